@@ -1,0 +1,46 @@
+# Shared by scripts/run and scripts/test: package installation and the build.
+# shellcheck shell=bash
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# What the program needs to build and run.
+run_packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-qpa-plugins
+    unixodbc unixodbc-dev odbcinst libsqliteodbc odbc-postgresql
+    libxlsxwriter-dev sqlite3
+    fonts-ipafont-gothic
+)
+# What the tests need on top.
+test_packages=(
+    googletest libgtest-dev libgmock-dev
+    postgresql-15 postgresql-client-15
+    clang-format
+)
+
+as_root() {
+    if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Installs the packages that are missing; apt-get update only when something is missing.
+install_missing() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+}
+
+# configure once, then build incrementally
+build() {
+    local dir=$1 type=$2
+    shift 2
+    if [ ! -f "$dir/build.ninja" ]; then
+        cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
+    fi
+    cmake --build "$dir" -j "$(nproc)"
+}

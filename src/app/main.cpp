@@ -1,0 +1,11 @@
+#include "QUORVANT.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QUORVANT window;
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,9 @@
+#include "EventPump.h"
+
+#include <QCoreApplication>
+
+void letEventsRun()
+{
+    if (QCoreApplication::instance() != nullptr)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "Prompts.h"
+
+// Prompts shown as QMessageBox.
+class MessageBoxPrompts : public Prompts {
+public:
+    Answer ask(QWidget* owner, Icon icon, const QString& title, const QString& text,
+               Buttons buttons, Answer defaultAnswer) override;
+};

@@ -1,0 +1,104 @@
+#include "Prompts.h"
+
+#include "MessageBoxPrompts.h"
+#include "ScriptedPrompts.h"
+
+#include <QMessageBox>
+
+namespace {
+Prompts*& installedPrompts()
+{
+    static Prompts* prompts = nullptr;
+    return prompts;
+}
+
+QMessageBox::StandardButton toButton(Prompts::Answer a)
+{
+    switch (a) {
+    case Prompts::Answer::Ok:
+        return QMessageBox::Ok;
+    case Prompts::Answer::Cancel:
+        return QMessageBox::Cancel;
+    case Prompts::Answer::Yes:
+        return QMessageBox::Yes;
+    case Prompts::Answer::No:
+        return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+} // namespace
+
+Prompts& Prompts::instance()
+{
+    static MessageBoxPrompts boxes;
+    return installedPrompts() != nullptr ? *installedPrompts() : boxes;
+}
+
+void Prompts::install(Prompts* prompts)
+{
+    installedPrompts() = prompts;
+}
+
+Prompts::Answer MessageBoxPrompts::ask(QWidget* owner, Icon icon, const QString& title,
+                                       const QString& text, Buttons buttons, Answer defaultAnswer)
+{
+    QMessageBox box(owner);
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    QMessageBox::StandardButtons set = QMessageBox::Ok;
+    switch (buttons) {
+    case Buttons::Ok:
+        set = QMessageBox::Ok;
+        break;
+    case Buttons::OkCancel:
+        set = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case Buttons::YesNo:
+        set = QMessageBox::Yes | QMessageBox::No;
+        break;
+    case Buttons::YesNoCancel:
+        set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
+    }
+    box.setStandardButtons(set);
+    box.setDefaultButton(toButton(defaultAnswer));
+    // Closing the box with Esc or its close button counts as the safe answer.
+    box.setEscapeButton(buttons == Buttons::Ok      ? QMessageBox::Ok
+                        : buttons == Buttons::YesNo ? QMessageBox::No
+                                                    : QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Ok;
+    }
+}
+
+Prompts::Answer ScriptedPrompts::ask(QWidget*, Icon icon, const QString& title, const QString& text,
+                                     Buttons buttons, Answer defaultAnswer)
+{
+    const Answer answer = answers_.isEmpty() ? defaultAnswer : answers_.dequeue();
+    boxes_.append(Box{icon, title, text, buttons, defaultAnswer, answer});
+    return answer;
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The one place where bytes become text and back. Program texts are UTF-8 std::string here;
+// the program's own files and the user's delimited files are code page 932 on disk.
+namespace codepage {
+
+// UTF-8 -> CP932. A character CP932 cannot hold becomes "?".
+std::string utf8ToCp932(std::string_view utf8);
+// CP932 -> UTF-8. A byte sequence that is not CP932 becomes U+FFFD.
+std::string cp932ToUtf8(std::string_view cp932);
+
+// Byte length of a UTF-8 text once converted to CP932.
+std::size_t cp932ByteLength(std::string_view utf8);
+
+// The longest prefix of at most maxBytes bytes that does not split a UTF-8 character.
+std::string_view cutUtf8(std::string_view utf8, std::size_t maxBytes);
+
+// Repairs a byte string from outside (a driver, a file) into valid UTF-8, U+FFFD per bad byte.
+std::string sanitizeUtf8(std::string_view bytes);
+
+// Line breaks: CR LF and LF both read as "\n"; "\n" is written as CR LF.
+std::string normalizeLineBreaks(std::string_view text);
+std::string toCrLf(std::string_view text);
+
+// Whole-file read of a CP932 text file into UTF-8 with "\n" line breaks. False when the file
+// cannot be opened (the text is then empty).
+bool readTextFile(const std::string& path, std::string& utf8Out);
+// Whole-file write of UTF-8 text as CP932 with CR LF line breaks.
+bool writeTextFile(const std::string& path, std::string_view utf8Text);
+
+// Line-by-line reader of a CP932 text file: each line without its CR LF / LF.
+class LineReader {
+public:
+    LineReader() = default;
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    bool open(const std::string& path);
+    void close();
+    bool isOpen() const { return file_ != nullptr; }
+    // False at the end of the file.
+    bool readLine(std::string& utf8Line);
+
+private:
+    std::FILE* file_ = nullptr;
+};
+
+// Line-by-line writer of a CP932 text file, CR LF after each line.
+class LineWriter {
+public:
+    LineWriter() = default;
+    ~LineWriter();
+    LineWriter(const LineWriter&) = delete;
+    LineWriter& operator=(const LineWriter&) = delete;
+
+    bool open(const std::string& path, bool append = false);
+    bool writeLine(std::string_view utf8Line);
+    // Closes and reports whether everything written reached the file.
+    bool close();
+    bool isOpen() const { return file_ != nullptr; }
+
+private:
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+};
+
+} // namespace codepage

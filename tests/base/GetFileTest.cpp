@@ -1,0 +1,69 @@
+#include "GetFile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class RecordingDialog : public FileDialogBackend {
+public:
+    FileDialogRequest last;
+    QString answer;
+    QString run(QWidget*, const FileDialogRequest& r) override
+    {
+        last = r;
+        return answer;
+    }
+};
+
+class GetFile : public ::testing::Test {
+protected:
+    RecordingDialog dialog;
+    void SetUp() override { FileDialogBackend::install(&dialog); }
+    void TearDown() override { FileDialogBackend::install(nullptr); }
+};
+
+} // namespace
+
+TEST(BuildDialogFilter, SkipsEmptyPiecesAndGivesALonelyDescriptionAllFiles)
+{
+    const QString nul(QChar(0));
+    EXPECT_EQ(BuildDialogFilter("CSVﾌｧｲﾙ(*.csv)|*.csv||ﾃｷｽﾄﾌｧｲﾙ"),
+              "CSVﾌｧｲﾙ(*.csv)" + nul + "*.csv" + nul + "ﾃｷｽﾄﾌｧｲﾙ" + nul + "*.*" + nul + nul);
+    EXPECT_EQ(BuildDialogFilter("a|*.a|"), "a" + nul + "*.a" + nul + nul);
+    EXPECT_EQ(BuildDialogFilter(""), "");
+}
+
+TEST(BuildDialogFilter, QtFormNamesEachPairOnce)
+{
+    EXPECT_EQ(qtDialogFilters("SQLﾌｧｲﾙ(*.sql)|*.sql|すべてのﾌｧｲﾙ(*.*)|*.*"),
+              QStringList({"SQLﾌｧｲﾙ(*.sql)", "すべてのﾌｧｲﾙ(*.*)"}));
+    EXPECT_EQ(qtDialogFilters("Text|*.txt;*.log||Lonely"),
+              QStringList({"Text (*.txt *.log)", "Lonely (*.*)"}));
+    EXPECT_EQ(qtDialogFilters(""), QStringList({"すべてのﾌｧｲﾙ(*.*)"}));
+}
+
+TEST_F(GetFile, InitialPathSplitsAtTheLastSlash)
+{
+    ShowSaveFileDialog(nullptr, "保存", "  SELECT.csv ", "", 1);
+    EXPECT_EQ(dialog.last.initialFolder, "");
+    EXPECT_EQ(dialog.last.initialName, "SELECT.csv");
+    EXPECT_TRUE(dialog.last.save);
+
+    ShowSaveFileDialog(nullptr, "保存", "/data/", "", 1);
+    EXPECT_EQ(dialog.last.initialFolder, "/data/");
+    EXPECT_EQ(dialog.last.initialName, "");
+
+    ShowOpenFileDialog(nullptr, "SQLﾌｧｲﾙ読込み", "/a/b/c.sql", "SQLﾌｧｲﾙ(*.sql)|*.sql", 1);
+    EXPECT_EQ(dialog.last.initialFolder, "/a/b/");
+    EXPECT_EQ(dialog.last.initialName, "c.sql");
+    EXPECT_EQ(dialog.last.title, "SQLﾌｧｲﾙ読込み");
+    EXPECT_FALSE(dialog.last.save);
+}
+
+TEST_F(GetFile, ResultIsTrimmedAndCancelIsEmpty)
+{
+    dialog.answer = "  /tmp/out.csv  ";
+    EXPECT_EQ(ShowSaveFileDialog(nullptr, "t", "", "", 1), "/tmp/out.csv");
+    dialog.answer = "";
+    EXPECT_EQ(ShowOpenFileDialog(nullptr, "t", "", "", 1), "");
+}

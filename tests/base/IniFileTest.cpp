@@ -1,0 +1,137 @@
+#include "CodePage.h"
+#include "INIfile_IO.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+namespace {
+
+class IniFile : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path = QDir(dir.path()).filePath("QUORVANT.INI");
+
+    void writeRaw(const QByteArray& bytes)
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray readRaw()
+    {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    }
+    static QByteArray cp932(const char* utf8)
+    {
+        return QByteArray::fromStdString(codepage::utf8ToCp932(utf8));
+    }
+};
+
+TEST_F(IniFile, MissingFileSectionOrKeyReadsEmpty)
+{
+    INIfile_IO ini(path);
+    EXPECT_EQ(ini.ReadIniValue("WINDOW", "MAIN"), "");
+    writeRaw("[WINDOW]\r\nMAIN=1,2,3,4\r\n");
+    EXPECT_EQ(ini.ReadIniValue("SET", "MAIN"), "");
+    EXPECT_EQ(ini.ReadIniValue("WINDOW", "HIST"), "");
+    EXPECT_EQ(ini.ReadIniValue("WINDOW", "MAIN"), "1,2,3,4");
+}
+
+TEST_F(IniFile, SectionsAndKeysMatchCaseInsensitivelyAndBlanksAreIgnored)
+{
+    writeRaw("garbage line\r\n[ window ]\r\n  toolbar  =  ON  \r\nKey=first\r\nkey=second\r\n");
+    INIfile_IO ini(path);
+    EXPECT_EQ(ini.ReadIniValue("WINDOW", "ToolBar"), "ON");
+    // A repeated key: the first one counts, as private-profile files do.
+    EXPECT_EQ(ini.ReadIniValue("Window", "KEY"), "first");
+}
+
+TEST_F(IniFile, WriteKeepsOtherLinesAndReplacesInPlace)
+{
+    writeRaw("; comment\r\ngarbage\r\n[WINDOW]\r\nMAIN=1\r\n\r\n[SET]\r\nEDITOR=vi %p\r\n");
+    INIfile_IO ini(path);
+    ASSERT_TRUE(ini.WriteIniValue("window", "main", "2,2,2,2"));
+    ASSERT_TRUE(ini.WriteIniValue("WINDOW", "ToolBar", "ON"));
+    ASSERT_TRUE(ini.WriteIniValue("CONNHIST", "1", "DSN=a;"));
+    EXPECT_EQ(readRaw(), QByteArray("; comment\r\ngarbage\r\n[WINDOW]\r\nmain=2,2,2,2\r\n"
+                                    "ToolBar=ON\r\n\r\n[SET]\r\nEDITOR=vi %p\r\n"
+                                    "[CONNHIST]\r\n1=DSN=a;\r\n"));
+    EXPECT_EQ(ini.ReadIniValue("SET", "EDITOR"), "vi %p");
+}
+
+TEST_F(IniFile, EmptyValueWritesKeyEqualsAndKeepsTheKey)
+{
+    INIfile_IO ini(path);
+    ASSERT_TRUE(ini.WriteIniValue("CONNHIST", "3", "x"));
+    ASSERT_TRUE(ini.WriteIniValue("CONNHIST", "3", ""));
+    EXPECT_EQ(readRaw(), QByteArray("[CONNHIST]\r\n3=\r\n"));
+    EXPECT_EQ(ini.ReadIniValue("CONNHIST", "3"), "");
+}
+
+TEST_F(IniFile, NewFileIsPrivateToTheOwner)
+{
+    INIfile_IO ini(path);
+    ASSERT_TRUE(ini.WriteIniValue("CONNHIST", "1", "DSN=x;UID=u;PWD=secret;"));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(IniFile, ValuesAreCp932OnDiskAndCutAt1023Bytes)
+{
+    INIfile_IO ini(path);
+    ASSERT_TRUE(ini.WriteIniValue("SET", "EDITOR", "メモ帳 %p"));
+    EXPECT_TRUE(readRaw().contains(cp932("EDITOR=メモ帳 %p")));
+    EXPECT_EQ(ini.ReadIniValue("SET", "EDITOR"), "メモ帳 %p");
+
+    const QString longValue(5000, QLatin1Char('x'));
+    ASSERT_TRUE(ini.WriteIniValue("SET", "LONG", longValue));
+    EXPECT_EQ(ini.ReadIniValue("SET", "LONG"), longValue.left(1023));
+
+    // 1 + 511 double-byte characters = 1023 bytes; one more would split a character.
+    const QString jp = QStringLiteral("x") + QString(600, QChar(0x3042));
+    ASSERT_TRUE(ini.WriteIniValue("SET", "JP", jp));
+    EXPECT_EQ(ini.ReadIniValue("SET", "JP"), jp.left(512));
+}
+
+TEST_F(IniFile, BytesThatAreNotCp932ReadAsReplacementCharacters)
+{
+    writeRaw("[SET]\r\nEDITOR=a\xA0\x82\r\n");
+    INIfile_IO ini(path);
+    EXPECT_EQ(ini.ReadIniValue("SET", "EDITOR"), QString::fromUtf8("a\uFFFD\uFFFD"));
+}
+
+TEST_F(IniFile, LineBreaksInAValueCannotInjectKeys)
+{
+    INIfile_IO ini(path);
+    ASSERT_TRUE(ini.WriteIniValue("SET", "EDITOR", "vi\r\n[WINDOW]\nToolBar=ON"));
+    EXPECT_EQ(ini.ReadIniValue("WINDOW", "ToolBar"), "");
+    EXPECT_EQ(ini.ReadIniValue("SET", "EDITOR"), "vi  [WINDOW] ToolBar=ON");
+}
+
+TEST_F(IniFile, UnwritableFolderFailsQuietlyAndReadsEmpty)
+{
+    INIfile_IO missing(QDir(dir.path()).filePath("no/such/folder/QUORVANT.INI"));
+    EXPECT_FALSE(missing.WriteIniValue("SET", "EDITOR", "x"));
+    EXPECT_EQ(missing.ReadIniValue("SET", "EDITOR"), "");
+
+    writeRaw("[SET]\r\nEDITOR=kept\r\n");
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    INIfile_IO ini(path);
+    const bool wrote = ini.WriteIniValue("SET", "EDITOR", "changed");
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (!wrote) // root may write anyway; then the new value must be complete
+        EXPECT_EQ(ini.ReadIniValue("SET", "EDITOR"), "kept");
+    else
+        EXPECT_EQ(ini.ReadIniValue("SET", "EDITOR"), "changed");
+}
+
+} // namespace

@@ -1,0 +1,81 @@
+#include "INIfile_IO.h"
+#include "Twips.h"
+#include "WindowPlacement.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QWidget>
+
+TEST(Placement, ParsesFourNumbersAndRejectsAnythingElse)
+{
+    EXPECT_EQ(parsePlacement("1200,900,9600,7200"), (PlacementTwips{1200, 900, 9600, 7200}));
+    EXPECT_EQ(parsePlacement(" -60,-60,100,200,extra "), (PlacementTwips{-60, -60, 100, 200}));
+    for (const char* bad : {"", "   ", "abc", "1,2,3", "1,2,x,4", "1,,3,4"})
+        EXPECT_FALSE(parsePlacement(bad).has_value()) << bad;
+}
+
+TEST(Placement, EmptyOrMalformedTextCentresTheWindow)
+{
+    // (screen - window) rounded, then halved with the fraction dropped.
+    EXPECT_EQ(placementFor("", 19200, 14400, 9601, 7200), (PlacementTwips{4799, 3600, 9601, 7200}));
+    EXPECT_EQ(placementFor("abc", 19200, 14400, 9600, 7200),
+              (PlacementTwips{4800, 3600, 9600, 7200}));
+}
+
+TEST(Placement, LeftOrTopOutsideTheScreenMovesToZeroSizesStayAsStored)
+{
+    EXPECT_EQ(placementFor("-120,300,9600,7200", 19200, 14400, 1, 1),
+              (PlacementTwips{0, 300, 9600, 7200}));
+    EXPECT_EQ(placementFor("20000,300,30000,7200", 19200, 14400, 1, 1),
+              (PlacementTwips{0, 300, 30000, 7200}));
+    EXPECT_EQ(placementFor("300,15000,9600,7200", 19200, 14400, 1, 1),
+              (PlacementTwips{300, 0, 9600, 7200}));
+    EXPECT_EQ(placementFor("19200,14400,9600,7200", 19200, 14400, 1, 1),
+              (PlacementTwips{19200, 14400, 9600, 7200}));
+}
+
+TEST(Placement, FormatsWholeTwipsWithoutSpaces)
+{
+    EXPECT_EQ(formatPlacement({1200, -60, 9600, 7200}), "1200,-60,9600,7200");
+    EXPECT_EQ(formatPlacement({1.5, 0, 10, 20}), "1.5,0,10,20");
+}
+
+TEST(Placement, SaveAndRestoreRoundTripAWindowAndSkipMinimised)
+{
+    QTemporaryDir dir;
+    INIfile_IO ini(QDir(dir.path()).filePath("QUORVANT.INI"));
+    QWidget w;
+    RestoreWindowPlacement(&w, "1500,1200,6000,4500");
+    EXPECT_EQ(w.width(), 400);
+    EXPECT_EQ(w.height(), 300);
+    w.show();
+    SaveWindowPlacement(&w, ini, "HIST");
+    const auto saved = parsePlacement(ini.ReadIniValue("WINDOW", "HIST"));
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->width, 6000);
+    EXPECT_EQ(saved->height, 4500);
+
+    ini.WriteIniValue("WINDOW", "MAIN", "keep");
+    w.showMinimized();
+    SaveWindowPlacement(&w, ini, "MAIN");
+    EXPECT_EQ(ini.ReadIniValue("WINDOW", "MAIN"), "keep");
+}
+
+TEST(Placement, NegativeSizeStillLeavesAUsableWindow)
+{
+    QWidget w;
+    RestoreWindowPlacement(&w, "0,0,-500,-500");
+    EXPECT_GE(w.width(), 1);
+    EXPECT_GE(w.height(), 1);
+}
+
+TEST(Twips, FifteenTwipsPerPixel)
+{
+    EXPECT_EQ(twips::toPixels(1440), 96);
+    EXPECT_EQ(twips::toPixels(7), 0);
+    EXPECT_EQ(twips::toPixels(8), 1);
+    EXPECT_EQ(twips::toPixels(-15), -1);
+    EXPECT_EQ(twips::fromPixels(96), 1440);
+}
