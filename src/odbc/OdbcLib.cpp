@@ -1,0 +1,455 @@
+#include "OdbcLib.h"
+
+#include "CodePage.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <sql.h>
+#include <sqlext.h>
+
+namespace {
+
+constexpr const char* kTextNoErrorCode = "[OdbcLib]NO ERROR CODE FOUND! (TRIGGER OR OTHER ERROR?)";
+constexpr const char* kTextInvalidHandle = "[OdbcLib]INVALID HANDLE:プログラムエラー";
+constexpr const char* kTextNoData = "[OdbcLib]NO DATA FOUND";
+constexpr const char* kTextOther = "[OdbcLib]エラー";
+constexpr const char* kTextAlreadyConnected = "[OdbcLib]ALREADY CONNECTED";
+constexpr const char* kTextConnectionLost = "[OdbcLib]CONNECTION LOST:COMMITされていません";
+
+// Diagnostic records read per handle; a driver that keeps handing out the same record must not
+// hang the program.
+constexpr int kMaxRecordsPerHandle = 64;
+
+constexpr std::size_t kConnStrOutChars = 1024;
+
+bool succeeded(SQLRETURN rc)
+{
+    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
+
+// Length of the UTF-8 sequence at s[i], 0 when it is not a complete valid sequence.
+std::size_t sequenceLength(const unsigned char* s, std::size_t i, std::size_t n)
+{
+    const unsigned char c = s[i];
+    std::size_t len = 0;
+    if (c < 0x80)
+        return 1;
+    if (c >= 0xC2 && c <= 0xDF)
+        len = 2;
+    else if (c >= 0xE0 && c <= 0xEF)
+        len = 3;
+    else if (c >= 0xF0 && c <= 0xF4)
+        len = 4;
+    else
+        return 0;
+    if (i + len > n)
+        return 0;
+    for (std::size_t k = 1; k < len; ++k) {
+        if ((s[i + k] & 0xC0) != 0x80)
+            return 0;
+    }
+    const unsigned char c1 = s[i + 1];
+    if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F) || (c == 0xF0 && c1 < 0x90) ||
+        (c == 0xF4 && c1 > 0x8F))
+        return 0;
+    return len;
+}
+
+bool isValidUtf8(std::string_view text)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        // Most values are ASCII: skip eight bytes at a time while no high bit is set.
+        while (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, s + i, 8);
+            if ((word & 0x8080808080808080ULL) != 0)
+                break;
+            i += 8;
+        }
+        if (i >= n)
+            break;
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t len = sequenceLength(s, i, n);
+        if (len == 0)
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+// Drops a character that a full driver buffer cut in the middle.
+std::size_t withoutIncompleteTail(const char* bytes, std::size_t n)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes);
+    for (std::size_t back = 1; back <= 3 && back <= n; ++back) {
+        const unsigned char c = s[n - back];
+        if ((c & 0xC0) == 0x80)
+            continue;
+        if (c < 0x80)
+            return n;
+        const std::size_t want = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+        return want > back ? n - back : n;
+    }
+    return n;
+}
+
+} // namespace
+
+OdbcLib::~OdbcLib()
+{
+    // The program's last act is a disconnect, which commits; a dropped instance behaves alike.
+    OdbcDisconnect();
+    OdbcFreeEnv();
+}
+
+// --- text boundary ---
+
+void OdbcLib::storeDriverText(const char* bytes, std::size_t n, std::size_t maxBytes, bool full,
+                              std::string& out)
+{
+    if (full)
+        n = withoutIncompleteTail(bytes, n);
+    const std::string_view cut = codepage::cutUtf8(std::string_view(bytes, n), maxBytes);
+    if (isValidUtf8(cut)) {
+        out.assign(cut.data(), cut.size());
+        return;
+    }
+    out = codepage::sanitizeUtf8(cut);
+    if (out.size() > maxBytes)
+        out.resize(codepage::cutUtf8(out, maxBytes).size());
+}
+
+std::string_view OdbcLib::toDriverText(std::string_view text, std::string& scratch)
+{
+    if (isValidUtf8(text))
+        return text;
+    scratch = codepage::sanitizeUtf8(text);
+    return scratch;
+}
+
+// --- status codes ---
+
+std::int16_t OdbcLib::StatusFromNative(std::int64_t native)
+{
+    std::int64_t code = -native;
+    code = std::clamp<std::int64_t>(code, INT16_MIN, INT16_MAX);
+    if (code == -1)
+        return -9;
+    // 100 and 9999 mean "no data" and "invalid handle" to every caller; a driver's negative
+    // native code must not pass for either, so it counts as no native code at all.
+    if (code == 100 || code == 9999)
+        return 0;
+    return static_cast<std::int16_t>(code);
+}
+
+std::int16_t OdbcLib::OdbcCheckResult(int rawReturn)
+{
+    std::int16_t code = 0;
+    std::string text;
+    switch (rawReturn) {
+    case SQL_SUCCESS:
+        break;
+    case SQL_ERROR:
+    case SQL_SUCCESS_WITH_INFO: {
+        struct Target {
+            SQLHENV env;
+            SQLHDBC dbc;
+            SQLHSTMT stmt;
+        };
+        const Target order[] = {
+            {SQL_NULL_HENV, SQL_NULL_HDBC, execStmt_},
+            {SQL_NULL_HENV, SQL_NULL_HDBC, cursorAllocated_ ? cursorStmt_ : SQL_NULL_HSTMT},
+            {SQL_NULL_HENV, dbc_, SQL_NULL_HSTMT},
+            {env_, SQL_NULL_HDBC, SQL_NULL_HSTMT},
+        };
+        for (const Target& t : order) {
+            if (t.env == nullptr && t.dbc == nullptr && t.stmt == nullptr)
+                continue;
+            for (int record = 0; record < kMaxRecordsPerHandle; ++record) {
+                SQLCHAR state[6] = {};
+                SQLINTEGER native = 0;
+                SQLCHAR message[512] = {};
+                SQLSMALLINT length = 0;
+                const SQLRETURN rc = SQLError(t.env, t.dbc, t.stmt, state, &native, message,
+                                              sizeof message, &length);
+                if (!succeeded(rc))
+                    break;
+                if (length <= 0)
+                    continue;
+                const auto* msg = reinterpret_cast<const char*>(message);
+                std::string piece;
+                storeDriverText(msg, strnlen(msg, sizeof message - 1), sizeof message - 1,
+                                length >= static_cast<SQLSMALLINT>(sizeof message - 1), piece);
+                if (!text.empty())
+                    text += '\n';
+                text += piece;
+                if (code == 0)
+                    code = StatusFromNative(native);
+            }
+        }
+        if (code == 0) {
+            code = rawReturn == SQL_ERROR ? -9999 : -9998;
+            if (text.empty())
+                text = kTextNoErrorCode;
+        }
+        break;
+    }
+    case SQL_INVALID_HANDLE:
+        code = 9999;
+        text = kTextInvalidHandle;
+        break;
+    case SQL_NO_DATA:
+        code = 100;
+        text = kTextNoData;
+        break;
+    default:
+        code = static_cast<std::int16_t>(std::clamp(rawReturn, INT16_MIN, INT16_MAX));
+        text = kTextOther;
+        break;
+    }
+    lastErrorCode_ = code;
+    lastErrorText_ = std::move(text);
+    return code;
+}
+
+std::string OdbcLib::OdbcTakeLastError()
+{
+    std::string text = std::move(lastErrorText_);
+    lastErrorText_.clear();
+    return text;
+}
+
+// --- environment and connection ---
+
+int OdbcLib::OdbcInitEnv()
+{
+    if (env_ != nullptr)
+        OdbcFreeEnv();
+    SQLHENV env = SQL_NULL_HENV;
+    const SQLRETURN rc = SQLAllocEnv(&env);
+    if (succeeded(rc))
+        env_ = env;
+    return rc;
+}
+
+int OdbcLib::OdbcFreeEnv()
+{
+    if (env_ == nullptr)
+        return 0;
+    if (dbc_ != nullptr)
+        OdbcDisconnect();
+    const SQLRETURN rc = SQLFreeEnv(env_);
+    env_ = nullptr;
+    dataSourcesStarted_ = false;
+    driversStarted_ = false;
+    return rc;
+}
+
+std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, std::string& uid,
+                                  std::string& pwd, const std::string& driver, std::string& connStr)
+{
+    if (dbc_ != nullptr) {
+        // One connection per instance: a second one would orphan the first handle.
+        lastErrorCode_ = -9999;
+        lastErrorText_ = kTextAlreadyConnected;
+        return lastErrorCode_;
+    }
+
+    std::string input;
+    if (!dsn.empty() && !uid.empty())
+        input = "DSN=" + dsn + ";UID=" + uid + ";PWD=" + pwd + ";";
+    else if (!dsn.empty())
+        input = "DSN=" + dsn + ";";
+    else if (!driver.empty())
+        input = "DRIVER=" + driver + ";";
+    else
+        input = connStr;
+    keptConnStr_ = input;
+
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    SQLRETURN rc = SQLAllocConnect(env_, &dbc);
+    if (rc != SQL_SUCCESS) {
+        if (succeeded(rc))
+            SQLFreeConnect(dbc);
+        return OdbcCheckResult(rc);
+    }
+    dbc_ = dbc;
+
+    std::string scratch;
+    const std::string_view in = toDriverText(input, scratch);
+    // The input length is a 16-bit count; a longer string goes as NUL-terminated.
+    const SQLSMALLINT inLength = in.size() <= static_cast<std::size_t>(SHRT_MAX)
+                                     ? static_cast<SQLSMALLINT>(in.size())
+                                     : SQL_NTS;
+    const std::string inCopy(in);
+    SQLCHAR out[kConnStrOutChars] = {};
+    SQLSMALLINT outLength = 0;
+    rc = SQLDriverConnect(dbc_, static_cast<SQLHWND>(ownerWindow),
+                          reinterpret_cast<SQLCHAR*>(const_cast<char*>(inCopy.c_str())), inLength,
+                          out, kConnStrOutChars - 1, &outLength, SQL_DRIVER_COMPLETE);
+    if (!succeeded(rc)) {
+        const std::int16_t code = OdbcCheckResult(rc);
+        releaseConnectionHandle(false);
+        return code;
+    }
+
+    out[kConnStrOutChars - 1] = 0;
+    const auto* outText = reinterpret_cast<const char*>(out);
+    std::string completed;
+    const std::size_t outBytes = strnlen(outText, kConnStrOutChars - 1);
+    storeDriverText(outText, outBytes, kConnStrOutChars - 1, outBytes >= kConnStrOutChars - 2,
+                    completed);
+    keptConnStr_ = completed;
+    connStr = completed;
+
+    // Only a key after a ";" counts, so "XUID=" inside another value is not taken.
+    const auto take = [&completed](std::string_view key, std::string& into) {
+        const std::size_t at = completed.find(key);
+        if (at == std::string::npos)
+            return;
+        const std::size_t from = at + key.size();
+        const std::size_t end = completed.find(';', from);
+        into = completed.substr(from, end == std::string::npos ? std::string::npos : end - from);
+    };
+    take(";UID=", uid);
+    take(";PWD=", pwd);
+
+    rc = SQLSetConnectOption(dbc_, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF);
+    const std::int16_t code = OdbcCheckResult(rc);
+    if (code != 0) {
+        // Never leave a connection in autocommit mode behind, nor its handle.
+        releaseConnectionHandle(true);
+        return code;
+    }
+
+    releaseCursor();
+
+    SQLUSMALLINT supported = SQL_FALSE;
+    const SQLRETURN probe = SQLGetFunctions(dbc_, SQL_API_SQLEXTENDEDFETCH, &supported);
+    blockFetchAvailable_ = succeeded(probe) && supported == SQL_TRUE;
+
+    connected_ = true;
+    return 0;
+}
+
+void OdbcLib::releaseConnectionHandle(bool disconnect)
+{
+    if (dbc_ == nullptr)
+        return;
+    if (disconnect)
+        SQLDisconnect(dbc_);
+    SQLFreeConnect(dbc_);
+    dbc_ = nullptr;
+    connected_ = false;
+}
+
+int OdbcLib::OdbcDisconnect()
+{
+    if (!connected_)
+        return 0;
+    int result = SQLTransact(env_, dbc_, SQL_COMMIT);
+    if (result == SQL_SUCCESS && connectionDead())
+        result = SQL_ERROR;
+    // Only statements that exist are released: freeing a none handle would report a failure
+    // of a disconnect that went well.
+    if (execStmt_ != nullptr) {
+        result |= SQLFreeStmt(execStmt_, SQL_DROP);
+        execStmt_ = nullptr;
+    }
+    if (cursorAllocated_) {
+        result |= SQLFreeStmt(cursorStmt_, SQL_DROP);
+        cursorStmt_ = nullptr;
+        cursorAllocated_ = false;
+    }
+    releaseCursor();
+    SQLRETURN rc = SQLDisconnect(dbc_);
+    if (!succeeded(rc)) {
+        // A commit that failed (server gone) can leave the transaction open, and drivers
+        // refuse to disconnect inside one; roll it back so that the handle can still go.
+        SQLTransact(env_, dbc_, SQL_ROLLBACK);
+        result |= rc;
+        rc = SQLDisconnect(dbc_);
+    }
+    result |= rc;
+    result |= SQLFreeConnect(dbc_);
+    dbc_ = nullptr;
+    connected_ = false;
+    return result;
+}
+
+bool OdbcLib::connectionDead()
+{
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN rc = SQLGetConnectOption(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead);
+    return succeeded(rc) && dead == SQL_CD_TRUE;
+}
+
+std::int16_t OdbcLib::OdbcCommit()
+{
+    // Without a connection SQLTransact would act on the environment and report success.
+    if (dbc_ == nullptr)
+        return OdbcCheckResult(SQL_INVALID_HANDLE);
+    const std::int16_t code = OdbcCheckResult(SQLTransact(env_, dbc_, SQL_COMMIT));
+    if (code == 0 && connectionDead()) {
+        // psqlODBC 13.02 answers a COMMIT on a connection it has lost with success, although
+        // the server discarded the transaction.
+        lastErrorCode_ = -9999;
+        lastErrorText_ = kTextConnectionLost;
+        return lastErrorCode_;
+    }
+    return code;
+}
+
+std::int16_t OdbcLib::OdbcRollback()
+{
+    if (dbc_ == nullptr)
+        return OdbcCheckResult(SQL_INVALID_HANDLE);
+    return OdbcCheckResult(SQLTransact(env_, dbc_, SQL_ROLLBACK));
+}
+
+// --- statement handles ---
+
+void OdbcLib::dropStatement(Handle& statement)
+{
+    if (statement == nullptr)
+        return;
+    SQLFreeStmt(statement, SQL_CLOSE);
+    SQLFreeStmt(statement, SQL_DROP);
+    statement = nullptr;
+}
+
+void OdbcLib::releaseCursor()
+{
+    if (cursorAllocated_)
+        dropStatement(cursorStmt_);
+    cursorStmt_ = nullptr;
+    cursorAllocated_ = false;
+    // An enumeration whose cursor is gone cannot go on; its next call starts afresh instead
+    // of fetching from whatever result holds the cursor then.
+    tablesStarted_ = false;
+    columnsStarted_ = false;
+    statisticsStarted_ = false;
+}
+
+void OdbcLib::OdbcCloseCursor()
+{
+    releaseCursor();
+}
+
+int OdbcLib::fetchOnce(Handle statement)
+{
+    ++fetchCalls_;
+    return SQLFetch(statement);
+}
+
+int OdbcLib::cursorColumnsHandled() const
+{
+    return std::clamp<int>(cursorColumns_, 0, kMaxColumns);
+}

@@ -1,0 +1,188 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The procedural layer over the ODBC 2.x call set: one environment, one connection, the
+// execution statement and the one open cursor, with the program's status-code convention.
+// Texts are UTF-8 std::string both ways; no Qt here.
+//
+// Status codes (16-bit): 0 success, 100 no (more) data, the negated native code of the first
+// diagnostic (-9 when that is 1; clamped to -32768..32767), -9999 error without native code,
+// -9998 success-with-information without native code, 9999 invalid handle, else the raw
+// ODBC return passed through.
+class OdbcLib {
+public:
+    // unixODBC handles are plain pointers; kept opaque so that users need not include sql.h.
+    using Handle = void*;
+
+    // Column capacity of a described or fetched result. Results with more columns report
+    // their true count from OdbcExecute, but only the first kMaxColumns are described and
+    // fetched.
+    static constexpr int kMaxColumns = 1000;
+    // Rows per SQLExtendedFetch block and bytes per bound value slot.
+    static constexpr int kBlockRows = 256;
+    static constexpr int kSlotBytes = 256;
+    // Longest value delivered, in UTF-8 bytes, cut on a character boundary.
+    static constexpr std::size_t kMaxValueBytes = 254;
+
+    // Column kinds of OdbcDescribeColumns.
+    static constexpr std::int16_t kKindOther = 0;
+    static constexpr std::int16_t kKindChar = 1;
+    static constexpr std::int16_t kKindDateTime = 2;
+
+    OdbcLib() = default;
+    ~OdbcLib();
+    OdbcLib(const OdbcLib&) = delete;
+    OdbcLib& operator=(const OdbcLib&) = delete;
+
+    // --- environment and connection ---
+
+    // Raw ODBC return of allocating the environment (0 on success).
+    int OdbcInitEnv();
+    // Raw return of releasing the environment; 0 when there is none. An open connection is
+    // disconnected first so that no handle is left behind.
+    int OdbcFreeEnv();
+    // ownerWindow is the native window handle for a driver's login dialog, or nullptr.
+    // uid, pwd and connStr are in-out. A failed connect releases the connection handle.
+    std::int16_t OdbcConnect(Handle ownerWindow, const std::string& dsn, std::string& uid,
+                             std::string& pwd, const std::string& driver, std::string& connStr);
+    // Commits, then releases statements and the connection. Bitwise OR of the raw returns
+    // (0 when all succeeded or when not connected).
+    int OdbcDisconnect();
+    std::int16_t OdbcCommit();
+    std::int16_t OdbcRollback();
+
+    // Status code of a raw ODBC return; collects the diagnostics of the execution statement,
+    // cursor statement, connection and environment, in that order, as the last error.
+    std::int16_t OdbcCheckResult(int rawReturn);
+    const std::string& OdbcLastError() const { return lastErrorText_; }
+    std::string OdbcTakeLastError();
+    std::int16_t OdbcLastErrorCode() const { return lastErrorCode_; }
+
+    // Byte length of a text as given to the driver (UTF-8 bytes).
+    static std::size_t AnsiByteLength(std::string_view text) { return text.size(); }
+    // Status code for the native code of a diagnostic record (non-zero native).
+    static std::int16_t StatusFromNative(std::int64_t native);
+
+    // --- statements and rows ---
+
+    // Executes one statement. rows: affected rows of a statement without result columns (as
+    // the driver reports it, -1 when unknown). cols: result columns, 0 when none (the true
+    // count, even beyond kMaxColumns). maxRows > 0 asks the driver to stop a result after
+    // that many rows (SQL_MAX_ROWS); a driver that refuses the option runs it uncapped.
+    std::int16_t OdbcExecute(std::string_view sql, std::int32_t& rows, std::int16_t& cols,
+                             std::int32_t maxRows = 0);
+    // Names and kinds of the cursor's columns (at most kMaxColumns); the vectors are grown
+    // to the described count when they are shorter.
+    std::int16_t OdbcDescribeColumns(std::vector<std::string>& names,
+                                     std::vector<std::int16_t>& kinds);
+    // One row as texts (NULL as empty), one SQLFetch per row. 100 after the last row.
+    std::int16_t OdbcFetchRow(std::vector<std::string>& values);
+    // The same, served from 256-row blocks when the driver offers SQLExtendedFetch.
+    std::int16_t OdbcFetchBlockRow(std::vector<std::string>& values);
+    // Reads columns 1..n of the statement's current row with SQLGetData; 0 or the raw
+    // return of the first failing read.
+    int OdbcGetRowData(Handle statement, int n, std::vector<std::string>& values);
+    // Closes and releases the cursor statement, if any.
+    void OdbcCloseCursor();
+
+    // --- catalog enumerators: 0 row delivered, 100 end, other failure ---
+
+    std::int16_t OdbcNextDataSource(std::string& name, std::string& description);
+    std::int16_t OdbcNextDriver(std::string& description, std::string& attributes);
+    // owner: nullopt means all owners; a present owner (even empty) is passed as given.
+    std::int16_t OdbcNextTable(const std::string& types, const std::optional<std::string>& owner,
+                               std::string& tableType, std::string& tableName);
+    std::int16_t OdbcNextColumn(const std::optional<std::string>& owner, const std::string& table,
+                                std::string& tableName, std::string& columnName,
+                                std::string& typeText);
+    std::int16_t OdbcNextIndexColumn(const std::optional<std::string>& owner,
+                                     const std::string& table, std::string& columnName,
+                                     std::int16_t& position);
+
+    // --- state, for the layer above and for tests ---
+
+    bool isConnected() const { return connected_; }
+    bool hasEnvironment() const { return env_ != nullptr; }
+    bool blockFetchAvailable() const { return blockFetchAvailable_; }
+    bool cursorAllocated() const { return cursorAllocated_; }
+    std::int16_t cursorColumnCount() const { return cursorColumns_; }
+    std::int32_t cursorRowsFetched() const { return cursorRowsFetched_; }
+    const std::string& keptConnectionString() const { return keptConnStr_; }
+
+    // Diagnostic counts of driver fetch calls since construction or the last reset.
+    std::uint64_t extendedFetchCalls() const { return extendedFetchCalls_; }
+    std::uint64_t fetchCalls() const { return fetchCalls_; }
+    void resetCallCounters()
+    {
+        extendedFetchCalls_ = 0;
+        fetchCalls_ = 0;
+    }
+
+private:
+    enum class Catalog { Tables, Columns, Statistics };
+
+    static void dropStatement(Handle& statement);
+    void releaseCursor();
+    void releaseConnectionHandle(bool disconnect);
+    // The driver knows the server is gone (drivers without the option say no).
+    bool connectionDead();
+    int fetchOnce(Handle statement);
+    std::int16_t catalogNext(Catalog kind, const std::optional<std::string>& owner,
+                             const std::string& table, const std::string& types);
+    // Columns handled by describe and fetch: the cursor's, capped at kMaxColumns.
+    int cursorColumnsHandled() const;
+    void readBlockRow(std::vector<std::string>& values) const;
+
+    // Bytes from the driver (up to their first NUL, at most n) into valid UTF-8 of at most
+    // maxBytes, cut on a character boundary. full: the driver filled its buffer, so the value
+    // may have been cut inside a character.
+    static void storeDriverText(const char* bytes, std::size_t n, std::size_t maxBytes, bool full,
+                                std::string& out);
+    // A text for the driver: itself when it is valid UTF-8, else repaired into scratch.
+    static std::string_view toDriverText(std::string_view text, std::string& scratch);
+
+    // Environment and connection.
+    Handle env_ = nullptr;
+    Handle dbc_ = nullptr;
+    std::string keptConnStr_;
+    bool connected_ = false;
+    bool blockFetchAvailable_ = false;
+
+    // Statements.
+    Handle execStmt_ = nullptr;
+    Handle cursorStmt_ = nullptr;
+    bool cursorAllocated_ = false;
+    std::int16_t cursorColumns_ = 0;
+    std::int32_t cursorRowsFetched_ = 0;
+    // Row cap of the cursor's statement (0: none), enforced here as well as in the driver.
+    std::int32_t cursorMaxRows_ = 0;
+
+    // Block fetch: column-wise bound buffers of kBlockRows slots per column.
+    std::vector<char> blockValues_;
+    std::vector<std::int64_t> blockIndicators_;
+    std::int32_t blockRowsDelivered_ = 0;
+    std::int16_t blockIndex_ = 0;
+    std::int32_t blockRowsInBlock_ = 0;
+    int blockColumns_ = 0;
+
+    // Catalog first-call flags: set while an enumeration of that kind is in progress.
+    bool dataSourcesStarted_ = false;
+    bool driversStarted_ = false;
+    bool tablesStarted_ = false;
+    bool columnsStarted_ = false;
+    bool statisticsStarted_ = false;
+    // Row buffer of the catalog enumerators, reused between calls.
+    std::vector<std::string> catalogRow_;
+
+    std::int16_t lastErrorCode_ = 0;
+    std::string lastErrorText_;
+
+    std::uint64_t extendedFetchCalls_ = 0;
+    std::uint64_t fetchCalls_ = 0;
+};

@@ -1,0 +1,226 @@
+#include "OdbcLib.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cstring>
+#include <sql.h>
+#include <sqlext.h>
+
+namespace {
+
+bool succeeded(SQLRETURN rc)
+{
+    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
+
+// Catalog result columns read per row (ODBC 2 layouts of SQLTables, SQLColumns,
+// SQLStatistics).
+constexpr int kTableColumns = 4;
+constexpr int kColumnColumns = 11;
+constexpr int kStatisticsColumns = 9;
+
+struct TextArg {
+    SQLCHAR* text = nullptr;
+    SQLSMALLINT length = 0;
+};
+
+// An absent text is a null argument (all owners); a present one, even empty, goes as given.
+TextArg argument(const std::string* text)
+{
+    if (text == nullptr)
+        return {};
+    return {reinterpret_cast<SQLCHAR*>(const_cast<char*>(text->c_str())),
+            static_cast<SQLSMALLINT>(std::min<std::size_t>(text->size(), SHRT_MAX))};
+}
+
+std::int16_t toPosition(const std::string& text)
+{
+    int value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return static_cast<std::int16_t>(std::clamp(value, INT16_MIN, INT16_MAX));
+}
+
+} // namespace
+
+std::int16_t OdbcLib::OdbcNextDataSource(std::string& name, std::string& description)
+{
+    const SQLUSMALLINT direction = dataSourcesStarted_ ? SQL_FETCH_NEXT : SQL_FETCH_FIRST;
+    dataSourcesStarted_ = true;
+    SQLCHAR nameBuffer[256] = {};
+    SQLCHAR descriptionBuffer[256] = {};
+    SQLSMALLINT nameLength = 0;
+    SQLSMALLINT descriptionLength = 0;
+    const SQLRETURN rc =
+        SQLDataSources(env_, direction, nameBuffer, sizeof nameBuffer, &nameLength,
+                       descriptionBuffer, sizeof descriptionBuffer, &descriptionLength);
+    if (rc != SQL_SUCCESS) {
+        dataSourcesStarted_ = false;
+        return OdbcCheckResult(rc);
+    }
+    const auto* n = reinterpret_cast<const char*>(nameBuffer);
+    const auto* d = reinterpret_cast<const char*>(descriptionBuffer);
+    storeDriverText(n, strnlen(n, 255), 255, false, name);
+    storeDriverText(d, strnlen(d, 255), 255, false, description);
+    return 0;
+}
+
+std::int16_t OdbcLib::OdbcNextDriver(std::string& description, std::string& attributes)
+{
+    const SQLUSMALLINT direction = driversStarted_ ? SQL_FETCH_NEXT : SQL_FETCH_FIRST;
+    driversStarted_ = true;
+    SQLCHAR descriptionBuffer[256] = {};
+    SQLCHAR attributeBuffer[256] = {};
+    SQLSMALLINT descriptionLength = 0;
+    SQLSMALLINT attributeLength = 0;
+    const SQLRETURN rc =
+        SQLDrivers(env_, direction, descriptionBuffer, sizeof descriptionBuffer, &descriptionLength,
+                   attributeBuffer, sizeof attributeBuffer, &attributeLength);
+    if (rc != SQL_SUCCESS) {
+        driversStarted_ = false;
+        return OdbcCheckResult(rc);
+    }
+    const auto* d = reinterpret_cast<const char*>(descriptionBuffer);
+    const auto* a = reinterpret_cast<const char*>(attributeBuffer);
+    storeDriverText(d, strnlen(d, 255), 255, false, description);
+    // The attribute list is NUL-separated: only its first key=value pair is read.
+    storeDriverText(a, strnlen(a, 255), 255, false, attributes);
+    return 0;
+}
+
+std::int16_t OdbcLib::catalogNext(Catalog kind, const std::optional<std::string>& owner,
+                                  const std::string& table, const std::string& types)
+{
+    bool& started = kind == Catalog::Tables    ? tablesStarted_
+                    : kind == Catalog::Columns ? columnsStarted_
+                                               : statisticsStarted_;
+    if (!started) {
+        releaseCursor();
+        SQLHSTMT stmt = SQL_NULL_HSTMT;
+        const SQLRETURN alloc = SQLAllocStmt(dbc_, &stmt);
+        if (succeeded(alloc)) {
+            cursorStmt_ = stmt;
+            cursorAllocated_ = true;
+        }
+        std::int16_t code = OdbcCheckResult(alloc);
+        if (code != 0)
+            return code;
+
+        std::string ownerScratch;
+        std::string tableScratch;
+        std::string typesScratch;
+        std::optional<std::string> ownerText;
+        if (owner)
+            ownerText = std::string(toDriverText(*owner, ownerScratch));
+        const std::string tableText(toDriverText(table, tableScratch));
+        const std::string typesText(toDriverText(types, typesScratch));
+        const TextArg o = argument(ownerText ? &*ownerText : nullptr);
+        const TextArg t = argument(&tableText);
+
+        SQLRETURN rc = SQL_ERROR;
+        int columns = 0;
+        switch (kind) {
+        case Catalog::Tables: {
+            const TextArg ty = argument(&typesText);
+            rc = SQLTables(cursorStmt_, nullptr, 0, o.text, o.length, nullptr, 0, ty.text,
+                           ty.length);
+            columns = kTableColumns;
+            break;
+        }
+        case Catalog::Columns:
+            rc =
+                SQLColumns(cursorStmt_, nullptr, 0, o.text, o.length, t.text, t.length, nullptr, 0);
+            columns = kColumnColumns;
+            break;
+        case Catalog::Statistics:
+            rc = SQLStatistics(cursorStmt_, nullptr, 0, o.text, o.length, t.text, t.length,
+                               SQL_INDEX_UNIQUE, SQL_QUICK);
+            columns = kStatisticsColumns;
+            break;
+        }
+        code = OdbcCheckResult(rc);
+        if (code != 0)
+            return code;
+        started = true;
+        cursorColumns_ = static_cast<std::int16_t>(columns);
+        cursorRowsFetched_ = 0;
+        cursorMaxRows_ = 0;
+    }
+
+    for (;;) {
+        const SQLRETURN rc = fetchOnce(cursorAllocated_ ? cursorStmt_ : SQL_NULL_HSTMT);
+        int status = rc;
+        if (rc == SQL_SUCCESS) {
+            ++cursorRowsFetched_;
+            status = OdbcGetRowData(cursorStmt_, cursorColumns_, catalogRow_);
+            // Statistics rows of the table itself (type SQL_TABLE_STAT) describe no column.
+            if (status == 0 && kind == Catalog::Statistics && catalogRow_[6] == "0")
+                continue;
+        } else if (rc == SQL_NO_DATA) {
+            std::fill(catalogRow_.begin(), catalogRow_.end(), std::string());
+        }
+        const std::int16_t code = OdbcCheckResult(status);
+        if (status != 0) {
+            // releaseCursor also clears this enumeration's flag: the next call starts over.
+            releaseCursor();
+        }
+        return code;
+    }
+}
+
+std::int16_t OdbcLib::OdbcNextTable(const std::string& types,
+                                    const std::optional<std::string>& owner, std::string& tableType,
+                                    std::string& tableName)
+{
+    const std::int16_t code = catalogNext(Catalog::Tables, owner, std::string(), types);
+    if (code == 0) {
+        tableType = catalogRow_[3];
+        tableName = catalogRow_[2];
+    } else if (code == 100) {
+        tableType.clear();
+        tableName.clear();
+    }
+    return code;
+}
+
+std::int16_t OdbcLib::OdbcNextColumn(const std::optional<std::string>& owner,
+                                     const std::string& table, std::string& tableName,
+                                     std::string& columnName, std::string& typeText)
+{
+    const std::int16_t code = catalogNext(Catalog::Columns, owner, table, std::string());
+    if (code == 0) {
+        const std::vector<std::string>& row = catalogRow_;
+        tableName = row[2];
+        columnName = row[3];
+        typeText = row[5];
+        typeText += '(';
+        typeText += row[6];
+        if (!row[8].empty()) {
+            typeText += ',';
+            typeText += row[8];
+        }
+        typeText += ')';
+        if (row[10] == "0")
+            typeText += " NOT NULL";
+    } else if (code == 100) {
+        tableName.clear();
+        columnName.clear();
+        typeText.clear();
+    }
+    return code;
+}
+
+std::int16_t OdbcLib::OdbcNextIndexColumn(const std::optional<std::string>& owner,
+                                          const std::string& table, std::string& columnName,
+                                          std::int16_t& position)
+{
+    const std::int16_t code = catalogNext(Catalog::Statistics, owner, table, std::string());
+    if (code == 0) {
+        columnName = catalogRow_[8];
+        position = toPosition(catalogRow_[7]);
+    } else if (code == 100) {
+        columnName.clear();
+        position = 0;
+    }
+    return code;
+}

@@ -1,0 +1,270 @@
+#include "OdbcLib.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sql.h>
+#include <sqlext.h>
+#include <type_traits>
+
+static_assert(std::is_same_v<SQLLEN, std::int64_t>,
+              "the block indicator buffer is bound as SQLLEN values");
+
+namespace {
+
+bool succeeded(SQLRETURN rc)
+{
+    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
+
+// Case-insensitive ASCII prefix test on the raw text, without skipping blanks.
+bool startsWithWord(std::string_view text, std::string_view upperWord)
+{
+    if (text.size() < upperWord.size())
+        return false;
+    for (std::size_t i = 0; i < upperWord.size(); ++i) {
+        char c = text[i];
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        if (c != upperWord[i])
+            return false;
+    }
+    return true;
+}
+
+std::int16_t kindOf(SQLSMALLINT sqlType)
+{
+    switch (sqlType) {
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+        return OdbcLib::kKindChar;
+    case SQL_DATE:
+    case SQL_TIME:
+    case SQL_TIMESTAMP:
+    // ODBC 3 codes, in case a driver reports them despite the ODBC 2 environment.
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIME:
+    case SQL_TYPE_TIMESTAMP:
+        return OdbcLib::kKindDateTime;
+    default:
+        return OdbcLib::kKindOther;
+    }
+}
+
+constexpr std::size_t kSlot = OdbcLib::kSlotBytes;
+constexpr std::size_t kRows = OdbcLib::kBlockRows;
+
+} // namespace
+
+std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std::int16_t& cols,
+                                  std::int32_t maxRows)
+{
+    if (startsWithWord(sql, "COMMIT")) {
+        rows = 0;
+        cols = 0;
+        return OdbcCommit();
+    }
+    if (startsWithWord(sql, "ROLLBACK")) {
+        rows = 0;
+        cols = 0;
+        return OdbcRollback();
+    }
+
+    dropStatement(execStmt_);
+
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    SQLRETURN rc = SQLAllocStmt(dbc_, &stmt);
+    if (succeeded(rc))
+        execStmt_ = stmt;
+    std::int16_t code = OdbcCheckResult(rc);
+    if (code != 0)
+        return code;
+
+    code = OdbcCheckResult(SQLSetStmtOption(execStmt_, SQL_CURSOR_TYPE, SQL_CURSOR_FORWARD_ONLY));
+    if (code != 0)
+        return code;
+    if (maxRows > 0) {
+        // A driver that refuses the cap runs the statement uncapped; its complaint is
+        // cleared by the execution below.
+        SQLSetStmtOption(execStmt_, SQL_MAX_ROWS, static_cast<SQLULEN>(maxRows));
+    }
+
+    std::string scratch;
+    const std::string_view text = toDriverText(sql, scratch);
+    const std::string copy(text);
+    rc = SQLExecDirect(execStmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(copy.c_str())),
+                       static_cast<SQLINTEGER>(std::min<std::size_t>(copy.size(), INT32_MAX)));
+    code = OdbcCheckResult(rc);
+    if (code != 0)
+        return code;
+
+    SQLSMALLINT columns = 0;
+    code = OdbcCheckResult(SQLNumResultCols(execStmt_, &columns));
+    if (code != 0)
+        return code;
+
+    if (columns < 1) {
+        SQLLEN count = 0;
+        code = OdbcCheckResult(SQLRowCount(execStmt_, &count));
+        if (code != 0)
+            return code;
+        rows = static_cast<std::int32_t>(std::clamp<SQLLEN>(count, INT32_MIN, INT32_MAX));
+        cols = 0;
+        return 0;
+    }
+
+    cursorRowsFetched_ = 0;
+    releaseCursor();
+    cursorStmt_ = execStmt_;
+    cursorAllocated_ = true;
+    cursorColumns_ = columns;
+    cursorMaxRows_ = std::max<std::int32_t>(maxRows, 0);
+    execStmt_ = nullptr;
+    rows = 0;
+    cols = columns;
+    return 0;
+}
+
+std::int16_t OdbcLib::OdbcDescribeColumns(std::vector<std::string>& names,
+                                          std::vector<std::int16_t>& kinds)
+{
+    const int n = cursorColumnsHandled();
+    if (names.size() < static_cast<std::size_t>(n))
+        names.resize(n);
+    if (kinds.size() < static_cast<std::size_t>(n))
+        kinds.resize(n);
+    for (int i = 0; i < n; ++i) {
+        SQLCHAR name[256] = {};
+        SQLSMALLINT nameLength = 0;
+        SQLSMALLINT sqlType = 0;
+        SQLULEN size = 0;
+        SQLSMALLINT digits = 0;
+        SQLSMALLINT nullable = 0;
+        const SQLRETURN rc =
+            SQLDescribeCol(cursorStmt_, static_cast<SQLUSMALLINT>(i + 1), name, sizeof name,
+                           &nameLength, &sqlType, &size, &digits, &nullable);
+        // Success with information is a name longer than the buffer: it is kept, cut on a
+        // character boundary, rather than losing the whole result for one long alias.
+        if (!succeeded(rc))
+            return OdbcCheckResult(rc);
+        const auto* text = reinterpret_cast<const char*>(name);
+        const std::size_t bytes = strnlen(text, sizeof name - 1);
+        storeDriverText(text, bytes, sizeof name - 1, nameLength >= SQLSMALLINT(sizeof name - 1),
+                        names[i]);
+        kinds[i] = kindOf(sqlType);
+    }
+    return 0;
+}
+
+int OdbcLib::OdbcGetRowData(Handle statement, int n, std::vector<std::string>& values)
+{
+    if (values.size() < static_cast<std::size_t>(n))
+        values.resize(n);
+    char buffer[256];
+    for (int i = 0; i < n; ++i) {
+        SQLLEN indicator = 0;
+        buffer[0] = 0;
+        const SQLRETURN rc = SQLGetData(statement, static_cast<SQLUSMALLINT>(i + 1), SQL_C_CHAR,
+                                        buffer, 255, &indicator);
+        if (!succeeded(rc))
+            return rc;
+        if (indicator == SQL_NULL_DATA) {
+            values[i].clear();
+            continue;
+        }
+        buffer[254] = 0;
+        const std::size_t bytes = strnlen(buffer, 254);
+        storeDriverText(buffer, bytes, kMaxValueBytes, bytes >= kMaxValueBytes, values[i]);
+    }
+    return 0;
+}
+
+std::int16_t OdbcLib::OdbcFetchRow(std::vector<std::string>& values)
+{
+    if (cursorMaxRows_ > 0 && cursorRowsFetched_ >= cursorMaxRows_)
+        return OdbcCheckResult(SQL_NO_DATA);
+    const SQLRETURN rc = fetchOnce(cursorAllocated_ ? cursorStmt_ : SQL_NULL_HSTMT);
+    if (succeeded(rc)) {
+        ++cursorRowsFetched_;
+        return OdbcCheckResult(OdbcGetRowData(cursorStmt_, cursorColumnsHandled(), values));
+    }
+    return OdbcCheckResult(rc);
+}
+
+void OdbcLib::readBlockRow(std::vector<std::string>& values) const
+{
+    const std::size_t row = static_cast<std::size_t>(blockIndex_);
+    for (int c = 0; c < blockColumns_; ++c) {
+        const std::size_t slot = static_cast<std::size_t>(c) * kRows + row;
+        const SQLLEN indicator = blockIndicators_[slot];
+        if (indicator == SQL_NULL_DATA) {
+            values[c].clear();
+            continue;
+        }
+        const char* bytes = blockValues_.data() + slot * kSlot;
+        std::size_t limit = kSlot - 1;
+        if (indicator >= 0 && static_cast<std::size_t>(indicator) < limit)
+            limit = static_cast<std::size_t>(indicator);
+        const std::size_t length = strnlen(bytes, limit);
+        const bool full = indicator == SQL_NO_TOTAL || length >= kMaxValueBytes;
+        storeDriverText(bytes, length, kMaxValueBytes, full, values[c]);
+    }
+}
+
+std::int16_t OdbcLib::OdbcFetchBlockRow(std::vector<std::string>& values)
+{
+    if (!blockFetchAvailable_)
+        return OdbcFetchRow(values);
+    if (!cursorAllocated_)
+        return OdbcCheckResult(SQL_INVALID_HANDLE);
+
+    int pending = SQL_SUCCESS;
+    if (cursorRowsFetched_ == 0) {
+        blockColumns_ = cursorColumnsHandled();
+        const std::size_t n = static_cast<std::size_t>(blockColumns_);
+        blockValues_.resize(n * kRows * kSlot);
+        blockIndicators_.resize(n * kRows);
+        SQLSetStmtOption(cursorStmt_, SQL_ROWSET_SIZE, kRows);
+        for (std::size_t c = 0; c < n; ++c) {
+            pending = SQLBindCol(cursorStmt_, static_cast<SQLUSMALLINT>(c + 1), SQL_C_CHAR,
+                                 blockValues_.data() + c * kRows * kSlot, kSlot,
+                                 blockIndicators_.data() + c * kRows);
+            if (pending != SQL_SUCCESS)
+                break;
+        }
+        blockRowsDelivered_ = 0;
+        blockRowsInBlock_ = 0;
+        blockIndex_ = 0;
+    }
+    if (values.size() < static_cast<std::size_t>(blockColumns_))
+        values.resize(blockColumns_);
+    // psqlODBC 13.02 without UseDeclareFetch honours SQL_MAX_ROWS in the block that reaches
+    // the cap but then goes on with later rows, skipping some; the cap is kept here instead.
+    if (cursorMaxRows_ > 0 && blockRowsDelivered_ >= cursorMaxRows_ && pending == SQL_SUCCESS)
+        return OdbcCheckResult(SQL_NO_DATA);
+
+    ++blockRowsDelivered_;
+    if (pending == SQL_SUCCESS && cursorRowsFetched_ < blockRowsDelivered_) {
+        blockIndex_ = 0;
+        SQLULEN got = 0;
+        ++extendedFetchCalls_;
+        pending = SQLExtendedFetch(cursorStmt_, SQL_FETCH_NEXT, 0, &got, nullptr);
+        if (succeeded(pending)) {
+            // A block that claims success but holds no row is the end of the data.
+            if (got == 0)
+                pending = SQL_NO_DATA;
+            blockRowsInBlock_ = static_cast<std::int32_t>(std::min<SQLULEN>(got, kRows));
+            cursorRowsFetched_ += blockRowsInBlock_;
+        }
+    }
+    if (succeeded(pending)) {
+        if (blockIndex_ < blockRowsInBlock_) {
+            readBlockRow(values);
+            ++blockIndex_;
+            pending = SQL_SUCCESS;
+        } else if (pending == SQL_SUCCESS) {
+            pending = SQL_NO_DATA;
+        }
+    }
+    return OdbcCheckResult(pending);
+}

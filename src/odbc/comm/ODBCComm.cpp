@@ -1,0 +1,313 @@
+#include "ODBCComm.h"
+
+#include "BusyCursor.h"
+#include "OdbcLib.h"
+#include "Prompts.h"
+#include "ResultSetInfo.h"
+
+#include <algorithm>
+
+namespace {
+
+const char* const kObjectTypes = "TABLE,VIEW,SYNONYM";
+
+QString fromUtf8(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string toUtf8(const QString& text)
+{
+    return text.toStdString();
+}
+
+std::optional<std::string> toUtf8(const std::optional<QString>& text)
+{
+    if (!text)
+        return std::nullopt;
+    return text->toStdString();
+}
+
+// A status code as the boxes write it: decimal, "-" when negative, no blanks.
+QString codeText(int code)
+{
+    return QString::number(code);
+}
+
+} // namespace
+
+ODBCComm::ODBCComm(OdbcLib& lib, Prompts& prompts) : lib_(lib), prompts_(prompts) {}
+
+void ODBCComm::warn(QWidget* owner, const QString& title, const QString& text)
+{
+    prompts_.tell(owner, Prompts::Icon::Warning, title, text);
+}
+
+bool ODBCComm::DbInit()
+{
+    if (lib_.OdbcInitEnv() != 0) {
+        warn(nullptr, QStringLiteral("INIT エラー"),
+             QStringLiteral("ＯＤＢＣの初期化に失敗しました。"));
+        return false;
+    }
+    return true;
+}
+
+int ODBCComm::DbConnect(QWidget* owner, const QString& dsn, QString& uid, QString& pwd,
+                        const QString& driver, QString& connStr)
+{
+    const QString title = QStringLiteral("CONNECT エラー");
+    if (connected_) {
+        warn(owner, title, QStringLiteral("ＤＢは既に接続されています。"));
+        return -99;
+    }
+    lib_.OdbcFreeEnv();
+    if (lib_.OdbcInitEnv() != 0) {
+        warn(owner, title, QStringLiteral("ＯＤＢＣの初期化に失敗しました。"));
+        return -99;
+    }
+
+    std::string uidText = toUtf8(uid);
+    std::string pwdText = toUtf8(pwd);
+    std::string connText = toUtf8(connStr);
+    std::int16_t code = 0;
+    {
+        BusyCursor busy;
+        // unixODBC reads the window argument as its own ODBCINSTWND record naming a prompt
+        // plugin, not as a window id; none of our drivers prompts, so no window is passed.
+        code = lib_.OdbcConnect(nullptr, toUtf8(dsn), uidText, pwdText, toUtf8(driver), connText);
+    }
+    uid = fromUtf8(uidText);
+    pwd = fromUtf8(pwdText);
+    connStr = fromUtf8(connText);
+    if (code != 0) {
+        warn(owner, title,
+             codeText(code) + QStringLiteral(":ＤＢ接続に失敗しました。") + QLatin1Char('\n') +
+                 fromUtf8(lib_.OdbcTakeLastError()));
+        return -99;
+    }
+    connected_ = true;
+    return 0;
+}
+
+int ODBCComm::DbDisconnect()
+{
+    if (!connected_)
+        return 0;
+    const int result = lib_.OdbcDisconnect() != 0 ? -99 : 0;
+    lib_.OdbcFreeEnv();
+    connected_ = false;
+    return result;
+}
+
+std::int16_t ODBCComm::DbCommit(QWidget* owner)
+{
+    const std::int16_t code = lib_.OdbcCommit();
+    if (code != 0)
+        DbShowError(code, QStringLiteral("COMMIT エラー"), owner);
+    return code;
+}
+
+std::int16_t ODBCComm::DbRollback(QWidget* owner)
+{
+    const std::int16_t code = lib_.OdbcRollback();
+    if (code != 0)
+        DbShowError(code, QStringLiteral("ROLLBACK エラー"), owner);
+    return code;
+}
+
+std::int16_t ODBCComm::DbExecute(const QString& sql, std::int32_t maxRows)
+{
+    lastRowCount_ = 0;
+    lastColumnCount_ = 0;
+    BusyCursor busy;
+    return lib_.OdbcExecute(toUtf8(sql), lastRowCount_, lastColumnCount_, maxRows);
+}
+
+std::int16_t ODBCComm::DbDescribeResult(ResultSetInfo& info)
+{
+    const int n = std::clamp<int>(info.columnCount, 0, ResultSetInfo::kCapacity);
+    std::vector<std::string> names(n + 1);
+    std::vector<std::int16_t> kinds(n + 1, OdbcLib::kKindOther);
+    const std::int16_t code = lib_.OdbcDescribeColumns(names, kinds);
+    if (code != 0)
+        return code;
+    info.columnCount = static_cast<std::int16_t>(n);
+    info.names.clear();
+    info.names.reserve(n);
+    info.kinds.resize(n);
+    for (int i = 0; i < n; ++i) {
+        info.names.append(fromUtf8(names[i]));
+        info.kinds[i] = kinds[i] == OdbcLib::kKindChar       ? QLatin1Char('S')
+                        : kinds[i] == OdbcLib::kKindDateTime ? QLatin1Char('T')
+                                                             : QLatin1Char('N');
+    }
+    return 0;
+}
+
+std::int16_t ODBCComm::DbFetch(QVector<QString>& values, bool singleRowMode)
+{
+    std::int16_t code = 0;
+    {
+        BusyCursor busy;
+        code = singleRowMode ? lib_.OdbcFetchRow(row_) : lib_.OdbcFetchBlockRow(row_);
+    }
+    if (code != 0)
+        return code;
+    const int n = std::min<int>(std::clamp<int>(lib_.cursorColumnCount(), 0, OdbcLib::kMaxColumns),
+                                static_cast<int>(row_.size()));
+    if (values.size() < n)
+        values.resize(n);
+    for (int i = 0; i < n; ++i)
+        values[i] = fromUtf8(row_[i]);
+    return 0;
+}
+
+void ODBCComm::DbCloseCursor()
+{
+    lib_.OdbcCloseCursor();
+}
+
+QString ODBCComm::DbLastErrorText() const
+{
+    return fromUtf8(lib_.OdbcLastError());
+}
+
+void ODBCComm::DbShowError(std::int16_t code, const QString& title, QWidget* owner)
+{
+    try {
+        QString text = codeText(code);
+        if (code == -9)
+            text += QStringLiteral(":データが重複しています。コードを変更して下さい。");
+        else if (code == 100)
+            text += QStringLiteral(":該当データがありません。コードを変更して下さい。");
+        else if (connected_)
+            text += QStringLiteral(":以下のメッセージを参照。") + QLatin1Char('\n') +
+                    fromUtf8(lib_.OdbcTakeLastError());
+        else
+            text += QStringLiteral(":ＤＢ接続に失敗しています。") + QLatin1Char('\n') +
+                    fromUtf8(lib_.OdbcTakeLastError());
+        warn(owner, title, text);
+    } catch (...) {
+        // An error box that cannot be shown must not take the program down with it.
+    }
+}
+
+std::int16_t ODBCComm::DbListDataSources(int max, int& count, QStringList& names,
+                                         QStringList& descriptions)
+{
+    BusyCursor busy;
+    count = 0;
+    names.clear();
+    descriptions.clear();
+    std::string name;
+    std::string description;
+    std::int16_t code = 0;
+    while ((code = lib_.OdbcNextDataSource(name, description)) == 0) {
+        if (count < max) {
+            names.append(fromUtf8(name));
+            descriptions.append(fromUtf8(description));
+            ++count;
+        }
+    }
+    return code == 100 ? 0 : code;
+}
+
+std::int16_t ODBCComm::DbListDrivers(int max, int& count, QStringList& names)
+{
+    BusyCursor busy;
+    count = 0;
+    names.clear();
+    std::string description;
+    std::string attributes;
+    std::int16_t code = 0;
+    while ((code = lib_.OdbcNextDriver(description, attributes)) == 0) {
+        if (count < max) {
+            names.append(fromUtf8(description));
+            ++count;
+        }
+    }
+    return code == 100 ? 0 : code;
+}
+
+std::int16_t ODBCComm::DbListObjects(const std::optional<QString>& owner, int& tableCount,
+                                     QStringList& tables, int& viewCount, QStringList& views,
+                                     int& otherCount, QStringList& others)
+{
+    BusyCursor busy;
+    tableCount = 0;
+    viewCount = 0;
+    otherCount = 0;
+    tables.clear();
+    views.clear();
+    others.clear();
+    const std::optional<std::string> ownerText = toUtf8(owner);
+    std::string type;
+    std::string name;
+    std::int16_t code = 0;
+    while ((code = lib_.OdbcNextTable(kObjectTypes, ownerText, type, name)) == 0) {
+        if (type == "TABLE") {
+            tables.append(fromUtf8(name));
+            ++tableCount;
+        } else if (type == "VIEW") {
+            views.append(fromUtf8(name));
+            ++viewCount;
+        } else {
+            others.append(fromUtf8(name));
+            ++otherCount;
+        }
+    }
+    return code == 100 ? 0 : code;
+}
+
+std::int16_t ODBCComm::DbListColumns(const std::optional<QString>& owner, const QString& table,
+                                     int max, int& count, QStringList& names,
+                                     QStringList& typeTexts)
+{
+    BusyCursor busy;
+    count = 0;
+    names.clear();
+    typeTexts.clear();
+    const std::optional<std::string> ownerText = toUtf8(owner);
+    const std::string tableText = toUtf8(table);
+    std::string rowTable;
+    std::string column;
+    std::string typeText;
+    std::int16_t code = 0;
+    while ((code = lib_.OdbcNextColumn(ownerText, tableText, rowTable, column, typeText)) == 0) {
+        // The table name is a pattern to the driver ("_" matches any character).
+        if (rowTable != tableText)
+            continue;
+        if (count < max) {
+            names.append(fromUtf8(column));
+            typeTexts.append(fromUtf8(typeText));
+            ++count;
+        }
+    }
+    return code == 100 ? 0 : code;
+}
+
+std::int16_t ODBCComm::DbMarkKeyColumns(const std::optional<QString>& owner, const QString& table,
+                                        int count, const QStringList& names,
+                                        QVector<std::int16_t>& keyPositions)
+{
+    BusyCursor busy;
+    count = std::clamp<int>(count, 0, static_cast<int>(names.size()));
+    if (keyPositions.size() < count)
+        keyPositions.resize(count, 0);
+    const std::optional<std::string> ownerText = toUtf8(owner);
+    const std::string tableText = toUtf8(table);
+    std::string column;
+    std::int16_t position = 0;
+    std::int16_t code = 0;
+    while ((code = lib_.OdbcNextIndexColumn(ownerText, tableText, column, position)) == 0) {
+        const QString name = fromUtf8(column);
+        for (int i = 0; i < count; ++i) {
+            if (names[i] == name) {
+                keyPositions[i] = position;
+                break;
+            }
+        }
+    }
+    return code == 100 ? 0 : code;
+}

@@ -1,0 +1,280 @@
+// ODBCComm: message boxes, list loops and the QString boundary, against the real drivers.
+#include "ODBCComm.h"
+#include "OdbcTestSupport.h"
+#include "ResultSetInfo.h"
+#include "ScriptedPrompts.h"
+
+#include <QGuiApplication>
+
+#include <ostream>
+
+// Failure messages show texts, not bytes.
+void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+class ODBCCommTest : public testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(comm_.DbInit());
+        connStr_ = QString::fromStdString(scratchConnStr(GetParam(), "comm.db"));
+        ASSERT_EQ(connect(comm_), 0) << boxText().toStdString();
+    }
+
+    int connect(ODBCComm& comm)
+    {
+        QString uid;
+        QString pwd;
+        QString conn = connStr_;
+        return comm.DbConnect(nullptr, QString(), uid, pwd, QString(), conn);
+    }
+
+    QString boxText() const
+    {
+        return prompts_.boxes().isEmpty() ? QString() : prompts_.boxes().last().text;
+    }
+
+    void expectOneWarning(const QString& title, const QString& text)
+    {
+        ASSERT_EQ(prompts_.boxes().size(), 1);
+        const ScriptedPrompts::Box& box = prompts_.boxes().first();
+        EXPECT_EQ(box.icon, Prompts::Icon::Warning);
+        EXPECT_EQ(box.buttons, Prompts::Buttons::Ok);
+        EXPECT_EQ(box.title, title);
+        EXPECT_EQ(box.text, text);
+        prompts_.clear();
+    }
+
+    QString connStr_;
+    ScriptedPrompts prompts_;
+    OdbcLib lib_;
+    ODBCComm comm_{lib_, prompts_};
+};
+
+TEST_P(ODBCCommTest, ConnectingTwiceIsRefusedAndChangesNothing)
+{
+    EXPECT_EQ(connect(comm_), -99);
+    expectOneWarning("CONNECT エラー", "ＤＢは既に接続されています。");
+    EXPECT_TRUE(comm_.DbIsConnected());
+    EXPECT_EQ(comm_.DbExecute("SELECT 1"), 0);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_P(ODBCCommTest, ExecuteDescribeAndFetchAsQStrings)
+{
+    comm_.DbExecute("DROP TABLE IF EXISTS qv_comm");
+    ASSERT_EQ(comm_.DbExecute("CREATE TABLE qv_comm (name VARCHAR(40), born DATE, n INTEGER)"), 0);
+    ASSERT_EQ(comm_.DbExecute("INSERT INTO qv_comm VALUES ('日本語テキスト', '2001-02-03', 7)"), 0);
+    ASSERT_EQ(comm_.DbExecute("INSERT INTO qv_comm VALUES (NULL, NULL, NULL)"), 0);
+    EXPECT_EQ(comm_.DbLastRowCount(), 1);
+    ASSERT_EQ(comm_.DbExecute("SELECT name, born, n FROM qv_comm ORDER BY COALESCE(n, 99)"), 0);
+    EXPECT_EQ(comm_.DbLastRowCount(), 0);
+    ASSERT_EQ(comm_.DbLastColumnCount(), 3);
+
+    ResultSetInfo info;
+    info.columnCount = comm_.DbLastColumnCount();
+    ASSERT_EQ(comm_.DbDescribeResult(info), 0);
+    EXPECT_EQ(info.names, (QStringList{"name", "born", "n"}));
+    EXPECT_EQ(info.kinds, "STN");
+
+    for (bool singleRow : {false, true}) {
+        if (singleRow) {
+            ASSERT_EQ(comm_.DbExecute("SELECT name, born, n FROM qv_comm ORDER BY COALESCE(n, 99)"),
+                      0);
+        }
+        QVector<QString> values;
+        ASSERT_EQ(comm_.DbFetch(values, singleRow), 0);
+        EXPECT_EQ(values, (QVector<QString>{"日本語テキスト", "2001-02-03", "7"}));
+        ASSERT_EQ(comm_.DbFetch(values, singleRow), 0);
+        EXPECT_EQ(values, (QVector<QString>{"", "", ""}));
+        EXPECT_EQ(comm_.DbFetch(values, singleRow), 100);
+        EXPECT_EQ(comm_.DbLastErrorText(), "[OdbcLib]NO DATA FOUND");
+    }
+    comm_.DbCloseCursor();
+    QVector<QString> values;
+    EXPECT_EQ(comm_.DbFetch(values, false), 9999);
+    EXPECT_TRUE(prompts_.boxes().isEmpty());
+    comm_.DbRollback();
+}
+
+TEST_P(ODBCCommTest, DisconnectCommitsAndRollbackDiscards)
+{
+    comm_.DbExecute("DROP TABLE IF EXISTS qv_comm_tx");
+    ASSERT_EQ(comm_.DbExecute("CREATE TABLE qv_comm_tx (id INTEGER)"), 0);
+    ASSERT_EQ(comm_.DbCommit(), 0);
+    ASSERT_EQ(comm_.DbExecute("INSERT INTO qv_comm_tx VALUES (1)"), 0);
+    ASSERT_EQ(comm_.DbRollback(), 0);
+    ASSERT_EQ(comm_.DbExecute("INSERT INTO qv_comm_tx VALUES (2)"), 0);
+    EXPECT_EQ(comm_.DbDisconnect(), 0);
+    EXPECT_FALSE(comm_.DbIsConnected());
+    EXPECT_FALSE(lib_.hasEnvironment());
+    EXPECT_EQ(comm_.DbDisconnect(), 0);
+
+    ASSERT_EQ(connect(comm_), 0);
+    ASSERT_EQ(comm_.DbExecute("SELECT id FROM qv_comm_tx"), 0);
+    QVector<QString> values;
+    ASSERT_EQ(comm_.DbFetch(values, false), 0);
+    EXPECT_EQ(values.value(0), "2");
+    EXPECT_EQ(comm_.DbFetch(values, false), 100);
+    EXPECT_TRUE(prompts_.boxes().isEmpty());
+}
+
+TEST_P(ODBCCommTest, CommitWithoutConnectionShowsTheConnectionText)
+{
+    ASSERT_EQ(comm_.DbDisconnect(), 0);
+    EXPECT_EQ(comm_.DbCommit(), 9999);
+    expectOneWarning("COMMIT エラー",
+                     "9999:ＤＢ接続に失敗しています。\n[OdbcLib]INVALID HANDLE:プログラムエラー");
+    EXPECT_EQ(comm_.DbRollback(), 9999);
+    expectOneWarning("ROLLBACK エラー",
+                     "9999:ＤＢ接続に失敗しています。\n[OdbcLib]INVALID HANDLE:プログラムエラー");
+}
+
+TEST_P(ODBCCommTest, ListsObjectsAndExactColumnsAndMarksKeys)
+{
+    comm_.DbExecute("DROP VIEW IF EXISTS qv_cview");
+    comm_.DbCommit();
+    for (const char* t : {"\"U_1\"", "\"UX1\""}) {
+        comm_.DbExecute(QString("DROP TABLE IF EXISTS ") + t);
+        comm_.DbCommit();
+    }
+    ASSERT_EQ(comm_.DbExecute("CREATE TABLE \"U_1\" (k1 INTEGER NOT NULL, name VARCHAR(10), "
+                              "k2 INTEGER NOT NULL, UNIQUE (k2, k1))"),
+              0);
+    ASSERT_EQ(comm_.DbExecute("CREATE TABLE \"UX1\" (other INTEGER)"), 0);
+    ASSERT_EQ(comm_.DbExecute("CREATE VIEW qv_cview AS SELECT name FROM \"U_1\""), 0);
+    ASSERT_EQ(comm_.DbCommit(), 0);
+
+    int tableCount = -1;
+    int viewCount = -1;
+    int otherCount = -1;
+    QStringList tables;
+    QStringList views;
+    QStringList others;
+    ASSERT_EQ(
+        comm_.DbListObjects(std::nullopt, tableCount, tables, viewCount, views, otherCount, others),
+        0);
+    EXPECT_EQ(tableCount, tables.size());
+    EXPECT_TRUE(tables.contains("U_1"));
+    EXPECT_TRUE(tables.contains("UX1"));
+    EXPECT_TRUE(views.contains("qv_cview"));
+    EXPECT_EQ(viewCount, views.size());
+    EXPECT_EQ(otherCount, 0);
+
+    int count = -1;
+    QStringList names;
+    QStringList types;
+    ASSERT_EQ(comm_.DbListColumns(std::nullopt, "U_1", 1000, count, names, types), 0);
+    EXPECT_EQ(names, (QStringList{"k1", "name", "k2"}));
+    EXPECT_EQ(count, 3);
+    EXPECT_TRUE(types.value(0).endsWith(" NOT NULL")) << types.value(0).toStdString();
+    ASSERT_EQ(comm_.DbListColumns(std::nullopt, "U_1", 2, count, names, types), 0);
+    EXPECT_EQ(count, 2);
+
+    QVector<std::int16_t> keys{0, 7, 0};
+    ASSERT_EQ(comm_.DbMarkKeyColumns(std::nullopt, "U_1", 3, {"k1", "name", "k2"}, keys), 0);
+    EXPECT_EQ(keys, (QVector<std::int16_t>{2, 7, 1}));
+    EXPECT_TRUE(prompts_.boxes().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, ODBCCommTest, testing::ValuesIn(kBackends), backendName);
+
+TEST(ODBCCommConnect, FailuresShowOneBoxWithCodeAndDriverText)
+{
+    ScriptedPrompts prompts;
+    OdbcLib lib;
+    ODBCComm comm(lib, prompts);
+    ASSERT_TRUE(comm.DbInit());
+    QString uid = testenv::kPgUser;
+    QString pwd = "wrong";
+    QString conn;
+    EXPECT_EQ(comm.DbConnect(nullptr, testenv::kPgDsn, uid, pwd, QString(), conn), -99);
+    ASSERT_EQ(prompts.boxes().size(), 1);
+    const ScriptedPrompts::Box box = prompts.boxes().first();
+    EXPECT_EQ(box.title, "CONNECT エラー");
+    EXPECT_EQ(box.icon, Prompts::Icon::Warning);
+    const QString head = QString::number(lib.OdbcLastErrorCode()) + ":ＤＢ接続に失敗しました。\n";
+    EXPECT_TRUE(box.text.startsWith(head)) << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains("password authentication failed")) << box.text.toStdString();
+    EXPECT_TRUE(lib.OdbcLastError().empty()); // taken into the box
+    EXPECT_FALSE(comm.DbIsConnected());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    prompts.clear();
+    QString noUid;
+    EXPECT_EQ(comm.DbConnect(nullptr, "NO_SUCH_DSN", noUid, pwd, QString(), conn), -99);
+    ASSERT_EQ(prompts.boxes().size(), 1);
+    EXPECT_EQ(prompts.boxes().first().text,
+              "-9999:ＤＢ接続に失敗しました。\n[unixODBC][Driver Manager]Data source name not "
+              "found and no default driver specified");
+
+    pwd = testenv::kPgPassword;
+    EXPECT_EQ(comm.DbConnect(nullptr, testenv::kPgDsn, uid, pwd, QString(), conn), 0);
+    EXPECT_EQ(uid, "qvtest");
+    EXPECT_TRUE(conn.startsWith("DSN=QV_PG;"));
+}
+
+TEST(ODBCCommBoxes, ShowErrorTexts)
+{
+    struct Case {
+        std::int16_t code;
+        bool connected;
+        const char* text;
+    };
+    const Case cases[] = {
+        {-9, true, "-9:データが重複しています。コードを変更して下さい。"},
+        {100, false, "100:該当データがありません。コードを変更して下さい。"},
+        {-1017, true, "-1017:以下のメッセージを参照。\n[OdbcLib]NO DATA FOUND"},
+        {-1017, false, "-1017:ＤＢ接続に失敗しています。\n[OdbcLib]NO DATA FOUND"},
+    };
+    for (const Case& c : cases) {
+        ScriptedPrompts prompts;
+        OdbcLib lib;
+        ODBCComm comm(lib, prompts);
+        comm.DbInit();
+        if (c.connected) {
+            QString uid;
+            QString pwd;
+            QString conn = QString::fromStdString(testenv::freshSqliteConnStr("boxes.db"));
+            ASSERT_EQ(comm.DbConnect(nullptr, QString(), uid, pwd, QString(), conn), 0);
+        }
+        lib.OdbcCheckResult(100); // a known last error text
+        comm.DbShowError(c.code, "COMMIT エラー");
+        ASSERT_EQ(prompts.boxes().size(), 1);
+        EXPECT_EQ(prompts.boxes().first().title, "COMMIT エラー");
+        EXPECT_EQ(prompts.boxes().first().text, c.text);
+        // -9 and 100 leave the driver's text for later; the others take it.
+        EXPECT_EQ(comm.DbLastErrorText().isEmpty(), c.code != -9 && c.code != 100);
+    }
+}
+
+TEST(ODBCCommLists, DataSourcesAndDriversWithLimits)
+{
+    ScriptedPrompts prompts;
+    OdbcLib lib;
+    ODBCComm comm(lib, prompts);
+    ASSERT_TRUE(comm.DbInit());
+    int count = -1;
+    QStringList names;
+    QStringList descriptions;
+    ASSERT_EQ(comm.DbListDataSources(99, count, names, descriptions), 0);
+    EXPECT_EQ(count, names.size());
+    const int index = names.indexOf(testenv::kPgDsn);
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(descriptions.value(index), "PostgreSQL ANSI");
+    ASSERT_EQ(comm.DbListDataSources(2, count, names, descriptions), 0);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(names.size(), 2);
+
+    ASSERT_EQ(comm.DbListDrivers(99, count, names), 0);
+    EXPECT_TRUE(names.contains("SQLite3"));
+    EXPECT_TRUE(names.contains("PostgreSQL ANSI"));
+    ASSERT_EQ(comm.DbListDrivers(1, count, names), 0);
+    EXPECT_EQ(count, 1);
+}
+
+} // namespace

@@ -1,0 +1,246 @@
+// Environment, connection and status codes of OdbcLib against the real drivers.
+#include "OdbcTestSupport.h"
+
+#include <climits>
+
+namespace {
+
+TEST(OdbcStatusCode, NativeCodesMapIntoTheSixteenBitConvention)
+{
+    struct Case {
+        std::int64_t native;
+        std::int16_t status;
+    };
+    const Case cases[] = {
+        {942, -942},         {1, -9}, // -1 would read as a plain ODBC error
+        {-942, 942},                  // drivers with negative native codes give positive codes
+        {32768, -32768},              // the lowest code that still fits
+        {40000, -32768},              // beyond 16 bits: clamped, never wrapped
+        {INT32_MAX, -32768}, {-40000, 32767},
+        {INT32_MIN, 32767},  {-100, 0}, // would pass for "no more data"
+        {-9999, 0},                     // would pass for "invalid handle"
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(OdbcLib::StatusFromNative(c.native), c.status) << "native " << c.native;
+}
+
+TEST(OdbcStatusCode, NonDiagnosticReturnsHaveFixedTexts)
+{
+    OdbcLib lib;
+    EXPECT_EQ(lib.OdbcCheckResult(-2), 9999);
+    EXPECT_EQ(lib.OdbcLastError(), "[OdbcLib]INVALID HANDLE:プログラムエラー");
+    EXPECT_EQ(lib.OdbcCheckResult(100), 100);
+    EXPECT_EQ(lib.OdbcLastError(), "[OdbcLib]NO DATA FOUND");
+    EXPECT_EQ(lib.OdbcCheckResult(99), 99);
+    EXPECT_EQ(lib.OdbcTakeLastError(), "[OdbcLib]エラー");
+    EXPECT_EQ(lib.OdbcLastError(), "");
+    // An error without any handle to ask for diagnostics.
+    EXPECT_EQ(lib.OdbcCheckResult(-1), -9999);
+    EXPECT_EQ(lib.OdbcLastError(), "[OdbcLib]NO ERROR CODE FOUND! (TRIGGER OR OTHER ERROR?)");
+    EXPECT_EQ(lib.OdbcCheckResult(1), -9998);
+    EXPECT_EQ(lib.OdbcCheckResult(0), 0);
+    EXPECT_EQ(lib.OdbcLastError(), "");
+}
+
+// What reaches the driver manager, seen through an unknown DSN / driver, which keeps the input.
+TEST(OdbcConnect, InputStringForms)
+{
+    struct Case {
+        const char* dsn;
+        const char* uid;
+        const char* pwd;
+        const char* driver;
+        const char* connStr;
+        const char* sent;
+        const char* textPart;
+    };
+    const Case cases[] = {
+        {"NO_SUCH_DSN", "user1", "", "", "", "DSN=NO_SUCH_DSN;UID=user1;PWD=;", "not found"},
+        {"NO_SUCH_DSN", "user1", "p w", "", "", "DSN=NO_SUCH_DSN;UID=user1;PWD=p w;", "not found"},
+        {"NO_SUCH_DSN", "", "secret", "", "", "DSN=NO_SUCH_DSN;", "not found"},
+        {"NO_SUCH_DSN", "", "", "SQLite3", "", "DSN=NO_SUCH_DSN;", "not found"},
+        {"", "", "", "NoSuchDriver", "", "DRIVER=NoSuchDriver;", "NoSuchDriver"},
+        {"", "", "", "", "DRIVER=NoSuchDriver;DBQ=c:\\a.mdb", "DRIVER=NoSuchDriver;DBQ=c:\\a.mdb",
+         "NoSuchDriver"},
+    };
+    OdbcLib lib;
+    ASSERT_EQ(lib.OdbcInitEnv(), 0);
+    for (const Case& c : cases) {
+        std::string uid = c.uid;
+        std::string pwd = c.pwd;
+        std::string conn = c.connStr;
+        const std::int16_t code = lib.OdbcConnect(nullptr, c.dsn, uid, pwd, c.driver, conn);
+        EXPECT_EQ(code, -9999) << c.sent;
+        EXPECT_EQ(lib.keptConnectionString(), c.sent);
+        EXPECT_NE(lib.OdbcLastError().find(c.textPart), std::string::npos) << lib.OdbcLastError();
+        EXPECT_FALSE(lib.isConnected());
+        EXPECT_EQ(uid, c.uid);
+        EXPECT_EQ(pwd, c.pwd);
+        EXPECT_EQ(conn, c.connStr);
+    }
+    // The failed attempts left no connection handle behind: a good connect still works.
+    EXPECT_EQ(connectWith(lib, testenv::freshSqliteConnStr("forms.db")), 0) << lib.OdbcLastError();
+}
+
+TEST(OdbcConnect, CompletedStringGivesBackUserAndPassword)
+{
+    {
+        OdbcLib lib;
+        lib.OdbcInitEnv();
+        std::string uid = testenv::kPgUser;
+        std::string pwd = testenv::kPgPassword;
+        std::string conn;
+        ASSERT_EQ(lib.OdbcConnect(nullptr, testenv::kPgDsn, uid, pwd, "", conn), 0)
+            << lib.OdbcLastError();
+        EXPECT_EQ(conn.rfind("DSN=QV_PG;", 0), 0u) << conn;
+        EXPECT_EQ(conn, lib.keptConnectionString());
+        EXPECT_EQ(uid, "qvtest");
+        // psqlODBC 13.02 writes "-" in the completed string as "%2d".
+        EXPECT_EQ(pwd, "qvtest%2dsecret");
+        EXPECT_TRUE(lib.blockFetchAvailable());
+    }
+    {
+        // SQLite ODBC ends its completed string with an empty ";PWD=": the value runs to the end.
+        OdbcLib lib;
+        lib.OdbcInitEnv();
+        std::string uid;
+        std::string pwd = "before";
+        std::string conn;
+        ASSERT_EQ(lib.OdbcConnect(nullptr, testenv::kSqliteDsn, uid, pwd, "", conn), 0);
+        EXPECT_NE(conn.find(";Database="), std::string::npos) << conn;
+        EXPECT_EQ(uid, "");
+        EXPECT_EQ(pwd, "");
+    }
+}
+
+TEST(OdbcConnect, WrongPasswordGivesTheDriversCodeAndText)
+{
+    OdbcLib lib;
+    lib.OdbcInitEnv();
+    std::string uid = testenv::kPgUser;
+    std::string pwd = "wrong";
+    std::string conn;
+    const std::int16_t code = lib.OdbcConnect(nullptr, testenv::kPgDsn, uid, pwd, "", conn);
+    EXPECT_LT(code, 0);
+    EXPECT_NE(code, -9999);
+    EXPECT_NE(lib.OdbcLastError().find("password authentication failed"), std::string::npos)
+        << lib.OdbcLastError();
+    EXPECT_FALSE(lib.isConnected());
+    EXPECT_EQ(pwd, "wrong");
+
+    pwd = testenv::kPgPassword;
+    EXPECT_EQ(lib.OdbcConnect(nullptr, testenv::kPgDsn, uid, pwd, "", conn), 0);
+}
+
+TEST(OdbcConnect, CallsWithoutEnvironmentOrConnectionFailCleanly)
+{
+    OdbcLib lib;
+    std::string uid;
+    std::string pwd;
+    std::string conn = testenv::freshSqliteConnStr("noenv.db");
+    EXPECT_EQ(lib.OdbcConnect(nullptr, "", uid, pwd, "", conn), 9999);
+    EXPECT_EQ(lib.OdbcFreeEnv(), 0);
+    ASSERT_EQ(lib.OdbcInitEnv(), 0);
+    // Without a connection a COMMIT must not report success.
+    EXPECT_EQ(lib.OdbcCommit(), 9999);
+    EXPECT_EQ(lib.OdbcRollback(), 9999);
+    ExecResult r = exec(lib, "SELECT 1");
+    EXPECT_EQ(r.code, 9999);
+    std::vector<std::string> values;
+    EXPECT_EQ(lib.OdbcFetchBlockRow(values), 9999);
+    EXPECT_EQ(lib.OdbcFetchRow(values), 9999);
+    EXPECT_EQ(lib.OdbcDisconnect(), 0);
+}
+
+TEST(OdbcConnect, SecondConnectOnOneInstanceIsRefused)
+{
+    OdbcLib lib;
+    const std::string conn = testenv::freshSqliteConnStr("twice.db");
+    ASSERT_EQ(connectWith(lib, conn), 0);
+    EXPECT_NE(connectWith(lib, conn), 0);
+    EXPECT_TRUE(lib.isConnected());
+    EXPECT_EQ(exec(lib, "SELECT 1").code, 0);
+}
+
+class OdbcTransactions : public testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override
+    {
+        conn_ = scratchConnStr(GetParam(), "tx.db");
+        ASSERT_EQ(connectWith(a_, conn_), 0) << a_.OdbcLastError();
+        ASSERT_EQ(connectWith(b_, conn_), 0) << b_.OdbcLastError();
+        dropTable(a_, "qv_tx");
+        execOk(a_, "CREATE TABLE qv_tx (id INTEGER)");
+        ASSERT_EQ(a_.OdbcCommit(), 0);
+    }
+    void TearDown() override
+    {
+        b_.OdbcDisconnect();
+        dropTable(a_, "qv_tx");
+    }
+
+    // Rows of qv_tx as the other instance sees them; it ends its own transaction so that it
+    // holds no lock while the first instance commits.
+    std::string countSeenByOther()
+    {
+        const ExecResult r = exec(b_, "SELECT COUNT(*) FROM qv_tx");
+        if (r.code != 0)
+            return "error " + b_.OdbcLastError();
+        std::vector<std::string> values;
+        const std::int16_t code = b_.OdbcFetchRow(values);
+        b_.OdbcCloseCursor();
+        b_.OdbcRollback();
+        return code == 0 ? values[0] : "fetch " + std::to_string(code);
+    }
+
+    std::string conn_;
+    OdbcLib a_;
+    OdbcLib b_;
+};
+
+TEST_P(OdbcTransactions, NothingIsCommittedUntilAskedAndDisconnectCommits)
+{
+    execOk(a_, "INSERT INTO qv_tx VALUES (1)");
+    EXPECT_EQ(countSeenByOther(), "0");
+    EXPECT_EQ(exec(a_, "rollback").code, 0);
+    execOk(a_, "INSERT INTO qv_tx VALUES (2)");
+    execOk(a_, "INSERT INTO qv_tx VALUES (3)");
+    EXPECT_EQ(countSeenByOther(), "0");
+    EXPECT_EQ(a_.OdbcDisconnect(), 0);
+    EXPECT_FALSE(a_.isConnected());
+    EXPECT_EQ(countSeenByOther(), "2");
+    ASSERT_EQ(connectWith(a_, conn_), 0);
+}
+
+TEST_P(OdbcTransactions, LeadingCommitWordIsATransactionCall)
+{
+    struct Case {
+        const char* sql;
+        bool committed;
+    };
+    const Case cases[] = {
+        {"commit", true},     {"Commit work", true},
+        {"COMMIT;", true},    {"COMMITTED nonsense", true}, // only the first six characters count
+        {" COMMIT x", false}, // a leading blank sends it to the driver, which refuses it
+        {"ROLLBACK", false},
+    };
+    int expected = 0;
+    for (const Case& c : cases) {
+        execOk(a_, "INSERT INTO qv_tx VALUES (1)");
+        const ExecResult r = exec(a_, c.sql);
+        if (c.committed) {
+            ++expected;
+            EXPECT_EQ(r.code, 0) << c.sql << " " << a_.OdbcLastError();
+            EXPECT_EQ(r.rows, 0);
+            EXPECT_EQ(r.cols, 0);
+        } else if (c.sql[0] == ' ') {
+            EXPECT_NE(r.code, 0) << c.sql;
+            a_.OdbcRollback();
+        }
+        EXPECT_EQ(countSeenByOther(), std::to_string(expected)) << c.sql;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, OdbcTransactions, testing::ValuesIn(kBackends), backendName);
+
+} // namespace
