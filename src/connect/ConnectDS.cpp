@@ -1,0 +1,354 @@
+#include "ConnectDS.h"
+
+#include "ConnectionString.h"
+#include "EventPump.h"
+#include "INIfile_IO.h"
+#include "ODBCComm.h"
+#include "Prompts.h"
+#include "Settings.h"
+#include "Twips.h"
+#include "basApiCall.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTreeWidget>
+
+namespace {
+
+// Design sizes in twips.
+constexpr int kClientWidth = 4455;
+constexpr int kClientHeight = 4785;
+constexpr int kListViewWidth = 3885;
+constexpr int kWideMargin = 30;
+constexpr int kInfoColumnWidth = 1440;
+constexpr int kMaxListed = 99;
+
+void place(QWidget* w, int left, int top, int width, int height)
+{
+    w->setGeometry(twips::toPixels(left), twips::toPixels(top), twips::toPixels(width),
+                   twips::toPixels(height));
+}
+
+template <typename W, typename... Args> W* named(QWidget* parent, const char* name, Args&&... args)
+{
+    auto* w = new W(std::forward<Args>(args)..., parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+} // namespace
+
+ConnectDS::ConnectDS(ODBCComm& db, INIfile_IO& ini, QWidget* parent)
+    : QDialog(parent), db_(db), ini_(ini)
+{
+    setObjectName(QStringLiteral("ConnectDS"));
+    setWindowTitle(QStringLiteral("データベース接続"));
+    buildControls();
+    initialWidth_ = kClientWidth;
+    setFixedSize(twips::toPixels(kClientWidth), twips::toPixels(kClientHeight));
+    loadHistory();
+    chooseKind(Kind::DataSource);
+}
+
+ConnectDS::~ConnectDS() = default;
+
+void ConnectDS::buildControls()
+{
+    static const char* const optionNames[] = {"Option1_0", "Option1_1", "Option1_2"};
+    static const char* const optionCaptions[] = {"データソース", "ドライバ", "接続履歴"};
+    kinds_ = new QButtonGroup(this);
+    for (int i = 0; i < 3; ++i) {
+        option_[i] =
+            named<QRadioButton>(this, optionNames[i], QString::fromUtf8(optionCaptions[i]));
+        kinds_->addButton(option_[i], i);
+        connect(option_[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                chooseKind(static_cast<Kind>(i));
+        });
+    }
+    place(option_[0], 450, 90, 1635, 285);
+    place(option_[1], 2295, 90, 1635, 285);
+    place(option_[2], 450, 1890, 1635, 285);
+
+    frame_[0] = named<QGroupBox>(this, "Frame1_0");
+    place(frame_[0], 120, 360, 4215, 1455);
+    Combo1 = named<QComboBox>(frame_[0], "Combo1");
+    place(Combo1, 180, 210, 3855, 345);
+    auto* uidLabel = named<QLabel>(frame_[0], "L_uid", QStringLiteral("ユーザーID"));
+    place(uidLabel, 180, 690, 1155, 225);
+    TB_uid = named<QLineEdit>(frame_[0], "TB_uid");
+    place(TB_uid, 1410, 630, 2535, 330);
+    auto* pswLabel = named<QLabel>(frame_[0], "L_psw", QStringLiteral("パスワード"));
+    place(pswLabel, 180, 1050, 1155, 225);
+    TB_psw = named<QLineEdit>(frame_[0], "TB_psw");
+    TB_psw->setEchoMode(QLineEdit::Password);
+    TB_psw->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    place(TB_psw, 1410, 990, 2535, 330);
+
+    frame_[1] = named<QGroupBox>(this, "Frame1_1");
+    place(frame_[1], 120, 360, 4215, 795);
+    Combo2 = named<QComboBox>(frame_[1], "Combo2");
+    place(Combo2, 120, 270, 3975, 345);
+
+    Chk_add_hist = named<QCheckBox>(this, "Chk_add_hist", QStringLiteral("接続履歴に追加"));
+    place(Chk_add_hist, 2295, 1890, 1905, 285);
+
+    Lst_conn_hist = named<QListWidget>(this, "Lst_conn_hist");
+    Lst_conn_hist->setSelectionMode(QAbstractItemView::SingleSelection);
+    place(Lst_conn_hist, 120, 2250, 4215, 1890);
+    Lst_conn_hist->viewport()->installEventFilter(this);
+    connect(Lst_conn_hist, &QListWidget::itemSelectionChanged, this, &ConnectDS::showItems);
+    connect(Lst_conn_hist, &QListWidget::itemDoubleClicked, this, &ConnectDS::confirm);
+
+    Cmd_OK = named<QPushButton>(this, "Cmd_OK", QStringLiteral("OK"));
+    place(Cmd_OK, 428, 4260, 1875, 375);
+    Cmd_OK->setDefault(true);
+    connect(Cmd_OK, &QPushButton::clicked, this, &ConnectDS::confirm);
+    Cmd_cancel = named<QPushButton>(this, "Cmd_cancel", QStringLiteral("Cancel"));
+    place(Cmd_cancel, 2408, 4260, 1635, 375);
+    connect(Cmd_cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    L_conninfo = named<QLabel>(this, "L_conninfo", QStringLiteral("接続情報："));
+    place(L_conninfo, 4440, 60, 1155, 225);
+    ListView1 = named<QTreeWidget>(this, "ListView1");
+    ListView1->setColumnCount(2);
+    ListView1->setHeaderLabels({QStringLiteral("項目"), QStringLiteral("値")});
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->setColumnWidth(0, twips::toPixels(kInfoColumnWidth));
+    ListView1->setColumnWidth(1, twips::toPixels(kInfoColumnWidth));
+    place(ListView1, 4380, 300, kListViewWidth, 4395);
+
+    mn_hist = named<QMenu>(this, "mn_hist");
+    auto* mn_delete = mn_hist->addAction(QStringLiteral("削除"));
+    mn_delete->setObjectName(QStringLiteral("mn_delete"));
+    connect(mn_delete, &QAction::triggered, this, &ConnectDS::deleteSelectedEntry);
+    // "ｷｬﾝｾﾙ" only closes the menu.
+    auto* mn_cancel = mn_hist->addAction(QStringLiteral("ｷｬﾝｾﾙ"));
+    mn_cancel->setObjectName(QStringLiteral("mn_cancel"));
+}
+
+void ConnectDS::loadHistory()
+{
+    Chk_add_hist->setChecked(
+        settings::readOnOff(ini_, settings::kConnHist, settings::kConnHistSave));
+    history_.load(settings::readConnHist(ini_));
+    Lst_conn_hist->clear();
+    for (const QString& e : history_.entries())
+        Lst_conn_hist->addItem(connstr::maskHistoryEntry(e));
+}
+
+void ConnectDS::loadLists()
+{
+    listsLoaded_ = true;
+
+    // Centred for the widened history layout, so that widening never pushes it off screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect g = screen->geometry();
+        const int left =
+            static_cast<int>(twips::fromPixels(g.width())) - (kListViewWidth + kClientWidth);
+        const int top = static_cast<int>(twips::fromPixels(g.height())) - kClientHeight;
+        move(g.left() + twips::toPixels(left / 2), g.top() + twips::toPixels(top / 2));
+    }
+
+    Combo1->clear();
+    Combo2->clear();
+    dataSourceNames_.clear();
+    option_[0]->setChecked(true);
+    chooseKind(Kind::DataSource);
+
+    int count = 0;
+    QStringList names, descriptions;
+    if (db_.DbListDataSources(kMaxListed, count, names, descriptions) != 0) {
+        Prompts::instance().tell(this, Prompts::Icon::Warning, windowTitle(),
+                                 QStringLiteral("データソースの取得に失敗しました。"));
+        return;
+    }
+    for (int i = 0; i < count && i < names.size(); ++i) {
+        dataSourceNames_ << names.at(i);
+        Combo1->addItem(connstr::dataSourceEntry(names.at(i), descriptions.value(i)));
+    }
+    Combo1->setCurrentIndex(-1);
+
+    QStringList drivers;
+    if (db_.DbListDrivers(kMaxListed, count, drivers) != 0) {
+        Prompts::instance().tell(this, Prompts::Icon::Warning, windowTitle(),
+                                 QStringLiteral("ドライバの取得に失敗しました。"));
+        return;
+    }
+    for (int i = 0; i < count && i < drivers.size(); ++i)
+        Combo2->addItem(drivers.at(i));
+    Combo2->setCurrentIndex(-1);
+}
+
+ConnectDS::Kind ConnectDS::kind() const
+{
+    const int id = kinds_->checkedId();
+    return id < 0 ? Kind::DataSource : static_cast<Kind>(id);
+}
+
+void ConnectDS::chooseKind(Kind k)
+{
+    frame_[0]->setVisible(k == Kind::DataSource);
+    frame_[1]->setVisible(k == Kind::Driver);
+    Lst_conn_hist->setEnabled(k == Kind::History);
+    ListView1->setVisible(k == Kind::History);
+    L_conninfo->setVisible(k == Kind::History);
+
+    int width = initialWidth_;
+    if (k == Kind::History)
+        width = kListViewWidth + initialWidth_ + kWideMargin;
+    setFixedWidth(twips::toPixels(width));
+
+    if (k == Kind::DataSource)
+        Combo1->setFocus();
+    else if (k == Kind::Driver)
+        Combo2->setFocus();
+    else
+        Lst_conn_hist->setFocus();
+}
+
+QString ConnectDS::GetDSN(QString& uid, QString& pwd, QString& driver, QString& connStr)
+{
+    uid.clear();
+    pwd.clear();
+    driver.clear();
+    connStr.clear();
+    answerDsn_.clear();
+    answerUid_.clear();
+    answerPwd_.clear();
+    answerDriver_.clear();
+    answerConnStr_.clear();
+
+    if (!listsLoaded_)
+        loadLists();
+    showItems();
+    exec();
+
+    uid = answerUid_;
+    pwd = answerPwd_;
+    driver = answerDriver_;
+    connStr = answerConnStr_;
+    return answerDsn_;
+}
+
+void ConnectDS::confirm()
+{
+    switch (kind()) {
+    case Kind::DataSource: {
+        const int i = Combo1->currentIndex();
+        if (i < 0 || i >= dataSourceNames_.size())
+            return;
+        // The kept name, not the text before "(": a name may itself contain "(".
+        answerDsn_ = dataSourceNames_.at(i);
+        answerUid_ = TB_uid->text();
+        answerPwd_ = TB_psw->text();
+        break;
+    }
+    case Kind::Driver:
+        if (Combo2->currentIndex() < 0)
+            return;
+        answerDriver_ = Combo2->currentText();
+        break;
+    case Kind::History: {
+        const int row = selectedHistoryRow();
+        if (row < 0)
+            return;
+        answerConnStr_ = history_.at(row);
+        break;
+    }
+    }
+    accept();
+    letEventsRun();
+}
+
+int ConnectDS::selectedHistoryRow() const
+{
+    const QList<QListWidgetItem*> items = Lst_conn_hist->selectedItems();
+    return items.isEmpty() ? -1 : Lst_conn_hist->row(items.first());
+}
+
+void ConnectDS::selectHistoryRow(int row)
+{
+    if (row < 0 || row >= Lst_conn_hist->count()) {
+        Lst_conn_hist->clearSelection();
+        Lst_conn_hist->setCurrentRow(-1);
+    } else {
+        Lst_conn_hist->setCurrentRow(row);
+    }
+}
+
+void ConnectDS::showItems()
+{
+    ListView1->clear();
+    const int row = selectedHistoryRow();
+    if (row < 0)
+        return;
+    const auto items = connstr::splitItems(connstr::maskHistoryEntry(history_.at(row)));
+    for (const auto& [key, value] : items)
+        ListView1->addTopLevelItem(new QTreeWidgetItem(QStringList{key, value}));
+    AutoSizeListColumns(ListView1, true, -1);
+}
+
+bool ConnectDS::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != Lst_conn_hist->viewport() || !Lst_conn_hist->isEnabled())
+        return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) {
+        // Any button selects the row under the pointer; below the last row nothing is selected.
+        const auto* me = static_cast<QMouseEvent*>(event);
+        const QModelIndex index = Lst_conn_hist->indexAt(me->position().toPoint());
+        selectHistoryRow(index.isValid() ? index.row() : -1);
+        return me->button() == Qt::RightButton;
+    }
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() != Qt::RightButton)
+            return false;
+        if (selectedHistoryRow() >= 0)
+            mn_hist->popup(me->globalPosition().toPoint());
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void ConnectDS::deleteSelectedEntry()
+{
+    const int row = selectedHistoryRow();
+    if (row < 0)
+        return;
+    history_.removeAt(row);
+    delete Lst_conn_hist->takeItem(row);
+    selectHistoryRow(-1);
+    SaveHist();
+}
+
+void ConnectDS::SetDataSrcTag(const QString& connStr)
+{
+    if (!Chk_add_hist->isChecked())
+        return;
+    const QString e = connstr::trimTrailingSpaces(connStr);
+    if (e.trimmed().isEmpty())
+        return;
+    for (int pos : history_.addToFront(e))
+        delete Lst_conn_hist->takeItem(pos);
+    Lst_conn_hist->insertItem(0, connstr::maskHistoryEntry(e));
+}
+
+void ConnectDS::SaveHist()
+{
+    settings::writeConnHist(ini_, history_.stored(), Chk_add_hist->isChecked());
+}

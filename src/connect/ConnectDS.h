@@ -1,0 +1,94 @@
+#pragma once
+
+#include "ConnHistory.h"
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+class INIfile_IO;
+class ODBCComm;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTreeWidget;
+
+// The connect dialog "データベース接続": choose a data source (with user ID and password), a
+// driver, or an entry of the connection history. It does not connect; the main window asks
+// GetDSN, connects with the answer and reports success back with SetDataSrcTag.
+//
+// Created once and hidden after use, never destroyed, so the kind, the selections and the typed
+// user ID persist between openings. The history is read from the settings file at construction;
+// data sources and drivers are listed at the first GetDSN.
+//
+// Controls (objectName): Option1_0..Option1_2 (source kinds), Frame1_0 (Combo1, TB_uid, TB_psw),
+// Frame1_1 (Combo2), Chk_add_hist, Lst_conn_hist, ListView1 with label L_conninfo, Cmd_OK,
+// Cmd_cancel, popup mn_hist with mn_delete and mn_cancel.
+class ConnectDS : public QDialog {
+    Q_OBJECT
+
+public:
+    enum class Kind { DataSource = 0, Driver = 1, History = 2 };
+
+    ConnectDS(ODBCComm& db, INIfile_IO& ini, QWidget* parent = nullptr);
+    ~ConnectDS() override;
+
+    // Runs the dialog modally. Returns dsn; uid, pwd, driver and connStr are set from the
+    // confirmed choice. After OK exactly one of dsn (with uid and pwd), driver or connStr is
+    // non-empty; after Cancel or closing all are empty.
+    QString GetDSN(QString& uid, QString& pwd, QString& driver, QString& connStr);
+
+    // After a successful connect made from the answer: with "接続履歴に追加" checked, puts the
+    // completed connection string at the top of the history (no duplicates).
+    void SetDataSrcTag(const QString& connStr);
+
+    // Writes the add-to-history flag and the first 20 history entries to section "CONNHIST".
+    void SaveHist();
+
+    const QStringList& history() const { return history_.entries(); }
+
+private:
+    void buildControls();
+    void loadHistory();
+    void loadLists();
+    void chooseKind(Kind kind);
+    Kind kind() const;
+    void confirm();
+    void showItems();
+    int selectedHistoryRow() const;
+    void selectHistoryRow(int row);
+    void deleteSelectedEntry();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    ODBCComm& db_;
+    INIfile_IO& ini_;
+
+    ConnHistory history_;
+    bool listsLoaded_ = false;
+    QStringList dataSourceNames_;
+    int initialWidth_ = 0; // twips
+
+    QString answerDsn_, answerUid_, answerPwd_, answerDriver_, answerConnStr_;
+
+    QButtonGroup* kinds_ = nullptr;
+    QRadioButton* option_[3] = {};
+    QGroupBox* frame_[2] = {};
+    QComboBox* Combo1 = nullptr;
+    QComboBox* Combo2 = nullptr;
+    QLineEdit* TB_uid = nullptr;
+    QLineEdit* TB_psw = nullptr;
+    QCheckBox* Chk_add_hist = nullptr;
+    QListWidget* Lst_conn_hist = nullptr;
+    QLabel* L_conninfo = nullptr;
+    QTreeWidget* ListView1 = nullptr;
+    QPushButton* Cmd_OK = nullptr;
+    QPushButton* Cmd_cancel = nullptr;
+    QMenu* mn_hist = nullptr;
+};

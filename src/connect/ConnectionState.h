@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QColor>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class ConnectDS;
+class ODBCComm;
+class QAction;
+class QLineEdit;
+class QWidget;
+
+// The main window's widgets that show or depend on the connection. The main window keeps
+// ownership; any pointer may be null and is then left alone.
+//
+// Toolbar buttons are actions; "pressed" is the checked state. tb_connect and tb_discon are made
+// checkable here, and a click on them does not change their pressed state by itself (the
+// connection commands set it). mn_disp_con2title must be checkable: its check mark is the
+// title option.
+struct ConnectionUi {
+    QWidget* window = nullptr; // title, owner of the connect boxes
+    QLineEdit* TB_DSN = nullptr;
+    QAction* mn_connect = nullptr;
+    QAction* mn_disconnect = nullptr;
+    QAction* mn_reconnect = nullptr;
+    QAction* mn_sql_go = nullptr;
+    QAction* mn_sql_commit = nullptr;
+    QAction* mn_sql_rollback = nullptr;
+    QAction* mn_out_select = nullptr;
+    QAction* mn_inp_csv = nullptr;
+    QAction* mn_disp_con2title = nullptr;
+    QAction* tb_connect = nullptr;
+    QAction* tb_discon = nullptr;
+    QAction* tb_go = nullptr;
+    QAction* tb_ok = nullptr;
+    QAction* tb_ng = nullptr;
+    QAction* tb_inst = nullptr;
+    QWidget* TreeView1 = nullptr;
+};
+
+// Work of other features that the connection commands start. Empty functions are skipped.
+struct ConnectionHooks {
+    std::function<void()> loadObjectTree; // after a connect from the dialog
+    std::function<void()> closeFetch;     // before disconnecting: end a suspended fetch
+};
+
+// The connection commands of the main window (connect, reconnect, disconnect, the title
+// option) and the connection fields it keeps. Holds no widgets of its own.
+class ConnectionState : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr QRgb kConnectedColour = qRgb(255, 255, 128);
+
+    ConnectionState(ODBCComm& db, ConnectDS& dialog, const ConnectionUi& ui,
+                    ConnectionHooks hooks = {}, QObject* parent = nullptr);
+
+    // Connects the triggered signals of mn_connect/tb_connect, mn_disconnect/tb_discon,
+    // mn_reconnect and mn_disp_con2title to the commands below.
+    void wireCommands();
+    // The state before the first connect: only the connect commands enabled.
+    void setStartState();
+
+    void ConnectDatabase();
+    void ReconnectDatabase();
+    void DisconnectDatabase();
+    // After mn_disp_con2title has toggled its check mark: renews the title.
+    void TitleOptionChanged();
+
+    bool connected() const { return connected_; }
+    const QString& dsn() const { return dsn_; }
+    const QString& uid() const { return uid_; }
+    const QString& pwd() const { return pwd_; }
+    const QString& driver() const { return driver_; }
+    const QString& connectionString() const { return connStr_; }
+
+private:
+    void setConnectedElements(bool connected, bool includeLoadCommands);
+    void setDsnColour(const QColor& colour);
+    void setTitle(bool withSummary);
+    QString dsnText() const;
+
+    ODBCComm& db_;
+    ConnectDS& dialog_;
+    ConnectionUi ui_;
+    ConnectionHooks hooks_;
+    bool connected_ = false;
+    QString dsn_, uid_, pwd_, driver_, connStr_;
+};

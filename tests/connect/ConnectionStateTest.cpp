@@ -1,0 +1,230 @@
+#include "ConnectTestSupport.h"
+
+#include "ConnectionState.h"
+#include "ConnectionString.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QRegularExpression>
+#include <QTreeWidget>
+
+using namespace conntest;
+
+namespace {
+
+// The main window's side of the connection: a real window, connection box, tree and actions.
+struct Window {
+    QMainWindow window;
+    ConnectionUi ui;
+    int treeLoads = 0;
+    int fetchCloses = 0;
+
+    Window()
+    {
+        ui.window = &window;
+        ui.TB_DSN = new QLineEdit(&window);
+        ui.TreeView1 = new QTreeWidget(&window);
+        for (QAction** a : tableOrder())
+            *a = new QAction(&window);
+        ui.mn_disp_con2title = new QAction(&window);
+        ui.mn_disp_con2title->setCheckable(true);
+    }
+
+    std::vector<QAction**> tableOrder()
+    {
+        return {&ui.mn_connect,    &ui.mn_disconnect,   &ui.mn_reconnect,  &ui.mn_sql_go,
+                &ui.mn_sql_commit, &ui.mn_sql_rollback, &ui.mn_out_select, &ui.mn_inp_csv,
+                &ui.tb_connect,    &ui.tb_discon,       &ui.tb_go,         &ui.tb_ok,
+                &ui.tb_ng,         &ui.tb_inst};
+    }
+
+    // "E" per enabled element in table order, then "P" for pressed connect / discon keys.
+    QString states()
+    {
+        QString s;
+        for (QAction** a : tableOrder())
+            s += (*a)->isEnabled() ? 'E' : '-';
+        s += QString(" ") + (ui.tb_connect->isChecked() ? 'P' : '-') +
+             (ui.tb_discon->isChecked() ? 'P' : '-');
+        return s;
+    }
+
+    QString text() const { return ui.TB_DSN->text(); }
+    QString title() const { return window.windowTitle(); }
+    QColor colour() const { return ui.TB_DSN->palette().color(QPalette::Base); }
+};
+
+const QString kConnected = "-E-EEEEE-EEEEE P-";
+const QString kDisconnected = "E-E-----E----- -P";
+const QString kStart = "E-------E----- -P";
+const QColor kPaleYellow(255, 255, 128);
+
+} // namespace
+
+class ConnectionStateTest : public ConnectFixture {
+protected:
+    void SetUp() override
+    {
+        ConnectFixture::SetUp();
+        writeHistory({}, true);
+        dialog = makeDialog();
+        state = std::make_unique<ConnectionState>(
+            *db, *dialog, w.ui,
+            ConnectionHooks{[this] { ++w.treeLoads; }, [this] { ++w.fetchCloses; }});
+        state->wireCommands();
+        state->setStartState();
+    }
+
+    void connectVia(const std::function<void()>& script, QAction* command = nullptr)
+    {
+        whileOpen(*dialog, script, [&] { (command ? command : w.ui.mn_connect)->trigger(); });
+    }
+
+    Window w;
+    std::unique_ptr<ConnectDS> dialog;
+    std::unique_ptr<ConnectionState> state;
+};
+
+TEST_F(ConnectionStateTest, ConnectShowsTheMaskedConnectionAndUpdatesTheHistory)
+{
+    EXPECT_EQ(w.states(), kStart);
+    w.ui.mn_disp_con2title->setChecked(true);
+    connectVia([&] { chooseSource(*dialog, kSqliteA, "u1", "pw1"); });
+    ASSERT_TRUE(prompts.boxes().isEmpty()) << prompts.boxes().first().text.toStdString();
+    EXPECT_EQ(w.states(), kConnected);
+    EXPECT_EQ(w.treeLoads, 1);
+
+    // The SQLite driver returns the password as the last item.
+    const QString completed = state->connectionString();
+    ASSERT_TRUE(completed.startsWith("DSN=QV_CONN_A;") && completed.endsWith(";PWD=pw1"))
+        << completed.toStdString();
+    const QString bare = completed.chopped(3);
+    EXPECT_EQ(w.text(), bare + "****");
+    EXPECT_EQ(w.ui.TB_DSN->toolTip(), connstr::tooltipText(w.text()));
+    EXPECT_EQ(w.colour(), kPaleYellow);
+    EXPECT_EQ(w.title(), "QUORVANT - DSN=QV_CONN_A;");
+    EXPECT_EQ(dialog->history(), QStringList{completed});
+    EXPECT_EQ(listItems(child<QListWidget>(dialog.get(), "Lst_conn_hist")),
+              QStringList{bare + "********"});
+
+    w.ui.mn_disp_con2title->trigger();
+    EXPECT_EQ(w.title(), "QUORVANT");
+    w.ui.mn_disp_con2title->trigger();
+    EXPECT_EQ(w.title(), "QUORVANT - DSN=QV_CONN_A;");
+
+    // Connecting again with the same completed string keeps one entry, on top.
+    state->DisconnectDatabase();
+    connectVia([&] { chooseSource(*dialog, kSqliteB); });
+    state->DisconnectDatabase();
+    connectVia([&] {
+        click(dialog.get(), "Option1_2");
+        child<QListWidget>(dialog.get(), "Lst_conn_hist")->setCurrentRow(1);
+        click(dialog.get(), "Cmd_OK");
+    });
+    ASSERT_TRUE(state->connected());
+    EXPECT_EQ(state->dsn(), "");
+    EXPECT_EQ(state->connectionString(), completed);
+    ASSERT_EQ(dialog->history().size(), 2);
+    EXPECT_EQ(dialog->history().first(), completed);
+}
+
+TEST_F(ConnectionStateTest, PostgreSqlPasswordNeverShows)
+{
+    w.ui.mn_disp_con2title->setChecked(true);
+    connectVia([&] { chooseSource(*dialog, kPg, "qvtest", "qvtest-secret"); });
+    ASSERT_TRUE(state->connected()) << prompts.boxes().value(0).text.toStdString();
+    // psqlODBC returns the password encoded ("%2d" for "-"); that text must not show either.
+    const QString pwd = state->pwd();
+    ASSERT_FALSE(pwd.isEmpty());
+    EXPECT_TRUE(state->connectionString().contains(";PWD=" + pwd + ";"));
+    EXPECT_TRUE(w.text().contains(";PWD=****;"));
+    for (const QString& shown :
+         {w.text(), w.title(), dialog->findChild<QListWidget*>()->item(0)->text()}) {
+        EXPECT_FALSE(shown.contains(pwd) || shown.contains("secret")) << shown.toStdString();
+    }
+    EXPECT_TRUE(w.title().endsWith(";UID=qvtest;")) << w.title().toStdString();
+}
+
+TEST_F(ConnectionStateTest, DisconnectThenReconnectWithTheTitleOptionOff)
+{
+    connectVia([&] { chooseSource(*dialog, kSqliteA, "u", "pw"); }, w.ui.tb_connect);
+    ASSERT_TRUE(state->connected());
+    EXPECT_EQ(w.title(), "QUORVANT");
+    const QString shown = w.text();
+
+    w.ui.tb_discon->trigger();
+    EXPECT_FALSE(state->connected() || db->DbIsConnected());
+    EXPECT_EQ(w.states(), kDisconnected);
+    EXPECT_EQ(w.fetchCloses, 1);
+    EXPECT_TRUE(w.ui.TreeView1->isEnabled());
+    EXPECT_EQ(w.text(), shown);
+    EXPECT_EQ(w.ui.TB_DSN->toolTip(), "");
+    EXPECT_EQ(w.colour(), w.window.palette().color(QPalette::Button));
+    w.ui.mn_disp_con2title->trigger(); // on, but disconnected
+    EXPECT_EQ(w.title(), "QUORVANT");
+    w.ui.mn_disp_con2title->trigger();
+
+    w.ui.mn_reconnect->trigger();
+    ASSERT_TRUE(state->connected()) << prompts.boxes().value(0).text.toStdString();
+    EXPECT_EQ(w.states(), kConnected);
+    EXPECT_EQ(w.text(), shown);
+    ASSERT_GT(shown.size(), 128);
+    EXPECT_EQ(w.ui.TB_DSN->toolTip(), shown.left(128) + "...");
+    EXPECT_EQ(w.colour(), kPaleYellow);
+    EXPECT_EQ(w.title(), "QUORVANT - DSN=QV_CONN_A;");
+    EXPECT_EQ(w.treeLoads, 1);
+    EXPECT_EQ(dialog->history().size(), 1);
+}
+
+TEST_F(ConnectionStateTest, FailedConnectResetsOnlyTheConnectionBox)
+{
+    connectVia([&] { chooseSource(*dialog, kSqliteA); });
+    state->DisconnectDatabase();
+    const QStringList history = dialog->history();
+
+    w.ui.mn_disp_con2title->setChecked(true);
+    connectVia([&] { chooseSource(*dialog, kPg, "qvtest", "wrong"); });
+    EXPECT_FALSE(state->connected());
+    ASSERT_EQ(prompts.boxes().size(), 1);
+    EXPECT_EQ(prompts.boxes().first().title, "CONNECT エラー");
+    EXPECT_TRUE(prompts.boxes().first().text.contains(
+        QRegularExpression("^-?\\d+:ＤＢ接続に失敗しました。\n.+")))
+        << prompts.boxes().first().text.toStdString();
+    EXPECT_EQ(w.text() + w.ui.TB_DSN->toolTip(), "");
+    EXPECT_EQ(w.title(), "QUORVANT");
+    EXPECT_EQ(w.states(), kDisconnected);
+    EXPECT_EQ(dialog->history(), history);
+
+    // No string is left to reconnect with; that fails too and changes nothing.
+    w.ui.mn_reconnect->trigger();
+    EXPECT_EQ(prompts.boxes().size(), 2);
+    EXPECT_FALSE(state->connected());
+    EXPECT_EQ(w.states(), kDisconnected);
+}
+
+TEST_F(ConnectionStateTest, CancelledDialogDisablesReconnect)
+{
+    connectVia([] {});
+    EXPECT_EQ(w.states(), kStart);
+
+    connectVia([&] { chooseSource(*dialog, kSqliteA); });
+    state->DisconnectDatabase();
+    EXPECT_TRUE(w.ui.mn_reconnect->isEnabled());
+    connectVia([] {}, w.ui.tb_connect);
+    EXPECT_FALSE(w.ui.mn_reconnect->isEnabled());
+    EXPECT_FALSE(w.ui.tb_connect->isChecked());
+    EXPECT_EQ(state->connectionString(), "");
+    EXPECT_TRUE(prompts.boxes().isEmpty());
+}
+
+TEST_F(ConnectionStateTest, MissingDriverFailsWithItsBox)
+{
+    connectVia([&] { chooseSource(*dialog, kBroken); });
+    EXPECT_FALSE(state->connected());
+    ASSERT_EQ(prompts.boxes().size(), 1);
+    EXPECT_TRUE(prompts.boxes().first().text.contains(":ＤＢ接続に失敗しました。"));
+    EXPECT_EQ(w.states(), kStart);
+    EXPECT_EQ(state->dsn(), kBroken);
+}
