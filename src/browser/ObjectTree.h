@@ -1,0 +1,174 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class ODBCComm;
+class Prompts;
+class QFrame;
+class QLabel;
+class QTabBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+// Node kinds (tags) and root keys of the object tree. A node's tag is also the image key of
+// object nodes, which the search list relies on.
+namespace objtree {
+inline constexpr char kTagTables[] = "tables";
+inline constexpr char kTagViews[] = "views";
+inline constexpr char kTagSynonyms[] = "synonyms";
+inline constexpr char kTagTable[] = "table";
+inline constexpr char kTagView[] = "view";
+inline constexpr char kTagSynonym[] = "synonym";
+inline constexpr char kTagDummy[] = "dummy";
+inline constexpr char kTagColName[] = "colname";
+inline constexpr char kTagColType[] = "coltype";
+inline constexpr char kTagPkey[] = "pkey";
+
+inline constexpr char kKeyTables[] = "TABLE";
+inline constexpr char kKeyViews[] = "VIEW";
+inline constexpr char kKeySynonyms[] = "SYNONYM";
+
+inline constexpr char kPlaceholder[] = "Columns 取得中...";
+// Column reads stop storing after this many columns of one object.
+inline constexpr int kMaxColumns = 999;
+} // namespace objtree
+
+// The main window's widgets the tree works on; the main window keeps ownership and layout.
+struct ObjectTreeUi {
+    QTreeWidget* TreeView1 = nullptr;
+    QTreeWidget* LV_Found = nullptr;
+    QLabel* L_Found = nullptr;
+    QFrame* Fra_Found = nullptr;
+    QTabBar* TabObjects = nullptr;
+    // Gives LV_Found the height 0 and puts Fra_Found at the bottom of the left column (above
+    // the status bar when it is shown), the tree filling the space above it. May be empty.
+    std::function<void()> moveSearchHeaderToBottom;
+};
+
+// The object tree TreeView1: three roots with the tables, views and synonyms of the connected
+// database, each object's columns read when its node is first opened.
+//
+// Node data lives in the item's column 0: the caption as its text, and the key, tag and image
+// key under the roles below (the icon is the image's).
+class ObjectTree : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int KeyRole = 0x0100 + 1; // Qt::UserRole + 1
+    static constexpr int TagRole = 0x0100 + 2;
+    static constexpr int ImageRole = 0x0100 + 3;
+
+    ObjectTree(const ObjectTreeUi& ui, ODBCComm& db, Prompts& prompts, QWidget* owner,
+               QObject* parent = nullptr);
+    ~ObjectTree() override;
+
+    static QString keyOf(const QTreeWidgetItem* node);
+    static QString tagOf(const QTreeWidgetItem* node);
+    static QString imageOf(const QTreeWidgetItem* node);
+    static bool isObjectNode(const QTreeWidgetItem* node);
+    static bool isRootNode(const QTreeWidgetItem* node);
+
+    // Switches the tree's repainting off while nodes change and restores it afterwards; used
+    // around every rebuild (the load here, the object tabs of the search).
+    class RebuildGuard {
+    public:
+        explicit RebuildGuard(QTreeWidget* tree);
+        ~RebuildGuard();
+        RebuildGuard(const RebuildGuard&) = delete;
+        RebuildGuard& operator=(const RebuildGuard&) = delete;
+
+    private:
+        QTreeWidget* tree_;
+        bool wasEnabled_;
+    };
+
+    // The user ID of the current connection; std::nullopt reads every owner's objects. Set by
+    // the main window after each connect, before loadObjectTree.
+    void setOwnerFilter(const std::optional<QString>& owner) { owner_ = owner; }
+    const std::optional<QString>& ownerFilter() const { return owner_; }
+
+    // Refills the tree from the catalog; does nothing while disconnected.
+    void loadObjectTree();
+    // "TABLE/VIEW/SYNONYMの再取得" (mn_get_tables).
+    void getTablesCommand() { loadObjectTree(); }
+
+    // Opens the root of one object group and closes the others ("TABLE", "VIEW", "SYNONYM"),
+    // or opens all three ("ALL"), and selects the group's root. Nothing happens on an empty
+    // tree.
+    void openGroup(const QString& key);
+
+    // The root node with this key ("TABLE", "VIEW", "SYNONYM"), or null.
+    QTreeWidgetItem* root(const QString& key) const;
+
+    // Object names of the last load, in catalog order.
+    const QStringList& tableNames() const { return tables_; }
+    int tableCount() const { return static_cast<int>(tables_.size()); }
+    const QStringList& viewNames() const { return views_; }
+    int viewCount() const { return static_cast<int>(views_.size()); }
+    const QStringList& synonymNames() const { return synonyms_; }
+    int synonymCount() const { return static_cast<int>(synonyms_.size()); }
+
+    // The columns of the object read last (overwritten by every column read).
+    int columnCount() const { return colCount_; }
+    const QStringList& columnNames() const { return colNames_; }
+    const QStringList& columnTypes() const { return colTypes_; }
+    const QVector<std::int16_t>& keyPositions() const { return keyPositions_; }
+
+    // The button of the last mouse press on the tree.
+    Qt::MouseButton lastMouseButton() const { return lastMouseButton_; }
+
+signals:
+    // Every node is about to be removed: node pointers kept elsewhere (the search results)
+    // must be dropped now.
+    void nodesAboutToBeRemoved();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void onItemExpanded(QTreeWidgetItem* node);
+    bool LoadColumns(QTreeWidgetItem* node);
+    void AddColumnNodes(QTreeWidgetItem* node);
+    bool readObjects(const std::optional<QString>& owner);
+    void fillObjects();
+    void clearNames();
+    void resetSearchList();
+    void selectTableTab();
+    void startDrag();
+
+    ObjectTreeUi ui_;
+    QTreeWidget* tree_;
+    ODBCComm& db_;
+    Prompts& prompts_;
+    QWidget* owner_window_;
+
+    std::optional<QString> owner_;
+    QStringList tables_;
+    QStringList views_;
+    QStringList synonyms_;
+
+    int colCount_ = 0;
+    QStringList colNames_;
+    QStringList colTypes_;
+    QVector<std::int16_t> keyPositions_;
+
+    Qt::MouseButton lastMouseButton_ = Qt::NoButton;
+    QPoint pressPos_;
+    bool dragArmed_ = false;
+
+    bool loadingTree_ = false;
+    bool loadingColumns_ = false;
+    // Set when nodes are removed by anyone while a column read lets events run: the node being
+    // filled may be gone, so the read is abandoned.
+    bool nodesRemoved_ = false;
+    bool removingOwnNodes_ = false;
+};
