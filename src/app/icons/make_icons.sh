@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Renders the program's own icon drawings (svg/) to the PNG files the resource file lists.
+# Run after changing a drawing; the PNG files are kept in the project so the build needs no
+# SVG support.
+set -euo pipefail
+cd "$(dirname "$0")"
+render() { # name size
+    convert -background none -density 384 "svg/$1.svg" -resize "$2x$2" "PNG32:$1.png"
+}
+for n in connect discon go stop ok ng temp hist save inst sql; do render "$n" 32; done
+for n in roots table view synonym column key sort_up sort_down; do render "$n" 16; done
+convert -background none -density 384 svg/grip.svg -resize 8x16 PNG32:grip.png
+render quorvant 64

@@ -1,0 +1,186 @@
+#include "basApiCall.h"
+
+#include "UrlRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QProcess>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A shown table of three columns: short, long and medium texts under short headers.
+struct Grid {
+    QStandardItemModel model{3, 3};
+    QTableView view;
+
+    Grid()
+    {
+        const char* texts[3] = {"a", "a much longer cell text than the others", "medium text"};
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c)
+                model.setItem(r, c, new QStandardItem(QString::fromLatin1(texts[c])));
+        model.setHorizontalHeaderLabels({"H1", "H2", "H3"});
+        view.setModel(&model);
+        view.horizontalHeader()->setMinimumSectionSize(5);
+        view.resize(900, 300);
+        view.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
+        for (int c = 0; c < 3; ++c)
+            view.horizontalHeader()->resizeSection(c, 10);
+    }
+    int width(int column) const { return view.horizontalHeader()->sectionSize(column); }
+};
+
+} // namespace
+
+TEST(AutoSizeListColumns, AllColumnsSkipThoseTaggedFix)
+{
+    Grid g;
+    g.model.setHeaderData(1, Qt::Horizontal, QStringLiteral("FIX"), kColumnTagRole);
+    AutoSizeListColumns(&g.view, false, -1);
+    EXPECT_GT(g.width(0), 10);
+    EXPECT_EQ(g.width(1), 10);
+    EXPECT_GT(g.width(2), g.width(0));
+
+    // A single column is sized whatever its tag.
+    AutoSizeListColumns(&g.view, false, 2);
+    EXPECT_GT(g.width(1), g.width(2));
+}
+
+TEST(AutoSizeListColumns, HeaderTextCountsOnlyWithUseHeader)
+{
+    Grid g;
+    g.model.setHeaderData(0, Qt::Horizontal, QStringLiteral("A rather long header caption"));
+    AutoSizeListColumns(&g.view, false, 1);
+    const int contentsOnly = g.width(0);
+    AutoSizeListColumns(&g.view, true, 1);
+    EXPECT_GT(g.width(0), contentsOnly);
+    EXPECT_GE(g.width(0), g.view.horizontalHeader()->sectionSizeHint(0));
+}
+
+TEST(AutoSizeListColumns, LastColumnWithHeaderFillsTheView)
+{
+    Grid g;
+    AutoSizeListColumns(&g.view, true, 3);
+    const QHeaderView* h = g.view.horizontalHeader();
+    EXPECT_EQ(h->length(), g.view.viewport()->width());
+}
+
+TEST(AutoSizeListColumns, OutOfRangeColumnsAndMissingModelsAreIgnored)
+{
+    Grid g;
+    AutoSizeListColumns(&g.view, true, 4);
+    AutoSizeListColumns(&g.view, true, 0);
+    EXPECT_EQ(g.width(0) + g.width(1) + g.width(2), 30);
+    QTableView empty;
+    AutoSizeListColumns(&empty, true, -1);
+    AutoSizeListColumns(nullptr, true, -1);
+}
+
+TEST(ListSubItemHitTest, FindsTheCellOrNothingBelowTheLastRow)
+{
+    Grid g;
+    for (int c = 0; c < 3; ++c)
+        g.view.horizontalHeader()->resizeSection(c, 100);
+    const QHeaderView* header = g.view.horizontalHeader();
+    const int rowMiddle = g.view.rowViewportPosition(1) + g.view.rowHeight(1) / 2;
+    const int colMiddle = header->sectionViewportPosition(2) + 50;
+
+    int item = 99, subItem = 99;
+    ListSubItemHitTest(&g.view, colMiddle * 15.0, rowMiddle * 15.0, item, subItem);
+    EXPECT_EQ(item, 1);
+    EXPECT_EQ(subItem, 2);
+
+    const int below = g.view.rowViewportPosition(2) + g.view.rowHeight(2) + 20;
+    ListSubItemHitTest(&g.view, 50 * 15.0, below * 15.0, item, subItem);
+    EXPECT_EQ(item, -1);
+    EXPECT_EQ(subItem, -1);
+}
+
+TEST(OpenDocument, HandsExistingFilesAndAddressesToTheOpener)
+{
+    UrlRecorder opener{"file", "https"};
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/HELP/index.htm");
+    QDir().mkpath(dir.path() + QStringLiteral("/HELP"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+
+    EXPECT_TRUE(OpenDocument(nullptr, path));
+    EXPECT_TRUE(OpenDocument(nullptr, QStringLiteral("https://example.invalid/help")));
+    EXPECT_FALSE(OpenDocument(nullptr, dir.path() + QStringLiteral("/HELP/missing.htm")));
+    EXPECT_FALSE(OpenDocument(nullptr, QString()));
+    ASSERT_EQ(opener.opened.size(), 2);
+    EXPECT_EQ(opener.opened[0], QUrl::fromLocalFile(path));
+    EXPECT_EQ(opener.opened[1], QUrl(QStringLiteral("https://example.invalid/help")));
+}
+
+TEST(SplitCommandLine, SplitsLikeAShell)
+{
+    struct Case {
+        const char* line;
+        QStringList words;
+    };
+    const Case cases[] = {
+        {"", {}},
+        {"  mousepad   %p ", {"mousepad", "%p"}},
+        {"'/opt/My Editor/bin/ed' -n", {"/opt/My Editor/bin/ed", "-n"}},
+        {"ed \"a \\\"b\\\" c\"", {"ed", "a \"b\" c"}},
+        {"ed \"keep\\n\"", {"ed", "keep\\n"}},
+        {"ed a\\ b", {"ed", "a b"}},
+        {"ed '' x", {"ed", "", "x"}},
+        {"ed it's", {"ed", "its"}},
+        {"ed pre'mid dle'post", {"ed", "premid dlepost"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(splitCommandLine(QString::fromUtf8(c.line)), c.words) << c.line;
+}
+
+TEST(RunAndWait, WaitsForTheProgramAndSplitsLikeAShell)
+{
+    QTemporaryDir dir;
+    const QString out = dir.path() + QStringLiteral("/out.txt");
+    // The file appears only after a pause, so finding it proves the call waited.
+    const QString command = QStringLiteral("sh -c 'sleep 0.3; printf \"%s|\" \"$@\" > \"$0\"' ") +
+                            QStringLiteral("\"%1\" \"a b\" c").arg(out);
+    QString error;
+    EXPECT_EQ(RunAndWait(command, 1, &error), kWaitEnded);
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("a b|c|"));
+}
+
+TEST(RunAndWait, ReportsAProgramThatCannotStart)
+{
+    QString error;
+    EXPECT_EQ(RunAndWait(QStringLiteral("/nonexistent/editor file.sql"), 1, &error), kWaitFailed);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(RunAndWait(QStringLiteral("   "), 1, nullptr), kWaitFailed);
+}
+
+TEST(WaitForProcess, BlocksUntilAForeignProcessEnds)
+{
+    qint64 pid = 0;
+    ASSERT_TRUE(
+        QProcess::startDetached(QStringLiteral("sleep"), {QStringLiteral("0.4")}, QString(), &pid));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(WaitForProcess(pid), kWaitEnded);
+    EXPECT_GE(clock.elapsed(), 250);
+    EXPECT_EQ(WaitForProcess(pid), kWaitFailed);
+    EXPECT_EQ(WaitForProcess(0), kWaitFailed);
+}
+
+TEST(GetSystemFolder, IsWhereTheSystemProgramsAre)
+{
+    EXPECT_EQ(GetSystemFolder(), "/usr/bin/");
+}
