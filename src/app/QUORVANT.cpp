@@ -5,6 +5,7 @@
 #include "ConnectionState.h"
 #include "EventPump.h"
 #include "FrmVersion.h"
+#include "ObjectTree.h"
 #include "Settings.h"
 #include "Twips.h"
 #include "WindowPlacement.h"
@@ -101,6 +102,7 @@ QUORVANT::QUORVANT(AppServices& services, QWidget* parent)
     buildToolbar();
     takeDesignSizes();
     wireConnection();
+    wireObjectTree();
     load();
 }
 
@@ -334,6 +336,48 @@ void QUORVANT::wireConnection()
     connect(mn_connect, &QAction::triggered, connection_, &ConnectionState::ConnectDatabase);
     connect(mn_disconnect, &QAction::triggered, connection_, &ConnectionState::DisconnectDatabase);
     connect(mn_reconnect, &QAction::triggered, connection_, &ConnectionState::ReconnectDatabase);
+}
+
+void QUORVANT::wireObjectTree()
+{
+    ObjectTreeUi ui;
+    ui.TreeView1 = TreeView1;
+    ui.LV_Found = LV_Found;
+    ui.L_Found = L_Found;
+    ui.Fra_Found = Fra_Found;
+    ui.TabObjects = TabObjects;
+    ui.moveSearchHeaderToBottom = [this] { moveSearchHeaderToBottom(); };
+    objectTree_ = new ObjectTree(ui, services_.db(), services_.prompts(), this, this);
+
+    TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(TreeView1, &QWidget::customContextMenuRequested, this, &QUORVANT::treeContextMenu);
+    connect(findChild<QAction*>(QStringLiteral("mn_get_tables")), &QAction::triggered, objectTree_,
+            &ObjectTree::getTablesCommand);
+    connect(TabObjects, &QTabBar::tabBarClicked, this,
+            [this](int index) { objectTree_->openGroup(TabObjects->tabText(index)); });
+}
+
+void QUORVANT::treeContextMenu(const QPoint& pos)
+{
+    QTreeWidgetItem* node = TreeView1->itemAt(pos);
+    if (node == nullptr)
+        return;
+    // Re-reading the catalog is offered on a root node while connected.
+    if (ObjectTree::isRootNode(node) && services_.db().DbIsConnected())
+        findChild<QMenu*>(QStringLiteral("mn_mouse2"))
+            ->popup(TreeView1->viewport()->mapToGlobal(pos));
+}
+
+void QUORVANT::moveSearchHeaderToBottom()
+{
+    MainLayout& l = layout_;
+    l.lvFound.height = 0;
+    const double bottom =
+        l.statusbarOn ? clientHeight() - l.design.statusbarHeight : clientHeight();
+    l.fraFound.top = bottom - l.fraFound.height;
+    l.lvFound.top = l.fraFound.top + l.fraFound.height;
+    l.treeView.height = std::max(0.0, l.fraFound.top - l.treeView.top);
+    applyLayout();
 }
 
 void QUORVANT::load()
@@ -640,7 +684,12 @@ void QUORVANT::readEditorCommand() {}
 
 void QUORVANT::saveTemplatesAndHistory() {}
 
-void QUORVANT::loadObjectTree() {}
+void QUORVANT::loadObjectTree()
+{
+    // Every connect reads the catalog as the user who connected.
+    objectTree_->setOwnerFilter(connection_->uid());
+    objectTree_->loadObjectTree();
+}
 
 void QUORVANT::closeFetch() {}
 

@@ -9,6 +9,7 @@ class AppServices;
 class ConnectDS;
 class ConnectionState;
 class FrmVersion;
+class ObjectTree;
 class QAction;
 class QComboBox;
 class QFrame;
@@ -69,6 +70,7 @@ public:
 
     ConnectionState& connection() { return *connection_; }
     ConnectDS& connectDialog() { return *connectDS_; }
+    ObjectTree& objectTree() { return *objectTree_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -85,6 +87,9 @@ private:
     void buildToolbar();
     void takeDesignSizes();
     void wireConnection();
+    void wireObjectTree();
+    void treeContextMenu(const QPoint& pos);
+    void moveSearchHeaderToBottom();
 
     void load();
     void unload();
@@ -123,6 +128,7 @@ private:
 
     ConnectDS* connectDS_ = nullptr;
     ConnectionState* connection_ = nullptr;
+    ObjectTree* objectTree_ = nullptr;
     FrmVersion* frmVersion_ = nullptr;
 
     QWidget* client_ = nullptr;

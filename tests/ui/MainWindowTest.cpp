@@ -33,6 +33,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -627,7 +628,7 @@ TEST_F(MainWindowTest, ConnectionCommandsDriveTheWindowState)
         ASSERT_NE(dialog, nullptr);
         auto* sources = dialog->findChild<QComboBox*>(QStringLiteral("Combo1"));
         const int index =
-            sources->findText(QString::fromLatin1(testenv::kSqliteDsn) + "(", Qt::MatchStartsWith);
+            sources->findText(QString::fromLatin1(testenv::kDemoDsn) + "(", Qt::MatchStartsWith);
         if (index < 0) {
             // Never leave the modal dialog open: the test would hang instead of failing.
             dialog->reject();
@@ -648,9 +649,15 @@ TEST_F(MainWindowTest, ConnectionCommandsDriveTheWindowState)
     EXPECT_TRUE(tbConnect->isChecked());
     EXPECT_FALSE(tbConnect->isEnabled());
     EXPECT_TRUE(toolbar->findChild<QAction*>("tb_inst")->isEnabled());
-    EXPECT_TRUE(child<QLineEdit>(w, "TB_DSN")->text().startsWith("DSN=QV_SQLITE;"));
-    EXPECT_TRUE(w.windowTitle().startsWith("QUORVANT - DSN=QV_SQLITE;"))
+    EXPECT_TRUE(child<QLineEdit>(w, "TB_DSN")->text().startsWith("DSN=QV_DEMO;"));
+    EXPECT_TRUE(w.windowTitle().startsWith("QUORVANT - DSN=QV_DEMO;"))
         << w.windowTitle().toStdString();
+    // The connect filled the object tree from the demo database.
+    auto* tree = child<QTreeWidget>(w, "TreeView1");
+    ASSERT_EQ(tree->topLevelItemCount(), 3);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "TABLE(7)");
+    EXPECT_EQ(tree->topLevelItem(1)->text(0), "VIEW(1)");
+    EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
 
     // The title option follows its check mark while connected.
     child<QAction>(w, "mn_disp_con2title")->trigger();
