@@ -7,6 +7,7 @@
 #include "FrmVersion.h"
 #include "ObjectTree.h"
 #include "Settings.h"
+#include "SqlRunner.h"
 #include "Twips.h"
 #include "WindowPlacement.h"
 #include "basApiCall.h"
@@ -103,6 +104,7 @@ QUORVANT::QUORVANT(AppServices& services, QWidget* parent)
     takeDesignSizes();
     wireConnection();
     wireObjectTree();
+    wireSqlRunner();
     load();
 }
 
@@ -380,6 +382,39 @@ void QUORVANT::moveSearchHeaderToBottom()
     applyLayout();
 }
 
+void QUORVANT::wireSqlRunner()
+{
+    SqlRunnerUi ui;
+    ui.owner = this;
+    ui.TB_SQL = TB_SQL;
+    ui.TB_DSN = TB_DSN;
+    ui.TreeView1 = TreeView1;
+    ui.ListView1 = ListView1;
+    ui.Cmd_start_stop = Cmd_start_stop;
+    ui.L_cols = L_cols;
+    ui.L_rows = L_rows;
+    ui.L_sec = L_sec;
+    ui.L_msg = L_msg;
+    ui.status = panel_[0];
+    ui.cnt = panel_[1];
+    ui.time = panel_[2];
+    ui.msg = panel_[3];
+    ui.mn_sql_go = mn_sql_go;
+    ui.mn_sql_stop = mn_sql_stop;
+    ui.mn_sql_commit = mn_sql_commit;
+    ui.mn_sql_rollback = mn_sql_rollback;
+    auto tb = [this](const char* key) {
+        return Toolbar1->findChild<QAction*>(QStringLiteral("tb_") + QLatin1String(key));
+    };
+    ui.tb_go = tb("go");
+    ui.tb_stop = tb("stop");
+    ui.tb_ok = tb("ok");
+    ui.tb_ng = tb("ng");
+    // The SQL history is not built yet: successful statements reach no history.
+    sqlRunner_ = new SqlRunner(services_.db(), ui, SqlRunnerHooks{}, this);
+    connect(Cmd_start_stop, &QToolButton::clicked, sqlRunner_, &SqlRunner::Cmd_start_stop_Click);
+}
+
 void QUORVANT::load()
 {
     const INIfile_IO& ini = services_.ini();
@@ -548,13 +583,7 @@ bool QUORVANT::IsKeyword(const QString& word) const
 
 void QUORVANT::resetFetchStrip()
 {
-    Cmd_start_stop->setIcon(QIcon());
-    Cmd_start_stop->setEnabled(false);
-    L_cols->clear();
-    L_rows->clear();
-    L_sec->clear();
-    L_sec->setToolTip(QString());
-    L_msg->clear();
+    sqlRunner_->reset_fetch_strip();
 }
 
 void QUORVANT::displayOptionChanged(QAction* item)
@@ -642,6 +671,14 @@ void QUORVANT::changeEvent(QEvent* event)
 
 void QUORVANT::closeEvent(QCloseEvent* event)
 {
+    // A statement still running owns the cursor and the event loop: stop its fetch first and
+    // close once the run has come back to idle.
+    if (sqlRunner_->running()) {
+        sqlRunner_->stop_command();
+        event->ignore();
+        QTimer::singleShot(100, this, &QWidget::close);
+        return;
+    }
     unload();
     event->accept();
 }
@@ -691,9 +728,19 @@ void QUORVANT::loadObjectTree()
     objectTree_->loadObjectTree();
 }
 
-void QUORVANT::closeFetch() {}
+void QUORVANT::closeFetch()
+{
+    sqlRunner_->close_fetch();
+}
 
 void QUORVANT::featureCommand(const QString& name)
 {
-    Q_UNUSED(name);
+    if (name == QLatin1String("mn_sql_go"))
+        sqlRunner_->exec_sql_batch();
+    else if (name == QLatin1String("mn_sql_stop"))
+        sqlRunner_->stop_command();
+    else if (name == QLatin1String("mn_sql_commit"))
+        sqlRunner_->commit_command();
+    else if (name == QLatin1String("mn_sql_rollback"))
+        sqlRunner_->rollback_command();
 }

@@ -10,6 +10,7 @@ class ConnectDS;
 class ConnectionState;
 class FrmVersion;
 class ObjectTree;
+class SqlRunner;
 class QAction;
 class QComboBox;
 class QFrame;
@@ -71,6 +72,7 @@ public:
     ConnectionState& connection() { return *connection_; }
     ConnectDS& connectDialog() { return *connectDS_; }
     ObjectTree& objectTree() { return *objectTree_; }
+    SqlRunner& sqlRunner() { return *sqlRunner_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -88,6 +90,7 @@ private:
     void takeDesignSizes();
     void wireConnection();
     void wireObjectTree();
+    void wireSqlRunner();
     void treeContextMenu(const QPoint& pos);
     void moveSearchHeaderToBottom();
 
@@ -129,6 +132,7 @@ private:
     ConnectDS* connectDS_ = nullptr;
     ConnectionState* connection_ = nullptr;
     ObjectTree* objectTree_ = nullptr;
+    SqlRunner* sqlRunner_ = nullptr;
     FrmVersion* frmVersion_ = nullptr;
 
     QWidget* client_ = nullptr;

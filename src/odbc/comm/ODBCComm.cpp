@@ -176,6 +176,8 @@ QString ODBCComm::DbLastErrorText() const
 void ODBCComm::DbShowError(std::int16_t code, const QString& title, QWidget* owner)
 {
     try {
+        // The text stays readable after the box: the COMMIT and ROLLBACK commands repeat it
+        // in the status bar.
         QString text = codeText(code);
         if (code == -9)
             text += QStringLiteral(":データが重複しています。コードを変更して下さい。");
@@ -183,10 +185,10 @@ void ODBCComm::DbShowError(std::int16_t code, const QString& title, QWidget* own
             text += QStringLiteral(":該当データがありません。コードを変更して下さい。");
         else if (connected_)
             text += QStringLiteral(":以下のメッセージを参照。") + QLatin1Char('\n') +
-                    fromUtf8(lib_.OdbcTakeLastError());
+                    fromUtf8(lib_.OdbcLastError());
         else
             text += QStringLiteral(":ＤＢ接続に失敗しています。") + QLatin1Char('\n') +
-                    fromUtf8(lib_.OdbcTakeLastError());
+                    fromUtf8(lib_.OdbcLastError());
         warn(owner, title, text);
     } catch (...) {
         // An error box that cannot be shown must not take the program down with it.

@@ -1,0 +1,219 @@
+// SELECT * of a 1,000,000-row, 10-column table through exec_sql into the offscreen result grid,
+// beside the same first 10,000 rows read with the native client library. Each measurement is
+// its own process, so its peak resident memory (VmHWM) is its own. "query" is the statement
+// alone (exec_sql until the filled grid is shown; the native read of 10,000 rows); "with
+// connect" adds the connection and, for the grid, building the offscreen window.
+//
+//   big_table_bench prepare-sqlite | prepare-pg
+//   big_table_bench sqlite-grid | sqlite-native | pg-grid | pg-declare-grid | pg-native
+//
+// pg-grid uses the data source with psqlODBC's default options, pg-declare-grid the one with
+// UseDeclareFetch=1. Run with the environment of the test programs (see GridFillBench.cpp).
+#include "ODBCComm.h"
+#include "OdbcLib.h"
+#include "ScriptedPrompts.h"
+#include "SqlRunner.h"
+
+#include <libpq-fe.h>
+#include <sqlite3.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+namespace {
+
+constexpr long kTableRows = 1000000;
+constexpr int kGridRows = 10000;
+
+std::string envDir()
+{
+    const char* env = std::getenv("QV_TESTENV");
+    return env ? env : "testenv";
+}
+
+std::string sqliteFile()
+{
+    return envDir() + "/bigtable.db";
+}
+
+std::string sqliteConnStr()
+{
+    return "DRIVER=SQLite3;Database=" + sqliteFile() + ";Timeout=2000;";
+}
+
+std::string pgConninfo()
+{
+    std::ifstream in(envDir() + "/pg.port");
+    std::string port;
+    in >> port;
+    return "host=127.0.0.1 port=" + port + " dbname=qvtest user=qvtest password=qvtest-secret";
+}
+
+double msSince(std::chrono::steady_clock::time_point t)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
+}
+
+long statusKb(const char* key)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::string k = std::string(key) + ":";
+    while (std::getline(in, line))
+        if (line.rfind(k, 0) == 0)
+            return std::atol(line.c_str() + k.size());
+    return -1;
+}
+
+int prepare(const std::string& connStr, bool postgres)
+{
+    OdbcLib lib;
+    lib.OdbcInitEnv();
+    std::string uid, pwd, conn = connStr;
+    if (lib.OdbcConnect(nullptr, "", uid, pwd, "", conn) != 0) {
+        std::fprintf(stderr, "%s\n", lib.OdbcLastError().c_str());
+        return 1;
+    }
+    std::int32_t rows = 0;
+    std::int16_t cols = 0;
+    lib.OdbcExecute("DROP TABLE IF EXISTS qv_big_bench", rows, cols);
+    lib.OdbcCommit();
+    std::string create = "CREATE TABLE qv_big_bench (id INTEGER";
+    std::string insert = "INSERT INTO qv_big_bench SELECT n";
+    for (int c = 1; c < 10; ++c) {
+        create += ", c" + std::to_string(c) + " VARCHAR(20)";
+        insert += ", 'value " + std::to_string(c) + " ' || n";
+    }
+    create += ")";
+    insert += postgres ? " FROM generate_series(1, " + std::to_string(kTableRows) + ") AS g(n)"
+                       : " FROM (WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM s "
+                         "WHERE n < " +
+                             std::to_string(kTableRows) + ") SELECT n FROM s)";
+    if (lib.OdbcExecute(create, rows, cols) != 0 || lib.OdbcExecute(insert, rows, cols) != 0 ||
+        lib.OdbcCommit() != 0) {
+        std::fprintf(stderr, "%s\n", lib.OdbcLastError().c_str());
+        return 1;
+    }
+    return 0;
+}
+
+long sqliteNative(double& queryMs)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(sqliteFile().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        return -1;
+    const auto t = std::chrono::steady_clock::now();
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT * FROM qv_big_bench", -1, &st, nullptr);
+    long n = 0;
+    std::string sink;
+    while (n < kGridRows && sqlite3_step(st) == SQLITE_ROW) {
+        for (int c = 0; c < 10; ++c) {
+            const unsigned char* t = sqlite3_column_text(st, c);
+            sink.assign(t ? reinterpret_cast<const char*>(t) : "");
+        }
+        ++n;
+    }
+    sqlite3_finalize(st);
+    queryMs = msSince(t);
+    sqlite3_close(db);
+    return n;
+}
+
+long pgNative(double& queryMs)
+{
+    PGconn* c = PQconnectdb(pgConninfo().c_str());
+    if (PQstatus(c) != CONNECTION_OK)
+        return -1;
+    const auto t = std::chrono::steady_clock::now();
+    PQclear(PQexec(c, "BEGIN"));
+    PQclear(PQexec(c, "DECLARE qv_c NO SCROLL CURSOR FOR SELECT * FROM qv_big_bench"));
+    PGresult* r = PQexec(c, ("FETCH " + std::to_string(kGridRows) + " FROM qv_c").c_str());
+    long n = PQntuples(r);
+    std::string sink;
+    for (long i = 0; i < n; ++i)
+        for (int col = 0; col < 10; ++col)
+            sink.assign(PQgetvalue(r, static_cast<int>(i), col));
+    PQclear(r);
+    queryMs = msSince(t);
+    PQclear(PQexec(c, "ROLLBACK"));
+    PQfinish(c);
+    return n;
+}
+
+long grid(const QString& connStr, double& queryMs)
+{
+    ScriptedPrompts prompts;
+    Prompts::install(&prompts);
+    OdbcLib lib;
+    ODBCComm db(lib, prompts);
+    QString uid, pwd, conn = connStr;
+    if (db.DbConnect(nullptr, QString(), uid, pwd, QString(), conn) != 0)
+        return -1;
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    SqlRunnerUi ui;
+    ui.owner = &window;
+    ui.ListView1 = new QTableView(&window);
+    ui.ListView1->verticalHeader()->hide(); // as in the main window
+    ui.Cmd_start_stop = new QToolButton(&window);
+    ui.L_rows = new QLabel(&window);
+    for (QWidget* w : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        layout->addWidget(w);
+    window.resize(1000, 700);
+    window.show();
+    SqlRunner runner(db, ui);
+    const auto t = std::chrono::steady_clock::now();
+    runner.exec_sql("SELECT * FROM qv_big_bench", false);
+    queryMs = msSince(t);
+    const long n = runner.model().rowCount();
+    Prompts::install(nullptr);
+    return n;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "prepare-sqlite")
+        return prepare(sqliteConnStr(), false);
+    if (mode == "prepare-pg")
+        return prepare("DSN=QV_PG;", true);
+
+    const long hwmBefore = statusKb("VmHWM");
+    const auto t = std::chrono::steady_clock::now();
+    long rows = -1;
+    double queryMs = 0;
+    if (mode == "sqlite-grid")
+        rows = grid(QString::fromStdString(sqliteConnStr()), queryMs);
+    else if (mode == "sqlite-native")
+        rows = sqliteNative(queryMs);
+    else if (mode == "pg-grid")
+        rows = grid(QStringLiteral("DSN=QV_PG_DEFAULT;"), queryMs);
+    else if (mode == "pg-declare-grid")
+        rows = grid(QStringLiteral("DSN=QV_PG;"), queryMs);
+    else if (mode == "pg-native")
+        rows = pgNative(queryMs);
+    else {
+        std::fprintf(stderr, "unknown mode\n");
+        return 2;
+    }
+    std::printf("%-16s rows %6ld  query %8.1f ms  with connect %8.1f ms  peak RSS %6.1f MB "
+                "(at start %5.1f MB)\n",
+                mode.c_str(), rows, queryMs, msSince(t), statusKb("VmHWM") / 1024.0,
+                hwmBefore / 1024.0);
+    return rows == kGridRows ? 0 : 1;
+}

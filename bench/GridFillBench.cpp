@@ -1,0 +1,179 @@
+// Result grid fill against a bare fetch loop: a 10-column SELECT of 10,000 rows from SQLite
+// through exec_sql into the real grid model and view (offscreen), beside OdbcFetchBlockRow
+// alone over the same rows, and the resident memory that the filled grid adds.
+//
+//   grid_fill_bench
+//
+// Run with the private ODBC files of the test environment (tests/fixture/testenv.sh start
+// BUILD_DIR, then ODBCSYSINI / ODBCINI / QV_TESTENV as ctest sets them), LANG=C.UTF-8 and
+// QT_QPA_PLATFORM=offscreen.
+#include "BusyCursor.h"
+#include "EventPump.h"
+#include "ODBCComm.h"
+#include "OdbcLib.h"
+#include "ScriptedPrompts.h"
+#include "SqlRunner.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace {
+
+constexpr int kRows = 10000;
+constexpr int kRepeats = 5;
+
+double msSince(std::chrono::steady_clock::time_point t)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
+}
+
+long statusKb(const char* key)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::string k = std::string(key) + ":";
+    while (std::getline(in, line))
+        if (line.rfind(k, 0) == 0)
+            return std::atol(line.c_str() + k.size());
+    return -1;
+}
+
+std::string connStr()
+{
+    const char* env = std::getenv("QV_TESTENV");
+    return std::string("DRIVER=SQLite3;Database=") + (env ? env : "testenv") +
+           "/gridbench.db;Timeout=2000;";
+}
+
+const char* kSelect = "SELECT id, c1, c2, c3, c4, c5, c6, c7, c8, c9 FROM qv_grid_bench";
+
+bool prepare(OdbcLib& lib)
+{
+    std::int32_t rows = 0;
+    std::int16_t cols = 0;
+    lib.OdbcExecute("DROP TABLE IF EXISTS qv_grid_bench", rows, cols);
+    std::string create = "CREATE TABLE qv_grid_bench (id INTEGER";
+    std::string insert = "INSERT INTO qv_grid_bench WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL "
+                         "SELECT n + 1 FROM s WHERE n < " +
+                         std::to_string(kRows) + ") SELECT n";
+    for (int c = 1; c < 10; ++c) {
+        create += ", c" + std::to_string(c) + " VARCHAR(20)";
+        insert += ", 'value " + std::to_string(c) + " ' || n";
+    }
+    create += ")";
+    insert += " FROM s";
+    return lib.OdbcExecute(create, rows, cols) == 0 && lib.OdbcExecute(insert, rows, cols) == 0 &&
+           lib.OdbcCommit() == 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ScriptedPrompts prompts;
+    Prompts::install(&prompts);
+
+    OdbcLib bare;
+    bare.OdbcInitEnv();
+    std::string uid, pwd, conn = connStr();
+    if (bare.OdbcConnect(nullptr, "", uid, pwd, "", conn) != 0 || !prepare(bare)) {
+        std::fprintf(stderr, "setup: %s\n", bare.OdbcLastError().c_str());
+        return 1;
+    }
+
+    OdbcLib lib;
+    ODBCComm db(lib, prompts);
+    QString quid, qpwd, qconn = QString::fromStdString(connStr());
+    if (db.DbConnect(nullptr, QString(), quid, qpwd, QString(), qconn) != 0)
+        return 1;
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    SqlRunnerUi ui;
+    ui.owner = &window;
+    ui.ListView1 = new QTableView(&window);
+    ui.ListView1->verticalHeader()->hide(); // as in the main window
+    ui.Cmd_start_stop = new QToolButton(&window);
+    ui.L_cols = new QLabel(&window);
+    ui.L_rows = new QLabel(&window);
+    ui.L_sec = new QLabel(&window);
+    ui.L_msg = new QLabel(&window);
+    for (QWidget* w : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        layout->addWidget(w);
+    window.resize(1000, 700);
+    window.show();
+    SqlRunner runner(db, ui);
+
+    // Warm up fonts, styles and driver before measuring anything.
+    runner.exec_sql("SELECT id FROM qv_grid_bench WHERE id <= 10", false);
+    runner.exec_sql("SELECT id FROM qv_grid_bench WHERE id < 0", false);
+    app.processEvents();
+
+    double bestBare = 1e9, bestGrid = 1e9;
+    long rssAdded = 0;
+    for (int r = 0; r < kRepeats; ++r) {
+        auto t = std::chrono::steady_clock::now();
+        std::int32_t rows = 0;
+        std::int16_t cols = 0;
+        bare.OdbcExecute(kSelect, rows, cols);
+        std::vector<std::string> values;
+        long n = 0;
+        while (bare.OdbcFetchBlockRow(values) == 0)
+            ++n;
+        bare.OdbcCloseCursor();
+        bestBare = std::min(bestBare, msSince(t));
+        if (n != kRows)
+            std::fprintf(stderr, "bare loop read %ld rows\n", n);
+
+        runner.exec_sql("SELECT id FROM qv_grid_bench WHERE id < 0", false);
+        app.processEvents();
+        const long before = statusKb("VmRSS");
+        t = std::chrono::steady_clock::now();
+        runner.exec_sql(kSelect, false);
+        bestGrid = std::min(bestGrid, msSince(t));
+        app.processEvents();
+        rssAdded = std::max(rssAdded, statusKb("VmRSS") - before);
+        if (runner.model().rowCount() != kRows)
+            std::fprintf(stderr, "grid shows %d rows\n", runner.model().rowCount());
+    }
+    // Where the difference goes: the pieces of the per-row path on their own.
+    double commLoop = 1e9, pump = 1e9, busy = 1e9;
+    for (int r = 0; r < kRepeats; ++r) {
+        auto t = std::chrono::steady_clock::now();
+        db.DbExecute(kSelect);
+        QVector<QString> values;
+        while (db.DbFetch(values, false) == 0) {
+        }
+        db.DbCloseCursor();
+        commLoop = std::min(commLoop, msSince(t));
+        t = std::chrono::steady_clock::now();
+        for (int i = 0; i < kRows; ++i)
+            letEventsRun();
+        pump = std::min(pump, msSince(t));
+        t = std::chrono::steady_clock::now();
+        for (int i = 0; i < kRows; ++i)
+            BusyCursor b;
+        busy = std::min(busy, msSince(t));
+    }
+    std::printf("rows %d x 10 columns, SQLite, best of %d\n", kRows, kRepeats);
+    std::printf("  DbFetch loop (texts)     : %8.1f ms\n", commLoop);
+    std::printf("  %d x letEventsRun     : %8.1f ms\n", kRows, pump);
+    std::printf("  %d x BusyCursor       : %8.1f ms\n", kRows, busy);
+    std::printf("bare OdbcFetchBlockRow loop : %8.1f ms\n", bestBare);
+    std::printf("exec_sql into the grid     : %8.1f ms  (ratio %.2f, target <= 1.5)\n", bestGrid,
+                bestGrid / bestBare);
+    std::printf("resident memory added      : %8.1f MB  (target <= 40)\n", rssAdded / 1024.0);
+    Prompts::install(nullptr);
+    return 0;
+}

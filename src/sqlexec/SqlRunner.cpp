@@ -1,0 +1,526 @@
+#include "SqlRunner.h"
+
+#include "DateTimeText.h"
+#include "EventPump.h"
+#include "GridColumnWidths.h"
+#include "ODBCComm.h"
+#include "Prompts.h"
+#include "ResultSetInfo.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStyle>
+#include <QTableView>
+#include <QToolButton>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The row counter is repainted at this pace while rows arrive; its last value is always
+// written when the fill ends. Repainting after every row would cost more than the fetch.
+constexpr auto kCounterPaintInterval = std::chrono::milliseconds(100);
+
+// Pending events (stop, suspend, repaints) run after this many rows, or sooner when rows come
+// slowly: a pass of the event loop costs about as much as fetching a row, and a click still
+// takes effect within a few milliseconds.
+constexpr int kEventsRows = 64;
+constexpr auto kEventsInterval = std::chrono::milliseconds(20);
+
+const QString kNotConnected = QStringLiteral("ＤＢが接続されていません。");
+const QString kExecErrorTitle = QStringLiteral("QUORVANT - ＳＱＬ実行エラー");
+
+void setEnabled(QAction* action, bool enabled)
+{
+    if (action != nullptr)
+        action->setEnabled(enabled);
+}
+
+void setText(QLabel* label, const QString& text)
+{
+    if (label != nullptr)
+        label->setText(text);
+}
+
+QString codeText(int code)
+{
+    return QStringLiteral("SQLCode:") + QString::number(code);
+}
+
+QString rowsText(std::int64_t rows)
+{
+    return QStringLiteral("行数:") + QString::number(rows);
+}
+
+} // namespace
+
+SqlRunner::SqlRunner(ODBCComm& db, const SqlRunnerUi& ui, SqlRunnerHooks hooks, QObject* parent)
+    : QObject(parent), db_(db), ui_(ui), hooks_(std::move(hooks))
+{
+    QStyle* style =
+        ui_.Cmd_start_stop != nullptr ? ui_.Cmd_start_stop->style() : QApplication::style();
+    imgStop_ = style->standardIcon(QStyle::SP_MediaPause);
+    imgStart_ = style->standardIcon(QStyle::SP_MediaPlay);
+    if (ui_.ListView1 != nullptr)
+        ui_.ListView1->setModel(&model_);
+}
+
+void SqlRunner::wireCommands()
+{
+    const auto wire = [this](QAction* action, void (SqlRunner::*command)()) {
+        if (action != nullptr)
+            connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
+    };
+    wire(ui_.mn_sql_go, &SqlRunner::exec_sql_batch);
+    wire(ui_.tb_go, &SqlRunner::exec_sql_batch);
+    wire(ui_.mn_sql_stop, &SqlRunner::stop_command);
+    wire(ui_.tb_stop, &SqlRunner::stop_command);
+    wire(ui_.mn_sql_commit, &SqlRunner::commit_command);
+    wire(ui_.tb_ok, &SqlRunner::commit_command);
+    wire(ui_.mn_sql_rollback, &SqlRunner::rollback_command);
+    wire(ui_.tb_ng, &SqlRunner::rollback_command);
+    if (ui_.Cmd_start_stop != nullptr)
+        connect(ui_.Cmd_start_stop, &QToolButton::clicked, this,
+                [this] { Cmd_start_stop_Click(); });
+}
+
+void SqlRunner::setIdleState()
+{
+    setRunState(false);
+}
+
+void SqlRunner::setRunState(bool running)
+{
+    setEnabled(ui_.mn_sql_go, !running);
+    setEnabled(ui_.mn_sql_stop, running);
+    setEnabled(ui_.mn_sql_commit, !running);
+    setEnabled(ui_.mn_sql_rollback, !running);
+    setEnabled(ui_.tb_go, !running);
+    setEnabled(ui_.tb_stop, running);
+    setEnabled(ui_.tb_ok, !running);
+    setEnabled(ui_.tb_ng, !running);
+    if (ui_.TreeView1 != nullptr)
+        ui_.TreeView1->setEnabled(!running);
+}
+
+void SqlRunner::setPanels(const QString& status, const QString& cnt, const QString& time,
+                          const QString& msg)
+{
+    setText(ui_.status, status);
+    setText(ui_.cnt, cnt);
+    setText(ui_.time, time);
+    setText(ui_.msg, msg);
+}
+
+std::int64_t SqlRunner::msSince(Clock::time_point from) const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - from).count();
+}
+
+QString SqlRunner::dsnText() const
+{
+    return ui_.TB_DSN != nullptr ? ui_.TB_DSN->text() : QString();
+}
+
+void SqlRunner::addHistory(const QString& sql)
+{
+    if (hooks_.AddHist)
+        hooks_.AddHist(dsnText(), sql);
+}
+
+// --- batch run ---
+
+void SqlRunner::exec_sql_batch()
+{
+    // The commands are disabled during a run; a call that still arrives (a script, a quick
+    // statement) must not start a run inside the running one.
+    if (running())
+        return;
+    if (!db_.DbIsConnected()) {
+        Prompts::instance().tell(ui_.owner, Prompts::Icon::Warning,
+                                 QStringLiteral("QUORVANT - ＳＱＬの実行"), kNotConnected);
+        return;
+    }
+    const QString text = ui_.TB_SQL != nullptr ? ui_.TB_SQL->toPlainText() : QString();
+    if (text.count(QLatin1Char(' ')) == text.size())
+        return;
+
+    ++running_;
+    setRunState(true);
+    int counter = 0;
+    for (const QString& piece : SplitStatements(text)) {
+        if (counter == 0 || Prompts::instance().ask(
+                                ui_.owner, Prompts::Icon::Question, QStringLiteral("SQL連続実行"),
+                                ContinueQuestionText(piece), Prompts::Buttons::OkCancel,
+                                Prompts::Answer::Ok) == Prompts::Answer::Ok)
+            exec_sql(piece, false);
+        ++counter;
+    }
+    --running_;
+    setRunState(false);
+}
+
+void SqlRunner::stop_command()
+{
+    stop_requested = true;
+}
+
+// --- one statement ---
+
+void SqlRunner::exec_sql(const QString& sql, bool ReFetch)
+{
+    Prompts& prompts = Prompts::instance();
+    stop_requested = false;
+    setPanels(QStringLiteral("SQLCode:"), QStringLiteral("行数:"), QStringLiteral("実行時間："),
+              QString());
+
+    std::int16_t code = 0;
+    QString errorText;
+    bool failed = false;
+    if (ReFetch) {
+        exec_start_tick = Clock::now();
+        // A statement run while the fetch was suspended has put its own count and times
+        // here; the fill goes on from its own.
+        exec_row_count = static_cast<std::int32_t>(model_.rows().size());
+        exec_started_at = fillStartedAt_;
+        exec_elapsed_ms = fillElapsedMs_;
+        first_row_ms = fillFirstRowMs_;
+        code = fill_result_grid(sql, true);
+        failed = code != 0 && code != 100;
+    } else {
+        exec_elapsed_ms = 0;
+        first_row_ms = 0;
+        exec_started_at = QDateTime::currentDateTime();
+        exec_start_tick = Clock::now();
+        code = db_.DbExecute(sql, kExecuteRowCap);
+        if (code != 0) {
+            errorText = db_.DbLastErrorText();
+            prompts.tell(ui_.owner, Prompts::Icon::Warning, kExecErrorTitle, errorText);
+            if (prompts.ask(ui_.owner, Prompts::Icon::Question, QStringLiteral("QUORVANT"),
+                            QStringLiteral("SQLを履歴に追加しますか？"), Prompts::Buttons::OkCancel,
+                            Prompts::Answer::Cancel) == Prompts::Answer::Ok)
+                addHistory(sql);
+            failed = true;
+        } else {
+            result_column_count = db_.DbLastColumnCount();
+            addHistory(sql);
+            if (result_column_count > 0) {
+                code = fill_result_grid(sql, false);
+                failed = code != 0 && code != 100;
+            } else {
+                exec_elapsed_ms = msSince(exec_start_tick);
+                exec_row_count = db_.DbLastRowCount();
+            }
+        }
+    }
+
+    if (failed) {
+        close_fetch();
+        setText(ui_.status, codeText(code));
+        setText(ui_.msg, QStringLiteral("SQL実行エラー：") + errorText);
+        return;
+    }
+
+    QString text = QStringLiteral("正常に終了しました。") + QStringLiteral("\n\n") + codeText(code);
+    if (exec_row_count >= 0)
+        text += QLatin1Char('\n') + rowsText(exec_row_count);
+    prompts.tell(ui_.owner, Prompts::Icon::Information, QStringLiteral("QUORVANT - ＳＱＬ正常終了"),
+                 text);
+    setPanels(codeText(code), rowsText(exec_row_count),
+              QStringLiteral("実行時間：") + ElapsedTimeText(exec_elapsed_ms),
+              QStringLiteral("SQL実行：正常に終了しました。"));
+}
+
+// --- result grid fill ---
+
+void SqlRunner::showGrid(bool show)
+{
+    QTableView* view = ui_.ListView1;
+    if (view == nullptr)
+        return;
+    // The grid's own visibility before the fill is what the end of the fill restores.
+    if (!show) {
+        if (!gridHiddenByFill_) {
+            gridWasHidden_ = view->isHidden();
+            gridHiddenByFill_ = true;
+            view->hide();
+        }
+        return;
+    }
+    if (gridHiddenByFill_) {
+        gridHiddenByFill_ = false;
+        if (!gridWasHidden_)
+            view->show();
+    }
+}
+
+void SqlRunner::layOutGrid()
+{
+    model_.flush();
+    if (ui_.ListView1 != nullptr)
+        FitResultColumns(ui_.ListView1, model_);
+}
+
+std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
+{
+    Prompts& prompts = Prompts::instance();
+    bool retried = false;
+    bool startOver = !ReFetch;
+    std::int16_t result = 0;
+
+    for (;;) {
+        if (startOver) {
+            start_fetch_strip(sql, result_column_count);
+            exec_row_count = 0;
+            if (ui_.ListView1 != nullptr)
+                ui_.ListView1->setSortingEnabled(false);
+            ResultSetInfo info;
+            info.columnCount = result_column_count;
+            // A failed description leaves no result columns; the first fetch then reports
+            // the failure.
+            const int n = db_.DbDescribeResult(info) == 0 ? info.columnCount : 0;
+            numeric_column_widths.assign(static_cast<std::size_t>(n) + 1, NumberWidth{});
+            model_.setColumns(info.names.mid(0, n), info.kinds.left(n));
+        }
+        showGrid(false);
+
+        const int n = model_.resultColumnCount();
+        std::vector<bool> timeColumn(static_cast<std::size_t>(n));
+        std::vector<bool> numberColumn(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            timeColumn[static_cast<std::size_t>(i)] = model_.kind(i) == QLatin1Char('T');
+            numberColumn[static_cast<std::size_t>(i)] = model_.kind(i) == QLatin1Char('N');
+        }
+        if (numeric_column_widths.size() < static_cast<std::size_t>(n) + 1)
+            numeric_column_widths.resize(static_cast<std::size_t>(n) + 1);
+
+        std::int16_t s = 0;
+        bool fetchEnded = false; // left the loop on a fetch status other than 0
+        for (;;) {
+            if (fetch_suspended) {
+                update_fetch_counters(true);
+                break;
+            }
+            if (stop_requested) {
+                update_fetch_counters(true);
+                close_fetch();
+                break;
+            }
+            QVector<QString> values;
+            s = db_.DbFetch(values, retried);
+            if (exec_row_count == 0 && !retried)
+                first_row_ms = msSince(exec_start_tick);
+            if (s != 0) {
+                fetchEnded = true;
+                break;
+            }
+            if (exec_row_count >= kMaxGridRows) {
+                update_fetch_counters(true);
+                close_fetch();
+                break;
+            }
+            ++exec_row_count;
+            values.resize(n);
+            for (int i = 0; i < n; ++i) {
+                if (timeColumn[static_cast<std::size_t>(i)])
+                    values[i] = TrimDateTimeText(values.at(i));
+                else if (numberColumn[static_cast<std::size_t>(i)])
+                    WidenNumberWidth(numeric_column_widths[static_cast<std::size_t>(i) + 1],
+                                     values.at(i));
+            }
+            model_.appendRow(exec_row_count, std::move(values));
+            update_fetch_counters(false);
+        }
+
+        result = 0;
+        if (fetchEnded) {
+            update_fetch_counters(true);
+            if (s == 100) {
+                close_fetch();
+                result = 100;
+            } else {
+                prompts.tell(ui_.owner, Prompts::Icon::Warning, kExecErrorTitle,
+                             db_.DbLastErrorText());
+                result = s;
+                // Retrying re-executes the statement, which may change data when it is more
+                // than a query; so No is the default.
+                if (s == -9999 && !retried &&
+                    prompts.ask(
+                        ui_.owner, Prompts::Icon::Question, QStringLiteral("FETCH再試行確認"),
+                        QStringLiteral("FETCHを先頭行から再試行しますか？"),
+                        Prompts::Buttons::YesNo, Prompts::Answer::No) == Prompts::Answer::Yes) {
+                    retried = true;
+                    const std::int16_t code = db_.DbExecute(sql, kExecuteRowCap);
+                    if (code == 0 && db_.DbLastColumnCount() > 0) {
+                        result_column_count = db_.DbLastColumnCount();
+                        // The retry reads the result from its first row, so the grid starts
+                        // over too, also on resume: appending would show rows twice.
+                        startOver = true;
+                        continue;
+                    }
+                    if (code != 0) {
+                        prompts.tell(ui_.owner, Prompts::Icon::Warning, kExecErrorTitle,
+                                     db_.DbLastErrorText());
+                        result = code;
+                    }
+                }
+            }
+        }
+        break;
+    }
+
+    fillStartedAt_ = exec_started_at;
+    fillElapsedMs_ = exec_elapsed_ms;
+    fillFirstRowMs_ = first_row_ms;
+    layOutGrid();
+    showGrid(true);
+    letEventsRun();
+    return result;
+}
+
+// --- fetch strip ---
+
+void SqlRunner::start_fetch_strip(const QString& sql, int columnCount)
+{
+    resume_sql = sql;
+    if (ui_.Cmd_start_stop != nullptr) {
+        ui_.Cmd_start_stop->setIcon(imgStop_);
+        ui_.Cmd_start_stop->setEnabled(true);
+    }
+    setText(ui_.L_cols, QString::number(columnCount));
+    setText(ui_.L_rows, QStringLiteral("0"));
+    setText(ui_.L_sec, QStringLiteral("0.000"));
+    if (ui_.L_sec != nullptr)
+        ui_.L_sec->setToolTip(QString());
+    setText(ui_.L_msg, QString());
+    fetch_suspended = false;
+    resultOpen_ = true;
+    lastRowsPaint_ = Clock::now();
+    lastEventsRun_ = lastRowsPaint_;
+    rowsSinceEvents_ = 0;
+}
+
+void SqlRunner::update_fetch_counters(bool final)
+{
+    const auto now = Clock::now();
+    if (ui_.L_rows != nullptr && (final || now - lastRowsPaint_ >= kCounterPaintInterval)) {
+        ui_.L_rows->setText(QString::number(exec_row_count));
+        ui_.L_rows->repaint();
+        lastRowsPaint_ = now;
+    }
+    if (final) {
+        exec_elapsed_ms += msSince(exec_start_tick);
+        // Counted once: a later final update of the same period adds nothing more.
+        exec_start_tick = Clock::now();
+        setText(ui_.L_sec, SecondsText(exec_elapsed_ms));
+        if (ui_.L_sec != nullptr && exec_row_count > 0)
+            ui_.L_sec->setToolTip(QStringLiteral("1行目:") + SecondsText(first_row_ms) +
+                                  QStringLiteral("秒"));
+        QString span = exec_started_at.toString(QStringLiteral("hh:mm:ss")) + QStringLiteral("～") +
+                       QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss"));
+        if (fetch_suspended)
+            span += QStringLiteral("（中断されました）");
+        setText(ui_.L_msg, span);
+    }
+    if (final || ++rowsSinceEvents_ >= kEventsRows || now - lastEventsRun_ >= kEventsInterval) {
+        letEventsRun();
+        lastEventsRun_ = Clock::now();
+        rowsSinceEvents_ = 0;
+    }
+}
+
+void SqlRunner::close_fetch()
+{
+    db_.DbCloseCursor();
+    if (ui_.Cmd_start_stop != nullptr) {
+        ui_.Cmd_start_stop->setIcon(QIcon());
+        ui_.Cmd_start_stop->setEnabled(false);
+    }
+    fetch_suspended = true;
+    resultOpen_ = false;
+}
+
+void SqlRunner::reset_fetch_strip()
+{
+    if (ui_.Cmd_start_stop != nullptr) {
+        ui_.Cmd_start_stop->setIcon(QIcon());
+        ui_.Cmd_start_stop->setEnabled(false);
+    }
+    setText(ui_.L_cols, QString());
+    setText(ui_.L_rows, QString());
+    setText(ui_.L_sec, QString());
+    if (ui_.L_sec != nullptr)
+        ui_.L_sec->setToolTip(QString());
+    setText(ui_.L_msg, QString());
+    fetch_suspended = false;
+}
+
+void SqlRunner::Cmd_start_stop_Click()
+{
+    if (!resultOpen_)
+        return;
+    if (!fetch_suspended) {
+        fetch_suspended = true;
+        if (ui_.Cmd_start_stop != nullptr)
+            ui_.Cmd_start_stop->setIcon(imgStart_);
+        return;
+    }
+    // Resuming inside a run would start a second fill within the first.
+    if (running())
+        return;
+    fetch_suspended = false;
+    if (ui_.Cmd_start_stop != nullptr)
+        ui_.Cmd_start_stop->setIcon(imgStop_);
+    setText(ui_.L_msg, QString());
+    // A resumed fill is a run of its own: the commands that could start another statement are
+    // disabled until it ends.
+    ++running_;
+    setRunState(true);
+    exec_sql(resume_sql, true);
+    --running_;
+    setRunState(false);
+}
+
+// --- COMMIT and ROLLBACK ---
+
+void SqlRunner::commit_command()
+{
+    if (!db_.DbIsConnected()) {
+        Prompts::instance().tell(ui_.owner, Prompts::Icon::Warning,
+                                 QStringLiteral("QUORVANT - COMMITの実行"), kNotConnected);
+        return;
+    }
+    const std::int16_t code = db_.DbCommit(ui_.owner);
+    QString message;
+    if (code == 0) {
+        message = QStringLiteral("COMMITが完了しました。");
+        Prompts::instance().tell(ui_.owner, Prompts::Icon::Information,
+                                 QStringLiteral("QUORVANT - COMMIT完了"), message);
+    } else {
+        message = QStringLiteral("COMMITエラー：") + db_.DbLastErrorText();
+    }
+    setPanels(codeText(code), QStringLiteral("行数:"), QStringLiteral("実行時間："), message);
+}
+
+void SqlRunner::rollback_command()
+{
+    if (!db_.DbIsConnected()) {
+        Prompts::instance().tell(ui_.owner, Prompts::Icon::Warning,
+                                 QStringLiteral("QUORVANT - ROLLBACKの実行"), kNotConnected);
+        return;
+    }
+    const std::int16_t code = db_.DbRollback(ui_.owner);
+    QString message;
+    if (code == 0) {
+        message = QStringLiteral("ROLLBACKが完了しました。");
+        Prompts::instance().tell(ui_.owner, Prompts::Icon::Information,
+                                 QStringLiteral("QUORVANT - ROLLBACK完了"), message);
+    } else {
+        message = QStringLiteral("ROLLBACKエラー：") + db_.DbLastErrorText();
+    }
+    setPanels(codeText(code), QStringLiteral("行数:"), QStringLiteral("実行時間："), message);
+}

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "ResultGridModel.h"
+#include "SqlExecText.h"
+
+#include <QDateTime>
+#include <QIcon>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class ODBCComm;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QTableView;
+class QToolButton;
+class QWidget;
+
+// The main window's widgets that SQL execution reads or writes. The main window keeps
+// ownership; a null pointer is skipped.
+struct SqlRunnerUi {
+    QWidget* owner = nullptr; // owner of the message boxes
+    QPlainTextEdit* TB_SQL = nullptr;
+    QLineEdit* TB_DSN = nullptr;
+    QWidget* TreeView1 = nullptr;
+    QTableView* ListView1 = nullptr; // gets the runner's model
+    QToolButton* Cmd_start_stop = nullptr;
+    QLabel* L_cols = nullptr;
+    QLabel* L_rows = nullptr;
+    QLabel* L_sec = nullptr;
+    QLabel* L_msg = nullptr;
+    // Status bar panels "status", "cnt", "time", "msg".
+    QLabel* status = nullptr;
+    QLabel* cnt = nullptr;
+    QLabel* time = nullptr;
+    QLabel* msg = nullptr;
+    QAction* mn_sql_go = nullptr;
+    QAction* mn_sql_stop = nullptr;
+    QAction* mn_sql_commit = nullptr;
+    QAction* mn_sql_rollback = nullptr;
+    QAction* tb_go = nullptr;
+    QAction* tb_stop = nullptr;
+    QAction* tb_ok = nullptr;
+    QAction* tb_ng = nullptr;
+};
+
+// Work of other features that a run starts. Empty functions are skipped.
+struct SqlRunnerHooks {
+    // Queues a statement for the SQL history, with the text of TB_DSN.
+    std::function<void(const QString& dsnText, const QString& sql)> AddHist;
+};
+
+// Runs the statements of the SQL input area on the open connection: splitting, the running
+// and idle states of the commands, execution with timing and status bar, the result grid fill
+// with suspend, resume and stop, and the COMMIT and ROLLBACK commands.
+//
+// The run state is public: sorting, copying and export read it after a fill.
+class SqlRunner : public QObject {
+    Q_OBJECT
+
+public:
+    // Rows a result grid shows at most.
+    static constexpr std::int32_t kMaxGridRows = 10000;
+    // Row cap given to the driver for grid queries: one row more than the grid shows, so the
+    // fill still sees that the result went on. Without it both drivers read a whole result at
+    // execute time. Only grid executions are capped; affected-row counts are never limited.
+    static constexpr std::int32_t kExecuteRowCap = kMaxGridRows + 1;
+
+    SqlRunner(ODBCComm& db, const SqlRunnerUi& ui, SqlRunnerHooks hooks = {},
+              QObject* parent = nullptr);
+
+    // Connects mn_sql_go/tb_go, mn_sql_stop/tb_stop, mn_sql_commit/tb_ok,
+    // mn_sql_rollback/tb_ng and the click of Cmd_start_stop to the commands below.
+    void wireCommands();
+    // The command states after a run (also the state to start from once connected).
+    void setIdleState();
+
+    // The run command: every statement of TB_SQL, asking before each one after the first.
+    void exec_sql_batch();
+    // Stop command: the fill in progress ends before its next row.
+    void stop_command();
+    void commit_command();
+    void rollback_command();
+    // Suspends a fill in progress, or resumes the suspended one.
+    void Cmd_start_stop_Click();
+
+    // One statement; ReFetch resumes the suspended fill of resume_sql instead.
+    void exec_sql(const QString& sql, bool ReFetch);
+    // New (ReFetch false) or resumed fill of the grid from the open result; the final status.
+    std::int16_t fill_result_grid(const QString& sql, bool ReFetch);
+
+    void start_fetch_strip(const QString& sql, int columnCount);
+    void update_fetch_counters(bool final);
+    // Releases the open result; nothing can be resumed afterwards. Also for disconnecting.
+    void close_fetch();
+    // The strip without a result (window load, column attribute view).
+    void reset_fetch_strip();
+
+    bool running() const { return running_ > 0; }
+    // True while a result is open (fetching or suspended).
+    bool resultOpen() const { return resultOpen_; }
+    ResultGridModel& model() { return model_; }
+    const ResultGridModel& model() const { return model_; }
+    const QIcon& Img_stop() const { return imgStop_; }
+    const QIcon& Img_start() const { return imgStart_; }
+
+    // Run state.
+    bool stop_requested = false;
+    QDateTime exec_started_at;
+    std::chrono::steady_clock::time_point exec_start_tick;
+    std::int64_t exec_elapsed_ms = 0;
+    std::int64_t first_row_ms = 0;
+    std::int32_t exec_row_count = 0;
+    std::int16_t result_column_count = 0;
+    QString resume_sql;
+    bool fetch_suspended = false;
+    // Index i (1-based result column) holds the widths seen in a number column; index 0 unused.
+    std::vector<NumberWidth> numeric_column_widths;
+
+private:
+    void setRunState(bool running);
+    void setPanels(const QString& status, const QString& cnt, const QString& time,
+                   const QString& msg);
+    void showGrid(bool show);
+    void layOutGrid();
+    std::int64_t msSince(std::chrono::steady_clock::time_point from) const;
+    QString dsnText() const;
+    void addHistory(const QString& sql);
+
+    ODBCComm& db_;
+    SqlRunnerUi ui_;
+    SqlRunnerHooks hooks_;
+    ResultGridModel model_;
+    QIcon imgStop_;
+    QIcon imgStart_;
+    int running_ = 0;
+    bool resultOpen_ = false;
+    bool gridWasHidden_ = false;
+    bool gridHiddenByFill_ = false;
+    std::chrono::steady_clock::time_point lastRowsPaint_;
+    std::chrono::steady_clock::time_point lastEventsRun_;
+    int rowsSinceEvents_ = 0;
+    // Times of the fill in the grid, for its resumption after other statements.
+    QDateTime fillStartedAt_;
+    std::int64_t fillElapsedMs_ = 0;
+    std::int64_t fillFirstRowMs_ = 0;
+};

@@ -1,0 +1,103 @@
+#include "ResultGridModel.h"
+#include "GridColumnWidths.h"
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTableView>
+
+namespace {
+
+QVector<QString> cells(std::initializer_list<const char*> texts)
+{
+    QVector<QString> v;
+    for (const char* t : texts)
+        v.append(QString::fromUtf8(t));
+    return v;
+}
+
+Qt::Alignment alignmentOf(const QVariant& v)
+{
+    return v.value<Qt::Alignment>() & Qt::AlignHorizontal_Mask;
+}
+
+TEST(ResultGridModelTest, LayoutFramesTheResultColumns)
+{
+    ResultGridModel model;
+    EXPECT_EQ(model.columnCount(), 0);
+    model.setColumns({"id", "name", "at"}, QStringLiteral("NST"));
+    ASSERT_EQ(model.columnCount(), 5);
+    const QStringList expected{"行No.", "id", "name", "at", "<"};
+    for (int c = 0; c < 5; ++c)
+        EXPECT_EQ(model.headerData(c, Qt::Horizontal).toString(), expected.at(c));
+    EXPECT_EQ(alignmentOf(model.headerData(1, Qt::Horizontal, Qt::TextAlignmentRole)),
+              Qt::AlignRight);
+    EXPECT_EQ(alignmentOf(model.headerData(2, Qt::Horizontal, Qt::TextAlignmentRole)),
+              Qt::AlignLeft);
+
+    model.appendRow(7, cells({"-1.5", "", "2006-04-01"}));
+    model.flush();
+    EXPECT_EQ(model.data(model.index(0, 0)).toString(), QStringLiteral("     7"));
+    EXPECT_EQ(model.data(model.index(0, 1)).toString(), QStringLiteral("-1.5"));
+    EXPECT_EQ(model.data(model.index(0, 2)).toString(), QString());
+    EXPECT_EQ(model.data(model.index(0, 4)).toString(), QString());
+    EXPECT_EQ(alignmentOf(model.data(model.index(0, 1), Qt::TextAlignmentRole)), Qt::AlignRight);
+    EXPECT_EQ(alignmentOf(model.data(model.index(0, 3), Qt::TextAlignmentRole)), Qt::AlignLeft);
+}
+
+TEST(ResultGridModelTest, PendingRowsAreAnnouncedOnceOnFlush)
+{
+    ResultGridModel model;
+    model.setColumns({"n"}, QStringLiteral("N"));
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    for (int i = 1; i <= 1000; ++i)
+        model.appendRow(i, cells({"1", "surplus cell"}));
+    EXPECT_EQ(model.rowCount(), 0);
+    model.flush();
+    model.flush();
+    EXPECT_EQ(model.rowCount(), 1000);
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted.at(0).at(2).toInt(), 999);
+    // A row wider than the result is cut to the result's columns.
+    EXPECT_EQ(model.rows().back().cells.size(), 1);
+}
+
+TEST(ResultGridModelTest, SortMovesRowsAndPersistentIndexesFollow)
+{
+    ResultGridModel model;
+    model.setColumns({"v"}, QStringLiteral("S"));
+    for (const char* v : {"c", "a", "b"})
+        model.appendRow(model.rows().size() + 1, cells({v}));
+    model.flush();
+    const QPersistentModelIndex first(model.index(0, 1)); // "c"
+    model.sortRows([](const auto& a, const auto& b) { return a.cells.at(0) < b.cells.at(0); });
+    EXPECT_EQ(model.cellText(0, 1), QStringLiteral("a"));
+    EXPECT_EQ(model.cellText(0, 0), QStringLiteral("     2"));
+    EXPECT_EQ(first.row(), 2);
+    EXPECT_EQ(first.data().toString(), QStringLiteral("c"));
+}
+
+TEST(GridColumnWidthsTest, ColumnsFitTheirWidestTextAndTheLastFillsTheView)
+{
+    ResultGridModel model;
+    QTableView view;
+    view.resize(900, 300);
+    view.setModel(&model);
+    model.setColumns({"a", "wide_header_name_here"}, QStringLiteral("SS"));
+    model.appendRow(1, cells({"short", "x"}));
+    model.appendRow(2, cells({"a much much longer value than the rest", "y"}));
+    model.flush();
+    view.show();
+    FitResultColumns(&view, model);
+    QHeaderView* header = view.horizontalHeader();
+    const QFontMetrics fm(view.font());
+    EXPECT_GE(header->sectionSize(1),
+              fm.horizontalAdvance(QStringLiteral("a much much longer value than the rest")));
+    EXPECT_LT(header->sectionSize(1),
+              fm.horizontalAdvance(QStringLiteral("a much much longer value than the rest")) + 30);
+    EXPECT_GE(header->sectionSize(2), header->sectionSizeHint(2));
+    EXPECT_GE(header->length(), view.viewport()->width());
+}
+
+} // namespace

@@ -1,0 +1,51 @@
+#include "SqlRunnerHarness.h"
+
+using namespace sqltest;
+
+namespace {
+
+// The server goes away while a result is being fetched: the error is shown, the rows read so
+// far stay, and once the server is back the connection can be made again.
+TEST(RunnerFaultTest, ServerStoppedDuringFetch)
+{
+    PgRestart restart;
+    auto s = std::make_unique<Session>(pgConnStr());
+    ASSERT_TRUE(s->connected());
+    s->db->DbExecute("DROP TABLE IF EXISTS qv_sx_fault");
+    s->exec("CREATE TABLE qv_sx_fault AS SELECT n AS id FROM generate_series(1, 25000) AS g(n)");
+    ASSERT_EQ(s->db->DbCommit(), 0);
+    s->prompts.clear();
+
+    bool stopped = false;
+    DuringFill stop([&] { return s->runner->exec_row_count >= 300; },
+                    [&] { stopped = testenv::pgStop(); });
+    s->run("SELECT id FROM qv_sx_fault ORDER BY id");
+    ASSERT_TRUE(stopped);
+
+    const int rows = s->runner->model().rowCount();
+    EXPECT_GE(rows, 300);
+    EXPECT_LT(rows, 10000);
+    const auto errors = s->boxes(QStringLiteral("QUORVANT - ＳＱＬ実行エラー"));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_FALSE(errors[0].text.isEmpty());
+    EXPECT_TRUE(s->boxes(QStringLiteral("QUORVANT - ＳＱＬ正常終了")).isEmpty());
+    EXPECT_TRUE(s->w.status->text().startsWith(QStringLiteral("SQLCode:")));
+    EXPECT_NE(s->w.status->text(), QStringLiteral("SQLCode:0"));
+    EXPECT_EQ(s->w.msg->text(), QStringLiteral("SQL実行エラー："));
+    EXPECT_FALSE(s->w.Cmd_start_stop->isEnabled());
+    EXPECT_TRUE(s->w.ListView1->isVisible());
+    EXPECT_TRUE(s->w.mn_sql_go->isEnabled());
+
+    ASSERT_TRUE(testenv::pgStart());
+    s->db->DbDisconnect();
+    EXPECT_FALSE(s->connected());
+    QString uid, pwd, conn = pgConnStr();
+    ASSERT_EQ(s->db->DbConnect(nullptr, QString(), uid, pwd, QString(), conn), 0);
+    s->prompts.clear();
+    s->run("SELECT COUNT(*) FROM qv_sx_fault");
+    EXPECT_EQ(s->cell(0, 1), QStringLiteral("25000"));
+    s->db->DbExecute("DROP TABLE qv_sx_fault");
+    s->db->DbCommit();
+}
+
+} // namespace

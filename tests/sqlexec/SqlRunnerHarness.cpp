@@ -1,0 +1,177 @@
+#include "SqlRunnerHarness.h"
+
+#include <QVBoxLayout>
+
+namespace sqltest {
+
+namespace {
+
+template <typename T> T* named(QWidget* parent, const char* name)
+{
+    auto* w = new T(parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+QAction* action(QWidget* parent, const char* name)
+{
+    auto* a = new QAction(QString::fromLatin1(name), parent);
+    a->setObjectName(QLatin1String(name));
+    parent->addAction(a);
+    return a;
+}
+
+} // namespace
+
+Widgets::Widgets()
+{
+    auto* layout = new QVBoxLayout(&window);
+    TB_SQL = named<QPlainTextEdit>(&window, "TB_SQL");
+    TB_DSN = named<QLineEdit>(&window, "TB_DSN");
+    TreeView1 = named<QTreeWidget>(&window, "TreeView1");
+    ListView1 = named<QTableView>(&window, "ListView1");
+    Cmd_start_stop = named<QToolButton>(&window, "Cmd_start_stop");
+    L_cols = named<QLabel>(&window, "L_cols");
+    L_rows = named<QLabel>(&window, "L_rows");
+    L_sec = named<QLabel>(&window, "L_sec");
+    L_msg = named<QLabel>(&window, "L_msg");
+    status = named<QLabel>(&window, "status");
+    cnt = named<QLabel>(&window, "cnt");
+    time = named<QLabel>(&window, "time");
+    msg = named<QLabel>(&window, "msg");
+    for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        layout->addWidget(child);
+    mn_sql_go = action(&window, "mn_sql_go");
+    mn_sql_stop = action(&window, "mn_sql_stop");
+    mn_sql_commit = action(&window, "mn_sql_commit");
+    mn_sql_rollback = action(&window, "mn_sql_rollback");
+    tb_go = action(&window, "tb_go");
+    tb_stop = action(&window, "tb_stop");
+    tb_ok = action(&window, "tb_ok");
+    tb_ng = action(&window, "tb_ng");
+    TB_DSN->setText(QStringLiteral("DSN:test"));
+    window.resize(800, 600);
+}
+
+SqlRunnerUi Widgets::ui()
+{
+    SqlRunnerUi u;
+    u.owner = &window;
+    u.TB_SQL = TB_SQL;
+    u.TB_DSN = TB_DSN;
+    u.TreeView1 = TreeView1;
+    u.ListView1 = ListView1;
+    u.Cmd_start_stop = Cmd_start_stop;
+    u.L_cols = L_cols;
+    u.L_rows = L_rows;
+    u.L_sec = L_sec;
+    u.L_msg = L_msg;
+    u.status = status;
+    u.cnt = cnt;
+    u.time = time;
+    u.msg = msg;
+    u.mn_sql_go = mn_sql_go;
+    u.mn_sql_stop = mn_sql_stop;
+    u.mn_sql_commit = mn_sql_commit;
+    u.mn_sql_rollback = mn_sql_rollback;
+    u.tb_go = tb_go;
+    u.tb_stop = tb_stop;
+    u.tb_ok = tb_ok;
+    u.tb_ng = tb_ng;
+    return u;
+}
+
+DuringFill::DuringFill(std::function<bool()> ready, std::function<void()> action)
+{
+    timer_.setInterval(0);
+    QObject::connect(&timer_, &QTimer::timeout, [this, ready, action] {
+        if (done_ || !ready())
+            return;
+        done_ = true;
+        timer_.stop();
+        action();
+    });
+    timer_.start();
+}
+
+Session::Session(const QString& connStr) : previousPrompts_(&Prompts::instance())
+{
+    Prompts::install(&prompts);
+    db = std::make_unique<ODBCComm>(lib, prompts);
+    QString uid, pwd, conn = connStr;
+    EXPECT_EQ(db->DbConnect(nullptr, QString(), uid, pwd, QString(), conn), 0)
+        << connStr.toStdString();
+    SqlRunnerHooks hooks;
+    hooks.AddHist = [this](const QString& dsn, const QString& sql) {
+        EXPECT_EQ(dsn, QStringLiteral("DSN:test"));
+        history.append(sql);
+    };
+    runner = std::make_unique<SqlRunner>(*db, w.ui(), hooks);
+    runner->wireCommands();
+    runner->reset_fetch_strip();
+    runner->setIdleState();
+    w.window.show();
+}
+
+Session::~Session()
+{
+    runner.reset();
+    if (db->DbIsConnected()) {
+        db->DbRollback();
+        db->DbDisconnect();
+    }
+    Prompts::install(previousPrompts_);
+}
+
+void Session::run(const QString& text)
+{
+    w.TB_SQL->setPlainText(text);
+    w.mn_sql_go->trigger();
+}
+
+void Session::exec(const QString& sql)
+{
+    ASSERT_EQ(db->DbExecute(sql), 0) << sql.toStdString() << "\n"
+                                     << db->DbLastErrorText().toStdString();
+}
+
+QStringList Session::headers() const
+{
+    QStringList h;
+    const auto& m = runner->model();
+    for (int c = 0; c < m.columnCount(); ++c)
+        h.append(m.headerData(c, Qt::Horizontal).toString());
+    return h;
+}
+
+QString Session::cell(int row, int column) const
+{
+    const auto& m = runner->model();
+    return m.data(m.index(row, column)).toString();
+}
+
+QList<ScriptedPrompts::Box> Session::boxes(const QString& title) const
+{
+    QList<ScriptedPrompts::Box> found;
+    for (const auto& b : prompts.boxes())
+        if (b.title == title)
+            found.append(b);
+    return found;
+}
+
+QString sqliteScratch(const char* name)
+{
+    return QString::fromStdString(testenv::freshSqliteConnStr(name));
+}
+
+QString pgConnStr()
+{
+    return QStringLiteral("DSN=") + QLatin1String(testenv::kPgDsn) + QLatin1Char(';');
+}
+
+QString demoConnStr()
+{
+    return QStringLiteral("DSN=") + QLatin1String(testenv::kDemoDsn) + QLatin1Char(';');
+}
+
+} // namespace sqltest

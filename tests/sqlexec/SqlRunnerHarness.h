@@ -1,0 +1,98 @@
+#pragma once
+
+#include "ODBCComm.h"
+#include "OdbcLib.h"
+#include "ScriptedPrompts.h"
+#include "SqlRunner.h"
+#include "TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace sqltest {
+
+// The widgets of the main window that the runner works on, as plain offscreen widgets.
+struct Widgets {
+    Widgets();
+    SqlRunnerUi ui();
+
+    QWidget window;
+    QPlainTextEdit* TB_SQL;
+    QLineEdit* TB_DSN;
+    QTreeWidget* TreeView1;
+    QTableView* ListView1;
+    QToolButton* Cmd_start_stop;
+    QLabel *L_cols, *L_rows, *L_sec, *L_msg;
+    QLabel *status, *cnt, *time, *msg;
+    QAction *mn_sql_go, *mn_sql_stop, *mn_sql_commit, *mn_sql_rollback;
+    QAction *tb_go, *tb_stop, *tb_ok, *tb_ng;
+};
+
+// Runs action once, while events run during a fill, as soon as ready() holds.
+class DuringFill {
+public:
+    DuringFill(std::function<bool()> ready, std::function<void()> action);
+    bool done() const { return done_; }
+
+private:
+    QTimer timer_;
+    bool done_ = false;
+};
+
+// One real connection (SQLite scratch file, the demo database or PostgreSQL), the widgets,
+// scripted boxes and the runner; the SQL history lands in `history`.
+class Session {
+public:
+    // A connection string; for SQLite scratch files keep it to open a second connection.
+    explicit Session(const QString& connStr);
+    ~Session();
+
+    bool connected() const { return db->DbIsConnected(); }
+    // Runs text as the run command does.
+    void run(const QString& text);
+    // Executes directly (no boxes) and expects success.
+    void exec(const QString& sql);
+    QStringList headers() const;
+    QString cell(int row, int column) const;
+    // The boxes with this title.
+    QList<ScriptedPrompts::Box> boxes(const QString& title) const;
+
+    ScriptedPrompts prompts;
+    OdbcLib lib;
+    std::unique_ptr<ODBCComm> db;
+    Widgets w;
+    std::unique_ptr<SqlRunner> runner;
+    QStringList history;
+
+private:
+    Prompts* previousPrompts_; // a second session inside a test hands the boxes back
+};
+
+QString sqliteScratch(const char* name);
+QString pgConnStr();
+QString demoConnStr();
+
+// Restarts the PostgreSQL server when it goes out of scope, whatever the test did.
+struct PgRestart {
+    ~PgRestart() { testenv::pgStart(); }
+};
+
+} // namespace sqltest

@@ -1,0 +1,453 @@
+#include "SqlRunnerHarness.h"
+
+#include <QTest>
+
+using namespace sqltest;
+
+namespace {
+
+const QString kOkTitle = QStringLiteral("QUORVANT - ＳＱＬ正常終了");
+const QString kErrorTitle = QStringLiteral("QUORVANT - ＳＱＬ実行エラー");
+const QString kContinueTitle = QStringLiteral("SQL連続実行");
+
+struct Backend {
+    const char* name;
+    bool postgres;
+};
+
+// Every shared behaviour runs against both real drivers.
+class RunnerTest : public testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override
+    {
+        connStr_ = GetParam().postgres ? pgConnStr() : sqliteScratch("runner.db");
+        s = std::make_unique<Session>(connStr_);
+        ASSERT_TRUE(s->connected());
+        for (const char* t : {"qv_sx_t", "qv_sx_big"})
+            s->db->DbExecute(QStringLiteral("DROP TABLE IF EXISTS %1").arg(QLatin1String(t)));
+        s->exec("CREATE TABLE qv_sx_t (id INTEGER, name VARCHAR(20), amount NUMERIC(10,3), "
+                "created TIMESTAMP, note VARCHAR(300))");
+        s->exec("INSERT INTO qv_sx_t VALUES (1, 'one', -12.5, '2006-04-01 13:05:00', 'x')");
+        s->exec("INSERT INTO qv_sx_t VALUES (2, NULL, 3, '2006-04-01 00:00:00', NULL)");
+        s->exec(QStringLiteral("INSERT INTO qv_sx_t VALUES (3, 'three', 1234.567, NULL, '%1')")
+                    .arg(longValue()));
+        s->exec("CREATE TABLE qv_sx_big (id INTEGER, txt VARCHAR(20))");
+        s->exec(GetParam().postgres
+                    ? QStringLiteral("INSERT INTO qv_sx_big SELECT n, 'row ' || n FROM "
+                                     "generate_series(1, 25000) AS g(n)")
+                    : QStringLiteral("INSERT INTO qv_sx_big WITH RECURSIVE s(n) AS (SELECT 1 "
+                                     "UNION ALL SELECT n + 1 FROM s WHERE n < 25000) "
+                                     "SELECT n, 'row ' || n FROM s"));
+        ASSERT_EQ(s->db->DbCommit(), 0);
+        s->prompts.clear();
+    }
+
+    static QString longValue() { return QString(300, QLatin1Char('v')); }
+
+    // A second, independent connection to the same database.
+    std::unique_ptr<Session> second() { return std::make_unique<Session>(connStr_); }
+
+    QString connStr_;
+    std::unique_ptr<Session> s;
+};
+
+TEST_P(RunnerTest, SelectFillsGridAndEndsWithNoMoreData)
+{
+    s->run("SELECT id, name, amount, created, note FROM qv_sx_t ORDER BY id");
+
+    EXPECT_EQ(s->headers(), (QStringList{"行No.", "id", "name", "amount", "created", "note", "<"}));
+    const auto& m = s->runner->model();
+    ASSERT_EQ(m.rowCount(), 3);
+    const auto align = [&](int c) {
+        return m.data(m.index(0, c), Qt::TextAlignmentRole).value<Qt::Alignment>() &
+               Qt::AlignHorizontal_Mask;
+    };
+    EXPECT_EQ(align(1), Qt::AlignRight);
+    EXPECT_EQ(align(2), Qt::AlignLeft);
+    EXPECT_EQ(align(3), Qt::AlignRight);
+    EXPECT_EQ(s->cell(0, 0), QStringLiteral("     1"));
+    EXPECT_EQ(s->cell(2, 0), QStringLiteral("     3"));
+    EXPECT_EQ(s->cell(1, 2), QString()) << "NULL shows empty";
+    EXPECT_TRUE(s->cell(0, 4).startsWith(QStringLiteral("2006-04-01 13:05")))
+        << s->cell(0, 4).toStdString();
+    EXPECT_EQ(s->cell(1, 4), QStringLiteral("2006-04-01")) << "midnight shows the date alone";
+    EXPECT_EQ(s->cell(2, 5), longValue().left(254)) << "values are cut at 254 bytes";
+    ASSERT_EQ(s->runner->numeric_column_widths.size(), 6u);
+    EXPECT_EQ(s->runner->numeric_column_widths[3].before, 4);
+    EXPECT_EQ(s->runner->numeric_column_widths[3].after, 3);
+
+    ASSERT_EQ(s->prompts.boxes().size(), 1);
+    const auto box = s->prompts.boxes().at(0);
+    EXPECT_EQ(box.title, kOkTitle);
+    EXPECT_EQ(box.icon, Prompts::Icon::Information);
+    EXPECT_EQ(box.text, QStringLiteral("正常に終了しました。\n\nSQLCode:100\n行数:3"));
+    EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:100"));
+    EXPECT_EQ(s->w.cnt->text(), QStringLiteral("行数:3"));
+    EXPECT_TRUE(s->w.time->text().startsWith(QStringLiteral("実行時間：00'0")));
+    EXPECT_EQ(s->w.msg->text(), QStringLiteral("SQL実行：正常に終了しました。"));
+
+    EXPECT_EQ(s->w.L_cols->text(), QStringLiteral("5"));
+    EXPECT_EQ(s->w.L_rows->text(), QStringLiteral("3"));
+    EXPECT_TRUE(s->w.L_sec->toolTip().startsWith(QStringLiteral("1行目:")));
+    EXPECT_TRUE(s->w.L_sec->toolTip().endsWith(QStringLiteral("秒")));
+    EXPECT_TRUE(s->w.L_msg->text().contains(QStringLiteral("～")));
+    EXPECT_FALSE(s->w.L_msg->text().contains(QStringLiteral("中断")));
+    EXPECT_FALSE(s->w.Cmd_start_stop->isEnabled());
+    EXPECT_TRUE(s->w.Cmd_start_stop->icon().isNull());
+    EXPECT_TRUE(s->w.ListView1->isVisible());
+    EXPECT_EQ(s->history,
+              QStringList{"SELECT id, name, amount, created, note FROM qv_sx_t ORDER BY id"});
+}
+
+TEST_P(RunnerTest, QueryWithoutRowsShowsHeadersOnly)
+{
+    s->run("SELECT id, txt FROM qv_sx_big WHERE id < 0");
+    EXPECT_EQ(s->headers(), (QStringList{"行No.", "id", "txt", "<"}));
+    EXPECT_EQ(s->runner->model().rowCount(), 0);
+    EXPECT_EQ(s->w.L_rows->text(), QStringLiteral("0"));
+    EXPECT_TRUE(s->w.L_sec->toolTip().isEmpty());
+    EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:100"));
+}
+
+TEST_P(RunnerTest, StatementsWithoutResultReportAffectedRowsUncapped)
+{
+    s->run("UPDATE qv_sx_t SET name = 'x'");
+    ASSERT_EQ(s->prompts.boxes().size(), 1);
+    EXPECT_EQ(s->prompts.boxes().at(0).text,
+              QStringLiteral("正常に終了しました。\n\nSQLCode:0\n行数:3"));
+    EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:0"));
+    EXPECT_EQ(s->w.cnt->text(), QStringLiteral("行数:3"));
+    EXPECT_EQ(s->w.msg->text(), QStringLiteral("SQL実行：正常に終了しました。"));
+
+    // The grid's row cap applies to results only, never to affected rows.
+    s->run("UPDATE qv_sx_big SET txt = 'y' WHERE id <= 20000");
+    EXPECT_EQ(s->runner->exec_row_count, 20000);
+    EXPECT_EQ(s->w.cnt->text(), QStringLiteral("行数:20000"));
+    EXPECT_EQ(s->history.size(), 2);
+}
+
+TEST_P(RunnerTest, FailingStatementShowsErrorAndHistoryQuestion)
+{
+    s->w.status->setText(QStringLiteral("old"));
+    s->prompts.queueAnswer(Prompts::Answer::Ok);     // the error box
+    s->prompts.queueAnswer(Prompts::Answer::Cancel); // not into the history
+    s->run("SELECT * FROM qv_sx_no_such_table");
+    const auto boxes = s->prompts.boxes();
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_EQ(boxes[0].title, kErrorTitle);
+    EXPECT_EQ(boxes[0].icon, Prompts::Icon::Warning);
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("qv_sx_no_such_table")));
+    EXPECT_EQ(boxes[1].title, QStringLiteral("QUORVANT"));
+    EXPECT_EQ(boxes[1].text, QStringLiteral("SQLを履歴に追加しますか？"));
+    EXPECT_EQ(boxes[1].buttons, Prompts::Buttons::OkCancel);
+    EXPECT_EQ(boxes[1].defaultAnswer, Prompts::Answer::Cancel);
+    EXPECT_TRUE(s->history.isEmpty());
+    EXPECT_TRUE(s->w.status->text().startsWith(QStringLiteral("SQLCode:-")));
+    EXPECT_EQ(s->w.msg->text(), QStringLiteral("SQL実行エラー：") + boxes[0].text);
+    EXPECT_EQ(s->w.cnt->text(), QStringLiteral("行数:"));
+    EXPECT_EQ(s->w.time->text(), QStringLiteral("実行時間："));
+
+    s->db->DbRollback();
+    s->prompts.clear();
+    s->prompts.queueAnswer(Prompts::Answer::Ok);
+    s->prompts.queueAnswer(Prompts::Answer::Ok);
+    s->run("SELECT * FROM qv_sx_no_such_table");
+    EXPECT_EQ(s->history, QStringList{"SELECT * FROM qv_sx_no_such_table"});
+}
+
+struct LimitCase {
+    int rows;
+    int shown;
+    int status;
+};
+
+TEST_P(RunnerTest, GridStopsAtTenThousandRows)
+{
+    for (const LimitCase c :
+         {LimitCase{10000, 10000, 100}, LimitCase{10001, 10000, 0}, LimitCase{25000, 10000, 0}}) {
+        SCOPED_TRACE(c.rows);
+        s->prompts.clear();
+        s->run(
+            QStringLiteral("SELECT id, txt FROM qv_sx_big WHERE id <= %1 ORDER BY id").arg(c.rows));
+        EXPECT_EQ(s->runner->model().rowCount(), c.shown);
+        EXPECT_EQ(s->cell(c.shown - 1, 0), QStringLiteral(" 10000"));
+        EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:%1").arg(c.status));
+        EXPECT_EQ(s->w.cnt->text(), QStringLiteral("行数:10000"));
+        EXPECT_EQ(s->w.L_rows->text(), QStringLiteral("10000"));
+        EXPECT_FALSE(s->w.Cmd_start_stop->isEnabled());
+        EXPECT_FALSE(s->runner->resultOpen());
+    }
+}
+
+TEST_P(RunnerTest, SuspendRunOtherStatementResumeContinuesNumbering)
+{
+    bool goWhileResumed = true;
+    bool stopWhileResumed = false;
+    {
+        DuringFill suspend([&] { return s->runner->exec_row_count >= 3000; },
+                           [&] { s->w.Cmd_start_stop->click(); });
+        s->run("SELECT id, txt FROM qv_sx_big ORDER BY id");
+        ASSERT_TRUE(suspend.done());
+    }
+    const int suspendedAt = s->runner->exec_row_count;
+    EXPECT_GE(suspendedAt, 3000);
+    EXPECT_LE(suspendedAt, 3000 + 64); // events run at least every 64 rows
+    EXPECT_EQ(s->runner->model().rowCount(), suspendedAt);
+    EXPECT_EQ(s->w.L_rows->text(), QString::number(suspendedAt));
+    EXPECT_EQ(s->prompts.boxes().back().text,
+              QStringLiteral("正常に終了しました。\n\nSQLCode:0\n行数:%1").arg(suspendedAt));
+    EXPECT_TRUE(s->w.L_msg->text().endsWith(QStringLiteral("（中断されました）")));
+    const QString startShown = s->w.L_msg->text().left(8);
+    EXPECT_TRUE(s->w.Cmd_start_stop->isEnabled());
+    EXPECT_EQ(s->w.Cmd_start_stop->icon().cacheKey(), s->runner->Img_start().cacheKey());
+    const std::int64_t firstPeriod = s->runner->exec_elapsed_ms;
+
+    // A statement without result leaves the suspended fetch as it was.
+    s->run("UPDATE qv_sx_t SET name = 'between'");
+    EXPECT_TRUE(s->w.Cmd_start_stop->isEnabled());
+    EXPECT_TRUE(s->runner->fetch_suspended);
+    EXPECT_EQ(s->runner->model().rowCount(), suspendedAt);
+
+    {
+        DuringFill watch([] { return true; },
+                         [&] {
+                             goWhileResumed = s->w.mn_sql_go->isEnabled();
+                             stopWhileResumed = s->w.mn_sql_stop->isEnabled();
+                         });
+        s->w.Cmd_start_stop->click();
+    }
+    EXPECT_FALSE(goWhileResumed);
+    EXPECT_TRUE(stopWhileResumed);
+    EXPECT_TRUE(s->w.mn_sql_go->isEnabled());
+    const auto& m = s->runner->model();
+    ASSERT_EQ(m.rowCount(), 10000);
+    EXPECT_EQ(m.rows()[suspendedAt].number, suspendedAt + 1);
+    EXPECT_EQ(s->cell(suspendedAt, 1), QString::number(suspendedAt + 1));
+    EXPECT_EQ(s->cell(9999, 1), QStringLiteral("10000"));
+    EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:0"));
+    EXPECT_TRUE(s->w.L_msg->text().startsWith(startShown));
+    EXPECT_FALSE(s->w.L_msg->text().contains(QStringLiteral("中断")));
+    EXPECT_GE(s->runner->exec_elapsed_ms, firstPeriod);
+    EXPECT_FALSE(s->w.Cmd_start_stop->isEnabled());
+    EXPECT_EQ(s->history, (QStringList{"SELECT id, txt FROM qv_sx_big ORDER BY id",
+                                       "UPDATE qv_sx_t SET name = 'between'"}));
+}
+
+TEST_P(RunnerTest, StopCommandKeepsRowsAndClosesTheResult)
+{
+    bool treeEnabled = true;
+    DuringFill stop([&] { return s->runner->exec_row_count >= 500; },
+                    [&] {
+                        treeEnabled = s->w.TreeView1->isEnabled();
+                        ASSERT_TRUE(s->w.tb_stop->isEnabled());
+                        s->w.tb_stop->trigger();
+                    });
+    s->run("SELECT id, txt FROM qv_sx_big ORDER BY id");
+    ASSERT_TRUE(stop.done());
+    EXPECT_FALSE(treeEnabled);
+    const int rows = s->runner->exec_row_count;
+    EXPECT_GE(rows, 500);
+    EXPECT_LE(rows, 500 + 64);
+    EXPECT_EQ(s->runner->model().rowCount(), rows);
+    EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:0"));
+    EXPECT_FALSE(s->w.L_msg->text().contains(QStringLiteral("中断")));
+    EXPECT_FALSE(s->w.Cmd_start_stop->isEnabled());
+    EXPECT_TRUE(s->w.Cmd_start_stop->icon().isNull());
+    EXPECT_FALSE(s->w.tb_stop->isEnabled());
+    EXPECT_TRUE(s->w.TreeView1->isEnabled());
+}
+
+TEST_P(RunnerTest, CommitAndRollbackAreSeenFromASecondConnection)
+{
+    const QString read = QStringLiteral("SELECT name FROM qv_sx_t WHERE id = 1");
+    const auto otherSees = [&](const char* expected) {
+        auto other = second();
+        other->run(read);
+        EXPECT_EQ(other->cell(0, 1), QString::fromUtf8(expected));
+        other->db->DbRollback(); // end the reader's transaction so the writer can commit
+    };
+
+    s->run("UPDATE qv_sx_t SET name = 'committed' WHERE id = 1");
+    otherSees("one");
+    s->prompts.clear();
+    s->w.tb_ok->trigger();
+    ASSERT_EQ(s->prompts.boxes().size(), 1);
+    EXPECT_EQ(s->prompts.boxes()[0].title, QStringLiteral("QUORVANT - COMMIT完了"));
+    EXPECT_EQ(s->prompts.boxes()[0].text, QStringLiteral("COMMITが完了しました。"));
+    EXPECT_EQ(s->prompts.boxes()[0].icon, Prompts::Icon::Information);
+    EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:0"));
+    EXPECT_EQ(s->w.cnt->text(), QStringLiteral("行数:"));
+    EXPECT_EQ(s->w.time->text(), QStringLiteral("実行時間："));
+    EXPECT_EQ(s->w.msg->text(), QStringLiteral("COMMITが完了しました。"));
+    otherSees("committed");
+
+    s->run("UPDATE qv_sx_t SET name = 'undone' WHERE id = 1");
+    s->prompts.clear();
+    s->w.mn_sql_rollback->trigger();
+    ASSERT_EQ(s->prompts.boxes().size(), 1);
+    EXPECT_EQ(s->prompts.boxes()[0].title, QStringLiteral("QUORVANT - ROLLBACK完了"));
+    EXPECT_EQ(s->prompts.boxes()[0].text, QStringLiteral("ROLLBACKが完了しました。"));
+    EXPECT_EQ(s->w.msg->text(), QStringLiteral("ROLLBACKが完了しました。"));
+    otherSees("committed");
+
+    // A typed COMMIT in any letter case ends the transaction as a statement.
+    s->run("UPDATE qv_sx_t SET name = 'typed' WHERE id = 1");
+    s->prompts.clear();
+    s->run("commit");
+    EXPECT_EQ(s->prompts.boxes().at(0).text,
+              QStringLiteral("正常に終了しました。\n\nSQLCode:0\n行数:0"));
+    otherSees("typed");
+}
+
+TEST_P(RunnerTest, TransactionCommandsWithoutConnectionOnlyWarn)
+{
+    s->db->DbRollback();
+    s->db->DbDisconnect();
+    for (QAction* command : {s->w.mn_sql_commit, s->w.tb_ng, s->w.mn_sql_go}) {
+        s->prompts.clear();
+        s->w.status->setText(QStringLiteral("kept"));
+        s->w.TB_SQL->setPlainText(QStringLiteral("SELECT 1"));
+        command->trigger();
+        ASSERT_EQ(s->prompts.boxes().size(), 1);
+        EXPECT_EQ(s->prompts.boxes()[0].text, QStringLiteral("ＤＢが接続されていません。"));
+        EXPECT_EQ(s->prompts.boxes()[0].icon, Prompts::Icon::Warning);
+        EXPECT_EQ(s->w.status->text(), QStringLiteral("kept"));
+    }
+    EXPECT_EQ(s->prompts.boxes()[0].title, QStringLiteral("QUORVANT - ＳＱＬの実行"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, RunnerTest,
+                         testing::Values(Backend{"SQLite", false}, Backend{"PostgreSQL", true}),
+                         [](const testing::TestParamInfo<Backend>& i) { return i.param.name; });
+
+// --- batch behaviour and the demo database (SQLite) ---
+
+class DemoTest : public testing::Test {
+protected:
+    void SetUp() override { s = std::make_unique<Session>(demoConnStr()); }
+    std::unique_ptr<Session> s;
+};
+
+TEST_F(DemoTest, JapaneseNamesKindsAndViewRows)
+{
+    s->run("SELECT 社員番号, 氏名, 入社日, 給与 FROM 社員 ORDER BY 社員番号");
+    EXPECT_EQ(s->headers(), (QStringList{"行No.", "社員番号", "氏名", "入社日", "給与", "<"}));
+    EXPECT_EQ(s->runner->model().kind(0), QLatin1Char('N'));
+    EXPECT_EQ(s->runner->model().kind(1), QLatin1Char('S'));
+    EXPECT_EQ(s->runner->model().kind(2), QLatin1Char('T'));
+    const int employees = s->runner->model().rowCount();
+    EXPECT_GT(employees, 0);
+    EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:100"));
+
+    s->run("SELECT COUNT(*) FROM v_受注明細");
+    const QString count = s->cell(0, 1);
+    s->run("SELECT * FROM v_受注明細");
+    EXPECT_EQ(QString::number(s->runner->model().rowCount()), count);
+}
+
+TEST_F(DemoTest, HundredThousandRowTableShowsTenThousand)
+{
+    s->run("SELECT * FROM access_log");
+    EXPECT_EQ(s->runner->model().rowCount(), 10000);
+    EXPECT_EQ(s->headers().size(), 12);
+    EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:0"));
+}
+
+TEST_F(DemoTest, ThreeStatementsAskTwiceAndCancelSkipsOne)
+{
+    s->w.mn_sql_commit->setEnabled(false);
+    s->prompts.queueAnswer(Prompts::Answer::Ok);     // success of the first
+    s->prompts.queueAnswer(Prompts::Answer::Cancel); // skip the second
+    s->prompts.queueAnswer(Prompts::Answer::Ok);     // run the third
+    s->run("SELECT 1 AS a\n/\n\nSELECT 2 AS b\n/\nSELECT 3 AS c\n/\n");
+    const auto questions = s->boxes(kContinueTitle);
+    ASSERT_EQ(questions.size(), 2);
+    EXPECT_EQ(questions[0].text,
+              QStringLiteral("次のＳＱＬを続けて実行してよろしいですか？\n(SELECT 2 AS b)"));
+    EXPECT_EQ(questions[0].icon, Prompts::Icon::Question);
+    EXPECT_EQ(questions[0].buttons, Prompts::Buttons::OkCancel);
+    EXPECT_EQ(questions[1].text,
+              QStringLiteral("次のＳＱＬを続けて実行してよろしいですか？\n(SELECT 3 AS c)"));
+    EXPECT_EQ(s->history, (QStringList{"SELECT 1 AS a", "SELECT 3 AS c"}));
+    EXPECT_EQ(s->headers().at(1), QStringLiteral("c"));
+    // Idle state whatever the commands showed before the run.
+    EXPECT_TRUE(s->w.mn_sql_commit->isEnabled());
+    EXPECT_TRUE(s->w.tb_go->isEnabled());
+    EXPECT_FALSE(s->w.mn_sql_stop->isEnabled());
+}
+
+TEST_F(DemoTest, FailingStatementDoesNotEndTheRun)
+{
+    s->run("SELECT * FROM no_such_table\n/\nSELECT 2 AS b");
+    QStringList titles;
+    for (const auto& b : s->prompts.boxes())
+        titles.append(b.title);
+    EXPECT_EQ(titles, (QStringList{kErrorTitle, "QUORVANT", kContinueTitle, kOkTitle}));
+    EXPECT_EQ(s->headers().at(1), QStringLiteral("b"));
+}
+
+TEST_F(DemoTest, BlankTextDoesNothing)
+{
+    s->w.mn_sql_commit->setEnabled(false);
+    for (const char* text : {"", "    "}) {
+        s->run(QString::fromUtf8(text));
+        EXPECT_TRUE(s->prompts.boxes().isEmpty());
+        EXPECT_FALSE(s->w.mn_sql_commit->isEnabled());
+        EXPECT_TRUE(s->w.status->text().isEmpty());
+    }
+}
+
+TEST_F(DemoTest, SlashLinesAtTheEdgesOfTheText)
+{
+    // A "/" opening the text is no separator: the statement goes to the database as typed.
+    s->prompts.queueAnswer(Prompts::Answer::Ok);
+    s->prompts.queueAnswer(Prompts::Answer::Ok);
+    s->run("/\nSELECT 1 AS a");
+    EXPECT_EQ(s->prompts.boxes().at(0).title, kErrorTitle);
+    EXPECT_EQ(s->history, QStringList{"/\nSELECT 1 AS a"});
+
+    s->prompts.clear();
+    s->run("SELECT 1 AS a\n/\n");
+    ASSERT_EQ(s->prompts.boxes().size(), 1);
+    EXPECT_EQ(s->prompts.boxes()[0].title, kOkTitle);
+}
+
+TEST_F(DemoTest, OversizedInput)
+{
+    // A statement far beyond 32,767 characters, and a value beyond the 254-byte limit.
+    const QString big(100000, QLatin1Char('q'));
+    s->run(QStringLiteral("SELECT '%1' AS v").arg(big));
+    ASSERT_EQ(s->runner->model().rowCount(), 1);
+    EXPECT_EQ(s->cell(0, 1), big.left(254));
+    EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:100"));
+
+    // 1,200 result columns: the first 1,000 are shown.
+    QStringList columns;
+    for (int i = 1; i <= 1200; ++i)
+        columns.append(QStringLiteral("%1 AS c%1").arg(i));
+    s->run(QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")));
+    EXPECT_EQ(s->runner->model().columnCount(), 1002);
+    EXPECT_EQ(s->headers().at(1000), QStringLiteral("c1000"));
+    EXPECT_EQ(s->cell(0, 1000), QStringLiteral("1000"));
+    EXPECT_EQ(s->w.L_cols->text(), QStringLiteral("1200"));
+    EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:100"));
+}
+
+TEST_F(DemoTest, CommitLeavesASuspendedGridUntouched)
+{
+    DuringFill suspend([&] { return s->runner->exec_row_count >= 100; },
+                       [&] { s->w.Cmd_start_stop->click(); });
+    s->run("SELECT log_id FROM access_log ORDER BY log_id");
+    const int rows = s->runner->model().rowCount();
+    ASSERT_LE(rows, 100 + 64);
+    const QString rowsText = s->w.L_rows->text();
+    s->runner->commit_command();
+    EXPECT_EQ(s->runner->model().rowCount(), rows);
+    EXPECT_EQ(s->w.L_rows->text(), rowsText);
+    EXPECT_TRUE(s->w.Cmd_start_stop->isEnabled());
+    s->w.Cmd_start_stop->click();
+    EXPECT_EQ(s->runner->model().rowCount(), 10000);
+    EXPECT_EQ(s->cell(rows, 1), QString::number(rows + 1));
+}
+
+} // namespace
