@@ -1,0 +1,287 @@
+#include "AppFolder.h"
+#include "AppServices.h"
+#include "QUORVANT.h"
+#include "ScriptedPrompts.h"
+#include "Settings.h"
+#include "SqlRunner.h"
+#include "TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+// The whole workbench as a user drives it: the real main window, connected through its own
+// connect dialog, statements typed into TB_SQL and run with the menu and toolbar commands.
+class WorkbenchRun : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        setAppFolderForTesting(dir_.path());
+        Prompts::install(&prompts_);
+        services_ = std::make_unique<AppServices>(prompts_, settings::settingsPath());
+        services_->connectAtStart = false;
+        window_ = std::make_unique<QUORVANT>(*services_);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        connectTo(GetParam());
+        ASSERT_TRUE(services_->db().DbIsConnected()) << GetParam();
+        run("DROP TABLE IF EXISTS qv_ui_run");
+        run("COMMIT");
+        prompts_.clear(); // the catalog load may have asked about the owner
+    }
+    void TearDown() override
+    {
+        if (services_ && services_->db().DbIsConnected()) {
+            run("ROLLBACK");
+            run("DROP TABLE IF EXISTS qv_ui_run");
+            run("COMMIT");
+        }
+        window_.reset();
+        services_.reset();
+        Prompts::install(nullptr);
+        setAppFolderForTesting(QString());
+    }
+
+    void connectTo(const char* dsn)
+    {
+        QTimer::singleShot(0, window_.get(), [this, dsn] {
+            auto* dialog = window_->findChild<QDialog*>(QStringLiteral("ConnectDS"));
+            ASSERT_NE(dialog, nullptr);
+            auto* sources = dialog->findChild<QComboBox*>(QStringLiteral("Combo1"));
+            const int index =
+                sources->findText(QString::fromLatin1(dsn) + "(", Qt::MatchStartsWith);
+            if (index < 0) {
+                dialog->reject(); // never leave a modal dialog open
+                FAIL() << "data source " << dsn << " missing";
+            }
+            sources->setCurrentIndex(index);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Cmd_OK")),
+                              Qt::LeftButton);
+        });
+        action("mn_connect")->trigger();
+    }
+
+    QAction* action(const char* name) const
+    {
+        auto* a = window_->findChild<QAction*>(QString::fromLatin1(name));
+        EXPECT_NE(a, nullptr) << name;
+        return a;
+    }
+    QAction* toolbarButton(const char* key) const
+    {
+        return window_->findChild<QToolBar*>(QStringLiteral("Toolbar1"))
+            ->findChild<QAction*>(QStringLiteral("tb_") + QLatin1String(key));
+    }
+    QString label(const char* name) const
+    {
+        auto* l = window_->findChild<QLabel*>(QString::fromLatin1(name));
+        EXPECT_NE(l, nullptr) << name;
+        return l != nullptr ? l->text() : QString();
+    }
+    QAbstractItemModel* grid() const
+    {
+        return window_->findChild<QTableView*>(QStringLiteral("ListView1"))->model();
+    }
+    QString cell(int row, int column) const
+    {
+        return grid()->data(grid()->index(row, column)).toString();
+    }
+    QString header(int column) const
+    {
+        return grid()->headerData(column, Qt::Horizontal).toString();
+    }
+
+    // Types the text into the input area and runs it with "SQL実行(&I)".
+    void run(const QString& text)
+    {
+        window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))->setPlainText(text);
+        action("mn_sql_go")->trigger();
+    }
+
+    void createSampleTable()
+    {
+        run("CREATE TABLE qv_ui_run (id INTEGER, name VARCHAR(20), born TIMESTAMP, "
+            "amount NUMERIC(8,2))");
+        run("INSERT INTO qv_ui_run VALUES (1, '山田', '2006-04-01 00:00:00', -12.5)");
+        run("INSERT INTO qv_ui_run VALUES (2, NULL, '2006-04-01 13:05:00', 1234.57)");
+        run("INSERT INTO qv_ui_run VALUES (3, 'x', NULL, NULL)");
+        run("COMMIT");
+        prompts_.clear();
+    }
+
+    // A one-column table with the ids 1 to 2^doublings.
+    void createNumbers(int doublings)
+    {
+        run("CREATE TABLE qv_ui_run (id INTEGER)");
+        run("INSERT INTO qv_ui_run (id) VALUES (1)");
+        for (int i = 0; i < doublings; ++i)
+            run("INSERT INTO qv_ui_run (id) SELECT id + (SELECT COUNT(*) FROM qv_ui_run) "
+                "FROM qv_ui_run");
+        run("COMMIT");
+        prompts_.clear();
+    }
+
+    const ScriptedPrompts::Box& lastBox() const { return prompts_.boxes().back(); }
+
+    QTemporaryDir dir_;
+    ScriptedPrompts prompts_;
+    std::unique_ptr<AppServices> services_;
+    std::unique_ptr<QUORVANT> window_;
+};
+
+TEST_P(WorkbenchRun, SelectFillsTheGridAndReportsTheEndOfTheData)
+{
+    createSampleTable();
+    run("SELECT id, name, born, amount FROM qv_ui_run ORDER BY id");
+
+    ASSERT_EQ(prompts_.boxes().size(), 1);
+    EXPECT_EQ(lastBox().title, "QUORVANT - ＳＱＬ正常終了");
+    EXPECT_EQ(lastBox().text, "正常に終了しました。\n\nSQLCode:100\n行数:3");
+    EXPECT_EQ(label("status"), "SQLCode:100");
+    EXPECT_EQ(label("cnt"), "行数:3");
+    EXPECT_EQ(label("msg"), "SQL実行：正常に終了しました。");
+    EXPECT_TRUE(label("time").startsWith("実行時間：00'00''"));
+
+    ASSERT_EQ(grid()->columnCount(), 6);
+    EXPECT_EQ(header(0), "行No.");
+    EXPECT_EQ(header(1).toLower(), "id");
+    EXPECT_EQ(header(5), "<");
+    ASSERT_EQ(grid()->rowCount(), 3);
+    EXPECT_EQ(cell(0, 0), "     1");
+    EXPECT_EQ(cell(0, 2), "山田");
+    EXPECT_EQ(cell(1, 2), ""); // NULL
+    EXPECT_EQ(cell(0, 3), "2006-04-01");
+    EXPECT_EQ(cell(1, 3), "2006-04-01 13:05:00");
+    EXPECT_EQ(cell(0, 4).toDouble(), -12.5);
+    const int numberAlign = grid()->data(grid()->index(0, 4), Qt::TextAlignmentRole).toInt();
+    const int textAlign = grid()->data(grid()->index(0, 2), Qt::TextAlignmentRole).toInt();
+    EXPECT_TRUE(numberAlign & Qt::AlignRight);
+    EXPECT_FALSE(textAlign & Qt::AlignRight);
+    EXPECT_EQ(label("L_rows"), "3");
+    EXPECT_EQ(label("L_cols"), "4");
+    // The run is over: the commands are back in their idle state.
+    EXPECT_TRUE(action("mn_sql_go")->isEnabled());
+    EXPECT_FALSE(action("mn_sql_stop")->isEnabled());
+    EXPECT_TRUE(toolbarButton("ok")->isEnabled());
+}
+
+TEST_P(WorkbenchRun, BatchReportsCountsAsksBeforeEachFurtherStatementAndSurvivesAnError)
+{
+    createSampleTable();
+    // Every box is answered with its default button: go on, and do not keep the failure.
+    run("UPDATE qv_ui_run SET name = 'z' WHERE id >= 2\n/\n"
+        "SELECT * FROM qv_no_such_table\n/\n\n"
+        "ROLLBACK\n/\n"
+        "DELETE FROM qv_ui_run WHERE id = 3");
+
+    const auto& boxes = prompts_.boxes();
+    ASSERT_EQ(boxes.size(), 8);
+    EXPECT_EQ(boxes[0].text, "正常に終了しました。\n\nSQLCode:0\n行数:2");
+    EXPECT_EQ(boxes[1].title, "SQL連続実行");
+    EXPECT_EQ(boxes[1].text, "次のＳＱＬを続けて実行してよろしいですか？\n"
+                             "(SELECT * FROM qv_no_such_table)");
+    EXPECT_EQ(boxes[1].answered, Prompts::Answer::Ok);
+    EXPECT_EQ(boxes[2].title, "QUORVANT - ＳＱＬ実行エラー");
+    EXPECT_EQ(boxes[3].text, "SQLを履歴に追加しますか？");
+    EXPECT_EQ(boxes[3].answered, Prompts::Answer::Cancel);
+    EXPECT_EQ(boxes[4].text, "次のＳＱＬを続けて実行してよろしいですか？\n(ROLLBACK)");
+    EXPECT_EQ(boxes[5].text, "正常に終了しました。\n\nSQLCode:0\n行数:0");
+    EXPECT_EQ(boxes[7].text, "正常に終了しました。\n\nSQLCode:0\n行数:1");
+    EXPECT_EQ(label("cnt"), "行数:1");
+
+    // The UPDATE was rolled back with the typed ROLLBACK; the DELETE stands.
+    run("SELECT name FROM qv_ui_run ORDER BY id");
+    ASSERT_EQ(grid()->rowCount(), 2);
+    EXPECT_EQ(cell(1, 1), "");
+}
+
+TEST_P(WorkbenchRun, SuspendAndResumeContinueTheNumberingThenTheLimitClosesTheResult)
+{
+    createNumbers(14); // 16,384 rows
+
+    auto* button = window_->findChild<QToolButton*>(QStringLiteral("Cmd_start_stop"));
+    // The first time the fill lets events run, the user clicks the suspend button.
+    QTimer::singleShot(0, button, [button] { button->click(); });
+    run("SELECT id FROM qv_ui_run ORDER BY id");
+    const int shown = grid()->rowCount();
+    ASSERT_GT(shown, 0);
+    ASSERT_LT(shown, 10000);
+    EXPECT_TRUE(label("L_msg").endsWith("（中断されました）"));
+    EXPECT_EQ(lastBox().text, "正常に終了しました。\n\nSQLCode:0\n行数:" + QString::number(shown));
+    EXPECT_TRUE(button->isEnabled());
+
+    // A statement without result columns leaves the suspended fetch alone.
+    run("UPDATE qv_ui_run SET id = id WHERE id = 1");
+    EXPECT_EQ(grid()->rowCount(), shown);
+
+    prompts_.clear();
+    button->click(); // resume
+    ASSERT_EQ(grid()->rowCount(), 10000);
+    EXPECT_EQ(cell(shown, 0).trimmed(), QString::number(shown + 1));
+    EXPECT_EQ(cell(shown, 1), QString::number(shown + 1));
+    EXPECT_EQ(cell(9999, 0), " 10000");
+    EXPECT_EQ(label("status"), "SQLCode:0");
+    EXPECT_FALSE(button->isEnabled()); // the limit closed the result
+    EXPECT_FALSE(label("L_msg").endsWith("（中断されました）"));
+}
+
+TEST_P(WorkbenchRun, CommitAndRollbackCommandsReportInBoxAndStatusBar)
+{
+    toolbarButton("ok")->trigger();
+    ASSERT_EQ(prompts_.boxes().size(), 1);
+    EXPECT_EQ(lastBox().title, "QUORVANT - COMMIT完了");
+    EXPECT_EQ(lastBox().text, "COMMITが完了しました。");
+    EXPECT_EQ(lastBox().icon, Prompts::Icon::Information);
+    EXPECT_EQ(label("status"), "SQLCode:0");
+    EXPECT_EQ(label("msg"), "COMMITが完了しました。");
+
+    action("mn_sql_rollback")->trigger();
+    EXPECT_EQ(lastBox().title, "QUORVANT - ROLLBACK完了");
+    EXPECT_EQ(label("msg"), "ROLLBACKが完了しました。");
+}
+
+TEST_P(WorkbenchRun, DisconnectClosesASuspendedResultAndRunNeedsAConnection)
+{
+    createNumbers(12);
+    auto* button = window_->findChild<QToolButton*>(QStringLiteral("Cmd_start_stop"));
+    QTimer::singleShot(0, button, [button] { button->click(); });
+    run("SELECT id FROM qv_ui_run");
+    ASSERT_TRUE(button->isEnabled()); // suspended
+    ASSERT_LT(grid()->rowCount(), 4096);
+    action("mn_disconnect")->trigger();
+    EXPECT_FALSE(button->isEnabled());
+    EXPECT_FALSE(action("mn_sql_go")->isEnabled());
+
+    // The run command is disabled now; a run started another way (a quick statement from the
+    // tree, a statement posted from the history) is refused with a warning.
+    prompts_.clear();
+    window_->sqlRunner().exec_sql_batch();
+    ASSERT_EQ(prompts_.boxes().size(), 1);
+    EXPECT_EQ(lastBox().text, "ＤＢが接続されていません。");
+    EXPECT_EQ(lastBox().title, "QUORVANT - ＳＱＬの実行");
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, WorkbenchRun,
+                         ::testing::Values(testenv::kSqliteDsn, testenv::kPgDsn),
+                         [](const auto& info) {
+                             return std::string(info.param == testenv::kSqliteDsn ? "SQLite"
+                                                                                  : "PostgreSQL");
+                         });
+
+} // namespace
