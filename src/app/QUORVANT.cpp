@@ -185,6 +185,9 @@ void QUORVANT::buildPanes()
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->verticalHeader()->hide();
+    // One text line per row, as a report list shows it; the style's default is much taller.
+    ListView1->verticalHeader()->setMinimumSectionSize(1);
+    ListView1->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
 
     buildStatusBar();
 }
