@@ -170,3 +170,29 @@ TEST(OdbcCatalogManager, DataSourcesAndDriversStartOverAfterTheirEnd)
 }
 
 } // namespace
+
+// The grid's row cap belongs to its own statement: a catalog listing that follows a capped
+// query still returns every row, here more tables than the cap.
+TEST(OdbcCatalogUncapped, ListingAfterACappedQueryReturnsEveryTable)
+{
+    OdbcLib lib;
+    ASSERT_EQ(connectWith(lib, testenv::freshSqliteConnStr("many_tables.db")), 0);
+    constexpr int kTables = 10050;
+    for (int i = 0; i < kTables; ++i)
+        execOk(lib, "CREATE TABLE t" + std::to_string(i) + " (a INTEGER)");
+    ASSERT_EQ(lib.OdbcCommit(), 0);
+
+    const ExecResult capped =
+        exec(lib, "SELECT name FROM sqlite_master WHERE type = 'table'", 10001);
+    ASSERT_EQ(capped.code, 0) << lib.OdbcLastError();
+    EXPECT_EQ(fetchAll(lib, FetchMode::Block).size(), 10001u);
+
+    int tables = 0;
+    std::string type;
+    std::string name;
+    std::int16_t code = 0;
+    while ((code = lib.OdbcNextTable("TABLE,VIEW,SYNONYM", std::nullopt, type, name)) == 0)
+        ++tables;
+    EXPECT_EQ(code, 100) << lib.OdbcLastError();
+    EXPECT_EQ(tables, kTables);
+}
