@@ -2,7 +2,11 @@
 // through exec_sql into the real grid model and view (offscreen), beside OdbcFetchBlockRow
 // alone over the same rows, and the resident memory that the filled grid adds.
 //
-//   grid_fill_bench
+//   grid_fill_bench [--default-font] [fill-only [N]]
+//
+// The grid has the main window's font (a Japanese monospace family), unless --default-font
+// asks for the toolkit's default (a proportional one here). fill-only runs N grid fills (50)
+// and nothing else, for a profiler.
 //
 // Run with the private ODBC files of the test environment (tests/fixture/testenv.sh start
 // BUILD_DIR, then ODBCSYSINI / ODBCINI / QV_TESTENV as ctest sets them), LANG=C.UTF-8 and
@@ -15,6 +19,8 @@
 #include "SqlRunner.h"
 
 #include <QApplication>
+#include <QFont>
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableView>
@@ -82,6 +88,15 @@ bool prepare(OdbcLib& lib)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    bool defaultFont = false;
+    int fillOnly = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--default-font")
+            defaultFont = true;
+        else if (arg == "fill-only")
+            fillOnly = i + 1 < argc ? std::max(1, std::atoi(argv[++i])) : 50;
+    }
     ScriptedPrompts prompts;
     Prompts::install(&prompts);
 
@@ -111,6 +126,15 @@ int main(int argc, char** argv)
     ui.L_msg = new QLabel(&window);
     for (QWidget* w : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         layout->addWidget(w);
+    if (!defaultFont) {
+        // The main window's font, which its grid inherits.
+        QFont font;
+        font.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
+                          QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("monospace")});
+        font.setStyleHint(QFont::Monospace);
+        font.setPointSize(10);
+        window.setFont(font);
+    }
     window.resize(1000, 700);
     window.show();
     SqlRunner runner(db, ui);
@@ -119,6 +143,15 @@ int main(int argc, char** argv)
     runner.exec_sql("SELECT id FROM qv_grid_bench WHERE id <= 10", false);
     runner.exec_sql("SELECT id FROM qv_grid_bench WHERE id < 0", false);
     app.processEvents();
+
+    if (fillOnly > 0) {
+        for (int r = 0; r < fillOnly; ++r) {
+            runner.exec_sql("SELECT id FROM qv_grid_bench WHERE id < 0", false);
+            runner.exec_sql(kSelect, false);
+        }
+        Prompts::install(nullptr);
+        return 0;
+    }
 
     double bestBare = 1e9, bestGrid = 1e9;
     long rssAdded = 0;
@@ -166,7 +199,8 @@ int main(int argc, char** argv)
             BusyCursor b;
         busy = std::min(busy, msSince(t));
     }
-    std::printf("rows %d x 10 columns, SQLite, best of %d\n", kRows, kRepeats);
+    std::printf("rows %d x 10 columns, SQLite, best of %d, grid font %s\n", kRows, kRepeats,
+                qPrintable(QFontInfo(ui.ListView1->font()).family()));
     std::printf("  DbFetch loop (texts)     : %8.1f ms\n", commLoop);
     std::printf("  %d x letEventsRun     : %8.1f ms\n", kRows, pump);
     std::printf("  %d x BusyCursor       : %8.1f ms\n", kRows, busy);

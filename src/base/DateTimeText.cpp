@@ -1,41 +1,121 @@
 #include "DateTimeText.h"
 
 #include <QDate>
-#include <QRegularExpression>
-#include <QStringList>
+#include <QStringView>
 #include <QTime>
 
 #include <optional>
 
 namespace {
 
-std::optional<QDate> parseDate(const QString& s)
+// Reads the field rules below by hand: a regular expression match per value cost more than the
+// rest of a row's fill in a result grid of dates.
+class Cursor {
+public:
+    explicit Cursor(QStringView s) : s_(s) {}
+
+    // Between min and max ASCII digits; their value, or -1 when fewer than min are there.
+    int digits(int min, int max, int* count = nullptr)
+    {
+        int value = 0;
+        int n = 0;
+        while (n < max && i_ < s_.size() && isDigit(s_[i_])) {
+            value = value * 10 + (s_[i_].unicode() - u'0');
+            ++i_;
+            ++n;
+        }
+        if (count != nullptr)
+            *count = n;
+        return n >= min ? value : -1;
+    }
+
+    bool take(char16_t c)
+    {
+        if (i_ < s_.size() && s_[i_] == c) {
+            ++i_;
+            return true;
+        }
+        return false;
+    }
+
+    bool peek(char16_t c) const { return i_ < s_.size() && s_[i_] == c; }
+    qsizetype position() const { return i_; }
+    QStringView rest() const { return s_.mid(i_); }
+
+    // The end of the field; a single line break before it counts as the end too, as "$" of
+    // the patterns these rules were first written with.
+    bool atEnd() const { return i_ == s_.size() || (i_ + 1 == s_.size() && s_[i_] == u'\n'); }
+
+    static bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+private:
+    QStringView s_;
+    qsizetype i_ = 0;
+};
+
+// yyyy-m-d or yyyy/m/d (one or two digits for month and day, the same separator twice).
+std::optional<QDate> parseDate(QStringView s)
 {
-    static const QRegularExpression re(QStringLiteral("^(\\d{4})([-/])(\\d{1,2})\\2(\\d{1,2})$"));
-    const QRegularExpressionMatch m = re.match(s);
-    if (!m.hasMatch())
+    Cursor in(s);
+    const int year = in.digits(4, 4);
+    if (year < 0)
         return std::nullopt;
-    const QDate d(m.captured(1).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
+    char16_t separator = 0;
+    if (in.take(u'-'))
+        separator = u'-';
+    else if (in.take(u'/'))
+        separator = u'/';
+    else
+        return std::nullopt;
+    const int month = in.digits(1, 2);
+    if (month < 0 || !in.take(separator))
+        return std::nullopt;
+    const int day = in.digits(1, 2);
+    if (day < 0 || !in.atEnd())
+        return std::nullopt;
+    const QDate d(year, month, day);
     if (!d.isValid())
         return std::nullopt;
     return d;
 }
 
-std::optional<QTime> parseTime(const QString& s)
+// h:mm, h:mm:ss or h:mm:ss.f (one or two hour digits, one to nine fraction digits).
+std::optional<QTime> parseTime(QStringView s)
 {
-    static const QRegularExpression re(
-        QStringLiteral("^(\\d{1,2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d{1,9}))?)?$"));
-    const QRegularExpressionMatch m = re.match(s);
-    if (!m.hasMatch())
+    Cursor in(s);
+    const int hour = in.digits(1, 2);
+    if (hour < 0 || !in.take(u':'))
         return std::nullopt;
-    const int seconds = m.capturedLength(3) > 0 ? m.captured(3).toInt() : 0;
-    const int ms =
-        m.capturedLength(4) > 0 ? m.captured(4).left(3).leftJustified(3, '0').toInt() : 0;
-    const QTime t(m.captured(1).toInt(), m.captured(2).toInt(), seconds, ms);
+    const int minute = in.digits(2, 2);
+    if (minute < 0)
+        return std::nullopt;
+    int second = 0;
+    int ms = 0;
+    bool finerThanMs = false;
+    if (in.take(u':')) {
+        second = in.digits(2, 2);
+        if (second < 0)
+            return std::nullopt;
+        if (in.take(u'.')) {
+            const qsizetype start = in.position();
+            int count = 0;
+            in.digits(1, 9, &count);
+            if (count == 0)
+                return std::nullopt;
+            const QStringView fraction = s.mid(start, count);
+            for (int k = 0; k < 3; ++k)
+                ms = ms * 10 + (k < count ? fraction[k].unicode() - u'0' : 0);
+            for (int k = 3; k < count; ++k)
+                finerThanMs = finerThanMs || fraction[k] != u'0';
+        }
+    }
+    if (!in.atEnd())
+        return std::nullopt;
+    const QTime t(hour, minute, second, ms);
     if (!t.isValid())
         return std::nullopt;
     // A fraction beyond milliseconds still counts: midnight only when every digit is zero.
-    if (m.capturedLength(4) > 3 && m.captured(4).mid(3).toLongLong() != 0 && t == QTime(0, 0))
+    if (finerThanMs && t == QTime(0, 0))
         return QTime(0, 0, 0, 1);
     return t;
 }
@@ -44,17 +124,20 @@ std::optional<QTime> parseTime(const QString& s)
 
 QString TrimDateTimeText(const QString& text)
 {
-    const QStringList parts = text.split(QLatin1Char(' '));
-    if (parts.size() != 2)
+    const qsizetype space = text.indexOf(QLatin1Char(' '));
+    if (space < 0 || text.indexOf(QLatin1Char(' '), space + 1) >= 0)
         return text;
-    const std::optional<QDate> date = parseDate(parts.at(0));
-    const std::optional<QTime> time = parseTime(parts.at(1));
-    if (!date || !time)
+    const QStringView view(text);
+    const std::optional<QDate> date = parseDate(view.left(space));
+    if (!date)
+        return text;
+    const std::optional<QTime> time = parseTime(view.mid(space + 1));
+    if (!time)
         return text;
     if (*date != QDate(1899, 12, 30)) {
         if (*time != QTime(0, 0))
             return text;
-        return parts.at(0);
+        return text.left(space);
     }
-    return parts.at(1);
+    return text.mid(space + 1);
 }

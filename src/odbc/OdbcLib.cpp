@@ -126,6 +126,13 @@ void OdbcLib::storeDriverText(const char* bytes, std::size_t n, std::size_t maxB
         out.resize(codepage::cutUtf8(out, maxBytes).size());
 }
 
+bool OdbcLib::driverTextAsIs(const char* bytes, std::size_t n, std::size_t maxBytes, bool full)
+{
+    if (n > maxBytes || (full && withoutIncompleteTail(bytes, n) != n))
+        return false;
+    return isValidUtf8(std::string_view(bytes, n));
+}
+
 std::string_view OdbcLib::toDriverText(std::string_view text, std::string& scratch)
 {
     if (isValidUtf8(text))

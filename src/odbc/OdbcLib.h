@@ -85,6 +85,11 @@ public:
     std::int16_t OdbcFetchRow(std::vector<std::string>& values);
     // The same, served from 256-row blocks when the driver offers SQLExtendedFetch.
     std::int16_t OdbcFetchBlockRow(std::vector<std::string>& values);
+    // The two fetches above without a copy of each value: a view shows the driver's bytes when
+    // they are delivered as they are, else a repaired copy kept here. Views stay valid until
+    // the next fetch or the end of the cursor.
+    std::int16_t OdbcFetchRowView(std::vector<std::string_view>& values);
+    std::int16_t OdbcFetchBlockRowView(std::vector<std::string_view>& values);
     // Reads columns 1..n of the statement's current row with SQLGetData; 0 or the raw
     // return of the first failing read.
     int OdbcGetRowData(Handle statement, int n, std::vector<std::string>& values);
@@ -137,13 +142,19 @@ private:
                              const std::string& table, const std::string& types);
     // Columns handled by describe and fetch: the cursor's, capped at kMaxColumns.
     int cursorColumnsHandled() const;
+    // Moves to the next row of the block cursor, fetching the next block when one is used
+    // up; row tells whether blockIndex_ then names a row. The raw result.
+    int stepBlockCursor(bool& row);
     void readBlockRow(std::vector<std::string>& values) const;
+    void viewBlockRow(std::vector<std::string_view>& values);
 
     // Bytes from the driver (up to their first NUL, at most n) into valid UTF-8 of at most
     // maxBytes, cut on a character boundary. full: the driver filled its buffer, so the value
     // may have been cut inside a character.
     static void storeDriverText(const char* bytes, std::size_t n, std::size_t maxBytes, bool full,
                                 std::string& out);
+    // storeDriverText would deliver these bytes unchanged.
+    static bool driverTextAsIs(const char* bytes, std::size_t n, std::size_t maxBytes, bool full);
     // A text for the driver: itself when it is valid UTF-8, else repaired into scratch.
     static std::string_view toDriverText(std::string_view text, std::string& scratch);
 
@@ -170,6 +181,8 @@ private:
     std::int16_t blockIndex_ = 0;
     std::int32_t blockRowsInBlock_ = 0;
     int blockColumns_ = 0;
+    // Values of the viewing fetches that are not viewed in the block buffer.
+    std::vector<std::string> viewCopies_;
 
     // Catalog first-call flags: set while an enumeration of that kind is in progress.
     bool dataSourcesStarted_ = false;

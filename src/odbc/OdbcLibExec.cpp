@@ -211,13 +211,37 @@ void OdbcLib::readBlockRow(std::vector<std::string>& values) const
     }
 }
 
-std::int16_t OdbcLib::OdbcFetchBlockRow(std::vector<std::string>& values)
+void OdbcLib::viewBlockRow(std::vector<std::string_view>& values)
 {
-    if (!blockFetchAvailable_)
-        return OdbcFetchRow(values);
-    if (!cursorAllocated_)
-        return OdbcCheckResult(SQL_INVALID_HANDLE);
+    if (viewCopies_.size() < static_cast<std::size_t>(blockColumns_))
+        viewCopies_.resize(static_cast<std::size_t>(blockColumns_));
+    const std::size_t row = static_cast<std::size_t>(blockIndex_);
+    for (int c = 0; c < blockColumns_; ++c) {
+        const std::size_t slot = static_cast<std::size_t>(c) * kRows + row;
+        const SQLLEN indicator = blockIndicators_[slot];
+        if (indicator == SQL_NULL_DATA) {
+            values[c] = std::string_view();
+            continue;
+        }
+        const char* bytes = blockValues_.data() + slot * kSlot;
+        std::size_t limit = kSlot - 1;
+        if (indicator >= 0 && static_cast<std::size_t>(indicator) < limit)
+            limit = static_cast<std::size_t>(indicator);
+        const std::size_t length = strnlen(bytes, limit);
+        const bool full = indicator == SQL_NO_TOTAL || length >= kMaxValueBytes;
+        if (driverTextAsIs(bytes, length, kMaxValueBytes, full)) {
+            values[c] = std::string_view(bytes, length);
+            continue;
+        }
+        std::string& copy = viewCopies_[static_cast<std::size_t>(c)];
+        storeDriverText(bytes, length, kMaxValueBytes, full, copy);
+        values[c] = copy;
+    }
+}
 
+int OdbcLib::stepBlockCursor(bool& row)
+{
+    row = false;
     int pending = SQL_SUCCESS;
     if (cursorRowsFetched_ == 0) {
         blockColumns_ = cursorColumnsHandled();
@@ -236,12 +260,10 @@ std::int16_t OdbcLib::OdbcFetchBlockRow(std::vector<std::string>& values)
         blockRowsInBlock_ = 0;
         blockIndex_ = 0;
     }
-    if (values.size() < static_cast<std::size_t>(blockColumns_))
-        values.resize(blockColumns_);
     // psqlODBC 13.02 without UseDeclareFetch honours SQL_MAX_ROWS in the block that reaches
     // the cap but then goes on with later rows, skipping some; the cap is kept here instead.
     if (cursorMaxRows_ > 0 && blockRowsDelivered_ >= cursorMaxRows_ && pending == SQL_SUCCESS)
-        return OdbcCheckResult(SQL_NO_DATA);
+        return SQL_NO_DATA;
 
     ++blockRowsDelivered_;
     if (pending == SQL_SUCCESS && cursorRowsFetched_ < blockRowsDelivered_) {
@@ -259,12 +281,57 @@ std::int16_t OdbcLib::OdbcFetchBlockRow(std::vector<std::string>& values)
     }
     if (succeeded(pending)) {
         if (blockIndex_ < blockRowsInBlock_) {
-            readBlockRow(values);
-            ++blockIndex_;
+            row = true;
             pending = SQL_SUCCESS;
         } else if (pending == SQL_SUCCESS) {
             pending = SQL_NO_DATA;
         }
     }
-    return OdbcCheckResult(pending);
+    return pending;
+}
+
+std::int16_t OdbcLib::OdbcFetchBlockRow(std::vector<std::string>& values)
+{
+    if (!blockFetchAvailable_)
+        return OdbcFetchRow(values);
+    if (!cursorAllocated_)
+        return OdbcCheckResult(SQL_INVALID_HANDLE);
+    bool row = false;
+    const int rc = stepBlockCursor(row);
+    if (values.size() < static_cast<std::size_t>(blockColumns_))
+        values.resize(blockColumns_);
+    if (row) {
+        readBlockRow(values);
+        ++blockIndex_;
+    }
+    return OdbcCheckResult(rc);
+}
+
+std::int16_t OdbcLib::OdbcFetchRowView(std::vector<std::string_view>& values)
+{
+    const std::int16_t code = OdbcFetchRow(viewCopies_);
+    if (values.size() < viewCopies_.size())
+        values.resize(viewCopies_.size());
+    if (code == 0) {
+        for (std::size_t c = 0; c < viewCopies_.size(); ++c)
+            values[c] = viewCopies_[c];
+    }
+    return code;
+}
+
+std::int16_t OdbcLib::OdbcFetchBlockRowView(std::vector<std::string_view>& values)
+{
+    if (!blockFetchAvailable_)
+        return OdbcFetchRowView(values);
+    if (!cursorAllocated_)
+        return OdbcCheckResult(SQL_INVALID_HANDLE);
+    bool row = false;
+    const int rc = stepBlockCursor(row);
+    if (values.size() < static_cast<std::size_t>(blockColumns_))
+        values.resize(blockColumns_);
+    if (row) {
+        viewBlockRow(values);
+        ++blockIndex_;
+    }
+    return OdbcCheckResult(rc);
 }

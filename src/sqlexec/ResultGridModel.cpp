@@ -24,6 +24,7 @@ void ResultGridModel::reset(const QStringList& names, const QString& kinds, bool
     names_ = names;
     kinds_ = kinds.left(names.size()).leftJustified(names.size(), QLatin1Char('S'));
     std::vector<Row>().swap(rows_);
+    columnTexts_.assign(static_cast<std::size_t>(names_.size()), ColumnTexts{});
     shownRows_ = 0;
     endResetModel();
 }
@@ -32,6 +33,18 @@ void ResultGridModel::appendRow(std::int32_t number, QVector<QString>&& cells)
 {
     if (cells.size() != names_.size())
         cells.resize(names_.size());
+    for (qsizetype c = 0; c < cells.size(); ++c) {
+        ColumnTexts& column = columnTexts_[static_cast<std::size_t>(c)];
+        const QString& text = cells.at(c);
+        column.longest = std::max(column.longest, text.size());
+        if (column.printableAscii) {
+            const char16_t* chars = reinterpret_cast<const char16_t*>(text.constData());
+            bool outside = false;
+            for (qsizetype i = 0; i < text.size(); ++i)
+                outside |= static_cast<char16_t>(chars[i] - u' ') > u'~' - u' ';
+            column.printableAscii = !outside;
+        }
+    }
     rows_.push_back(Row{number, std::move(cells)});
 }
 

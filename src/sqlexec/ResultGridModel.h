@@ -34,6 +34,14 @@ public:
     // Announces the pending rows to the views.
     void flush();
 
+    // What all texts of one result column have in common, pending rows included: kept as rows
+    // arrive, while their texts are at hand, so that sizing the columns can skip most texts.
+    struct ColumnTexts {
+        qsizetype longest = 0;      // characters of the longest text
+        bool printableAscii = true; // every text is " " to "~" only
+    };
+    const std::vector<ColumnTexts>& columnTexts() const { return columnTexts_; }
+
     int resultColumnCount() const { return static_cast<int>(names_.size()); }
     QChar kind(int resultColumn) const { return kinds_.at(resultColumn); }
     const std::vector<Row>& rows() const { return rows_; }
@@ -58,5 +66,6 @@ private:
     QStringList names_;
     QString kinds_;
     std::vector<Row> rows_;
+    std::vector<ColumnTexts> columnTexts_;
     int shownRows_ = 0; // rows announced to views; the rest are pending
 };

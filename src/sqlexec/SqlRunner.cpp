@@ -310,7 +310,12 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
                 close_fetch();
                 break;
             }
+            // One busy pointer spans the fetches between two passes of the event loop; each
+            // DbFetch still shows it, without pushing and popping it for every row.
+            if (!fetchBusy_)
+                fetchBusy_.emplace();
             QVector<QString> values;
+            values.reserve(n);
             s = db_.DbFetch(values, retried);
             if (exec_row_count == 0 && !retried)
                 first_row_ms = msSince(exec_start_tick);
@@ -335,6 +340,7 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
             model_.appendRow(exec_row_count, std::move(values));
             update_fetch_counters(false);
         }
+        fetchBusy_.reset();
 
         result = 0;
         if (fetchEnded) {
@@ -427,6 +433,7 @@ void SqlRunner::update_fetch_counters(bool final)
         setText(ui_.L_msg, span);
     }
     if (final || ++rowsSinceEvents_ >= kEventsRows || now - lastEventsRun_ >= kEventsInterval) {
+        fetchBusy_.reset();
         letEventsRun();
         lastEventsRun_ = Clock::now();
         rowsSinceEvents_ = 0;

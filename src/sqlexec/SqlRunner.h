@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BusyCursor.h"
 #include "ResultGridModel.h"
 #include "SqlExecText.h"
 
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class ODBCComm;
@@ -146,6 +148,8 @@ private:
     std::chrono::steady_clock::time_point lastRowsPaint_;
     std::chrono::steady_clock::time_point lastEventsRun_;
     int rowsSinceEvents_ = 0;
+    // The busy pointer of the fetches since the event loop last ran.
+    std::optional<BusyCursor> fetchBusy_;
     // Times of the fill in the grid, for its resumption after other statements.
     QDateTime fillStartedAt_;
     std::int64_t fillElapsedMs_ = 0;

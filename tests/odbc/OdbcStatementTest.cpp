@@ -91,6 +91,31 @@ TEST_P(OdbcStatements, ValuesAreCutAtCharacterBoundariesAndNullIsEmpty)
     }
 }
 
+// The grid reads rows through views of the driver's buffers; they must show exactly what the
+// copying fetches deliver, cuts, NULLs and repairs included.
+TEST_P(OdbcStatements, ViewingFetchesDeliverTheSameTextsAsCopyingFetches)
+{
+    std::string japanese;
+    for (int i = 0; i < 100; ++i)
+        japanese += "日本語";
+    makeValues({std::string(300, 'a'), japanese, "NULL", "", "ｶﾀｶﾅ", "plain"});
+    const std::string select = "SELECT v, id FROM qv_values ORDER BY id";
+
+    for (FetchMode mode : {FetchMode::Row, FetchMode::Block}) {
+        ASSERT_EQ(exec(lib_, select).code, 0);
+        const auto copied = fetchAll(lib_, mode);
+        ASSERT_EQ(exec(lib_, select).code, 0);
+        std::vector<std::vector<std::string>> viewed;
+        std::vector<std::string_view> values;
+        std::int16_t code = 0;
+        while ((code = mode == FetchMode::Row ? lib_.OdbcFetchRowView(values)
+                                              : lib_.OdbcFetchBlockRowView(values)) == 0)
+            viewed.push_back({std::string(values[0]), std::string(values[1])});
+        EXPECT_EQ(code, 100);
+        EXPECT_EQ(viewed, copied);
+    }
+}
+
 TEST_P(OdbcStatements, BlockModeCallsTheDriverOncePer256Rows)
 {
     ASSERT_TRUE(lib_.blockFetchAvailable());

@@ -16,6 +16,22 @@ QString fromUtf8(const std::string& text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A fetched value. Most values are ASCII, which QString takes in one widening copy; an empty
+// value is the empty (not null) text, as fromUtf8 gives it.
+QString fromFetched(std::string_view text)
+{
+    const std::size_t n = text.size();
+    if (n == 0)
+        return QString::fromUtf8("", 0);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    unsigned char high = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        high |= bytes[i];
+    if (high < 0x80)
+        return QString::fromLatin1(text.data(), static_cast<qsizetype>(n));
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(n));
+}
+
 std::string toUtf8(const QString& text)
 {
     return text.toStdString();
@@ -150,7 +166,7 @@ std::int16_t ODBCComm::DbFetch(QVector<QString>& values, bool singleRowMode)
     std::int16_t code = 0;
     {
         BusyCursor busy;
-        code = singleRowMode ? lib_.OdbcFetchRow(row_) : lib_.OdbcFetchBlockRow(row_);
+        code = singleRowMode ? lib_.OdbcFetchRowView(row_) : lib_.OdbcFetchBlockRowView(row_);
     }
     if (code != 0)
         return code;
@@ -159,7 +175,7 @@ std::int16_t ODBCComm::DbFetch(QVector<QString>& values, bool singleRowMode)
     if (values.size() < n)
         values.resize(n);
     for (int i = 0; i < n; ++i)
-        values[i] = fromUtf8(row_[i]);
+        values[i] = fromFetched(row_[i]);
     return 0;
 }
 

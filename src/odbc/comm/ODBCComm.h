@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class OdbcLib;
@@ -76,6 +77,7 @@ private:
     bool connected_ = false;
     std::int32_t lastRowCount_ = 0;
     std::int16_t lastColumnCount_ = 0;
-    // Row buffer reused by every fetch, so that the per-row path allocates only the QStrings.
-    std::vector<std::string> row_;
+    // Row buffer reused by every fetch: views of the values in OdbcLib's buffers, so that the
+    // per-row path allocates only the QStrings.
+    std::vector<std::string_view> row_;
 };
