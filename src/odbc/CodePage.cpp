@@ -1,6 +1,8 @@
 #include "CodePage.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <iconv.h>
 
 namespace codepage {
@@ -136,6 +138,33 @@ std::string_view cutUtf8(std::string_view utf8, std::size_t maxBytes)
     while (end > 0 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
         --end;
     return utf8.substr(0, end);
+}
+
+bool isValidUtf8(std::string_view bytes)
+{
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        // Skip eight ASCII bytes at a time while no high bit is set.
+        while (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes.data() + i, 8);
+            if ((word & 0x8080808080808080ULL) != 0)
+                break;
+            i += 8;
+        }
+        if (i >= n)
+            break;
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t len = utf8SequenceLength(bytes, i);
+        if (len == 0)
+            return false;
+        i += len;
+    }
+    return true;
 }
 
 std::string sanitizeUtf8(std::string_view bytes)

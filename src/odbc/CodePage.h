@@ -21,6 +21,9 @@ std::size_t cp932ByteLength(std::string_view utf8);
 // The longest prefix of at most maxBytes bytes that does not split a UTF-8 character.
 std::string_view cutUtf8(std::string_view utf8, std::size_t maxBytes);
 
+// True when the bytes are valid UTF-8 (fast on ASCII, which most values are).
+bool isValidUtf8(std::string_view bytes);
+
 // Repairs a byte string from outside (a driver, a file) into valid UTF-8, U+FFFD per bad byte.
 std::string sanitizeUtf8(std::string_view bytes);
 

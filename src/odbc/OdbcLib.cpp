@@ -28,62 +28,6 @@ bool succeeded(SQLRETURN rc)
     return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }
 
-// Length of the UTF-8 sequence at s[i], 0 when it is not a complete valid sequence.
-std::size_t sequenceLength(const unsigned char* s, std::size_t i, std::size_t n)
-{
-    const unsigned char c = s[i];
-    std::size_t len = 0;
-    if (c < 0x80)
-        return 1;
-    if (c >= 0xC2 && c <= 0xDF)
-        len = 2;
-    else if (c >= 0xE0 && c <= 0xEF)
-        len = 3;
-    else if (c >= 0xF0 && c <= 0xF4)
-        len = 4;
-    else
-        return 0;
-    if (i + len > n)
-        return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        if ((s[i + k] & 0xC0) != 0x80)
-            return 0;
-    }
-    const unsigned char c1 = s[i + 1];
-    if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F) || (c == 0xF0 && c1 < 0x90) ||
-        (c == 0xF4 && c1 > 0x8F))
-        return 0;
-    return len;
-}
-
-bool isValidUtf8(std::string_view text)
-{
-    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-        // Most values are ASCII: skip eight bytes at a time while no high bit is set.
-        while (i + 8 <= n) {
-            std::uint64_t word;
-            std::memcpy(&word, s + i, 8);
-            if ((word & 0x8080808080808080ULL) != 0)
-                break;
-            i += 8;
-        }
-        if (i >= n)
-            break;
-        if (s[i] < 0x80) {
-            ++i;
-            continue;
-        }
-        const std::size_t len = sequenceLength(s, i, n);
-        if (len == 0)
-            return false;
-        i += len;
-    }
-    return true;
-}
-
 // Drops a character that a full driver buffer cut in the middle.
 std::size_t withoutIncompleteTail(const char* bytes, std::size_t n)
 {
@@ -117,7 +61,7 @@ void OdbcLib::storeDriverText(const char* bytes, std::size_t n, std::size_t maxB
     if (full)
         n = withoutIncompleteTail(bytes, n);
     const std::string_view cut = codepage::cutUtf8(std::string_view(bytes, n), maxBytes);
-    if (isValidUtf8(cut)) {
+    if (codepage::isValidUtf8(cut)) {
         out.assign(cut.data(), cut.size());
         return;
     }
@@ -130,12 +74,12 @@ bool OdbcLib::driverTextAsIs(const char* bytes, std::size_t n, std::size_t maxBy
 {
     if (n > maxBytes || (full && withoutIncompleteTail(bytes, n) != n))
         return false;
-    return isValidUtf8(std::string_view(bytes, n));
+    return codepage::isValidUtf8(std::string_view(bytes, n));
 }
 
 std::string_view OdbcLib::toDriverText(std::string_view text, std::string& scratch)
 {
-    if (isValidUtf8(text))
+    if (codepage::isValidUtf8(text))
         return text;
     scratch = codepage::sanitizeUtf8(text);
     return scratch;

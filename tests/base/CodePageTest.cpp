@@ -62,6 +62,11 @@ TEST(CodePage, SanitizeReplacesInvalidUtf8)
     EXPECT_EQ(codepage::sanitizeUtf8(std::string("\xED\xA0\x80", 3)),
               "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(codepage::sanitizeUtf8("あ"), "あ");
+
+    EXPECT_TRUE(codepage::isValidUtf8("sixteen ascii ok あ and more ascii"));
+    EXPECT_FALSE(codepage::isValidUtf8(std::string("0123456789abcdef\xE3\x81", 18)));
+    EXPECT_FALSE(codepage::isValidUtf8(std::string("\xED\xA0\x80", 3))); // a surrogate
+    EXPECT_TRUE(codepage::isValidUtf8(""));
 }
 
 TEST(CodePage, FilesAreCp932WithCrLfAndReadAcceptsLf)
