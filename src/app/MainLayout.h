@@ -1,19 +1,13 @@
 #pragma once
 
+#include "Twips.h"
+
 #include <QStringList>
 
 #include <functional>
 
 // Pane geometry of the main window in twips, and the rules by which the panes follow the window
 // size and the four drag bars. No widgets here: the window applies the rectangles.
-struct TwipsRect {
-    double left = 0;
-    double top = 0;
-    double width = 0;
-    double height = 0;
-    bool operator==(const TwipsRect&) const = default;
-};
-
 struct MainLayout {
     // Design-time sizes of the window (see the window's constructor for their values).
     struct Design {

@@ -2,6 +2,15 @@
 
 // Window lengths are kept in twips (1/1440 inch) and converted once at the Qt boundary:
 // 15 twips per pixel at 96 dpi.
+// A window or pane rectangle in twips.
+struct TwipsRect {
+    double left = 0;
+    double top = 0;
+    double width = 0;
+    double height = 0;
+    bool operator==(const TwipsRect&) const = default;
+};
+
 namespace twips {
 
 constexpr int kTwipsPerPixel = 15;

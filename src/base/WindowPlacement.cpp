@@ -11,7 +11,7 @@
 
 #include <cmath>
 
-std::optional<PlacementTwips> parsePlacement(const QString& text)
+std::optional<TwipsRect> parsePlacement(const QString& text)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
@@ -26,10 +26,10 @@ std::optional<PlacementTwips> parsePlacement(const QString& text)
         if (!ok || !std::isfinite(v[i]))
             return std::nullopt;
     }
-    return PlacementTwips{v[0], v[1], v[2], v[3]};
+    return TwipsRect{v[0], v[1], v[2], v[3]};
 }
 
-QString formatPlacement(const PlacementTwips& p)
+QString formatPlacement(const TwipsRect& p)
 {
     // Shortest decimal form of a single-precision value; whole twips in practice.
     auto num = [](double d) { return QString::number(static_cast<float>(d), 'g', 9); };
@@ -37,16 +37,16 @@ QString formatPlacement(const PlacementTwips& p)
            QLatin1Char(',') + num(p.height);
 }
 
-PlacementTwips placementFor(const QString& text, double screenWidth, double screenHeight,
-                            double windowWidth, double windowHeight)
+TwipsRect placementFor(const QString& text, double screenWidth, double screenHeight,
+                       double windowWidth, double windowHeight)
 {
-    const std::optional<PlacementTwips> stored = parsePlacement(text);
+    const std::optional<TwipsRect> stored = parsePlacement(text);
     if (!stored) {
         const double left = std::trunc(std::round(screenWidth - windowWidth) / 2);
         const double top = std::trunc(std::round(screenHeight - windowHeight) / 2);
         return {left, top, windowWidth, windowHeight};
     }
-    PlacementTwips p = *stored;
+    TwipsRect p = *stored;
     if (p.left < 0 || p.left > screenWidth)
         p.left = 0;
     if (p.top < 0 || p.top > screenHeight)
@@ -67,10 +67,10 @@ QRect screenRect(QWidget* window)
 void RestoreWindowPlacement(QWidget* window, const QString& placementText)
 {
     const QRect screen = screenRect(window);
-    const PlacementTwips p = placementFor(placementText, twips::fromPixels(screen.width()),
-                                          twips::fromPixels(screen.height()),
-                                          twips::fromPixels(window->frameGeometry().width()),
-                                          twips::fromPixels(window->frameGeometry().height()));
+    const TwipsRect p = placementFor(placementText, twips::fromPixels(screen.width()),
+                                     twips::fromPixels(screen.height()),
+                                     twips::fromPixels(window->frameGeometry().width()),
+                                     twips::fromPixels(window->frameGeometry().height()));
     const bool centred = !parsePlacement(placementText).has_value();
     if (!centred) {
         // Stored sizes apply as they are, but never below one pixel.
@@ -86,8 +86,8 @@ void SaveWindowPlacement(QWidget* window, INIfile_IO& ini, const QString& key)
         return;
     const QRect screen = screenRect(window);
     const QPoint pos = window->pos();
-    const PlacementTwips p{twips::fromPixels(pos.x() - screen.left()),
-                           twips::fromPixels(pos.y() - screen.top()),
-                           twips::fromPixels(window->width()), twips::fromPixels(window->height())};
+    const TwipsRect p{twips::fromPixels(pos.x() - screen.left()),
+                      twips::fromPixels(pos.y() - screen.top()), twips::fromPixels(window->width()),
+                      twips::fromPixels(window->height())};
     ini.WriteIniValue(QLatin1String(settings::kWindow), key, formatPlacement(p));
 }

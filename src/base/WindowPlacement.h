@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Twips.h"
+
 #include <QString>
 
 #include <optional>
@@ -7,23 +9,14 @@
 class INIfile_IO;
 class QWidget;
 
-// A window placement in twips: left, top, width, height.
-struct PlacementTwips {
-    double left = 0;
-    double top = 0;
-    double width = 0;
-    double height = 0;
-    bool operator==(const PlacementTwips&) const = default;
-};
-
 // "left,top,width,height" in twips; nothing for an empty or malformed text.
-std::optional<PlacementTwips> parsePlacement(const QString& text);
-QString formatPlacement(const PlacementTwips& p);
+std::optional<TwipsRect> parsePlacement(const QString& text);
+QString formatPlacement(const TwipsRect& p);
 
 // Where a window goes: centred (size unchanged) when there is no usable text, otherwise the
 // stored values with a left or top outside the screen moved to 0. All in twips.
-PlacementTwips placementFor(const QString& text, double screenWidth, double screenHeight,
-                            double windowWidth, double windowHeight);
+TwipsRect placementFor(const QString& text, double screenWidth, double screenHeight,
+                       double windowWidth, double windowHeight);
 
 // Positions the window from a placement text.
 void RestoreWindowPlacement(QWidget* window, const QString& placementText);

@@ -10,8 +10,8 @@
 
 TEST(Placement, ParsesFourNumbersAndRejectsAnythingElse)
 {
-    EXPECT_EQ(parsePlacement("1200,900,9600,7200"), (PlacementTwips{1200, 900, 9600, 7200}));
-    EXPECT_EQ(parsePlacement(" -60,-60,100,200,extra "), (PlacementTwips{-60, -60, 100, 200}));
+    EXPECT_EQ(parsePlacement("1200,900,9600,7200"), (TwipsRect{1200, 900, 9600, 7200}));
+    EXPECT_EQ(parsePlacement(" -60,-60,100,200,extra "), (TwipsRect{-60, -60, 100, 200}));
     for (const char* bad : {"", "   ", "abc", "1,2,3", "1,2,x,4", "1,,3,4"})
         EXPECT_FALSE(parsePlacement(bad).has_value()) << bad;
 }
@@ -19,21 +19,20 @@ TEST(Placement, ParsesFourNumbersAndRejectsAnythingElse)
 TEST(Placement, EmptyOrMalformedTextCentresTheWindow)
 {
     // (screen - window) rounded, then halved with the fraction dropped.
-    EXPECT_EQ(placementFor("", 19200, 14400, 9601, 7200), (PlacementTwips{4799, 3600, 9601, 7200}));
-    EXPECT_EQ(placementFor("abc", 19200, 14400, 9600, 7200),
-              (PlacementTwips{4800, 3600, 9600, 7200}));
+    EXPECT_EQ(placementFor("", 19200, 14400, 9601, 7200), (TwipsRect{4799, 3600, 9601, 7200}));
+    EXPECT_EQ(placementFor("abc", 19200, 14400, 9600, 7200), (TwipsRect{4800, 3600, 9600, 7200}));
 }
 
 TEST(Placement, LeftOrTopOutsideTheScreenMovesToZeroSizesStayAsStored)
 {
     EXPECT_EQ(placementFor("-120,300,9600,7200", 19200, 14400, 1, 1),
-              (PlacementTwips{0, 300, 9600, 7200}));
+              (TwipsRect{0, 300, 9600, 7200}));
     EXPECT_EQ(placementFor("20000,300,30000,7200", 19200, 14400, 1, 1),
-              (PlacementTwips{0, 300, 30000, 7200}));
+              (TwipsRect{0, 300, 30000, 7200}));
     EXPECT_EQ(placementFor("300,15000,9600,7200", 19200, 14400, 1, 1),
-              (PlacementTwips{300, 0, 9600, 7200}));
+              (TwipsRect{300, 0, 9600, 7200}));
     EXPECT_EQ(placementFor("19200,14400,9600,7200", 19200, 14400, 1, 1),
-              (PlacementTwips{19200, 14400, 9600, 7200}));
+              (TwipsRect{19200, 14400, 9600, 7200}));
 }
 
 TEST(Placement, FormatsWholeTwipsWithoutSpaces)
