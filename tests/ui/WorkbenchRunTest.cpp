@@ -277,6 +277,26 @@ TEST_P(WorkbenchRun, DisconnectClosesASuspendedResultAndRunNeedsAConnection)
     EXPECT_EQ(lastBox().title, "QUORVANT - ＳＱＬの実行");
 }
 
+TEST_P(WorkbenchRun, ClosingTheWindowDuringAFetchStopsItFirstThenCloses)
+{
+    createNumbers(14);
+    QTimer::singleShot(0, window_.get(), [this] { window_->close(); });
+    run("SELECT id FROM qv_ui_run");
+    // The close arrived while rows were being fetched: the fetch stopped with the rows so far,
+    // cleanly, before the connection went away under it.
+    for (const auto& box : prompts_.boxes())
+        EXPECT_NE(box.title, "QUORVANT - ＳＱＬ実行エラー") << box.text.toStdString();
+    EXPECT_EQ(lastBox().title, "QUORVANT - ＳＱＬ正常終了");
+    EXPECT_GT(grid()->rowCount(), 0);
+    EXPECT_LT(grid()->rowCount(), 10000);
+    EXPECT_FALSE(window_->findChild<QToolButton*>(QStringLiteral("Cmd_start_stop"))->isEnabled());
+    // Then the window closes as usual, disconnecting on the way out.
+    for (int waited = 0; window_->isVisible() && waited < 5000; waited += 20)
+        QTest::qWait(20);
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_FALSE(services_->db().DbIsConnected());
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, WorkbenchRun,
                          ::testing::Values(testenv::kSqliteDsn, testenv::kPgDsn),
                          [](const auto& info) {
