@@ -9,6 +9,7 @@
 //
 // pg-grid uses the data source with psqlODBC's default options, pg-declare-grid the one with
 // UseDeclareFetch=1. Run with the environment of the test programs (see GridFillBench.cpp).
+#include "BenchSupport.h"
 #include "ODBCComm.h"
 #include "OdbcLib.h"
 #include "ScriptedPrompts.h"
@@ -60,21 +61,8 @@ std::string pgConninfo()
     return "host=127.0.0.1 port=" + port + " dbname=qvtest user=qvtest password=qvtest-secret";
 }
 
-double msSince(std::chrono::steady_clock::time_point t)
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
-}
-
-long statusKb(const char* key)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    const std::string k = std::string(key) + ":";
-    while (std::getline(in, line))
-        if (line.rfind(k, 0) == 0)
-            return std::atol(line.c_str() + k.size());
-    return -1;
-}
+using bench::msSince;
+using bench::statusKb;
 
 int prepare(const std::string& connStr, bool postgres)
 {

@@ -11,6 +11,7 @@
 // Run with the private ODBC files of the test environment (tests/fixture/testenv.sh start
 // BUILD_DIR, then ODBCSYSINI / ODBCINI / QV_TESTENV as ctest sets them), LANG=C.UTF-8 and
 // QT_QPA_PLATFORM=offscreen.
+#include "BenchSupport.h"
 #include "BusyCursor.h"
 #include "EventPump.h"
 #include "ODBCComm.h"
@@ -39,21 +40,8 @@ namespace {
 constexpr int kRows = 10000;
 constexpr int kRepeats = 5;
 
-double msSince(std::chrono::steady_clock::time_point t)
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
-}
-
-long statusKb(const char* key)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    const std::string k = std::string(key) + ":";
-    while (std::getline(in, line))
-        if (line.rfind(k, 0) == 0)
-            return std::atol(line.c_str() + k.size());
-    return -1;
-}
+using bench::msSince;
+using bench::statusKb;
 
 std::string connStr()
 {
