@@ -10,10 +10,10 @@
 // pg-grid uses the data source with psqlODBC's default options, pg-declare-grid the one with
 // UseDeclareFetch=1. Run with the environment of the test programs (see GridFillBench.cpp).
 #include "BenchSupport.h"
-#include "ODBCComm.h"
-#include "OdbcLib.h"
-#include "ScriptedPrompts.h"
-#include "SqlRunner.h"
+#include "base/ScriptedPrompts.h"
+#include "odbc/OdbcLib.h"
+#include "odbc/comm/ODBCComm.h"
+#include "sqlexec/SqlRunner.h"
 
 #include <libpq-fe.h>
 #include <sqlite3.h>

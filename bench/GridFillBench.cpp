@@ -12,12 +12,12 @@
 // BUILD_DIR, then ODBCSYSINI / ODBCINI / QV_TESTENV as ctest sets them), LANG=C.UTF-8 and
 // QT_QPA_PLATFORM=offscreen.
 #include "BenchSupport.h"
-#include "BusyCursor.h"
-#include "EventPump.h"
-#include "ODBCComm.h"
-#include "OdbcLib.h"
-#include "ScriptedPrompts.h"
-#include "SqlRunner.h"
+#include "base/BusyCursor.h"
+#include "base/EventPump.h"
+#include "base/ScriptedPrompts.h"
+#include "odbc/OdbcLib.h"
+#include "odbc/comm/ODBCComm.h"
+#include "sqlexec/SqlRunner.h"
 
 #include <QApplication>
 #include <QFont>

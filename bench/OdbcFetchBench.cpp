@@ -6,7 +6,7 @@
 //
 // Needs the private ODBC files of the test environment: run it with ODBCSYSINI / ODBCINI set
 // as ctest sets them (tests/fixture/testenv.sh start BUILD_DIR first) and LANG=C.UTF-8.
-#include "OdbcLib.h"
+#include "odbc/OdbcLib.h"
 
 #include <sql.h>
 #include <sqlext.h>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "INIfile_IO.h"
-#include "ODBCComm.h"
-#include "OdbcLib.h"
+#include "base/INIfile_IO.h"
+#include "odbc/OdbcLib.h"
+#include "odbc/comm/ODBCComm.h"
 
 class Prompts;
 

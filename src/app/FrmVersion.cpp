@@ -1,7 +1,7 @@
-#include "FrmVersion.h"
+#include "app/FrmVersion.h"
 
-#include "EventPump.h"
-#include "Twips.h"
+#include "base/EventPump.h"
+#include "base/Twips.h"
 
 #include <QGuiApplication>
 #include <QIcon>

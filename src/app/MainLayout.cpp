@@ -1,4 +1,4 @@
-#include "MainLayout.h"
+#include "app/MainLayout.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,16 +1,16 @@
-#include "QUORVANT.h"
+#include "app/QUORVANT.h"
 
-#include "AppServices.h"
-#include "ConnectDS.h"
-#include "ConnectionState.h"
-#include "EventPump.h"
-#include "FrmVersion.h"
-#include "ObjectTree.h"
-#include "Settings.h"
-#include "SqlRunner.h"
-#include "Twips.h"
-#include "WindowPlacement.h"
-#include "basApiCall.h"
+#include "app/AppServices.h"
+#include "app/FrmVersion.h"
+#include "base/EventPump.h"
+#include "base/Settings.h"
+#include "base/Twips.h"
+#include "base/WindowPlacement.h"
+#include "base/basApiCall.h"
+#include "browser/ObjectTree.h"
+#include "connect/ConnectDS.h"
+#include "connect/ConnectionState.h"
+#include "sqlexec/SqlRunner.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MainLayout.h"
+#include "app/MainLayout.h"
 
 #include <QMainWindow>
 #include <QStringList>

@@ -1,15 +1,15 @@
 // The command map of the main window: menu bar, popup menus, toolbar and the shell's own
 // commands.
-#include "QUORVANT.h"
+#include "app/QUORVANT.h"
 
-#include "AppFolder.h"
-#include "AppServices.h"
-#include "ConnectionState.h"
-#include "EventPump.h"
-#include "FrmVersion.h"
-#include "Prompts.h"
-#include "ShellCommands.h"
-#include "basApiCall.h"
+#include "app/AppServices.h"
+#include "app/FrmVersion.h"
+#include "app/ShellCommands.h"
+#include "base/AppFolder.h"
+#include "base/EventPump.h"
+#include "base/Prompts.h"
+#include "base/basApiCall.h"
+#include "connect/ConnectionState.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "AppServices.h"
-#include "Prompts.h"
-#include "QUORVANT.h"
-#include "Settings.h"
+#include "app/AppServices.h"
+#include "app/QUORVANT.h"
+#include "base/Prompts.h"
+#include "base/Settings.h"
 
 #include <QApplication>
 

@@ -1,4 +1,4 @@
-#include "AppFolder.h"
+#include "base/AppFolder.h"
 
 #include <QCoreApplication>
 

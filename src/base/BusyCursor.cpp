@@ -1,4 +1,4 @@
-#include "BusyCursor.h"
+#include "base/BusyCursor.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "EventPump.h"
+#include "base/EventPump.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "GetFile.h"
+#include "base/GetFile.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
-#include "INIfile_IO.h"
+#include "base/INIfile_IO.h"
 
-#include "CodePage.h"
+#include "text/CodePage.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Prompts.h"
+#include "base/Prompts.h"
 
 // Prompts shown as QMessageBox.
 class MessageBoxPrompts : public Prompts {

@@ -1,7 +1,7 @@
-#include "Prompts.h"
+#include "base/Prompts.h"
 
-#include "MessageBoxPrompts.h"
-#include "ScriptedPrompts.h"
+#include "base/MessageBoxPrompts.h"
+#include "base/ScriptedPrompts.h"
 
 #include <QMessageBox>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Prompts.h"
+#include "base/Prompts.h"
 
 #include <QList>
 #include <QQueue>

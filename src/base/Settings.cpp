@@ -1,7 +1,7 @@
-#include "Settings.h"
+#include "base/Settings.h"
 
-#include "AppFolder.h"
-#include "INIfile_IO.h"
+#include "base/AppFolder.h"
+#include "base/INIfile_IO.h"
 
 namespace settings {
 

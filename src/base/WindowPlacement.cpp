@@ -1,8 +1,8 @@
-#include "WindowPlacement.h"
+#include "base/WindowPlacement.h"
 
-#include "INIfile_IO.h"
-#include "Settings.h"
-#include "Twips.h"
+#include "base/INIfile_IO.h"
+#include "base/Settings.h"
+#include "base/Twips.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,7 +1,7 @@
-#include "basApiCall.h"
+#include "base/basApiCall.h"
 
-#include "Prompts.h"
-#include "Twips.h"
+#include "base/Prompts.h"
+#include "base/Twips.h"
 
 #include <QAbstractItemView>
 #include <QDesktopServices>

@@ -1,9 +1,9 @@
-#include "ObjectTree.h"
+#include "browser/ObjectTree.h"
 
-#include "EventPump.h"
-#include "ODBCComm.h"
-#include "Prompts.h"
-#include "TreeImages.h"
+#include "base/EventPump.h"
+#include "base/Prompts.h"
+#include "browser/TreeImages.h"
+#include "odbc/comm/ODBCComm.h"
 
 #include <QApplication>
 #include <QDrag>

@@ -1,4 +1,4 @@
-#include "TreeImages.h"
+#include "browser/TreeImages.h"
 
 #include <QHash>
 

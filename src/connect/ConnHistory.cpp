@@ -1,6 +1,6 @@
-#include "ConnHistory.h"
+#include "connect/ConnHistory.h"
 
-#include "ConnectionString.h"
+#include "connect/ConnectionString.h"
 
 void ConnHistory::load(const QStringList& entries)
 {

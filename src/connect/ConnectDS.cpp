@@ -1,13 +1,13 @@
-#include "ConnectDS.h"
+#include "connect/ConnectDS.h"
 
-#include "ConnectionString.h"
-#include "EventPump.h"
-#include "INIfile_IO.h"
-#include "ODBCComm.h"
-#include "Prompts.h"
-#include "Settings.h"
-#include "Twips.h"
-#include "basApiCall.h"
+#include "base/EventPump.h"
+#include "base/INIfile_IO.h"
+#include "base/Prompts.h"
+#include "base/Settings.h"
+#include "base/Twips.h"
+#include "base/basApiCall.h"
+#include "connect/ConnectionString.h"
+#include "odbc/comm/ODBCComm.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

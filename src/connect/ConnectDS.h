@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConnHistory.h"
+#include "connect/ConnHistory.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "ConnectionState.h"
+#include "connect/ConnectionState.h"
 
-#include "ConnectDS.h"
-#include "ConnectionString.h"
-#include "ODBCComm.h"
+#include "connect/ConnectDS.h"
+#include "connect/ConnectionString.h"
+#include "odbc/comm/ODBCComm.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "ConnectionString.h"
+#include "connect/ConnectionString.h"
 
 #include <QStringList>
 

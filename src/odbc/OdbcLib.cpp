@@ -1,6 +1,6 @@
-#include "OdbcLib.h"
+#include "odbc/OdbcLib.h"
 
-#include "CodePage.h"
+#include "text/CodePage.h"
 
 #include <algorithm>
 #include <climits>

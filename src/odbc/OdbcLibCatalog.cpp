@@ -1,4 +1,4 @@
-#include "OdbcLib.h"
+#include "odbc/OdbcLib.h"
 
 #include <algorithm>
 #include <charconv>

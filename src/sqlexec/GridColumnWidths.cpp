@@ -1,7 +1,7 @@
-#include "GridColumnWidths.h"
+#include "sqlexec/GridColumnWidths.h"
 
-#include "ResultGridModel.h"
-#include "SqlExecText.h"
+#include "sqlexec/ResultGridModel.h"
+#include "sqlexec/SqlExecText.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>

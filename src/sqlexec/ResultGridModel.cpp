@@ -1,6 +1,6 @@
-#include "ResultGridModel.h"
+#include "sqlexec/ResultGridModel.h"
 
-#include "SqlExecText.h"
+#include "sqlexec/SqlExecText.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,11 +1,11 @@
-#include "SqlRunner.h"
+#include "sqlexec/SqlRunner.h"
 
-#include "DateTimeText.h"
-#include "EventPump.h"
-#include "GridColumnWidths.h"
-#include "ODBCComm.h"
-#include "Prompts.h"
-#include "ResultSetInfo.h"
+#include "base/DateTimeText.h"
+#include "base/EventPump.h"
+#include "base/Prompts.h"
+#include "odbc/comm/ODBCComm.h"
+#include "odbc/comm/ResultSetInfo.h"
+#include "sqlexec/GridColumnWidths.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BusyCursor.h"
-#include "ResultGridModel.h"
-#include "SqlExecText.h"
+#include "base/BusyCursor.h"
+#include "sqlexec/ResultGridModel.h"
+#include "sqlexec/SqlExecText.h"
 
 #include <QDateTime>
 #include <QIcon>

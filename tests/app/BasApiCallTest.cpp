@@ -1,4 +1,4 @@
-#include "basApiCall.h"
+#include "base/basApiCall.h"
 
 #include "UrlRecorder.h"
 

@@ -1,5 +1,5 @@
-#include "CodePage.h"
-#include "INIfile_IO.h"
+#include "base/INIfile_IO.h"
+#include "text/CodePage.h"
 
 #include <gtest/gtest.h>
 

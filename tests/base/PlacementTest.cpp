@@ -1,6 +1,6 @@
-#include "INIfile_IO.h"
-#include "Twips.h"
-#include "WindowPlacement.h"
+#include "base/INIfile_IO.h"
+#include "base/Twips.h"
+#include "base/WindowPlacement.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "BusyCursor.h"
-#include "ScriptedPrompts.h"
+#include "base/BusyCursor.h"
+#include "base/ScriptedPrompts.h"
 
 #include <gtest/gtest.h>
 

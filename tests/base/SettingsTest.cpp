@@ -1,6 +1,6 @@
-#include "Settings.h"
-#include "AppFolder.h"
-#include "INIfile_IO.h"
+#include "base/Settings.h"
+#include "base/AppFolder.h"
+#include "base/INIfile_IO.h"
 
 #include <gtest/gtest.h>
 

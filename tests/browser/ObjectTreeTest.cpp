@@ -1,9 +1,9 @@
-#include "ObjectTree.h"
-#include "ODBCComm.h"
-#include "OdbcLib.h"
-#include "ScriptedPrompts.h"
+#include "browser/ObjectTree.h"
 #include "TestEnv.h"
-#include "TreeImages.h"
+#include "base/ScriptedPrompts.h"
+#include "browser/TreeImages.h"
+#include "odbc/OdbcLib.h"
+#include "odbc/comm/ODBCComm.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "ConnectTestSupport.h"
 
-#include "Twips.h"
+#include "base/Twips.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

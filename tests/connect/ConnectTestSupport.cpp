@@ -1,7 +1,7 @@
 #include "ConnectTestSupport.h"
 
-#include "Settings.h"
 #include "TestEnv.h"
+#include "base/Settings.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

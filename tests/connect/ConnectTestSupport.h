@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ConnectDS.h"
-#include "INIfile_IO.h"
-#include "ODBCComm.h"
-#include "OdbcLib.h"
-#include "ScriptedPrompts.h"
+#include "base/INIfile_IO.h"
+#include "base/ScriptedPrompts.h"
+#include "connect/ConnectDS.h"
+#include "odbc/OdbcLib.h"
+#include "odbc/comm/ODBCComm.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "ConnectTestSupport.h"
 
-#include "ConnectionState.h"
-#include "ConnectionString.h"
+#include "connect/ConnectionState.h"
+#include "connect/ConnectionString.h"
 
 #include <QAction>
 #include <QLineEdit>

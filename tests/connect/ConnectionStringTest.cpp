@@ -1,5 +1,5 @@
-#include "ConnectionString.h"
-#include "ConnHistory.h"
+#include "connect/ConnectionString.h"
+#include "connect/ConnHistory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // A machine with more data sources than the connect dialog lists: the rest are read and dropped.
 // Its own program, because unixODBC reads the data source files once per process.
-#include "ODBCComm.h"
-#include "OdbcLib.h"
-#include "ScriptedPrompts.h"
 #include "TestEnv.h"
+#include "base/ScriptedPrompts.h"
+#include "odbc/OdbcLib.h"
+#include "odbc/comm/ODBCComm.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // ODBCComm: message boxes, list loops and the QString boundary, against the real drivers.
-#include "ODBCComm.h"
+#include "odbc/comm/ODBCComm.h"
 #include "OdbcTestSupport.h"
-#include "ResultSetInfo.h"
-#include "ScriptedPrompts.h"
+#include "base/ScriptedPrompts.h"
+#include "odbc/comm/ResultSetInfo.h"
 
 #include <QGuiApplication>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "OdbcLib.h"
 #include "TestEnv.h"
+#include "odbc/OdbcLib.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "ResultGridModel.h"
-#include "GridColumnWidths.h"
+#include "sqlexec/ResultGridModel.h"
+#include "sqlexec/GridColumnWidths.h"
 
 #include <gtest/gtest.h>
 

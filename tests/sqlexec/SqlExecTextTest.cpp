@@ -1,4 +1,4 @@
-#include "SqlExecText.h"
+#include "sqlexec/SqlExecText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ODBCComm.h"
-#include "OdbcLib.h"
-#include "ScriptedPrompts.h"
-#include "SqlRunner.h"
 #include "TestEnv.h"
+#include "base/ScriptedPrompts.h"
+#include "odbc/OdbcLib.h"
+#include "odbc/comm/ODBCComm.h"
+#include "sqlexec/SqlRunner.h"
 
 #include <gtest/gtest.h>
 

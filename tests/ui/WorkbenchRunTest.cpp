@@ -1,10 +1,10 @@
-#include "AppFolder.h"
-#include "AppServices.h"
-#include "QUORVANT.h"
-#include "ScriptedPrompts.h"
-#include "Settings.h"
-#include "SqlRunner.h"
 #include "TestEnv.h"
+#include "app/AppServices.h"
+#include "app/QUORVANT.h"
+#include "base/AppFolder.h"
+#include "base/ScriptedPrompts.h"
+#include "base/Settings.h"
+#include "sqlexec/SqlRunner.h"
 
 #include <gtest/gtest.h>
 

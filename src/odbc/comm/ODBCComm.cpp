@@ -1,9 +1,9 @@
-#include "ODBCComm.h"
+#include "odbc/comm/ODBCComm.h"
 
-#include "BusyCursor.h"
-#include "OdbcLib.h"
-#include "Prompts.h"
-#include "ResultSetInfo.h"
+#include "base/BusyCursor.h"
+#include "base/Prompts.h"
+#include "odbc/OdbcLib.h"
+#include "odbc/comm/ResultSetInfo.h"
 
 #include <algorithm>
 
