@@ -161,7 +161,7 @@ long grid(const QString& connStr, double& queryMs)
         layout->addWidget(w);
     window.resize(1000, 700);
     window.show();
-    SqlRunner runner(db, ui);
+    SqlRunner runner(db, prompts, ui);
     const auto t = std::chrono::steady_clock::now();
     runner.exec_sql("SELECT * FROM qv_big_bench", false);
     queryMs = msSince(t);

@@ -125,7 +125,7 @@ int main(int argc, char** argv)
     }
     window.resize(1000, 700);
     window.show();
-    SqlRunner runner(db, ui);
+    SqlRunner runner(db, prompts, ui);
 
     // Warm up fonts, styles and driver before measuring anything.
     runner.exec_sql("SELECT id FROM qv_grid_bench WHERE id <= 10", false);

@@ -414,7 +414,7 @@ void QUORVANT::wireSqlRunner()
     ui.tb_ok = tb("ok");
     ui.tb_ng = tb("ng");
     // The SQL history is not built yet: successful statements reach no history.
-    sqlRunner_ = new SqlRunner(services_.db(), ui, SqlRunnerHooks{}, this);
+    sqlRunner_ = new SqlRunner(services_.db(), services_.prompts(), ui, SqlRunnerHooks{}, this);
     connect(Cmd_start_stop, &QToolButton::clicked, sqlRunner_, &SqlRunner::Cmd_start_stop_Click);
 }
 
@@ -677,7 +677,7 @@ void QUORVANT::closeEvent(QCloseEvent* event)
     // A statement still running owns the cursor and the event loop: stop its fetch first and
     // close once the run has come back to idle.
     if (sqlRunner_->running()) {
-        sqlRunner_->stop_command();
+        sqlRunner_->stopCommand();
         event->ignore();
         QTimer::singleShot(100, this, &QWidget::close);
         return;
@@ -741,7 +741,7 @@ void QUORVANT::featureCommand(const QString& name)
     if (name == QLatin1String("mn_sql_go"))
         sqlRunner_->exec_sql_batch();
     else if (name == QLatin1String("mn_sql_stop"))
-        sqlRunner_->stop_command();
+        sqlRunner_->stopCommand();
     else if (name == QLatin1String("mn_sql_commit"))
         sqlRunner_->commit_command();
     else if (name == QLatin1String("mn_sql_rollback"))

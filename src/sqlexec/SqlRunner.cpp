@@ -58,8 +58,9 @@ QString rowsText(std::int64_t rows)
 
 } // namespace
 
-SqlRunner::SqlRunner(ODBCComm& db, const SqlRunnerUi& ui, SqlRunnerHooks hooks, QObject* parent)
-    : QObject(parent), db_(db), ui_(ui), hooks_(std::move(hooks))
+SqlRunner::SqlRunner(ODBCComm& db, Prompts& prompts, const SqlRunnerUi& ui, SqlRunnerHooks hooks,
+                     QObject* parent)
+    : QObject(parent), db_(db), prompts_(prompts), ui_(ui), hooks_(std::move(hooks))
 {
     QStyle* style =
         ui_.Cmd_start_stop != nullptr ? ui_.Cmd_start_stop->style() : QApplication::style();
@@ -77,8 +78,8 @@ void SqlRunner::wireCommands()
     };
     wire(ui_.mn_sql_go, &SqlRunner::exec_sql_batch);
     wire(ui_.tb_go, &SqlRunner::exec_sql_batch);
-    wire(ui_.mn_sql_stop, &SqlRunner::stop_command);
-    wire(ui_.tb_stop, &SqlRunner::stop_command);
+    wire(ui_.mn_sql_stop, &SqlRunner::stopCommand);
+    wire(ui_.tb_stop, &SqlRunner::stopCommand);
     wire(ui_.mn_sql_commit, &SqlRunner::commit_command);
     wire(ui_.tb_ok, &SqlRunner::commit_command);
     wire(ui_.mn_sql_rollback, &SqlRunner::rollback_command);
@@ -141,8 +142,8 @@ void SqlRunner::exec_sql_batch()
     if (running())
         return;
     if (!db_.DbIsConnected()) {
-        Prompts::instance().tell(ui_.owner, Prompts::Icon::Warning,
-                                 QStringLiteral("QUORVANT - ＳＱＬの実行"), kNotConnected);
+        prompts_.tell(ui_.owner, Prompts::Icon::Warning, QStringLiteral("QUORVANT - ＳＱＬの実行"),
+                      kNotConnected);
         return;
     }
     const QString text = ui_.TB_SQL != nullptr ? ui_.TB_SQL->toPlainText() : QString();
@@ -153,10 +154,10 @@ void SqlRunner::exec_sql_batch()
     setRunState(true);
     int counter = 0;
     for (const QString& piece : SplitStatements(text)) {
-        if (counter == 0 || Prompts::instance().ask(
-                                ui_.owner, Prompts::Icon::Question, QStringLiteral("SQL連続実行"),
-                                ContinueQuestionText(piece), Prompts::Buttons::OkCancel,
-                                Prompts::Answer::Ok) == Prompts::Answer::Ok)
+        if (counter == 0 ||
+            prompts_.ask(ui_.owner, Prompts::Icon::Question, QStringLiteral("SQL連続実行"),
+                         ContinueQuestionText(piece), Prompts::Buttons::OkCancel,
+                         Prompts::Answer::Ok) == Prompts::Answer::Ok)
             exec_sql(piece, false);
         ++counter;
     }
@@ -164,7 +165,7 @@ void SqlRunner::exec_sql_batch()
     setRunState(false);
 }
 
-void SqlRunner::stop_command()
+void SqlRunner::stopCommand()
 {
     stop_requested = true;
 }
@@ -173,7 +174,7 @@ void SqlRunner::stop_command()
 
 void SqlRunner::exec_sql(const QString& sql, bool ReFetch)
 {
-    Prompts& prompts = Prompts::instance();
+    Prompts& prompts = prompts_;
     stop_requested = false;
     setPanels(QStringLiteral("SQLCode:"), QStringLiteral("行数:"), QStringLiteral("実行時間："),
               QString());
@@ -267,7 +268,7 @@ void SqlRunner::layOutGrid()
 
 std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
 {
-    Prompts& prompts = Prompts::instance();
+    Prompts& prompts = prompts_;
     bool retried = false;
     bool startOver = !ReFetch;
     std::int16_t result = 0;
@@ -497,16 +498,16 @@ void SqlRunner::Cmd_start_stop_Click()
 void SqlRunner::commit_command()
 {
     if (!db_.DbIsConnected()) {
-        Prompts::instance().tell(ui_.owner, Prompts::Icon::Warning,
-                                 QStringLiteral("QUORVANT - COMMITの実行"), kNotConnected);
+        prompts_.tell(ui_.owner, Prompts::Icon::Warning, QStringLiteral("QUORVANT - COMMITの実行"),
+                      kNotConnected);
         return;
     }
     const std::int16_t code = db_.DbCommit(ui_.owner);
     QString message;
     if (code == 0) {
         message = QStringLiteral("COMMITが完了しました。");
-        Prompts::instance().tell(ui_.owner, Prompts::Icon::Information,
-                                 QStringLiteral("QUORVANT - COMMIT完了"), message);
+        prompts_.tell(ui_.owner, Prompts::Icon::Information,
+                      QStringLiteral("QUORVANT - COMMIT完了"), message);
     } else {
         message = QStringLiteral("COMMITエラー：") + db_.DbLastErrorText();
     }
@@ -516,16 +517,16 @@ void SqlRunner::commit_command()
 void SqlRunner::rollback_command()
 {
     if (!db_.DbIsConnected()) {
-        Prompts::instance().tell(ui_.owner, Prompts::Icon::Warning,
-                                 QStringLiteral("QUORVANT - ROLLBACKの実行"), kNotConnected);
+        prompts_.tell(ui_.owner, Prompts::Icon::Warning,
+                      QStringLiteral("QUORVANT - ROLLBACKの実行"), kNotConnected);
         return;
     }
     const std::int16_t code = db_.DbRollback(ui_.owner);
     QString message;
     if (code == 0) {
         message = QStringLiteral("ROLLBACKが完了しました。");
-        Prompts::instance().tell(ui_.owner, Prompts::Icon::Information,
-                                 QStringLiteral("QUORVANT - ROLLBACK完了"), message);
+        prompts_.tell(ui_.owner, Prompts::Icon::Information,
+                      QStringLiteral("QUORVANT - ROLLBACK完了"), message);
     } else {
         message = QStringLiteral("ROLLBACKエラー：") + db_.DbLastErrorText();
     }

@@ -16,6 +16,7 @@
 #include <vector>
 
 class ODBCComm;
+class Prompts;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -74,7 +75,7 @@ public:
     // execute time. Only grid executions are capped; affected-row counts are never limited.
     static constexpr std::int32_t kExecuteRowCap = kMaxGridRows + 1;
 
-    SqlRunner(ODBCComm& db, const SqlRunnerUi& ui, SqlRunnerHooks hooks = {},
+    SqlRunner(ODBCComm& db, Prompts& prompts, const SqlRunnerUi& ui, SqlRunnerHooks hooks = {},
               QObject* parent = nullptr);
 
     // Connects mn_sql_go/tb_go, mn_sql_stop/tb_stop, mn_sql_commit/tb_ok,
@@ -86,7 +87,7 @@ public:
     // The run command: every statement of TB_SQL, asking before each one after the first.
     void exec_sql_batch();
     // Stop command: the fill in progress ends before its next row.
-    void stop_command();
+    void stopCommand();
     void commit_command();
     void rollback_command();
     // Suspends a fill in progress, or resumes the suspended one.
@@ -136,6 +137,7 @@ private:
     void addHistory(const QString& sql);
 
     ODBCComm& db_;
+    Prompts& prompts_;
     SqlRunnerUi ui_;
     SqlRunnerHooks hooks_;
     ResultGridModel model_;

@@ -106,7 +106,7 @@ Session::Session(const QString& connStr) : previousPrompts_(&Prompts::instance()
         EXPECT_EQ(dsn, QStringLiteral("DSN:test"));
         history.append(sql);
     };
-    runner = std::make_unique<SqlRunner>(*db, w.ui(), hooks);
+    runner = std::make_unique<SqlRunner>(*db, prompts, w.ui(), hooks);
     runner->wireCommands();
     runner->reset_fetch_strip();
     runner->setIdleState();
