@@ -1,6 +1,7 @@
 #include "app/QUORVANT.h"
 
 #include "app/AppServices.h"
+#include "app/CommandStates.h"
 #include "app/FrmVersion.h"
 #include "base/EventPump.h"
 #include "base/Settings.h"
@@ -10,6 +11,7 @@
 #include "browser/ObjectTree.h"
 #include "connect/ConnectDS.h"
 #include "connect/ConnectionState.h"
+#include "odbc/comm/ODBCComm.h"
 #include "sqlexec/SqlRunner.h"
 
 #include <QAction>
@@ -336,7 +338,7 @@ void QUORVANT::wireConnection()
     hooks.loadObjectTree = [this] { loadObjectTree(); };
     hooks.closeFetch = [this] { closeFetch(); };
     connection_ = new ConnectionState(services_.db(), *connectDS_, ui, std::move(hooks), this);
-    connection_->setStartState();
+    connect(connection_, &ConnectionState::stateChanged, this, &QUORVANT::updateCommandStates);
 
     connect(mn_connect, &QAction::triggered, connection_, &ConnectionState::ConnectDatabase);
     connect(mn_disconnect, &QAction::triggered, connection_, &ConnectionState::DisconnectDatabase);
@@ -416,6 +418,10 @@ void QUORVANT::wireSqlRunner()
     // The SQL history is not built yet: successful statements reach no history.
     sqlRunner_ = new SqlRunner(services_.db(), services_.prompts(), ui, SqlRunnerHooks{}, this);
     connect(Cmd_start_stop, &QToolButton::clicked, sqlRunner_, &SqlRunner::Cmd_start_stop_Click);
+    // A catalog read needs the cursor a suspended fill holds: that fill ends first.
+    services_.db().setCursorHolder([this] { sqlRunner_->endSuspendedFetch(); });
+    connect(&services_.db().work(), &ConnectionWork::changed, this, &QUORVANT::updateCommandStates);
+    updateCommandStates();
 }
 
 void QUORVANT::load()
@@ -676,8 +682,8 @@ void QUORVANT::closeEvent(QCloseEvent* event)
 {
     // A statement still running owns the cursor and the event loop: stop its fetch first and
     // close once the run has come back to idle.
-    if (sqlRunner_->running()) {
-        sqlRunner_->stopCommand();
+    if (sqlRunner_->running() || services_.db().work().busy()) {
+        sqlRunner_->abandonBatch();
         event->ignore();
         QTimer::singleShot(100, this, &QWidget::close);
         return;
@@ -701,7 +707,7 @@ void QUORVANT::unload()
                          mn_disp_con2title->isChecked());
     hide();
     letEventsRun();
-    services_.db().DbDisconnect();
+    services_.db().DbDisconnect(this);
     connectDS_->SaveHist();
     saveTemplatesAndHistory();
     // The program ends with this window: the windows it owns close with it.
@@ -734,6 +740,25 @@ void QUORVANT::loadObjectTree()
 void QUORVANT::closeFetch()
 {
     sqlRunner_->close_fetch();
+}
+
+void QUORVANT::updateCommandStates()
+{
+    const ODBCComm& db = services_.db();
+    const CommandStates states =
+        deriveCommandStates({db.DbIsConnected(), db.work().busy(),
+                             connection_ != nullptr && connection_->canReconnect()});
+    for (const auto& [name, on] : states.enabled) {
+        QAction* a = name.startsWith(QLatin1String("tb_")) ? Toolbar1->findChild<QAction*>(name)
+                                                           : findChild<QAction*>(name);
+        if (a != nullptr)
+            a->setEnabled(on);
+    }
+    TreeView1->setEnabled(states.treeEnabled);
+    if (QAction* a = Toolbar1->findChild<QAction*>(QStringLiteral("tb_connect")))
+        a->setChecked(states.connectPressed);
+    if (QAction* a = Toolbar1->findChild<QAction*>(QStringLiteral("tb_discon")))
+        a->setChecked(states.disconPressed);
 }
 
 void QUORVANT::featureCommand(const QString& name)

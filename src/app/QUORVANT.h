@@ -108,12 +108,16 @@ private:
 
     // Extension points: work of features that the load, unload and command steps call. Each
     // does nothing until its feature is built.
-    QStringList readKeywordFile();            // keyword list: the keywords of SQLKYWD.TXT
-    void readTemplatesAndHistory();           // templates and history: read their files
-    void readEditorCommand();                 // external editor: read its command line
-    void saveTemplatesAndHistory();           // templates, then history: save when changed
-    void loadObjectTree();                    // object tree: fill after a connect
-    void closeFetch();                        // result grid: end a suspended fetch
+    QStringList readKeywordFile();  // keyword list: the keywords of SQLKYWD.TXT
+    void readTemplatesAndHistory(); // templates and history: read their files
+    void readEditorCommand();       // external editor: read its command line
+    void saveTemplatesAndHistory(); // templates, then history: save when changed
+    void loadObjectTree();          // object tree: fill after a connect
+    void closeFetch();              // result grid: end a suspended fetch
+
+    // Every command whose enabled state depends on the connection, set from the connection's
+    // work state in this one place.
+    void updateCommandStates();
     void featureCommand(const QString& name); // a menu or toolbar command of a later feature
 
     AppServices& services_;

@@ -13,18 +13,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("QUORVANT");
 
-void setEnabled(QAction* a, bool on)
-{
-    if (a != nullptr)
-        a->setEnabled(on);
-}
-
-void setPressed(QAction* a, bool on)
-{
-    if (a != nullptr)
-        a->setChecked(on);
-}
-
 } // namespace
 
 ConnectionState::ConnectionState(ODBCComm& db, ConnectDS& dialog, const ConnectionUi& ui,
@@ -60,12 +48,6 @@ void ConnectionState::wireCommands()
                 &ConnectionState::TitleOptionChanged);
 }
 
-void ConnectionState::setStartState()
-{
-    setConnectedElements(false, true);
-    setEnabled(ui_.mn_reconnect, false);
-}
-
 QString ConnectionState::dsnText() const
 {
     return ui_.TB_DSN != nullptr ? ui_.TB_DSN->text() : QString();
@@ -89,50 +71,35 @@ void ConnectionState::setDsnColour(const QColor& colour)
     ui_.TB_DSN->setPalette(p);
 }
 
-void ConnectionState::setConnectedElements(bool on, bool includeLoadCommands)
-{
-    setEnabled(ui_.mn_connect, !on);
-    setEnabled(ui_.mn_disconnect, on);
-    setEnabled(ui_.mn_reconnect, !on);
-    setEnabled(ui_.mn_sql_go, on);
-    setEnabled(ui_.mn_sql_commit, on);
-    setEnabled(ui_.mn_sql_rollback, on);
-    setPressed(ui_.tb_connect, on);
-    setEnabled(ui_.tb_connect, !on);
-    setPressed(ui_.tb_discon, !on);
-    setEnabled(ui_.tb_discon, on);
-    setEnabled(ui_.tb_go, on);
-    setEnabled(ui_.tb_ok, on);
-    setEnabled(ui_.tb_ng, on);
-    if (includeLoadCommands) {
-        setEnabled(ui_.mn_out_select, on);
-        setEnabled(ui_.mn_inp_csv, on);
-        setEnabled(ui_.tb_inst, on);
-    }
-}
-
 void ConnectionState::ConnectDatabase()
 {
+    if (db_.work().busy() || db_.DbIsConnected())
+        return;
     dsn_ = dialog_.GetDSN(uid_, pwd_, driver_, connStr_);
     if (dsn_.isEmpty() && driver_.isEmpty() && connStr_.isEmpty()) {
-        setEnabled(ui_.mn_reconnect, false);
+        reconnectOffered_ = false;
+        emit stateChanged();
         return;
     }
 
     // The fields keep the dialog's answer when the connect fails, so work on copies.
-    QString uid = uid_, pwd = pwd_, connStr = connStr_;
+    QString uid = uid_;
+    QString pwd = pwd_;
+    QString connStr = connStr_;
     if (db_.DbConnect(ui_.window, dsn_, uid, pwd, driver_, connStr) != 0) {
         if (ui_.TB_DSN != nullptr) {
             ui_.TB_DSN->setText(QString());
             ui_.TB_DSN->setToolTip(QString());
         }
         setTitle(false);
+        emit stateChanged();
         return;
     }
     uid_ = uid;
     pwd_ = pwd;
     connStr_ = connStr;
     connected_ = true;
+    reconnectOffered_ = true;
 
     dialog_.SetDataSrcTag(connStr_);
     if (ui_.TB_DSN != nullptr) {
@@ -141,37 +108,39 @@ void ConnectionState::ConnectDatabase()
         ui_.TB_DSN->setToolTip(connstr::tooltipText(ui_.TB_DSN->text()));
     }
     setDsnColour(QColor(kConnectedColour));
-    setConnectedElements(true, false);
     setTitle(ui_.mn_disp_con2title != nullptr && ui_.mn_disp_con2title->isChecked());
+    emit stateChanged();
     if (hooks_.loadObjectTree)
         hooks_.loadObjectTree();
-    setEnabled(ui_.mn_out_select, true);
-    setEnabled(ui_.mn_inp_csv, true);
-    setEnabled(ui_.tb_inst, true);
 }
 
 void ConnectionState::ReconnectDatabase()
 {
-    QString uid, pwd, connStr = connStr_;
+    if (db_.work().busy() || db_.DbIsConnected())
+        return;
+    QString uid;
+    QString pwd;
+    QString connStr = connStr_;
     if (db_.DbConnect(ui_.window, QString(), uid, pwd, QString(), connStr) != 0)
         return;
     connStr_ = connStr;
     connected_ = true;
 
     setDsnColour(QColor(kConnectedColour));
-    setConnectedElements(true, true);
     if (ui_.TB_DSN != nullptr)
         ui_.TB_DSN->setToolTip(connstr::tooltipText(ui_.TB_DSN->text()));
     setTitle(true);
+    emit stateChanged();
 }
 
 void ConnectionState::DisconnectDatabase()
 {
-    if (ui_.TreeView1 != nullptr)
-        ui_.TreeView1->setEnabled(false);
+    // Work on the connection runs to its end (or its stop) first.
+    if (db_.work().busy())
+        return;
     if (hooks_.closeFetch)
         hooks_.closeFetch();
-    db_.DbDisconnect();
+    db_.DbDisconnect(ui_.window);
     connected_ = false;
 
     if (ui_.TB_DSN != nullptr) {
@@ -179,10 +148,8 @@ void ConnectionState::DisconnectDatabase()
         const QWidget* source = ui_.window != nullptr ? ui_.window : ui_.TB_DSN;
         setDsnColour(source->palette().color(QPalette::Button));
     }
-    setConnectedElements(false, true);
-    if (ui_.TreeView1 != nullptr)
-        ui_.TreeView1->setEnabled(true);
     setTitle(false);
+    emit stateChanged();
 }
 
 void ConnectionState::TitleOptionChanged()

@@ -47,7 +47,9 @@ struct ConnectionHooks {
 };
 
 // The connection commands of the main window (connect, reconnect, disconnect, the title
-// option) and the connection fields it keeps. Holds no widgets of its own.
+// option) and the connection fields it keeps. Holds no widgets of its own. The enabled and
+// pressed states of the commands are the main window's: it derives them from the connection's
+// work and canReconnect(), and renews them on stateChanged().
 class ConnectionState : public QObject {
     Q_OBJECT
 
@@ -60,8 +62,6 @@ public:
     // Connects the triggered signals of mn_connect/tb_connect, mn_disconnect/tb_discon,
     // mn_reconnect and mn_disp_con2title to the commands below.
     void wireCommands();
-    // The state before the first connect: only the connect commands enabled.
-    void setStartState();
 
     void ConnectDatabase();
     void ReconnectDatabase();
@@ -70,14 +70,19 @@ public:
     void TitleOptionChanged();
 
     bool connected() const { return connected_; }
+    // A connection was made and its string is kept; a cancelled connect dialog gives it up.
+    bool canReconnect() const { return reconnectOffered_; }
     const QString& dsn() const { return dsn_; }
     const QString& uid() const { return uid_; }
     const QString& pwd() const { return pwd_; }
     const QString& driver() const { return driver_; }
     const QString& connectionString() const { return connStr_; }
 
+signals:
+    // The connection was made, lost or given up: command states may have changed.
+    void stateChanged();
+
 private:
-    void setConnectedElements(bool connected, bool includeLoadCommands);
     void setDsnColour(const QColor& colour);
     void setTitle(bool withSummary);
     QString dsnText() const;
@@ -87,5 +92,10 @@ private:
     ConnectionUi ui_;
     ConnectionHooks hooks_;
     bool connected_ = false;
-    QString dsn_, uid_, pwd_, driver_, connStr_;
+    bool reconnectOffered_ = false;
+    QString dsn_;
+    QString uid_;
+    QString pwd_;
+    QString driver_;
+    QString connStr_;
 };

@@ -394,12 +394,6 @@ void OdbcLib::OdbcCloseCursor()
     releaseCursor();
 }
 
-int OdbcLib::fetchOnce(Handle statement)
-{
-    ++fetchCalls_;
-    return SQLFetch(statement);
-}
-
 int OdbcLib::cursorColumnsHandled() const
 {
     return std::clamp<int>(cursorColumns_, 0, kMaxColumns);

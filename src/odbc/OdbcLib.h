@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -95,6 +96,10 @@ public:
     int OdbcGetRowData(Handle statement, int n, std::vector<std::string>& values);
     // Closes and releases the cursor statement, if any.
     void OdbcCloseCursor();
+    // Asks the driver to stop the statement call in progress on another thread (an execute or
+    // a fetch); does nothing when no call is in progress. The call then returns as the driver
+    // reports it. Safe to call from any thread.
+    void OdbcCancel();
 
     // --- catalog enumerators: 0 row delivered, 100 end, other failure ---
 
@@ -195,6 +200,12 @@ private:
 
     std::int16_t lastErrorCode_ = 0;
     std::string lastErrorText_;
+
+    // The statement whose execute or fetch is in progress, for OdbcCancel from another thread.
+    // SQLCancel on an idle statement would close its cursor, so only a busy one is cancelled.
+    class BusyStatement;
+    std::mutex busyMutex_;
+    Handle busyStmt_ = nullptr;
 
     std::uint64_t extendedFetchCalls_ = 0;
     std::uint64_t fetchCalls_ = 0;

@@ -56,6 +56,34 @@ constexpr std::size_t kRows = OdbcLib::kBlockRows;
 
 } // namespace
 
+// Marks a statement as busy in a driver call for the call's duration.
+class OdbcLib::BusyStatement {
+public:
+    BusyStatement(OdbcLib& lib, Handle statement) : lib_(lib)
+    {
+        std::lock_guard lock(lib_.busyMutex_);
+        lib_.busyStmt_ = statement;
+    }
+    ~BusyStatement()
+    {
+        std::lock_guard lock(lib_.busyMutex_);
+        lib_.busyStmt_ = nullptr;
+    }
+    BusyStatement(const BusyStatement&) = delete;
+    BusyStatement& operator=(const BusyStatement&) = delete;
+
+private:
+    OdbcLib& lib_;
+};
+
+void OdbcLib::OdbcCancel()
+{
+    // Held while cancelling, so the statement cannot be freed under the call.
+    std::lock_guard lock(busyMutex_);
+    if (busyStmt_ != nullptr)
+        SQLCancel(busyStmt_);
+}
+
 std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std::int16_t& cols,
                                   std::int32_t maxRows)
 {
@@ -92,8 +120,11 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
     std::string scratch;
     const std::string_view text = toDriverText(sql, scratch);
     const std::string copy(text);
-    rc = SQLExecDirect(execStmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(copy.c_str())),
-                       static_cast<SQLINTEGER>(std::min<std::size_t>(copy.size(), INT32_MAX)));
+    {
+        const BusyStatement busy(*this, execStmt_);
+        rc = SQLExecDirect(execStmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(copy.c_str())),
+                           static_cast<SQLINTEGER>(std::min<std::size_t>(copy.size(), INT32_MAX)));
+    }
     code = OdbcCheckResult(rc);
     if (code != 0)
         return code;
@@ -177,6 +208,13 @@ int OdbcLib::OdbcGetRowData(Handle statement, int n, std::vector<std::string>& v
         storeDriverText(buffer, bytes, kMaxValueBytes, bytes >= kMaxValueBytes, values[i]);
     }
     return 0;
+}
+
+int OdbcLib::fetchOnce(Handle statement)
+{
+    ++fetchCalls_;
+    const BusyStatement busy(*this, statement);
+    return SQLFetch(statement);
 }
 
 std::int16_t OdbcLib::OdbcFetchRow(std::vector<std::string>& values)
@@ -270,6 +308,7 @@ int OdbcLib::stepBlockCursor(bool& row)
         blockIndex_ = 0;
         SQLULEN got = 0;
         ++extendedFetchCalls_;
+        const BusyStatement busy(*this, cursorStmt_);
         pending = SQLExtendedFetch(cursorStmt_, SQL_FETCH_NEXT, 0, &got, nullptr);
         if (succeeded(pending)) {
             // A block that claims success but holds no row is the end of the data.

@@ -1,7 +1,6 @@
 #include "sqlexec/SqlRunner.h"
 
 #include "base/DateTimeText.h"
-#include "base/EventPump.h"
 #include "base/Prompts.h"
 #include "odbc/comm/ODBCComm.h"
 #include "odbc/comm/ResultSetInfo.h"
@@ -25,20 +24,8 @@ using Clock = std::chrono::steady_clock;
 // written when the fill ends. Repainting after every row would cost more than the fetch.
 constexpr auto kCounterPaintInterval = std::chrono::milliseconds(100);
 
-// Pending events (stop, suspend, repaints) run after this many rows, or sooner when rows come
-// slowly: a pass of the event loop costs about as much as fetching a row, and a click still
-// takes effect within a few milliseconds.
-constexpr int kEventsRows = 64;
-constexpr auto kEventsInterval = std::chrono::milliseconds(20);
-
 const QString kNotConnected = QStringLiteral("ＤＢが接続されていません。");
 const QString kExecErrorTitle = QStringLiteral("QUORVANT - ＳＱＬ実行エラー");
-
-void setEnabled(QAction* action, bool enabled)
-{
-    if (action != nullptr)
-        action->setEnabled(enabled);
-}
 
 void setText(QLabel* label, const QString& text)
 {
@@ -89,23 +76,18 @@ void SqlRunner::wireCommands()
                 [this] { Cmd_start_stop_Click(); });
 }
 
-void SqlRunner::setIdleState()
-{
-    setRunState(false);
-}
-
 void SqlRunner::setRunState(bool running)
 {
-    setEnabled(ui_.mn_sql_go, !running);
-    setEnabled(ui_.mn_sql_stop, running);
-    setEnabled(ui_.mn_sql_commit, !running);
-    setEnabled(ui_.mn_sql_rollback, !running);
-    setEnabled(ui_.tb_go, !running);
-    setEnabled(ui_.tb_stop, running);
-    setEnabled(ui_.tb_ok, !running);
-    setEnabled(ui_.tb_ng, !running);
-    if (ui_.TreeView1 != nullptr)
-        ui_.TreeView1->setEnabled(!running);
+    if (running) {
+        ++running_;
+        if (!runScope_)
+            runScope_.emplace(db_.work(), ConnectionWork::Kind::Execute);
+        return;
+    }
+    if (--running_ == 0) {
+        runScope_.reset();
+        batchAbandoned_ = false;
+    }
 }
 
 void SqlRunner::setPanels(const QString& status, const QString& cnt, const QString& time,
@@ -150,24 +132,45 @@ void SqlRunner::exec_sql_batch()
     if (text.count(QLatin1Char(' ')) == text.size())
         return;
 
-    ++running_;
     setRunState(true);
     int counter = 0;
     for (const QString& piece : SplitStatements(text)) {
+        if (batchAbandoned_ || !db_.DbIsConnected())
+            break;
+        // The next piece may be a DELETE: going on is the risky choice, so Cancel is the default.
         if (counter == 0 ||
             prompts_.ask(ui_.owner, Prompts::Icon::Question, QStringLiteral("SQL連続実行"),
                          ContinueQuestionText(piece), Prompts::Buttons::OkCancel,
-                         Prompts::Answer::Ok) == Prompts::Answer::Ok)
+                         Prompts::Answer::Cancel) == Prompts::Answer::Ok)
             exec_sql(piece, false);
         ++counter;
     }
-    --running_;
     setRunState(false);
 }
 
 void SqlRunner::stopCommand()
 {
     stop_requested = true;
+    db_.DbCancel();
+}
+
+void SqlRunner::abandonBatch()
+{
+    if (running())
+        batchAbandoned_ = true;
+    stopCommand();
+}
+
+void SqlRunner::endSuspendedFetch()
+{
+    if (!resultOpen_)
+        return;
+    close_fetch();
+    if (ui_.L_msg != nullptr) {
+        QString text = ui_.L_msg->text();
+        text.remove(QStringLiteral("（中断されました）"));
+        ui_.L_msg->setText(text);
+    }
 }
 
 // --- one statement ---
@@ -201,7 +204,8 @@ void SqlRunner::exec_sql(const QString& sql, bool ReFetch)
         if (code != 0) {
             errorText = db_.DbLastErrorText();
             prompts.tell(ui_.owner, Prompts::Icon::Warning, kExecErrorTitle, errorText);
-            if (prompts.ask(ui_.owner, Prompts::Icon::Question, QStringLiteral("QUORVANT"),
+            if (askingAllowed() &&
+                prompts.ask(ui_.owner, Prompts::Icon::Question, QStringLiteral("QUORVANT"),
                             QStringLiteral("SQLを履歴に追加しますか？"), Prompts::Buttons::OkCancel,
                             Prompts::Answer::Cancel) == Prompts::Answer::Ok)
                 addHistory(sql);
@@ -281,9 +285,18 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
                 ui_.ListView1->setSortingEnabled(false);
             ResultSetInfo info;
             info.columnCount = result_column_count;
-            // A failed description leaves no result columns; the first fetch then reports
-            // the failure.
-            const int n = db_.DbDescribeResult(info) == 0 ? info.columnCount : 0;
+            const std::int16_t described = db_.DbDescribeResult(info);
+            if (described != 0) {
+                // Rows without their columns would be empty: the result fails instead.
+                model_.setColumns({}, {});
+                numeric_column_widths.assign(1, NumberWidth{});
+                update_fetch_counters(true);
+                prompts.tell(ui_.owner, Prompts::Icon::Warning, kExecErrorTitle,
+                             db_.DbLastErrorText());
+                result = described;
+                break;
+            }
+            const int n = info.columnCount;
             numeric_column_widths.assign(static_cast<std::size_t>(n) + 1, NumberWidth{});
             model_.setColumns(info.names.mid(0, n), info.kinds.left(n));
         }
@@ -311,10 +324,6 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
                 close_fetch();
                 break;
             }
-            // One busy pointer spans the fetches between two passes of the event loop; each
-            // DbFetch still shows it, without pushing and popping it for every row.
-            if (!fetchBusy_)
-                fetchBusy_.emplace();
             QVector<QString> values;
             values.reserve(n);
             s = db_.DbFetch(values, retried);
@@ -341,12 +350,13 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
             model_.appendRow(exec_row_count, std::move(values));
             update_fetch_counters(false);
         }
-        fetchBusy_.reset();
-
         result = 0;
         if (fetchEnded) {
             update_fetch_counters(true);
-            if (s == 100) {
+            if (stop_requested && s != 100) {
+                // The stop cancelled the fetch in the driver: a stop, not a failure.
+                close_fetch();
+            } else if (s == 100) {
                 close_fetch();
                 result = 100;
             } else {
@@ -385,7 +395,6 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
     fillFirstRowMs_ = first_row_ms;
     layOutGrid();
     showGrid(true);
-    letEventsRun();
     return result;
 }
 
@@ -407,8 +416,6 @@ void SqlRunner::start_fetch_strip(const QString& sql, int columnCount)
     fetch_suspended = false;
     resultOpen_ = true;
     lastRowsPaint_ = Clock::now();
-    lastEventsRun_ = lastRowsPaint_;
-    rowsSinceEvents_ = 0;
 }
 
 void SqlRunner::update_fetch_counters(bool final)
@@ -432,12 +439,6 @@ void SqlRunner::update_fetch_counters(bool final)
         if (fetch_suspended)
             span += QStringLiteral("（中断されました）");
         setText(ui_.L_msg, span);
-    }
-    if (final || ++rowsSinceEvents_ >= kEventsRows || now - lastEventsRun_ >= kEventsInterval) {
-        fetchBusy_.reset();
-        letEventsRun();
-        lastEventsRun_ = Clock::now();
-        rowsSinceEvents_ = 0;
     }
 }
 
@@ -486,10 +487,8 @@ void SqlRunner::Cmd_start_stop_Click()
     setText(ui_.L_msg, QString());
     // A resumed fill is a run of its own: the commands that could start another statement are
     // disabled until it ends.
-    ++running_;
     setRunState(true);
     exec_sql(resume_sql, true);
-    --running_;
     setRunState(false);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/BusyCursor.h"
+#include "odbc/comm/ConnectionWork.h"
 #include "sqlexec/ResultGridModel.h"
 #include "sqlexec/SqlExecText.h"
 
@@ -79,15 +79,21 @@ public:
               QObject* parent = nullptr);
 
     // Connects mn_sql_go/tb_go, mn_sql_stop/tb_stop, mn_sql_commit/tb_ok,
-    // mn_sql_rollback/tb_ng and the click of Cmd_start_stop to the commands below.
+    // mn_sql_rollback/tb_ng and the click of Cmd_start_stop to the commands below. Their
+    // enabled states are the main window's, derived from the connection's work.
     void wireCommands();
-    // The command states after a run (also the state to start from once connected).
-    void setIdleState();
 
     // The run command: every statement of TB_SQL, asking before each one after the first.
     void exec_sql_batch();
-    // Stop command: the fill in progress ends before its next row.
+    // Stop command: the statement running is cancelled in the driver, a fill ends before its
+    // next row.
     void stopCommand();
+    // The window is closing: stop, and ask nothing more of the batch (no further statement, no
+    // history question).
+    void abandonBatch();
+    // A catalog read needs the cursor of a suspended fill: the fill ends as stopped, its rows
+    // stay.
+    void endSuspendedFetch();
     void commit_command();
     void rollback_command();
     // Suspends a fill in progress, or resumes the suspended one.
@@ -128,6 +134,8 @@ public:
 
 private:
     void setRunState(bool running);
+    // The run's outcome boxes and questions; none after the batch was abandoned.
+    bool askingAllowed() const { return !batchAbandoned_; }
     void setPanels(const QString& status, const QString& cnt, const QString& time,
                    const QString& msg);
     void showGrid(bool show);
@@ -144,14 +152,13 @@ private:
     QIcon imgStop_;
     QIcon imgStart_;
     int running_ = 0;
+    // Work on the connection for the whole run, between its statements too.
+    std::optional<ConnectionWork::Scope> runScope_;
+    bool batchAbandoned_ = false;
     bool resultOpen_ = false;
     bool gridWasHidden_ = false;
     bool gridHiddenByFill_ = false;
     std::chrono::steady_clock::time_point lastRowsPaint_;
-    std::chrono::steady_clock::time_point lastEventsRun_;
-    int rowsSinceEvents_ = 0;
-    // The busy pointer of the fetches since the event loop last ran.
-    std::optional<BusyCursor> fetchBusy_;
     // Times of the fill in the grid, for its resumption after other statements.
     QDateTime fillStartedAt_;
     std::int64_t fillElapsedMs_ = 0;

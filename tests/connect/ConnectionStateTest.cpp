@@ -1,7 +1,9 @@
 #include "ConnectTestSupport.h"
 
+#include "app/CommandStates.h"
 #include "connect/ConnectionState.h"
 #include "connect/ConnectionString.h"
+#include "odbc/comm/ODBCComm.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -40,6 +42,35 @@ struct Window {
                 &ui.tb_ng,         &ui.tb_inst};
     }
 
+    // What the main window does on every state change: the rule over the connection's state.
+    void apply(const CommandStates& states)
+    {
+        const std::vector<std::pair<const char*, QAction*>> byName = {
+            {"mn_connect", ui.mn_connect},
+            {"mn_disconnect", ui.mn_disconnect},
+            {"mn_reconnect", ui.mn_reconnect},
+            {"mn_sql_go", ui.mn_sql_go},
+            {"mn_sql_commit", ui.mn_sql_commit},
+            {"mn_sql_rollback", ui.mn_sql_rollback},
+            {"mn_out_select", ui.mn_out_select},
+            {"mn_inp_csv", ui.mn_inp_csv},
+            {"tb_connect", ui.tb_connect},
+            {"tb_discon", ui.tb_discon},
+            {"tb_go", ui.tb_go},
+            {"tb_ok", ui.tb_ok},
+            {"tb_ng", ui.tb_ng},
+            {"tb_inst", ui.tb_inst}};
+        for (const auto& [name, on] : states.enabled) {
+            for (const auto& [key, action] : byName) {
+                if (name == QLatin1String(key))
+                    action->setEnabled(on);
+            }
+        }
+        ui.TreeView1->setEnabled(states.treeEnabled);
+        ui.tb_connect->setChecked(states.connectPressed);
+        ui.tb_discon->setChecked(states.disconPressed);
+    }
+
     // "E" per enabled element in table order, then "P" for pressed connect / discon keys.
     QString states()
     {
@@ -74,7 +105,12 @@ protected:
             *db, *dialog, w.ui,
             ConnectionHooks{[this] { ++w.treeLoads; }, [this] { ++w.fetchCloses; }});
         state->wireCommands();
-        state->setStartState();
+        const auto update = [this] {
+            w.apply(deriveCommandStates(
+                {db->DbIsConnected(), db->work().busy(), state->canReconnect()}));
+        };
+        QObject::connect(state.get(), &ConnectionState::stateChanged, update);
+        update();
     }
 
     void connectVia(const std::function<void()>& script, QAction* command = nullptr)

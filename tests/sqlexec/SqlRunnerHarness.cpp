@@ -109,7 +109,6 @@ Session::Session(const QString& connStr) : previousPrompts_(&Prompts::instance()
     runner = std::make_unique<SqlRunner>(*db, prompts, w.ui(), hooks);
     runner->wireCommands();
     runner->reset_fetch_strip();
-    runner->setIdleState();
     w.window.show();
 }
 

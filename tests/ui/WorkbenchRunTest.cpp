@@ -107,6 +107,22 @@ protected:
         return grid()->headerData(column, Qt::Horizontal).toString();
     }
 
+    // Does act once, as a user would, as soon as rows are arriving in the grid.
+    void onceFetching(std::function<void()> act)
+    {
+        auto* timer = new QTimer(window_.get());
+        timer->setInterval(0);
+        QObject::connect(timer, &QTimer::timeout, timer, [this, timer, act] {
+            const SqlRunner& runner = window_->sqlRunner();
+            if (!runner.resultOpen() || runner.exec_row_count == 0)
+                return;
+            timer->stop();
+            timer->deleteLater();
+            act();
+        });
+        timer->start();
+    }
+
     // Types the text into the input area and runs it with "SQL実行(&I)".
     void run(const QString& text)
     {
@@ -184,7 +200,10 @@ TEST_P(WorkbenchRun, SelectFillsTheGridAndReportsTheEndOfTheData)
 TEST_P(WorkbenchRun, BatchReportsCountsAsksBeforeEachFurtherStatementAndSurvivesAnError)
 {
     createSampleTable();
-    // Every box is answered with its default button: go on, and do not keep the failure.
+    // The user goes on at every question, and does not keep the failure in the history.
+    using A = Prompts::Answer;
+    for (A a : {A::Ok, A::Ok, A::Ok, A::Cancel, A::Ok, A::Ok, A::Ok, A::Ok})
+        prompts_.queueAnswer(a);
     run("UPDATE qv_ui_run SET name = 'z' WHERE id >= 2\n/\n"
         "SELECT * FROM qv_no_such_table\n/\n\n"
         "ROLLBACK\n/\n"
@@ -216,8 +235,8 @@ TEST_P(WorkbenchRun, SuspendAndResumeContinueTheNumberingThenTheLimitClosesTheRe
     createNumbers(14); // 16,384 rows
 
     auto* button = window_->findChild<QToolButton*>(QStringLiteral("Cmd_start_stop"));
-    // The first time the fill lets events run, the user clicks the suspend button.
-    QTimer::singleShot(0, button, [button] { button->click(); });
+    // Once rows arrive, the user clicks the suspend button.
+    onceFetching([button] { button->click(); });
     run("SELECT id FROM qv_ui_run ORDER BY id");
     const int shown = grid()->rowCount();
     ASSERT_GT(shown, 0);
@@ -260,7 +279,7 @@ TEST_P(WorkbenchRun, DisconnectClosesASuspendedResultAndRunNeedsAConnection)
 {
     createNumbers(12);
     auto* button = window_->findChild<QToolButton*>(QStringLiteral("Cmd_start_stop"));
-    QTimer::singleShot(0, button, [button] { button->click(); });
+    onceFetching([button] { button->click(); });
     run("SELECT id FROM qv_ui_run");
     ASSERT_TRUE(button->isEnabled()); // suspended
     ASSERT_LT(grid()->rowCount(), 4096);
@@ -280,7 +299,7 @@ TEST_P(WorkbenchRun, DisconnectClosesASuspendedResultAndRunNeedsAConnection)
 TEST_P(WorkbenchRun, ClosingTheWindowDuringAFetchStopsItFirstThenCloses)
 {
     createNumbers(14);
-    QTimer::singleShot(0, window_.get(), [this] { window_->close(); });
+    onceFetching([this] { window_->close(); });
     run("SELECT id FROM qv_ui_run");
     // The close arrived while rows were being fetched: the fetch stopped with the rows so far,
     // cleanly, before the connection went away under it.

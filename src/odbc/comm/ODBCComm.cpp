@@ -1,15 +1,22 @@
 #include "odbc/comm/ODBCComm.h"
 
 #include "base/BusyCursor.h"
+#include "base/EventPump.h"
 #include "base/Prompts.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ResultSetInfo.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
 const char* const kObjectTypes = "TABLE,VIEW,SYNONYM";
+
+// A fetch batch on the worker ends after this many rows or this long, whichever comes first,
+// so that the window's events run at least that often while rows arrive.
+constexpr std::size_t kBatchRows = 256;
+constexpr auto kBatchTime = std::chrono::milliseconds(20);
 
 QString fromUtf8(const std::string& text)
 {
@@ -103,22 +110,53 @@ int ODBCComm::DbConnect(QWidget* owner, const QString& dsn, QString& uid, QStrin
         return -99;
     }
     connected_ = true;
+    work_.setOpen(true);
     return 0;
 }
 
-int ODBCComm::DbDisconnect()
+int ODBCComm::DbDisconnect(QWidget* owner)
 {
     if (!connected_)
         return 0;
-    const int result = lib_.OdbcDisconnect() != 0 ? -99 : 0;
+    if (!mayStart())
+        return -99;
+    clearReadAhead();
+    int result = 0;
+    std::int16_t commit = 0;
+    QString commitError;
+    {
+        const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Execute);
+        BusyCursor busy;
+        callOnWorker([&] {
+            commit = lib_.OdbcCommit();
+            if (commit != 0)
+                commitError = fromUtf8(lib_.OdbcLastError());
+            result = lib_.OdbcDisconnect() != 0 || commit != 0 ? -99 : 0;
+        });
+    }
+    if (commit != 0)
+        warn(owner, QStringLiteral("QUORVANT - COMMITエラー"),
+             codeText(commit) +
+                 QStringLiteral(":切断時のCOMMITに失敗しました。"
+                                "作業内容はCOMMITされていません。") +
+                 QLatin1Char('\n') + commitError);
     lib_.OdbcFreeEnv();
     connected_ = false;
+    work_.setCursorHeld(false);
+    work_.setOpen(false);
     return result;
 }
 
 std::int16_t ODBCComm::DbCommit(QWidget* owner)
 {
-    const std::int16_t code = lib_.OdbcCommit();
+    if (!mayStart())
+        return kBusy;
+    std::int16_t code = 0;
+    {
+        const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Execute);
+        BusyCursor busy;
+        callOnWorker([&] { code = lib_.OdbcCommit(); });
+    }
     if (code != 0)
         DbShowError(code, QStringLiteral("COMMIT エラー"), owner);
     return code;
@@ -126,7 +164,14 @@ std::int16_t ODBCComm::DbCommit(QWidget* owner)
 
 std::int16_t ODBCComm::DbRollback(QWidget* owner)
 {
-    const std::int16_t code = lib_.OdbcRollback();
+    if (!mayStart())
+        return kBusy;
+    std::int16_t code = 0;
+    {
+        const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Execute);
+        BusyCursor busy;
+        callOnWorker([&] { code = lib_.OdbcRollback(); });
+    }
     if (code != 0)
         DbShowError(code, QStringLiteral("ROLLBACK エラー"), owner);
     return code;
@@ -136,8 +181,86 @@ std::int16_t ODBCComm::DbExecute(const QString& sql, std::int32_t maxRows)
 {
     lastRowCount_ = 0;
     lastColumnCount_ = 0;
-    BusyCursor busy;
-    return lib_.OdbcExecute(toUtf8(sql), lastRowCount_, lastColumnCount_, maxRows);
+    if (!mayStart())
+        return kBusy;
+    cancelRequested_ = false;
+    const std::string text = toUtf8(sql);
+    std::int16_t code = 0;
+    {
+        const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Execute);
+        BusyCursor busy;
+        callOnWorker(
+            [&] { code = lib_.OdbcExecute(text, lastRowCount_, lastColumnCount_, maxRows); });
+    }
+    if (code == 0 && lastColumnCount_ > 0) {
+        // The new result took the cursor; rows read ahead from an earlier one are gone with it.
+        clearReadAhead();
+        work_.setCursorHeld(true);
+    } else if (!lib_.cursorAllocated()) {
+        clearReadAhead();
+        work_.setCursorHeld(false);
+    }
+    return code;
+}
+
+void ODBCComm::DbCancel()
+{
+    cancelRequested_ = true;
+    lib_.OdbcCancel();
+}
+
+void ODBCComm::callOnWorker(const std::function<void()>& work)
+{
+    inCall_ = true;
+    runWhileEventsRun(work);
+    inCall_ = false;
+}
+
+bool ODBCComm::mayStart()
+{
+    refusal_.clear();
+    if (!inCall_)
+        return true;
+    refusal_ = QStringLiteral("[ODBCComm]他の処理が実行中です。終了してから実行して下さい。");
+    return false;
+}
+
+void ODBCComm::releaseHeldCursor()
+{
+    if (!work_.cursorHeld())
+        return;
+    if (endCursorHolder_)
+        endCursorHolder_();
+    if (work_.cursorHeld())
+        DbCloseCursor();
+}
+
+void ODBCComm::clearReadAhead()
+{
+    readAhead_.clear();
+    fetchEnd_.reset();
+}
+
+void ODBCComm::fetchBatch(bool singleRowMode)
+{
+    const auto started = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < kBatchRows; ++i) {
+        const std::int16_t code =
+            singleRowMode ? lib_.OdbcFetchRowView(row_) : lib_.OdbcFetchBlockRowView(row_);
+        if (code != 0) {
+            fetchEnd_ = code;
+            return;
+        }
+        const int n =
+            std::min<int>(std::clamp<int>(lib_.cursorColumnCount(), 0, OdbcLib::kMaxColumns),
+                          static_cast<int>(row_.size()));
+        QVector<QString> values(n);
+        for (int c = 0; c < n; ++c)
+            values[c] = fromFetched(row_[c]);
+        readAhead_.push_back(std::move(values));
+        if (cancelRequested_ || std::chrono::steady_clock::now() - started >= kBatchTime)
+            return;
+    }
 }
 
 std::int16_t ODBCComm::DbDescribeResult(ResultSetInfo& info)
@@ -163,29 +286,35 @@ std::int16_t ODBCComm::DbDescribeResult(ResultSetInfo& info)
 
 std::int16_t ODBCComm::DbFetch(QVector<QString>& values, bool singleRowMode)
 {
-    std::int16_t code = 0;
-    {
+    if (readAhead_.empty() && !fetchEnd_) {
+        if (!mayStart())
+            return kBusy;
+        cancelRequested_ = false;
+        const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Fetch);
         BusyCursor busy;
-        code = singleRowMode ? lib_.OdbcFetchRowView(row_) : lib_.OdbcFetchBlockRowView(row_);
+        callOnWorker([&] { fetchBatch(singleRowMode); });
     }
-    if (code != 0)
-        return code;
-    const int n = std::min<int>(std::clamp<int>(lib_.cursorColumnCount(), 0, OdbcLib::kMaxColumns),
-                                static_cast<int>(row_.size()));
-    if (values.size() < n)
-        values.resize(n);
-    for (int i = 0; i < n; ++i)
-        values[i] = fromFetched(row_[i]);
+    if (readAhead_.empty())
+        return fetchEnd_.value_or(0);
+    QVector<QString>& row = readAhead_.front();
+    if (values.size() < row.size())
+        values.resize(row.size());
+    std::move(row.begin(), row.end(), values.begin());
+    readAhead_.pop_front();
     return 0;
 }
 
 void ODBCComm::DbCloseCursor()
 {
+    clearReadAhead();
     lib_.OdbcCloseCursor();
+    work_.setCursorHeld(false);
 }
 
 QString ODBCComm::DbLastErrorText() const
 {
+    if (!refusal_.isEmpty())
+        return refusal_;
     return fromUtf8(lib_.OdbcLastError());
 }
 
@@ -252,29 +381,35 @@ std::int16_t ODBCComm::DbListObjects(const std::optional<QString>& owner, int& t
                                      QStringList& tables, int& viewCount, QStringList& views,
                                      int& otherCount, QStringList& others)
 {
+    if (!mayStart())
+        return kBusy;
+    releaseHeldCursor();
+    const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Catalog);
     BusyCursor busy;
-    tableCount = 0;
-    viewCount = 0;
-    otherCount = 0;
-    tables.clear();
-    views.clear();
-    others.clear();
-    const std::optional<std::string> ownerText = toUtf8(owner);
-    std::string type;
-    std::string name;
     std::int16_t code = 0;
-    while ((code = lib_.OdbcNextTable(kObjectTypes, ownerText, type, name)) == 0) {
-        if (type == "TABLE") {
-            tables.append(fromUtf8(name));
-            ++tableCount;
-        } else if (type == "VIEW") {
-            views.append(fromUtf8(name));
-            ++viewCount;
-        } else {
-            others.append(fromUtf8(name));
-            ++otherCount;
+    callOnWorker([&] {
+        tableCount = 0;
+        viewCount = 0;
+        otherCount = 0;
+        tables.clear();
+        views.clear();
+        others.clear();
+        const std::optional<std::string> ownerText = toUtf8(owner);
+        std::string type;
+        std::string name;
+        while ((code = lib_.OdbcNextTable(kObjectTypes, ownerText, type, name)) == 0) {
+            if (type == "TABLE") {
+                tables.append(fromUtf8(name));
+                ++tableCount;
+            } else if (type == "VIEW") {
+                views.append(fromUtf8(name));
+                ++viewCount;
+            } else {
+                others.append(fromUtf8(name));
+                ++otherCount;
+            }
         }
-    }
+    });
     return code == 100 ? 0 : code;
 }
 
@@ -282,26 +417,33 @@ std::int16_t ODBCComm::DbListColumns(const std::optional<QString>& owner, const 
                                      int max, int& count, QStringList& names,
                                      QStringList& typeTexts)
 {
+    if (!mayStart())
+        return kBusy;
+    releaseHeldCursor();
+    const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Catalog);
     BusyCursor busy;
-    count = 0;
-    names.clear();
-    typeTexts.clear();
-    const std::optional<std::string> ownerText = toUtf8(owner);
-    const std::string tableText = toUtf8(table);
-    std::string rowTable;
-    std::string column;
-    std::string typeText;
     std::int16_t code = 0;
-    while ((code = lib_.OdbcNextColumn(ownerText, tableText, rowTable, column, typeText)) == 0) {
-        // The table name is a pattern to the driver ("_" matches any character).
-        if (rowTable != tableText)
-            continue;
-        if (count < max) {
-            names.append(fromUtf8(column));
-            typeTexts.append(fromUtf8(typeText));
-            ++count;
+    callOnWorker([&] {
+        count = 0;
+        names.clear();
+        typeTexts.clear();
+        const std::optional<std::string> ownerText = toUtf8(owner);
+        const std::string tableText = toUtf8(table);
+        std::string rowTable;
+        std::string column;
+        std::string typeText;
+        while ((code = lib_.OdbcNextColumn(ownerText, tableText, rowTable, column, typeText)) ==
+               0) {
+            // The table name is a pattern to the driver ("_" matches any character).
+            if (rowTable != tableText)
+                continue;
+            if (count < max) {
+                names.append(fromUtf8(column));
+                typeTexts.append(fromUtf8(typeText));
+                ++count;
+            }
         }
-    }
+    });
     return code == 100 ? 0 : code;
 }
 
@@ -309,23 +451,29 @@ std::int16_t ODBCComm::DbMarkKeyColumns(const std::optional<QString>& owner, con
                                         int count, const QStringList& names,
                                         QVector<std::int16_t>& keyPositions)
 {
+    if (!mayStart())
+        return kBusy;
+    releaseHeldCursor();
+    const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Catalog);
     BusyCursor busy;
-    count = std::clamp<int>(count, 0, static_cast<int>(names.size()));
-    if (keyPositions.size() < count)
-        keyPositions.resize(count, 0);
-    const std::optional<std::string> ownerText = toUtf8(owner);
-    const std::string tableText = toUtf8(table);
-    std::string column;
-    std::int16_t position = 0;
     std::int16_t code = 0;
-    while ((code = lib_.OdbcNextIndexColumn(ownerText, tableText, column, position)) == 0) {
-        const QString name = fromUtf8(column);
-        for (int i = 0; i < count; ++i) {
-            if (names[i] == name) {
-                keyPositions[i] = position;
-                break;
+    callOnWorker([&] {
+        count = std::clamp<int>(count, 0, static_cast<int>(names.size()));
+        if (keyPositions.size() < count)
+            keyPositions.resize(count, 0);
+        const std::optional<std::string> ownerText = toUtf8(owner);
+        const std::string tableText = toUtf8(table);
+        std::string column;
+        std::int16_t position = 0;
+        while ((code = lib_.OdbcNextIndexColumn(ownerText, tableText, column, position)) == 0) {
+            const QString name = fromUtf8(column);
+            for (int i = 0; i < count; ++i) {
+                if (names[i] == name) {
+                    keyPositions[i] = position;
+                    break;
+                }
             }
         }
-    }
+    });
     return code == 100 ? 0 : code;
 }

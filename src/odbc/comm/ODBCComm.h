@@ -1,10 +1,15 @@
 #pragma once
 
+#include "odbc/comm/ConnectionWork.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
+#include <atomic>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,11 +23,30 @@ struct ResultSetInfo;
 // The only door from the windows to OdbcLib: the busy pointer around database work, the
 // message boxes of initialisation, connect, COMMIT and ROLLBACK failures, and the list loops
 // over the one-row catalog enumerators. Status codes are OdbcLib's; texts are QString.
+//
+// Executes, fetches, COMMIT/ROLLBACK and catalog reads make their driver calls on a worker
+// thread while the window keeps painting (runWhileEventsRun); DbCancel stops the call in
+// progress. work() tells what the connection is doing.
 class ODBCComm {
 public:
     ODBCComm(OdbcLib& lib, Prompts& prompts);
     ODBCComm(const ODBCComm&) = delete;
     ODBCComm& operator=(const ODBCComm&) = delete;
+
+    // Status of an operation refused because other work is running on the connection.
+    static constexpr std::int16_t kBusy = -9999;
+
+    ConnectionWork& work() { return work_; }
+    const ConnectionWork& work() const { return work_; }
+    // Ends whatever holds the result cursor (a suspended fill) before a catalog read needs the
+    // cursor. Without one, the cursor is simply closed.
+    void setCursorHolder(std::function<void()> endHolder)
+    {
+        endCursorHolder_ = std::move(endHolder);
+    }
+    // Stops the execute or fetch in progress: the driver is asked to cancel the running call,
+    // and a fetch batch ends before its next row. Safe to press twice.
+    void DbCancel();
 
     // Allocates the environment; shows "INIT エラー" on failure. True on success.
     bool DbInit();
@@ -30,8 +54,9 @@ public:
     // 0, or -99 after the one message box that explains the failure.
     int DbConnect(QWidget* owner, const QString& dsn, QString& uid, QString& pwd,
                   const QString& driver, QString& connStr);
-    // Commits and disconnects; 0, or -99 when a call failed (nothing is shown).
-    int DbDisconnect();
+    // Commits and disconnects; 0, or -99 when a call failed. A COMMIT that fails is the one
+    // failure shown: the work of the transaction is lost, and the user must know.
+    int DbDisconnect(QWidget* owner = nullptr);
     bool DbIsConnected() const { return connected_; }
     std::int16_t DbCommit(QWidget* owner = nullptr);
     std::int16_t DbRollback(QWidget* owner = nullptr);
@@ -45,6 +70,8 @@ public:
     // names and kinds are filled. On failure info is left unchanged.
     std::int16_t DbDescribeResult(ResultSetInfo& info);
     // The next row of the open result into values (grown to the column count when shorter).
+    // Rows are read ahead in batches on the worker thread; a row read ahead stays for the next
+    // call (also across a suspension) until the cursor is closed.
     std::int16_t DbFetch(QVector<QString>& values, bool singleRowMode);
     void DbCloseCursor();
     QString DbLastErrorText() const;
@@ -71,13 +98,30 @@ public:
 
 private:
     void warn(QWidget* owner, const QString& title, const QString& text);
+    // False (with the refusal as the last error) while a driver call is in progress.
+    bool mayStart();
+    // Runs the driver calls of work on the worker thread, with the window's events running.
+    void callOnWorker(const std::function<void()>& work);
+    // A catalog read takes the cursor: the result holding it ends first.
+    void releaseHeldCursor();
+    void fetchBatch(bool singleRowMode);
+    void clearReadAhead();
 
     OdbcLib& lib_;
     Prompts& prompts_;
+    ConnectionWork work_;
+    std::function<void()> endCursorHolder_;
+    std::atomic<bool> cancelRequested_{false};
+    QString refusal_;
+    // A driver call runs on the worker: a call arriving from the events meanwhile is refused.
+    bool inCall_ = false;
     bool connected_ = false;
     std::int32_t lastRowCount_ = 0;
     std::int16_t lastColumnCount_ = 0;
     // Row buffer reused by every fetch: views of the values in OdbcLib's buffers, so that the
     // per-row path allocates only the QStrings.
     std::vector<std::string_view> row_;
+    // Rows read ahead by the last batch, and the status that ended the result, if it has.
+    std::deque<QVector<QString>> readAhead_;
+    std::optional<std::int16_t> fetchEnd_;
 };

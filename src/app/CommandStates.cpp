@@ -1,0 +1,23 @@
+#include "app/CommandStates.h"
+
+CommandStates deriveCommandStates(const CommandInputs& in)
+{
+    CommandStates out;
+    // While work runs, nothing may use or change the connection; only stop (and exit) remain.
+    const bool idle = !in.busy;
+    const bool usable = in.open && idle;
+    const auto set = [&out](std::initializer_list<const char*> names, bool on) {
+        for (const char* name : names)
+            out.enabled.emplace_back(QLatin1String(name), on);
+    };
+    set({"mn_connect", "tb_connect"}, !in.open && idle);
+    set({"mn_disconnect", "tb_discon"}, usable);
+    set({"mn_reconnect"}, !in.open && idle && in.canReconnect);
+    set({"mn_sql_go", "tb_go", "mn_sql_commit", "tb_ok", "mn_sql_rollback", "tb_ng"}, usable);
+    set({"mn_sql_stop", "tb_stop"}, in.busy);
+    set({"mn_out_select", "mn_inp_csv", "tb_inst", "mn_get_tables"}, usable);
+    out.treeEnabled = idle;
+    out.connectPressed = in.open;
+    out.disconPressed = !in.open;
+    return out;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <utility>
+#include <vector>
+
+// What the enabled state of the main window's commands depends on.
+struct CommandInputs {
+    bool open = false;         // the connection is open
+    bool busy = false;         // work is running on it (a run, a fetch, a catalog read, ...)
+    bool canReconnect = false; // a connection was made before and can be made again
+};
+
+// The enabled state of every command that depends on the connection, by command name (menu
+// item or toolbar action), and the pressed state of the two connection keys. Exit and the
+// commands that do not touch the connection are always available and not listed.
+struct CommandStates {
+    std::vector<std::pair<QString, bool>> enabled;
+    bool treeEnabled = true;
+    bool connectPressed = false;
+    bool disconPressed = true;
+};
+
+CommandStates deriveCommandStates(const CommandInputs& in);
