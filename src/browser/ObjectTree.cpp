@@ -1,6 +1,5 @@
 #include "browser/ObjectTree.h"
 
-#include "base/EventPump.h"
 #include "base/Prompts.h"
 #include "browser/TreeImages.h"
 #include "odbc/comm/ODBCComm.h"
@@ -149,8 +148,8 @@ QTreeWidgetItem* ObjectTree::root(const QString& key) const
 void ObjectTree::loadObjectTree()
 {
     // A load started from the events of a running one (its question box) would pull the roots
-    // from under it.
-    if (!db_.DbIsConnected() || loadingTree_)
+    // from under it; other work on the connection runs to its end first.
+    if (!db_.DbIsConnected() || loadingTree_ || db_.work().busy())
         return;
     FlagOn loading(loadingTree_);
 
@@ -286,9 +285,11 @@ void ObjectTree::onItemExpanded(QTreeWidgetItem* node)
         tagOf(node->child(0)) != QLatin1String(kTagDummy))
         return;
     // Opening the same node again from the events let run below must not read twice.
-    if (loadingColumns_)
+    if (loadingColumns_ || db_.work().busy())
         return;
     FlagOn loading(loadingColumns_);
+    // The column and key reads are one piece of work on the connection.
+    const ConnectionWork::Scope work(db_.work(), ConnectionWork::Kind::Columns);
     nodesRemoved_ = false;
     TreeDisabled disabled(tree_);
 
@@ -301,7 +302,6 @@ void ObjectTree::onItemExpanded(QTreeWidgetItem* node)
         FlagOn own(removingOwnNodes_);
         delete node->takeChild(0);
     }
-    letEventsRun();
 }
 
 bool ObjectTree::LoadColumns(QTreeWidgetItem* node)
@@ -310,9 +310,6 @@ bool ObjectTree::LoadColumns(QTreeWidgetItem* node)
         return false;
     const QString kind = keyOf(node->parent());
     const QString name = node->text(0);
-    letEventsRun();
-    if (nodesRemoved_)
-        return false;
 
     int count = 0;
     const std::int16_t code =
@@ -323,8 +320,7 @@ bool ObjectTree::LoadColumns(QTreeWidgetItem* node)
     keyPositions_.fill(0, count);
     if (kind == QLatin1String(kKeyTables) || kind == QLatin1String(kKeySynonyms))
         db_.DbMarkKeyColumns(owner_, name, count, colNames_, keyPositions_);
-    letEventsRun();
-    return true;
+    return !nodesRemoved_;
 }
 
 void ObjectTree::AddColumnNodes(QTreeWidgetItem* node)

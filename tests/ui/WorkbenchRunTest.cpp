@@ -4,6 +4,8 @@
 #include "base/AppFolder.h"
 #include "base/ScriptedPrompts.h"
 #include "base/Settings.h"
+#include "browser/ObjectTree.h"
+#include "connect/ConnectionState.h"
 #include "sqlexec/SqlRunner.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -21,6 +24,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -314,6 +318,150 @@ TEST_P(WorkbenchRun, ClosingTheWindowDuringAFetchStopsItFirstThenCloses)
         QTest::qWait(20);
     EXPECT_FALSE(window_->isVisible());
     EXPECT_FALSE(services_->db().DbIsConnected());
+}
+
+// A statement that runs for seconds on each driver: PostgreSQL sleeps, SQLite counts through
+// a long recursive CTE.
+QString longStatement(const char* dsn, int seconds)
+{
+    if (QString::fromLatin1(dsn) == QLatin1String(testenv::kPgDsn))
+        return QStringLiteral("SELECT pg_sleep(%1)").arg(seconds);
+    return QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
+                          "WHERE x < %1) SELECT COUNT(*) FROM c")
+        .arg(qint64(seconds) * 40000000);
+}
+
+// Counts what the window paints while a statement runs: a label repainted by a 20 ms timer.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* target) : target_(target)
+    {
+        target_->installEventFilter(this);
+        timer_.setInterval(20);
+        QObject::connect(&timer_, &QTimer::timeout, target_, [this] { target_->update(); });
+        timer_.start();
+    }
+    ~PaintCounter() override { target_->removeEventFilter(this); }
+    int paints() const { return paints_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints_;
+        return false;
+    }
+
+private:
+    QWidget* target_;
+    QTimer timer_;
+    int paints_ = 0;
+};
+
+TEST_P(WorkbenchRun, LongStatementKeepsThePaintingAndStopCancelsIt)
+{
+    auto* msg = window_->findChild<QLabel*>(QStringLiteral("L_msg"));
+    PaintCounter counter(msg);
+    QElapsedTimer clock;
+    qint64 stoppedAt = -1;
+    bool stopEnabled = false;
+    bool goEnabled = true;
+    QTimer::singleShot(1500, window_.get(), [&] {
+        stopEnabled = toolbarButton("stop")->isEnabled();
+        goEnabled = action("mn_sql_go")->isEnabled();
+        stoppedAt = clock.elapsed();
+        toolbarButton("stop")->trigger();
+    });
+    clock.start();
+    run(longStatement(GetParam(), 6));
+    const qint64 ended = clock.elapsed();
+    ASSERT_GE(stoppedAt, 0);
+    EXPECT_TRUE(stopEnabled);
+    EXPECT_FALSE(goEnabled);
+    // At least ten repaints a second while the statement ran, and the stop ended it within 1 s.
+    EXPECT_GE(counter.paints(), int(stoppedAt / 100)) << counter.paints() << " in " << stoppedAt;
+    EXPECT_LT(ended - stoppedAt, 1000);
+    // The driver reports the cancelled statement as an error; never as success.
+    ASSERT_GE(prompts_.boxes().size(), 1);
+    EXPECT_EQ(prompts_.boxes()[0].title, "QUORVANT - ＳＱＬ実行エラー");
+    EXPECT_FALSE(prompts_.boxes()[0].text.isEmpty());
+    for (const auto& box : prompts_.boxes())
+        EXPECT_NE(box.title, "QUORVANT - ＳＱＬ正常終了");
+    EXPECT_TRUE(action("mn_sql_go")->isEnabled());
+    EXPECT_FALSE(toolbarButton("stop")->isEnabled());
+    // The connection is usable afterwards.
+    prompts_.clear();
+    run("SELECT 42 AS answer");
+    EXPECT_EQ(cell(0, 1), "42");
+}
+
+TEST_P(WorkbenchRun, CommandsThatUseTheConnectionWaitForTheWorkAndStopTwiceIsHarmless)
+{
+    QStringList enabledDuring;
+    bool treeEnabled = true;
+    bool stillConnected = false;
+    QTimer::singleShot(300, window_.get(), [&] {
+        for (const char* name : {"mn_connect", "mn_disconnect", "mn_reconnect", "mn_sql_go",
+                                 "mn_sql_commit", "mn_sql_rollback", "mn_out_select", "mn_inp_csv",
+                                 "mn_get_tables", "mn_sql_stop", "mn_exit"}) {
+            if (action(name)->isEnabled())
+                enabledDuring.append(QString::fromLatin1(name));
+        }
+        treeEnabled = window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled();
+        // Reached another way (a script, a later window), disconnect still waits for the work.
+        window_->connection().DisconnectDatabase();
+        window_->objectTree().getTablesCommand();
+        stillConnected = services_->db().DbIsConnected();
+        action("mn_sql_stop")->trigger();
+        action("mn_sql_stop")->trigger();
+    });
+    run(longStatement(GetParam(), 3));
+    EXPECT_EQ(enabledDuring, (QStringList{"mn_sql_stop", "mn_exit"}));
+    EXPECT_FALSE(treeEnabled);
+    EXPECT_TRUE(stillConnected);
+    ASSERT_GE(prompts_.boxes().size(), 1);
+    EXPECT_EQ(prompts_.boxes()[0].title, "QUORVANT - ＳＱＬ実行エラー");
+    EXPECT_TRUE(action("mn_disconnect")->isEnabled());
+    EXPECT_TRUE(window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled());
+}
+
+TEST_P(WorkbenchRun, CatalogReadWhileSuspendedEndsTheFetchAndKeepsTheRows)
+{
+    createNumbers(12);
+    auto* button = window_->findChild<QToolButton*>(QStringLiteral("Cmd_start_stop"));
+    onceFetching([button] { button->click(); });
+    run("SELECT id FROM qv_ui_run ORDER BY id");
+    ASSERT_TRUE(button->isEnabled()); // suspended
+    const int rows = grid()->rowCount();
+    prompts_.clear();
+
+    action("mn_get_tables")->trigger();
+    EXPECT_FALSE(button->isEnabled());
+    EXPECT_FALSE(label("L_msg").contains("中断"));
+    EXPECT_EQ(grid()->rowCount(), rows);
+    EXPECT_FALSE(services_->db().work().cursorHeld());
+    for (const auto& box : prompts_.boxes())
+        EXPECT_NE(box.title, "QUORVANT - ＳＱＬ実行エラー") << box.text.toStdString();
+    // A click on the ended strip resumes nothing.
+    button->click();
+    EXPECT_EQ(grid()->rowCount(), rows);
+}
+
+TEST_P(WorkbenchRun, ClosingTheWindowDuringAStatementCancelsItAndAsksNothingMore)
+{
+    QTimer::singleShot(500, window_.get(), [this] { window_->close(); });
+    QElapsedTimer clock;
+    clock.start();
+    run(longStatement(GetParam(), 6) + "\n/\nSELECT 1 AS more");
+    for (int waited = 0; window_->isVisible() && waited < 5000; waited += 20)
+        QTest::qWait(20);
+    EXPECT_LT(clock.elapsed(), 2500);
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_FALSE(services_->db().DbIsConnected());
+    for (const auto& box : prompts_.boxes()) {
+        EXPECT_NE(box.title, "SQL連続実行");
+        EXPECT_NE(box.buttons, Prompts::Buttons::OkCancel) << box.text.toStdString();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, WorkbenchRun,
