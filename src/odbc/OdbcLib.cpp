@@ -1,5 +1,7 @@
 #include "odbc/OdbcLib.h"
 
+#include "odbc/FetchDefaults.h"
+
 #include "text/CodePage.h"
 
 #include <algorithm>
@@ -223,6 +225,7 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
     else
         input = connStr;
     keptConnStr_ = input;
+    input = withFetchDefaults(input);
 
     SQLHDBC dbc = SQL_NULL_HDBC;
     SQLRETURN rc = SQLAllocConnect(env_, &dbc);

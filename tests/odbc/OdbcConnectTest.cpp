@@ -1,5 +1,6 @@
 // Environment, connection and status codes of OdbcLib against the real drivers.
 #include "OdbcTestSupport.h"
+#include "odbc/FetchDefaults.h"
 
 #include <climits>
 
@@ -242,5 +243,56 @@ TEST_P(OdbcTransactions, LeadingCommitWordIsATransactionCall)
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, OdbcTransactions, testing::ValuesIn(kBackends), backendName);
+
+} // namespace
+
+namespace {
+
+// psqlODBC reads whole results at execute time unless it fetches through a cursor: a connect
+// asks for the cursor unless the data source or the string sets it. Other drivers are left as
+// they are.
+TEST(OdbcFetchDefaults, PostgreSqlFetchesThroughACursorUnlessTheUserSaysOtherwise)
+{
+    struct Case {
+        std::string in;
+        std::string out;
+    };
+    const std::string declare = "UseDeclareFetch=1;Fetch=256;";
+    const Case cases[] = {
+        {"DSN=QV_PG_DEFAULT;", "DSN=QV_PG_DEFAULT;" + declare},
+        {"DSN=QV_PG_DEFAULT;UID=qvtest", "DSN=QV_PG_DEFAULT;UID=qvtest;" + declare},
+        {"dsn=QV_PG_DEFAULT;usedeclarefetch=0;", "dsn=QV_PG_DEFAULT;usedeclarefetch=0;"},
+        {"DSN=QV_PG_DEFAULT;Fetch=50;", "DSN=QV_PG_DEFAULT;Fetch=50;UseDeclareFetch=1;"},
+        {"DSN=QV_PG;", "DSN=QV_PG;"}, // the data source sets it itself
+        {"DSN=QV_SQLITE;", "DSN=QV_SQLITE;"},
+        {"DRIVER={PostgreSQL ANSI};SERVER=h;", "DRIVER={PostgreSQL ANSI};SERVER=h;" + declare},
+        {"DRIVER=SQLite3;", "DRIVER=SQLite3;"},
+        {"DSN=NO_SUCH_DSN;", "DSN=NO_SUCH_DSN;"},
+        {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(withFetchDefaults(c.in), c.out) << c.in;
+}
+
+TEST(OdbcFetchDefaults, ConnectWithDefaultOptionsReadsRowsAsTheyAreFetched)
+{
+    // Fetching through a cursor shows on the server: the statement itself runs as a cursor.
+    const auto cursorsSeen = [](const std::string& connStr) {
+        OdbcLib lib;
+        EXPECT_EQ(lib.OdbcInitEnv(), 0);
+        std::string uid, pwd, conn = connStr;
+        EXPECT_EQ(lib.OdbcConnect(nullptr, "", uid, pwd, "", conn), 0) << lib.OdbcLastError();
+        std::int32_t rows = 0;
+        std::int16_t cols = 0;
+        EXPECT_EQ(lib.OdbcExecute("SELECT COUNT(*) FROM pg_cursors", rows, cols), 0);
+        std::vector<std::string> values;
+        EXPECT_EQ(lib.OdbcFetchRow(values), 0);
+        // The completed string keeps the choice for a reconnect from the history.
+        EXPECT_EQ(withFetchDefaults(conn), conn);
+        return values.empty() ? std::string() : values[0];
+    };
+    EXPECT_EQ(cursorsSeen("DSN=QV_PG_DEFAULT;"), "1");
+    EXPECT_EQ(cursorsSeen("DSN=QV_PG_DEFAULT;UseDeclareFetch=0;"), "0");
+}
 
 } // namespace

@@ -1,0 +1,134 @@
+#include "odbc/FetchDefaults.h"
+
+#include "odbc/OdbcLib.h"
+
+#include <odbcinst.h>
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+struct Item {
+    std::string key; // upper case, blanks trimmed
+    std::string value;
+};
+
+std::string trimmed(std::string_view s)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return std::string(s);
+}
+
+std::string upper(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return s;
+}
+
+// KEY=value items; a value in braces may hold ";" (and "}}" for a brace).
+std::vector<Item> items(std::string_view text)
+{
+    std::vector<Item> out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t eq = text.find('=', i);
+        const std::size_t semi = text.find(';', i);
+        if (eq == std::string_view::npos || (semi != std::string_view::npos && semi < eq)) {
+            if (semi == std::string_view::npos)
+                break;
+            i = semi + 1;
+            continue;
+        }
+        Item item{upper(trimmed(text.substr(i, eq - i))), {}};
+        std::size_t j = eq + 1;
+        while (j < text.size() && text[j] == ' ')
+            ++j;
+        if (j < text.size() && text[j] == '{') {
+            ++j;
+            while (j < text.size()) {
+                if (text[j] == '}') {
+                    if (j + 1 < text.size() && text[j + 1] == '}') {
+                        item.value += '}';
+                        j += 2;
+                        continue;
+                    }
+                    ++j;
+                    break;
+                }
+                item.value += text[j++];
+            }
+            const std::size_t end = text.find(';', j);
+            i = end == std::string_view::npos ? text.size() : end + 1;
+        } else {
+            const std::size_t end = text.find(';', eq + 1);
+            item.value = trimmed(
+                text.substr(eq + 1, (end == std::string_view::npos ? text.size() : end) - eq - 1));
+            i = end == std::string_view::npos ? text.size() : end + 1;
+        }
+        out.push_back(std::move(item));
+    }
+    return out;
+}
+
+std::optional<std::string> find(const std::vector<Item>& list, const char* key)
+{
+    for (const Item& item : list) {
+        if (item.key == key)
+            return item.value;
+    }
+    return std::nullopt;
+}
+
+// A key of a section of odbc.ini (user and system files) or odbcinst.ini; empty when absent.
+std::string profileValue(const std::string& section, const char* key, const char* file)
+{
+    char buffer[1024] = {};
+    SQLGetPrivateProfileString(section.c_str(), key, "", buffer, sizeof buffer, file);
+    return buffer;
+}
+
+} // namespace
+
+bool isPsqlOdbcDriver(const std::string& driver)
+{
+    std::string library = driver;
+    if (driver.find('/') == std::string::npos)
+        library = profileValue(driver, "Driver", "odbcinst.ini");
+    const std::size_t slash = library.rfind('/');
+    const std::string file = slash == std::string::npos ? library : library.substr(slash + 1);
+    return file.rfind("psqlodbc", 0) == 0;
+}
+
+std::string withFetchDefaults(const std::string& connStr)
+{
+    const std::vector<Item> list = items(connStr);
+    std::string driver = find(list, "DRIVER").value_or(std::string());
+    const std::string dsn = find(list, "DSN").value_or(std::string());
+    // A string psqlODBC completed carries the options abbreviated: CX holds UseDeclareFetch
+    // among its flags, A7 is Fetch. A connection from the history keeps what it had.
+    bool ownDeclare = find(list, "USEDECLAREFETCH").has_value() || find(list, "CX").has_value();
+    bool ownFetch = find(list, "FETCH").has_value() || find(list, "A7").has_value();
+    if (driver.empty() && !dsn.empty()) {
+        driver = profileValue(dsn, "Driver", "odbc.ini");
+        ownDeclare = ownDeclare || !profileValue(dsn, "UseDeclareFetch", "odbc.ini").empty();
+        ownFetch = ownFetch || !profileValue(dsn, "Fetch", "odbc.ini").empty();
+    }
+    if (ownDeclare || driver.empty() || !isPsqlOdbcDriver(driver))
+        return connStr;
+    std::string out = connStr;
+    if (!out.empty() && out.back() != ';')
+        out += ';';
+    out += "UseDeclareFetch=1;";
+    if (!ownFetch)
+        out += "Fetch=" + std::to_string(OdbcLib::kBlockRows) + ";";
+    return out;
+}
