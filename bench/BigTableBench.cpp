@@ -5,10 +5,13 @@
 // connect" adds the connection and, for the grid, building the offscreen window.
 //
 //   big_table_bench prepare-sqlite | prepare-pg
-//   big_table_bench sqlite-grid | sqlite-native | pg-grid | pg-declare-grid | pg-native
+//   big_table_bench sqlite-grid | sqlite-native | pg-grid | pg-declare-grid | pg-nodeclare-grid
+//                   | pg-native
 //
-// pg-grid uses the data source with psqlODBC's default options, pg-declare-grid the one with
-// UseDeclareFetch=1. Run with the environment of the test programs (see GridFillBench.cpp).
+// pg-grid uses the data source made with psqlODBC's default options (the program then asks for
+// a cursor itself), pg-declare-grid the one with UseDeclareFetch=1 set by hand, and
+// pg-nodeclare-grid turns the cursor off in the connection string (the driver's own default). Run
+// with the environment of the test programs (see GridFillBench.cpp).
 #include "BenchSupport.h"
 #include "base/ScriptedPrompts.h"
 #include "odbc/OdbcLib.h"
@@ -191,6 +194,8 @@ int main(int argc, char** argv)
         rows = sqliteNative(queryMs);
     else if (mode == "pg-grid")
         rows = grid(QStringLiteral("DSN=QV_PG_DEFAULT;"), queryMs);
+    else if (mode == "pg-nodeclare-grid")
+        rows = grid(QStringLiteral("DSN=QV_PG_DEFAULT;UseDeclareFetch=0;"), queryMs);
     else if (mode == "pg-declare-grid")
         rows = grid(QStringLiteral("DSN=QV_PG;"), queryMs);
     else if (mode == "pg-native")

@@ -278,3 +278,34 @@ TEST(ODBCCommLists, DataSourcesAndDriversWithLimits)
 }
 
 } // namespace
+
+namespace {
+
+// The server goes away with uncommitted work: the disconnect's COMMIT fails, and the user is
+// told that the work was not committed, with the driver's text.
+TEST(ODBCCommDisconnect, FailedCommitAtDisconnectIsShown)
+{
+    struct Restart {
+        ~Restart() { testenv::pgStart(); }
+    } restart;
+    ScriptedPrompts prompts;
+    OdbcLib lib;
+    ODBCComm comm(lib, prompts);
+    QString uid;
+    QString pwd;
+    QString conn = QStringLiteral("DSN=%1;").arg(QLatin1String(testenv::kPgDsn));
+    ASSERT_EQ(comm.DbConnect(nullptr, QString(), uid, pwd, QString(), conn), 0);
+    ASSERT_EQ(comm.DbExecute(QStringLiteral("CREATE TEMPORARY TABLE qv_lost (id INTEGER)")), 0);
+    ASSERT_TRUE(testenv::pgStop());
+
+    EXPECT_EQ(comm.DbDisconnect(), -99);
+    EXPECT_FALSE(comm.DbIsConnected());
+    ASSERT_EQ(prompts.boxes().size(), 1);
+    const ScriptedPrompts::Box& box = prompts.boxes().first();
+    EXPECT_EQ(box.icon, Prompts::Icon::Warning);
+    EXPECT_EQ(box.title, QStringLiteral("QUORVANT - COMMITエラー"));
+    EXPECT_TRUE(box.text.contains(QStringLiteral("COMMITされていません")));
+    EXPECT_GT(box.text.split(QLatin1Char('\n')).value(1).size(), 0) << box.text.toStdString();
+}
+
+} // namespace
