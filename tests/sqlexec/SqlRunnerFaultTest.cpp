@@ -1,5 +1,7 @@
 #include "SqlRunnerHarness.h"
 
+#include <QElapsedTimer>
+
 using namespace sqltest;
 
 namespace {
@@ -46,6 +48,26 @@ TEST(RunnerFaultTest, ServerStoppedDuringFetch)
     EXPECT_EQ(s->cell(0, 1), QStringLiteral("25000"));
     s->db->DbExecute("DROP TABLE qv_sx_fault");
     s->db->DbCommit();
+}
+
+// The server goes away while a statement runs on the worker: the failure is shown as the
+// driver reports it, at once, and never as success.
+TEST(RunnerFaultTest, ServerStoppedDuringExecute)
+{
+    PgRestart restart;
+    auto s = std::make_unique<Session>(pgConnStr());
+    ASSERT_TRUE(s->connected());
+    bool stopped = false;
+    DuringFill stop([] { return true; }, [&] { stopped = testenv::pgStop(); });
+    QElapsedTimer clock;
+    clock.start();
+    s->run("SELECT pg_sleep(8)");
+    ASSERT_TRUE(stopped);
+    EXPECT_LT(clock.elapsed(), 6000);
+    ASSERT_EQ(s->boxes(QStringLiteral("QUORVANT - ＳＱＬ実行エラー")).size(), 1);
+    EXPECT_TRUE(s->boxes(QStringLiteral("QUORVANT - ＳＱＬ正常終了")).isEmpty());
+    EXPECT_NE(s->w.status->text(), QStringLiteral("SQLCode:0"));
+    EXPECT_FALSE(s->db->work().busy());
 }
 
 } // namespace
