@@ -10,7 +10,7 @@
 // pg-grid uses the data source with psqlODBC's default options, pg-declare-grid the one with
 // UseDeclareFetch=1. Run with the environment of the test programs (see GridFillBench.cpp).
 #include "BenchSupport.h"
-#include "base/ScriptedPrompts.h"
+#include "ScriptedPrompts.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"
 #include "sqlexec/SqlRunner.h"
@@ -143,7 +143,6 @@ long pgNative(double& queryMs)
 long grid(const QString& connStr, double& queryMs)
 {
     ScriptedPrompts prompts;
-    Prompts::install(&prompts);
     OdbcLib lib;
     ODBCComm db(lib, prompts);
     QString uid, pwd, conn = connStr;
@@ -166,7 +165,6 @@ long grid(const QString& connStr, double& queryMs)
     runner.exec_sql("SELECT * FROM qv_big_bench", false);
     queryMs = msSince(t);
     const long n = runner.model().rowCount();
-    Prompts::install(nullptr);
     return n;
 }
 

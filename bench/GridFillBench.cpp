@@ -12,9 +12,9 @@
 // BUILD_DIR, then ODBCSYSINI / ODBCINI / QV_TESTENV as ctest sets them), LANG=C.UTF-8 and
 // QT_QPA_PLATFORM=offscreen.
 #include "BenchSupport.h"
+#include "ScriptedPrompts.h"
 #include "base/BusyCursor.h"
 #include "base/EventPump.h"
-#include "base/ScriptedPrompts.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"
 #include "sqlexec/SqlRunner.h"
@@ -86,7 +86,6 @@ int main(int argc, char** argv)
             fillOnly = i + 1 < argc ? std::max(1, std::atoi(argv[++i])) : 50;
     }
     ScriptedPrompts prompts;
-    Prompts::install(&prompts);
 
     OdbcLib bare;
     bare.OdbcInitEnv();
@@ -137,7 +136,6 @@ int main(int argc, char** argv)
             runner.exec_sql("SELECT id FROM qv_grid_bench WHERE id < 0", false);
             runner.exec_sql(kSelect, false);
         }
-        Prompts::install(nullptr);
         return 0;
     }
 
@@ -196,6 +194,5 @@ int main(int argc, char** argv)
     std::printf("exec_sql into the grid     : %8.1f ms  (ratio %.2f, target <= 1.5)\n", bestGrid,
                 bestGrid / bestBare);
     std::printf("resident memory added      : %8.1f MB  (target <= 40)\n", rssAdded / 1024.0);
-    Prompts::install(nullptr);
     return 0;
 }

@@ -309,7 +309,7 @@ void QUORVANT::takeDesignSizes()
 
 void QUORVANT::wireConnection()
 {
-    connectDS_ = new ConnectDS(services_.db(), services_.ini(), this);
+    connectDS_ = new ConnectDS(services_.db(), services_.ini(), services_.prompts(), this);
     ConnectionUi ui;
     ui.window = this;
     ui.TB_DSN = TB_DSN;

@@ -293,7 +293,7 @@ void QUORVANT::ExitCommand()
 
 void QUORVANT::HelpCommand()
 {
-    OpenDocument(this, shellcmd::helpDocument(helpAddress_, AppFolder()));
+    OpenDocument(this, services_.prompts(), shellcmd::helpDocument(helpAddress_, AppFolder()));
 }
 
 void QUORVANT::DataSourceAdminCommand()
@@ -309,7 +309,7 @@ void QUORVANT::DataSourceAdminCommand()
         if (create.open(QIODevice::WriteOnly))
             create.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     }
-    if (!OpenDocument(this, file)) {
+    if (!OpenDocument(this, services_.prompts(), file)) {
         services_.prompts().tell(this, Prompts::Icon::Warning, QStringLiteral("QUORVANT"),
                                  QStringLiteral("データソース アドミニストレータを起動できません"
                                                 "でした。\n") +

@@ -1,6 +1,6 @@
 #include "browser/ObjectTree.h"
+#include "ScriptedPrompts.h"
 #include "TestEnv.h"
-#include "base/ScriptedPrompts.h"
 #include "browser/TreeImages.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"

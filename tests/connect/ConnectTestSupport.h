@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ScriptedPrompts.h"
 #include "base/INIfile_IO.h"
-#include "base/ScriptedPrompts.h"
 #include "connect/ConnectDS.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"
@@ -61,7 +61,10 @@ protected:
 
     QString iniValue(const QString& key) const { return ini->ReadIniValue("CONNHIST", key); }
     void writeHistory(const QStringList& entries, bool save);
-    std::unique_ptr<ConnectDS> makeDialog() { return std::make_unique<ConnectDS>(*db, *ini); }
+    std::unique_ptr<ConnectDS> makeDialog()
+    {
+        return std::make_unique<ConnectDS>(*db, *ini, prompts);
+    }
 
     QTemporaryDir dir_;
     std::unique_ptr<INIfile_IO> ini;

@@ -1,10 +1,11 @@
+#include "AppFolderForTesting.h"
+#include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "app/AppServices.h"
 #include "app/FrmVersion.h"
 #include "app/QUORVANT.h"
 #include "base/AppFolder.h"
 #include "base/INIfile_IO.h"
-#include "base/ScriptedPrompts.h"
 #include "base/Settings.h"
 #include "base/Twips.h"
 
@@ -46,13 +47,11 @@ protected:
     {
         ASSERT_TRUE(dir_.isValid());
         setAppFolderForTesting(dir_.path());
-        Prompts::install(&prompts_);
     }
     void TearDown() override
     {
         windows_.clear();
         services_.clear();
-        Prompts::install(nullptr);
         setAppFolderForTesting(QString());
     }
 

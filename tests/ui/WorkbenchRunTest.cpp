@@ -1,8 +1,9 @@
+#include "AppFolderForTesting.h"
+#include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "app/AppServices.h"
 #include "app/QUORVANT.h"
 #include "base/AppFolder.h"
-#include "base/ScriptedPrompts.h"
 #include "base/Settings.h"
 #include "sqlexec/SqlRunner.h"
 
@@ -34,7 +35,6 @@ protected:
     {
         ASSERT_TRUE(dir_.isValid());
         setAppFolderForTesting(dir_.path());
-        Prompts::install(&prompts_);
         services_ = std::make_unique<AppServices>(prompts_, settings::settingsPath());
         services_->connectAtStart = false;
         window_ = std::make_unique<QUORVANT>(*services_);
@@ -54,7 +54,6 @@ protected:
         }
         window_.reset();
         services_.reset();
-        Prompts::install(nullptr);
         setAppFolderForTesting(QString());
     }
 
