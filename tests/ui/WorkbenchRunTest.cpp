@@ -255,6 +255,26 @@ TEST_P(WorkbenchRun, CommitAndRollbackCommandsReportInBoxAndStatusBar)
     EXPECT_EQ(label("msg"), "ROLLBACKが完了しました。");
 }
 
+TEST_P(WorkbenchRun, ToolbarButtonsRunTheCommandsOfTheirMenuItems)
+{
+    window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))
+        ->setPlainText("SELECT 7 AS seven");
+    toolbarButton("go")->trigger();
+    EXPECT_EQ(lastBox().title, "QUORVANT - ＳＱＬ正常終了");
+    EXPECT_EQ(grid()->rowCount(), 1);
+
+    toolbarButton("ng")->trigger();
+    EXPECT_EQ(lastBox().title, "QUORVANT - ROLLBACK完了");
+    // A menu item's name is not a toolbar key.
+    const auto shown = prompts_.boxes().size();
+    window_->ToolbarCommand(QStringLiteral("mn_sql_commit"));
+    EXPECT_EQ(prompts_.boxes().size(), shown);
+
+    toolbarButton("discon")->trigger();
+    EXPECT_FALSE(services_->db().DbIsConnected());
+    EXPECT_TRUE(action("mn_reconnect")->isEnabled());
+}
+
 TEST_P(WorkbenchRun, DisconnectClosesASuspendedResultAndRunNeedsAConnection)
 {
     createNumbers(12);
