@@ -145,7 +145,9 @@ long grid(const QString& connStr, double& queryMs)
     ScriptedPrompts prompts;
     OdbcLib lib;
     ODBCComm db(lib, prompts);
-    QString uid, pwd, conn = connStr;
+    QString uid;
+    QString pwd;
+    QString conn = connStr;
     if (db.DbConnect(nullptr, QString(), uid, pwd, QString(), conn) != 0)
         return -1;
     QWidget window;

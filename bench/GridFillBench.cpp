@@ -97,7 +97,9 @@ int main(int argc, char** argv)
 
     OdbcLib lib;
     ODBCComm db(lib, prompts);
-    QString quid, qpwd, qconn = QString::fromStdString(connStr());
+    QString quid;
+    QString qpwd;
+    QString qconn = QString::fromStdString(connStr());
     if (db.DbConnect(nullptr, QString(), quid, qpwd, QString(), qconn) != 0)
         return 1;
     QWidget window;
@@ -139,7 +141,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    double bestBare = 1e9, bestGrid = 1e9;
+    double bestBare = 1e9;
+    double bestGrid = 1e9;
     long rssAdded = 0;
     for (int r = 0; r < kRepeats; ++r) {
         auto t = std::chrono::steady_clock::now();
@@ -167,7 +170,9 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "grid shows %d rows\n", runner.model().rowCount());
     }
     // Where the difference goes: the pieces of the per-row path on their own.
-    double commLoop = 1e9, pump = 1e9, busy = 1e9;
+    double commLoop = 1e9;
+    double pump = 1e9;
+    double busy = 1e9;
     for (int r = 0; r < kRepeats; ++r) {
         auto t = std::chrono::steady_clock::now();
         db.DbExecute(kSelect);

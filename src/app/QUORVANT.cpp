@@ -316,7 +316,7 @@ void QUORVANT::FillKeywordList()
     layout_.lstKwd.width = keywordListWidth(widest);
 }
 
-bool QUORVANT::IsKeyword(const QString& word) const
+bool QUORVANT::isKeyword(const QString& word) const
 {
     return std::any_of(keywords_.cbegin(), keywords_.cend(), [&word](const QString& k) {
         return k.compare(word, Qt::CaseInsensitive) == 0;

@@ -39,17 +39,17 @@ public:
     // Fills the keyword list from the keyword file and sizes it.
     void FillKeywordList();
     // True when word is one of the keywords, compared without regard to letter case.
-    bool IsKeyword(const QString& word) const;
+    bool isKeyword(const QString& word) const;
 
     // The toolbar's click, dispatched by the button's key; an unknown key does nothing.
-    void ToolbarCommand(const QString& key);
+    void toolbarCommand(const QString& key);
 
     // Shell commands of the menu bar.
-    void ExitCommand();
-    void HelpCommand();
-    void DataSourceAdminCommand();
-    void NewInstanceCommand();
-    void AboutCommand();
+    void exitCommand();
+    void helpCommand();
+    void dataSourceAdminCommand();
+    void newInstanceCommand();
+    void aboutCommand();
 
     const MainLayout& paneLayout() const { return layout_; }
     // Height of the text "A" in the window's font, in twips.

@@ -22,18 +22,18 @@
 void QUORVANT::wireCommands()
 {
     commands_ = {
-        {QStringLiteral("mn_new_window"), [this] { NewInstanceCommand(); }},
+        {QStringLiteral("mn_new_window"), [this] { newInstanceCommand(); }},
         {QStringLiteral("mn_connect"), [this] { connection_->ConnectDatabase(); }},
         {QStringLiteral("mn_disconnect"), [this] { connection_->DisconnectDatabase(); }},
         {QStringLiteral("mn_reconnect"), [this] { connection_->ReconnectDatabase(); }},
-        {QStringLiteral("mn_exit"), [this] { ExitCommand(); }},
+        {QStringLiteral("mn_exit"), [this] { exitCommand(); }},
         {QStringLiteral("mn_sql_go"), [this] { sqlRunner_->exec_sql_batch(); }},
         {QStringLiteral("mn_sql_stop"), [this] { sqlRunner_->stopCommand(); }},
         {QStringLiteral("mn_sql_commit"), [this] { sqlRunner_->commit_command(); }},
         {QStringLiteral("mn_sql_rollback"), [this] { sqlRunner_->rollback_command(); }},
-        {QStringLiteral("mn_kick_dsnadmin"), [this] { DataSourceAdminCommand(); }},
-        {QStringLiteral("mn_help_quorvant"), [this] { HelpCommand(); }},
-        {QStringLiteral("mn_version"), [this] { AboutCommand(); }},
+        {QStringLiteral("mn_kick_dsnadmin"), [this] { dataSourceAdminCommand(); }},
+        {QStringLiteral("mn_help_quorvant"), [this] { helpCommand(); }},
+        {QStringLiteral("mn_version"), [this] { aboutCommand(); }},
         {QStringLiteral("mn_get_tables"), [this] { objectTree_->getTablesCommand(); }},
     };
     for (const MainWindowUi::DisplayOption& option : ui_.displayOptions())
@@ -47,7 +47,7 @@ void QUORVANT::wireCommands()
         // A click flips a pressed button by itself; only the commands decide what is pressed.
         if (a->isCheckable())
             a->setChecked(!a->isChecked());
-        ToolbarCommand(a->property("key").toString());
+        toolbarCommand(a->property("key").toString());
     });
 }
 
@@ -58,26 +58,26 @@ void QUORVANT::runCommand(const QString& name)
         (*command)();
 }
 
-void QUORVANT::ToolbarCommand(const QString& key)
+void QUORVANT::toolbarCommand(const QString& key)
 {
     const QAction* button = ui_.action(key);
     if (button != nullptr && button->property("key").toString() == key)
         runCommand(button->property("command").toString());
 }
 
-void QUORVANT::ExitCommand()
+void QUORVANT::exitCommand()
 {
     hide();
     letEventsRun();
     close();
 }
 
-void QUORVANT::HelpCommand()
+void QUORVANT::helpCommand()
 {
     OpenDocument(this, services_.prompts(), shellcmd::helpDocument(helpAddress_, AppFolder()));
 }
 
-void QUORVANT::DataSourceAdminCommand()
+void QUORVANT::dataSourceAdminCommand()
 {
     const QString admin = shellcmd::dataSourceAdministrator(GetSystemFolder());
     if (!admin.isEmpty() && QProcess::startDetached(admin, {}))
@@ -98,13 +98,13 @@ void QUORVANT::DataSourceAdminCommand()
     }
 }
 
-void QUORVANT::NewInstanceCommand()
+void QUORVANT::newInstanceCommand()
 {
     // A failure to start is deliberately silent.
     QProcess::startDetached(shellcmd::newInstanceProgram(AppFolder()), {});
 }
 
-void QUORVANT::AboutCommand()
+void QUORVANT::aboutCommand()
 {
     if (frmVersion_ == nullptr)
         frmVersion_ = new FrmVersion(this);

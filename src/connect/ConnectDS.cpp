@@ -171,7 +171,8 @@ void ConnectDS::loadLists()
     chooseKind(Kind::DataSource);
 
     int count = 0;
-    QStringList names, descriptions;
+    QStringList names;
+    QStringList descriptions;
     if (db_.DbListDataSources(kMaxListed, count, names, descriptions) != 0) {
         prompts_.tell(this, Prompts::Icon::Warning, windowTitle(),
                       QStringLiteral("データソースの取得に失敗しました。"));

@@ -95,7 +95,8 @@ TEST(ListSubItemHitTest, FindsTheCellOrNothingBelowTheLastRow)
     const int rowMiddle = g.view.rowViewportPosition(1) + g.view.rowHeight(1) / 2;
     const int colMiddle = header->sectionViewportPosition(2) + 50;
 
-    int item = 99, subItem = 99;
+    int item = 99;
+    int subItem = 99;
     ListSubItemHitTest(&g.view, colMiddle * 15.0, rowMiddle * 15.0, item, subItem);
     EXPECT_EQ(item, 1);
     EXPECT_EQ(subItem, 2);

@@ -32,7 +32,11 @@ inline const char* kBroken = "QV_CONN_BROKEN";
 inline const char* kPg = "QV_CONN_PG";
 
 struct Answer {
-    QString dsn, uid, pwd, driver, connStr;
+    QString dsn;
+    QString uid;
+    QString pwd;
+    QString driver;
+    QString connStr;
 };
 // Calls GetDSN and runs script once the modal dialog is up; a dialog left open is cancelled.
 Answer runDialog(ConnectDS& dialog, const std::function<void()>& script);

@@ -267,7 +267,7 @@ TEST_P(WorkbenchRun, ToolbarButtonsRunTheCommandsOfTheirMenuItems)
     EXPECT_EQ(lastBox().title, "QUORVANT - ROLLBACK完了");
     // A menu item's name is not a toolbar key.
     const auto shown = prompts_.boxes().size();
-    window_->ToolbarCommand(QStringLiteral("mn_sql_commit"));
+    window_->toolbarCommand(QStringLiteral("mn_sql_commit"));
     EXPECT_EQ(prompts_.boxes().size(), shown);
 
     toolbarButton("discon")->trigger();
