@@ -366,9 +366,9 @@ void MainWindowUi::buildPopupMenus(QMainWindow* window)
     item(cols, QStringLiteral("mn_disp_cols_all"), QStringLiteral("全情報を表示"));
     item(cols, QStringLiteral("mn_disp_cols_name"), QStringLiteral("列名のみ表示"));
     separator(mn_mouse, QStringLiteral("mn_mouse_sp3"));
-    QMenu* quick =
+    mn_quick_sql =
         submenu(mn_mouse, QStringLiteral("mn_quick_sql"), QStringLiteral("クイック SQL"));
-    QAction* first = item(quick, QStringLiteral("mn_quick_sqlstmt_0"), QString());
+    QAction* first = item(mn_quick_sql, QStringLiteral("mn_quick_sqlstmt_0"), QString());
     first->setProperty("index", 0);
     first->setProperty("command", QStringLiteral("mn_quick_sqlstmt"));
 
@@ -411,10 +411,9 @@ void MainWindowUi::buildPopupMenus(QMainWindow* window)
 
 QList<QAction*> MainWindowUi::addQuickSqlItems()
 {
-    auto* quick = mn_mouse->findChild<QMenu*>(QStringLiteral("mn_quick_sql"));
     QList<QAction*> added;
     for (int i = 1; i <= 6; ++i) {
-        QAction* entry = quick->addAction(QString());
+        QAction* entry = mn_quick_sql->addAction(QString());
         entry->setObjectName(QStringLiteral("mn_quick_sqlstmt_%1").arg(i));
         entry->setProperty("index", i);
         // One command for the whole array; the item's index tells which statement.

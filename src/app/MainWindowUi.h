@@ -98,6 +98,7 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     QLabel* panel[4] = {}; // status bar panels "status", "cnt", "time", "msg"
     QMenu* mn_mouse = nullptr;
+    QMenu* mn_quick_sql = nullptr;
     QMenu* mn_mouse2 = nullptr;
 
     // Left edge of L_msg inside Fra_SqlInfo, in pixels, after the counters of the fetch strip.
