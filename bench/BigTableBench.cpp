@@ -13,7 +13,7 @@
 // pg-nodeclare-grid turns the cursor off in the connection string (the driver's own default). Run
 // with the environment of the test programs (see GridFillBench.cpp).
 #include "BenchSupport.h"
-#include "base/ScriptedPrompts.h"
+#include "ScriptedPrompts.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"
 #include "sqlexec/SqlRunner.h"
@@ -146,10 +146,11 @@ long pgNative(double& queryMs)
 long grid(const QString& connStr, double& queryMs)
 {
     ScriptedPrompts prompts;
-    Prompts::install(&prompts);
     OdbcLib lib;
     ODBCComm db(lib, prompts);
-    QString uid, pwd, conn = connStr;
+    QString uid;
+    QString pwd;
+    QString conn = connStr;
     if (db.DbConnect(nullptr, QString(), uid, pwd, QString(), conn) != 0)
         return -1;
     QWidget window;
@@ -169,7 +170,6 @@ long grid(const QString& connStr, double& queryMs)
     runner.exec_sql("SELECT * FROM qv_big_bench", false);
     queryMs = msSince(t);
     const long n = runner.model().rowCount();
-    Prompts::install(nullptr);
     return n;
 }
 

@@ -12,9 +12,9 @@
 // BUILD_DIR, then ODBCSYSINI / ODBCINI / QV_TESTENV as ctest sets them), LANG=C.UTF-8 and
 // QT_QPA_PLATFORM=offscreen.
 #include "BenchSupport.h"
+#include "ScriptedPrompts.h"
 #include "base/BusyCursor.h"
 #include "base/EventPump.h"
-#include "base/ScriptedPrompts.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"
 #include "sqlexec/SqlRunner.h"
@@ -86,7 +86,6 @@ int main(int argc, char** argv)
             fillOnly = i + 1 < argc ? std::max(1, std::atoi(argv[++i])) : 50;
     }
     ScriptedPrompts prompts;
-    Prompts::install(&prompts);
 
     OdbcLib bare;
     bare.OdbcInitEnv();
@@ -98,7 +97,9 @@ int main(int argc, char** argv)
 
     OdbcLib lib;
     ODBCComm db(lib, prompts);
-    QString quid, qpwd, qconn = QString::fromStdString(connStr());
+    QString quid;
+    QString qpwd;
+    QString qconn = QString::fromStdString(connStr());
     if (db.DbConnect(nullptr, QString(), quid, qpwd, QString(), qconn) != 0)
         return 1;
     QWidget window;
@@ -137,11 +138,11 @@ int main(int argc, char** argv)
             runner.exec_sql("SELECT id FROM qv_grid_bench WHERE id < 0", false);
             runner.exec_sql(kSelect, false);
         }
-        Prompts::install(nullptr);
         return 0;
     }
 
-    double bestBare = 1e9, bestGrid = 1e9;
+    double bestBare = 1e9;
+    double bestGrid = 1e9;
     long rssAdded = 0;
     for (int r = 0; r < kRepeats; ++r) {
         auto t = std::chrono::steady_clock::now();
@@ -169,7 +170,9 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "grid shows %d rows\n", runner.model().rowCount());
     }
     // Where the difference goes: the pieces of the per-row path on their own.
-    double commLoop = 1e9, pump = 1e9, busy = 1e9;
+    double commLoop = 1e9;
+    double pump = 1e9;
+    double busy = 1e9;
     for (int r = 0; r < kRepeats; ++r) {
         auto t = std::chrono::steady_clock::now();
         db.DbExecute(kSelect);
@@ -196,6 +199,5 @@ int main(int argc, char** argv)
     std::printf("exec_sql into the grid     : %8.1f ms  (ratio %.2f, target <= 1.5)\n", bestGrid,
                 bestGrid / bestBare);
     std::printf("resident memory added      : %8.1f MB  (target <= 40)\n", rssAdded / 1024.0);
-    Prompts::install(nullptr);
     return 0;
 }

@@ -65,13 +65,6 @@ void place(QWidget* w, const TwipsRect& r)
     w->setGeometry(px(r.left), px(r.top), std::max(0, px(r.width)), std::max(0, px(r.height)));
 }
 
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
-}
-
 QFont windowFont()
 {
     QFont f;
@@ -99,280 +92,61 @@ QUORVANT::QUORVANT(AppServices& services, QWidget* parent)
     setCentralWidget(client_);
     client_->installEventFilter(this);
 
-    buildPanes();
-    buildMenus();
-    buildPopupMenus();
-    buildToolbar();
+    ui_.setupUi(this, client_, this);
     takeDesignSizes();
     wireConnection();
     wireObjectTree();
     wireSqlRunner();
+    wireCommands();
     load();
 }
 
 QUORVANT::~QUORVANT() = default;
 
-void QUORVANT::buildPanes()
-{
-    buildConnectionBand();
-
-    Cmd_srch_obj = new QToolButton(client_);
-    Cmd_srch_obj->setObjectName(QStringLiteral("Cmd_srch_obj"));
-    Cmd_srch_obj->setText(QStringLiteral("検索"));
-    Cmd_srch_obj->setToolTip(QStringLiteral("全て検索（[Shift]+ｸﾘｯｸで追加）"));
-    CB_srch_obj = new QComboBox(client_);
-    CB_srch_obj->setObjectName(QStringLiteral("CB_srch_obj"));
-    CB_srch_obj->setEditable(true);
-    CB_srch_obj->setInsertPolicy(QComboBox::NoInsert);
-    CB_srch_obj->setToolTip(QStringLiteral("F3：下を検索　Shift+F3：上を検索"));
-
-    TabObjects = new QTabBar(client_);
-    TabObjects->setObjectName(QStringLiteral("TabObjects"));
-    TabObjects->setShape(QTabBar::RoundedWest);
-    TabObjects->setExpanding(false);
-    TabObjects->setDrawBase(false);
-    for (const char* tab : {"ALL", "TABLE", "VIEW", "SYNONYM"})
-        TabObjects->addTab(QString::fromLatin1(tab));
-
-    TreeView1 = new QTreeWidget(client_);
-    TreeView1->setObjectName(QStringLiteral("TreeView1"));
-    TreeView1->setHeaderHidden(true);
-
-    Fra_Found = new QFrame(client_);
-    Fra_Found->setObjectName(QStringLiteral("Fra_Found"));
-    Fra_Found->setFrameShape(QFrame::NoFrame);
-    L_Found = makeLabel(Fra_Found, QStringLiteral("L_Found"), QStringLiteral("検出："));
-    L_Found->setFrameShape(QFrame::Panel);
-    L_Found->setFrameShadow(QFrame::Raised);
-    L_Found->setCursor(Qt::SizeVerCursor);
-    L_Found->installEventFilter(this);
-
-    LV_Found = new QTreeWidget(client_);
-    LV_Found->setObjectName(QStringLiteral("LV_Found"));
-    LV_Found->setHeaderHidden(true);
-    LV_Found->setRootIsDecorated(false);
-    LV_Found->setColumnCount(1);
-
-    L_split = new QFrame(client_);
-    L_split->setObjectName(QStringLiteral("L_split"));
-    L_split->setFrameShape(QFrame::NoFrame);
-    L_split->setCursor(Qt::SizeHorCursor);
-    L_split->installEventFilter(this);
-
-    TabStrip1 = new QTabBar(client_);
-    TabStrip1->setObjectName(QStringLiteral("TabStrip1"));
-    TabStrip1->setExpanding(false);
-    TabStrip1->setDrawBase(false);
-    TabStrip1->addTab(QStringLiteral("SQL入力"));
-    TabStrip1->addTab(QStringLiteral("履 歴 "));
-    TabStrip1->addTab(QStringLiteral("ﾃﾝﾌﾟﾚｰﾄ"));
-
-    Frm_q = new QFrame(client_);
-    Frm_q->setObjectName(QStringLiteral("Frm_q"));
-    Frm_q->setFrameShape(QFrame::NoFrame);
-    Cmd_srch_wd = new QToolButton(Frm_q);
-    Cmd_srch_wd->setObjectName(QStringLiteral("Cmd_srch_wd"));
-    Cmd_srch_wd->setToolTip(QStringLiteral("？/ﾄｰｸﾝ/ｷｰﾜｰﾄﾞ切替"));
-
-    Lst_kwd = new QListWidget(client_);
-    Lst_kwd->setObjectName(QStringLiteral("Lst_kwd"));
-
-    TB_SQL = new QPlainTextEdit(client_);
-    TB_SQL->setObjectName(QStringLiteral("TB_SQL"));
-    TB_SQL->setLineWrapMode(QPlainTextEdit::NoWrap);
-
-    buildSqlInfo();
-
-    ListView1 = new QTableView(client_);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->verticalHeader()->hide();
-    // One text line per row, as a report list shows it; the style's default is much taller.
-    ListView1->verticalHeader()->setMinimumSectionSize(1);
-    ListView1->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
-
-    buildStatusBar();
-}
-
-void QUORVANT::buildConnectionBand()
-{
-    Toolbar1 = new QToolBar(client_);
-    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    Toolbar1->setMovable(false);
-    Toolbar1->setFloatable(false);
-    Toolbar1->setIconSize(QSize(20, 20));
-
-    // The toolbar's third button: an empty space under the connection band.
-    placeholder_ = new QWidget;
-    placeholder_->setObjectName(QStringLiteral("tb_placeholder"));
-    Pict_db = new QFrame(placeholder_);
-    Pict_db->setObjectName(QStringLiteral("Pict_db"));
-    Label2 = makeLabel(Pict_db, QStringLiteral("Label2"), QStringLiteral("DB:"));
-    TB_DSN = new QLineEdit(Pict_db);
-    TB_DSN->setObjectName(QStringLiteral("TB_DSN"));
-    TB_DSN->setReadOnly(true);
-    Img_slide = new QLabel(Pict_db);
-    Img_slide->setObjectName(QStringLiteral("Img_slide"));
-    Img_slide->setPixmap(QPixmap(QStringLiteral(":/icons/grip.png")));
-    Img_slide->setAlignment(Qt::AlignCenter);
-    Img_slide->setCursor(Qt::SizeHorCursor);
-    Img_slide->installEventFilter(this);
-}
-
-void QUORVANT::buildSqlInfo()
-{
-    Fra_SqlInfo = new QFrame(client_);
-    Fra_SqlInfo->setObjectName(QStringLiteral("Fra_SqlInfo"));
-    Fra_SqlInfo->setFrameShape(QFrame::StyledPanel);
-    Fra_SqlInfo->setCursor(Qt::SizeVerCursor);
-    Fra_SqlInfo->installEventFilter(this);
-
-    Cmd_start_stop = new QToolButton(Fra_SqlInfo);
-    Cmd_start_stop->setObjectName(QStringLiteral("Cmd_start_stop"));
-    Cmd_start_stop->setToolTip(QStringLiteral("FETCH 中断／再開"));
-    Cmd_start_stop->setIconSize(QSize(14, 14));
-    Cmd_start_stop->setCursor(Qt::ArrowCursor);
-
-    const QStringList fetchCaptions = {QStringLiteral("時間:"), QStringLiteral("秒"),
-                                       QStringLiteral("FETCH"), QStringLiteral("列"),
-                                       QStringLiteral("行")};
-    QLabel* fetch[5] = {};
-    for (int i = 0; i < 5; ++i) {
-        fetch[i] = makeLabel(Fra_SqlInfo, QStringLiteral("L_fetch_%1").arg(i), fetchCaptions[i]);
-        // Presses on the captions drag the strip.
-        fetch[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-    L_cols = makeLabel(Fra_SqlInfo, QStringLiteral("L_cols"), QString());
-    L_rows = makeLabel(Fra_SqlInfo, QStringLiteral("L_rows"), QString());
-    L_sec = makeLabel(Fra_SqlInfo, QStringLiteral("L_sec"), QString());
-    L_msg = makeLabel(Fra_SqlInfo, QStringLiteral("L_msg"), QString());
-    L_msg->setAttribute(Qt::WA_TransparentForMouseEvents);
-    for (QLabel* counter : {L_cols, L_rows, L_sec})
-        counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-
-    // One row, sized for the design captions "999", "99999" and "99999.999".
-    const QFontMetrics fm(font());
-    const int h = twips::toPixels(345) - 2;
-    int x = 4;
-    auto put = [&](QWidget* w, int width) {
-        w->setGeometry(x, 1, width, h - 1);
-        x += width + 3;
-    };
-    auto textWidth = [&](const QString& s) { return fm.horizontalAdvance(s) + 2; };
-    put(fetch[2], textWidth(fetchCaptions[2]));
-    put(Cmd_start_stop, h - 1);
-    x += 6;
-    put(L_cols, textWidth(QStringLiteral("999")));
-    put(fetch[3], textWidth(fetchCaptions[3]));
-    x += 6;
-    put(L_rows, textWidth(QStringLiteral("99999")));
-    put(fetch[4], textWidth(fetchCaptions[4]));
-    x += 10;
-    put(fetch[0], textWidth(fetchCaptions[0]));
-    put(L_sec, textWidth(QStringLiteral("99999.999")));
-    put(fetch[1], textWidth(fetchCaptions[1]));
-    x += 10;
-    layout_.design.lMsgLeft = tw(x);
-    L_msg->setGeometry(x, 1, 10, h - 1);
-}
-
-void QUORVANT::buildStatusBar()
-{
-    StatusBar1 = new QStatusBar(client_);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
-    const char* keys[4] = {"status", "cnt", "time", "msg"};
-    const int widths[4] = {150, 120, 170, 0};
-    for (int i = 0; i < 4; ++i) {
-        panel_[i] = makeLabel(StatusBar1, QString::fromLatin1(keys[i]), QString());
-        panel_[i]->setFrameShape(QFrame::StyledPanel);
-        panel_[i]->setFrameShadow(QFrame::Sunken);
-        if (widths[i] > 0) {
-            panel_[i]->setMinimumWidth(widths[i]);
-            StatusBar1->addWidget(panel_[i]);
-        } else {
-            StatusBar1->addWidget(panel_[i], 1);
-        }
-    }
-}
-
 void QUORVANT::takeDesignSizes()
 {
     MainLayout::Design& d = layout_.design;
-    d.toolbarHeight = tw(std::max(30, Toolbar1->sizeHint().height()));
-    d.statusbarHeight = tw(std::max(22, StatusBar1->sizeHint().height()));
-    d.tabObjectsWidth = tw(TabObjects->sizeHint().width());
-    d.cmdSrchObjWidth = tw(std::max(40, Cmd_srch_obj->sizeHint().width()));
-    d.tabStripHeight = tw(std::max(24, TabStrip1->sizeHint().height()));
-    d.fraFoundHeight = tw(std::max(18, L_Found->sizeHint().height() + 2));
+    d.toolbarHeight = tw(std::max(30, ui_.Toolbar1->sizeHint().height()));
+    d.statusbarHeight = tw(std::max(22, ui_.StatusBar1->sizeHint().height()));
+    d.tabObjectsWidth = tw(ui_.TabObjects->sizeHint().width());
+    d.cmdSrchObjWidth = tw(std::max(40, ui_.Cmd_srch_obj->sizeHint().width()));
+    d.tabStripHeight = tw(std::max(24, ui_.TabStrip1->sizeHint().height()));
+    d.fraFoundHeight = tw(std::max(18, ui_.L_Found->sizeHint().height() + 2));
     d.lFoundTop = 0;
-    Toolbar1->setFixedHeight(px(d.toolbarHeight));
+    d.lMsgLeft = tw(ui_.lMsgLeft);
+    ui_.Toolbar1->setFixedHeight(px(d.toolbarHeight));
 }
 
 void QUORVANT::wireConnection()
 {
-    connectDS_ = new ConnectDS(services_.db(), services_.ini(), this);
-    ConnectionUi ui;
-    ui.window = this;
-    ui.TB_DSN = TB_DSN;
-    ui.mn_connect = mn_connect;
-    ui.mn_disconnect = mn_disconnect;
-    ui.mn_reconnect = mn_reconnect;
-    ui.mn_sql_go = mn_sql_go;
-    ui.mn_sql_commit = mn_sql_commit;
-    ui.mn_sql_rollback = mn_sql_rollback;
-    ui.mn_out_select = mn_out_select;
-    ui.mn_inp_csv = mn_inp_csv;
-    ui.mn_disp_con2title = mn_disp_con2title;
-    auto tb = [this](const char* key) {
-        return Toolbar1->findChild<QAction*>(QStringLiteral("tb_") + QLatin1String(key));
-    };
-    ui.tb_connect = tb("connect");
-    ui.tb_discon = tb("discon");
-    ui.tb_go = tb("go");
-    ui.tb_ok = tb("ok");
-    ui.tb_ng = tb("ng");
-    ui.tb_inst = tb("inst");
-    ui.TreeView1 = TreeView1;
+    connectDS_ = new ConnectDS(services_.db(), services_.ini(), services_.prompts(), this);
+    const ConnectionUi ui = ui_.connectionUi(this);
     ConnectionHooks hooks;
     hooks.loadObjectTree = [this] { loadObjectTree(); };
     hooks.closeFetch = [this] { closeFetch(); };
     connection_ = new ConnectionState(services_.db(), *connectDS_, ui, std::move(hooks), this);
     connect(connection_, &ConnectionState::stateChanged, this, &QUORVANT::updateCommandStates);
-
-    connect(mn_connect, &QAction::triggered, connection_, &ConnectionState::ConnectDatabase);
-    connect(mn_disconnect, &QAction::triggered, connection_, &ConnectionState::DisconnectDatabase);
-    connect(mn_reconnect, &QAction::triggered, connection_, &ConnectionState::ReconnectDatabase);
 }
 
 void QUORVANT::wireObjectTree()
 {
-    ObjectTreeUi ui;
-    ui.TreeView1 = TreeView1;
-    ui.LV_Found = LV_Found;
-    ui.L_Found = L_Found;
-    ui.Fra_Found = Fra_Found;
-    ui.TabObjects = TabObjects;
-    ui.moveSearchHeaderToBottom = [this] { moveSearchHeaderToBottom(); };
+    const ObjectTreeUi ui = ui_.objectTreeUi([this] { moveSearchHeaderToBottom(); });
     objectTree_ = new ObjectTree(ui, services_.db(), services_.prompts(), this, this);
 
-    TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(TreeView1, &QWidget::customContextMenuRequested, this, &QUORVANT::treeContextMenu);
-    connect(findChild<QAction*>(QStringLiteral("mn_get_tables")), &QAction::triggered, objectTree_,
-            &ObjectTree::getTablesCommand);
-    connect(TabObjects, &QTabBar::tabBarClicked, this,
-            [this](int index) { objectTree_->openGroup(TabObjects->tabText(index)); });
+    ui_.TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui_.TreeView1, &QWidget::customContextMenuRequested, this, &QUORVANT::treeContextMenu);
+    connect(ui_.TabObjects, &QTabBar::tabBarClicked, this,
+            [this](int index) { objectTree_->openGroup(ui_.TabObjects->tabText(index)); });
 }
 
 void QUORVANT::treeContextMenu(const QPoint& pos)
 {
-    QTreeWidgetItem* node = TreeView1->itemAt(pos);
+    QTreeWidgetItem* node = ui_.TreeView1->itemAt(pos);
     if (node == nullptr)
         return;
     // Re-reading the catalog is offered on a root node while connected.
     if (ObjectTree::isRootNode(node) && services_.db().DbIsConnected())
-        findChild<QMenu*>(QStringLiteral("mn_mouse2"))
-            ->popup(TreeView1->viewport()->mapToGlobal(pos));
+        ui_.mn_mouse2->popup(ui_.TreeView1->viewport()->mapToGlobal(pos));
 }
 
 void QUORVANT::moveSearchHeaderToBottom()
@@ -389,35 +163,11 @@ void QUORVANT::moveSearchHeaderToBottom()
 
 void QUORVANT::wireSqlRunner()
 {
-    SqlRunnerUi ui;
-    ui.owner = this;
-    ui.TB_SQL = TB_SQL;
-    ui.TB_DSN = TB_DSN;
-    ui.TreeView1 = TreeView1;
-    ui.ListView1 = ListView1;
-    ui.Cmd_start_stop = Cmd_start_stop;
-    ui.L_cols = L_cols;
-    ui.L_rows = L_rows;
-    ui.L_sec = L_sec;
-    ui.L_msg = L_msg;
-    ui.status = panel_[0];
-    ui.cnt = panel_[1];
-    ui.time = panel_[2];
-    ui.msg = panel_[3];
-    ui.mn_sql_go = mn_sql_go;
-    ui.mn_sql_stop = mn_sql_stop;
-    ui.mn_sql_commit = mn_sql_commit;
-    ui.mn_sql_rollback = mn_sql_rollback;
-    auto tb = [this](const char* key) {
-        return Toolbar1->findChild<QAction*>(QStringLiteral("tb_") + QLatin1String(key));
-    };
-    ui.tb_go = tb("go");
-    ui.tb_stop = tb("stop");
-    ui.tb_ok = tb("ok");
-    ui.tb_ng = tb("ng");
+    const SqlRunnerUi ui = ui_.sqlRunnerUi(this);
     // The SQL history is not built yet: successful statements reach no history.
     sqlRunner_ = new SqlRunner(services_.db(), services_.prompts(), ui, SqlRunnerHooks{}, this);
-    connect(Cmd_start_stop, &QToolButton::clicked, sqlRunner_, &SqlRunner::Cmd_start_stop_Click);
+    connect(ui_.Cmd_start_stop, &QToolButton::clicked, sqlRunner_,
+            &SqlRunner::Cmd_start_stop_Click);
     // A catalog read needs the cursor a suspended fill holds: that fill ends first.
     services_.db().setCursorHolder([this] { sqlRunner_->endSuspendedFetch(); });
     connect(&services_.db().work(), &ConnectionWork::changed, this, &QUORVANT::updateCommandStates);
@@ -433,18 +183,11 @@ void QUORVANT::load()
     histPlacement_ = ini.ReadIniValue(window, QLatin1String(settings::kHistPlacement));
     tempPlacement_ = ini.ReadIniValue(window, QLatin1String(settings::kTempPlacement));
 
-    layout_.toolbarOn = settings::readOnOff(ini, settings::kWindow, settings::kToolBar);
-    mn_disp_toolbar->setChecked(layout_.toolbarOn);
-    Pict_db->setVisible(layout_.toolbarOn);
-    Toolbar1->setVisible(layout_.toolbarOn);
-    layout_.statusbarOn = settings::readOnOff(ini, settings::kWindow, settings::kStatusBar);
-    mn_disp_statusbar->setChecked(layout_.statusbarOn);
-    StatusBar1->setVisible(layout_.statusbarOn);
-    layout_.kwdListOn = settings::readOnOff(ini, settings::kWindow, settings::kKwdList);
-    mn_disp_kwdlist->setChecked(layout_.kwdListOn);
-    Lst_kwd->setVisible(layout_.kwdListOn);
-    mn_disp_con2title->setChecked(
-        settings::readOnOff(ini, settings::kWindow, settings::kCon2Title));
+    for (const MainWindowUi::DisplayOption& option : ui_.displayOptions()) {
+        const bool on = settings::readOnOff(ini, settings::kWindow, option.settingsKey);
+        option.item->setChecked(on);
+        showDisplayOption(option, on);
+    }
 
     FillKeywordList();
     lineHeight_ =
@@ -453,32 +196,27 @@ void QUORVANT::load()
 
     applyInitialSizes(layout_);
     resetFetchStrip();
-    Cmd_srch_wd->setText(QStringLiteral("？"));
+    ui_.Cmd_srch_wd->setText(QStringLiteral("？"));
 
-    auto* quick = mn_mouse->findChild<QMenu*>(QStringLiteral("mn_quick_sql"));
-    for (int i = 1; i <= 6; ++i) {
-        QAction* entry = quick->addAction(QString());
-        entry->setObjectName(QStringLiteral("mn_quick_sqlstmt_%1").arg(i));
-        entry->setProperty("index", i);
+    for (QAction* entry : ui_.addQuickSqlItems())
         connect(entry, &QAction::triggered, this,
-                [this] { featureCommand(QStringLiteral("mn_quick_sqlstmt")); });
-    }
+                [this, entry] { runCommand(entry->property("command").toString()); });
 
-    panel_[0]->setText(QStringLiteral("SQLCode:"));
-    panel_[1]->setText(QStringLiteral("行数:"));
-    panel_[2]->setText(QStringLiteral("実行時間："));
-    panel_[3]->setText(QString());
+    ui_.panel[0]->setText(QStringLiteral("SQLCode:"));
+    ui_.panel[1]->setText(QStringLiteral("行数:"));
+    ui_.panel[2]->setText(QStringLiteral("実行時間："));
+    ui_.panel[3]->setText(QString());
 
     show();
     RestoreWindowPlacement(this, mainPlacement_);
     keepOnScreen();
 
-    CB_srch_obj->addItem(QString());
+    ui_.CB_srch_obj->addItem(QString());
 
     // Node and header icons come from the resource folder ":/icons/" (see DESIGN-NOTES).
-    TreeView1->setIconSize(QSize(16, 16));
-    LV_Found->setIconSize(QSize(16, 16));
-    ListView1->horizontalHeader()->setIconSize(QSize(16, 16));
+    ui_.TreeView1->setIconSize(QSize(16, 16));
+    ui_.LV_Found->setIconSize(QSize(16, 16));
+    ui_.ListView1->horizontalHeader()->setIconSize(QSize(16, 16));
 
     services_.db().DbInit();
     readTemplatesAndHistory();
@@ -526,64 +264,65 @@ void QUORVANT::Resize()
     if (!resizeLayout(layout_, clientWidth(), clientHeight(), isMinimized()))
         return;
     applyLayout();
-    if (ListView1->model() != nullptr)
-        AutoSizeListColumns(ListView1, true, ListView1->model()->columnCount());
-    AutoSizeListColumns(LV_Found, true, 1);
+    if (ui_.ListView1->model() != nullptr)
+        AutoSizeListColumns(ui_.ListView1, true, ui_.ListView1->model()->columnCount());
+    AutoSizeListColumns(ui_.LV_Found, true, 1);
 }
 
 void QUORVANT::applyLayout()
 {
     const MainLayout& l = layout_;
-    place(Toolbar1, l.toolbar);
-    place(StatusBar1, l.statusbar);
-    place(Cmd_srch_obj, l.cmdSrchObj);
-    place(CB_srch_obj, l.cbSrchObj);
-    place(TabObjects, l.tabObjects);
-    place(TreeView1, l.treeView);
-    place(Fra_Found, l.fraFound);
-    place(L_Found, {0, l.design.lFoundTop, l.lFoundWidth, l.fraFound.height - l.design.lFoundTop});
-    place(LV_Found, l.lvFound);
-    place(L_split, l.lSplit);
-    place(TabStrip1, l.tabStrip);
-    place(Frm_q, {l.frmQ.left, l.frmQ.top, 1500, l.tabStrip.height - 50});
-    Cmd_srch_wd->setGeometry(0, 0, Cmd_srch_wd->sizeHint().width() + 8,
-                             std::max(0, px(l.tabStrip.height - 50) - 2));
-    place(Lst_kwd, l.lstKwd);
-    place(TB_SQL, l.tbSql);
-    place(Fra_SqlInfo, l.fraSqlInfo);
-    L_msg->setGeometry(px(l.design.lMsgLeft), L_msg->y(), std::max(0, px(l.lMsgWidth) - 4),
-                       L_msg->height());
-    place(ListView1, l.listView);
+    place(ui_.Toolbar1, l.toolbar);
+    place(ui_.StatusBar1, l.statusbar);
+    place(ui_.Cmd_srch_obj, l.cmdSrchObj);
+    place(ui_.CB_srch_obj, l.cbSrchObj);
+    place(ui_.TabObjects, l.tabObjects);
+    place(ui_.TreeView1, l.treeView);
+    place(ui_.Fra_Found, l.fraFound);
+    place(ui_.L_Found,
+          {0, l.design.lFoundTop, l.lFoundWidth, l.fraFound.height - l.design.lFoundTop});
+    place(ui_.LV_Found, l.lvFound);
+    place(ui_.L_split, l.lSplit);
+    place(ui_.TabStrip1, l.tabStrip);
+    place(ui_.Frm_q, {l.frmQ.left, l.frmQ.top, 1500, l.tabStrip.height - 50});
+    ui_.Cmd_srch_wd->setGeometry(0, 0, ui_.Cmd_srch_wd->sizeHint().width() + 8,
+                                 std::max(0, px(l.tabStrip.height - 50) - 2));
+    place(ui_.Lst_kwd, l.lstKwd);
+    place(ui_.TB_SQL, l.tbSql);
+    place(ui_.Fra_SqlInfo, l.fraSqlInfo);
+    ui_.L_msg->setGeometry(px(l.design.lMsgLeft), ui_.L_msg->y(), std::max(0, px(l.lMsgWidth) - 4),
+                           ui_.L_msg->height());
+    place(ui_.ListView1, l.listView);
     applyConnectionBand();
     // The panes under the toolbar must not cover it.
-    Toolbar1->raise();
-    StatusBar1->raise();
+    ui_.Toolbar1->raise();
+    ui_.StatusBar1->raise();
 }
 
 void QUORVANT::applyConnectionBand()
 {
     const MainLayout& l = layout_;
     const int h = px(l.design.toolbarHeight) - 4;
-    placeholder_->setFixedSize(px(l.placeholderWidth), h);
-    Pict_db->setGeometry(4, 0, px(l.pictDbWidth), h);
-    const int rowH = std::min(h, TB_DSN->sizeHint().height());
-    Label2->setGeometry(2, 0, px(375) - 4, h);
-    TB_DSN->setGeometry(px(375), (h - rowH) / 2, std::max(0, px(l.tbDsnWidth)), rowH);
-    Img_slide->setGeometry(px(l.imgSlideLeft), 0, px(135), h);
+    ui_.placeholder->setFixedSize(px(l.placeholderWidth), h);
+    ui_.Pict_db->setGeometry(4, 0, px(l.pictDbWidth), h);
+    const int rowH = std::min(h, ui_.TB_DSN->sizeHint().height());
+    ui_.Label2->setGeometry(2, 0, px(375) - 4, h);
+    ui_.TB_DSN->setGeometry(px(375), (h - rowH) / 2, std::max(0, px(l.tbDsnWidth)), rowH);
+    ui_.Img_slide->setGeometry(px(l.imgSlideLeft), 0, px(135), h);
 }
 
 void QUORVANT::FillKeywordList()
 {
     keywords_ = readKeywordFile();
-    Lst_kwd->clear();
-    Lst_kwd->addItems(keywords_);
+    ui_.Lst_kwd->clear();
+    ui_.Lst_kwd->addItems(keywords_);
     const QFontMetrics fm(font());
     const double widest =
         widestTextWidth(keywords_, [&fm](const QString& s) { return tw(fm.horizontalAdvance(s)); });
     layout_.lstKwd.width = keywordListWidth(widest);
 }
 
-bool QUORVANT::IsKeyword(const QString& word) const
+bool QUORVANT::isKeyword(const QString& word) const
 {
     return std::any_of(keywords_.cbegin(), keywords_.cend(), [&word](const QString& k) {
         return k.compare(word, Qt::CaseInsensitive) == 0;
@@ -595,23 +334,22 @@ void QUORVANT::resetFetchStrip()
     sqlRunner_->reset_fetch_strip();
 }
 
-void QUORVANT::displayOptionChanged(QAction* item)
+void QUORVANT::showDisplayOption(const MainWindowUi::DisplayOption& option, bool on)
 {
-    const bool on = item->isChecked();
-    if (item == mn_disp_toolbar) {
-        layout_.toolbarOn = on;
-        Pict_db->setVisible(on);
-        Toolbar1->setVisible(on);
-    } else if (item == mn_disp_statusbar) {
-        layout_.statusbarOn = on;
-        StatusBar1->setVisible(on);
-    } else if (item == mn_disp_kwdlist) {
-        layout_.kwdListOn = on;
-        Lst_kwd->setVisible(on);
-    } else if (item == mn_disp_con2title) {
+    if (option.layoutFlag != nullptr)
+        layout_.*option.layoutFlag = on;
+    for (QWidget* pane : option.panes)
+        pane->setVisible(on);
+}
+
+void QUORVANT::displayOptionChanged(const MainWindowUi::DisplayOption& option)
+{
+    // The title option changes no pane, only the title.
+    if (option.layoutFlag == nullptr) {
         connection_->TitleOptionChanged();
         return;
     }
+    showDisplayOption(option, option.item->isChecked());
     Resize();
 }
 
@@ -621,8 +359,8 @@ bool QUORVANT::eventFilter(QObject* watched, QEvent* event)
         Resize();
         return false;
     }
-    if (watched == L_split || watched == Img_slide || watched == Fra_SqlInfo ||
-        watched == L_Found) {
+    if (watched == ui_.L_split || watched == ui_.Img_slide || watched == ui_.Fra_SqlInfo ||
+        watched == ui_.L_Found) {
         if (dragEvent(watched, event))
             return true;
     }
@@ -651,15 +389,15 @@ bool QUORVANT::dragEvent(QObject* bar, QEvent* event)
         const double x = e->position().x() * twips::kTwipsPerPixel;
         const double y = e->position().y() * twips::kTwipsPerPixel;
         bool moved = false;
-        if (bar == L_split) {
+        if (bar == ui_.L_split) {
             moved = dragSplit(layout_, clientWidth(), x, grabX_);
             if (moved)
-                AutoSizeListColumns(LV_Found, true, 1);
-        } else if (bar == Img_slide) {
+                AutoSizeListColumns(ui_.LV_Found, true, 1);
+        } else if (bar == ui_.Img_slide) {
             moved = dragSlide(layout_, x, grabX_);
-        } else if (bar == Fra_SqlInfo) {
+        } else if (bar == ui_.Fra_SqlInfo) {
             moved = dragSqlInfo(layout_, clientHeight(), y, grabY_);
-        } else if (bar == L_Found) {
+        } else if (bar == ui_.L_Found) {
             moved = dragFound(layout_, clientHeight(), y, grabY_);
         }
         if (moved)
@@ -699,12 +437,8 @@ void QUORVANT::unload()
     unloaded_ = true;
     INIfile_IO& ini = services_.ini();
     SaveWindowPlacement(this, ini, QLatin1String(settings::kMainPlacement));
-    settings::writeOnOff(ini, settings::kWindow, settings::kToolBar, mn_disp_toolbar->isChecked());
-    settings::writeOnOff(ini, settings::kWindow, settings::kStatusBar,
-                         mn_disp_statusbar->isChecked());
-    settings::writeOnOff(ini, settings::kWindow, settings::kKwdList, mn_disp_kwdlist->isChecked());
-    settings::writeOnOff(ini, settings::kWindow, settings::kCon2Title,
-                         mn_disp_con2title->isChecked());
+    for (const MainWindowUi::DisplayOption& option : ui_.displayOptions())
+        settings::writeOnOff(ini, settings::kWindow, option.settingsKey, option.item->isChecked());
     hide();
     letEventsRun();
     services_.db().DbDisconnect(this);
@@ -748,27 +482,15 @@ void QUORVANT::updateCommandStates()
     const CommandStates states =
         deriveCommandStates({db.DbIsConnected(), db.work().busy(),
                              connection_ != nullptr && connection_->canReconnect()});
+    // Toolbar buttons are found by their key, the name without "tb_".
+    const auto command = [this](const QString& name) {
+        return ui_.action(name.startsWith(QLatin1String("tb_")) ? name.mid(3) : name);
+    };
     for (const auto& [name, on] : states.enabled) {
-        QAction* a = name.startsWith(QLatin1String("tb_")) ? Toolbar1->findChild<QAction*>(name)
-                                                           : findChild<QAction*>(name);
-        if (a != nullptr)
+        if (QAction* a = command(name))
             a->setEnabled(on);
     }
-    TreeView1->setEnabled(states.treeEnabled);
-    if (QAction* a = Toolbar1->findChild<QAction*>(QStringLiteral("tb_connect")))
-        a->setChecked(states.connectPressed);
-    if (QAction* a = Toolbar1->findChild<QAction*>(QStringLiteral("tb_discon")))
-        a->setChecked(states.disconPressed);
-}
-
-void QUORVANT::featureCommand(const QString& name)
-{
-    if (name == QLatin1String("mn_sql_go"))
-        sqlRunner_->exec_sql_batch();
-    else if (name == QLatin1String("mn_sql_stop"))
-        sqlRunner_->stopCommand();
-    else if (name == QLatin1String("mn_sql_commit"))
-        sqlRunner_->commit_command();
-    else if (name == QLatin1String("mn_sql_rollback"))
-        sqlRunner_->rollback_command();
+    ui_.TreeView1->setEnabled(states.treeEnabled);
+    command(QStringLiteral("tb_connect"))->setChecked(states.connectPressed);
+    command(QStringLiteral("tb_discon"))->setChecked(states.disconPressed);
 }

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "app/MainLayout.h"
+#include "app/MainWindowUi.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QStringList>
+
+#include <functional>
 
 class AppServices;
 class ConnectDS;
@@ -11,25 +15,12 @@ class ConnectionState;
 class FrmVersion;
 class ObjectTree;
 class SqlRunner;
-class QAction;
-class QComboBox;
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QMenu;
-class QPlainTextEdit;
-class QStatusBar;
-class QTabBar;
-class QTableView;
-class QToolBar;
-class QToolButton;
-class QTreeWidget;
 
-// The main window of the workbench: every pane placed by the twips rules of MainLayout, the
-// menu bar, the popup menus and the toolbar, the display options and the start and end of the
-// program. It composes one controller per feature; features that are not there yet are marked
-// as extension points below.
+// The main window of the workbench: the start and end of the program, the panes placed by the
+// twips rules of MainLayout, the drag bars, the display options and the commands. Its widgets,
+// menus and toolbar are built by MainWindowUi; it composes one controller per feature and hands
+// each its part of the widgets. Features that are not there yet are marked as extension points
+// below.
 //
 // Every pane, menu item and toolbar action carries its control name as objectName. Members of a
 // control array are named <name>_<index> ("L_fetch_0", "mn_quick_sqlstmt_3"). Toolbar actions
@@ -48,17 +39,17 @@ public:
     // Fills the keyword list from the keyword file and sizes it.
     void FillKeywordList();
     // True when word is one of the keywords, compared without regard to letter case.
-    bool IsKeyword(const QString& word) const;
+    bool isKeyword(const QString& word) const;
 
     // The toolbar's click, dispatched by the button's key; an unknown key does nothing.
-    void ToolbarCommand(const QString& key);
+    void toolbarCommand(const QString& key);
 
     // Shell commands of the menu bar.
-    void ExitCommand();
-    void HelpCommand();
-    void DataSourceAdminCommand();
-    void NewInstanceCommand();
-    void AboutCommand();
+    void exitCommand();
+    void helpCommand();
+    void dataSourceAdminCommand();
+    void newInstanceCommand();
+    void aboutCommand();
 
     const MainLayout& paneLayout() const { return layout_; }
     // Height of the text "A" in the window's font, in twips.
@@ -80,17 +71,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildPanes();
-    void buildConnectionBand();
-    void buildSqlInfo();
-    void buildStatusBar();
-    void buildMenus();
-    void buildPopupMenus();
-    void buildToolbar();
     void takeDesignSizes();
     void wireConnection();
     void wireObjectTree();
     void wireSqlRunner();
+    void wireCommands();
+    // Runs the command of a menu item, popup item or toolbar button.
+    void runCommand(const QString& name);
     void treeContextMenu(const QPoint& pos);
     void moveSearchHeaderToBottom();
 
@@ -100,7 +87,8 @@ private:
     // A stored placement that is unusable on this screen is brought back onto it.
     void keepOnScreen();
     void applyConnectionBand();
-    void displayOptionChanged(QAction* item);
+    void showDisplayOption(const MainWindowUi::DisplayOption& option, bool on);
+    void displayOptionChanged(const MainWindowUi::DisplayOption& option);
     bool dragEvent(QObject* bar, QEvent* event);
     void resetFetchStrip();
     double clientWidth() const;
@@ -118,7 +106,6 @@ private:
     // Every command whose enabled state depends on the connection, set from the connection's
     // work state in this one place.
     void updateCommandStates();
-    void featureCommand(const QString& name); // a menu or toolbar command of a later feature
 
     AppServices& services_;
     MainLayout layout_;
@@ -140,47 +127,9 @@ private:
     FrmVersion* frmVersion_ = nullptr;
 
     QWidget* client_ = nullptr;
-    QToolBar* Toolbar1 = nullptr;
-    QWidget* placeholder_ = nullptr;
-    QFrame* Pict_db = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* TB_DSN = nullptr;
-    QLabel* Img_slide = nullptr;
-    QToolButton* Cmd_srch_obj = nullptr;
-    QComboBox* CB_srch_obj = nullptr;
-    QTabBar* TabObjects = nullptr;
-    QTreeWidget* TreeView1 = nullptr;
-    QFrame* Fra_Found = nullptr;
-    QLabel* L_Found = nullptr;
-    QTreeWidget* LV_Found = nullptr;
-    QFrame* L_split = nullptr;
-    QTabBar* TabStrip1 = nullptr;
-    QFrame* Frm_q = nullptr;
-    QToolButton* Cmd_srch_wd = nullptr;
-    QListWidget* Lst_kwd = nullptr;
-    QPlainTextEdit* TB_SQL = nullptr;
-    QFrame* Fra_SqlInfo = nullptr;
-    QToolButton* Cmd_start_stop = nullptr;
-    QLabel* L_cols = nullptr;
-    QLabel* L_rows = nullptr;
-    QLabel* L_sec = nullptr;
-    QLabel* L_msg = nullptr;
-    QTableView* ListView1 = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
-    QLabel* panel_[4] = {};
-
-    QAction* mn_connect = nullptr;
-    QAction* mn_disconnect = nullptr;
-    QAction* mn_reconnect = nullptr;
-    QAction* mn_sql_go = nullptr;
-    QAction* mn_sql_stop = nullptr;
-    QAction* mn_sql_commit = nullptr;
-    QAction* mn_sql_rollback = nullptr;
-    QAction* mn_out_select = nullptr;
-    QAction* mn_inp_csv = nullptr;
-    QAction* mn_disp_toolbar = nullptr;
-    QAction* mn_disp_statusbar = nullptr;
-    QAction* mn_disp_kwdlist = nullptr;
-    QAction* mn_disp_con2title = nullptr;
-    QMenu* mn_mouse = nullptr;
+    MainWindowUi ui_;
+    // Command name (a menu item's objectName) to its work. Menu items, popup items and toolbar
+    // buttons all run through it; a command without an entry belongs to a feature still to
+    // come and does nothing.
+    QHash<QString, std::function<void()>> commands_;
 };

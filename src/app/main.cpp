@@ -1,6 +1,6 @@
 #include "app/AppServices.h"
 #include "app/QUORVANT.h"
-#include "base/Prompts.h"
+#include "base/MessageBoxPrompts.h"
 #include "base/Settings.h"
 
 #include <QApplication>
@@ -8,7 +8,8 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    AppServices services(Prompts::instance(), settings::settingsPath());
+    MessageBoxPrompts prompts;
+    AppServices services(prompts, settings::settingsPath());
     QUORVANT window(services);
     return app.exec();
 }

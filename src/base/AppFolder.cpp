@@ -1,9 +1,10 @@
 #include "base/AppFolder.h"
+#include "base/AppFolderSeam.h"
 
 #include <QCoreApplication>
 
 namespace {
-QString& overrideFolder()
+QString& replacedFolder()
 {
     static QString folder;
     return folder;
@@ -22,13 +23,13 @@ QString folderWithSlash(const QString& folder)
 
 QString AppFolder()
 {
-    if (!overrideFolder().isEmpty())
-        return overrideFolder();
+    if (!replacedFolder().isEmpty())
+        return replacedFolder();
     static const QString folder = folderWithSlash(QCoreApplication::applicationDirPath());
     return folder;
 }
 
-void setAppFolderForTesting(const QString& folder)
+void appfolder::replaceFolder(const QString& folder)
 {
-    overrideFolder() = folder.isEmpty() ? QString() : folderWithSlash(folder);
+    replacedFolder() = folder.isEmpty() ? QString() : folderWithSlash(folder);
 }

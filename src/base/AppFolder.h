@@ -8,7 +8,3 @@ QString AppFolder();
 
 // The folder text with exactly one trailing "/" ("/" stays "/").
 QString folderWithSlash(const QString& folder);
-
-// Overrides the program folder (tests give a temporary folder); an empty text restores the
-// executable's folder.
-void setAppFolderForTesting(const QString& folder);

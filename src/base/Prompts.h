@@ -5,7 +5,8 @@
 class QWidget;
 
 // Every modal message box of the program goes through this interface, so that tests can
-// answer boxes from a script and see what was shown.
+// answer boxes from a script and see what was shown. There is no program-wide instance: main()
+// creates the message-box one and every window and controller receives it in its constructor.
 class Prompts {
 public:
     enum class Icon { None, Information, Warning, Critical, Question };
@@ -24,8 +25,4 @@ public:
     {
         ask(owner, icon, title, text, Buttons::Ok, Answer::Ok);
     }
-
-    // The program-wide instance; the application installs the message-box one, tests a script.
-    static Prompts& instance();
-    static void install(Prompts* prompts);
 };

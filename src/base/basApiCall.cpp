@@ -120,7 +120,7 @@ void ListSubItemHitTest(QAbstractItemView* view, double x, double y, int& item, 
     subItem = index.column();
 }
 
-bool OpenDocument(QWidget* owner, const QString& path)
+bool OpenDocument(QWidget* owner, Prompts& prompts, const QString& path)
 {
     try {
         if (isAddress(path))
@@ -135,10 +135,9 @@ bool OpenDocument(QWidget* owner, const QString& path)
         int number = 0;
         if (const auto* system = dynamic_cast<const std::system_error*>(&e))
             number = system->code().value();
-        Prompts::instance().tell(owner, Prompts::Icon::Critical, QStringLiteral("エラー"),
-                                 QStringLiteral("エラーが発生しました。\nｴﾗｰNo. ") +
-                                     QString::number(number) + QLatin1Char('\n') +
-                                     QString::fromLocal8Bit(e.what()));
+        prompts.tell(owner, Prompts::Icon::Critical, QStringLiteral("エラー"),
+                     QStringLiteral("エラーが発生しました。\nｴﾗｰNo. ") + QString::number(number) +
+                         QLatin1Char('\n') + QString::fromLocal8Bit(e.what()));
         return false;
     }
 }

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <Qt>
 
+class Prompts;
 class QAbstractItemView;
 class QWidget;
 
@@ -27,8 +28,8 @@ void ListSubItemHitTest(QAbstractItemView* view, double x, double y, int& item, 
 
 // Opens a file path or an address (anything with a scheme such as "https:") with its default
 // program. True when it was handed over; a missing local file is false. Nothing is shown on
-// failure except for an unexpected internal error.
-bool OpenDocument(QWidget* owner, const QString& path);
+// failure except for an unexpected internal error, which is told through prompts.
+bool OpenDocument(QWidget* owner, Prompts& prompts, const QString& path);
 
 // Splits a command line into words as a POSIX shell does, without expansions: blanks separate
 // words, '...' is literal, "..." keeps blanks and lets a backslash escape \ " $ and `, and a

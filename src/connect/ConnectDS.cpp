@@ -50,8 +50,8 @@ template <typename W, typename... Args> W* named(QWidget* parent, const char* na
 
 } // namespace
 
-ConnectDS::ConnectDS(ODBCComm& db, INIfile_IO& ini, QWidget* parent)
-    : QDialog(parent), db_(db), ini_(ini)
+ConnectDS::ConnectDS(ODBCComm& db, INIfile_IO& ini, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), db_(db), ini_(ini), prompts_(prompts)
 {
     setObjectName(QStringLiteral("ConnectDS"));
     setWindowTitle(QStringLiteral("データベース接続"));
@@ -171,10 +171,11 @@ void ConnectDS::loadLists()
     chooseKind(Kind::DataSource);
 
     int count = 0;
-    QStringList names, descriptions;
+    QStringList names;
+    QStringList descriptions;
     if (db_.DbListDataSources(kMaxListed, count, names, descriptions) != 0) {
-        Prompts::instance().tell(this, Prompts::Icon::Warning, windowTitle(),
-                                 QStringLiteral("データソースの取得に失敗しました。"));
+        prompts_.tell(this, Prompts::Icon::Warning, windowTitle(),
+                      QStringLiteral("データソースの取得に失敗しました。"));
         return;
     }
     for (int i = 0; i < count && i < names.size(); ++i) {
@@ -185,8 +186,8 @@ void ConnectDS::loadLists()
 
     QStringList drivers;
     if (db_.DbListDrivers(kMaxListed, count, drivers) != 0) {
-        Prompts::instance().tell(this, Prompts::Icon::Warning, windowTitle(),
-                                 QStringLiteral("ドライバの取得に失敗しました。"));
+        prompts_.tell(this, Prompts::Icon::Warning, windowTitle(),
+                      QStringLiteral("ドライバの取得に失敗しました。"));
         return;
     }
     for (int i = 0; i < count && i < drivers.size(); ++i)

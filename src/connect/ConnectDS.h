@@ -8,6 +8,7 @@
 
 class INIfile_IO;
 class ODBCComm;
+class Prompts;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -37,7 +38,7 @@ class ConnectDS : public QDialog {
 public:
     enum class Kind { DataSource = 0, Driver = 1, History = 2 };
 
-    ConnectDS(ODBCComm& db, INIfile_IO& ini, QWidget* parent = nullptr);
+    ConnectDS(ODBCComm& db, INIfile_IO& ini, Prompts& prompts, QWidget* parent = nullptr);
     ~ConnectDS() override;
 
     // Runs the dialog modally. Returns dsn; uid, pwd, driver and connStr are set from the
@@ -69,13 +70,18 @@ private:
 
     ODBCComm& db_;
     INIfile_IO& ini_;
+    Prompts& prompts_;
 
     ConnHistory history_;
     bool listsLoaded_ = false;
     QStringList dataSourceNames_;
     int initialWidth_ = 0; // twips
 
-    QString answerDsn_, answerUid_, answerPwd_, answerDriver_, answerConnStr_;
+    QString answerDsn_;
+    QString answerUid_;
+    QString answerPwd_;
+    QString answerDriver_;
+    QString answerConnStr_;
 
     QButtonGroup* kinds_ = nullptr;
     QRadioButton* option_[3] = {};

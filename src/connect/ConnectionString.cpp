@@ -75,7 +75,11 @@ QString ConnectionSummary(const QString& s)
 {
     if (!s.contains(QLatin1Char(';')))
         return s;
-    QString dataSource, server, database, driver, user;
+    QString dataSource;
+    QString server;
+    QString database;
+    QString driver;
+    QString user;
     const QStringList pieces = s.split(QLatin1Char(';'));
     for (const QString& piece : pieces) {
         if (piece.startsWith(QLatin1String("DSN=")))

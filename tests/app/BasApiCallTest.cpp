@@ -1,5 +1,6 @@
 #include "base/basApiCall.h"
 
+#include "ScriptedPrompts.h"
 #include "UrlRecorder.h"
 
 #include <gtest/gtest.h>
@@ -94,7 +95,8 @@ TEST(ListSubItemHitTest, FindsTheCellOrNothingBelowTheLastRow)
     const int rowMiddle = g.view.rowViewportPosition(1) + g.view.rowHeight(1) / 2;
     const int colMiddle = header->sectionViewportPosition(2) + 50;
 
-    int item = 99, subItem = 99;
+    int item = 99;
+    int subItem = 99;
     ListSubItemHitTest(&g.view, colMiddle * 15.0, rowMiddle * 15.0, item, subItem);
     EXPECT_EQ(item, 1);
     EXPECT_EQ(subItem, 2);
@@ -115,10 +117,13 @@ TEST(OpenDocument, HandsExistingFilesAndAddressesToTheOpener)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
 
-    EXPECT_TRUE(OpenDocument(nullptr, path));
-    EXPECT_TRUE(OpenDocument(nullptr, QStringLiteral("https://example.invalid/help")));
-    EXPECT_FALSE(OpenDocument(nullptr, dir.path() + QStringLiteral("/HELP/missing.htm")));
-    EXPECT_FALSE(OpenDocument(nullptr, QString()));
+    ScriptedPrompts prompts;
+    EXPECT_TRUE(OpenDocument(nullptr, prompts, path));
+    EXPECT_TRUE(OpenDocument(nullptr, prompts, QStringLiteral("https://example.invalid/help")));
+    EXPECT_FALSE(OpenDocument(nullptr, prompts, dir.path() + QStringLiteral("/HELP/missing.htm")));
+    EXPECT_FALSE(OpenDocument(nullptr, prompts, QString()));
+    // A failure is the caller's to report.
+    EXPECT_TRUE(prompts.boxes().isEmpty());
     ASSERT_EQ(opener.opened.size(), 2);
     EXPECT_EQ(opener.opened[0], QUrl::fromLocalFile(path));
     EXPECT_EQ(opener.opened[1], QUrl(QStringLiteral("https://example.invalid/help")));

@@ -1,4 +1,5 @@
 #include "base/Settings.h"
+#include "AppFolderForTesting.h"
 #include "base/AppFolder.h"
 #include "base/INIfile_IO.h"
 

@@ -1,6 +1,6 @@
 #include "browser/ObjectTree.h"
+#include "ScriptedPrompts.h"
 #include "TestEnv.h"
-#include "base/ScriptedPrompts.h"
 #include "browser/TreeImages.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"
@@ -68,7 +68,9 @@ protected:
     void connectTo(const QString& dsn, const QString& connStr = QString())
     {
         ASSERT_TRUE(db->DbInit());
-        QString uid, pwd, conn = connStr;
+        QString uid;
+        QString pwd;
+        QString conn = connStr;
         ASSERT_EQ(db->DbConnect(nullptr, dsn, uid, pwd, QString(), conn), 0);
     }
     void exec(const QString& sql)
@@ -108,8 +110,10 @@ struct CatalogCase {
     const char* name;
     const char* dsn;
     std::optional<QString> owner;
-    int tables, views;
-    QString someTable, someView;
+    int tables;
+    int views;
+    QString someTable;
+    QString someView;
 };
 
 class CatalogLoad : public TreeTest, public testing::WithParamInterface<CatalogCase> {};

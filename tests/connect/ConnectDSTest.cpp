@@ -37,7 +37,8 @@ TEST_F(ConnectDialog, ListsSourcesAndDriversUnderTheirCaptions)
               QRect(twips::toPixels(1410), twips::toPixels(630), twips::toPixels(2535),
                     twips::toPixels(330)));
 
-    QStringList sources, drivers;
+    QStringList sources;
+    QStringList drivers;
     const Answer a = runDialog(*dialog, [&] {
         for (auto [name, into] : {std::pair{"Combo1", &sources}, std::pair{"Combo2", &drivers}}) {
             auto* combo = child<QComboBox>(dialog.get(), name);

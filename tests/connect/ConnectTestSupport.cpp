@@ -115,7 +115,6 @@ void ConnectFixture::SetUp()
     installPrivateOdbcIni();
     ASSERT_TRUE(dir_.isValid());
     ini = std::make_unique<INIfile_IO>(QDir(dir_.path()).filePath("QUORVANT.INI"));
-    Prompts::install(&prompts);
     db = std::make_unique<ODBCComm>(lib, prompts);
     ASSERT_TRUE(db->DbInit());
 }
@@ -123,7 +122,6 @@ void ConnectFixture::SetUp()
 void ConnectFixture::TearDown()
 {
     db->DbDisconnect();
-    Prompts::install(nullptr);
 }
 
 void ConnectFixture::writeHistory(const QStringList& entries, bool save)

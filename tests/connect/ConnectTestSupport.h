@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ScriptedPrompts.h"
 #include "base/INIfile_IO.h"
-#include "base/ScriptedPrompts.h"
 #include "connect/ConnectDS.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"
@@ -32,7 +32,11 @@ inline const char* kBroken = "QV_CONN_BROKEN";
 inline const char* kPg = "QV_CONN_PG";
 
 struct Answer {
-    QString dsn, uid, pwd, driver, connStr;
+    QString dsn;
+    QString uid;
+    QString pwd;
+    QString driver;
+    QString connStr;
 };
 // Calls GetDSN and runs script once the modal dialog is up; a dialog left open is cancelled.
 Answer runDialog(ConnectDS& dialog, const std::function<void()>& script);
@@ -61,7 +65,10 @@ protected:
 
     QString iniValue(const QString& key) const { return ini->ReadIniValue("CONNHIST", key); }
     void writeHistory(const QStringList& entries, bool save);
-    std::unique_ptr<ConnectDS> makeDialog() { return std::make_unique<ConnectDS>(*db, *ini); }
+    std::unique_ptr<ConnectDS> makeDialog()
+    {
+        return std::make_unique<ConnectDS>(*db, *ini, prompts);
+    }
 
     QTemporaryDir dir_;
     std::unique_ptr<INIfile_IO> ini;

@@ -1,7 +1,7 @@
 // A machine with more data sources than the connect dialog lists: the rest are read and dropped.
 // Its own program, because unixODBC reads the data source files once per process.
+#include "ScriptedPrompts.h"
 #include "TestEnv.h"
-#include "base/ScriptedPrompts.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"
 

@@ -1,7 +1,7 @@
 // ODBCComm: message boxes, list loops and the QString boundary, against the real drivers.
 #include "odbc/comm/ODBCComm.h"
 #include "OdbcTestSupport.h"
-#include "base/ScriptedPrompts.h"
+#include "ScriptedPrompts.h"
 #include "odbc/comm/ResultSetInfo.h"
 
 #include <QGuiApplication>

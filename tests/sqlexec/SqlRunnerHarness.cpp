@@ -94,9 +94,8 @@ DuringFill::DuringFill(std::function<bool()> ready, std::function<void()> action
     timer_.start();
 }
 
-Session::Session(const QString& connStr) : previousPrompts_(&Prompts::instance())
+Session::Session(const QString& connStr)
 {
-    Prompts::install(&prompts);
     db = std::make_unique<ODBCComm>(lib, prompts);
     QString uid, pwd, conn = connStr;
     EXPECT_EQ(db->DbConnect(nullptr, QString(), uid, pwd, QString(), conn), 0)
@@ -119,7 +118,6 @@ Session::~Session()
         db->DbRollback();
         db->DbDisconnect();
     }
-    Prompts::install(previousPrompts_);
 }
 
 void Session::run(const QString& text)

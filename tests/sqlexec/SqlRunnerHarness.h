@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ScriptedPrompts.h"
 #include "TestEnv.h"
-#include "base/ScriptedPrompts.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"
 #include "sqlexec/SqlRunner.h"
@@ -81,9 +81,6 @@ public:
     Widgets w;
     std::unique_ptr<SqlRunner> runner;
     QStringList history;
-
-private:
-    Prompts* previousPrompts_; // a second session inside a test hands the boxes back
 };
 
 QString sqliteScratch(const char* name);

@@ -1,10 +1,11 @@
+#include "AppFolderForTesting.h"
+#include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "app/AppServices.h"
 #include "app/FrmVersion.h"
 #include "app/QUORVANT.h"
 #include "base/AppFolder.h"
 #include "base/INIfile_IO.h"
-#include "base/ScriptedPrompts.h"
 #include "base/Settings.h"
 #include "base/Twips.h"
 
@@ -46,13 +47,11 @@ protected:
     {
         ASSERT_TRUE(dir_.isValid());
         setAppFolderForTesting(dir_.path());
-        Prompts::install(&prompts_);
     }
     void TearDown() override
     {
         windows_.clear();
         services_.clear();
-        Prompts::install(nullptr);
         setAppFolderForTesting(QString());
     }
 
@@ -290,7 +289,7 @@ TEST_F(MainWindowTest, ToolbarButtonsHaveKeysTooltipsAndImagesAroundThePlacehold
     for (const char* off : {"tb_discon", "tb_go", "tb_stop", "tb_ok", "tb_ng", "tb_inst"})
         EXPECT_FALSE(toolbar->findChild<QAction*>(off)->isEnabled()) << off;
     // An unknown key does nothing.
-    w.ToolbarCommand(QStringLiteral("nothing"));
+    w.toolbarCommand(QStringLiteral("nothing"));
     EXPECT_TRUE(prompts_.boxes().isEmpty());
 }
 
@@ -665,7 +664,7 @@ TEST_F(MainWindowTest, ConnectionCommandsDriveTheWindowState)
     child<QAction>(w, "mn_disp_con2title")->trigger();
     EXPECT_NE(w.windowTitle(), "QUORVANT");
 
-    w.ToolbarCommand(QStringLiteral("discon"));
+    w.toolbarCommand(QStringLiteral("discon"));
     EXPECT_FALSE(services_.back()->db().DbIsConnected());
     EXPECT_TRUE(child<QAction>(w, "mn_reconnect")->isEnabled());
     EXPECT_TRUE(toolbar->findChild<QAction*>("tb_discon")->isChecked());

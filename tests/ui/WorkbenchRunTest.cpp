@@ -1,8 +1,9 @@
+#include "AppFolderForTesting.h"
+#include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "app/AppServices.h"
 #include "app/QUORVANT.h"
 #include "base/AppFolder.h"
-#include "base/ScriptedPrompts.h"
 #include "base/Settings.h"
 #include "browser/ObjectTree.h"
 #include "connect/ConnectionState.h"
@@ -38,7 +39,6 @@ protected:
     {
         ASSERT_TRUE(dir_.isValid());
         setAppFolderForTesting(dir_.path());
-        Prompts::install(&prompts_);
         services_ = std::make_unique<AppServices>(prompts_, settings::settingsPath());
         services_->connectAtStart = false;
         window_ = std::make_unique<QUORVANT>(*services_);
@@ -58,7 +58,6 @@ protected:
         }
         window_.reset();
         services_.reset();
-        Prompts::install(nullptr);
         setAppFolderForTesting(QString());
     }
 
@@ -277,6 +276,26 @@ TEST_P(WorkbenchRun, CommitAndRollbackCommandsReportInBoxAndStatusBar)
     action("mn_sql_rollback")->trigger();
     EXPECT_EQ(lastBox().title, "QUORVANT - ROLLBACK完了");
     EXPECT_EQ(label("msg"), "ROLLBACKが完了しました。");
+}
+
+TEST_P(WorkbenchRun, ToolbarButtonsRunTheCommandsOfTheirMenuItems)
+{
+    window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))
+        ->setPlainText("SELECT 7 AS seven");
+    toolbarButton("go")->trigger();
+    EXPECT_EQ(lastBox().title, "QUORVANT - ＳＱＬ正常終了");
+    EXPECT_EQ(grid()->rowCount(), 1);
+
+    toolbarButton("ng")->trigger();
+    EXPECT_EQ(lastBox().title, "QUORVANT - ROLLBACK完了");
+    // A menu item's name is not a toolbar key.
+    const auto shown = prompts_.boxes().size();
+    window_->toolbarCommand(QStringLiteral("mn_sql_commit"));
+    EXPECT_EQ(prompts_.boxes().size(), shown);
+
+    toolbarButton("discon")->trigger();
+    EXPECT_FALSE(services_->db().DbIsConnected());
+    EXPECT_TRUE(action("mn_reconnect")->isEnabled());
 }
 
 TEST_P(WorkbenchRun, DisconnectClosesASuspendedResultAndRunNeedsAConnection)

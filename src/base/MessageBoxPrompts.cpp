@@ -1,17 +1,8 @@
-#include "base/Prompts.h"
-
 #include "base/MessageBoxPrompts.h"
-#include "base/ScriptedPrompts.h"
 
 #include <QMessageBox>
 
 namespace {
-Prompts*& installedPrompts()
-{
-    static Prompts* prompts = nullptr;
-    return prompts;
-}
-
 QMessageBox::StandardButton toButton(Prompts::Answer a)
 {
     switch (a) {
@@ -27,17 +18,6 @@ QMessageBox::StandardButton toButton(Prompts::Answer a)
     return QMessageBox::Ok;
 }
 } // namespace
-
-Prompts& Prompts::instance()
-{
-    static MessageBoxPrompts boxes;
-    return installedPrompts() != nullptr ? *installedPrompts() : boxes;
-}
-
-void Prompts::install(Prompts* prompts)
-{
-    installedPrompts() = prompts;
-}
 
 Prompts::Answer MessageBoxPrompts::ask(QWidget* owner, Icon icon, const QString& title,
                                        const QString& text, Buttons buttons, Answer defaultAnswer)
@@ -93,12 +73,4 @@ Prompts::Answer MessageBoxPrompts::ask(QWidget* owner, Icon icon, const QString&
     default:
         return Answer::Ok;
     }
-}
-
-Prompts::Answer ScriptedPrompts::ask(QWidget*, Icon icon, const QString& title, const QString& text,
-                                     Buttons buttons, Answer defaultAnswer)
-{
-    const Answer answer = answers_.isEmpty() ? defaultAnswer : answers_.dequeue();
-    boxes_.append(Box{icon, title, text, buttons, defaultAnswer, answer});
-    return answer;
 }
