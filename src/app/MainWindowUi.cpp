@@ -461,19 +461,9 @@ ConnectionUi MainWindowUi::connectionUi(QWidget* owner) const
     ui.mn_connect = action(QStringLiteral("mn_connect"));
     ui.mn_disconnect = action(QStringLiteral("mn_disconnect"));
     ui.mn_reconnect = action(QStringLiteral("mn_reconnect"));
-    ui.mn_sql_go = action(QStringLiteral("mn_sql_go"));
-    ui.mn_sql_commit = action(QStringLiteral("mn_sql_commit"));
-    ui.mn_sql_rollback = action(QStringLiteral("mn_sql_rollback"));
-    ui.mn_out_select = action(QStringLiteral("mn_out_select"));
-    ui.mn_inp_csv = action(QStringLiteral("mn_inp_csv"));
     ui.mn_disp_con2title = action(QStringLiteral("mn_disp_con2title"));
     ui.tb_connect = action(QStringLiteral("connect"));
     ui.tb_discon = action(QStringLiteral("discon"));
-    ui.tb_go = action(QStringLiteral("go"));
-    ui.tb_ok = action(QStringLiteral("ok"));
-    ui.tb_ng = action(QStringLiteral("ng"));
-    ui.tb_inst = action(QStringLiteral("inst"));
-    ui.TreeView1 = TreeView1;
     return ui;
 }
 
@@ -495,7 +485,6 @@ SqlRunnerUi MainWindowUi::sqlRunnerUi(QWidget* owner) const
     ui.owner = owner;
     ui.TB_SQL = TB_SQL;
     ui.TB_DSN = TB_DSN;
-    ui.TreeView1 = TreeView1;
     ui.ListView1 = ListView1;
     ui.Cmd_start_stop = Cmd_start_stop;
     ui.L_cols = L_cols;

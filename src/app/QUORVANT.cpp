@@ -346,7 +346,7 @@ void QUORVANT::displayOptionChanged(const MainWindowUi::DisplayOption& option)
 {
     // The title option changes no pane, only the title.
     if (option.layoutFlag == nullptr) {
-        connection_->TitleOptionChanged();
+        connection_->titleOptionChanged();
         return;
     }
     showDisplayOption(option, option.item->isChecked());

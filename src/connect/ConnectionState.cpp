@@ -45,7 +45,7 @@ void ConnectionState::wireCommands()
     clicked(ui_.mn_reconnect, &ConnectionState::ReconnectDatabase);
     if (ui_.mn_disp_con2title != nullptr)
         connect(ui_.mn_disp_con2title, &QAction::triggered, this,
-                &ConnectionState::TitleOptionChanged);
+                &ConnectionState::titleOptionChanged);
 }
 
 QString ConnectionState::dsnText() const
@@ -152,7 +152,7 @@ void ConnectionState::DisconnectDatabase()
     emit stateChanged();
 }
 
-void ConnectionState::TitleOptionChanged()
+void ConnectionState::titleOptionChanged()
 {
     const bool checked = ui_.mn_disp_con2title != nullptr && ui_.mn_disp_con2title->isChecked();
     const bool connectedNow =

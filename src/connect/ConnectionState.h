@@ -25,19 +25,9 @@ struct ConnectionUi {
     QAction* mn_connect = nullptr;
     QAction* mn_disconnect = nullptr;
     QAction* mn_reconnect = nullptr;
-    QAction* mn_sql_go = nullptr;
-    QAction* mn_sql_commit = nullptr;
-    QAction* mn_sql_rollback = nullptr;
-    QAction* mn_out_select = nullptr;
-    QAction* mn_inp_csv = nullptr;
     QAction* mn_disp_con2title = nullptr;
     QAction* tb_connect = nullptr;
     QAction* tb_discon = nullptr;
-    QAction* tb_go = nullptr;
-    QAction* tb_ok = nullptr;
-    QAction* tb_ng = nullptr;
-    QAction* tb_inst = nullptr;
-    QWidget* TreeView1 = nullptr;
 };
 
 // Work of other features that the connection commands start. Empty functions are skipped.
@@ -67,7 +57,7 @@ public:
     void ReconnectDatabase();
     void DisconnectDatabase();
     // After mn_disp_con2title has toggled its check mark: renews the title.
-    void TitleOptionChanged();
+    void titleOptionChanged();
 
     bool connected() const { return connected_; }
     // A connection was made and its string is kept; a cancelled connect dialog gives it up.

@@ -31,7 +31,6 @@ struct SqlRunnerUi {
     QWidget* owner = nullptr; // owner of the message boxes
     QPlainTextEdit* TB_SQL = nullptr;
     QLineEdit* TB_DSN = nullptr;
-    QWidget* TreeView1 = nullptr;
     QTableView* ListView1 = nullptr; // gets the runner's model
     QToolButton* Cmd_start_stop = nullptr;
     QLabel* L_cols = nullptr;

@@ -20,6 +20,17 @@ namespace {
 struct Window {
     QMainWindow window;
     ConnectionUi ui;
+    // Commands the connection's state enables and disables, and the tree.
+    QAction* mn_sql_go = nullptr;
+    QAction* mn_sql_commit = nullptr;
+    QAction* mn_sql_rollback = nullptr;
+    QAction* mn_out_select = nullptr;
+    QAction* mn_inp_csv = nullptr;
+    QAction* tb_go = nullptr;
+    QAction* tb_ok = nullptr;
+    QAction* tb_ng = nullptr;
+    QAction* tb_inst = nullptr;
+    QTreeWidget* TreeView1 = nullptr;
     int treeLoads = 0;
     int fetchCloses = 0;
 
@@ -27,7 +38,7 @@ struct Window {
     {
         ui.window = &window;
         ui.TB_DSN = new QLineEdit(&window);
-        ui.TreeView1 = new QTreeWidget(&window);
+        TreeView1 = new QTreeWidget(&window);
         for (QAction** a : tableOrder())
             *a = new QAction(&window);
         ui.mn_disp_con2title = new QAction(&window);
@@ -36,10 +47,10 @@ struct Window {
 
     std::vector<QAction**> tableOrder()
     {
-        return {&ui.mn_connect,    &ui.mn_disconnect,   &ui.mn_reconnect,  &ui.mn_sql_go,
-                &ui.mn_sql_commit, &ui.mn_sql_rollback, &ui.mn_out_select, &ui.mn_inp_csv,
-                &ui.tb_connect,    &ui.tb_discon,       &ui.tb_go,         &ui.tb_ok,
-                &ui.tb_ng,         &ui.tb_inst};
+        return {&ui.mn_connect, &ui.mn_disconnect, &ui.mn_reconnect, &mn_sql_go,
+                &mn_sql_commit, &mn_sql_rollback,  &mn_out_select,   &mn_inp_csv,
+                &ui.tb_connect, &ui.tb_discon,     &tb_go,           &tb_ok,
+                &tb_ng,         &tb_inst};
     }
 
     // What the main window does on every state change: the rule over the connection's state.
@@ -49,24 +60,24 @@ struct Window {
             {"mn_connect", ui.mn_connect},
             {"mn_disconnect", ui.mn_disconnect},
             {"mn_reconnect", ui.mn_reconnect},
-            {"mn_sql_go", ui.mn_sql_go},
-            {"mn_sql_commit", ui.mn_sql_commit},
-            {"mn_sql_rollback", ui.mn_sql_rollback},
-            {"mn_out_select", ui.mn_out_select},
-            {"mn_inp_csv", ui.mn_inp_csv},
+            {"mn_sql_go", mn_sql_go},
+            {"mn_sql_commit", mn_sql_commit},
+            {"mn_sql_rollback", mn_sql_rollback},
+            {"mn_out_select", mn_out_select},
+            {"mn_inp_csv", mn_inp_csv},
             {"tb_connect", ui.tb_connect},
             {"tb_discon", ui.tb_discon},
-            {"tb_go", ui.tb_go},
-            {"tb_ok", ui.tb_ok},
-            {"tb_ng", ui.tb_ng},
-            {"tb_inst", ui.tb_inst}};
+            {"tb_go", tb_go},
+            {"tb_ok", tb_ok},
+            {"tb_ng", tb_ng},
+            {"tb_inst", tb_inst}};
         for (const auto& [name, on] : states.enabled) {
             for (const auto& [key, action] : byName) {
                 if (name == QLatin1String(key))
                     action->setEnabled(on);
             }
         }
-        ui.TreeView1->setEnabled(states.treeEnabled);
+        TreeView1->setEnabled(states.treeEnabled);
         ui.tb_connect->setChecked(states.connectPressed);
         ui.tb_discon->setChecked(states.disconPressed);
     }
@@ -194,7 +205,7 @@ TEST_F(ConnectionStateTest, DisconnectThenReconnectWithTheTitleOptionOff)
     EXPECT_FALSE(state->connected() || db->DbIsConnected());
     EXPECT_EQ(w.states(), kDisconnected);
     EXPECT_EQ(w.fetchCloses, 1);
-    EXPECT_TRUE(w.ui.TreeView1->isEnabled());
+    EXPECT_TRUE(w.TreeView1->isEnabled());
     EXPECT_EQ(w.text(), shown);
     EXPECT_EQ(w.ui.TB_DSN->toolTip(), "");
     EXPECT_EQ(w.colour(), w.window.palette().color(QPalette::Button));

@@ -59,7 +59,6 @@ SqlRunnerUi Widgets::ui()
     u.owner = &window;
     u.TB_SQL = TB_SQL;
     u.TB_DSN = TB_DSN;
-    u.TreeView1 = TreeView1;
     u.ListView1 = ListView1;
     u.Cmd_start_stop = Cmd_start_stop;
     u.L_cols = L_cols;
