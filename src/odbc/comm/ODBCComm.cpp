@@ -147,7 +147,7 @@ int ODBCComm::DbDisconnect(QWidget* owner)
     return result;
 }
 
-std::int16_t ODBCComm::DbCommit(QWidget* owner)
+std::int16_t ODBCComm::transact(bool commit, QWidget* owner)
 {
     if (!mayStart())
         return kBusy;
@@ -155,26 +155,23 @@ std::int16_t ODBCComm::DbCommit(QWidget* owner)
     {
         const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Execute);
         BusyCursor busy;
-        callOnWorker([&] { code = lib_.OdbcCommit(); });
+        callOnWorker([&] { code = commit ? lib_.OdbcCommit() : lib_.OdbcRollback(); });
     }
     if (code != 0)
-        DbShowError(code, QStringLiteral("COMMIT エラー"), owner);
+        DbShowError(code,
+                    commit ? QStringLiteral("COMMIT エラー") : QStringLiteral("ROLLBACK エラー"),
+                    owner);
     return code;
+}
+
+std::int16_t ODBCComm::DbCommit(QWidget* owner)
+{
+    return transact(true, owner);
 }
 
 std::int16_t ODBCComm::DbRollback(QWidget* owner)
 {
-    if (!mayStart())
-        return kBusy;
-    std::int16_t code = 0;
-    {
-        const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Execute);
-        BusyCursor busy;
-        callOnWorker([&] { code = lib_.OdbcRollback(); });
-    }
-    if (code != 0)
-        DbShowError(code, QStringLiteral("ROLLBACK エラー"), owner);
-    return code;
+    return transact(false, owner);
 }
 
 std::int16_t ODBCComm::DbExecute(const QString& sql, std::int32_t maxRows)

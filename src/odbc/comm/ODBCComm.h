@@ -100,6 +100,7 @@ private:
     void warn(QWidget* owner, const QString& title, const QString& text);
     // False (with the refusal as the last error) while a driver call is in progress.
     bool mayStart();
+    std::int16_t transact(bool commit, QWidget* owner);
     // Runs the driver calls of work on the worker thread, with the window's events running.
     void callOnWorker(const std::function<void()>& work);
     // A catalog read takes the cursor: the result holding it ends first.
