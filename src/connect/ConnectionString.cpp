@@ -1,5 +1,7 @@
 #include "connect/ConnectionString.h"
 
+#include "odbc/ConnStrValue.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -8,25 +10,36 @@ namespace connstr {
 
 namespace {
 
+// The items of a connection string as written, braced values whole ("PWD={a;b}" is one item);
+// empty items are left out.
+QStringList itemsOf(const QString& s)
+{
+    QStringList items;
+    const qsizetype n = s.size();
+    qsizetype at = 0;
+    while (at < n) {
+        qsizetype end = at;
+        while (end < n && s.at(end) != QLatin1Char(';') && s.at(end) != QLatin1Char('='))
+            ++end;
+        if (end < n && s.at(end) == QLatin1Char('='))
+            end = connvalue::valueEnd(s, end + 1);
+        if (end > at)
+            items << s.mid(at, end - at);
+        at = end + 1;
+    }
+    return items;
+}
+
 // Every distinct password item of s, longest first, so that a simultaneous replacement
 // prefers "PWD=ab" over its prefix "PWD=a".
 QStringList passwordItems(const QString& s)
 {
-    static const QString key = QStringLiteral("PWD=");
     QStringList items;
-    qsizetype from = 0;
-    while (from < s.size()) {
-        const qsizetype at = s.indexOf(key, from);
-        if (at < 0)
-            break;
-        // Only a key at the start of an item counts; "XPWD=" is another key.
-        if (at == 0 || s.at(at - 1) == QLatin1Char(';')) {
-            const qsizetype end = s.indexOf(QLatin1Char(';'), at);
-            const QString item = s.mid(at, end < 0 ? -1 : end - at);
-            if (!items.contains(item))
-                items << item;
-        }
-        from = at + key.size();
+    for (const QString& item : itemsOf(s)) {
+        // Only a key of its own counts; "XPWD=" is another key, and a "PWD=" inside another
+        // item's braced value is part of that value.
+        if (item.startsWith(QLatin1String("PWD=")) && !items.contains(item))
+            items << item;
     }
     std::stable_sort(items.begin(), items.end(),
                      [](const QString& a, const QString& b) { return a.size() > b.size(); });
@@ -67,6 +80,11 @@ QString maskPassword(const QString& connStr, const QString& pwd)
     if (pwd.isEmpty())
         return connStr;
     QString out = connStr;
+    // The braced form first: a password written as "PWD={se;cret}" is masked whole.
+    QString braced = pwd;
+    braced.replace(QLatin1Char('}'), QStringLiteral("}}"));
+    out.replace(QStringLiteral("PWD={") + braced + QLatin1Char('}'), QLatin1String(kDsnMask),
+                Qt::CaseSensitive);
     out.replace(QStringLiteral("PWD=") + pwd, QLatin1String(kDsnMask), Qt::CaseSensitive);
     return out;
 }
@@ -76,8 +94,7 @@ QString ConnectionSummary(const QString& s)
     if (!s.contains(QLatin1Char(';')))
         return s;
     QString dataSource, server, database, driver, user;
-    const QStringList pieces = s.split(QLatin1Char(';'));
-    for (const QString& piece : pieces) {
+    for (const QString& piece : itemsOf(s)) {
         if (piece.startsWith(QLatin1String("DSN=")))
             dataSource = piece;
         else if ((piece.startsWith(QLatin1String("DBQ=")) ||
@@ -110,8 +127,7 @@ QString tooltipText(const QString& text)
 QList<QPair<QString, QString>> splitItems(const QString& connStr)
 {
     QList<QPair<QString, QString>> rows;
-    const QStringList pieces = connStr.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (const QString& piece : pieces) {
+    for (const QString& piece : itemsOf(connStr)) {
         const qsizetype eq = piece.indexOf(QLatin1Char('='));
         if (eq < 0)
             rows.append({piece, QString()});
