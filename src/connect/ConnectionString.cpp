@@ -4,17 +4,20 @@
 
 #include <QStringList>
 
-#include <algorithm>
-
 namespace connstr {
 
 namespace {
 
-// The items of a connection string as written, braced values whole ("PWD={a;b}" is one item);
+struct Span {
+    qsizetype from;
+    qsizetype to;
+};
+
+// Where the items of a connection string are, braced values whole ("PWD={a;b}" is one item);
 // empty items are left out.
-QStringList itemsOf(const QString& s)
+QList<Span> itemSpans(const QString& s)
 {
-    QStringList items;
+    QList<Span> spans;
     const qsizetype n = s.size();
     qsizetype at = 0;
     while (at < n) {
@@ -24,25 +27,17 @@ QStringList itemsOf(const QString& s)
         if (end < n && s.at(end) == QLatin1Char('='))
             end = connvalue::valueEnd(s, end + 1);
         if (end > at)
-            items << s.mid(at, end - at);
+            spans.append({at, end});
         at = end + 1;
     }
-    return items;
+    return spans;
 }
 
-// Every distinct password item of s, longest first, so that a simultaneous replacement
-// prefers "PWD=ab" over its prefix "PWD=a".
-QStringList passwordItems(const QString& s)
+QStringList itemsOf(const QString& s)
 {
     QStringList items;
-    for (const QString& item : itemsOf(s)) {
-        // Only a key of its own counts; "XPWD=" is another key, and a "PWD=" inside another
-        // item's braced value is part of that value.
-        if (item.startsWith(QLatin1String("PWD=")) && !items.contains(item))
-            items << item;
-    }
-    std::stable_sort(items.begin(), items.end(),
-                     [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    for (const Span& span : itemSpans(s))
+        items << s.mid(span.from, span.to - span.from);
     return items;
 }
 
@@ -50,28 +45,21 @@ QStringList passwordItems(const QString& s)
 
 QString maskHistoryEntry(const QString& entry)
 {
-    const QStringList items = passwordItems(entry);
-    if (items.isEmpty())
-        return entry;
+    // Only items that are passwords are masked, in place: a "PWD=" inside another item's value
+    // (a braced one, or a data source named "xPWD=") is that item's text. "XPWD=" is another
+    // key.
     const QString mask = QLatin1String(kHistoryMask);
-    // One left-to-right pass, so that a mask just written is never matched again (the mask
-    // itself begins with "PWD=").
     QString out;
     out.reserve(entry.size());
-    qsizetype i = 0;
-    while (i < entry.size()) {
-        bool replaced = false;
-        for (const QString& item : items) {
-            if (QStringView(entry).mid(i).startsWith(item)) {
-                out += mask;
-                i += item.size();
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced)
-            out += entry.at(i++);
+    qsizetype copied = 0;
+    for (const Span& span : itemSpans(entry)) {
+        if (!QStringView(entry).mid(span.from, span.to - span.from).startsWith(u"PWD="))
+            continue;
+        out += QStringView(entry).mid(copied, span.from - copied);
+        out += mask;
+        copied = span.to;
     }
+    out += QStringView(entry).mid(copied);
     return out;
 }
 

@@ -34,6 +34,8 @@ TEST(HistoryMasking, PasswordItemBecomesEightAsterisksInPlace)
         {"DSN=x;PWD={a;PWD=b}", "DSN=x;PWD=********"},
         // A "PWD=" inside another item's braces is that item's text, not a password item.
         {"DSN=x;APP={y;PWD=z};", "DSN=x;APP={y;PWD=z};"},
+        // Only password items are masked: the same text inside another value stays.
+        {"DSN=xPWD=a;PWD=a;", "DSN=xPWD=a;PWD=********;"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(maskHistoryEntry(QString::fromUtf8(c.entry)), QString::fromUtf8(c.shown))
