@@ -67,13 +67,24 @@ QString maskPassword(const QString& connStr, const QString& pwd)
 {
     if (pwd.isEmpty())
         return connStr;
-    QString out = connStr;
-    // The braced form first: a password written as "PWD={se;cret}" is masked whole.
-    QString braced = pwd;
-    braced.replace(QLatin1Char('}'), QStringLiteral("}}"));
-    out.replace(QStringLiteral("PWD={") + braced + QLatin1Char('}'), QLatin1String(kDsnMask),
-                Qt::CaseSensitive);
-    out.replace(QStringLiteral("PWD=") + pwd, QLatin1String(kDsnMask), Qt::CaseSensitive);
+    // Password items holding pwd first, whole, however they are written ("PWD={se;cret}", or
+    // a brace the driver never closed); then "PWD=" + pwd wherever else it stands.
+    const std::string wanted = pwd.toStdString();
+    const QString mask = QLatin1String(kDsnMask);
+    QString out;
+    out.reserve(connStr.size());
+    qsizetype copied = 0;
+    for (const Span& span : itemSpans(connStr)) {
+        const QStringView item = QStringView(connStr).mid(span.from, span.to - span.from);
+        if (!item.startsWith(u"PWD=") ||
+            connvalue::unquote(item.mid(4).toString().toStdString()) != wanted)
+            continue;
+        out += QStringView(connStr).mid(copied, span.from - copied);
+        out += mask;
+        copied = span.to;
+    }
+    out += QStringView(connStr).mid(copied);
+    out.replace(QStringLiteral("PWD=") + pwd, mask, Qt::CaseSensitive);
     return out;
 }
 

@@ -18,8 +18,8 @@ inline constexpr int kTooltipMax = 128;
 // not) becomes "PWD=********", whatever the length of the password.
 QString maskHistoryEntry(const QString& entry);
 
-// The text of the connection box: every "PWD=" + pwd, and "PWD=" + pwd in braces, becomes
-// "PWD=****"; unchanged when pwd is empty.
+// The text of the connection box: every password item whose value is pwd (braced or not) and
+// every other "PWD=" + pwd becomes "PWD=****"; unchanged when pwd is empty.
 QString maskPassword(const QString& connStr, const QString& pwd);
 
 // The short form for the window title: the DSN=, DBQ=/SERVER=, DATABASE=, Driver=/DRIVER= and

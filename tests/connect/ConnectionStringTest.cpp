@@ -68,6 +68,7 @@ TEST(ConnectionBoxMasking, EveryCaseSensitiveOccurrenceBecomesFourAsterisks)
         {"DSN=a;PWD={se;cret};UID=u", "se;cret", "DSN=a;PWD=****;UID=u"},
         {"DSN=a;PWD={x}}y};", "x}y", "DSN=a;PWD=****;"},
         {"DSN=a;PWD={pw};", "pw", "DSN=a;PWD=****;"},
+        {"DSN=a;PWD={ p", " p", "DSN=a;PWD=****"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(maskPassword(c.conn, c.pwd), QString::fromUtf8(c.shown)) << c.conn;
