@@ -2,9 +2,12 @@
 
 #include <QString>
 
+#include <functional>
+
 // The settings file: a private-profile INI file in code page 932. Sections and keys match
-// case-insensitively, blanks around values are ignored, and a write keeps every other line of
-// the file. Reading never fails: anything missing or unreadable reads as the empty text.
+// case-insensitively (ASCII letters only), blanks around values are ignored, and a write keeps
+// every other line of the file. Reading never fails: anything missing or unreadable reads as
+// the empty text.
 class INIfile_IO {
 public:
     explicit INIfile_IO(QString path);
@@ -16,11 +19,19 @@ public:
     QString ReadIniValue(const QString& section, const QString& key) const;
     // Writes key=value into [section], creating the file (mode 0600: it holds passwords) or the
     // section when needed. An empty value writes "key=". Returns false when the file could not
-    // be written; the file is then unchanged.
+    // be written; the file is then unchanged. A file that exists but cannot be read is never
+    // replaced (that would lose every other setting): the write is refused.
     bool WriteIniValue(const QString& section, const QString& key, const QString& value);
+
+    // True once a write was refused because the existing file could not be read.
+    bool writeRefused() const { return writeRefused_; }
+    // Called at the first refused write only, so the user is told once and not per setting.
+    void setRefusedWriteHook(std::function<void()> hook) { refusedWriteHook_ = std::move(hook); }
 
     static constexpr int kMaxValueBytes = 1023;
 
 private:
     QString path_;
+    bool writeRefused_ = false;
+    std::function<void()> refusedWriteHook_;
 };

@@ -26,13 +26,18 @@ std::optional<TwipsRect> parsePlacement(const QString& text)
         if (!ok || !std::isfinite(v[i]))
             return std::nullopt;
     }
-    return TwipsRect{v[0], v[1], v[2], v[3]};
+    // A hand-edited number beyond any screen ("99999999999") is clamped here, before anything
+    // converts it to pixels.
+    return TwipsRect{twips::clampTwips(v[0]), twips::clampTwips(v[1]), twips::clampTwips(v[2]),
+                     twips::clampTwips(v[3])};
 }
 
 QString formatPlacement(const TwipsRect& p)
 {
     // Shortest decimal form of a single-precision value; whole twips in practice.
-    auto num = [](double d) { return QString::number(static_cast<float>(d), 'g', 9); };
+    auto num = [](double d) {
+        return QString::number(static_cast<float>(twips::clampTwips(d)), 'g', 9);
+    };
     return num(p.left) + QLatin1Char(',') + num(p.top) + QLatin1Char(',') + num(p.width) +
            QLatin1Char(',') + num(p.height);
 }

@@ -9,7 +9,8 @@
 class INIfile_IO;
 class QWidget;
 
-// "left,top,width,height" in twips; nothing for an empty or malformed text.
+// "left,top,width,height" in twips; nothing for an empty or malformed text. Numbers beyond
+// twips::kMaxTwips are clamped to it.
 std::optional<TwipsRect> parsePlacement(const QString& text);
 QString formatPlacement(const TwipsRect& p);
 

@@ -94,7 +94,8 @@ ObjectTree::ObjectTree(const ObjectTreeUi& ui, ODBCComm& db, Prompts& prompts, Q
     tree_->setDragEnabled(false);
     tree_->setColumnCount(1);
     connect(tree_, &QTreeWidget::itemExpanded, this, &ObjectTree::onItemExpanded);
-    tree_->viewport()->installEventFilter(this);
+    viewport_ = tree_->viewport();
+    viewport_->installEventFilter(this);
 
     auto noteRemoval = [this] {
         if (loadingColumns_ && !removingOwnNodes_)
@@ -347,7 +348,10 @@ void ObjectTree::AddColumnNodes(QTreeWidgetItem* node)
 
 bool ObjectTree::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != tree_->viewport())
+    // Compared with the pointer kept at construction: the viewport outlives the tree's own
+    // destructor (it is deleted as the tree's child) and still gets events then, when calling
+    // tree_->viewport() would be a call on a half-destroyed scroll area.
+    if (watched != viewport_)
         return false;
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
         const auto* press = static_cast<QMouseEvent*>(event);

@@ -147,6 +147,7 @@ private:
 
     ObjectTreeUi ui_;
     QTreeWidget* tree_;
+    QObject* viewport_ = nullptr; // the tree's viewport, which carries the event filter
     ODBCComm& db_;
     Prompts& prompts_;
     QWidget* owner_window_;

@@ -1,35 +1,43 @@
 #include "connect/ConnectionString.h"
 
-#include <QStringList>
+#include "odbc/ConnStrValue.h"
 
-#include <algorithm>
+#include <QStringList>
 
 namespace connstr {
 
 namespace {
 
-// Every distinct password item of s, longest first, so that a simultaneous replacement
-// prefers "PWD=ab" over its prefix "PWD=a".
-QStringList passwordItems(const QString& s)
+struct Span {
+    qsizetype from;
+    qsizetype to;
+};
+
+// Where the items of a connection string are, braced values whole ("PWD={a;b}" is one item);
+// empty items are left out.
+QList<Span> itemSpans(const QString& s)
 {
-    static const QString key = QStringLiteral("PWD=");
-    QStringList items;
-    qsizetype from = 0;
-    while (from < s.size()) {
-        const qsizetype at = s.indexOf(key, from);
-        if (at < 0)
-            break;
-        // Only a key at the start of an item counts; "XPWD=" is another key.
-        if (at == 0 || s.at(at - 1) == QLatin1Char(';')) {
-            const qsizetype end = s.indexOf(QLatin1Char(';'), at);
-            const QString item = s.mid(at, end < 0 ? -1 : end - at);
-            if (!items.contains(item))
-                items << item;
-        }
-        from = at + key.size();
+    QList<Span> spans;
+    const qsizetype n = s.size();
+    qsizetype at = 0;
+    while (at < n) {
+        qsizetype end = at;
+        while (end < n && s.at(end) != QLatin1Char(';') && s.at(end) != QLatin1Char('='))
+            ++end;
+        if (end < n && s.at(end) == QLatin1Char('='))
+            end = connvalue::valueEnd(s, end + 1);
+        if (end > at)
+            spans.append({at, end});
+        at = end + 1;
     }
-    std::stable_sort(items.begin(), items.end(),
-                     [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    return spans;
+}
+
+QStringList itemsOf(const QString& s)
+{
+    QStringList items;
+    for (const Span& span : itemSpans(s))
+        items << s.mid(span.from, span.to - span.from);
     return items;
 }
 
@@ -37,28 +45,21 @@ QStringList passwordItems(const QString& s)
 
 QString maskHistoryEntry(const QString& entry)
 {
-    const QStringList items = passwordItems(entry);
-    if (items.isEmpty())
-        return entry;
+    // Only items that are passwords are masked, in place: a "PWD=" inside another item's value
+    // (a braced one, or a data source named "xPWD=") is that item's text. "XPWD=" is another
+    // key.
     const QString mask = QLatin1String(kHistoryMask);
-    // One left-to-right pass, so that a mask just written is never matched again (the mask
-    // itself begins with "PWD=").
     QString out;
     out.reserve(entry.size());
-    qsizetype i = 0;
-    while (i < entry.size()) {
-        bool replaced = false;
-        for (const QString& item : items) {
-            if (QStringView(entry).mid(i).startsWith(item)) {
-                out += mask;
-                i += item.size();
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced)
-            out += entry.at(i++);
+    qsizetype copied = 0;
+    for (const Span& span : itemSpans(entry)) {
+        if (!QStringView(entry).mid(span.from, span.to - span.from).startsWith(u"PWD="))
+            continue;
+        out += QStringView(entry).mid(copied, span.from - copied);
+        out += mask;
+        copied = span.to;
     }
+    out += QStringView(entry).mid(copied);
     return out;
 }
 
@@ -66,8 +67,24 @@ QString maskPassword(const QString& connStr, const QString& pwd)
 {
     if (pwd.isEmpty())
         return connStr;
-    QString out = connStr;
-    out.replace(QStringLiteral("PWD=") + pwd, QLatin1String(kDsnMask), Qt::CaseSensitive);
+    // Password items holding pwd first, whole, however they are written ("PWD={se;cret}", or
+    // a brace the driver never closed); then "PWD=" + pwd wherever else it stands.
+    const std::string wanted = pwd.toStdString();
+    const QString mask = QLatin1String(kDsnMask);
+    QString out;
+    out.reserve(connStr.size());
+    qsizetype copied = 0;
+    for (const Span& span : itemSpans(connStr)) {
+        const QStringView item = QStringView(connStr).mid(span.from, span.to - span.from);
+        if (!item.startsWith(u"PWD=") ||
+            connvalue::unquote(item.mid(4).toString().toStdString()) != wanted)
+            continue;
+        out += QStringView(connStr).mid(copied, span.from - copied);
+        out += mask;
+        copied = span.to;
+    }
+    out += QStringView(connStr).mid(copied);
+    out.replace(QStringLiteral("PWD=") + pwd, mask, Qt::CaseSensitive);
     return out;
 }
 
@@ -80,8 +97,7 @@ QString ConnectionSummary(const QString& s)
     QString database;
     QString driver;
     QString user;
-    const QStringList pieces = s.split(QLatin1Char(';'));
-    for (const QString& piece : pieces) {
+    for (const QString& piece : itemsOf(s)) {
         if (piece.startsWith(QLatin1String("DSN=")))
             dataSource = piece;
         else if ((piece.startsWith(QLatin1String("DBQ=")) ||
@@ -114,8 +130,7 @@ QString tooltipText(const QString& text)
 QList<QPair<QString, QString>> splitItems(const QString& connStr)
 {
     QList<QPair<QString, QString>> rows;
-    const QStringList pieces = connStr.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (const QString& piece : pieces) {
+    for (const QString& piece : itemsOf(connStr)) {
         const qsizetype eq = piece.indexOf(QLatin1Char('='));
         if (eq < 0)
             rows.append({piece, QString()});

@@ -6,19 +6,20 @@
 
 // Connection strings (ODBC "KEY=value;" lists) as the program shows them: masked passwords,
 // the short summary for the window title, the tooltip, the item list of a history entry.
-// Keys are matched case-sensitively; a value runs to the next ";" or to the end.
+// Keys are matched case-sensitively; a value runs to the next ";" or to the end, and a value in
+// braces runs to its closing brace first ("PWD={se;cret}" is one item, "}}" inside is "}").
 namespace connstr {
 
 inline constexpr char kHistoryMask[] = "PWD=********";
 inline constexpr char kDsnMask[] = "PWD=****";
 inline constexpr int kTooltipMax = 128;
 
-// The display text of a history entry: every password item ("PWD=" up to the next ";")
-// becomes "PWD=********", whatever the length of the password.
+// The display text of a history entry: every password item ("PWD=" and its value, braced or
+// not) becomes "PWD=********", whatever the length of the password.
 QString maskHistoryEntry(const QString& entry);
 
-// The text of the connection box: every "PWD=" + pwd becomes "PWD=****"; unchanged when pwd
-// is empty.
+// The text of the connection box: every password item whose value is pwd (braced or not) and
+// every other "PWD=" + pwd becomes "PWD=****"; unchanged when pwd is empty.
 QString maskPassword(const QString& connStr, const QString& pwd);
 
 // The short form for the window title: the DSN=, DBQ=/SERVER=, DATABASE=, Driver=/DRIVER= and

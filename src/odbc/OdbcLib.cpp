@@ -1,5 +1,6 @@
 #include "odbc/OdbcLib.h"
 
+#include "odbc/ConnStrValue.h"
 #include "odbc/FetchDefaults.h"
 
 #include "text/CodePage.h"
@@ -216,12 +217,14 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
     }
 
     std::string input;
+    // Braces where a value needs them: a ";" in a password would end the item early.
     if (!dsn.empty() && !uid.empty())
-        input = "DSN=" + dsn + ";UID=" + uid + ";PWD=" + pwd + ";";
+        input = "DSN=" + connvalue::quote(dsn) + ";UID=" + connvalue::quote(uid) +
+                ";PWD=" + connvalue::quote(pwd) + ";";
     else if (!dsn.empty())
-        input = "DSN=" + dsn + ";";
+        input = "DSN=" + connvalue::quote(dsn) + ";";
     else if (!driver.empty())
-        input = "DRIVER=" + driver + ";";
+        input = "DRIVER=" + connvalue::quote(driver) + ";";
     else
         input = connStr;
     keptConnStr_ = input;
@@ -263,17 +266,13 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
     keptConnStr_ = completed;
     connStr = completed;
 
-    // Only a key after a ";" counts, so "XUID=" inside another value is not taken.
+    // Items are walked in turn, so "XUID=" or a "UID=" inside a braced value is not taken.
     const auto take = [&completed](std::string_view key, std::string& into) {
-        const std::size_t at = completed.find(key);
-        if (at == std::string::npos)
-            return;
-        const std::size_t from = at + key.size();
-        const std::size_t end = completed.find(';', from);
-        into = completed.substr(from, end == std::string::npos ? std::string::npos : end - from);
+        if (std::optional<std::string> value = connvalue::itemValue(completed, key))
+            into = std::move(*value);
     };
-    take(";UID=", uid);
-    take(";PWD=", pwd);
+    take("UID", uid);
+    take("PWD", pwd);
 
     rc = SQLSetConnectOption(dbc_, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF);
     const std::int16_t code = OdbcCheckResult(rc);

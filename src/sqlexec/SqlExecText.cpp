@@ -77,7 +77,8 @@ QString ElapsedTimeText(std::int64_t ms)
         return twoDigits(seconds / 60) + QLatin1Char('\'') + twoDigits(seconds % 60) +
                QStringLiteral("''") + twoDigits((e % 1000) / 10);
     }
-    const std::int64_t seconds = (ms + 500) / 1000;
+    // Rounded without adding first, so that the largest counts cannot overflow.
+    const std::int64_t seconds = ms / 1000 + (ms % 1000 >= 500 ? 1 : 0);
     return twoDigits(seconds / 3600) + QLatin1Char(':') + twoDigits(seconds / 60 % 60) +
            QLatin1Char(':') + twoDigits(seconds % 60);
 }
@@ -85,7 +86,9 @@ QString ElapsedTimeText(std::int64_t ms)
 QString SecondsText(std::int64_t ms)
 {
     const bool negative = ms < 0;
-    const std::int64_t a = negative ? -ms : ms;
+    // The magnitude in unsigned arithmetic: negating the smallest int64 would overflow.
+    const std::uint64_t a = negative ? std::uint64_t{0} - static_cast<std::uint64_t>(ms)
+                                     : static_cast<std::uint64_t>(ms);
     return (negative ? QStringLiteral("-") : QString()) + QString::number(a / 1000) +
            QLatin1Char('.') + QString::number(a % 1000).rightJustified(3, QLatin1Char('0'));
 }

@@ -265,15 +265,20 @@ bool LineReader::readLine(std::string& utf8Line)
     std::string raw;
     int ch = 0;
     bool any = false;
+    bool broken = false;
     while ((ch = std::fgetc(file_)) != EOF) {
         any = true;
-        if (ch == '\n')
+        if (ch == '\n') {
+            broken = true;
             break;
+        }
         raw.push_back(static_cast<char>(ch));
     }
     if (!any)
         return false;
-    if (!raw.empty() && raw.back() == '\r')
+    // Only a CR before LF is part of the line break; a lone CR at the end of the file is text,
+    // as readTextFile reads it.
+    if (broken && !raw.empty() && raw.back() == '\r')
         raw.pop_back();
     utf8Line = cp932ToUtf8(raw);
     return true;

@@ -5,9 +5,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <ostream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -132,6 +135,96 @@ TEST_F(IniFile, UnwritableFolderFailsQuietlyAndReadsEmpty)
         EXPECT_EQ(ini.ReadIniValue("SET", "EDITOR"), "kept");
     else
         EXPECT_EQ(ini.ReadIniValue("SET", "EDITOR"), "changed");
+}
+
+struct NameCase {
+    const char* name;
+    const char* before; // file text (UTF-8, written as CP932)
+    const char* section;
+    const char* key;
+    const char* after; // file text after writing key=new
+};
+
+void PrintTo(const NameCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class IniNames : public IniFile, public testing::WithParamInterface<NameCase> {};
+
+// Names are compared as text: a trail byte that equals "]" or "=" is part of its character,
+// and only ASCII letters fold.
+TEST_P(IniNames, WriteReplacesOnlyItsOwnLineAndReadsBack)
+{
+    const NameCase& c = GetParam();
+    writeRaw(cp932(c.before));
+    INIfile_IO ini(path);
+    ASSERT_TRUE(ini.WriteIniValue(QString::fromUtf8(c.section), QString::fromUtf8(c.key), "new"));
+    EXPECT_EQ(readRaw(), cp932(c.after));
+    EXPECT_EQ(ini.ReadIniValue(QString::fromUtf8(c.section), QString::fromUtf8(c.key)), "new");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniNames,
+    testing::Values(
+        NameCase{"TrailByteIsNoBracket", "[ゾーン]\r\nキー=old\r\n", "ゾーン", "キー",
+                 "[ゾーン]\r\nキー=new\r\n"},
+        NameCase{"TrailByteIsNoBracketInAKey", "[S]\r\n[ゾ=old\r\n", "S", "[ゾ",
+                 "[S]\r\n[ゾ=new\r\n"},
+        NameCase{"SecondBytesDoNotFold", "[S]\r\nア=a\r\n", "S", "ヂ", "[S]\r\nア=a\r\nヂ=new\r\n"},
+        NameCase{"FullWidthLettersDoNotFold", "[S]\r\nＡ=a\r\n", "S", "ａ",
+                 "[S]\r\nＡ=a\r\nａ=new\r\n"},
+        NameCase{"AsciiStillFolds", "[Set]\r\nEditor=vi\r\n", "SET", "editor",
+                 "[Set]\r\neditor=new\r\n"},
+        NameCase{"NameOutsideTheCodePage", "[x?]\r\nk?=old\r\n", "x😀", "k😀", "[x?]\r\nk?=new\r\n"},
+        NameCase{"BlanksAroundNames", "[S]\r\nK=old\r\n", " S ", " K ", "[S]\r\nK=new\r\n"}),
+    [](const testing::TestParamInfo<NameCase>& info) { return info.param.name; });
+
+TEST_F(IniFile, NamesTheFileCannotHoldAreRefusedAndChangeNothing)
+{
+    writeRaw("[S]\r\nK=v\r\n");
+    INIfile_IO ini(path);
+    const struct {
+        const char* section;
+        const char* key;
+    } cases[] = {{"a]b", "K"}, {"S", "k=v"}, {"S", ";k"}, {"S", "[k]"}, {"", "K"}, {"S", " "}};
+    for (const auto& c : cases)
+        EXPECT_FALSE(ini.WriteIniValue(c.section, c.key, "x")) << c.section << " " << c.key;
+    EXPECT_EQ(readRaw(), QByteArray("[S]\r\nK=v\r\n"));
+    EXPECT_FALSE(ini.writeRefused());
+}
+
+// A settings file that exists but cannot be read is never replaced by one holding only the
+// written key; the user is told once.
+TEST_F(IniFile, UnreadableFileIsNeverReplacedAndTheRefusalIsToldOnce)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("QUORVANT.INI"));
+    QFile inside(path + "/kept.txt");
+    ASSERT_TRUE(inside.open(QIODevice::WriteOnly));
+    inside.close();
+    INIfile_IO ini(path);
+    int told = 0;
+    ini.setRefusedWriteHook([&told] { ++told; });
+    EXPECT_FALSE(ini.WriteIniValue("SET", "EDITOR", "x"));
+    EXPECT_FALSE(ini.WriteIniValue("CONNHIST", "1", "DSN=a;"));
+    EXPECT_TRUE(ini.writeRefused());
+    EXPECT_EQ(told, 1);
+    EXPECT_TRUE(QFileInfo(path).isDir());
+    EXPECT_TRUE(QFileInfo::exists(path + "/kept.txt"));
+    EXPECT_EQ(ini.ReadIniValue("SET", "EDITOR"), "");
+}
+
+TEST_F(IniFile, FileWithoutReadPermissionKeepsItsSettings)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads files without read permission";
+    writeRaw("[CONNHIST]\r\n1=DSN=a;\r\n[SET]\r\nEDITOR=vi\r\n");
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    INIfile_IO ini(path);
+    EXPECT_FALSE(ini.WriteIniValue("SET", "EDITOR", "x"));
+    EXPECT_TRUE(ini.writeRefused());
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    EXPECT_EQ(readRaw(), QByteArray("[CONNHIST]\r\n1=DSN=a;\r\n[SET]\r\nEDITOR=vi\r\n"));
 }
 
 } // namespace

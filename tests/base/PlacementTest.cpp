@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <climits>
+#include <limits>
+
 TEST(Placement, ParsesFourNumbersAndRejectsAnythingElse)
 {
     EXPECT_EQ(parsePlacement("1200,900,9600,7200"), (TwipsRect{1200, 900, 9600, 7200}));
@@ -70,6 +73,28 @@ TEST(Placement, NegativeSizeStillLeavesAUsableWindow)
     EXPECT_GE(w.height(), 1);
 }
 
+// Hand-edited placements with numbers far beyond any screen: clamped before conversion, so
+// nothing overflows (the sanitizer build fails on any overflow here) and the window stays usable.
+TEST(Placement, HugeNumbersAreClampedBeforeAnyConversion)
+{
+    EXPECT_EQ(parsePlacement("0,0,99999999999,100"), (TwipsRect{0, 0, twips::kMaxTwips, 100}));
+    EXPECT_EQ(
+        parsePlacement("-1e300,1e300,-1e20,-1e20"),
+        (TwipsRect{-twips::kMaxTwips, twips::kMaxTwips, -twips::kMaxTwips, -twips::kMaxTwips}));
+    EXPECT_EQ(formatPlacement({1e300, -1e300, 0, 0}), "251658224,-251658224,0,0");
+    for (const char* text : {"0,0,99999999999,100", "0,0,-1e20,-1e20", "1e20,1e20,1e20,1e20",
+                             "-99999999999,-99999999999,1,1"}) {
+        QWidget w;
+        RestoreWindowPlacement(&w, text);
+        EXPECT_GE(w.width(), 1) << text;
+        EXPECT_LE(w.width(), twips::kMaxPixels) << text;
+        EXPECT_GE(w.height(), 1) << text;
+        EXPECT_LE(w.height(), twips::kMaxPixels) << text;
+        EXPECT_GE(w.x(), 0) << text;
+        EXPECT_GE(w.y(), 0) << text;
+    }
+}
+
 TEST(Twips, FifteenTwipsPerPixel)
 {
     EXPECT_EQ(twips::toPixels(1440), 96);
@@ -77,4 +102,24 @@ TEST(Twips, FifteenTwipsPerPixel)
     EXPECT_EQ(twips::toPixels(8), 1);
     EXPECT_EQ(twips::toPixels(-15), -1);
     EXPECT_EQ(twips::fromPixels(96), 1440);
+}
+
+TEST(Twips, ConversionIsClampedAndNaNIsZero)
+{
+    const struct {
+        double twips;
+        int pixels;
+    } cases[] = {
+        {99999999999.0, twips::kMaxPixels},
+        {-1e20, -twips::kMaxPixels},
+        {twips::kMaxTwips, twips::kMaxPixels},
+        {twips::kMaxTwips - 15, twips::kMaxPixels - 1},
+        {std::numeric_limits<double>::infinity(), twips::kMaxPixels},
+        {-std::numeric_limits<double>::infinity(), -twips::kMaxPixels},
+        {std::numeric_limits<double>::quiet_NaN(), 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(twips::toPixels(c.twips), c.pixels) << c.twips;
+    // A position plus a size at the limit still fits in int.
+    static_assert(twips::kMaxPixels * 2LL < INT_MAX);
 }

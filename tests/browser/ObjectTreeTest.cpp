@@ -397,3 +397,29 @@ TEST(TreeImagesTest, OwnImagesAreLinkedIn)
 }
 
 } // namespace
+
+// In the main window the controller is a child of the window created after the tree, so the
+// tree dies first while its viewport, deleted as the tree's child, still gets events. The
+// filter must not touch the half-destroyed tree then (the sanitizer build fails on such a
+// call).
+TEST(ObjectTreeLifetime, WindowDestroyedWithTheControllerOutlivingTheTree)
+{
+    ScriptedPrompts prompts;
+    OdbcLib lib;
+    ODBCComm db(lib, prompts);
+    auto* window = new QWidget;
+    ObjectTreeUi ui;
+    ui.TreeView1 = new QTreeWidget(window);
+    ui.LV_Found = new QTreeWidget(window);
+    ui.L_Found = new QLabel(window);
+    ui.Fra_Found = new QFrame(window);
+    ui.TabObjects = new QTabBar(window);
+    auto* tree = new ObjectTree(ui, db, prompts, window, window);
+    window->show();
+    QTest::mousePress(ui.TreeView1->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_EQ(tree->lastMouseButton(), Qt::RightButton);
+    bool controllerGone = false;
+    QObject::connect(tree, &QObject::destroyed, [&controllerGone] { controllerGone = true; });
+    delete window;
+    EXPECT_TRUE(controllerGone);
+}

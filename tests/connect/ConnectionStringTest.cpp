@@ -28,6 +28,14 @@ TEST(HistoryMasking, PasswordItemBecomesEightAsterisksInPlace)
         // The mask itself starts with "PWD=": an empty password item must not re-match it.
         {"DSN=x;PWD=;PWD=zz", "DSN=x;PWD=********;PWD=********"},
         {"DSN=x;PWD=********;", "DSN=x;PWD=********;"},
+        // A braced password is one item up to its closing brace, whatever it holds.
+        {"DSN=x;PWD={se;cret};APP=y", "DSN=x;PWD=********;APP=y"},
+        {"DSN=x;PWD={a}};b};UID=u", "DSN=x;PWD=********;UID=u"},
+        {"DSN=x;PWD={a;PWD=b}", "DSN=x;PWD=********"},
+        // A "PWD=" inside another item's braces is that item's text, not a password item.
+        {"DSN=x;APP={y;PWD=z};", "DSN=x;APP={y;PWD=z};"},
+        // Only password items are masked: the same text inside another value stays.
+        {"DSN=xPWD=a;PWD=a;", "DSN=xPWD=a;PWD=********;"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(maskHistoryEntry(QString::fromUtf8(c.entry)), QString::fromUtf8(c.shown))
@@ -57,6 +65,10 @@ TEST(ConnectionBoxMasking, EveryCaseSensitiveOccurrenceBecomesFourAsterisks)
         {"DSN=a;PWD=;", "", "DSN=a;PWD=;"},
         {"DSN=a;PWD=pw", "pw", "DSN=a;PWD=****"},
         {"DSN=a;PWD=p.w*", "p.w*", "DSN=a;PWD=****"},
+        {"DSN=a;PWD={se;cret};UID=u", "se;cret", "DSN=a;PWD=****;UID=u"},
+        {"DSN=a;PWD={x}}y};", "x}y", "DSN=a;PWD=****;"},
+        {"DSN=a;PWD={pw};", "pw", "DSN=a;PWD=****;"},
+        {"DSN=a;PWD={ p", " p", "DSN=a;PWD=****"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(maskPassword(c.conn, c.pwd), QString::fromUtf8(c.shown)) << c.conn;
@@ -81,6 +93,10 @@ TEST(ConnectionSummary, PicksItemsInFixedOrder)
         {"", ""},
         {";;;", ""},
         {"PWD=secret;APP=x;", ""},
+        // Braced values are whole items: the ";" inside ends nothing, and the summary never
+        // picks up a password from inside one.
+        {"DSN={my;dsn};UID={u;1};PWD={p;UID=x};", "DSN={my;dsn};UID={u;1};"},
+        {"DSN=a;PWD={x;DATABASE=other};", "DSN=a;"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ConnectionSummary(c.conn), QString::fromUtf8(c.summary)) << c.conn;
@@ -109,6 +125,8 @@ TEST(ConnectionItems, SplitAtFirstEqualsSkippingEmptyItems)
     EXPECT_TRUE(splitItems("").isEmpty());
     EXPECT_TRUE(splitItems(";;").isEmpty());
     EXPECT_EQ(splitItems(QString(5000, QLatin1Char('z'))).size(), 1);
+    EXPECT_EQ(splitItems("DSN=a;PWD={se;cret};UID={x}};y}"),
+              (Rows{{"DSN", "a"}, {"PWD", "{se;cret}"}, {"UID", "{x}};y}"}}));
 }
 
 TEST(ConnectionText, DataSourceEntry)

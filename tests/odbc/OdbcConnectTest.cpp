@@ -63,6 +63,13 @@ TEST(OdbcConnect, InputStringForms)
         {"", "", "", "NoSuchDriver", "", "DRIVER=NoSuchDriver;", "NoSuchDriver"},
         {"", "", "", "", "DRIVER=NoSuchDriver;DBQ=c:\\a.mdb", "DRIVER=NoSuchDriver;DBQ=c:\\a.mdb",
          "NoSuchDriver"},
+        // Values that would end their item early or lose their blanks go in braces.
+        {"NO_SUCH_DSN", "u;1", "p}w;", "", "", "DSN=NO_SUCH_DSN;UID={u;1};PWD={p}}w;};",
+         "not found"},
+        {"NO_SUCH_DSN", "{u}", " pw", "", "", "DSN=NO_SUCH_DSN;UID={{u}}};PWD={ pw};", "not found"},
+        {"NO_SUCH_DSN", "u}x", "a=b", "", "", "DSN=NO_SUCH_DSN;UID=u}x;PWD=a=b;", "not found"},
+        {"NO;DSN", "", "", "", "", "DSN={NO;DSN};", "not found"},
+        {"", "", "", "No;Driver", "", "DRIVER={No;Driver};", "No;Driver"},
     };
     OdbcLib lib;
     ASSERT_EQ(lib.OdbcInitEnv(), 0);
@@ -131,6 +138,75 @@ TEST(OdbcConnect, WrongPasswordGivesTheDriversCodeAndText)
 
     pwd = testenv::kPgPassword;
     EXPECT_EQ(lib.OdbcConnect(nullptr, testenv::kPgDsn, uid, pwd, "", conn), 0);
+}
+
+// Roles whose names and passwords hold connection-string separators, made as the test
+// superuser; each case connects through the DSN with UID and PWD.
+TEST(OdbcConnect, UserNamesAndPasswordsWithSeparatorsStayWhole)
+{
+    struct Case {
+        const char* role;
+        const char* password;
+        const char* uid;     // as given to the connect
+        const char* refused; // empty: connects as role; else the user the server names
+    };
+    const Case cases[] = {
+        {"qv_semi", "se;cret", "qv_semi", ""},
+        {"qv_brace", "a}b{c;d}", "qv_brace", ""},
+        {"qv_blank", " sp;ace ", "qv_blank", ""},
+        {"qv}user{", "{x;DATABASE=chinook", "qv}user{", ""},
+        // A further item inside a user name stays part of the name.
+        {"qv_other", "pw", "qvtest;DATABASE=chinook", "{qvtest;DATABASE=chinook}"},
+        // psqlODBC 13.02 takes braces only around PWD: a user name that needs them reaches the
+        // server with its braces, whole rather than cut at the ";".
+        {"qv;user", "pw", "qv;user", "{qv;user}"},
+    };
+    const auto sqlQuoted = [](std::string s, char q) {
+        for (std::size_t at = 0; (at = s.find(q, at)) != std::string::npos; at += 2)
+            s.insert(at, 1, q);
+        return q + s + q;
+    };
+    OdbcLib admin;
+    ASSERT_EQ(connectWith(admin, std::string("DSN=") + testenv::kPgDsn + ";"), 0)
+        << admin.OdbcLastError();
+    for (const Case& c : cases) {
+        const std::string role = sqlQuoted(c.role, '"');
+        exec(admin, "DROP ROLE IF EXISTS " + role);
+        execOk(admin, "CREATE ROLE " + role + " LOGIN PASSWORD " + sqlQuoted(c.password, '\''));
+        ASSERT_EQ(admin.OdbcCommit(), 0);
+
+        OdbcLib lib;
+        lib.OdbcInitEnv();
+        std::string uid = c.uid;
+        std::string pwd = c.password;
+        std::string conn;
+        const std::int16_t code = lib.OdbcConnect(nullptr, testenv::kPgDsn, uid, pwd, "", conn);
+        if (*c.refused != '\0') {
+            EXPECT_NE(code, 0) << c.uid;
+            EXPECT_NE(lib.OdbcLastError().find(std::string("for user \"") + c.refused + "\""),
+                      std::string::npos)
+                << lib.OdbcLastError();
+        } else {
+            ASSERT_EQ(code, 0) << c.role << ": " << lib.OdbcLastError();
+            ASSERT_EQ(exec(lib, "SELECT current_user, current_database()").code, 0);
+            std::vector<std::string> values;
+            ASSERT_EQ(lib.OdbcFetchRow(values), 0);
+            EXPECT_EQ(values[0], c.role);
+            // A password that looks like a further item stays a password.
+            EXPECT_EQ(values[1], "qvtest");
+            lib.OdbcDisconnect();
+
+            // The completed string that the program keeps reconnects as the same role.
+            OdbcLib again;
+            ASSERT_EQ(connectWith(again, conn), 0) << conn << ": " << again.OdbcLastError();
+            ASSERT_EQ(exec(again, "SELECT current_user").code, 0);
+            ASSERT_EQ(again.OdbcFetchRow(values), 0);
+            EXPECT_EQ(values[0], c.role) << conn;
+            again.OdbcDisconnect();
+        }
+        exec(admin, "DROP ROLE " + role);
+        admin.OdbcCommit();
+    }
 }
 
 TEST(OdbcConnect, CallsWithoutEnvironmentOrConnectionFailCleanly)

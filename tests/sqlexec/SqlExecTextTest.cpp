@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <ostream>
 
 inline void PrintTo(const QString& s, std::ostream* os)
@@ -87,7 +88,11 @@ INSTANTIATE_TEST_SUITE_P(
                     TimeCase{3599994, "59'59''99"}, TimeCase{3599995, "60'00''00"},
                     TimeCase{3600000, "01:00:00"}, TimeCase{3725400, "01:02:05"},
                     TimeCase{3725500, "01:02:06"}, TimeCase{32767000, "09:06:07"},
-                    TimeCase{90000000, "25:00:00"}));
+                    TimeCase{90000000, "25:00:00"},
+                    // The extremes round without overflowing; negative times count as zero.
+                    TimeCase{INT64_MAX, "2562047788015:12:56"},
+                    TimeCase{INT64_MAX - 500, "2562047788015:12:55"},
+                    TimeCase{INT64_MIN, "00'00''00"}));
 
 TEST(FetchStripTextTest, SecondsHaveThreeDecimals)
 {
@@ -95,6 +100,9 @@ TEST(FetchStripTextTest, SecondsHaveThreeDecimals)
     EXPECT_EQ(SecondsText(5), QStringLiteral("0.005"));
     EXPECT_EQ(SecondsText(1234), QStringLiteral("1.234"));
     EXPECT_EQ(SecondsText(123456789), QStringLiteral("123456.789"));
+    EXPECT_EQ(SecondsText(-1234), QStringLiteral("-1.234"));
+    EXPECT_EQ(SecondsText(INT64_MAX), QStringLiteral("9223372036854775.807"));
+    EXPECT_EQ(SecondsText(INT64_MIN), QStringLiteral("-9223372036854775.808"));
 }
 
 TEST(FetchStripTextTest, RowNumbersAreSixCharactersRightAligned)

@@ -112,3 +112,25 @@ TEST(CodePage, LineReaderAndWriterKeepLinesApart)
     EXPECT_FALSE(bad.open(dir.path().toStdString() + "/no/such/folder/x.csv"));
     EXPECT_FALSE(bad.writeLine("x"));
 }
+
+// Both readers give the same text for the same bytes; a CR counts as a line break only before
+// LF.
+TEST(CodePage, LineReaderReadsWhatTheWholeFileReaderReads)
+{
+    QTemporaryDir dir;
+    const std::string path = QDir(dir.path()).filePath("edges.txt").toStdString();
+    for (const char* bytes : {"\r", "a\r\nb\r", "a\rb\r\n", "\r\r\n", "x\n\r", "\x82\r\n\x82"}) {
+        writeBytes(path, bytes);
+        std::string whole;
+        ASSERT_TRUE(codepage::readTextFile(path, whole));
+        codepage::LineReader r;
+        ASSERT_TRUE(r.open(path));
+        std::string line;
+        std::string joined;
+        for (bool first = true; r.readLine(line); first = false)
+            joined += (first ? "" : "\n") + line;
+        if (std::string(bytes).back() == '\n')
+            joined += '\n';
+        EXPECT_EQ(joined, whole) << testing::PrintToString(std::string(bytes));
+    }
+}
