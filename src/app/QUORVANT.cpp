@@ -4,6 +4,8 @@
 #include "app/CommandStates.h"
 #include "app/FrmVersion.h"
 #include "base/EventPump.h"
+#include "base/INIfile_IO.h"
+#include "base/Prompts.h"
 #include "base/Settings.h"
 #include "base/Twips.h"
 #include "base/WindowPlacement.h"
@@ -98,10 +100,20 @@ QUORVANT::QUORVANT(AppServices& services, QWidget* parent)
     wireObjectTree();
     wireSqlRunner();
     wireCommands();
+    // A settings file that exists but cannot be read is never replaced: the user hears of it
+    // once, at the first setting that cannot be saved.
+    services_.ini().setRefusedWriteHook([this] {
+        services_.prompts().tell(this, Prompts::Icon::Warning, QStringLiteral("QUORVANT"),
+                                 QStringLiteral("設定ファイル（QUORVANT.INI）を読み込めないため、"
+                                                "設定を保存できません。"));
+    });
     load();
 }
 
-QUORVANT::~QUORVANT() = default;
+QUORVANT::~QUORVANT()
+{
+    services_.ini().setRefusedWriteHook({});
+}
 
 void QUORVANT::takeDesignSizes()
 {

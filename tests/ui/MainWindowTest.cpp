@@ -605,6 +605,20 @@ TEST_F(MainWindowTest, AboutWindowShowsTitleVersionAndAuthor)
     EXPECT_FALSE(about->isVisible());
 }
 
+// A settings file that is there but cannot be read (here: a folder of that name) keeps what it
+// holds; the user is told once, however many settings the exit would save.
+TEST_F(MainWindowTest, UnreadableSettingsFileIsKeptAndReportedOnce)
+{
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("QUORVANT.INI")));
+    QUORVANT& w = openWindow();
+    w.close();
+    int reports = 0;
+    for (const auto& box : prompts_.boxes())
+        reports += box.text.contains(QStringLiteral("QUORVANT.INI")) ? 1 : 0;
+    EXPECT_EQ(reports, 1);
+    EXPECT_TRUE(QFileInfo(settings::settingsPath()).isDir());
+}
+
 TEST_F(MainWindowTest, ExitRunsTheUnloadAndClosesOwnedWindows)
 {
     QUORVANT& w = openWindow();
