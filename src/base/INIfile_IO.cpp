@@ -23,7 +23,7 @@ bool isCp932TrailByte(unsigned char c)
 }
 
 // Bytes of the character at s[i]: a lead byte and the trail byte after it are one character,
-// so that a trail byte equal to "]" or "=" (as in ゾ, 0x83 0x5D) is never taken for one.
+// so that a trail byte equal to "]" (ゾ is 0x83 0x5D) is never taken for one.
 int charLength(const QByteArray& s, int i)
 {
     if (isCp932LeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() &&
