@@ -112,7 +112,10 @@ QUORVANT::QUORVANT(AppServices& services, QWidget* parent)
 
 QUORVANT::~QUORVANT()
 {
+    // The services outlive the window: nothing of theirs may call back into it.
     services_.ini().setRefusedWriteHook({});
+    services_.db().setCursorHolder({});
+    disconnect(&services_.db().work(), nullptr, this, nullptr);
 }
 
 void QUORVANT::takeDesignSizes()

@@ -85,8 +85,7 @@ ObjectTree::RebuildGuard::~RebuildGuard()
 
 ObjectTree::ObjectTree(const ObjectTreeUi& ui, ODBCComm& db, Prompts& prompts, QWidget* owner,
                        QObject* parent)
-    : QObject(parent), ui_(ui), tree_(ui.TreeView1), db_(db), prompts_(prompts),
-      owner_window_(owner)
+    : QObject(parent), ui_(ui), tree_(ui.TreeView1), db_(db), prompts_(prompts), ownerWindow_(owner)
 {
     Q_ASSERT(tree_ != nullptr);
     // Node order is catalog order; the tree's own drag (item data) is replaced by a text drag.
@@ -176,7 +175,7 @@ void ObjectTree::loadObjectTree()
         const QString first = read ? QStringLiteral("TABLE/VIEW/SYNONYMが取得できませんでした。")
                                    : QStringLiteral("TABLE/VIEW/SYNONYMの取得に失敗しました。");
         const Prompts::Answer answer =
-            prompts_.ask(owner_window_, Prompts::Icon::Question, kLoadTitle,
+            prompts_.ask(ownerWindow_, Prompts::Icon::Question, kLoadTitle,
                          first + QStringLiteral("\nテーブルオーナー無視で、再取得しますか？"),
                          Prompts::Buttons::YesNo, Prompts::Answer::Yes);
         if (answer != Prompts::Answer::Yes) {
@@ -185,7 +184,7 @@ void ObjectTree::loadObjectTree()
         }
         if (!readObjects(std::nullopt)) {
             clearNames();
-            prompts_.tell(owner_window_, Prompts::Icon::Warning, kLoadTitle,
+            prompts_.tell(ownerWindow_, Prompts::Icon::Warning, kLoadTitle,
                           QStringLiteral("TABLE/VIEW/SYNONYMが取得できません。"));
             return;
         }

@@ -150,7 +150,7 @@ private:
     QObject* viewport_ = nullptr; // the tree's viewport, which carries the event filter
     ODBCComm& db_;
     Prompts& prompts_;
-    QWidget* owner_window_;
+    QWidget* ownerWindow_;
 
     std::optional<QString> owner_;
     QStringList tables_;
