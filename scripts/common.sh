@@ -15,6 +15,7 @@ run_packages=(
 test_packages=(
     googletest libgtest-dev libgmock-dev
     postgresql-15 postgresql-client-15
+    mariadb-server mariadb-client odbc-mariadb
     clang-format
 )
 # What scripts/fuzz needs on top of the program's packages: clang and its libFuzzer runtime.
