@@ -4,14 +4,17 @@
 // alone (exec_sql until the filled grid is shown; the native read of 10,000 rows); "with
 // connect" adds the connection and, for the grid, building the offscreen window.
 //
-//   big_table_bench prepare-sqlite | prepare-pg
+//   big_table_bench prepare-sqlite | prepare-pg | prepare-my
 //   big_table_bench sqlite-grid | sqlite-native | pg-grid | pg-declare-grid | pg-nodeclare-grid
-//                   | pg-native
+//                   | pg-native | my-grid | my-native | my-native-store
 //
 // pg-grid uses the data source made with psqlODBC's default options (the program then asks for
 // a cursor itself), pg-declare-grid the one with UseDeclareFetch=1 set by hand, and
-// pg-nodeclare-grid turns the cursor off in the connection string (the driver's own default). Run
-// with the environment of the test programs (see GridFillBench.cpp).
+// pg-nodeclare-grid turns the cursor off in the connection string (the driver's own default).
+// my-grid uses the MariaDB data source as it is (the program adds NO_CACHE=1, which Debian 12's
+// Connector/ODBC 3.1.15 ignores); my-native streams the first 10,000 rows with libmariadb
+// (mysql_use_result), my-native-store reads the whole result first as that driver does
+// (mysql_store_result). Run with the environment of the test programs (see GridFillBench.cpp).
 #include "BenchSupport.h"
 #include "ScriptedPrompts.h"
 #include "odbc/OdbcLib.h"
@@ -19,6 +22,7 @@
 #include "sqlexec/SqlRunner.h"
 
 #include <libpq-fe.h>
+#include <mysql.h>
 #include <sqlite3.h>
 
 #include <QApplication>
@@ -64,10 +68,18 @@ std::string pgConninfo()
     return "host=127.0.0.1 port=" + port + " dbname=qvtest user=qvtest password=qvtest-secret";
 }
 
+int myPort()
+{
+    std::ifstream in(envDir() + "/my.port");
+    int port = 0;
+    in >> port;
+    return port;
+}
+
 using bench::msSince;
 using bench::statusKb;
 
-int prepare(const std::string& connStr, bool postgres)
+int prepare(const std::string& connStr, bool postgres, bool mariadb = false)
 {
     OdbcLib lib;
     lib.OdbcInitEnv();
@@ -84,13 +96,14 @@ int prepare(const std::string& connStr, bool postgres)
     std::string insert = "INSERT INTO qv_big_bench SELECT n";
     for (int c = 1; c < 10; ++c) {
         create += ", c" + std::to_string(c) + " VARCHAR(20)";
-        insert += ", 'value " + std::to_string(c) + " ' || n";
+        insert += mariadb ? ", CONCAT('value " + std::to_string(c) + " ', n)"
+                          : ", 'value " + std::to_string(c) + " ' || n";
     }
     create += ")";
     insert += postgres ? " FROM generate_series(1, " + std::to_string(kTableRows) + ") AS g(n)"
                        : " FROM (WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM s "
                          "WHERE n < " +
-                             std::to_string(kTableRows) + ") SELECT n FROM s)";
+                             std::to_string(kTableRows) + ") SELECT n FROM s) AS g";
     if (lib.OdbcExecute(create, rows, cols) != 0 || lib.OdbcExecute(insert, rows, cols) != 0 ||
         lib.OdbcCommit() != 0) {
         std::fprintf(stderr, "%s\n", lib.OdbcLastError().c_str());
@@ -143,6 +156,30 @@ long pgNative(double& queryMs)
     return n;
 }
 
+long myNative(double& queryMs, bool store)
+{
+    MYSQL* c = mysql_init(nullptr);
+    if (mysql_real_connect(c, "127.0.0.1", "qvtest", "qvtest-secret", "qvtest",
+                           static_cast<unsigned>(myPort()), nullptr, 0) == nullptr)
+        return -1;
+    const auto t = std::chrono::steady_clock::now();
+    mysql_query(c, "SELECT * FROM qv_big_bench");
+    MYSQL_RES* r = store ? mysql_store_result(c) : mysql_use_result(c);
+    long n = 0;
+    std::string sink;
+    MYSQL_ROW row;
+    while (n < kGridRows && (row = mysql_fetch_row(r)) != nullptr) {
+        for (int col = 0; col < 10; ++col)
+            sink.assign(row[col] ? row[col] : "");
+        ++n;
+    }
+    queryMs = msSince(t);
+    // Freeing a streamed result reads its remaining rows; that is not part of the query.
+    mysql_free_result(r);
+    mysql_close(c);
+    return n;
+}
+
 long grid(const QString& connStr, double& queryMs)
 {
     ScriptedPrompts prompts;
@@ -183,6 +220,8 @@ int main(int argc, char** argv)
         return prepare(sqliteConnStr(), false);
     if (mode == "prepare-pg")
         return prepare("DSN=QV_PG;", true);
+    if (mode == "prepare-my")
+        return prepare("DSN=QV_MY;", false, true);
 
     const long hwmBefore = statusKb("VmHWM");
     const auto t = std::chrono::steady_clock::now();
@@ -200,6 +239,12 @@ int main(int argc, char** argv)
         rows = grid(QStringLiteral("DSN=QV_PG;"), queryMs);
     else if (mode == "pg-native")
         rows = pgNative(queryMs);
+    else if (mode == "my-grid")
+        rows = grid(QStringLiteral("DSN=QV_MY;"), queryMs);
+    else if (mode == "my-native")
+        rows = myNative(queryMs, false);
+    else if (mode == "my-native-store")
+        rows = myNative(queryMs, true);
     else {
         std::fprintf(stderr, "unknown mode\n");
         return 2;

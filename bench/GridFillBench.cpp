@@ -2,7 +2,10 @@
 // through exec_sql into the real grid model and view (offscreen), beside OdbcFetchBlockRow
 // alone over the same rows, and the resident memory that the filled grid adds.
 //
-//   grid_fill_bench [--default-font] [fill-only [N]]
+//   grid_fill_bench [--default-font] [--mariadb] [fill-only [N]]
+//
+// --mariadb reads the same rows from the test environment's MariaDB (data source QV_MY)
+// instead of SQLite.
 //
 // The grid has the main window's font (a Japanese monospace family), unless --default-font
 // asks for the toolkit's default (a proportional one here). fill-only runs N grid fills (50)
@@ -43,8 +46,12 @@ constexpr int kRepeats = 5;
 using bench::msSince;
 using bench::statusKb;
 
+bool useMariaDb = false;
+
 std::string connStr()
 {
+    if (useMariaDb)
+        return "DSN=QV_MY;";
     const char* env = std::getenv("QV_TESTENV");
     return std::string("DRIVER=SQLite3;Database=") + (env ? env : "testenv") +
            "/gridbench.db;Timeout=2000;";
@@ -58,15 +65,16 @@ bool prepare(OdbcLib& lib)
     std::int16_t cols = 0;
     lib.OdbcExecute("DROP TABLE IF EXISTS qv_grid_bench", rows, cols);
     std::string create = "CREATE TABLE qv_grid_bench (id INTEGER";
-    std::string insert = "INSERT INTO qv_grid_bench WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL "
-                         "SELECT n + 1 FROM s WHERE n < " +
-                         std::to_string(kRows) + ") SELECT n";
+    std::string insert = "INSERT INTO qv_grid_bench SELECT n";
     for (int c = 1; c < 10; ++c) {
         create += ", c" + std::to_string(c) + " VARCHAR(20)";
-        insert += ", 'value " + std::to_string(c) + " ' || n";
+        // MariaDB reads "||" as OR.
+        insert += useMariaDb ? ", CONCAT('value " + std::to_string(c) + " ', n)"
+                             : ", 'value " + std::to_string(c) + " ' || n";
     }
     create += ")";
-    insert += " FROM s";
+    insert += " FROM (WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM s WHERE n < " +
+              std::to_string(kRows) + ") SELECT n FROM s) AS g";
     return lib.OdbcExecute(create, rows, cols) == 0 && lib.OdbcExecute(insert, rows, cols) == 0 &&
            lib.OdbcCommit() == 0;
 }
@@ -82,6 +90,8 @@ int main(int argc, char** argv)
         const std::string arg = argv[i];
         if (arg == "--default-font")
             defaultFont = true;
+        else if (arg == "--mariadb")
+            useMariaDb = true;
         else if (arg == "fill-only")
             fillOnly = i + 1 < argc ? std::max(1, std::atoi(argv[++i])) : 50;
     }
@@ -190,7 +200,8 @@ int main(int argc, char** argv)
             BusyCursor b;
         busy = std::min(busy, msSince(t));
     }
-    std::printf("rows %d x 10 columns, SQLite, best of %d, grid font %s\n", kRows, kRepeats,
+    std::printf("rows %d x 10 columns, %s, best of %d, grid font %s\n", kRows,
+                useMariaDb ? "MariaDB" : "SQLite", kRepeats,
                 qPrintable(QFontInfo(ui.ListView1->font()).family()));
     std::printf("  DbFetch loop (texts)     : %8.1f ms\n", commLoop);
     std::printf("  %d x letEventsRun     : %8.1f ms\n", kRows, pump);

@@ -15,7 +15,13 @@ run_packages=(
 test_packages=(
     googletest libgtest-dev libgmock-dev
     postgresql-15 postgresql-client-15
+    mariadb-server mariadb-client odbc-mariadb
     clang-format
+)
+# What the benchmarks (cmake -DQV_BUILD_BENCH=ON) need on top of the tests' packages: the native
+# client libraries they compare with.
+bench_packages=(
+    libsqlite3-dev libpq-dev libmariadb-dev
 )
 # What scripts/fuzz needs on top of the program's packages: clang and its libFuzzer runtime.
 fuzz_packages=(

@@ -98,14 +98,42 @@ std::string profileValue(const std::string& section, const char* key, const char
 
 } // namespace
 
-bool isPsqlOdbcDriver(const std::string& driver)
+// The library file of a driver named as in odbcinst.ini or by its path.
+static std::string driverFile(const std::string& driver)
 {
     std::string library = driver;
     if (driver.find('/') == std::string::npos)
         library = profileValue(driver, "Driver", "odbcinst.ini");
     const std::size_t slash = library.rfind('/');
-    const std::string file = slash == std::string::npos ? library : library.substr(slash + 1);
-    return file.rfind("psqlodbc", 0) == 0;
+    return slash == std::string::npos ? library : library.substr(slash + 1);
+}
+
+bool isPsqlOdbcDriver(const std::string& driver)
+{
+    return driverFile(driver).rfind("psqlodbc", 0) == 0;
+}
+
+bool isMariaDbDriver(const std::string& driver)
+{
+    return driverFile(driver).rfind("libmaodbc", 0) == 0;
+}
+
+bool driverMaxRowsKeepsMeaning(const std::string& driverFile)
+{
+    // Checked for SQLite ODBC 0.9998 and psqlODBC 13.02 (tests/odbc/RowCapTest.cpp).
+    const std::string file = driverFile.substr(driverFile.rfind('/') + 1);
+    return file.rfind("psqlodbc", 0) == 0 || file.rfind("sqlite3odbc", 0) == 0 ||
+           file.rfind("libsqlite3odbc", 0) == 0;
+}
+
+bool usesMariaDbDriver(const std::string& connStr)
+{
+    const std::vector<Item> list = items(connStr);
+    std::string driver = find(list, "DRIVER").value_or(std::string());
+    const std::string dsn = find(list, "DSN").value_or(std::string());
+    if (driver.empty() && !dsn.empty())
+        driver = profileValue(dsn, "Driver", "odbc.ini");
+    return !driver.empty() && isMariaDbDriver(driver);
 }
 
 std::string withFetchDefaults(const std::string& connStr)
@@ -117,16 +145,22 @@ std::string withFetchDefaults(const std::string& connStr)
     // among its flags, A7 is Fetch. A connection from the history keeps what it had.
     bool ownDeclare = find(list, "USEDECLAREFETCH").has_value() || find(list, "CX").has_value();
     bool ownFetch = find(list, "FETCH").has_value() || find(list, "A7").has_value();
+    bool ownNoCache = find(list, "NO_CACHE").has_value();
     if (driver.empty() && !dsn.empty()) {
         driver = profileValue(dsn, "Driver", "odbc.ini");
         ownDeclare = ownDeclare || !profileValue(dsn, "UseDeclareFetch", "odbc.ini").empty();
         ownFetch = ownFetch || !profileValue(dsn, "Fetch", "odbc.ini").empty();
+        ownNoCache = ownNoCache || !profileValue(dsn, "NO_CACHE", "odbc.ini").empty();
     }
-    if (ownDeclare || driver.empty() || !isPsqlOdbcDriver(driver))
+    if (driver.empty())
         return connStr;
     std::string out = connStr;
     if (!out.empty() && out.back() != ';')
         out += ';';
+    if (isMariaDbDriver(driver))
+        return ownNoCache ? connStr : out + "NO_CACHE=1;";
+    if (ownDeclare || !isPsqlOdbcDriver(driver))
+        return connStr;
     out += "UseDeclareFetch=1;";
     if (!ownFetch)
         out += "Fetch=" + std::to_string(OdbcLib::kBlockRows) + ";";

@@ -2,14 +2,34 @@
 
 #include <string>
 
+// Per-driver connection and statement defaults that keep a large result from filling memory.
+//
 // psqlODBC reads a whole result into memory when a statement is executed, unless it fetches
 // through a cursor (its option UseDeclareFetch=1): a million-row SELECT would then cost
 // hundreds of megabytes before the first row shows. Most data sources are made without the
 // option, so the program asks for it when connecting, in the connection string given to the
 // driver: UseDeclareFetch=1, and Fetch (rows per cursor read) equal to the program's block size.
-// A data source or connection string that sets either option keeps its own value; strings for
+// MariaDB Connector/ODBC reads a whole result at execute time as well; from 3.1.17 on its
+// option NO_CACHE=1 streams a forward-only result instead (earlier versions ignore the key).
+// A data source or connection string that sets an option keeps its own value; strings for
 // other drivers come back unchanged.
 std::string withFetchDefaults(const std::string& connStr);
 
 // True when the driver, named as in odbcinst.ini or by its library path, is psqlODBC.
 bool isPsqlOdbcDriver(const std::string& driver);
+// True when the driver, named as in odbcinst.ini or by its library path, is MariaDB
+// Connector/ODBC.
+bool isMariaDbDriver(const std::string& driver);
+
+// True when the connection string's driver (DRIVER=, else the data source's) is MariaDB
+// Connector/ODBC. On Linux it has no login dialog: asked to complete a connection that fails
+// (a server that does not answer), it reports "Dialog failed" instead of the reason, so it is
+// connected without prompting.
+bool usesMariaDbDriver(const std::string& connStr);
+
+// Whether the row cap may be left to the driver (SQL_MAX_ROWS), by the driver's file name as
+// SQLGetInfo(SQL_DRIVER_NAME) reports it. Only drivers known to stop the result without
+// touching the statement qualify: MariaDB Connector/ODBC appends "LIMIT n" to the statement
+// text, which breaks every statement that is not a plain SELECT. For any other driver the
+// layer keeps the cap alone.
+bool driverMaxRowsKeepsMeaning(const std::string& driverFile);

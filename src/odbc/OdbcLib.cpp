@@ -229,6 +229,8 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
         input = connStr;
     keptConnStr_ = input;
     input = withFetchDefaults(input);
+    const SQLUSMALLINT completion =
+        usesMariaDbDriver(input) ? SQL_DRIVER_NOPROMPT : SQL_DRIVER_COMPLETE;
 
     SQLHDBC dbc = SQL_NULL_HDBC;
     SQLRETURN rc = SQLAllocConnect(env_, &dbc);
@@ -250,7 +252,7 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
     SQLSMALLINT outLength = 0;
     rc = SQLDriverConnect(dbc_, static_cast<SQLHWND>(ownerWindow),
                           reinterpret_cast<SQLCHAR*>(const_cast<char*>(inCopy.c_str())), inLength,
-                          out, kConnStrOutChars - 1, &outLength, SQL_DRIVER_COMPLETE);
+                          out, kConnStrOutChars - 1, &outLength, completion);
     if (!succeeded(rc)) {
         const std::int16_t code = OdbcCheckResult(rc);
         releaseConnectionHandle(false);
@@ -287,6 +289,22 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
     SQLUSMALLINT supported = SQL_FALSE;
     const SQLRETURN probe = SQLGetFunctions(dbc_, SQL_API_SQLEXTENDEDFETCH, &supported);
     blockFetchAvailable_ = succeeded(probe) && supported == SQL_TRUE;
+
+    SQLCHAR driverName[256] = {};
+    SQLSMALLINT nameLength = 0;
+    const SQLRETURN named =
+        SQLGetInfo(dbc_, SQL_DRIVER_NAME, driverName, sizeof driverName - 1, &nameLength);
+    driverCapsRows_ =
+        succeeded(named) && driverMaxRowsKeepsMeaning(reinterpret_cast<const char*>(driverName));
+
+    SQLUINTEGER ownerUsage = 0;
+    SQLUINTEGER catalogUsage = 0;
+    const SQLRETURN owners =
+        SQLGetInfo(dbc_, SQL_OWNER_USAGE, &ownerUsage, sizeof ownerUsage, nullptr);
+    const SQLRETURN catalogs =
+        SQLGetInfo(dbc_, SQL_QUALIFIER_USAGE, &catalogUsage, sizeof catalogUsage, nullptr);
+    objectsInCatalogs_ =
+        succeeded(owners) && succeeded(catalogs) && ownerUsage == 0 && catalogUsage != 0;
 
     connected_ = true;
     return 0;

@@ -74,8 +74,10 @@ public:
 
     // Executes one statement. rows: affected rows of a statement without result columns (as
     // the driver reports it, -1 when unknown). cols: result columns, 0 when none (the true
-    // count, even beyond kMaxColumns). maxRows > 0 asks the driver to stop a result after
-    // that many rows (SQL_MAX_ROWS); a driver that refuses the option runs it uncapped.
+    // count, even beyond kMaxColumns). maxRows > 0 stops a result after that many rows: the
+    // fetches stop there, and drivers that keep the statement's meaning under SQL_MAX_ROWS
+    // are asked for it too (driverMaxRowsKeepsMeaning); a driver that refuses the option
+    // runs it uncapped.
     std::int16_t OdbcExecute(std::string_view sql, std::int32_t& rows, std::int16_t& cols,
                              std::int32_t maxRows = 0);
     // Names and kinds of the cursor's columns (at most kMaxColumns); the vectors are grown
@@ -105,7 +107,9 @@ public:
 
     std::int16_t OdbcNextDataSource(std::string& name, std::string& description);
     std::int16_t OdbcNextDriver(std::string& description, std::string& attributes);
-    // owner: nullopt means all owners; a present owner (even empty) is passed as given.
+    // owner: nullopt means all owners; a present owner (even empty) is passed as given. On a
+    // driver whose objects live in catalogs (objectsInCatalogs) the owner is not used and the
+    // objects are those of the current catalog.
     std::int16_t OdbcNextTable(const std::string& types, const std::optional<std::string>& owner,
                                std::string& tableType, std::string& tableName);
     std::int16_t OdbcNextColumn(const std::optional<std::string>& owner, const std::string& table,
@@ -120,6 +124,11 @@ public:
     bool isConnected() const { return connected_; }
     bool hasEnvironment() const { return env_ != nullptr; }
     bool blockFetchAvailable() const { return blockFetchAvailable_; }
+    // The connection's driver is given the row cap as SQL_MAX_ROWS.
+    bool driverCapsRows() const { return driverCapsRows_; }
+    // The driver keeps objects in catalogs (databases) and has no owners, as MariaDB's does:
+    // catalog enumerations then read the current catalog's objects and ignore the owner.
+    bool objectsInCatalogs() const { return objectsInCatalogs_; }
     bool cursorAllocated() const { return cursorAllocated_; }
     std::int16_t cursorColumnCount() const { return cursorColumns_; }
     std::int32_t cursorRowsFetched() const { return cursorRowsFetched_; }
@@ -145,6 +154,8 @@ private:
     int fetchOnce(Handle statement);
     std::int16_t catalogNext(Catalog kind, const std::optional<std::string>& owner,
                              const std::string& table, const std::string& types);
+    // The connection's current catalog as the driver reports it; nullopt when it has none.
+    std::optional<std::string> currentCatalog();
     // Columns handled by describe and fetch: the cursor's, capped at kMaxColumns.
     int cursorColumnsHandled() const;
     // Moves to the next row of the block cursor, fetching the next block when one is used
@@ -169,6 +180,8 @@ private:
     std::string keptConnStr_;
     bool connected_ = false;
     bool blockFetchAvailable_ = false;
+    bool driverCapsRows_ = false;
+    bool objectsInCatalogs_ = false;
 
     // Statements.
     Handle execStmt_ = nullptr;

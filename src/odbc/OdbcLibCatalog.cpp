@@ -88,6 +88,21 @@ std::int16_t OdbcLib::OdbcNextDriver(std::string& description, std::string& attr
     return 0;
 }
 
+std::optional<std::string> OdbcLib::currentCatalog()
+{
+    // Asked at every enumeration: a USE statement changes it.
+    SQLCHAR name[256] = {};
+    SQLSMALLINT length = 0;
+    if (!succeeded(SQLGetInfo(dbc_, SQL_DATABASE_NAME, name, sizeof name - 1, &length)))
+        return std::nullopt;
+    const auto* text = reinterpret_cast<const char*>(name);
+    std::string out;
+    storeDriverText(text, strnlen(text, sizeof name - 1), sizeof name - 1, false, out);
+    if (out.empty())
+        return std::nullopt;
+    return out;
+}
+
 std::int16_t OdbcLib::catalogNext(Catalog kind, const std::optional<std::string>& owner,
                                   const std::string& table, const std::string& types)
 {
@@ -110,11 +125,18 @@ std::int16_t OdbcLib::catalogNext(Catalog kind, const std::optional<std::string>
         std::string tableScratch;
         std::string typesScratch;
         std::optional<std::string> ownerText;
-        if (owner)
+        std::optional<std::string> catalogText;
+        if (objectsInCatalogs_) {
+            // A driver without owners (MariaDB): an owner means nothing to it, and without a
+            // catalog it lists the objects of every database on the server.
+            catalogText = currentCatalog();
+        } else if (owner) {
             ownerText = std::string(toDriverText(*owner, ownerScratch));
+        }
         const std::string tableText(toDriverText(table, tableScratch));
         const std::string typesText(toDriverText(types, typesScratch));
         const TextArg o = argument(ownerText ? &*ownerText : nullptr);
+        const TextArg c = argument(catalogText ? &*catalogText : nullptr);
         const TextArg t = argument(&tableText);
 
         SQLRETURN rc = SQL_ERROR;
@@ -122,18 +144,18 @@ std::int16_t OdbcLib::catalogNext(Catalog kind, const std::optional<std::string>
         switch (kind) {
         case Catalog::Tables: {
             const TextArg ty = argument(&typesText);
-            rc = SQLTables(cursorStmt_, nullptr, 0, o.text, o.length, nullptr, 0, ty.text,
+            rc = SQLTables(cursorStmt_, c.text, c.length, o.text, o.length, nullptr, 0, ty.text,
                            ty.length);
             columns = kTableColumns;
             break;
         }
         case Catalog::Columns:
-            rc =
-                SQLColumns(cursorStmt_, nullptr, 0, o.text, o.length, t.text, t.length, nullptr, 0);
+            rc = SQLColumns(cursorStmt_, c.text, c.length, o.text, o.length, t.text, t.length,
+                            nullptr, 0);
             columns = kColumnColumns;
             break;
         case Catalog::Statistics:
-            rc = SQLStatistics(cursorStmt_, nullptr, 0, o.text, o.length, t.text, t.length,
+            rc = SQLStatistics(cursorStmt_, c.text, c.length, o.text, o.length, t.text, t.length,
                                SQL_INDEX_UNIQUE, SQL_QUICK);
             columns = kStatisticsColumns;
             break;

@@ -111,7 +111,7 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
     code = OdbcCheckResult(SQLSetStmtOption(execStmt_, SQL_CURSOR_TYPE, SQL_CURSOR_FORWARD_ONLY));
     if (code != 0)
         return code;
-    if (maxRows > 0) {
+    if (maxRows > 0 && driverCapsRows_) {
         // A driver that refuses the cap runs the statement uncapped; its complaint is
         // cleared by the execution below.
         SQLSetStmtOption(execStmt_, SQL_MAX_ROWS, static_cast<SQLULEN>(maxRows));

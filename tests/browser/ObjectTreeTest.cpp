@@ -176,7 +176,14 @@ INSTANTIATE_TEST_SUITE_P(
                     CatalogCase{"PgChinookPublic", testenv::kPgChinookDsn, QStringLiteral("public"),
                                 11, 0, QStringLiteral("album"), QString()},
                     CatalogCase{"PgChinookAnyOwner", testenv::kPgChinookDsn, std::nullopt, 11, 0,
-                                QStringLiteral("invoice_line"), QString()}),
+                                QStringLiteral("invoice_line"), QString()},
+                    // MariaDB has no owners: the user name as owner, or none, shows the
+                    // current database's tables and not the server's own (mysql.db, ...).
+                    CatalogCase{"MariaDbChinookUserAsOwner", testenv::kMyChinookDsn,
+                                QStringLiteral("qvtest"), 11, 0, QStringLiteral("InvoiceLine"),
+                                QString()},
+                    CatalogCase{"MariaDbChinookAnyOwner", testenv::kMyChinookDsn, std::nullopt, 11,
+                                0, QStringLiteral("Album"), QString()}),
     [](const testing::TestParamInfo<CatalogCase>& info) { return info.param.name; });
 
 // The owner question, its retry, and reads that fail.
@@ -243,6 +250,7 @@ TEST_F(TreeTest, FailedReadAsksThenReportsTheFailedRetry)
 struct Backend {
     const char* name;
     bool postgres;
+    bool mariadb = false;
 };
 
 class ColumnLoad : public TreeTest, public testing::WithParamInterface<Backend> {
@@ -250,12 +258,12 @@ protected:
     void SetUp() override
     {
         TreeTest::SetUp();
-        if (GetParam().postgres) {
-            connectTo(QString::fromLatin1(testenv::kPgDsn));
+        if (GetParam().postgres || GetParam().mariadb) {
+            connectTo(QString::fromLatin1(GetParam().postgres ? testenv::kPgDsn : testenv::kMyDsn));
             db->DbExecute(QStringLiteral("DROP VIEW IF EXISTS qv_tree_v"));
             db->DbExecute(QStringLiteral("DROP TABLE IF EXISTS qv_tree_t"));
             db->DbCommit();
-            tree->setOwnerFilter(QStringLiteral("public"));
+            tree->setOwnerFilter(QString::fromLatin1(GetParam().postgres ? "public" : "qvtest"));
         } else {
             connectTo(QString(),
                       QString::fromStdString(testenv::freshSqliteConnStr("tree_columns.db")));
@@ -316,7 +324,8 @@ TEST_P(ColumnLoad, SecondOpeningNeverReadsAgain)
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, ColumnLoad,
-                         testing::Values(Backend{"SQLite", false}, Backend{"PostgreSQL", true}),
+                         testing::Values(Backend{"SQLite", false}, Backend{"PostgreSQL", true},
+                                         Backend{"MariaDB", false, true}),
                          [](const testing::TestParamInfo<Backend>& info) {
                              return info.param.name;
                          });

@@ -138,15 +138,18 @@ TEST_P(ODBCCommTest, ListsObjectsAndExactColumnsAndMarksKeys)
 {
     comm_.DbExecute("DROP VIEW IF EXISTS qv_cview");
     comm_.DbCommit();
-    for (const char* t : {"\"U_1\"", "\"UX1\""}) {
+    const QString u1 = QString::fromStdString(quoted(GetParam(), "U_1"));
+    const QString ux1 = QString::fromStdString(quoted(GetParam(), "UX1"));
+    for (const QString& t : {u1, ux1}) {
         comm_.DbExecute(QString("DROP TABLE IF EXISTS ") + t);
         comm_.DbCommit();
     }
-    ASSERT_EQ(comm_.DbExecute("CREATE TABLE \"U_1\" (k1 INTEGER NOT NULL, name VARCHAR(10), "
+    ASSERT_EQ(comm_.DbExecute("CREATE TABLE " + u1 +
+                              " (k1 INTEGER NOT NULL, name VARCHAR(10), "
                               "k2 INTEGER NOT NULL, UNIQUE (k2, k1))"),
               0);
-    ASSERT_EQ(comm_.DbExecute("CREATE TABLE \"UX1\" (other INTEGER)"), 0);
-    ASSERT_EQ(comm_.DbExecute("CREATE VIEW qv_cview AS SELECT name FROM \"U_1\""), 0);
+    ASSERT_EQ(comm_.DbExecute("CREATE TABLE " + ux1 + " (other INTEGER)"), 0);
+    ASSERT_EQ(comm_.DbExecute("CREATE VIEW qv_cview AS SELECT name FROM " + u1), 0);
     ASSERT_EQ(comm_.DbCommit(), 0);
 
     int tableCount = -1;

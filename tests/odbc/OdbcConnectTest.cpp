@@ -325,8 +325,8 @@ INSTANTIATE_TEST_SUITE_P(Drivers, OdbcTransactions, testing::ValuesIn(kBackends)
 namespace {
 
 // psqlODBC reads whole results at execute time unless it fetches through a cursor: a connect
-// asks for the cursor unless the data source or the string sets it. Other drivers are left as
-// they are.
+// asks for the cursor unless the data source or the string sets it; MariaDB's driver likewise
+// gets its streaming option. Other drivers are left as they are.
 TEST(OdbcFetchDefaults, PostgreSqlFetchesThroughACursorUnlessTheUserSaysOtherwise)
 {
     struct Case {
@@ -345,6 +345,10 @@ TEST(OdbcFetchDefaults, PostgreSqlFetchesThroughACursorUnlessTheUserSaysOtherwis
         {"DRIVER=SQLite3;", "DRIVER=SQLite3;"},
         {"DSN=NO_SUCH_DSN;", "DSN=NO_SUCH_DSN;"},
         {"", ""},
+        // MariaDB Connector/ODBC streams with NO_CACHE=1 from 3.1.17 on.
+        {"DSN=QV_MY;", "DSN=QV_MY;NO_CACHE=1;"},
+        {"DSN=QV_MY;no_cache=0;", "DSN=QV_MY;no_cache=0;"},
+        {"DRIVER={MariaDB Unicode};SERVER=h", "DRIVER={MariaDB Unicode};SERVER=h;NO_CACHE=1;"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(withFetchDefaults(c.in), c.out) << c.in;

@@ -14,9 +14,11 @@
 struct Backend {
     const char* name;
     bool postgres;
+    bool mariadb = false;
 };
 
-inline const Backend kBackends[] = {{"SQLite", false}, {"PostgreSQL", true}};
+inline const Backend kBackends[] = {
+    {"SQLite", false, false}, {"PostgreSQL", true, false}, {"MariaDB", false, true}};
 
 inline std::string backendName(const testing::TestParamInfo<Backend>& info)
 {
@@ -24,17 +26,27 @@ inline std::string backendName(const testing::TestParamInfo<Backend>& info)
 }
 
 // A connection string for a scratch database of the backend. SQLite gets a fresh file per
-// call; PostgreSQL shares one database, so tests use their own table names.
+// call; PostgreSQL and MariaDB share one database each, so tests use their own table names.
 inline std::string scratchConnStr(const Backend& backend, const std::string& fileName)
 {
     if (backend.postgres)
         return std::string("DSN=") + testenv::kPgDsn + ";";
+    if (backend.mariadb)
+        return std::string("DSN=") + testenv::kMyDsn + ";";
     return testenv::freshSqliteConnStr(fileName);
 }
 
 inline const char* chinookDsn(const Backend& backend)
 {
+    if (backend.mariadb)
+        return testenv::kMyChinookDsn;
     return backend.postgres ? testenv::kPgChinookDsn : testenv::kChinookDsn;
+}
+
+// A quoted name: MariaDB quotes with backticks (double quotes are texts there).
+inline std::string quoted(const Backend& backend, const std::string& name)
+{
+    return backend.mariadb ? "`" + name + "`" : "\"" + name + "\"";
 }
 
 // Connects an instance with a full connection string (dsn and driver empty).

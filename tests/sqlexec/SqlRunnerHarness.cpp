@@ -165,6 +165,11 @@ QString pgConnStr()
     return QStringLiteral("DSN=") + QLatin1String(testenv::kPgDsn) + QLatin1Char(';');
 }
 
+QString myConnStr()
+{
+    return QStringLiteral("DSN=") + QLatin1String(testenv::kMyDsn) + QLatin1Char(';');
+}
+
 QString demoConnStr()
 {
     return QStringLiteral("DSN=") + QLatin1String(testenv::kDemoDsn) + QLatin1Char(';');

@@ -85,6 +85,7 @@ public:
 
 QString sqliteScratch(const char* name);
 QString pgConnStr();
+QString myConnStr();
 QString demoConnStr();
 
 // Restarts the PostgreSQL server when it goes out of scope, whatever the test did.

@@ -13,6 +13,7 @@ const QString kContinueTitle = QStringLiteral("SQL連続実行");
 struct Backend {
     const char* name;
     bool postgres;
+    bool mariadb = false;
 };
 
 // Every shared behaviour runs against both real drivers.
@@ -20,7 +21,9 @@ class RunnerTest : public testing::TestWithParam<Backend> {
 protected:
     void SetUp() override
     {
-        connStr_ = GetParam().postgres ? pgConnStr() : sqliteScratch("runner.db");
+        connStr_ = GetParam().postgres  ? pgConnStr()
+                   : GetParam().mariadb ? myConnStr()
+                                        : sqliteScratch("runner.db");
         s = std::make_unique<Session>(connStr_);
         ASSERT_TRUE(s->connected());
         for (const char* t : {"qv_sx_t", "qv_sx_big"})
@@ -32,9 +35,14 @@ protected:
         s->exec(QStringLiteral("INSERT INTO qv_sx_t VALUES (3, 'three', 1234.567, NULL, '%1')")
                     .arg(longValue()));
         s->exec("CREATE TABLE qv_sx_big (id INTEGER, txt VARCHAR(20))");
+        // MariaDB reads "||" as OR: its row text is built with CONCAT.
         s->exec(GetParam().postgres
                     ? QStringLiteral("INSERT INTO qv_sx_big SELECT n, 'row ' || n FROM "
                                      "generate_series(1, 25000) AS g(n)")
+                : GetParam().mariadb
+                    ? QStringLiteral("INSERT INTO qv_sx_big SELECT n, CONCAT('row ', n) FROM "
+                                     "(WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT n + 1 "
+                                     "FROM s WHERE n < 25000) SELECT n FROM s) AS g")
                     : QStringLiteral("INSERT INTO qv_sx_big WITH RECURSIVE s(n) AS (SELECT 1 "
                                      "UNION ALL SELECT n + 1 FROM s WHERE n < 25000) "
                                      "SELECT n, 'row ' || n FROM s"));
@@ -310,7 +318,8 @@ TEST_P(RunnerTest, TransactionCommandsWithoutConnectionOnlyWarn)
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, RunnerTest,
-                         testing::Values(Backend{"SQLite", false}, Backend{"PostgreSQL", true}),
+                         testing::Values(Backend{"SQLite", false}, Backend{"PostgreSQL", true},
+                                         Backend{"MariaDB", false, true}),
                          [](const testing::TestParamInfo<Backend>& i) { return i.param.name; });
 
 // --- batch behaviour and the demo database (SQLite) ---

@@ -47,12 +47,32 @@ bool pgStart()
     return runFixture("pg-start");
 }
 
-int pgPort()
+static int portIn(const char* file)
 {
-    std::ifstream in(dir() + "/pg.port");
+    std::ifstream in(dir() + "/" + file);
     int port = 0;
     in >> port;
     return port;
+}
+
+int pgPort()
+{
+    return portIn("pg.port");
+}
+
+bool myStop()
+{
+    return runFixture("my-stop");
+}
+
+bool myStart()
+{
+    return runFixture("my-start");
+}
+
+int myPort()
+{
+    return portIn("my.port");
 }
 
 } // namespace testenv
