@@ -17,6 +17,10 @@ test_packages=(
     postgresql-15 postgresql-client-15
     clang-format
 )
+# What scripts/package needs to pack the program (dpkg-shlibdeps finds its dependencies).
+package_packages=(
+    dpkg-dev
+)
 # What scripts/fuzz needs on top of the program's packages: clang and its libFuzzer runtime.
 fuzz_packages=(
     clang-14 libclang-rt-14-dev
