@@ -16,6 +16,7 @@ test_packages=(
     googletest libgtest-dev libgmock-dev
     postgresql-15 postgresql-client-15
     clang-format
+    dpkg-dev lintian desktop-file-utils
 )
 # What scripts/package needs to pack the program (dpkg-shlibdeps finds its dependencies).
 package_packages=(
