@@ -107,7 +107,8 @@ round_trip() {
     [ -n "$(ini_value WINDOW MAIN)" ] || fail "first run wrote no window placement"
 
     # The user turns the toolbar and the status bar on; the second run must read that and write
-    # it back at its end.
+    # it back at its end. Each further file of the data folder (the SQL history) gets its change
+    # here and its check after the second run.
     sed -i 's/^ToolBar=OFF\r$/ToolBar=ON\r/; s/^StatusBar=OFF\r$/StatusBar=ON\r/' "$data/QUORVANT.INI"
     run_installed 2
     [ "$(ini_value WINDOW ToolBar)" = ON ] || fail "second run lost ToolBar=ON"
