@@ -7,7 +7,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -68,18 +70,39 @@ TEST_F(ProgramFolderTest, WritableFolderKeepsEveryFileBesideTheExecutable)
     EXPECT_FALSE(QFileInfo::exists(home() + "/.local"));
 }
 
+// Root may write into any folder: the read-only case then runs in a child process as the user
+// nobody, as an ordinary user meets an installed program.
 TEST_F(ProgramFolderTest, ReadOnlyFolderKeepsFilesInTheUsersDataFolder)
 {
     ASSERT_TRUE(QDir().mkpath(bin()));
-    ASSERT_TRUE(QFile::setPermissions(bin(), QFile::ReadOwner | QFile::ExeOwner));
-    if (::access(QFile::encodeName(bin()).constData(), W_OK) == 0)
-        GTEST_SKIP() << "permissions do not bind this user (root); the package test runs the "
-                        "installed program as an ordinary user";
-    const ProgramFolders f = chooseProgramFolders(bin(), QString(), home());
-    EXPECT_TRUE(f.installed);
-    EXPECT_TRUE(f.usable);
-    EXPECT_EQ(f.appFolder, dataFolder());
-    EXPECT_TRUE(QFileInfo(dataFolder()).isDir());
+    ASSERT_TRUE(QDir().mkpath(home()));
+    ASSERT_TRUE(QFile::setPermissions(bin(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                                 QFile::ExeGroup | QFile::ReadOther |
+                                                 QFile::ExeOther));
+    const auto check = [this] {
+        const ProgramFolders f = chooseProgramFolders(bin(), QString(), home());
+        return f.installed && f.usable && f.appFolder == dataFolder() &&
+               QFileInfo(dataFolder()).isDir() && f.installedFolder == shared();
+    };
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(check());
+        return;
+    }
+    const uid_t nobody = 65534;
+    ASSERT_EQ(::chmod(QFile::encodeName(dir_.path()).constData(), 0755), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(home()).constData(), nobody, nobody), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(20); // never hang the suite
+        const bool ok = ::setgroups(0, nullptr) == 0 && ::setgid(nobody) == 0 &&
+                        ::setuid(nobody) == 0 &&
+                        ::access(QFile::encodeName(bin()).constData(), W_OK) != 0 && check();
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 // An installation (a data folder beside bin/) is shared, even when this user may write into it:
