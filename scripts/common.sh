@@ -17,6 +17,11 @@ test_packages=(
     postgresql-15 postgresql-client-15
     mariadb-server mariadb-client odbc-mariadb
     clang-format
+    dpkg-dev lintian desktop-file-utils
+)
+# What scripts/package needs to pack the program (dpkg-shlibdeps finds its dependencies).
+package_packages=(
+    dpkg-dev
 )
 # What the benchmarks (cmake -DQV_BUILD_BENCH=ON) need on top of the tests' packages: the native
 # client libraries they compare with.

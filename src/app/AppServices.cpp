@@ -1,6 +1,9 @@
 #include "app/AppServices.h"
 
+#include <QProcess>
+
 AppServices::AppServices(Prompts& prompts, const QString& settingsFile)
-    : prompts_(prompts), db_(odbc_, prompts), ini_(settingsFile)
+    : startDetached([](const QString& program) { return QProcess::startDetached(program, {}); }),
+      prompts_(prompts), db_(odbc_, prompts), ini_(settingsFile)
 {
 }

@@ -4,6 +4,8 @@
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"
 
+#include <functional>
+
 class Prompts;
 
 // What the main window needs from the program: the one ODBC library and its door ODBCComm, the
@@ -22,6 +24,10 @@ public:
 
     // The program opens the connect dialog as the last load step; tests switch that off.
     bool connectAtStart = true;
+    // Starts a program without waiting for it (a new instance, the data source administrator);
+    // true when it started. Tests record the program instead: a new instance of a test program
+    // would run its tests again.
+    std::function<bool(const QString& program)> startDetached;
 
 private:
     Prompts& prompts_;

@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
@@ -100,12 +101,17 @@ QUORVANT::QUORVANT(AppServices& services, QWidget* parent)
     wireObjectTree();
     wireSqlRunner();
     wireCommands();
-    // A settings file that exists but cannot be read is never replaced: the user hears of it
-    // once, at the first setting that cannot be saved.
+    // A settings file that exists but cannot be read is never replaced, and a program folder
+    // that could not be made keeps nothing: the user hears of it once, at the first setting that
+    // cannot be saved.
     services_.ini().setRefusedWriteHook([this] {
-        services_.prompts().tell(this, Prompts::Icon::Warning, QStringLiteral("QUORVANT"),
-                                 QStringLiteral("設定ファイル（QUORVANT.INI）を読み込めないため、"
-                                                "設定を保存できません。"));
+        const QString text = services_.ini().folderUnusable()
+                                 ? QStringLiteral("設定ファイルのフォルダ（%1）を作成できないため、"
+                                                  "設定を保存できません。")
+                                       .arg(QFileInfo(services_.ini().path()).path())
+                                 : QStringLiteral("設定ファイル（QUORVANT.INI）を読み込めないため、"
+                                                  "設定を保存できません。");
+        services_.prompts().tell(this, Prompts::Icon::Warning, QStringLiteral("QUORVANT"), text);
     });
     load();
 }

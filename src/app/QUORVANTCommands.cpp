@@ -74,13 +74,14 @@ void QUORVANT::exitCommand()
 
 void QUORVANT::helpCommand()
 {
-    OpenDocument(this, services_.prompts(), shellcmd::helpDocument(helpAddress_, AppFolder()));
+    OpenDocument(this, services_.prompts(),
+                 shellcmd::helpDocument(helpAddress_, InstalledFilesFolder()));
 }
 
 void QUORVANT::dataSourceAdminCommand()
 {
     const QString admin = shellcmd::dataSourceAdministrator(GetSystemFolder());
-    if (!admin.isEmpty() && QProcess::startDetached(admin, {}))
+    if (!admin.isEmpty() && services_.startDetached(admin))
         return;
     // Without the graphical administrator the user edits the data-source file itself. The file
     // holds passwords, so a new one is private to the user.
@@ -101,7 +102,7 @@ void QUORVANT::dataSourceAdminCommand()
 void QUORVANT::newInstanceCommand()
 {
     // A failure to start is deliberately silent.
-    QProcess::startDetached(shellcmd::newInstanceProgram(AppFolder()), {});
+    services_.startDetached(shellcmd::newInstanceProgram());
 }
 
 void QUORVANT::aboutCommand()

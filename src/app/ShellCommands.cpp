@@ -1,13 +1,14 @@
 #include "app/ShellCommands.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 namespace shellcmd {
 
-QString helpDocument(const QString& helpUrl, const QString& appFolder)
+QString helpDocument(const QString& helpUrl, const QString& installedFolder)
 {
-    return helpUrl.isEmpty() ? appFolder + QStringLiteral("HELP/index.htm") : helpUrl;
+    return helpUrl.isEmpty() ? installedFolder + QStringLiteral("HELP/index.htm") : helpUrl;
 }
 
 QString dataSourceAdministrator(const QString& systemFolder)
@@ -26,9 +27,10 @@ QString userDataSourceFile()
     return QDir::homePath() + QStringLiteral("/.odbc.ini");
 }
 
-QString newInstanceProgram(const QString& appFolder)
+QString newInstanceProgram()
 {
-    return appFolder + QStringLiteral("quorvant");
+    // The program folder may be the user's data folder; the program itself is where it runs.
+    return QCoreApplication::applicationFilePath();
 }
 
 } // namespace shellcmd

@@ -6,8 +6,8 @@
 namespace shellcmd {
 
 // The help document: the address of the settings (section HELP, key URL) when there is one,
-// else the help page beside the program.
-QString helpDocument(const QString& helpUrl, const QString& appFolder);
+// else the help page of the folder of the files shipped with the program.
+QString helpDocument(const QString& helpUrl, const QString& installedFolder);
 
 // The graphical ODBC data source administrator in the system folder, or empty when it is not
 // installed there.
@@ -16,7 +16,7 @@ QString dataSourceAdministrator(const QString& systemFolder);
 // The user's data-source file of the driver manager: $ODBCINI when set, else ~/.odbc.ini.
 QString userDataSourceFile();
 
-// The program started by "新規の接続(&N)".
-QString newInstanceProgram(const QString& appFolder);
+// The program started by "新規の接続(&N)": the running executable.
+QString newInstanceProgram();
 
 } // namespace shellcmd

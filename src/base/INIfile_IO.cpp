@@ -204,7 +204,7 @@ bool INIfile_IO::WriteIniValue(const QString& section, const QString& key, const
 
     std::vector<QByteArray> lines;
     const FileState state = readLines(path_, lines);
-    if (state == FileState::Unreadable) {
+    if (state == FileState::Unreadable || folderUnusable_) {
         // Replacing a file we could not read would keep only this one key.
         if (!writeRefused_) {
             writeRefused_ = true;

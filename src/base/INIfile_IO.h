@@ -23,8 +23,13 @@ public:
     // replaced (that would lose every other setting): the write is refused.
     bool WriteIniValue(const QString& section, const QString& key, const QString& value);
 
-    // True once a write was refused because the existing file could not be read.
+    // True once a write was refused because the existing file could not be read, or because
+    // writes were refused from the start (refuseWrites).
     bool writeRefused() const { return writeRefused_; }
+    // Refuses every write: the file's folder could not be made, so nothing can be kept. The
+    // hook is called at the first write as for an unreadable file.
+    void refuseWrites() { folderUnusable_ = true; }
+    bool folderUnusable() const { return folderUnusable_; }
     // Called at the first refused write only, so the user is told once and not per setting.
     void setRefusedWriteHook(std::function<void()> hook) { refusedWriteHook_ = std::move(hook); }
 
@@ -33,5 +38,6 @@ public:
 private:
     QString path_;
     bool writeRefused_ = false;
+    bool folderUnusable_ = false;
     std::function<void()> refusedWriteHook_;
 };

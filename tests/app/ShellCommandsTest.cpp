@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 
 TEST(ShellCommands, HelpAddressWinsOverTheLocalPage)
 {
@@ -13,9 +14,12 @@ TEST(ShellCommands, HelpAddressWinsOverTheLocalPage)
               "https://example.invalid/qv");
 }
 
-TEST(ShellCommands, NewInstanceIsTheProgramBesideThisOne)
+// An installed program keeps its files elsewhere: the new instance is the running executable,
+// wherever it lies, never a name in the program folder.
+TEST(ShellCommands, NewInstanceIsTheRunningExecutable)
 {
-    EXPECT_EQ(shellcmd::newInstanceProgram(QStringLiteral("/opt/qv/")), "/opt/qv/quorvant");
+    EXPECT_EQ(QFileInfo(shellcmd::newInstanceProgram()).canonicalFilePath(),
+              QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
 }
 
 TEST(ShellCommands, AdministratorOnlyWhenInstalled)

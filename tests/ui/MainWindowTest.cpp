@@ -55,10 +55,16 @@ protected:
         setAppFolderForTesting(QString());
     }
 
-    QUORVANT& openWindow()
+    QUORVANT& openWindow(bool folderUnusable = false)
     {
         auto services = std::make_unique<AppServices>(prompts_, settings::settingsPath());
         services->connectAtStart = false;
+        services->startDetached = [this](const QString& program) {
+            started_ << program;
+            return false;
+        };
+        if (folderUnusable)
+            services->ini().refuseWrites();
         auto window = std::make_unique<QUORVANT>(*services);
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         services_.push_back(std::move(services));
@@ -96,6 +102,7 @@ protected:
 
     QTemporaryDir dir_;
     ScriptedPrompts prompts_;
+    QStringList started_; // programs the window started
     std::vector<std::unique_ptr<AppServices>> services_;
     std::vector<std::unique_ptr<QUORVANT>> windows_;
 };
@@ -575,10 +582,15 @@ TEST_F(MainWindowTest, DataSourceAdministratorFallsBackToTheUserFile)
     EXPECT_EQ(QFile::permissions(userFile) & 0x0077, QFileDevice::Permissions());
 }
 
-TEST_F(MainWindowTest, NewInstanceThatCannotStartIsSilent)
+// The new instance is the running executable, wherever the program folder is; a failed start
+// says nothing.
+TEST_F(MainWindowTest, NewInstanceStartsThisExecutableAndIsSilentWhenItCannot)
 {
     QUORVANT& w = openWindow();
     child<QAction>(w, "mn_new_window")->trigger();
+    ASSERT_EQ(started_.size(), 1);
+    EXPECT_EQ(QFileInfo(started_[0]).canonicalFilePath(),
+              QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
     EXPECT_TRUE(prompts_.boxes().isEmpty());
     EXPECT_TRUE(w.isVisible());
 }
@@ -617,6 +629,27 @@ TEST_F(MainWindowTest, UnreadableSettingsFileIsKeptAndReportedOnce)
         reports += box.text.contains(QStringLiteral("QUORVANT.INI")) ? 1 : 0;
     EXPECT_EQ(reports, 1);
     EXPECT_TRUE(QFileInfo(settings::settingsPath()).isDir());
+}
+
+// A program folder that could not be made (a file in its place): the window still starts, the
+// user is told once which folder it is, and the file stays as it was.
+TEST_F(MainWindowTest, UnusableProgramFolderIsReportedOnceAndTouchesNothing)
+{
+    const QString blocker = dir_.path() + QStringLiteral("/quorvant");
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("keep");
+    file.close();
+    setAppFolderForTesting(blocker);
+    QUORVANT& w = openWindow(true);
+    EXPECT_TRUE(w.isVisible());
+    child<QAction>(w, "mn_exit")->trigger();
+    int reports = 0;
+    for (const auto& box : prompts_.boxes())
+        reports += box.text.contains(blocker) ? 1 : 0;
+    EXPECT_EQ(reports, 1);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "keep");
 }
 
 TEST_F(MainWindowTest, ExitRunsTheUnloadAndClosesOwnedWindows)

@@ -11,3 +11,8 @@ for n in connect discon go stop ok ng temp hist save inst sql; do render "$n" 32
 for n in roots table view synonym column key sort_up sort_down; do render "$n" 16; done
 convert -background none -density 384 svg/grip.svg -resize 8x16 PNG32:grip.png
 render quorvant 64
+# The program icon of the desktop's hicolor theme, installed with the package.
+for s in 16 22 24 32 48; do
+    convert -background none -density 384 svg/quorvant.svg -resize "${s}x${s}" "PNG32:hicolor/$s.png"
+done
+cp quorvant.png hicolor/64.png

@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# check_package.sh contents|lintian|round_trip PACKAGE_DIR
+#   contents    the files, the dependencies and a desktop entry that desktop-file-validate accepts
+#   lintian     lintian reports no error
+#   round_trip  the program unpacked into a read-only root keeps its settings in the user's data
+#               folder across two runs and writes nothing anywhere else
+set -euo pipefail
+check=$1
+debs=("$2"/quorvant_*.deb)
+deb=${debs[0]}
+[ -f "$deb" ] || { echo "no package in $2" >&2; exit 1; }
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+work=$(mktemp -d)
+cleanup() { chmod -R u+w "$work" 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+chmod 755 "$work"
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+
+contents() {
+    local f
+    for f in usr/bin/quorvant usr/share/quorvant/HELP/index.htm usr/share/quorvant/SQLKYWD.TXT \
+        usr/share/applications/quorvant.desktop usr/share/icons/hicolor/48x48/apps/quorvant.png \
+        usr/share/icons/hicolor/scalable/apps/quorvant.svg usr/share/man/man1/quorvant.1.gz \
+        usr/share/doc/quorvant/copyright; do
+        [ -f "$root/$f" ] || fail "$f is not in the package"
+    done
+    local depends recommends
+    depends=$(dpkg-deb -f "$deb" Depends)
+    recommends=$(dpkg-deb -f "$deb" Recommends)
+    for p in libqt6widgets6 libodbc2 libxlsxwriter4 qt6-qpa-plugins fonts-ipafont-gothic; do
+        [[ $depends == *"$p"* ]] || fail "Depends lacks $p: $depends"
+    done
+    for p in libsqliteodbc odbc-postgresql; do
+        [[ $recommends == *"$p"* ]] || fail "Recommends lacks $p: $recommends"
+    done
+    desktop-file-validate "$root/usr/share/applications/quorvant.desktop"
+    grep -qx 'Categories=Development;Database;' "$root/usr/share/applications/quorvant.desktop" ||
+        fail "desktop entry categories"
+    grep -q '^Name\[ja\]=' "$root/usr/share/applications/quorvant.desktop" ||
+        fail "desktop entry has no Japanese name"
+}
+
+run_lintian() {
+    # Errors fail; warnings and notes are shown for the reader.
+    lintian --fail-on error --allow-root "$deb"
+}
+
+# One run of the installed program: started offscreen, ended with SIGTERM once it has made its
+# data folder (it handles the signal before it makes any file), as a log-out would end it.
+run_installed() {
+    local log=$work/run$1.log pid
+    "${as_user[@]}" env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
+        ODBCSYSINI="$work/odbc" ODBCINI="$work/odbc/odbc.ini" \
+        "$root/usr/bin/quorvant" >"$log" 2>&1 &
+    pid=$!
+    local i
+    for i in $(seq 1 200); do
+        [ -f "$data/SQLKYWD.TXT" ] && break
+        kill -0 "$pid" 2>/dev/null || { cat "$log"; fail "the program ended by itself"; }
+        sleep 0.1
+    done
+    [ -f "$data/SQLKYWD.TXT" ] || { kill -9 "$pid"; fail "no data folder after 20 s"; }
+    sleep 1 # the window and its connect dialog open
+    kill -TERM "$pid"
+    for i in $(seq 1 300); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        kill -9 "$pid"
+        cat "$log"
+        fail "the program did not end on SIGTERM"
+    fi
+    wait "$pid" || { cat "$log"; fail "run $1 ended with status $?"; }
+}
+
+ini_value() { # section key: the value as the program wrote it (CR LF lines)
+    tr -d '\r' <"$data/QUORVANT.INI" | awk -v s="[$1]" -v k="$2" \
+        '$0 == s { on = 1; next } /^\[/ { on = 0 } on && index($0, k "=") == 1 { print substr($0, length(k) + 2) }'
+}
+
+round_trip() {
+    home=$work/home
+    data=$home/.local/share/quorvant
+    mkdir -p "$home" "$work/odbc"
+    : >"$work/odbc/odbcinst.ini"
+    : >"$work/odbc/odbc.ini"
+    chmod -R a-w "$root"
+    as_user=()
+    # Root may write anywhere: the program runs as an ordinary user, for whom the root is
+    # read-only, as for anyone who installed it.
+    if [ "$(id -u)" = 0 ]; then
+        chown -R nobody:nogroup "$home" "$work/odbc"
+        as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+    fi
+    local before
+    before=$(find "$root" -printf '%p %m %s\n' | sort)
+
+    run_installed 1
+    [ "$(stat -c %a "$data")" = 700 ] || fail "data folder mode $(stat -c %a "$data")"
+    [ "$(stat -c %a "$data/QUORVANT.INI")" = 600 ] || fail "settings file mode"
+    cmp -s "$data/SQLKYWD.TXT" "$root/usr/share/quorvant/SQLKYWD.TXT" || fail "keyword list copy"
+    [ "$(ini_value WINDOW ToolBar)" = OFF ] || fail "first run wrote ToolBar=$(ini_value WINDOW ToolBar)"
+    [ -n "$(ini_value WINDOW MAIN)" ] || fail "first run wrote no window placement"
+
+    # The user turns the toolbar and the status bar on; the second run must read that and write
+    # it back at its end. Each further file of the data folder (the SQL history) gets its change
+    # here and its check after the second run.
+    sed -i 's/^ToolBar=OFF\r$/ToolBar=ON\r/; s/^StatusBar=OFF\r$/StatusBar=ON\r/' "$data/QUORVANT.INI"
+    run_installed 2
+    [ "$(ini_value WINDOW ToolBar)" = ON ] || fail "second run lost ToolBar=ON"
+    [ "$(ini_value WINDOW StatusBar)" = ON ] || fail "second run lost StatusBar=ON"
+
+    [ "$(find "$root" -printf '%p %m %s\n' | sort)" = "$before" ] || fail "the installation changed"
+    echo "round trip: $(ls "$data" | tr '\n' ' ')"
+}
+
+case $check in
+contents) contents ;;
+lintian) run_lintian ;;
+round_trip) round_trip ;;
+*) fail "unknown check $check" ;;
+esac
