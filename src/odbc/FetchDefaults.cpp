@@ -126,6 +126,12 @@ bool driverMaxRowsKeepsMeaning(const std::string& driverFile)
            file.rfind("libsqlite3odbc", 0) == 0;
 }
 
+bool driverCancelsFetches(const std::string& driverFile)
+{
+    // The drivers whose cancel of a running fetch the tests exercise.
+    return driverMaxRowsKeepsMeaning(driverFile);
+}
+
 bool usesMariaDbDriver(const std::string& connStr)
 {
     const std::vector<Item> list = items(connStr);

@@ -33,3 +33,10 @@ bool usesMariaDbDriver(const std::string& connStr);
 // text, which breaks every statement that is not a plain SELECT. For any other driver the
 // layer keeps the cap alone.
 bool driverMaxRowsKeepsMeaning(const std::string& driverFile);
+
+// True when the driver, named by its library file as SQL_DRIVER_NAME gives it, can take an
+// SQLCancel from another thread while a fetch is in progress on the statement. MariaDB's
+// Connector/ODBC 3.1 reads from a result it already holds and takes such a cancel for a close
+// of the cursor under the running fetch (a crash, seen in the tests): its fetches are stopped
+// between rows only.
+bool driverCancelsFetches(const std::string& driverFile);

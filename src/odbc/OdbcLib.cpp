@@ -296,6 +296,8 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
         SQLGetInfo(dbc_, SQL_DRIVER_NAME, driverName, sizeof driverName - 1, &nameLength);
     driverCapsRows_ =
         succeeded(named) && driverMaxRowsKeepsMeaning(reinterpret_cast<const char*>(driverName));
+    fetchCancellable_ =
+        succeeded(named) && driverCancelsFetches(reinterpret_cast<const char*>(driverName));
 
     SQLUINTEGER ownerUsage = 0;
     SQLUINTEGER catalogUsage = 0;

@@ -181,6 +181,8 @@ private:
     bool connected_ = false;
     bool blockFetchAvailable_ = false;
     bool driverCapsRows_ = false;
+    // SQLCancel may reach a running fetch (not only an execute).
+    bool fetchCancellable_ = false;
     bool objectsInCatalogs_ = false;
 
     // Statements.

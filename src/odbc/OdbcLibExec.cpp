@@ -213,7 +213,7 @@ int OdbcLib::OdbcGetRowData(Handle statement, int n, std::vector<std::string>& v
 int OdbcLib::fetchOnce(Handle statement)
 {
     ++fetchCalls_;
-    const BusyStatement busy(*this, statement);
+    const BusyStatement busy(*this, fetchCancellable_ ? statement : nullptr);
     return SQLFetch(statement);
 }
 
@@ -308,7 +308,7 @@ int OdbcLib::stepBlockCursor(bool& row)
         blockIndex_ = 0;
         SQLULEN got = 0;
         ++extendedFetchCalls_;
-        const BusyStatement busy(*this, cursorStmt_);
+        const BusyStatement busy(*this, fetchCancellable_ ? cursorStmt_ : nullptr);
         pending = SQLExtendedFetch(cursorStmt_, SQL_FETCH_NEXT, 0, &got, nullptr);
         if (succeeded(pending)) {
             // A block that claims success but holds no row is the end of the data.
