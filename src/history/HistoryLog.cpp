@@ -4,7 +4,6 @@
 #include "history/StatementListFile.h"
 
 #include <QLockFile>
-#include <QThread>
 
 namespace {
 
@@ -28,7 +27,7 @@ private:
 
 HistoryLog::HistoryLog(QString filePath, int maxHist)
     : path_(std::move(filePath)), maxHist_(maxHist),
-      clock_([] { return QDateTime::currentDateTime(); }), wait_([] { QThread::msleep(20); })
+      clock_([] { return QDateTime::currentDateTime(); })
 {
 }
 
@@ -85,11 +84,13 @@ int HistoryLog::add(const QString& dsnText, const QString& sql)
         serials_.removeFirst();
         ++dropped;
     }
-    const auto stampNow = [this] { return clock_().toString(QStringLiteral("yy/MM/dd HH:mm:ss")); };
-    QString stamp = stampNow();
+    // A stamp already taken moves on to the next free second at once: waiting for the clock
+    // would hold a batch of statements up for a second each.
+    QDateTime at = clock_();
+    QString stamp = at.toString(QStringLiteral("yy/MM/dd HH:mm:ss"));
     while (hasStamp(stamp)) {
-        wait_();
-        stamp = stampNow();
+        at = at.addSecs(1);
+        stamp = at.toString(QStringLiteral("yy/MM/dd HH:mm:ss"));
     }
     const ClassSQL entry{header(stamp, dsnText), sql};
     append(entry);

@@ -21,17 +21,15 @@ public:
     // filePath: SQLHIST.TXT; maxHist: the capacity from the settings.
     HistoryLog(QString filePath, int maxHist);
 
-    // The clock (tests give a fixed one) and what to do while waiting for the next second (the
-    // window lets its events run).
+    // The clock; tests give a fixed one.
     void setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
-    void setWaitHook(std::function<void()> wait) { wait_ = std::move(wait); }
 
     // ReadHist: the entries of the file, the oldest dropped beyond the capacity. Two entries
     // with the same stamp (two program instances in the same second) are both kept.
     void read();
     // AddHist: nothing for an empty statement. Drops the oldest entries to make room and
-    // returns how many were dropped (-1 when nothing was added). The stamp is unique: within
-    // the same second as an existing entry it waits for the next one.
+    // returns how many were dropped (-1 when nothing was added). The stamp is unique: a second
+    // already taken gives the next free one.
     int add(const QString& dsnText, const QString& sql);
     // Appends the oldest pending entry to the file; false when nothing was pending. The entry
     // leaves the queue also when the write fails.
@@ -76,5 +74,4 @@ private:
     QList<ClassSQL> pending_;
     bool changed_ = false;
     std::function<QDateTime()> clock_;
-    std::function<void()> wait_;
 };
