@@ -6,12 +6,14 @@
 #include "editor/SqlText.h"
 
 #include <QApplication>
+#include <QDrag>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTextCursor>
@@ -328,6 +330,26 @@ bool SqlInputArea::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     if (watched == ui_.TB_SQL->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            const auto* e = static_cast<QMouseEvent*>(event);
+            const QTextCursor sel = ui_.TB_SQL->textCursor();
+            const int at = ui_.TB_SQL->cursorForPosition(e->position().toPoint()).position();
+            pressPos_ = e->position().toPoint();
+            pressOnSelection_ = e->button() == Qt::LeftButton && sel.hasSelection() &&
+                                at >= sel.selectionStart() && at < sel.selectionEnd();
+            return false;
+        }
+        if (event->type() == QEvent::MouseMove && pressOnSelection_) {
+            const auto* e = static_cast<QMouseEvent*>(event);
+            if (!(e->buttons() & Qt::LeftButton)) {
+                pressOnSelection_ = false;
+                return false;
+            }
+            if ((e->position().toPoint() - pressPos_).manhattanLength() <
+                QApplication::startDragDistance())
+                return false;
+            return startOwnDrag();
+        }
         if (event->type() == QEvent::MouseButtonDblClick) {
             // After the box has selected the word.
             QTimer::singleShot(0, this, &SqlInputArea::trimDoubleClickSelection);
@@ -336,6 +358,33 @@ bool SqlInputArea::eventFilter(QObject* watched, QEvent* event)
         return dragEvent(event);
     }
     return QObject::eventFilter(watched, event);
+}
+
+bool SqlInputArea::startOwnDrag()
+{
+    pressOnSelection_ = false;
+    QPlainTextEdit* box = ui_.TB_SQL;
+    const QTextCursor sel = box->textCursor();
+    if (!sel.hasSelection())
+        return false;
+    drag_sel_start = sel.selectionStart();
+    drag_sel_length = sel.selectionEnd() - sel.selectionStart();
+    own_drag = true;
+    auto* data = new QMimeData;
+    // Paragraph ends of the selection are line breaks to other programs.
+    data->setText(sel.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n')));
+    auto* drag = new QDrag(box);
+    drag->setMimeData(data);
+    // Offered for copying only: text dragged to another program stays here as well.
+    const Qt::DropAction done = drag->exec(Qt::CopyAction);
+    if (done == Qt::IgnoreAction && own_drag) {
+        QTextCursor c = box->textCursor();
+        c.setPosition(drag_sel_start);
+        c.setPosition(drag_sel_start + drag_sel_length, QTextCursor::KeepAnchor);
+        box->setTextCursor(c);
+    }
+    own_drag = false;
+    return true;
 }
 
 bool SqlInputArea::dragEvent(QEvent* event)
@@ -355,8 +404,13 @@ bool SqlInputArea::dragEvent(QEvent* event)
             e->ignore();
             return true;
         }
-        if (e->source() == box || e->source() == box->viewport())
+        // A drag the box started by itself counts as one of ours, from its selection.
+        if (!own_drag && (e->source() == box || e->source() == box->viewport())) {
+            const QTextCursor sel = box->textCursor();
+            drag_sel_start = sel.selectionStart();
+            drag_sel_length = sel.selectionEnd() - sel.selectionStart();
             own_drag = true;
+        }
         // The caret follows the pointer, so the drop lands where it is shown.
         if (!data->hasUrls()) {
             if (!own_drag)
@@ -376,20 +430,23 @@ bool SqlInputArea::dragEvent(QEvent* event)
         } else if (data->hasText()) {
             const int at = box->cursorForPosition(e->position().toPoint()).position();
             if (own_drag) {
-                const QTextCursor sel = box->textCursor();
-                drag_sel_start = sel.selectionStart();
-                drag_sel_length = sel.selectionEnd() - sel.selectionStart();
                 const qsizetype to =
                     sqltext::moveInsertPosition(at, drag_sel_start, drag_sel_length);
+                QTextCursor c = box->textCursor();
                 if (to >= 0) {
-                    QTextCursor c = box->textCursor();
+                    c.setPosition(drag_sel_start);
+                    c.setPosition(drag_sel_start + drag_sel_length, QTextCursor::KeepAnchor);
                     c.beginEditBlock();
                     c.removeSelectedText();
                     c.setPosition(static_cast<int>(to));
                     c.insertText(data->text());
                     c.endEditBlock();
-                    box->setTextCursor(c);
+                } else {
+                    // Dropped inside itself: nothing moves, the selection stays.
+                    c.setPosition(drag_sel_start);
+                    c.setPosition(drag_sel_start + drag_sel_length, QTextCursor::KeepAnchor);
                 }
+                box->setTextCursor(c);
             } else {
                 QTextCursor c = box->cursorForPosition(e->position().toPoint());
                 c.insertText(data->text());
@@ -402,9 +459,6 @@ bool SqlInputArea::dragEvent(QEvent* event)
         box->setFocus();
         return true;
     }
-    case QEvent::DragLeave:
-        own_drag = false;
-        return false;
     default:
         return false;
     }

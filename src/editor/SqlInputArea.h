@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QString>
 
 #include <cstdint>
@@ -95,8 +96,13 @@ private:
     bool placeholderMode() const;
     void trimDoubleClickSelection();
     bool dragEvent(QEvent* event);
+    // Starts a drag of the selection, offered for copying only; false when the press was not
+    // on the selection.
+    bool startOwnDrag();
 
     SqlInputAreaUi ui_;
     SqlInputAreaHooks hooks_;
     int shownIndex_ = 0;
+    QPoint pressPos_;
+    bool pressOnSelection_ = false;
 };

@@ -364,9 +364,34 @@ TEST_F(InputArea, SqlFilesOpenThroughTheDialogAndByDropping)
     EXPECT_TRUE(drop({}, QStringLiteral("-- ")));
     EXPECT_EQ(sql()->toPlainText(), QStringLiteral("-- SELECT '表'"));
 
+    // Text dragged inside the area (the drag started on "SELECT a" of "SELECT a FROM t"):
+    // dropped inside itself nothing changes, dropped behind it the text moves.
+    auto ownDrop = [this](int at) {
+        SqlInputArea& input = window_->inputArea();
+        input.own_drag = true;
+        input.drag_sel_start = 0;
+        input.drag_sel_length = 8;
+        QTextCursor c = sql()->textCursor();
+        c.setPosition(at);
+        const QPoint p = sql()->cursorRect(c).center();
+        QMimeData data;
+        data.setText(QStringLiteral("SELECT a"));
+        QDragEnterEvent enter(p, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(sql()->viewport(), &enter);
+        QDropEvent dropped(p, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(sql()->viewport(), &dropped);
+        EXPECT_FALSE(input.own_drag);
+    };
+    sql()->setPlainText(QStringLiteral("SELECT a FROM t"));
+    ownDrop(3);
+    EXPECT_EQ(sql()->toPlainText(), QStringLiteral("SELECT a FROM t"));
+    EXPECT_EQ(selected(), QStringLiteral("SELECT a"));
+    ownDrop(15);
+    EXPECT_EQ(sql()->toPlainText(), QStringLiteral(" FROM tSELECT a"));
+
     // A file that cannot be read still shows the SQL tab with its text.
     tabs()->setCurrentIndex(2);
     window_->inputArea().LoadSqlFile(dir_.filePath(QStringLiteral("missing.sql")));
     EXPECT_EQ(tabs()->currentIndex(), 0);
-    EXPECT_EQ(sql()->toPlainText(), QStringLiteral("-- SELECT '表'"));
+    EXPECT_EQ(sql()->toPlainText(), QStringLiteral(" FROM tSELECT a"));
 }
