@@ -3,6 +3,9 @@
 #include "history/StatementCursor.h"
 #include "history/StatementListFile.h"
 
+#include <algorithm>
+#include <vector>
+
 TemplateStore::TemplateStore(QString filePath) : path_(std::move(filePath)) {}
 
 QString TemplateStore::cleanTitle(QString title)
@@ -37,8 +40,21 @@ void TemplateStore::read()
     templates_.clear();
     QByteArray bytes;
     stmtfile::readFile(path_, bytes);
-    for (ClassSQL entry : stmtfile::decodeRecords(stmtfile::splitRecords(bytes)))
-        insertSorted(entry);
+    // One sort of the whole file rather than an insertion per record: a long file would cost
+    // the square of its length. Stable, so equal entries keep the file's order.
+    struct Keyed {
+        QString key;
+        ClassSQL entry;
+    };
+    std::vector<Keyed> keyed;
+    for (ClassSQL& entry : stmtfile::decodeRecords(stmtfile::splitRecords(bytes)))
+        keyed.push_back({entryText(entry), std::move(entry)});
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        return QString::compare(a.key, b.key, Qt::CaseInsensitive) < 0;
+    });
+    templates_.reserve(static_cast<qsizetype>(keyed.size()));
+    for (Keyed& k : keyed)
+        templates_.append(std::move(k.entry));
 }
 
 bool TemplateStore::save() const
