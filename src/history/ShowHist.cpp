@@ -8,6 +8,7 @@
 #include "base/WindowPlacement.h"
 #include "base/basApiCall.h"
 #include "history/StatementListFile.h"
+#include "history/TextBoxAids.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -96,6 +97,7 @@ ShowHist::ShowHist(INIfile_IO& ini, ShowHistHooks hooks, QWidget* owner)
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setFont(fixedFont());
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    new TextBoxAids(Text1);
 
     Picture1 = new QWidget(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));

@@ -7,6 +7,7 @@
 #include "base/Settings.h"
 #include "base/Twips.h"
 #include "base/WindowPlacement.h"
+#include "history/TextBoxAids.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -69,6 +70,7 @@ ShowTemp::ShowTemp(INIfile_IO& ini, Prompts& prompts, std::function<void(const Q
     Text1->setFont(fixedFont());
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text1->setReadOnly(true);
+    new TextBoxAids(Text1);
 
     Picture1 = new QWidget(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));

@@ -111,6 +111,20 @@ TEST_F(HistoryWindows, HistoryListSortsInACycleAndDropsTheOldestRowWhileSorted)
     hist.SaveHist();
     EXPECT_EQ(recordsInFile("SQLHIST.TXT"), 20);
 
+    // The statement box: Ctrl+A selects everything, a double-click drops the trailing blank.
+    auto* text1 = child<QPlainTextEdit>(hist, "Text1");
+    hist.showWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&hist));
+    text1->setPlainText(QStringLiteral("SELECT  a FROM t"));
+    QTest::keyClick(text1, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(text1->textCursor().selectedText(), text1->toPlainText());
+    QTextCursor c = text1->textCursor();
+    c.setPosition(2);
+    QTest::mouseDClick(text1->viewport(), Qt::LeftButton, Qt::NoModifier,
+                       text1->cursorRect(c).center());
+    QTest::qWait(20);
+    EXPECT_EQ(text1->textCursor().selectedText(), QStringLiteral("SELECT"));
+
     // Closing through the title bar only hides the window.
     hist.showWindow();
     hist.close();
