@@ -10,6 +10,8 @@
 #include "history/ShowHist.h"
 #include "history/ShowTemp.h"
 #include "history/StatementListFile.h"
+#include "odbc/comm/ConnectionWork.h"
+#include "odbc/comm/ODBCComm.h"
 
 #include <gtest/gtest.h>
 
@@ -238,7 +240,16 @@ TEST_F(InputArea, BrowsesHistoryAndTemplatesWithLabelsColoursAndNoMoreTexts)
 TEST_F(InputArea, StatementsRunReachTheHistoryAndOneRunFromItsWindowRunsAgain)
 {
     open();
+    // The history window runs only when the main window can.
+    auto* runNow = window_->showHist().findChild<QPushButton*>(QStringLiteral("Command2"));
+    EXPECT_FALSE(runNow->isEnabled());
     connectSqlite();
+    EXPECT_TRUE(runNow->isEnabled());
+    {
+        ConnectionWork::Scope busy(services_->db().work(), ConnectionWork::Kind::Execute);
+        EXPECT_FALSE(runNow->isEnabled());
+    }
+    EXPECT_TRUE(runNow->isEnabled());
     sql()->setPlainText(QStringLiteral("SELECT 41 + 1"));
     window_->findChild<QAction*>(QStringLiteral("mn_sql_go"))->trigger();
     ShowHist& hist = window_->showHist();
