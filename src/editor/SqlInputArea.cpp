@@ -75,7 +75,8 @@ SqlInputArea::SqlInputArea(const SqlInputAreaUi& ui, SqlInputAreaHooks hooks, QO
     connect(ui_.TabStrip1, &QTabBar::currentChanged, this, &SqlInputArea::tabChanged);
 
     ui_.TB_SQL->installEventFilter(this);
-    ui_.TB_SQL->viewport()->installEventFilter(this);
+    viewport_ = ui_.TB_SQL->viewport();
+    viewport_->installEventFilter(this);
     ui_.TB_SQL->setAcceptDrops(true);
     ui_.Cmd_clear->setText(QStringLiteral("ｸﾘｱ"));
     ui_.Cmd_clear->setToolTip(QStringLiteral("SQLをｸﾘｱします"));
@@ -329,7 +330,8 @@ bool SqlInputArea::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    if (watched == ui_.TB_SQL->viewport()) {
+    // The viewport as kept, not asked of TB_SQL: events still arrive while it is destroyed.
+    if (watched == viewport_) {
         if (event->type() == QEvent::MouseButtonPress) {
             const auto* e = static_cast<QMouseEvent*>(event);
             const QTextCursor sel = ui_.TB_SQL->textCursor();

@@ -103,6 +103,7 @@ private:
     SqlInputAreaUi ui_;
     SqlInputAreaHooks hooks_;
     int shownIndex_ = 0;
+    QWidget* viewport_ = nullptr;
     QPoint pressPos_;
     bool pressOnSelection_ = false;
 };

@@ -5,10 +5,11 @@
 #include <QTextCursor>
 #include <QTimer>
 
-TextBoxAids::TextBoxAids(QPlainTextEdit* box) : QObject(box), box_(box)
+TextBoxAids::TextBoxAids(QPlainTextEdit* box) : QObject(box), box_(box), viewport_(nullptr)
 {
     box_->installEventFilter(this);
-    box_->viewport()->installEventFilter(this);
+    viewport_ = box_->viewport();
+    viewport_->installEventFilter(this);
 }
 
 bool TextBoxAids::eventFilter(QObject* watched, QEvent* event)
@@ -19,7 +20,7 @@ bool TextBoxAids::eventFilter(QObject* watched, QEvent* event)
             box_->selectAll();
             return true;
         }
-    } else if (watched == box_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    } else if (watched == viewport_ && event->type() == QEvent::MouseButtonDblClick) {
         // After the box has selected the word.
         QTimer::singleShot(0, this, &TextBoxAids::trimSelection);
     }

@@ -19,4 +19,6 @@ private:
     void trimSelection();
 
     QPlainTextEdit* box_;
+    // Kept, not asked of the box: events still arrive while it is destroyed.
+    QObject* viewport_;
 };
