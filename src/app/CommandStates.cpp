@@ -17,6 +17,7 @@ CommandStates deriveCommandStates(const CommandInputs& in)
     set({"mn_sql_stop", "tb_stop"}, in.busy);
     set({"mn_out_select", "mn_inp_csv", "tb_inst", "mn_get_tables"}, usable);
     out.treeEnabled = idle;
+    out.runEnabled = usable;
     out.connectPressed = in.open;
     out.disconPressed = !in.open;
     return out;

@@ -18,6 +18,8 @@ struct CommandInputs {
 struct CommandStates {
     std::vector<std::pair<QString, bool>> enabled;
     bool treeEnabled = true;
+    // The run commands of windows other than the main window (the history window's).
+    bool runEnabled = false;
     bool connectPressed = false;
     bool disconPressed = true;
 };

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -145,6 +146,7 @@ void MainWindowUi::buildPanes(QWidget* client, QObject* dragFilter)
     TB_SQL->setObjectName(QStringLiteral("TB_SQL"));
     TB_SQL->setLineWrapMode(QPlainTextEdit::NoWrap);
 
+    buildSqlNav(client);
     buildSqlInfo(client, dragFilter);
 
     ListView1 = new QTableView(client);
@@ -181,6 +183,33 @@ void MainWindowUi::buildConnectionBand(QWidget* client, QObject* dragFilter)
     Img_slide->setAlignment(Qt::AlignCenter);
     Img_slide->setCursor(Qt::SizeHorCursor);
     Img_slide->installEventFilter(dragFilter);
+}
+
+void MainWindowUi::buildSqlNav(QWidget* client)
+{
+    Frm_sql_nav = new QFrame(client);
+    Frm_sql_nav->setObjectName(QStringLiteral("Frm_sql_nav"));
+    Frm_sql_nav->setFrameShape(QFrame::NoFrame);
+    auto* row = new QHBoxLayout(Frm_sql_nav);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    L_sql_no = makeLabel(Frm_sql_nav, QStringLiteral("L_sql_no"), QStringLiteral("0/0"));
+    L_sql_no->setMinimumWidth(
+        QFontMetrics(client->font()).horizontalAdvance(QStringLiteral("999/999")));
+    L_sql_no->setAlignment(Qt::AlignCenter);
+    row->addWidget(L_sql_no);
+    const Qt::ArrowType arrows[2] = {Qt::UpArrow, Qt::DownArrow};
+    for (int i = 0; i < 2; ++i) {
+        Cmd_updwn[i] = new QToolButton(Frm_sql_nav);
+        Cmd_updwn[i]->setObjectName(QStringLiteral("Cmd_updwn_%1").arg(i));
+        Cmd_updwn[i]->setProperty("index", i);
+        Cmd_updwn[i]->setArrowType(arrows[i]);
+        row->addWidget(Cmd_updwn[i]);
+    }
+    Cmd_clear = new QToolButton(Frm_sql_nav);
+    Cmd_clear->setObjectName(QStringLiteral("Cmd_clear"));
+    row->addSpacing(8);
+    row->addWidget(Cmd_clear);
 }
 
 void MainWindowUi::buildSqlInfo(QWidget* client, QObject* dragFilter)
@@ -503,5 +532,19 @@ SqlRunnerUi MainWindowUi::sqlRunnerUi(QWidget* owner) const
     ui.tb_stop = action(QStringLiteral("stop"));
     ui.tb_ok = action(QStringLiteral("ok"));
     ui.tb_ng = action(QStringLiteral("ng"));
+    return ui;
+}
+
+SqlInputAreaUi MainWindowUi::sqlInputAreaUi(QWidget* owner) const
+{
+    SqlInputAreaUi ui;
+    ui.owner = owner;
+    ui.TB_SQL = TB_SQL;
+    ui.TabStrip1 = TabStrip1;
+    ui.L_sql_no = L_sql_no;
+    ui.Cmd_updwn[0] = Cmd_updwn[0];
+    ui.Cmd_updwn[1] = Cmd_updwn[1];
+    ui.Cmd_clear = Cmd_clear;
+    ui.Cmd_srch_wd = Cmd_srch_wd;
     return ui;
 }

@@ -3,6 +3,7 @@
 #include "app/MainLayout.h"
 #include "browser/ObjectTree.h"
 #include "connect/ConnectionState.h"
+#include "editor/SqlInputArea.h"
 #include "sqlexec/SqlRunner.h"
 
 #include <QHash>
@@ -68,6 +69,7 @@ public:
     ConnectionUi connectionUi(QWidget* owner) const;
     ObjectTreeUi objectTreeUi(std::function<void()> moveSearchHeaderToBottom) const;
     SqlRunnerUi sqlRunnerUi(QWidget* owner) const;
+    SqlInputAreaUi sqlInputAreaUi(QWidget* owner) const;
 
     QToolBar* Toolbar1 = nullptr;
     QWidget* placeholder = nullptr; // the toolbar's third item, holding Pict_db
@@ -86,6 +88,11 @@ public:
     QTabBar* TabStrip1 = nullptr;
     QFrame* Frm_q = nullptr;
     QToolButton* Cmd_srch_wd = nullptr;
+    // Browse position, its two arrow buttons and "ｸﾘｱ", on the tab row beside Frm_q.
+    QFrame* Frm_sql_nav = nullptr;
+    QLabel* L_sql_no = nullptr;
+    QToolButton* Cmd_updwn[2] = {};
+    QToolButton* Cmd_clear = nullptr;
     QListWidget* Lst_kwd = nullptr;
     QPlainTextEdit* TB_SQL = nullptr;
     QFrame* Fra_SqlInfo = nullptr;
@@ -108,6 +115,7 @@ private:
     void buildPanes(QWidget* client, QObject* dragFilter);
     void buildConnectionBand(QWidget* client, QObject* dragFilter);
     void buildSqlInfo(QWidget* client, QObject* dragFilter);
+    void buildSqlNav(QWidget* client);
     void buildStatusBar(QWidget* client);
     void buildMenus(QMainWindow* window);
     void buildPopupMenus(QMainWindow* window);

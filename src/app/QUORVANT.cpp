@@ -13,6 +13,9 @@
 #include "browser/ObjectTree.h"
 #include "connect/ConnectDS.h"
 #include "connect/ConnectionState.h"
+#include "editor/SqlInputArea.h"
+#include "history/ShowHist.h"
+#include "history/ShowTemp.h"
 #include "odbc/comm/ODBCComm.h"
 #include "sqlexec/SqlRunner.h"
 
@@ -99,6 +102,7 @@ QUORVANT::QUORVANT(AppServices& services, QWidget* parent)
     takeDesignSizes();
     wireConnection();
     wireObjectTree();
+    wireInputArea();
     wireSqlRunner();
     wireCommands();
     // A settings file that exists but cannot be read is never replaced, and a program folder
@@ -185,14 +189,49 @@ void QUORVANT::moveSearchHeaderToBottom()
 void QUORVANT::wireSqlRunner()
 {
     const SqlRunnerUi ui = ui_.sqlRunnerUi(this);
-    // The SQL history is not built yet: successful statements reach no history.
-    sqlRunner_ = new SqlRunner(services_.db(), services_.prompts(), ui, SqlRunnerHooks{}, this);
+    SqlRunnerHooks hooks;
+    hooks.AddHist = [this](const QString& dsn, const QString& sql) {
+        showHist_->AddHist(dsn, sql);
+    };
+    sqlRunner_ = new SqlRunner(services_.db(), services_.prompts(), ui, std::move(hooks), this);
     connect(ui_.Cmd_start_stop, &QToolButton::clicked, sqlRunner_,
             &SqlRunner::Cmd_start_stop_Click);
     // A catalog read needs the cursor a suspended fill holds: that fill ends first.
     services_.db().setCursorHolder([this] { sqlRunner_->endSuspendedFetch(); });
     connect(&services_.db().work(), &ConnectionWork::changed, this, &QUORVANT::updateCommandStates);
     updateCommandStates();
+}
+
+void QUORVANT::wireInputArea()
+{
+    // A statement from the history runs through the run command, as Ctrl+I runs it.
+    SqlInputAreaHooks hooks;
+    hooks.GetHistCurr = [this](std::int16_t& no) { return showHist_->log().GetHistCurr(no); };
+    hooks.GetHistNext = [this](std::int16_t& no) { return showHist_->log().GetHistNext(no); };
+    hooks.GetHistBack = [this](std::int16_t& no) { return showHist_->log().GetHistBack(no); };
+    hooks.GetHistNum = [this] { return showHist_->log().GetHistNum(); };
+    hooks.GetTempCurr = [this](std::int16_t& no) { return showTemp_->store().GetTempCurr(no); };
+    hooks.GetTempNext = [this](std::int16_t& no) { return showTemp_->store().GetTempNext(no); };
+    hooks.GetTempBack = [this](std::int16_t& no) { return showTemp_->store().GetTempBack(no); };
+    hooks.GetTempNum = [this] { return showTemp_->store().GetTempNum(); };
+    hooks.runBatch = [this] { runCommand(QStringLiteral("mn_sql_go")); };
+    inputArea_ = new SqlInputArea(ui_.sqlInputAreaUi(this), std::move(hooks), this);
+
+    ShowHistHooks histHooks;
+    histHooks.InputHist = [this](const QString& sql) { inputArea_->InputHist(sql); };
+    histHooks.PostSQL = [this](const QString& sql) { inputArea_->PostSQL(sql); };
+    showHist_ = new ShowHist(services_.ini(), std::move(histHooks), this);
+    showTemp_ = new ShowTemp(
+        services_.ini(), services_.prompts(),
+        [this](const QString& sql) { inputArea_->CopyTmpl(sql); }, this);
+}
+
+void QUORVANT::layOutSqlNav()
+{
+    const MainLayout& l = layout_;
+    const QSize hint = ui_.Frm_sql_nav->sizeHint();
+    ui_.Frm_sql_nav->setGeometry(px(l.frmQ.left + 1600), px(l.frmQ.top), hint.width(),
+                                 std::max(0, px(l.tabStrip.height - 50)));
 }
 
 void QUORVANT::load()
@@ -308,6 +347,7 @@ void QUORVANT::applyLayout()
     place(ui_.Frm_q, {l.frmQ.left, l.frmQ.top, 1500, l.tabStrip.height - 50});
     ui_.Cmd_srch_wd->setGeometry(0, 0, ui_.Cmd_srch_wd->sizeHint().width() + 8,
                                  std::max(0, px(l.tabStrip.height - 50) - 2));
+    layOutSqlNav();
     place(ui_.Lst_kwd, l.lstKwd);
     place(ui_.TB_SQL, l.tbSql);
     place(ui_.Fra_SqlInfo, l.fraSqlInfo);
@@ -479,11 +519,25 @@ QStringList QUORVANT::readKeywordFile()
     return {};
 }
 
-void QUORVANT::readTemplatesAndHistory() {}
+void QUORVANT::readTemplatesAndHistory()
+{
+    showTemp_->setPlacement(tempPlacement_);
+    showTemp_->ReadTmpl();
+    inputArea_->temp_no = 0;
+    showHist_->setPlacement(histPlacement_);
+    showHist_->ReadHist();
+    inputArea_->hist_no = 0;
+}
 
 void QUORVANT::readEditorCommand() {}
 
-void QUORVANT::saveTemplatesAndHistory() {}
+void QUORVANT::saveTemplatesAndHistory()
+{
+    if (showTemp_->Changed())
+        showTemp_->SaveTmpl();
+    if (showHist_->Changed())
+        showHist_->SaveHist();
+}
 
 void QUORVANT::loadObjectTree()
 {
@@ -512,6 +566,8 @@ void QUORVANT::updateCommandStates()
             a->setEnabled(on);
     }
     ui_.TreeView1->setEnabled(states.treeEnabled);
+    if (showHist_ != nullptr)
+        showHist_->setRunEnabled(states.runEnabled);
     command(QStringLiteral("tb_connect"))->setChecked(states.connectPressed);
     command(QStringLiteral("tb_discon"))->setChecked(states.disconPressed);
 }

@@ -14,6 +14,9 @@ class ConnectDS;
 class ConnectionState;
 class FrmVersion;
 class ObjectTree;
+class ShowHist;
+class ShowTemp;
+class SqlInputArea;
 class SqlRunner;
 
 // The main window of the workbench: the start and end of the program, the panes placed by the
@@ -64,6 +67,9 @@ public:
     ConnectDS& connectDialog() { return *connectDS_; }
     ObjectTree& objectTree() { return *objectTree_; }
     SqlRunner& sqlRunner() { return *sqlRunner_; }
+    SqlInputArea& inputArea() { return *inputArea_; }
+    ShowHist& showHist() { return *showHist_; }
+    ShowTemp& showTemp() { return *showTemp_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,6 +81,9 @@ private:
     void wireConnection();
     void wireObjectTree();
     void wireSqlRunner();
+    // The SQL input area and the history and template windows it browses.
+    void wireInputArea();
+    void layOutSqlNav();
     void wireCommands();
     // Runs the command of a menu item, popup item or toolbar button.
     void runCommand(const QString& name);
@@ -124,6 +133,9 @@ private:
     ConnectionState* connection_ = nullptr;
     ObjectTree* objectTree_ = nullptr;
     SqlRunner* sqlRunner_ = nullptr;
+    SqlInputArea* inputArea_ = nullptr;
+    ShowHist* showHist_ = nullptr;
+    ShowTemp* showTemp_ = nullptr;
     FrmVersion* frmVersion_ = nullptr;
 
     QWidget* client_ = nullptr;

@@ -11,6 +11,9 @@
 #include "base/basApiCall.h"
 #include "browser/ObjectTree.h"
 #include "connect/ConnectionState.h"
+#include "editor/SqlInputArea.h"
+#include "history/ShowHist.h"
+#include "history/ShowTemp.h"
 #include "sqlexec/SqlRunner.h"
 
 #include <QAction>
@@ -35,6 +38,9 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_help_quorvant"), [this] { helpCommand(); }},
         {QStringLiteral("mn_version"), [this] { aboutCommand(); }},
         {QStringLiteral("mn_get_tables"), [this] { objectTree_->getTablesCommand(); }},
+        {QStringLiteral("mn_open_file"), [this] { inputArea_->openFileCommand(); }},
+        {QStringLiteral("mn_sql_history"), [this] { showHist_->showWindow(); }},
+        {QStringLiteral("mn_sql_temp"), [this] { showTemp_->showWindow(); }},
     };
     for (const MainWindowUi::DisplayOption& option : ui_.displayOptions())
         commands_.insert(option.item->objectName(),

@@ -1,0 +1,467 @@
+#include "editor/SqlInputArea.h"
+
+#include "base/AppFolder.h"
+#include "base/EventPump.h"
+#include "base/GetFile.h"
+#include "editor/SqlText.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTabBar>
+#include <QTextCursor>
+#include <QTimer>
+#include <QToolButton>
+#include <QToolTip>
+#include <QUrl>
+
+namespace {
+
+const QString kSql = QStringLiteral("sql");
+const QString kHist = QStringLiteral("hist");
+const QString kTmpl = QStringLiteral("tmpl");
+
+QColor windowColour()
+{
+    return QApplication::palette().color(QPalette::Base);
+}
+
+QColor tooltipColour()
+{
+    return QToolTip::palette().color(QPalette::ToolTipBase);
+}
+
+QColor buttonFaceColour()
+{
+    return QApplication::palette().color(QPalette::Button);
+}
+
+// The one file a drag offers, or the empty text when it offers none, several, or a folder.
+QString singleDroppedFile(const QMimeData* data)
+{
+    if (data == nullptr || !data->hasUrls())
+        return QString();
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return QString();
+    const QString path = urls.first().toLocalFile();
+    return QFileInfo(path).isDir() ? QString() : path;
+}
+
+} // namespace
+
+SqlInputArea::SqlInputArea(const SqlInputAreaUi& ui, SqlInputAreaHooks hooks, QObject* parent)
+    : QObject(parent), ui_(ui), hooks_(std::move(hooks))
+{
+    struct Tab {
+        const QString& key;
+        const char* tooltip;
+    };
+    const Tab tabs[] = {{kSql, "SQLを入力してください"},
+                        {kHist, "SQLの履歴を表示します（[Ctrl] +↑↓）"},
+                        {kTmpl, "SQLのﾃﾝﾌﾟﾚｰﾄを表示します（[Ctrl] +↑↓）"}};
+    for (int i = 0; i < 3 && i < ui_.TabStrip1->count(); ++i) {
+        ui_.TabStrip1->setTabData(i, tabs[i].key);
+        ui_.TabStrip1->setTabToolTip(i, QString::fromUtf8(tabs[i].tooltip));
+    }
+    shownIndex_ = ui_.TabStrip1->currentIndex();
+    connect(ui_.TabStrip1, &QTabBar::currentChanged, this, &SqlInputArea::tabChanged);
+
+    ui_.TB_SQL->installEventFilter(this);
+    viewport_ = ui_.TB_SQL->viewport();
+    viewport_->installEventFilter(this);
+    ui_.TB_SQL->setAcceptDrops(true);
+    ui_.Cmd_clear->setText(QStringLiteral("ｸﾘｱ"));
+    ui_.Cmd_clear->setToolTip(QStringLiteral("SQLをｸﾘｱします"));
+    connect(ui_.Cmd_clear, &QToolButton::clicked, this, &SqlInputArea::clearCommand);
+    for (int i = 0; i < 2; ++i) {
+        connect(ui_.Cmd_updwn[i], &QToolButton::clicked, this, [this, i] {
+            browse(i == 1);
+            ui_.TB_SQL->setFocus();
+        });
+    }
+    ui_.L_sql_no->setEnabled(false);
+    setBrowseEnabled(false);
+}
+
+QColor SqlInputArea::templateColour()
+{
+    return QColor(224, 255, 255);
+}
+
+QString SqlInputArea::currentKey() const
+{
+    return ui_.TabStrip1->tabData(ui_.TabStrip1->currentIndex()).toString();
+}
+
+void SqlInputArea::setColour(const QColor& colour)
+{
+    QPalette p = ui_.TB_SQL->palette();
+    p.setColor(QPalette::Base, colour);
+    ui_.TB_SQL->setPalette(p);
+}
+
+void SqlInputArea::setBrowseEnabled(bool on)
+{
+    for (QToolButton* b : ui_.Cmd_updwn)
+        b->setEnabled(on);
+}
+
+void SqlInputArea::showPosition(std::int16_t pos, int count)
+{
+    ui_.L_sql_no->setText(QStringLiteral("%1/%2").arg(pos).arg(count));
+}
+
+void SqlInputArea::tabChanged(int index)
+{
+    QPlainTextEdit* box = ui_.TB_SQL;
+    // Only the user's own text is set aside; stepping between the other tabs keeps it.
+    if (ui_.TabStrip1->tabData(shownIndex_).toString() == kSql) {
+        const QTextCursor c = box->textCursor();
+        saved_sql = box->toPlainText();
+        saved_sel_start = c.selectionStart();
+        saved_sel_length = c.selectionEnd() - c.selectionStart();
+    }
+    shownIndex_ = index;
+    const QString key = ui_.TabStrip1->tabData(index).toString();
+    if (key == kSql) {
+        box->setPlainText(saved_sql);
+        QTextCursor c = box->textCursor();
+        c.setPosition(std::min<int>(saved_sel_start, saved_sql.size()));
+        c.setPosition(std::min<int>(saved_sel_start + saved_sel_length, saved_sql.size()),
+                      QTextCursor::KeepAnchor);
+        box->setTextCursor(c);
+        ui_.L_sql_no->setEnabled(false);
+        setColour(windowColour());
+    } else if (key == kHist) {
+        box->setPlainText(hooks_.GetHistCurr ? hooks_.GetHistCurr(hist_no) : QString());
+        showPosition(hist_no, hooks_.GetHistNum ? hooks_.GetHistNum() : 0);
+        ui_.L_sql_no->setEnabled(true);
+        setColour(tooltipColour());
+    } else if (key == kTmpl) {
+        box->setPlainText(hooks_.GetTempCurr ? hooks_.GetTempCurr(temp_no) : QString());
+        box->moveCursor(QTextCursor::Start);
+        searchRight();
+        showPosition(temp_no, hooks_.GetTempNum ? hooks_.GetTempNum() : 0);
+        ui_.L_sql_no->setEnabled(true);
+        setColour(templateColour());
+    }
+    box->setFocus();
+    setBrowseEnabled(ui_.L_sql_no->isEnabled());
+}
+
+void SqlInputArea::selectSqlTab()
+{
+    for (int i = 0; i < ui_.TabStrip1->count(); ++i) {
+        if (ui_.TabStrip1->tabData(i).toString() == kSql) {
+            if (ui_.TabStrip1->currentIndex() != i)
+                ui_.TabStrip1->setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
+void SqlInputArea::browse(bool down)
+{
+    QPlainTextEdit* box = ui_.TB_SQL;
+    const QString key = currentKey();
+    if (key == kHist) {
+        if (!hooks_.GetHistNext || !hooks_.GetHistBack)
+            return;
+        const QString sql = down ? hooks_.GetHistNext(hist_no) : hooks_.GetHistBack(hist_no);
+        showPosition(hist_no, hooks_.GetHistNum());
+        if (hist_no != 0) {
+            box->setPlainText(sql);
+            setColour(tooltipColour());
+        } else {
+            QApplication::beep();
+            box->setPlainText(QStringLiteral("/* これ以上履歴はありません */"));
+            setColour(buttonFaceColour());
+        }
+    } else if (key == kTmpl) {
+        if (!hooks_.GetTempNext || !hooks_.GetTempBack)
+            return;
+        const QString sql = down ? hooks_.GetTempNext(temp_no) : hooks_.GetTempBack(temp_no);
+        showPosition(temp_no, hooks_.GetTempNum());
+        if (temp_no != 0) {
+            box->setPlainText(sql);
+            box->moveCursor(QTextCursor::Start);
+            searchRight();
+            setColour(templateColour());
+        } else {
+            QApplication::beep();
+            box->setPlainText(QStringLiteral("/* これ以上テンプレートはありません */"));
+            setColour(buttonFaceColour());
+        }
+    }
+}
+
+bool SqlInputArea::placeholderMode() const
+{
+    return ui_.Cmd_srch_wd == nullptr || ui_.Cmd_srch_wd->text() == QStringLiteral("？");
+}
+
+void SqlInputArea::searchRight()
+{
+    // Token and keyword searches belong to the keyword list; only the placeholder mode moves.
+    if (!placeholderMode())
+        return;
+    QPlainTextEdit* box = ui_.TB_SQL;
+    QTextCursor c = box->textCursor();
+    const qsizetype at = sqltext::findPlaceholderRight(box->toPlainText(), c.selectionEnd());
+    if (at >= 0) {
+        c.setPosition(static_cast<int>(at));
+        c.setPosition(static_cast<int>(at) + 1, QTextCursor::KeepAnchor);
+        box->setTextCursor(c);
+    }
+    box->setFocus();
+}
+
+void SqlInputArea::InsertAtCaret(const QString& text)
+{
+    ui_.TB_SQL->textCursor().insertText(text);
+    if (placeholderMode())
+        searchRight();
+    ui_.TB_SQL->setFocus();
+}
+
+void SqlInputArea::PostSQL(const QString& SQLstmt)
+{
+    selectSqlTab();
+    ui_.TB_SQL->setPlainText(SQLstmt);
+    letEventsRun();
+    if (hooks_.runBatch)
+        hooks_.runBatch();
+}
+
+void SqlInputArea::InputHist(const QString& HistSql)
+{
+    selectSqlTab();
+    letEventsRun();
+    ui_.TB_SQL->setPlainText(HistSql);
+    ui_.TB_SQL->setFocus();
+}
+
+void SqlInputArea::CopyTmpl(const QString& TmplSql)
+{
+    selectSqlTab();
+    letEventsRun();
+    QPlainTextEdit* box = ui_.TB_SQL;
+    QTextCursor c = box->textCursor();
+    const int start = c.selectionStart();
+    c.insertText(TmplSql);
+    c.setPosition(start);
+    box->setTextCursor(c);
+    if (!placeholderMode()) {
+        box->setFocus();
+        return;
+    }
+    searchRight();
+}
+
+void SqlInputArea::LoadSqlFile(const QString& path)
+{
+    QFile file(path);
+    const bool opened = file.open(QIODevice::ReadOnly);
+    selectSqlTab();
+    letEventsRun();
+    if (opened)
+        ui_.TB_SQL->setPlainText(sqltext::decodeSqlFile(file.readAll()));
+    ui_.TB_SQL->setFocus();
+}
+
+void SqlInputArea::openFileCommand()
+{
+    const QString initial = last_sql_file.isEmpty() ? AppFolder() : last_sql_file;
+    const QString path =
+        ShowOpenFileDialog(ui_.owner, QStringLiteral("SQLﾌｧｲﾙ読込み"), initial,
+                           QStringLiteral("SQLﾌｧｲﾙ(*.sql)|*.sql|すべてのﾌｧｲﾙ(*.*)|*.*"), 1);
+    if (path.isEmpty())
+        return;
+    last_sql_file = path;
+    LoadSqlFile(path);
+}
+
+void SqlInputArea::clearCommand()
+{
+    QPlainTextEdit* box = ui_.TB_SQL;
+    box->setFocus();
+    // Through the box's own editing, so that undo brings the text back.
+    QTextCursor c = box->textCursor();
+    c.select(QTextCursor::Document);
+    c.removeSelectedText();
+    box->setTextCursor(c);
+}
+
+void SqlInputArea::trimDoubleClickSelection()
+{
+    QTextCursor c = ui_.TB_SQL->textCursor();
+    if (!c.hasSelection())
+        return;
+    const int start = c.selectionStart();
+    const int length = sqltext::trimmedSelectionLength(c.selectedText());
+    c.setPosition(start);
+    c.setPosition(start + length, QTextCursor::KeepAnchor);
+    ui_.TB_SQL->setTextCursor(c);
+}
+
+bool SqlInputArea::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui_.TB_SQL && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & Qt::ControlModifier) {
+            if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
+                if (currentKey() == kSql)
+                    return false;
+                browse(key->key() == Qt::Key_Down);
+                return true;
+            }
+            if (key->key() == Qt::Key_A) {
+                ui_.TB_SQL->selectAll();
+                return true;
+            }
+        }
+        return false;
+    }
+    // The viewport as kept, not asked of TB_SQL: events still arrive while it is destroyed.
+    if (watched == viewport_) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            const auto* e = static_cast<QMouseEvent*>(event);
+            const QTextCursor sel = ui_.TB_SQL->textCursor();
+            const int at = ui_.TB_SQL->cursorForPosition(e->position().toPoint()).position();
+            pressPos_ = e->position().toPoint();
+            pressOnSelection_ = e->button() == Qt::LeftButton && sel.hasSelection() &&
+                                at >= sel.selectionStart() && at < sel.selectionEnd();
+            return false;
+        }
+        if (event->type() == QEvent::MouseMove && pressOnSelection_) {
+            const auto* e = static_cast<QMouseEvent*>(event);
+            if (!(e->buttons() & Qt::LeftButton)) {
+                pressOnSelection_ = false;
+                return false;
+            }
+            if ((e->position().toPoint() - pressPos_).manhattanLength() <
+                QApplication::startDragDistance())
+                return false;
+            return startOwnDrag();
+        }
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            // After the box has selected the word.
+            QTimer::singleShot(0, this, &SqlInputArea::trimDoubleClickSelection);
+            return false;
+        }
+        return dragEvent(event);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool SqlInputArea::startOwnDrag()
+{
+    pressOnSelection_ = false;
+    QPlainTextEdit* box = ui_.TB_SQL;
+    const QTextCursor sel = box->textCursor();
+    if (!sel.hasSelection())
+        return false;
+    drag_sel_start = sel.selectionStart();
+    drag_sel_length = sel.selectionEnd() - sel.selectionStart();
+    own_drag = true;
+    auto* data = new QMimeData;
+    // Paragraph ends of the selection are line breaks to other programs.
+    data->setText(sel.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n')));
+    auto* drag = new QDrag(box);
+    drag->setMimeData(data);
+    // Offered for copying only: text dragged to another program stays here as well.
+    const Qt::DropAction done = drag->exec(Qt::CopyAction);
+    if (done == Qt::IgnoreAction && own_drag) {
+        QTextCursor c = box->textCursor();
+        c.setPosition(drag_sel_start);
+        c.setPosition(drag_sel_start + drag_sel_length, QTextCursor::KeepAnchor);
+        box->setTextCursor(c);
+    }
+    own_drag = false;
+    return true;
+}
+
+bool SqlInputArea::dragEvent(QEvent* event)
+{
+    QPlainTextEdit* box = ui_.TB_SQL;
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* e = static_cast<QDropEvent*>(event);
+        const QMimeData* data = e->mimeData();
+        bool ok = false;
+        if (data->hasUrls())
+            ok = !singleDroppedFile(data).isEmpty();
+        else
+            ok = data->hasText();
+        if (!ok) {
+            e->ignore();
+            return true;
+        }
+        // A drag the box started by itself counts as one of ours, from its selection.
+        if (!own_drag && (e->source() == box || e->source() == box->viewport())) {
+            const QTextCursor sel = box->textCursor();
+            drag_sel_start = sel.selectionStart();
+            drag_sel_length = sel.selectionEnd() - sel.selectionStart();
+            own_drag = true;
+        }
+        // The caret follows the pointer, so the drop lands where it is shown.
+        if (!data->hasUrls()) {
+            if (!own_drag)
+                box->setTextCursor(box->cursorForPosition(e->position().toPoint()));
+        }
+        e->setDropAction(Qt::CopyAction);
+        e->accept();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* e = static_cast<QDropEvent*>(event);
+        const QMimeData* data = e->mimeData();
+        if (data->hasUrls()) {
+            const QString path = singleDroppedFile(data);
+            if (!path.isEmpty())
+                LoadSqlFile(path);
+        } else if (data->hasText()) {
+            const int at = box->cursorForPosition(e->position().toPoint()).position();
+            if (own_drag) {
+                const qsizetype to =
+                    sqltext::moveInsertPosition(at, drag_sel_start, drag_sel_length);
+                QTextCursor c = box->textCursor();
+                if (to >= 0) {
+                    c.setPosition(drag_sel_start);
+                    c.setPosition(drag_sel_start + drag_sel_length, QTextCursor::KeepAnchor);
+                    c.beginEditBlock();
+                    c.removeSelectedText();
+                    c.setPosition(static_cast<int>(to));
+                    c.insertText(data->text());
+                    c.endEditBlock();
+                } else {
+                    // Dropped inside itself: nothing moves, the selection stays.
+                    c.setPosition(drag_sel_start);
+                    c.setPosition(drag_sel_start + drag_sel_length, QTextCursor::KeepAnchor);
+                }
+                box->setTextCursor(c);
+            } else {
+                QTextCursor c = box->cursorForPosition(e->position().toPoint());
+                c.insertText(data->text());
+                box->setTextCursor(c);
+            }
+        }
+        own_drag = false;
+        e->setDropAction(Qt::CopyAction);
+        e->accept();
+        box->setFocus();
+        return true;
+    }
+    default:
+        return false;
+    }
+}

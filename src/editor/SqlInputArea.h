@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class QLabel;
+class QPlainTextEdit;
+class QTabBar;
+class QToolButton;
+class QWidget;
+
+// The main window's widgets of the SQL input area. The main window keeps ownership.
+struct SqlInputAreaUi {
+    QWidget* owner = nullptr; // owner of the file dialog
+    QPlainTextEdit* TB_SQL = nullptr;
+    QTabBar* TabStrip1 = nullptr;
+    QLabel* L_sql_no = nullptr;
+    QToolButton* Cmd_updwn[2] = {}; // 0 steps up, 1 steps down
+    QToolButton* Cmd_clear = nullptr;
+    QToolButton* Cmd_srch_wd = nullptr; // its caption is the search mode
+};
+
+// The history and templates the area browses, and the run command; wired by the main window.
+struct SqlInputAreaHooks {
+    std::function<QString(std::int16_t&)> GetHistCurr;
+    std::function<QString(std::int16_t&)> GetHistNext;
+    std::function<QString(std::int16_t&)> GetHistBack;
+    std::function<int()> GetHistNum;
+    std::function<QString(std::int16_t&)> GetTempCurr;
+    std::function<QString(std::int16_t&)> GetTempNext;
+    std::function<QString(std::int16_t&)> GetTempBack;
+    std::function<int()> GetTempNum;
+    // Runs the whole input area, as the run command does.
+    std::function<void()> runBatch;
+};
+
+// The SQL input area: TB_SQL under the tabs "sql" (the user's text), "hist" and "tmpl" (one
+// stored statement at a time, browsed with Ctrl+Up / Ctrl+Down or the arrow buttons), the
+// operations that put text into it, loading an SQL file, clearing, and dropping text and files.
+class SqlInputArea : public QObject {
+    Q_OBJECT
+
+public:
+    SqlInputArea(const SqlInputAreaUi& ui, SqlInputAreaHooks hooks, QObject* parent = nullptr);
+
+    // Replaces the area's text on the "sql" tab and runs it.
+    void PostSQL(const QString& SQLstmt);
+    // Replaces the area's text on the "sql" tab.
+    void InputHist(const QString& HistSql);
+    // Inserts a template at the caret of the "sql" tab and selects its first placeholder.
+    void CopyTmpl(const QString& TmplSql);
+    // Replaces the selection by text; in the placeholder mode the next "?" is selected.
+    void InsertAtCaret(const QString& text);
+    // Replaces the area's text with the file's on the "sql" tab; failures are silent.
+    void LoadSqlFile(const QString& path);
+    // "SQLの読込(&O)": the open dialog, then LoadSqlFile.
+    void openFileCommand();
+    // "ｸﾘｱ".
+    void clearCommand();
+    // Ctrl+Up (down false) / Ctrl+Down (down true) on the "hist" and "tmpl" tabs.
+    void browse(bool down);
+    // Search right in the placeholder mode: the next "?" behind the selection.
+    void searchRight();
+    // Selects the "sql" tab; the leave and enter steps run only when the tab changes.
+    void selectSqlTab();
+
+    // Key of the selected tab: "sql", "hist" or "tmpl".
+    QString currentKey() const;
+
+    // State of the area, named as the window always had it.
+    QString saved_sql;
+    std::int32_t saved_sel_start = 0;
+    std::int32_t saved_sel_length = 0;
+    std::int16_t hist_no = 0;
+    std::int16_t temp_no = 0;
+    QString last_sql_file;
+    bool own_drag = false;
+    std::int32_t drag_sel_start = 0;
+    std::int32_t drag_sel_length = 0;
+
+    // Background colours of the area's states.
+    static QColor templateColour();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void tabChanged(int index);
+    void setColour(const QColor& colour);
+    void setBrowseEnabled(bool on);
+    void showPosition(std::int16_t pos, int count);
+    bool placeholderMode() const;
+    void trimDoubleClickSelection();
+    bool dragEvent(QEvent* event);
+    // Starts a drag of the selection, offered for copying only; false when the press was not
+    // on the selection.
+    bool startOwnDrag();
+
+    SqlInputAreaUi ui_;
+    SqlInputAreaHooks hooks_;
+    int shownIndex_ = 0;
+    QWidget* viewport_ = nullptr;
+    QPoint pressPos_;
+    bool pressOnSelection_ = false;
+};

@@ -1,0 +1,43 @@
+#include "editor/SqlText.h"
+
+#include "text/CodePage.h"
+
+namespace sqltext {
+
+qsizetype findPlaceholderRight(const QString& text, qsizetype from)
+{
+    for (qsizetype i = std::max<qsizetype>(0, from); i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('?') || text[i] == QChar(0xFF1F))
+            return i;
+    }
+    return -1;
+}
+
+QString decodeSqlFile(const QByteArray& bytes)
+{
+    const std::string_view raw(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    std::string utf8;
+    if (codepage::isValidUtf8(raw)) {
+        utf8 = raw.substr(raw.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0);
+    } else {
+        utf8 = codepage::cp932ToUtf8(raw);
+    }
+    return QString::fromStdString(codepage::normalizeLineBreaks(utf8));
+}
+
+int trimmedSelectionLength(const QString& selected)
+{
+    qsizetype n = selected.size();
+    while (n > 0 && selected[n - 1] == QLatin1Char(' '))
+        --n;
+    return static_cast<int>(n);
+}
+
+qsizetype moveInsertPosition(qsizetype dropAt, qsizetype dragStart, qsizetype dragLength)
+{
+    if (dropAt > dragStart && dropAt < dragStart + dragLength)
+        return -1;
+    return dragStart < dropAt ? dropAt - dragLength : dropAt;
+}
+
+} // namespace sqltext

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Plain text helpers of the SQL input area.
+namespace sqltext {
+
+// Position of the first placeholder ("?" or the full-width "？") at or after from; -1 if none.
+qsizetype findPlaceholderRight(const QString& text, qsizetype from);
+
+// The text of an SQL file: UTF-8 when its bytes are valid UTF-8 (a byte-order mark dropped),
+// else code page 932, as files from Japanese Windows systems are. Line breaks become "\n".
+QString decodeSqlFile(const QByteArray& bytes);
+
+// The selection of a double-click without the spaces that follow the word: the new length.
+int trimmedSelectionLength(const QString& selected);
+
+// Where text dragged inside the area lands. The dragged range is removed first, so a drop
+// behind it moves left by its length; a drop inside it changes nothing (-1).
+qsizetype moveInsertPosition(qsizetype dropAt, qsizetype dragStart, qsizetype dragLength);
+
+} // namespace sqltext

@@ -1,0 +1,54 @@
+#include "editor/SqlText.h"
+
+#include <gtest/gtest.h>
+
+TEST(SqlText, PlaceholderSearchFindsHalfAndFullWidthMarksBehindAPosition)
+{
+    const QString text = QStringLiteral("WHERE ? = ？");
+    EXPECT_EQ(sqltext::findPlaceholderRight(text, 0), 6);
+    EXPECT_EQ(sqltext::findPlaceholderRight(text, 7), 10);
+    EXPECT_EQ(sqltext::findPlaceholderRight(text, 11), -1);
+    EXPECT_EQ(sqltext::findPlaceholderRight(QString(), 0), -1);
+}
+
+TEST(SqlText, SqlFilesReadAsUtf8WhenValidElseAsCp932)
+{
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QString text;
+    };
+    const Case cases[] = {
+        {"UTF-8", "SELECT '表'\r\nFROM t", QStringLiteral("SELECT '表'\nFROM t")},
+        {"UTF-8 with BOM", "\xEF\xBB\xBFSELECT 1\n", QStringLiteral("SELECT 1\n")},
+        {"CP932", "SELECT '\x95\x5C'\r\n", QStringLiteral("SELECT '表'\n")},
+        {"empty", "", QString()},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(sqltext::decodeSqlFile(c.bytes), c.text) << c.name;
+}
+
+TEST(SqlText, DraggedTextLandsWhereItWasDroppedOrNowhereInsideItself)
+{
+    struct Case {
+        qsizetype drop, start, length, expected;
+    };
+    // "SELECT a FROM t": "SELECT a" is 0..8.
+    const Case cases[] = {
+        {3, 0, 8, -1}, // inside the dragged range
+        {15, 0, 8, 7}, // behind it: moved left by its length
+        {0, 9, 4, 0},  // before it
+        {8, 0, 8, 0},  // at its end: the text stays as it was
+        {0, 0, 8, 0},  // at its start
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(sqltext::moveInsertPosition(c.drop, c.start, c.length), c.expected)
+            << c.drop << " " << c.start << " " << c.length;
+}
+
+TEST(SqlText, DoubleClickSelectionLosesTrailingSpaces)
+{
+    EXPECT_EQ(sqltext::trimmedSelectionLength(QStringLiteral("word  ")), 4);
+    EXPECT_EQ(sqltext::trimmedSelectionLength(QStringLiteral("   ")), 0);
+    EXPECT_EQ(sqltext::trimmedSelectionLength(QStringLiteral("a b")), 3);
+}

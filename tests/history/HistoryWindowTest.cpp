@@ -1,0 +1,215 @@
+#include "AppFolderForTesting.h"
+#include "ScriptedPrompts.h"
+#include "base/AppFolder.h"
+#include "base/INIfile_IO.h"
+#include "base/Settings.h"
+#include "history/ShowHist.h"
+#include "history/ShowTemp.h"
+#include "history/StatementListFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+class HistoryWindows : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        setAppFolderForTesting(dir_.path());
+        ini_ = std::make_unique<INIfile_IO>(settings::settingsPath());
+    }
+    void TearDown() override { setAppFolderForTesting(QString()); }
+
+    template <typename T> static T* child(QWidget& w, const char* name)
+    {
+        auto* c = w.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    static void click(QWidget& w, const char* name)
+    {
+        QTest::mouseClick(child<QPushButton>(w, name), Qt::LeftButton);
+    }
+    int recordsInFile(const char* name) const
+    {
+        QByteArray bytes;
+        stmtfile::readFile(AppFolder() + QLatin1String(name), bytes);
+        return static_cast<int>(stmtfile::splitRecords(bytes).size());
+    }
+
+    QTemporaryDir dir_;
+    ScriptedPrompts prompts_;
+    std::unique_ptr<INIfile_IO> ini_;
+};
+
+QStringList column(QTreeWidget* list, int c)
+{
+    QStringList out;
+    for (int r = 0; r < list->topLevelItemCount(); ++r)
+        out << list->topLevelItem(r)->text(c);
+    return out;
+}
+
+} // namespace
+
+// Capacity 20 with the list sorted by data source: the oldest row goes wherever it is, the
+// new row comes on top; the file keeps 21 records until the exit trim leaves 20.
+TEST_F(HistoryWindows, HistoryListSortsInACycleAndDropsTheOldestRowWhileSorted)
+{
+    ShowHist hist(*ini_, {}, nullptr);
+    hist.ReadHist();
+    QDateTime now(QDate(2026, 12, 7), QTime(9, 0, 0));
+    hist.log().setClock([&now] { return now; });
+    for (int i = 0; i < 20; ++i) {
+        now = now.addSecs(1);
+        hist.AddHist(QStringLiteral("DSN%1").arg(19 - i, 2, 10, QLatin1Char('0')),
+                     QStringLiteral("\n  S%1\n").arg(i));
+    }
+    auto* list = child<QTreeWidget>(hist, "ListView1");
+    EXPECT_EQ(list->headerItem()->text(0), QStringLiteral("日時"));
+    EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("S19"));
+
+    struct Step {
+        int column;
+        const char* first; // DB text of the top row
+        const char* image0;
+        const char* image1;
+    };
+    const Step cycle[] = {{1, "DSN19", "", "SortDESC"}, {1, "DSN00", "", "SortASC"},
+                          {1, "DSN00", "", ""}, // newest first again: S19 has DSN00
+                          {2, "DSN00", "", ""}, // "SQL" never sorts
+                          {0, "DSN00", "SortDESC", ""}, {1, "DSN19", "", "SortDESC"}};
+    for (const Step& s : cycle) {
+        hist.columnClick(s.column);
+        EXPECT_EQ(list->topLevelItem(0)->text(1), QString::fromLatin1(s.first)) << s.column;
+        EXPECT_EQ(hist.sortImage(0), QString::fromLatin1(s.image0));
+        EXPECT_EQ(hist.sortImage(1), QString::fromLatin1(s.image1));
+    }
+    // Sorted by DB descending, the oldest entry (DSN19) is the top row.
+    for (int i = 0; i < 20; ++i)
+        hist.log().writeNextPending();
+    now = now.addSecs(1);
+    hist.AddHist(QStringLiteral("DSN99"), QStringLiteral("newest"));
+    EXPECT_EQ(list->topLevelItemCount(), 20);
+    EXPECT_FALSE(column(list, 1).contains(QStringLiteral("DSN19")));
+    EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("newest"));
+    hist.log().writeNextPending();
+    EXPECT_EQ(recordsInFile("SQLHIST.TXT"), 21);
+    hist.SaveHist();
+    EXPECT_EQ(recordsInFile("SQLHIST.TXT"), 20);
+
+    // The statement box: Ctrl+A selects everything, a double-click drops the trailing blank.
+    auto* text1 = child<QPlainTextEdit>(hist, "Text1");
+    hist.showWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&hist));
+    text1->setPlainText(QStringLiteral("SELECT  a FROM t"));
+    QTest::keyClick(text1, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(text1->textCursor().selectedText(), text1->toPlainText());
+    QTextCursor c = text1->textCursor();
+    c.setPosition(2);
+    QTest::mouseDClick(text1->viewport(), Qt::LeftButton, Qt::NoModifier,
+                       text1->cursorRect(c).center());
+    QTest::qWait(20);
+    EXPECT_EQ(text1->textCursor().selectedText(), QStringLiteral("SELECT"));
+
+    // Closing through the title bar only hides the window.
+    hist.showWindow();
+    hist.close();
+    EXPECT_FALSE(hist.isVisible());
+    EXPECT_EQ(list->topLevelItemCount(), 20);
+}
+
+TEST_F(HistoryWindows, TemplatesAreAddedModifiedAndDeletedAsChosen)
+{
+    QString copied;
+    ShowTemp temp(
+        *ini_, prompts_, [&copied](const QString& s) { copied = s; }, nullptr);
+    temp.ReadTmpl();
+    auto* combo = child<QComboBox>(temp, "CB_hdr");
+    auto* text = child<QPlainTextEdit>(temp, "Text1");
+    EXPECT_EQ(combo->count(), 0);
+    EXPECT_TRUE(text->isReadOnly());
+
+    // Adding and pressing OK at once stores the two prompt texts.
+    click(temp, "Cmd_add");
+    EXPECT_TRUE(temp.editing());
+    EXPECT_FALSE(child<QPushButton>(temp, "Command1")->isEnabled());
+    EXPECT_EQ(combo->currentText(), QStringLiteral("タイトルを入力してください"));
+    click(temp, "Cmd_OK");
+    ASSERT_EQ(temp.store().GetTempNum(), 1);
+    EXPECT_EQ(temp.store().templates()[0],
+              (ClassSQL{"タイトルを入力してください", "ＳＱＬを入力してください\n"}));
+
+    // A title typed or pasted with a TAB and a line break keeps them as spaces.
+    for (const char* title : {"b", "A", "c\td\ne"}) {
+        click(temp, "Cmd_add");
+        combo->setEditText(QString::fromUtf8(title));
+        text->setPlainText(QStringLiteral("  SELECT ") + title + QStringLiteral("  "));
+        click(temp, "Cmd_OK");
+    }
+    QStringList entries;
+    for (int i = 0; i < combo->count(); ++i)
+        entries << combo->itemText(i);
+    EXPECT_EQ(entries.mid(0, 3),
+              (QStringList{"【A】SELECT A", "【b】SELECT b", "【c d e】SELECT c d↓e"}));
+    EXPECT_EQ(temp.store().templates()[2].SQLstmt, QStringLiteral("SELECT c\td\ne"));
+
+    // Modify "b" and pick a neighbour in the list meanwhile: the choice is ignored, and OK
+    // saves the text typed for "b" under its new title, leaving "A" as it was.
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    click(temp, "Cmd_mod");
+    combo->setEditText(QStringLiteral("z"));
+    emit combo->lineEdit()->textEdited(QStringLiteral("z"));
+    text->setPlainText(QStringLiteral("SELECT z"));
+    emit combo->activated(0);
+    EXPECT_EQ(combo->currentText(), QStringLiteral("z"));
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("SELECT z"));
+    click(temp, "Cmd_OK");
+    EXPECT_EQ(temp.store().GetTempNum(), 4);
+    EXPECT_EQ(temp.store().templates()[0], (ClassSQL{"A", "SELECT A"}));
+    // "z" sorts before the katakana title: it moved to its place and is still chosen.
+    EXPECT_EQ(temp.store().templates()[2], (ClassSQL{"z", "SELECT z"}));
+    EXPECT_EQ(temp.curTmplIndex(), 2);
+
+    // Delete asks; No keeps it, Yes removes the chosen one.
+    prompts_.queueAnswer(Prompts::Answer::No);
+    click(temp, "Cmd_del");
+    EXPECT_EQ(prompts_.boxes().last().title, QStringLiteral("テンプレートの削除"));
+    EXPECT_EQ(prompts_.boxes().last().text,
+              QStringLiteral("表示のテンプレートを削除してよろしいですか？"));
+    EXPECT_EQ(temp.store().GetTempNum(), 4);
+    prompts_.queueAnswer(Prompts::Answer::Yes);
+    click(temp, "Cmd_del");
+    EXPECT_EQ(temp.store().GetTempNum(), 3);
+    EXPECT_EQ(temp.curTmplIndex(), -1);
+    EXPECT_EQ(text->toPlainText(), QString());
+
+    // Cancel with nothing chosen empties the fields; copy hands the text over and hides.
+    click(temp, "Cmd_add");
+    click(temp, "Cmd_Cancel");
+    EXPECT_FALSE(temp.editing());
+    EXPECT_EQ(combo->currentText(), QString());
+    emit combo->activated(0);
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("SELECT A"));
+    temp.showWindow();
+    click(temp, "Command1");
+    EXPECT_EQ(copied, QStringLiteral("SELECT A"));
+    EXPECT_FALSE(temp.isVisible());
+    EXPECT_TRUE(temp.Changed());
+    temp.SaveTmpl();
+    EXPECT_EQ(recordsInFile("SQLTMPL.TXT"), 3);
+}
