@@ -347,7 +347,7 @@ QString longStatement(const char* dsn, int seconds)
         return QStringLiteral("SELECT pg_sleep(%1)").arg(seconds);
     return QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
                           "WHERE x < %1) SELECT COUNT(*) FROM c")
-        .arg(qint64(seconds) * 5000000);
+        .arg(qint64(seconds) * 10000000);
 }
 
 // Counts what the window paints while a statement runs: a label repainted by a 20 ms timer.
