@@ -8,6 +8,7 @@
 #include "base/Prompts.h"
 #include "base/Settings.h"
 #include "base/Twips.h"
+#include "base/WindowFont.h"
 #include "base/WindowPlacement.h"
 #include "base/basApiCall.h"
 #include "browser/ObjectTree.h"
@@ -71,16 +72,6 @@ void place(QWidget* w, const TwipsRect& r)
     w->setGeometry(px(r.left), px(r.top), std::max(0, px(r.width)), std::max(0, px(r.height)));
 }
 
-QFont windowFont()
-{
-    QFont f;
-    f.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
-                   QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("monospace")});
-    f.setStyleHint(QFont::Monospace);
-    f.setPointSize(10);
-    return f;
-}
-
 } // namespace
 
 QUORVANT::QUORVANT(AppServices& services, QWidget* parent)
@@ -90,7 +81,7 @@ QUORVANT::QUORVANT(AppServices& services, QWidget* parent)
     setObjectName(QStringLiteral("QUORVANT"));
     setWindowTitle(kTitle);
     setWindowIcon(QIcon(QStringLiteral(":/icons/quorvant.png")));
-    setFont(windowFont());
+    setFont(workbenchFont());
     resize(960, 640);
 
     client_ = new QWidget(this);

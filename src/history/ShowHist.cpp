@@ -5,6 +5,7 @@
 #include "base/INIfile_IO.h"
 #include "base/Settings.h"
 #include "base/Twips.h"
+#include "base/WindowFont.h"
 #include "base/WindowPlacement.h"
 #include "base/basApiCall.h"
 #include "history/StatementListFile.h"
@@ -38,16 +39,6 @@ int px(double t)
 double tw(int p)
 {
     return twips::fromPixels(p);
-}
-
-QFont fixedFont()
-{
-    QFont f;
-    f.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
-                   QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("monospace")});
-    f.setStyleHint(QFont::Monospace);
-    f.setPointSize(10);
-    return f;
 }
 
 } // namespace
@@ -95,7 +86,7 @@ ShowHist::ShowHist(INIfile_IO& ini, ShowHistHooks hooks, QWidget* owner)
 
     Text1 = new QPlainTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setFont(fixedFont());
+    Text1->setFont(workbenchFont());
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     new TextBoxAids(Text1);
 

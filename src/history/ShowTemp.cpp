@@ -6,6 +6,7 @@
 #include "base/Prompts.h"
 #include "base/Settings.h"
 #include "base/Twips.h"
+#include "base/WindowFont.h"
 #include "base/WindowPlacement.h"
 #include "history/TextBoxAids.h"
 
@@ -25,16 +26,6 @@ namespace {
 int px(double t)
 {
     return twips::toPixels(t);
-}
-
-QFont fixedFont()
-{
-    QFont f;
-    f.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
-                   QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("monospace")});
-    f.setStyleHint(QFont::Monospace);
-    f.setPointSize(10);
-    return f;
 }
 
 // Spaces only, at both ends: line breaks stay.
@@ -67,7 +58,7 @@ ShowTemp::ShowTemp(INIfile_IO& ini, Prompts& prompts, std::function<void(const Q
 
     Text1 = new QPlainTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setFont(fixedFont());
+    Text1->setFont(workbenchFont());
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text1->setReadOnly(true);
     new TextBoxAids(Text1);
