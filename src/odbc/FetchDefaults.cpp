@@ -1,5 +1,6 @@
 #include "odbc/FetchDefaults.h"
 
+#include "odbc/ConnStrValue.h"
 #include "odbc/OdbcLib.h"
 
 #include <odbcinst.h>
@@ -34,47 +35,29 @@ std::string upper(std::string s)
     return s;
 }
 
-// KEY=value items; a value in braces may hold ";" (and "}}" for a brace).
+// KEY=value items, keys in upper case; a value in braces may hold ";" (and "}}" for a brace).
 std::vector<Item> items(std::string_view text)
 {
     std::vector<Item> out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const std::size_t eq = text.find('=', i);
-        const std::size_t semi = text.find(';', i);
-        if (eq == std::string_view::npos || (semi != std::string_view::npos && semi < eq)) {
-            if (semi == std::string_view::npos)
-                break;
-            i = semi + 1;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t eq = text.find('=', at);
+        const std::size_t semi = text.find(';', at);
+        if (eq == std::string_view::npos)
+            break;
+        if (semi < eq) { // an item without "="
+            at = semi + 1;
             continue;
         }
-        Item item{upper(trimmed(text.substr(i, eq - i))), {}};
-        std::size_t j = eq + 1;
-        while (j < text.size() && text[j] == ' ')
-            ++j;
-        if (j < text.size() && text[j] == '{') {
-            ++j;
-            while (j < text.size()) {
-                if (text[j] == '}') {
-                    if (j + 1 < text.size() && text[j + 1] == '}') {
-                        item.value += '}';
-                        j += 2;
-                        continue;
-                    }
-                    ++j;
-                    break;
-                }
-                item.value += text[j++];
-            }
-            const std::size_t end = text.find(';', j);
-            i = end == std::string_view::npos ? text.size() : end + 1;
-        } else {
-            const std::size_t end = text.find(';', eq + 1);
-            item.value = trimmed(
-                text.substr(eq + 1, (end == std::string_view::npos ? text.size() : end) - eq - 1));
-            i = end == std::string_view::npos ? text.size() : end + 1;
-        }
-        out.push_back(std::move(item));
+        std::size_t from = eq + 1;
+        while (from < text.size() && text[from] == ' ')
+            ++from;
+        const std::size_t end = connvalue::valueEnd(text, from);
+        const std::string_view value = text.substr(from, end - from);
+        out.push_back(
+            {upper(trimmed(text.substr(at, eq - at))),
+             value.empty() || value.front() != '{' ? trimmed(value) : connvalue::unquote(value)});
+        at = end + 1;
     }
     return out;
 }
@@ -132,28 +115,34 @@ bool driverCancelsFetches(const std::string& driverFile)
     return driverMaxRowsKeepsMeaning(driverFile);
 }
 
-bool usesMariaDbDriver(const std::string& connStr)
+// The driver a connection string names, directly or through its data source; empty when none.
+static std::string driverOf(const std::vector<Item>& list)
 {
-    const std::vector<Item> list = items(connStr);
-    std::string driver = find(list, "DRIVER").value_or(std::string());
+    const std::string driver = find(list, "DRIVER").value_or(std::string());
     const std::string dsn = find(list, "DSN").value_or(std::string());
     if (driver.empty() && !dsn.empty())
-        driver = profileValue(dsn, "Driver", "odbc.ini");
+        return profileValue(dsn, "Driver", "odbc.ini");
+    return driver;
+}
+
+bool usesMariaDbDriver(const std::string& connStr)
+{
+    const std::string driver = driverOf(items(connStr));
     return !driver.empty() && isMariaDbDriver(driver);
 }
 
 std::string withFetchDefaults(const std::string& connStr)
 {
     const std::vector<Item> list = items(connStr);
-    std::string driver = find(list, "DRIVER").value_or(std::string());
+    const std::string driver = driverOf(list);
     const std::string dsn = find(list, "DSN").value_or(std::string());
     // A string psqlODBC completed carries the options abbreviated: CX holds UseDeclareFetch
     // among its flags, A7 is Fetch. A connection from the history keeps what it had.
     bool ownDeclare = find(list, "USEDECLAREFETCH").has_value() || find(list, "CX").has_value();
     bool ownFetch = find(list, "FETCH").has_value() || find(list, "A7").has_value();
     bool ownNoCache = find(list, "NO_CACHE").has_value();
-    if (driver.empty() && !dsn.empty()) {
-        driver = profileValue(dsn, "Driver", "odbc.ini");
+    // Options of the data source count as the user's own, unless the string names its driver.
+    if (find(list, "DRIVER").value_or(std::string()).empty() && !dsn.empty()) {
         ownDeclare = ownDeclare || !profileValue(dsn, "UseDeclareFetch", "odbc.ini").empty();
         ownFetch = ownFetch || !profileValue(dsn, "Fetch", "odbc.ini").empty();
         ownNoCache = ownNoCache || !profileValue(dsn, "NO_CACHE", "odbc.ini").empty();
