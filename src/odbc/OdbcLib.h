@@ -161,7 +161,6 @@ private:
     // Moves to the next row of the block cursor, fetching the next block when one is used
     // up; row tells whether blockIndex_ then names a row. The raw result.
     int stepBlockCursor(bool& row);
-    void readBlockRow(std::vector<std::string>& values) const;
     void viewBlockRow(std::vector<std::string_view>& values);
 
     // Bytes from the driver (up to their first NUL, at most n) into valid UTF-8 of at most
@@ -203,6 +202,8 @@ private:
     int blockColumns_ = 0;
     // Values of the viewing fetches that are not viewed in the block buffer.
     std::vector<std::string> viewCopies_;
+    // Views of the copying block fetch, reused between rows.
+    std::vector<std::string_view> blockRowViews_;
 
     // Catalog first-call flags: set while an enumeration of that kind is in progress.
     bool dataSourcesStarted_ = false;

@@ -229,26 +229,6 @@ std::int16_t OdbcLib::OdbcFetchRow(std::vector<std::string>& values)
     return OdbcCheckResult(rc);
 }
 
-void OdbcLib::readBlockRow(std::vector<std::string>& values) const
-{
-    const std::size_t row = static_cast<std::size_t>(blockIndex_);
-    for (int c = 0; c < blockColumns_; ++c) {
-        const std::size_t slot = static_cast<std::size_t>(c) * kRows + row;
-        const SQLLEN indicator = blockIndicators_[slot];
-        if (indicator == SQL_NULL_DATA) {
-            values[c].clear();
-            continue;
-        }
-        const char* bytes = blockValues_.data() + slot * kSlot;
-        std::size_t limit = kSlot - 1;
-        if (indicator >= 0 && static_cast<std::size_t>(indicator) < limit)
-            limit = static_cast<std::size_t>(indicator);
-        const std::size_t length = strnlen(bytes, limit);
-        const bool full = indicator == SQL_NO_TOTAL || length >= kMaxValueBytes;
-        storeDriverText(bytes, length, kMaxValueBytes, full, values[c]);
-    }
-}
-
 void OdbcLib::viewBlockRow(std::vector<std::string_view>& values)
 {
     if (viewCopies_.size() < static_cast<std::size_t>(blockColumns_))
@@ -333,17 +313,19 @@ std::int16_t OdbcLib::OdbcFetchBlockRow(std::vector<std::string>& values)
 {
     if (!blockFetchAvailable_)
         return OdbcFetchRow(values);
-    if (!cursorAllocated_)
-        return OdbcCheckResult(SQL_INVALID_HANDLE);
-    bool row = false;
-    const int rc = stepBlockCursor(row);
-    if (values.size() < static_cast<std::size_t>(blockColumns_))
-        values.resize(blockColumns_);
-    if (row) {
-        readBlockRow(values);
-        ++blockIndex_;
+    // The viewing fetch delivers the same bytes; this one copies them out.
+    const std::int16_t code = OdbcFetchBlockRowView(blockRowViews_);
+    if (code == 9999)
+        return code;
+    // Views beyond this cursor's columns are left from an earlier one: never read them.
+    const std::size_t n = static_cast<std::size_t>(std::max(blockColumns_, 0));
+    if (values.size() < n)
+        values.resize(n);
+    if (code == 0) {
+        for (std::size_t c = 0; c < n; ++c)
+            values[c].assign(blockRowViews_[c]);
     }
-    return OdbcCheckResult(rc);
+    return code;
 }
 
 std::int16_t OdbcLib::OdbcFetchRowView(std::vector<std::string_view>& values)
