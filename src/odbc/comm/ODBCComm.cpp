@@ -124,16 +124,12 @@ int ODBCComm::DbDisconnect(QWidget* owner)
     int result = 0;
     std::int16_t commit = 0;
     QString commitError;
-    {
-        const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Execute);
-        BusyCursor busy;
-        callOnWorker([&] {
-            commit = lib_.OdbcCommit();
-            if (commit != 0)
-                commitError = fromUtf8(lib_.OdbcLastError());
-            result = lib_.OdbcDisconnect() != 0 || commit != 0 ? -99 : 0;
-        });
-    }
+    callOnWorker(ConnectionWork::Kind::Execute, [&] {
+        commit = lib_.OdbcCommit();
+        if (commit != 0)
+            commitError = fromUtf8(lib_.OdbcLastError());
+        result = lib_.OdbcDisconnect() != 0 || commit != 0 ? -99 : 0;
+    });
     if (commit != 0)
         warn(owner, QStringLiteral("QUORVANT - COMMITエラー"),
              codeText(commit) +
@@ -152,11 +148,8 @@ std::int16_t ODBCComm::transact(bool commit, QWidget* owner)
     if (!mayStart())
         return kBusy;
     std::int16_t code = 0;
-    {
-        const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Execute);
-        BusyCursor busy;
-        callOnWorker([&] { code = commit ? lib_.OdbcCommit() : lib_.OdbcRollback(); });
-    }
+    callOnWorker(ConnectionWork::Kind::Execute,
+                 [&] { code = commit ? lib_.OdbcCommit() : lib_.OdbcRollback(); });
     if (code != 0)
         DbShowError(code,
                     commit ? QStringLiteral("COMMIT エラー") : QStringLiteral("ROLLBACK エラー"),
@@ -183,12 +176,8 @@ std::int16_t ODBCComm::DbExecute(const QString& sql, std::int32_t maxRows)
     cancelRequested_ = false;
     const std::string text = toUtf8(sql);
     std::int16_t code = 0;
-    {
-        const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Execute);
-        BusyCursor busy;
-        callOnWorker(
-            [&] { code = lib_.OdbcExecute(text, lastRowCount_, lastColumnCount_, maxRows); });
-    }
+    callOnWorker(ConnectionWork::Kind::Execute,
+                 [&] { code = lib_.OdbcExecute(text, lastRowCount_, lastColumnCount_, maxRows); });
     if (code == 0 && lastColumnCount_ > 0) {
         // The new result took the cursor; rows read ahead from an earlier one are gone with it.
         clearReadAhead();
@@ -206,8 +195,10 @@ void ODBCComm::DbCancel()
     lib_.OdbcCancel();
 }
 
-void ODBCComm::callOnWorker(const std::function<void()>& work)
+void ODBCComm::callOnWorker(ConnectionWork::Kind kind, const std::function<void()>& work)
 {
+    const ConnectionWork::Scope scope(work_, kind);
+    BusyCursor busy;
     inCall_ = true;
     runWhileEventsRun(work);
     inCall_ = false;
@@ -287,9 +278,7 @@ std::int16_t ODBCComm::DbFetch(QVector<QString>& values, bool singleRowMode)
         if (!mayStart())
             return kBusy;
         cancelRequested_ = false;
-        const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Fetch);
-        BusyCursor busy;
-        callOnWorker([&] { fetchBatch(singleRowMode); });
+        callOnWorker(ConnectionWork::Kind::Fetch, [&] { fetchBatch(singleRowMode); });
     }
     if (readAhead_.empty())
         return fetchEnd_.value_or(0);
@@ -381,10 +370,8 @@ std::int16_t ODBCComm::DbListObjects(const std::optional<QString>& owner, int& t
     if (!mayStart())
         return kBusy;
     releaseHeldCursor();
-    const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Catalog);
-    BusyCursor busy;
     std::int16_t code = 0;
-    callOnWorker([&] {
+    callOnWorker(ConnectionWork::Kind::Catalog, [&] {
         tableCount = 0;
         viewCount = 0;
         otherCount = 0;
@@ -417,10 +404,8 @@ std::int16_t ODBCComm::DbListColumns(const std::optional<QString>& owner, const 
     if (!mayStart())
         return kBusy;
     releaseHeldCursor();
-    const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Catalog);
-    BusyCursor busy;
     std::int16_t code = 0;
-    callOnWorker([&] {
+    callOnWorker(ConnectionWork::Kind::Catalog, [&] {
         count = 0;
         names.clear();
         typeTexts.clear();
@@ -451,10 +436,8 @@ std::int16_t ODBCComm::DbMarkKeyColumns(const std::optional<QString>& owner, con
     if (!mayStart())
         return kBusy;
     releaseHeldCursor();
-    const ConnectionWork::Scope scope(work_, ConnectionWork::Kind::Catalog);
-    BusyCursor busy;
     std::int16_t code = 0;
-    callOnWorker([&] {
+    callOnWorker(ConnectionWork::Kind::Catalog, [&] {
         count = std::clamp<int>(count, 0, static_cast<int>(names.size()));
         if (keyPositions.size() < count)
             keyPositions.resize(count, 0);

@@ -101,8 +101,9 @@ private:
     // False (with the refusal as the last error) while a driver call is in progress.
     bool mayStart();
     std::int16_t transact(bool commit, QWidget* owner);
-    // Runs the driver calls of work on the worker thread, with the window's events running.
-    void callOnWorker(const std::function<void()>& work);
+    // Runs the driver calls of work on the worker thread, with the window's events running,
+    // the busy pointer shown and the work marked on the connection.
+    void callOnWorker(ConnectionWork::Kind kind, const std::function<void()>& work);
     // A catalog read takes the cursor: the result holding it ends first.
     void releaseHeldCursor();
     void fetchBatch(bool singleRowMode);
