@@ -1,4 +1,5 @@
 #include "base/SearchFold.h"
+#include "base/SqlNames.h"
 
 #include <gtest/gtest.h>
 
@@ -22,4 +23,14 @@ TEST(SearchFold, SingleCharactersFoldToTheirAsciiForm)
     EXPECT_EQ(foldCharForSearch(QChar(u'，')), QChar(u','));
     EXPECT_EQ(foldCharForSearch(QChar(u'　')), QChar(u' '));
     EXPECT_EQ(foldCharForSearch(QChar(u'Ａ')), QChar(u'a'));
+}
+
+TEST(SqlNames, QuoteOnlyWhatMustBeQuoted)
+{
+    EXPECT_EQ(sqlName(u"EMP"), QStringLiteral("EMP"));
+    EXPECT_EQ(sqlName(u"FIRST NAME"), QStringLiteral("\"FIRST NAME\""));
+    EXPECT_EQ(sqlName(u"A\"B C"), QStringLiteral("\"A\"\"B C\""));
+    EXPECT_EQ(sqlName(u"A\"B"), QStringLiteral("\"A\"\"B\""));
+    EXPECT_EQ(sqlStringLiteral(u"O'Neil"), QStringLiteral("'O''Neil'"));
+    EXPECT_EQ(sqlStringLiteral(u""), QStringLiteral("''"));
 }
