@@ -18,6 +18,7 @@ test_packages=(
     mariadb-server mariadb-client odbc-mariadb
     clang-format
     dpkg-dev lintian desktop-file-utils
+    xvfb xauth xdotool
 )
 # What scripts/package needs to pack the program (dpkg-shlibdeps finds its dependencies).
 package_packages=(

@@ -2,8 +2,9 @@
 # check_package.sh contents|lintian|round_trip PACKAGE_DIR
 #   contents    the files, the dependencies and a desktop entry that desktop-file-validate accepts
 #   lintian     lintian reports no error
-#   round_trip  the program unpacked into a read-only root keeps its settings in the user's data
-#               folder across two runs and writes nothing anywhere else
+#   round_trip  the program unpacked into a read-only root keeps its settings and its SQL history
+#               in the user's data folder across two runs and writes nothing anywhere else; it is
+#               driven as a user would drive it, on the X display in $DISPLAY (xvfb-run)
 set -euo pipefail
 check=$1
 debs=("$2"/quorvant_*.deb)
@@ -48,11 +49,12 @@ run_lintian() {
     lintian --fail-on error --allow-root "$deb"
 }
 
-# One run of the installed program: started offscreen, ended with SIGTERM once it has made its
-# data folder (it handles the signal before it makes any file), as a log-out would end it.
+# One run of the installed program: started with a temporary home, driven by the given steps
+# (a function name), then ended with SIGTERM as a log-out would end it (the program handles the
+# signal before it makes any file).
 run_installed() {
-    local log=$work/run$1.log pid
-    "${as_user[@]}" env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
+    local log=$work/run$1.log steps=$2 pid
+    "${as_user[@]}" env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 DISPLAY="$DISPLAY" \
         ODBCSYSINI="$work/odbc" ODBCINI="$work/odbc/odbc.ini" \
         "$root/usr/bin/quorvant" >"$log" 2>&1 &
     pid=$!
@@ -63,7 +65,7 @@ run_installed() {
         sleep 0.1
     done
     [ -f "$data/SQLKYWD.TXT" ] || { kill -9 "$pid"; fail "no data folder after 20 s"; }
-    sleep 1 # the window and its connect dialog open
+    "$steps" || { kill -9 "$pid"; cat "$log"; fail "run $1: $steps did not get through"; }
     kill -TERM "$pid"
     for i in $(seq 1 300); do
         kill -0 "$pid" 2>/dev/null || break
@@ -77,6 +79,42 @@ run_installed() {
     wait "$pid" || { cat "$log"; fail "run $1 ended with status $?"; }
 }
 
+# The user's side of a run, with xdotool. Positions are relative to the main window, whose
+# layout the settings file fixes: the input area's text box at (500,150), the history tab at
+# (330,32), or (330,67) below the toolbar of the second run.
+window() { timeout 20 xdotool search --sync --name "$1" | head -1; }
+connect_to_the_data_source() {
+    local dialog main
+    dialog=$(window '^データベース接続$') || return 1
+    xdotool windowfocus --sync "$dialog" key Down Return # the one data source, then OK
+    main=$(window '^QUORVANT$') || return 1
+    sleep 1 # the tree is read
+    xdotool mousemove --window "$main" 500 150 click 1
+}
+run_and_confirm() {
+    xdotool key ctrl+i
+    local box
+    box=$(window '^QUORVANT - ＳＱＬ正常終了$') || return 1
+    xdotool windowfocus --sync "$box" key Return
+    sleep 1.5 # the history is written once a second
+}
+type_and_run_a_statement() {
+    connect_to_the_data_source || return 1
+    xdotool type --delay 10 "$statement"
+    run_and_confirm
+}
+run_the_statement_from_the_history() {
+    connect_to_the_data_source || return 1
+    local main
+    main=$(window '^QUORVANT$')
+    xdotool mousemove --window "$main" 330 67 click 1
+    sleep 0.3
+    xdotool mousemove --window "$main" 500 150 click 1 key ctrl+Up
+    sleep 0.3
+    run_and_confirm
+}
+history_count() { grep -ac "	$statement"$'\r'"\$" "$data/SQLHIST.TXT" 2>/dev/null || true; }
+
 ini_value() { # section key: the value as the program wrote it (CR LF lines)
     tr -d '\r' <"$data/QUORVANT.INI" | awk -v s="[$1]" -v k="$2" \
         '$0 == s { on = 1; next } /^\[/ { on = 0 } on && index($0, k "=") == 1 { print substr($0, length(k) + 2) }'
@@ -85,32 +123,38 @@ ini_value() { # section key: the value as the program wrote it (CR LF lines)
 round_trip() {
     home=$work/home
     data=$home/.local/share/quorvant
+    statement="SELECT 42 AS answer FROM t"
     mkdir -p "$home" "$work/odbc"
     : >"$work/odbc/odbcinst.ini"
-    : >"$work/odbc/odbc.ini"
+    printf '[QVPKG]\nDriver=%s\nDatabase=%s\n' \
+        "$(find /usr/lib -name libsqlite3odbc.so -print -quit)" "$work/db.sqlite" >"$work/odbc/odbc.ini"
+    sqlite3 "$work/db.sqlite" 'CREATE TABLE t(a INT); INSERT INTO t VALUES(1);'
+    chmod 666 "$work/db.sqlite"
     chmod -R a-w "$root"
     as_user=()
     # Root may write anywhere: the program runs as an ordinary user, for whom the root is
     # read-only, as for anyone who installed it.
     if [ "$(id -u)" = 0 ]; then
-        chown -R nobody:nogroup "$home" "$work/odbc"
+        chown -R nobody:nogroup "$home" "$work/odbc" "$work/db.sqlite"
         as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
     fi
     local before
     before=$(find "$root" -printf '%p %m %s\n' | sort)
 
-    run_installed 1
+    run_installed 1 type_and_run_a_statement
     [ "$(stat -c %a "$data")" = 700 ] || fail "data folder mode $(stat -c %a "$data")"
     [ "$(stat -c %a "$data/QUORVANT.INI")" = 600 ] || fail "settings file mode"
     cmp -s "$data/SQLKYWD.TXT" "$root/usr/share/quorvant/SQLKYWD.TXT" || fail "keyword list copy"
     [ "$(ini_value WINDOW ToolBar)" = OFF ] || fail "first run wrote ToolBar=$(ini_value WINDOW ToolBar)"
     [ -n "$(ini_value WINDOW MAIN)" ] || fail "first run wrote no window placement"
+    [ "$(history_count)" = 1 ] || fail "first run wrote $(history_count) history entries"
 
     # The user turns the toolbar and the status bar on; the second run must read that and write
-    # it back at its end. Each further file of the data folder (the SQL history) gets its change
-    # here and its check after the second run.
+    # it back at its end. It runs the statement again from the history, which it can only do
+    # when it has read the history of the first run.
     sed -i 's/^ToolBar=OFF\r$/ToolBar=ON\r/; s/^StatusBar=OFF\r$/StatusBar=ON\r/' "$data/QUORVANT.INI"
-    run_installed 2
+    run_installed 2 run_the_statement_from_the_history
+    [ "$(history_count)" = 2 ] || fail "second run left $(history_count) history entries"
     [ "$(ini_value WINDOW ToolBar)" = ON ] || fail "second run lost ToolBar=ON"
     [ "$(ini_value WINDOW StatusBar)" = ON ] || fail "second run lost StatusBar=ON"
 
