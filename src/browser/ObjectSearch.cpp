@@ -104,35 +104,40 @@ QString FoundCaption(int found, const QString& text)
 
 ObjectSearch::ObjectSearch(const ObjectSearchUi& ui, ObjectTree& tree, ObjectCommands& commands,
                            QObject* parent)
-    : QObject(parent), ui_(ui), tree_(tree), commands_(commands)
+    : QObject(parent), treeView_(ui.TreeView1), tabs_(ui.TabObjects), box_(ui.CB_srch_obj),
+      button_(ui.Cmd_srch_obj), found_(ui.LV_Found), foundLabel_(ui.L_Found),
+      foundMenu_(ui.mn_mouse7), foundListHeight_(ui.foundListHeight), treeHeight_(ui.treeHeight),
+      setFoundListHeight_(ui.setFoundListHeight), tree_(tree), commands_(commands)
 {
+    Q_ASSERT(treeView_ != nullptr);
     static const char* const tooltips[][2] = {{"ALL", "全て表示します"},
                                               {"TABLE", "テーブルを表示します"},
                                               {"VIEW", "ビューを表示します"},
                                               {"SYNONYM", "シノニムを表示します"}};
-    if (ui_.TabObjects != nullptr) {
-        for (int i = 0; i < ui_.TabObjects->count(); ++i) {
+    if (tabs_ != nullptr) {
+        for (int i = 0; i < tabs_->count(); ++i) {
             for (const auto& tip : tooltips) {
-                if (ui_.TabObjects->tabText(i) == QLatin1String(tip[0]))
-                    ui_.TabObjects->setTabToolTip(i, QString::fromUtf8(tip[1]));
+                if (tabs_->tabText(i) == QLatin1String(tip[0]))
+                    tabs_->setTabToolTip(i, QString::fromUtf8(tip[1]));
             }
         }
-        connect(ui_.TabObjects, &QTabBar::tabBarClicked, this, &ObjectSearch::tabClicked);
+        connect(tabs_, &QTabBar::tabBarClicked, this, &ObjectSearch::tabClicked);
     }
-    if (ui_.Cmd_srch_obj != nullptr) {
+    if (button_ != nullptr) {
         // A button that takes the focus, so that Enter from the text box and Shift reach it.
-        ui_.Cmd_srch_obj->setFocusPolicy(Qt::StrongFocus);
-        ui_.Cmd_srch_obj->installEventFilter(this);
-        connect(ui_.Cmd_srch_obj, &QToolButton::clicked, this, &ObjectSearch::searchAll);
+        button_->setFocusPolicy(Qt::StrongFocus);
+        button_->installEventFilter(this);
+        connect(button_, &QToolButton::clicked, this, &ObjectSearch::searchAll);
     }
-    if (ui_.CB_srch_obj != nullptr) {
-        ui_.CB_srch_obj->installEventFilter(this);
-        if (ui_.CB_srch_obj->lineEdit() != nullptr)
-            ui_.CB_srch_obj->lineEdit()->installEventFilter(this);
+    if (box_ != nullptr) {
+        box_->installEventFilter(this);
+        searchEdit_ = box_->lineEdit();
+        if (searchEdit_ != nullptr)
+            searchEdit_->installEventFilter(this);
     }
-    ui_.TreeView1->installEventFilter(this);
-    if (ui_.LV_Found != nullptr) {
-        foundViewport_ = ui_.LV_Found->viewport();
+    treeView_->installEventFilter(this);
+    if (found_ != nullptr) {
+        foundViewport_ = found_->viewport();
         foundViewport_->installEventFilter(this);
     }
     connect(&tree_, &ObjectTree::nodesAboutToBeRemoved, this, &ObjectSearch::dropResults);
@@ -140,28 +145,29 @@ ObjectSearch::ObjectSearch(const ObjectSearchUi& ui, ObjectTree& tree, ObjectCom
 
 QString ObjectSearch::searchText() const
 {
-    return ui_.CB_srch_obj != nullptr ? ui_.CB_srch_obj->currentText() : QString();
+    return box_ != nullptr ? box_->currentText() : QString();
 }
 
 void ObjectSearch::dropResults()
 {
     results_.clear();
-    if (ui_.LV_Found != nullptr)
-        ui_.LV_Found->clear();
+    if (found_ != nullptr)
+        found_->clear();
 }
 
 void ObjectSearch::tabClicked(int index)
 {
-    if (ui_.TreeView1->topLevelItemCount() == 0 || index < 0)
+    if (treeView_ == nullptr || tabs_ == nullptr || treeView_->topLevelItemCount() == 0 ||
+        index < 0)
         return;
-    const QVariant data = ui_.TabObjects->tabData(index);
-    tree_.openGroup(data.isValid() ? data.toString() : ui_.TabObjects->tabText(index));
-    ui_.TreeView1->setFocus();
+    const QVariant data = tabs_->tabData(index);
+    tree_.openGroup(data.isValid() ? data.toString() : tabs_->tabText(index));
+    treeView_->setFocus();
 }
 
 void ObjectSearch::recordSearchText()
 {
-    QComboBox* box = ui_.CB_srch_obj;
+    QComboBox* box = box_;
     if (box == nullptr)
         return;
     const QString text = box->currentText();
@@ -176,8 +182,10 @@ void ObjectSearch::recordSearchText()
 
 void ObjectSearch::searchAll()
 {
-    ui_.TreeView1->setFocus();
-    if (ui_.TreeView1->topLevelItemCount() == 0)
+    if (treeView_ == nullptr)
+        return;
+    treeView_->setFocus();
+    if (treeView_->topLevelItemCount() == 0)
         return;
     const BusyCursor busy;
     recordSearchText();
@@ -185,21 +193,21 @@ void ObjectSearch::searchAll()
     append_ = false;
     if (!append)
         dropResults();
-    if (ui_.L_Found != nullptr) {
-        ui_.L_Found->setText(QStringLiteral("検索中．．．"));
-        ui_.L_Found->repaint();
+    if (foundLabel_ != nullptr) {
+        foundLabel_->setText(QStringLiteral("検索中．．．"));
+        foundLabel_->repaint();
     }
 
     const QString text = searchText();
     QList<QTreeWidgetItem*> found;
     {
-        const ObjectTree::RebuildGuard guard(ui_.TreeView1);
+        const ObjectTree::RebuildGuard guard(treeView_);
         found = SearchObjects({tree_.root(QLatin1String(kKeyTables)),
                                tree_.root(QLatin1String(kKeyViews)),
                                tree_.root(QLatin1String(kKeySynonyms))},
                               text);
     }
-    if (ui_.LV_Found != nullptr && !found.isEmpty()) {
+    if (found_ != nullptr && !found.isEmpty()) {
         QList<QTreeWidgetItem*> entries;
         entries.reserve(found.size());
         for (QTreeWidgetItem* node : found) {
@@ -208,54 +216,58 @@ void ObjectSearch::searchAll()
             entry->setIcon(0, TreeImages::icon(tag));
             entries.append(entry);
         }
-        ui_.LV_Found->addTopLevelItems(entries);
+        found_->addTopLevelItems(entries);
     }
     results_.append(found);
 
-    if (ui_.L_Found != nullptr)
-        ui_.L_Found->setText(FoundCaption(static_cast<int>(found.size()), text));
+    if (foundLabel_ != nullptr)
+        foundLabel_->setText(FoundCaption(static_cast<int>(found.size()), text));
     if (!found.isEmpty()) {
         commands_.setPopupNode(found.first());
-        ui_.TreeView1->setCurrentItem(found.first());
+        treeView_->setCurrentItem(found.first());
     }
     sizeFoundList();
 }
 
 void ObjectSearch::sizeFoundList()
 {
-    if (!ui_.setFoundListHeight || ui_.LV_Found == nullptr)
+    if (!setFoundListHeight_ || found_ == nullptr)
         return;
-    const double list = ui_.foundListHeight ? ui_.foundListHeight() : 0;
-    const double tree = ui_.treeHeight ? ui_.treeHeight() : 0;
-    ui_.setFoundListHeight(FoundListHeight(ui_.LV_Found->topLevelItemCount(), list, tree));
+    const double list = foundListHeight_ ? foundListHeight_() : 0;
+    const double tree = treeHeight_ ? treeHeight_() : 0;
+    setFoundListHeight_(FoundListHeight(found_->topLevelItemCount(), list, tree));
 }
 
 void ObjectSearch::findNext(bool backward)
 {
-    QTreeWidgetItem* next = FindNextObject(ui_.TreeView1->currentItem(), searchText(), backward);
+    if (treeView_ == nullptr)
+        return;
+    QTreeWidgetItem* next = FindNextObject(treeView_->currentItem(), searchText(), backward);
     if (next != nullptr)
-        ui_.TreeView1->setCurrentItem(next);
+        treeView_->setCurrentItem(next);
 }
 
 void ObjectSearch::foundEntryChosen(int entry)
 {
-    if (entry < 0 || entry >= results_.size())
+    if (treeView_ == nullptr || entry < 0 || entry >= results_.size())
         return;
     QTreeWidgetItem* node = results_.at(entry);
     commands_.setPopupNode(node);
-    ui_.TreeView1->setCurrentItem(node);
+    treeView_->setCurrentItem(node);
 }
 
 bool ObjectSearch::eventFilter(QObject* watched, QEvent* event)
 {
+    if (treeView_ == nullptr)
+        return false;
     const QEvent::Type type = event->type();
-    if (watched == ui_.Cmd_srch_obj) {
+    if (watched == button_) {
         if (type == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Shift) {
                 append_ = true;
             } else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                ui_.Cmd_srch_obj->click();
+                button_->click();
                 return true;
             }
         } else if (type == QEvent::KeyRelease) {
@@ -263,19 +275,18 @@ bool ObjectSearch::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    if (ui_.CB_srch_obj != nullptr &&
-        (watched == ui_.CB_srch_obj || watched == ui_.CB_srch_obj->lineEdit())) {
+    if (watched != nullptr && (watched == box_ || watched == searchEdit_)) {
         if (type != QEvent::KeyPress)
             return false;
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (ui_.Cmd_srch_obj != nullptr)
-                ui_.Cmd_srch_obj->setFocus();
+            if (button_ != nullptr)
+                button_->setFocus();
             return true;
         }
         if (key->key() == Qt::Key_F3) {
-            if (ui_.TreeView1->isEnabled()) {
-                ui_.TreeView1->setFocus();
+            if (treeView_->isEnabled()) {
+                treeView_->setFocus();
                 recordSearchText();
                 findNext(key->modifiers().testFlag(Qt::ShiftModifier));
             }
@@ -283,7 +294,7 @@ bool ObjectSearch::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    if (watched == ui_.TreeView1 && type == QEvent::KeyPress) {
+    if (watched == treeView_ && type == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (!searchText().isEmpty())
             recordSearchText();
@@ -293,17 +304,17 @@ bool ObjectSearch::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    if (watched == foundViewport_ && type == QEvent::MouseButtonRelease) {
+    if (watched == foundViewport_ && found_ != nullptr && type == QEvent::MouseButtonRelease) {
         const auto* release = static_cast<QMouseEvent*>(event);
         const QPoint pos = release->position().toPoint();
-        QTreeWidgetItem* entry = ui_.LV_Found->itemAt(pos);
+        QTreeWidgetItem* entry = found_->itemAt(pos);
         if (entry != nullptr) {
-            ui_.LV_Found->setCurrentItem(entry);
-            foundEntryChosen(ui_.LV_Found->indexOfTopLevelItem(entry));
+            found_->setCurrentItem(entry);
+            foundEntryChosen(found_->indexOfTopLevelItem(entry));
         }
-        ui_.TreeView1->setFocus();
-        if (release->button() == Qt::RightButton && entry != nullptr && ui_.mn_mouse7 != nullptr)
-            ui_.mn_mouse7->popup(ui_.LV_Found->viewport()->mapToGlobal(pos));
+        treeView_->setFocus();
+        if (release->button() == Qt::RightButton && entry != nullptr && foundMenu_ != nullptr)
+            foundMenu_->popup(found_->viewport()->mapToGlobal(pos));
         return false;
     }
     return false;

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -85,10 +86,23 @@ private:
     void dropResults();
     void sizeFoundList();
 
-    ObjectSearchUi ui_;
+    // The widgets, as guarded pointers: while the window is destroyed, events still reach the
+    // filter after some of them are gone.
+    QPointer<QTreeWidget> treeView_;
+    QPointer<QTabBar> tabs_;
+    QPointer<QComboBox> box_;
+    QPointer<QToolButton> button_;
+    QPointer<QTreeWidget> found_;
+    QPointer<QLabel> foundLabel_;
+    QPointer<QMenu> foundMenu_;
+    std::function<double()> foundListHeight_;
+    std::function<double()> treeHeight_;
+    std::function<void(double)> setFoundListHeight_;
     ObjectTree& tree_;
     ObjectCommands& commands_;
     QList<QTreeWidgetItem*> results_;
     bool append_ = false;
+    // Kept from construction and only compared.
     QObject* foundViewport_ = nullptr;
+    QObject* searchEdit_ = nullptr;
 };

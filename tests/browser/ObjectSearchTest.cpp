@@ -599,3 +599,43 @@ TEST(GeneratedSqlTest, FoundListHeightRule)
 }
 
 } // namespace
+
+// In the main window the controllers are children of the window created after its widgets, so
+// the widgets die first while the filters are still installed; events then reaching the filter
+// must not touch a widget already gone (the sanitizer build fails on such a call).
+TEST(ObjectSearchLifetime, WindowDestroyedWithTheControllersOutlivingTheirWidgets)
+{
+    ScriptedPrompts prompts;
+    OdbcLib lib;
+    ODBCComm db(lib, prompts);
+    auto* window = new QWidget;
+    auto* client = new QWidget(window);
+    ObjectTreeUi tui;
+    tui.TreeView1 = new QTreeWidget(client);
+    tui.LV_Found = new QTreeWidget(client);
+    tui.L_Found = new QLabel(client);
+    tui.TabObjects = new QTabBar(client);
+    ObjectSearchUi sui;
+    sui.TreeView1 = tui.TreeView1;
+    sui.LV_Found = tui.LV_Found;
+    sui.L_Found = tui.L_Found;
+    sui.TabObjects = tui.TabObjects;
+    sui.CB_srch_obj = new QComboBox(client);
+    sui.CB_srch_obj->setEditable(true);
+    sui.Cmd_srch_obj = new QToolButton(client);
+    auto* tree = new ObjectTree(tui, db, prompts, window, window);
+    auto* commands = new ObjectCommands({tui.TreeView1}, {}, *tree, db, window);
+    auto* search = new ObjectSearch(sui, *tree, *commands, window);
+    window->show();
+    QTest::keyClick(sui.CB_srch_obj->lineEdit(), Qt::Key_A);
+    QTest::keyClick(tui.TreeView1, Qt::Key_F3);
+    EXPECT_EQ(sui.CB_srch_obj->currentText(), QStringLiteral("a"));
+    bool searchGone = false;
+    QObject::connect(search, &QObject::destroyed, [&searchGone] { searchGone = true; });
+    // The box goes first; the tree and the list still get events without it.
+    delete sui.CB_srch_obj;
+    QTest::keyClick(tui.TreeView1, Qt::Key_F3);
+    QTest::mouseClick(tui.LV_Found->viewport(), Qt::LeftButton);
+    delete window;
+    EXPECT_TRUE(searchGone);
+}
