@@ -16,6 +16,8 @@ CommandStates deriveCommandStates(const CommandInputs& in)
     set({"mn_sql_go", "tb_go", "mn_sql_commit", "tb_ok", "mn_sql_rollback", "tb_ng"}, usable);
     set({"mn_sql_stop", "tb_stop"}, in.busy);
     set({"mn_out_select", "mn_inp_csv", "tb_inst", "mn_get_tables"}, usable);
+    // The tree popup's entries that read the catalog or run a statement.
+    set({"mn_copy_allcols", "mn_disp_cols", "mn_quick_sqlstmt_0"}, usable);
     out.treeEnabled = idle;
     out.runEnabled = usable;
     out.connectPressed = in.open;

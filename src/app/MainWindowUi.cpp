@@ -373,10 +373,12 @@ void MainWindowUi::buildPopupMenus(QMainWindow* window)
         item(menu, sqlName, QStringLiteral("→ SQL入力エリア"));
         item(menu, clipName, QStringLiteral("→ クリップボード"));
     };
-    auto submenu = [](QMenu* menu, const QString& name, const QString& caption) {
+    auto submenu = [this](QMenu* menu, const QString& name, const QString& caption) {
         QMenu* sub = menu->addMenu(caption);
         sub->setObjectName(name);
         sub->menuAction()->setObjectName(name);
+        // Found by name for their enabled state; they run no command themselves.
+        actions_.insert(name, sub->menuAction());
         return sub;
     };
     auto separator = [](QMenu* menu, const QString& name) {
@@ -418,6 +420,7 @@ void MainWindowUi::buildPopupMenus(QMainWindow* window)
     }
 
     QMenu* mouse4 = popup("mn_mouse4", "mouse action4");
+    mn_mouse4 = mouse4;
     copyPair(mouse4, QStringLiteral("mn_colcopy_sql"), QStringLiteral("mn_colcopy_clip"));
 
     QMenu* mouse5 = popup("mn_mouse5", "mouse action5");
@@ -435,6 +438,7 @@ void MainWindowUi::buildPopupMenus(QMainWindow* window)
 
     // The design gives this menu the same caption as mn_mouse5.
     QMenu* mouse7 = popup("mn_mouse7", "mouse action5");
+    mn_mouse7 = mouse7;
     copyPair(mouse7, QStringLiteral("mn_objcopy_sql"), QStringLiteral("mn_objcopy_clip"));
 }
 
@@ -505,6 +509,30 @@ ObjectTreeUi MainWindowUi::objectTreeUi(std::function<void()> moveSearchHeaderTo
     ui.Fra_Found = Fra_Found;
     ui.TabObjects = TabObjects;
     ui.moveSearchHeaderToBottom = std::move(moveSearchHeaderToBottom);
+    return ui;
+}
+
+ObjectSearchUi MainWindowUi::objectSearchUi() const
+{
+    ObjectSearchUi ui;
+    ui.TreeView1 = TreeView1;
+    ui.TabObjects = TabObjects;
+    ui.CB_srch_obj = CB_srch_obj;
+    ui.Cmd_srch_obj = Cmd_srch_obj;
+    ui.LV_Found = LV_Found;
+    ui.L_Found = L_Found;
+    ui.mn_mouse7 = mn_mouse7;
+    return ui;
+}
+
+ObjectCommandsUi MainWindowUi::objectCommandsUi() const
+{
+    ObjectCommandsUi ui;
+    ui.TreeView1 = TreeView1;
+    ui.mn_mouse = mn_mouse;
+    ui.mn_mouse2 = mn_mouse2;
+    ui.mn_mouse4 = mn_mouse4;
+    ui.mn_quick_sql = mn_quick_sql;
     return ui;
 }
 

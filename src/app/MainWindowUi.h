@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/MainLayout.h"
+#include "browser/ObjectCommands.h"
+#include "browser/ObjectSearch.h"
 #include "browser/ObjectTree.h"
 #include "connect/ConnectionState.h"
 #include "editor/SqlInputArea.h"
@@ -68,6 +70,9 @@ public:
     // The controllers' widgets. owner is the window that owns their boxes.
     ConnectionUi connectionUi(QWidget* owner) const;
     ObjectTreeUi objectTreeUi(std::function<void()> moveSearchHeaderToBottom) const;
+    // The layout hooks (LV_Found's height) are the window's to fill.
+    ObjectSearchUi objectSearchUi() const;
+    ObjectCommandsUi objectCommandsUi() const;
     SqlRunnerUi sqlRunnerUi(QWidget* owner) const;
     SqlInputAreaUi sqlInputAreaUi(QWidget* owner) const;
 
@@ -107,6 +112,8 @@ public:
     QMenu* mn_mouse = nullptr;
     QMenu* mn_quick_sql = nullptr;
     QMenu* mn_mouse2 = nullptr;
+    QMenu* mn_mouse4 = nullptr;
+    QMenu* mn_mouse7 = nullptr;
 
     // Left edge of L_msg inside Fra_SqlInfo, in pixels, after the counters of the fetch strip.
     int lMsgLeft = 0;

@@ -11,6 +11,8 @@
 #include "base/WindowFont.h"
 #include "base/WindowPlacement.h"
 #include "base/basApiCall.h"
+#include "browser/ObjectCommands.h"
+#include "browser/ObjectSearch.h"
 #include "browser/ObjectTree.h"
 #include "connect/ConnectDS.h"
 #include "connect/ConnectionState.h"
@@ -149,20 +151,33 @@ void QUORVANT::wireObjectTree()
     const ObjectTreeUi ui = ui_.objectTreeUi([this] { moveSearchHeaderToBottom(); });
     objectTree_ = new ObjectTree(ui, services_.db(), services_.prompts(), this, this);
 
+    ObjectCommandsHooks hooks;
+    hooks.InsertAtCaret = [this](const QString& text) { inputArea_->InsertAtCaret(text); };
+    hooks.replaceSql = [this](const QString& sql) { inputArea_->InputHist(sql); };
+    hooks.PostSQL = [this](const QString& sql) { inputArea_->PostSQL(sql); };
+    hooks.showColumnTable = [this](const QStringList& headers, const QString& kinds,
+                                   const std::vector<QVector<QString>>& rows, int numberWidth) {
+        sqlRunner_->showTable(headers, kinds, rows, numberWidth);
+    };
+    objectCommands_ = new ObjectCommands(ui_.objectCommandsUi(), std::move(hooks), *objectTree_,
+                                         services_.db(), this);
+
+    ObjectSearchUi searchUi = ui_.objectSearchUi();
+    searchUi.foundListHeight = [this] { return layout_.lvFound.height; };
+    searchUi.treeHeight = [this] { return layout_.treeView.height; };
+    searchUi.setFoundListHeight = [this](double height) {
+        layout_.lvFound.height = height;
+        Resize();
+    };
+    objectSearch_ = new ObjectSearch(searchUi, *objectTree_, *objectCommands_, this);
+
     ui_.TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui_.TreeView1, &QWidget::customContextMenuRequested, this, &QUORVANT::treeContextMenu);
-    connect(ui_.TabObjects, &QTabBar::tabBarClicked, this,
-            [this](int index) { objectTree_->openGroup(ui_.TabObjects->tabText(index)); });
 }
 
 void QUORVANT::treeContextMenu(const QPoint& pos)
 {
-    QTreeWidgetItem* node = ui_.TreeView1->itemAt(pos);
-    if (node == nullptr)
-        return;
-    // Re-reading the catalog is offered on a root node while connected.
-    if (ObjectTree::isRootNode(node) && services_.db().DbIsConnected())
-        ui_.mn_mouse2->popup(ui_.TreeView1->viewport()->mapToGlobal(pos));
+    objectCommands_->treeContextMenu(pos);
 }
 
 void QUORVANT::moveSearchHeaderToBottom()
@@ -250,8 +265,9 @@ void QUORVANT::load()
     ui_.Cmd_srch_wd->setText(QStringLiteral("？"));
 
     for (QAction* entry : ui_.addQuickSqlItems())
-        connect(entry, &QAction::triggered, this,
-                [this, entry] { runCommand(entry->property("command").toString()); });
+        connect(entry, &QAction::triggered, this, [this, entry] {
+            runCommand(entry->property("command").toString(), entry->property("index").toInt());
+        });
 
     ui_.panel[0]->setText(QStringLiteral("SQLCode:"));
     ui_.panel[1]->setText(QStringLiteral("行数:"));

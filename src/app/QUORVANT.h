@@ -13,6 +13,8 @@ class AppServices;
 class ConnectDS;
 class ConnectionState;
 class FrmVersion;
+class ObjectCommands;
+class ObjectSearch;
 class ObjectTree;
 class ShowHist;
 class ShowTemp;
@@ -66,6 +68,8 @@ public:
     ConnectionState& connection() { return *connection_; }
     ConnectDS& connectDialog() { return *connectDS_; }
     ObjectTree& objectTree() { return *objectTree_; }
+    ObjectSearch& objectSearch() { return *objectSearch_; }
+    ObjectCommands& objectCommands() { return *objectCommands_; }
     SqlRunner& sqlRunner() { return *sqlRunner_; }
     SqlInputArea& inputArea() { return *inputArea_; }
     ShowHist& showHist() { return *showHist_; }
@@ -85,8 +89,9 @@ private:
     void wireInputArea();
     void layOutSqlNav();
     void wireCommands();
-    // Runs the command of a menu item, popup item or toolbar button.
-    void runCommand(const QString& name);
+    // Runs the command of a menu item, popup item or toolbar button; index is the item's place
+    // in its control array (-1 for none).
+    void runCommand(const QString& name, int index = -1);
     void treeContextMenu(const QPoint& pos);
     void moveSearchHeaderToBottom();
 
@@ -132,6 +137,8 @@ private:
     ConnectDS* connectDS_ = nullptr;
     ConnectionState* connection_ = nullptr;
     ObjectTree* objectTree_ = nullptr;
+    ObjectSearch* objectSearch_ = nullptr;
+    ObjectCommands* objectCommands_ = nullptr;
     SqlRunner* sqlRunner_ = nullptr;
     SqlInputArea* inputArea_ = nullptr;
     ShowHist* showHist_ = nullptr;
@@ -144,4 +151,6 @@ private:
     // buttons all run through it; a command without an entry belongs to a feature still to
     // come and does nothing.
     QHash<QString, std::function<void()>> commands_;
+    // Commands of control arrays whose items share one name, by the item's index.
+    QHash<QString, std::function<void(int)>> arrayCommands_;
 };

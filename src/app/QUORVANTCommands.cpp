@@ -9,6 +9,7 @@
 #include "base/EventPump.h"
 #include "base/Prompts.h"
 #include "base/basApiCall.h"
+#include "browser/ObjectCommands.h"
 #include "browser/ObjectTree.h"
 #include "connect/ConnectionState.h"
 #include "editor/SqlInputArea.h"
@@ -41,14 +42,35 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_open_file"), [this] { inputArea_->openFileCommand(); }},
         {QStringLiteral("mn_sql_history"), [this] { showHist_->showWindow(); }},
         {QStringLiteral("mn_sql_temp"), [this] { showTemp_->showWindow(); }},
+        {QStringLiteral("mn_copy_sql"), [this] { objectCommands_->copySqlCommand(); }},
+        {QStringLiteral("mn_copy_clip"), [this] { objectCommands_->copyClipCommand(); }},
+        {QStringLiteral("mn_copy_allcols_sql"),
+         [this] { objectCommands_->copyAllColumnsCommand(true); }},
+        {QStringLiteral("mn_copy_allcols_clip"),
+         [this] { objectCommands_->copyAllColumnsCommand(false); }},
+        {QStringLiteral("mn_colcopy_sql"), [this] { objectCommands_->colCopySqlCommand(); }},
+        {QStringLiteral("mn_colcopy_clip"), [this] { objectCommands_->colCopyClipCommand(); }},
+        {QStringLiteral("mn_objcopy_sql"), [this] { objectCommands_->objCopySqlCommand(); }},
+        {QStringLiteral("mn_objcopy_clip"), [this] { objectCommands_->objCopyClipCommand(); }},
+        {QStringLiteral("mn_disp_cols_all"),
+         [this] { objectCommands_->showColumnAttributes(true); }},
+        {QStringLiteral("mn_disp_cols_name"),
+         [this] { objectCommands_->showColumnAttributes(false); }},
+    };
+    arrayCommands_ = {
+        {QStringLiteral("mn_quick_sqlstmt"),
+         [this](int index) { objectCommands_->quickSqlCommand(index); }},
     };
     for (const MainWindowUi::DisplayOption& option : ui_.displayOptions())
         commands_.insert(option.item->objectName(),
                          [this, option] { displayOptionChanged(option); });
 
-    for (QAction* item : ui_.commandItems())
-        connect(item, &QAction::triggered, this,
-                [this, item] { runCommand(item->property("command").toString()); });
+    for (QAction* item : ui_.commandItems()) {
+        connect(item, &QAction::triggered, this, [this, item] {
+            const QVariant index = item->property("index");
+            runCommand(item->property("command").toString(), index.isValid() ? index.toInt() : -1);
+        });
+    }
     connect(ui_.Toolbar1, &QToolBar::actionTriggered, this, [this](QAction* a) {
         // A click flips a pressed button by itself; only the commands decide what is pressed.
         if (a->isCheckable())
@@ -57,8 +79,13 @@ void QUORVANT::wireCommands()
     });
 }
 
-void QUORVANT::runCommand(const QString& name)
+void QUORVANT::runCommand(const QString& name, int index)
 {
+    const auto arrayCommand = arrayCommands_.constFind(name);
+    if (arrayCommand != arrayCommands_.cend()) {
+        (*arrayCommand)(index);
+        return;
+    }
     const auto command = commands_.constFind(name);
     if (command != commands_.cend())
         (*command)();

@@ -304,6 +304,16 @@ void ObjectTree::onItemExpanded(QTreeWidgetItem* node)
     }
 }
 
+bool ObjectTree::readColumns(QTreeWidgetItem* node)
+{
+    if (!isObjectNode(node) || loadingColumns_ || loadingTree_ || db_.work().busy())
+        return false;
+    FlagOn loading(loadingColumns_);
+    const ConnectionWork::Scope work(db_.work(), ConnectionWork::Kind::Columns);
+    nodesRemoved_ = false;
+    return LoadColumns(node) && !nodesRemoved_;
+}
+
 bool ObjectTree::LoadColumns(QTreeWidgetItem* node)
 {
     if (!db_.DbIsConnected())

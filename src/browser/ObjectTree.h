@@ -117,6 +117,12 @@ public:
     const QStringList& synonymNames() const { return synonyms_; }
     int synonymCount() const { return static_cast<int>(synonyms_.size()); }
 
+    // Reads the columns of an object node afresh into the column buffers (the generated
+    // statements and the attribute view want the catalog as it is now). One piece of work on the
+    // connection; false when the read fails, other work is running, or nodes were removed
+    // meanwhile (the node may be gone then).
+    bool readColumns(QTreeWidgetItem* node);
+
     // The columns of the object read last (overwritten by every column read).
     int columnCount() const { return colCount_; }
     const QStringList& columnNames() const { return colNames_; }

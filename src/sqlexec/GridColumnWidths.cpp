@@ -154,7 +154,7 @@ void FitResultColumns(QTableView* view, const ResultGridModel& model)
     }
     // Row numbers share one width: digits are as wide as each other in the grid's fonts.
     if (shown > 0)
-        widths[0] = advances.width(RowNumberText(widestNumber));
+        widths[0] = advances.width(model.numberText(widestNumber));
     int others = 0;
     for (int c = 0; c < columns; ++c) {
         int w = widths[static_cast<std::size_t>(c)] > 0

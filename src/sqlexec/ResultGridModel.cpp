@@ -26,6 +26,8 @@ void ResultGridModel::reset(const QStringList& names, const QString& kinds, bool
     std::vector<Row>().swap(rows_);
     columnTexts_.assign(static_cast<std::size_t>(names_.size()), ColumnTexts{});
     shownRows_ = 0;
+    numberHeader_ = QStringLiteral("行No.");
+    numberWidth_ = 6;
     endResetModel();
 }
 
@@ -64,7 +66,7 @@ QString ResultGridModel::cellText(int row, int column) const
         return {};
     const Row& r = rows_[static_cast<std::size_t>(row)];
     if (column == 0)
-        return RowNumberText(r.number);
+        return numberText(r.number);
     if (column >= 1 && column <= r.cells.size())
         return r.cells.at(column - 1);
     return {};
@@ -73,12 +75,30 @@ QString ResultGridModel::cellText(int row, int column) const
 QString ResultGridModel::headerText(int column) const
 {
     if (column == 0)
-        return QStringLiteral("行No.");
+        return numberHeader_;
     if (column >= 1 && column <= names_.size())
         return names_.at(column - 1);
     if (column == names_.size() + 1)
         return QStringLiteral("<");
     return {};
+}
+
+void ResultGridModel::setNumberColumn(const QString& header, int width)
+{
+    numberHeader_ = header;
+    numberWidth_ = std::max(1, width);
+    if (columnCount() > 0) {
+        emit headerDataChanged(Qt::Horizontal, 0, 0);
+        if (shownRows_ > 0)
+            emit dataChanged(index(0, 0), index(shownRows_ - 1, 0));
+    }
+}
+
+QString ResultGridModel::numberText(std::int32_t number) const
+{
+    if (numberWidth_ == 6)
+        return RowNumberText(number);
+    return (QString(numberWidth_, QLatin1Char(' ')) + QString::number(number)).right(numberWidth_);
 }
 
 void ResultGridModel::sortRows(const std::function<bool(const Row&, const Row&)>& less)

@@ -49,6 +49,12 @@ public:
     QString cellText(int row, int column) const;
     QString headerText(int column) const;
 
+    // The caption and width of the numbering column ("行No." and 6 after setColumns): a table
+    // that is not a result (the column attribute view) numbers its rows its own way.
+    void setNumberColumn(const QString& header, int width);
+    // The numbering cell of a row number.
+    QString numberText(std::int32_t number) const;
+
     // Reorders the rows (stable); selections and other persistent indexes follow their rows.
     void sortRows(const std::function<bool(const Row&, const Row&)>& less);
 
@@ -68,4 +74,6 @@ private:
     std::vector<Row> rows_;
     std::vector<ColumnTexts> columnTexts_;
     int shownRows_ = 0; // rows announced to views; the rest are pending
+    QString numberHeader_ = QStringLiteral("行No.");
+    int numberWidth_ = 6;
 };

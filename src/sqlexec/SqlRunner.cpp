@@ -531,3 +531,38 @@ void SqlRunner::rollback_command()
     }
     setPanels(codeText(code), QStringLiteral("行数:"), QStringLiteral("実行時間："), message);
 }
+
+// --- tables that are not results ---
+
+void SqlRunner::showTable(const QStringList& headers, const QString& kinds,
+                          const std::vector<QVector<QString>>& rows, int numberWidth)
+{
+    if (running())
+        return;
+    // The grid is about to show other rows: a suspended fill could never be resumed into it.
+    endSuspendedFetch();
+    reset_fetch_strip();
+    setPanels(QStringLiteral("SQLCode:"), QStringLiteral("行数:"), QStringLiteral("実行時間："),
+              QString());
+    resume_sql.clear();
+    if (headers.isEmpty()) {
+        model_.clear();
+        result_column_count = 0;
+        exec_row_count = 0;
+        numeric_column_widths.assign(1, NumberWidth{});
+        return;
+    }
+    showGrid(false);
+    const QStringList columns = headers.mid(1);
+    // Readers of the run state (copies, export) see the grid as shown, not the last result.
+    result_column_count = static_cast<std::int16_t>(columns.size());
+    numeric_column_widths.assign(static_cast<std::size_t>(columns.size()) + 1, NumberWidth{});
+    model_.setColumns(columns, kinds);
+    model_.setNumberColumn(headers.first(), numberWidth);
+    std::int32_t number = 0;
+    for (const QVector<QString>& row : rows)
+        model_.appendRow(++number, QVector<QString>(row));
+    exec_row_count = number;
+    layOutGrid();
+    showGrid(true);
+}

@@ -131,6 +131,14 @@ public:
     // Index i (1-based result column) holds the widths seen in a number column; index 0 unused.
     std::vector<NumberWidth> numeric_column_widths;
 
+    // Shows a table that is not a result (the column attribute view) in the grid: a suspended
+    // fill ends first, the fetch strip and the status panels are reset, and the grid shows the
+    // headers (the first names the numbering column, whose cells are the row numbers in
+    // numberWidth characters) and rows, with one kind letter per data column. No headers
+    // leave the grid empty. Ignored while a statement runs.
+    void showTable(const QStringList& headers, const QString& kinds,
+                   const std::vector<QVector<QString>>& rows, int numberWidth);
+
 private:
     void setRunState(bool running);
     // The run's outcome boxes and questions; none after the batch was abandoned.
