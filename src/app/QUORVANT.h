@@ -14,6 +14,7 @@ class ConnectDS;
 class ConnectionState;
 class FrmVersion;
 class ObjectTree;
+class ResultGridCommands;
 class ShowHist;
 class ShowTemp;
 class SqlInputArea;
@@ -67,6 +68,7 @@ public:
     ConnectDS& connectDialog() { return *connectDS_; }
     ObjectTree& objectTree() { return *objectTree_; }
     SqlRunner& sqlRunner() { return *sqlRunner_; }
+    ResultGridCommands& resultGrid() { return *resultGrid_; }
     SqlInputArea& inputArea() { return *inputArea_; }
     ShowHist& showHist() { return *showHist_; }
     ShowTemp& showTemp() { return *showTemp_; }
@@ -133,6 +135,7 @@ private:
     ConnectionState* connection_ = nullptr;
     ObjectTree* objectTree_ = nullptr;
     SqlRunner* sqlRunner_ = nullptr;
+    ResultGridCommands* resultGrid_ = nullptr;
     SqlInputArea* inputArea_ = nullptr;
     ShowHist* showHist_ = nullptr;
     ShowTemp* showTemp_ = nullptr;
