@@ -108,7 +108,10 @@ ResultGridCommands::ResultGridCommands(ResultGridModel& model, const ResultGridU
     header->setIconSize(old->iconSize());
     header->setMinimumSectionSize(old->minimumSectionSize());
     header->setDefaultSectionSize(old->defaultSectionSize());
+    const bool shown = !old->isHidden();
     view->setHorizontalHeader(header);
+    // A header put into a view already on screen would stay hidden.
+    header->setVisible(shown);
     connect(header, &QHeaderView::sectionClicked, this, &ResultGridCommands::ColumnClick);
     view->viewport()->installEventFilter(this);
 }
