@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
@@ -17,6 +18,9 @@
 #include <QPainter>
 #include <QStyleOptionHeader>
 #include <QTableView>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -29,6 +33,27 @@ public:
     {
         setSectionsClickable(true);
         setHighlightSections(false);
+    }
+
+    // Widens a column whose caption and sort image would not fit side by side; the caption
+    // would otherwise be cut to make room for the image.
+    void makeRoomForImage(int column)
+    {
+        if (model() == nullptr || column < 0 || column >= count() ||
+            !model()->headerData(column, Qt::Horizontal, ResultGridModel::SortImageRole).isValid())
+            return;
+        QStyleOptionHeader opt;
+        initStyleOption(&opt);
+        initStyleOptionForIndex(&opt, column);
+        // The label area lies inside the section by the style's insets, as paintSection finds.
+        opt.rect = QRect(0, 0, 1000, height());
+        const int insets =
+            opt.rect.width() - style()->subElementRect(QStyle::SE_HeaderLabel, &opt, this).width();
+        const int wanted = insets + captionWidth(caption(column)) +
+                           style()->pixelMetric(QStyle::PM_HeaderMargin, &opt, this) +
+                           imageExtent(opt);
+        if (sectionSize(column) < wanted)
+            resizeSection(column, wanted);
     }
 
 protected:
@@ -46,19 +71,20 @@ protected:
         }
         QStyleOptionHeader opt;
         initStyleOption(&opt);
+        opt.rect = rect;
         initStyleOptionForIndex(&opt, logicalIndex);
         opt.rect = rect;
+        // The caption whole: the option's may be cut already to the section without image.
+        const QString text = caption(logicalIndex);
         opt.icon = QIcon();
         style()->drawControl(QStyle::CE_HeaderSection, &opt, painter, this);
 
         const QRect area = style()->subElementRect(QStyle::SE_HeaderLabel, &opt, this);
         const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, &opt, this);
-        const int extent = iconSize().isValid()
-                               ? iconSize().height()
-                               : style()->pixelMetric(QStyle::PM_SmallIconSize, &opt, this);
+        const int extent = imageExtent(opt);
         const QSize image(extent, extent);
-        const int textWidth = std::clamp(opt.fontMetrics.horizontalAdvance(opt.text), 0,
-                                         std::max(0, area.width() - image.width() - margin));
+        const int textWidth =
+            std::clamp(captionWidth(text), 0, std::max(0, area.width() - image.width() - margin));
         const int block = textWidth + margin + image.width();
         int left = area.left();
         const Qt::Alignment align = opt.textAlignment & Qt::AlignHorizontal_Mask;
@@ -70,7 +96,7 @@ protected:
 
         QStyleOptionHeader label = opt;
         label.rect = QRect(left, area.top(), textWidth, area.height());
-        label.text = opt.fontMetrics.elidedText(opt.text, Qt::ElideRight, textWidth);
+        label.text = opt.fontMetrics.elidedText(text, Qt::ElideRight, textWidth);
         label.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
         style()->drawControl(QStyle::CE_HeaderLabel, &label, painter, this);
         const QRect imageRect(left + textWidth + margin,
@@ -80,6 +106,23 @@ protected:
     }
 
 private:
+    QString caption(int column) const
+    {
+        return model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    }
+
+    // Whole pixels that hold the text: a cut to its rounded advance would elide it.
+    int captionWidth(const QString& text) const
+    {
+        return static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(text)));
+    }
+
+    int imageExtent(const QStyleOptionHeader& opt) const
+    {
+        return iconSize().isValid() ? iconSize().height()
+                                    : style()->pixelMetric(QStyle::PM_SmallIconSize, &opt, this);
+    }
+
     QHash<QString, QIcon> images_;
 };
 
@@ -103,6 +146,7 @@ ResultGridCommands::ResultGridCommands(ResultGridModel& model, const ResultGridU
     // The model sorts; the view's own sorting would sort it a second time.
     view->setSortingEnabled(false);
     auto* header = new ResultGridHeader(ui_.imlSort, view);
+    header_ = header;
     header->setObjectName(QStringLiteral("ListView1_header"));
     const QHeaderView* old = view->horizontalHeader();
     header->setIconSize(old->iconSize());
@@ -117,6 +161,13 @@ ResultGridCommands::ResultGridCommands(ResultGridModel& model, const ResultGridU
 }
 
 void ResultGridCommands::ColumnClick(int column)
+{
+    sortOnClick(column);
+    if (header_ != nullptr)
+        static_cast<ResultGridHeader*>(header_.data())->makeRoomForImage(column);
+}
+
+void ResultGridCommands::sortOnClick(int column)
 {
     const int columns = model_.columnCount();
     // The closing "<" column does nothing.

@@ -4,12 +4,14 @@
 #include <QIcon>
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 
 #include <array>
 #include <functional>
 
 class QEvent;
+class QHeaderView;
 class QMenu;
 class QMimeData;
 class QMouseEvent;
@@ -76,12 +78,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void sortOnClick(int column);
     void startDrag();
     void setCaption(QMenu* menu, const QString& submenu, const QString& caption);
 
     ResultGridModel& model_;
     ResultGridUi ui_;
     ResultGridHooks hooks_;
+    QPointer<QHeaderView> header_; // the header drawing the sort images
     QPoint pressAt_;
     bool leftPressed_ = false;
 };

@@ -363,6 +363,12 @@ TEST_P(GridCommandsTest, SortImageIsDrawnRightOfTheCaption)
     for (int x = left; x < left + 200; ++x)
         blue |= desc.pixelColor(x, header()->height() / 2) == QColor(Qt::blue);
     EXPECT_TRUE(blue);
+
+    // A column just wide enough for its caption makes room for the image beside it.
+    header()->resizeSection(4, header()->sectionSizeHint(4));
+    clickHeader(4);
+    EXPECT_GE(header()->sectionSize(4),
+              QFontMetrics(header()->font()).horizontalAdvance(QStringLiteral("amount")) + 16);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, GridCommandsTest,
