@@ -157,7 +157,8 @@ ResultGridCommands::ResultGridCommands(ResultGridModel& model, const ResultGridU
     // A header put into a view already on screen would stay hidden.
     header->setVisible(shown);
     connect(header, &QHeaderView::sectionClicked, this, &ResultGridCommands::ColumnClick);
-    view->viewport()->installEventFilter(this);
+    viewport_ = view->viewport();
+    viewport_->installEventFilter(this);
 }
 
 void ResultGridCommands::ColumnClick(int column)
@@ -283,7 +284,9 @@ void ResultGridCommands::copyToClipboard(int index)
 
 bool ResultGridCommands::eventFilter(QObject* watched, QEvent* event)
 {
-    if (ui_.ListView1 == nullptr || watched != ui_.ListView1->viewport())
+    // Compared by pointer only: the view may be on its way out when its viewport's last
+    // events arrive.
+    if (watched != viewport_.data())
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonPress: {

@@ -16,6 +16,7 @@ class QMenu;
 class QMimeData;
 class QMouseEvent;
 class QTableView;
+class QWidget;
 class ResultGridModel;
 
 // The main window's widgets of the grid's sort and copy commands. The main window keeps
@@ -86,6 +87,7 @@ private:
     ResultGridUi ui_;
     ResultGridHooks hooks_;
     QPointer<QHeaderView> header_; // the header drawing the sort images
+    QPointer<QWidget> viewport_;   // ListView1's, whose mouse is watched
     QPoint pressAt_;
     bool leftPressed_ = false;
 };
