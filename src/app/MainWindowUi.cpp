@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -406,7 +407,7 @@ void MainWindowUi::buildPopupMenus(QMainWindow* window)
     mn_mouse2 = popup("mn_mouse2", "mouse action2");
     item(mn_mouse2, QStringLiteral("mn_get_tables"), QStringLiteral("TABLE/VIEW/SYNONYMの再取得"));
 
-    QMenu* mouse3 = popup("mn_mouse3", "mouse action3");
+    QMenu* mouse3 = mn_mouse3 = popup("mn_mouse3", "mouse action3");
     const QStringList subitemCaptions = {
         QString(), QStringLiteral("列データ"), QStringLiteral("' 列データ '"),
         QStringLiteral("列名 = 列データ"), QStringLiteral("列名 = ' 列データ '")};
@@ -426,7 +427,7 @@ void MainWindowUi::buildPopupMenus(QMainWindow* window)
     QMenu* mouse5 = popup("mn_mouse5", "mouse action5");
     copyPair(mouse5, QStringLiteral("mn_kwdcopy_sql"), QStringLiteral("mn_kwdcopy_clip"));
 
-    QMenu* mouse6 = popup("mn_mouse6", "mouse action6");
+    QMenu* mouse6 = mn_mouse6 = popup("mn_mouse6", "mouse action6");
     const QStringList allCaptions = {QStringLiteral("全列名"),
                                      QStringLiteral("全列データ（１行分）")};
     for (int i = 0; i < allCaptions.size(); ++i) {
@@ -533,6 +534,17 @@ ObjectCommandsUi MainWindowUi::objectCommandsUi() const
     ui.mn_mouse2 = mn_mouse2;
     ui.mn_mouse4 = mn_mouse4;
     ui.mn_quick_sql = mn_quick_sql;
+    return ui;
+}
+
+ResultGridUi MainWindowUi::resultGridUi() const
+{
+    ResultGridUi ui;
+    ui.ListView1 = ListView1;
+    ui.mn_mouse3 = mn_mouse3;
+    ui.mn_mouse6 = mn_mouse6;
+    ui.imlSort.insert(QStringLiteral("SortASC"), QIcon(QStringLiteral(":/icons/sort_up.png")));
+    ui.imlSort.insert(QStringLiteral("SortDESC"), QIcon(QStringLiteral(":/icons/sort_down.png")));
     return ui;
 }
 

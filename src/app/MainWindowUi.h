@@ -6,6 +6,7 @@
 #include "browser/ObjectTree.h"
 #include "connect/ConnectionState.h"
 #include "editor/SqlInputArea.h"
+#include "sqlexec/ResultGridCommands.h"
 #include "sqlexec/SqlRunner.h"
 
 #include <QHash>
@@ -75,6 +76,7 @@ public:
     ObjectCommandsUi objectCommandsUi() const;
     SqlRunnerUi sqlRunnerUi(QWidget* owner) const;
     SqlInputAreaUi sqlInputAreaUi(QWidget* owner) const;
+    ResultGridUi resultGridUi() const;
 
     QToolBar* Toolbar1 = nullptr;
     QWidget* placeholder = nullptr; // the toolbar's third item, holding Pict_db
@@ -114,6 +116,8 @@ public:
     QMenu* mn_mouse2 = nullptr;
     QMenu* mn_mouse4 = nullptr;
     QMenu* mn_mouse7 = nullptr;
+    QMenu* mn_mouse3 = nullptr;
+    QMenu* mn_mouse6 = nullptr;
 
     // Left edge of L_msg inside Fra_SqlInfo, in pixels, after the counters of the fetch strip.
     int lMsgLeft = 0;

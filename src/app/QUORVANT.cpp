@@ -20,6 +20,7 @@
 #include "history/ShowHist.h"
 #include "history/ShowTemp.h"
 #include "odbc/comm/ODBCComm.h"
+#include "sqlexec/ResultGridCommands.h"
 #include "sqlexec/SqlRunner.h"
 
 #include <QAction>
@@ -200,6 +201,10 @@ void QUORVANT::wireSqlRunner()
         showHist_->AddHist(dsn, sql);
     };
     sqlRunner_ = new SqlRunner(services_.db(), services_.prompts(), ui, std::move(hooks), this);
+    ResultGridHooks gridHooks;
+    gridHooks.InsertAtCaret = [this](const QString& text) { inputArea_->InsertAtCaret(text); };
+    resultGrid_ =
+        new ResultGridCommands(sqlRunner_->model(), ui_.resultGridUi(), std::move(gridHooks), this);
     connect(ui_.Cmd_start_stop, &QToolButton::clicked, sqlRunner_,
             &SqlRunner::Cmd_start_stop_Click);
     // A catalog read needs the cursor a suspended fill holds: that fill ends first.

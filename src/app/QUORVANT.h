@@ -16,6 +16,7 @@ class FrmVersion;
 class ObjectCommands;
 class ObjectSearch;
 class ObjectTree;
+class ResultGridCommands;
 class ShowHist;
 class ShowTemp;
 class SqlInputArea;
@@ -71,6 +72,7 @@ public:
     ObjectSearch& objectSearch() { return *objectSearch_; }
     ObjectCommands& objectCommands() { return *objectCommands_; }
     SqlRunner& sqlRunner() { return *sqlRunner_; }
+    ResultGridCommands& resultGrid() { return *resultGrid_; }
     SqlInputArea& inputArea() { return *inputArea_; }
     ShowHist& showHist() { return *showHist_; }
     ShowTemp& showTemp() { return *showTemp_; }
@@ -140,6 +142,7 @@ private:
     ObjectSearch* objectSearch_ = nullptr;
     ObjectCommands* objectCommands_ = nullptr;
     SqlRunner* sqlRunner_ = nullptr;
+    ResultGridCommands* resultGrid_ = nullptr;
     SqlInputArea* inputArea_ = nullptr;
     ShowHist* showHist_ = nullptr;
     ShowTemp* showTemp_ = nullptr;

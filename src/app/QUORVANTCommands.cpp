@@ -15,6 +15,7 @@
 #include "editor/SqlInputArea.h"
 #include "history/ShowHist.h"
 #include "history/ShowTemp.h"
+#include "sqlexec/ResultGridCommands.h"
 #include "sqlexec/SqlRunner.h"
 
 #include <QAction>
@@ -61,6 +62,19 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_quick_sqlstmt"),
          [this](int index) { objectCommands_->quickSqlCommand(index); }},
     };
+    // The result grid's copy items: each copies the copy text of its parent entry's index.
+    for (int i = 0; i < 5; ++i) {
+        commands_.insert(QStringLiteral("mn_LV_subitem_copy_sql_%1").arg(i),
+                         [this, i] { resultGrid_->copyToInputArea(i); });
+        commands_.insert(QStringLiteral("mn_LV_subitem_copy_clip_%1").arg(i),
+                         [this, i] { resultGrid_->copyToClipboard(i); });
+    }
+    for (int i = 0; i < 2; ++i) {
+        commands_.insert(QStringLiteral("mn_LV_subitem_all_copy_sql_%1").arg(i),
+                         [this, i] { resultGrid_->copyToInputArea(i); });
+        commands_.insert(QStringLiteral("mn_LV_subitem_all_copy_clip_%1").arg(i),
+                         [this, i] { resultGrid_->copyToClipboard(i); });
+    }
     for (const MainWindowUi::DisplayOption& option : ui_.displayOptions())
         commands_.insert(option.item->objectName(),
                          [this, option] { displayOptionChanged(option); });

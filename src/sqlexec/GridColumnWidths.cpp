@@ -75,7 +75,30 @@ private:
     bool asciiMeasured_ = false;
 };
 
+int cellMargin(const QTableView* view)
+{
+    return (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) * 2 +
+           (view->showGrid() ? 1 : 0);
+}
+
+// Filled-out texts are digits, blanks, "-" and ".", none wider than a digit.
+int filledWidth(const QFontMetrics& metrics, qsizetype length)
+{
+    return length > 0 ? metrics.horizontalAdvance(QString(length, QLatin1Char('0'))) : 0;
+}
+
 } // namespace
+
+void FitFilledColumn(QTableView* view, const ResultGridModel& model, int column)
+{
+    if (view == nullptr || view->model() != &model || model.filledLength(column) == 0)
+        return;
+    const int wanted =
+        filledWidth(QFontMetrics(view->font()), model.filledLength(column)) + cellMargin(view);
+    QHeaderView* header = view->horizontalHeader();
+    if (header->sectionSize(column) < wanted)
+        header->resizeSection(column, wanted);
+}
 
 void FitResultColumns(QTableView* view, const ResultGridModel& model)
 {
@@ -85,10 +108,9 @@ void FitResultColumns(QTableView* view, const ResultGridModel& model)
     const int columns = model.columnCount();
     if (columns == 0)
         return;
-    AdvanceCache advances(QFontMetrics(view->font()));
-    const int margin =
-        (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) * 2 +
-        (view->showGrid() ? 1 : 0);
+    const QFontMetrics metrics(view->font());
+    AdvanceCache advances(metrics);
+    const int margin = cellMargin(view);
 
     std::vector<int> widths(static_cast<std::size_t>(columns), 0);
     const auto& rows = model.rows();
@@ -152,6 +174,9 @@ void FitResultColumns(QTableView* view, const ResultGridModel& model)
             widest = std::max(widest, advances.width(text));
         }
     }
+    for (int c = 1; c <= cellColumns; ++c)
+        widths[static_cast<std::size_t>(c)] = std::max(widths[static_cast<std::size_t>(c)],
+                                                       filledWidth(metrics, model.filledLength(c)));
     // Row numbers share one width: digits are as wide as each other in the grid's fonts.
     if (shown > 0)
         widths[0] = advances.width(model.numberText(widestNumber));

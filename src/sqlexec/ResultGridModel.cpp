@@ -1,5 +1,7 @@
 #include "sqlexec/ResultGridModel.h"
 
+#include "base/SearchFold.h"
+#include "sqlexec/GridText.h"
 #include "sqlexec/SqlExecText.h"
 
 #include <algorithm>
@@ -28,6 +30,10 @@ void ResultGridModel::reset(const QStringList& names, const QString& kinds, bool
     shownRows_ = 0;
     numberHeader_ = QStringLiteral("行No.");
     numberWidth_ = 6;
+    sortColumn_ = -1;
+    sortOrder_ = Qt::AscendingOrder;
+    filling_.assign(static_cast<std::size_t>(names_.size()), Filling{});
+    anyFilled_ = false;
     endResetModel();
 }
 
@@ -46,6 +52,8 @@ void ResultGridModel::appendRow(std::int32_t number, QVector<QString>&& cells)
                 outside |= static_cast<char16_t>(chars[i] - u' ') > u'~' - u' ';
             column.printableAscii = !outside;
         }
+        if (anyFilled_ && filling_[static_cast<std::size_t>(c)].on)
+            widenFilled(static_cast<std::size_t>(c), text);
     }
     rows_.push_back(Row{number, std::move(cells)});
 }
@@ -67,8 +75,15 @@ QString ResultGridModel::cellText(int row, int column) const
     const Row& r = rows_[static_cast<std::size_t>(row)];
     if (column == 0)
         return numberText(r.number);
-    if (column >= 1 && column <= r.cells.size())
-        return r.cells.at(column - 1);
+    if (column >= 1 && column <= r.cells.size()) {
+        const QString& text = r.cells.at(column - 1);
+        if (anyFilled_) {
+            const Filling& f = filling_[static_cast<std::size_t>(column - 1)];
+            if (f.on)
+                return FillNumber(text, f.width);
+        }
+        return text;
+    }
     return {};
 }
 
@@ -104,11 +119,16 @@ QString ResultGridModel::numberText(std::int32_t number) const
 void ResultGridModel::sortRows(const std::function<bool(const Row&, const Row&)>& less)
 {
     flush();
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> order(rows_.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return less(rows_[a], rows_[b]); });
+    applyOrder(order);
+}
+
+void ResultGridModel::applyOrder(const std::vector<int>& order)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<Row> sorted;
     sorted.reserve(rows_.size());
     std::vector<int> newPosition(rows_.size());
@@ -124,6 +144,110 @@ void ResultGridModel::sortRows(const std::function<bool(const Row&, const Row&)>
         after.append(index(newPosition[static_cast<std::size_t>(i.row())], i.column()));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void ResultGridModel::sortByColumn(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column > names_.size())
+        return;
+    flush();
+    const std::size_t n = rows_.size();
+    std::vector<int> positions(n);
+    std::iota(positions.begin(), positions.end(), 0);
+    const int sign = order == Qt::AscendingOrder ? 1 : -1;
+    const auto number = [this](int r) { return rows_[static_cast<std::size_t>(r)].number; };
+    // Keys are made once per row, not once per comparison; equal keys fall back to the row
+    // number, so the order is the same whatever order the rows were in before.
+    if (column == 0) {
+        std::stable_sort(positions.begin(), positions.end(),
+                         [&](int a, int b) { return sign * (number(a) - number(b)) < 0; });
+    } else {
+        const qsizetype c = column - 1;
+        const bool numbers = kinds_.at(c) == QLatin1Char('N');
+        std::vector<NumberSortKey> values;
+        std::vector<QString> folded(n);
+        if (numbers)
+            values.reserve(n);
+        for (std::size_t r = 0; r < n; ++r) {
+            const QString& text = rows_[r].cells.at(c);
+            if (numbers) {
+                values.emplace_back(text);
+                if (values.back().kind() != NumberSortKey::Kind::Text)
+                    continue;
+            }
+            folded[r] = foldForSearch(text);
+        }
+        std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {
+            const auto ia = static_cast<std::size_t>(a);
+            const auto ib = static_cast<std::size_t>(b);
+            int k = numbers ? NumberSortKey::compare(values[ia], values[ib]) : 0;
+            if (k == 0)
+                k = folded[ia].compare(folded[ib]);
+            if (k != 0)
+                return sign * k < 0;
+            return number(a) < number(b);
+        });
+    }
+    applyOrder(positions);
+    setSortState(column, order);
+}
+
+void ResultGridModel::restoreFetchOrder()
+{
+    if (sortColumn_ < 0)
+        return;
+    sortByColumn(0, Qt::AscendingOrder);
+    setSortState(-1, Qt::AscendingOrder);
+}
+
+void ResultGridModel::setSortState(int column, Qt::SortOrder order)
+{
+    sortColumn_ = column;
+    sortOrder_ = order;
+    const int columns = columnCount();
+    if (columns > 0)
+        emit headerDataChanged(Qt::Horizontal, 0, columns - 1);
+}
+
+void ResultGridModel::fillNumbers(int column)
+{
+    const qsizetype c = column - 1;
+    if (c < 0 || c >= names_.size() || kinds_.at(c) != QLatin1Char('N'))
+        return;
+    Filling& f = filling_[static_cast<std::size_t>(c)];
+    if (f.on)
+        return;
+    f.on = true;
+    anyFilled_ = true;
+    for (const Row& row : rows_)
+        widenFilled(static_cast<std::size_t>(c), row.cells.at(c));
+    if (shownRows_ > 0)
+        emit dataChanged(index(0, column), index(shownRows_ - 1, column), {Qt::DisplayRole});
+}
+
+void ResultGridModel::widenFilled(std::size_t c, const QString& text)
+{
+    if (!IsPlainDecimal(text))
+        return;
+    Filling& f = filling_[c];
+    WidenNumberWidth(f.width, text);
+    f.point |= text.contains(QLatin1Char('.'));
+}
+
+bool ResultGridModel::numbersFilled(int column) const
+{
+    const qsizetype c = column - 1;
+    return c >= 0 && c < names_.size() && filling_[static_cast<std::size_t>(c)].on;
+}
+
+qsizetype ResultGridModel::filledLength(int column) const
+{
+    if (!numbersFilled(column))
+        return 0;
+    const Filling& f = filling_[static_cast<std::size_t>(column - 1)];
+    if (f.width.before == 0 && f.width.after == 0 && !f.point)
+        return 0; // no number among the cells
+    return f.width.before + 1 + (f.width.after > 0 || f.point ? f.width.after + 1 : 0);
 }
 
 int ResultGridModel::rowCount(const QModelIndex& parent) const
@@ -165,5 +289,9 @@ QVariant ResultGridModel::headerData(int section, Qt::Orientation orientation, i
         return headerText(section);
     if (role == Qt::TextAlignmentRole)
         return alignment(section);
+    if (role == SortImageRole && section == sortColumn_ &&
+        !(section == 0 && sortOrder_ == Qt::AscendingOrder))
+        return sortOrder_ == Qt::AscendingOrder ? QStringLiteral("SortASC")
+                                                : QStringLiteral("SortDESC");
     return {};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sqlexec/SqlExecText.h"
+
 #include <QAbstractTableModel>
 #include <QString>
 #include <QStringList>
@@ -13,6 +15,9 @@
 // "<" column. Rows are kept as plain texts, one vector per row, so a sort moves only the row
 // handles. Rows appended during a fill stay invisible to views until flush(), so a fill of
 // thousands of rows costs one insert notification instead of one per row.
+//
+// The model also holds the grid's sort state and the number filling of its 'N' columns, so
+// that whatever lays out new columns (a fill, the column attribute view) switches both off.
 class ResultGridModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -27,9 +32,11 @@ public:
     // No columns and no rows.
     void clear();
     // Replaces everything by the headers of a result: names and one kind letter per column
-    // ('N' cells are right-aligned).
+    // ('N' cells are right-aligned). Sorting and number filling end.
     void setColumns(const QStringList& names, const QString& kinds);
-    // Adds a row behind the pending ones; cells is cut or padded to the result's columns.
+    // Adds a row behind the pending ones; cells is cut or padded to the result's columns. A row
+    // added while the grid is sorted goes to the end all the same (a fill in progress first
+    // calls restoreFetchOrder).
     void appendRow(std::int32_t number, QVector<QString>&& cells);
     // Announces the pending rows to the views.
     void flush();
@@ -44,8 +51,10 @@ public:
 
     int resultColumnCount() const { return static_cast<int>(names_.size()); }
     QChar kind(int resultColumn) const { return kinds_.at(resultColumn); }
+    // The rows in grid order, with their texts as fetched (before number filling).
     const std::vector<Row>& rows() const { return rows_; }
-    // The text of a grid cell (grid column numbering, 0 is the row number), pending rows too.
+    // The text of a grid cell as the grid shows it, filled-out numbers included (grid column
+    // numbering, 0 is the row number), pending rows too.
     QString cellText(int row, int column) const;
     QString headerText(int column) const;
 
@@ -58,6 +67,30 @@ public:
     // Reorders the rows (stable); selections and other persistent indexes follow their rows.
     void sortRows(const std::function<bool(const Row&, const Row&)>& less);
 
+    // Header data role of the sort image a header shows: "SortASC", "SortDESC" or none. Fetch
+    // order (the row-number column ascending) shows none.
+    static constexpr int SortImageRole = Qt::UserRole + 110;
+    // Sorts by a grid column (0 is the row number, whose ascending order is fetch order).
+    // Cells of an 'N' column order by their value: empty first, then numbers, then other
+    // texts; other columns by their texts, blind to case, width and kana. Equal cells keep
+    // fetch order in both directions.
+    void sortByColumn(int column, Qt::SortOrder order);
+    // Fetch order with sorting off: what a fill needs before it adds rows.
+    void restoreFetchOrder();
+    bool isSorted() const { return sortColumn_ >= 0; }
+    // The sort column (grid numbering), -1 when not sorted.
+    int sortColumn() const { return sortColumn_; }
+    Qt::SortOrder sortOrder() const { return sortOrder_; }
+
+    // Fills out the plain decimal numbers of an 'N' column (grid numbering) to the widths of
+    // the column's numbers, for display, copying and saving, until the columns change. Rows
+    // added later are filled too, and the column keeps one width. Other columns, and a column
+    // filled already, are left as they are. Empty cells and other texts are never filled.
+    void fillNumbers(int column);
+    bool numbersFilled(int column) const;
+    // Characters of the longest filled-out text of a filled column; 0 for other columns.
+    qsizetype filledLength(int column) const;
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -67,6 +100,17 @@ public:
 private:
     void reset(const QStringList& names, const QString& kinds, bool laidOut);
     QVariant alignment(int column) const;
+    void applyOrder(const std::vector<int>& order);
+    void setSortState(int column, Qt::SortOrder order);
+    // Widens the filled-out column c (0-based result column) to hold text.
+    void widenFilled(std::size_t c, const QString& text);
+
+    // Per result column while its numbers are filled out.
+    struct Filling {
+        bool on = false;
+        NumberWidth width;
+        bool point = false; // some number has a "."
+    };
 
     bool laidOut_ = false;
     QStringList names_;
@@ -76,4 +120,8 @@ private:
     int shownRows_ = 0; // rows announced to views; the rest are pending
     QString numberHeader_ = QStringLiteral("行No.");
     int numberWidth_ = 6;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    std::vector<Filling> filling_;
+    bool anyFilled_ = false;
 };

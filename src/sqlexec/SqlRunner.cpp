@@ -190,6 +190,8 @@ void SqlRunner::exec_sql(const QString& sql, bool ReFetch)
         // A statement run while the fetch was suspended has put its own count and times
         // here; the fill goes on from its own.
         exec_row_count = static_cast<std::int32_t>(model_.rows().size());
+        // Resumed rows follow the rows shown in fetch order, not a sort the user chose meanwhile.
+        model_.restoreFetchOrder();
         exec_started_at = fillStartedAt_;
         exec_elapsed_ms = fillElapsedMs_;
         first_row_ms = fillFirstRowMs_;

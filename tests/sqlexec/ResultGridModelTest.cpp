@@ -78,6 +78,64 @@ TEST(ResultGridModelTest, SortMovesRowsAndPersistentIndexesFollow)
     EXPECT_EQ(first.data().toString(), QStringLiteral("c"));
 }
 
+TEST(ResultGridModelTest, TextSortIsBlindToCaseWidthAndKanaAndKeepsFetchOrderForTies)
+{
+    ResultGridModel model;
+    model.setColumns({"v"}, QStringLiteral("S"));
+    for (const char* v : {"b", "ｶ", "A", "か", "a", "Ｂ", ""})
+        model.appendRow(static_cast<std::int32_t>(model.rows().size()) + 1, cells({v}));
+    const auto texts = [&] {
+        QStringList t;
+        for (int r = 0; r < model.rowCount(); ++r)
+            t.append(model.cellText(r, 1));
+        return t;
+    };
+    model.sortByColumn(1, Qt::AscendingOrder);
+    EXPECT_EQ(texts(), (QStringList{"", "A", "a", "b", "Ｂ", "ｶ", "か"}));
+    model.sortByColumn(1, Qt::DescendingOrder);
+    EXPECT_EQ(texts(), (QStringList{"ｶ", "か", "b", "Ｂ", "A", "a", ""}));
+    model.restoreFetchOrder();
+    EXPECT_FALSE(model.isSorted());
+    EXPECT_EQ(texts(), (QStringList{"b", "ｶ", "A", "か", "a", "Ｂ", ""}));
+    EXPECT_FALSE(model.headerData(1, Qt::Horizontal, ResultGridModel::SortImageRole).isValid());
+}
+
+TEST(ResultGridModelTest, FilledColumnKeepsOneWidthAsRowsArriveUntilNewColumns)
+{
+    ResultGridModel model;
+    model.setColumns({"n", "s"}, QStringLiteral("NS"));
+    model.appendRow(1, cells({"5", "12"}));
+    model.appendRow(2, cells({"Tokyo", "3"}));
+    model.appendRow(3, cells({"", "4"}));
+    model.flush();
+    model.fillNumbers(2); // a string column is never filled
+    EXPECT_FALSE(model.numbersFilled(2));
+    EXPECT_EQ(model.cellText(0, 2), QStringLiteral("12"));
+    model.fillNumbers(1);
+    EXPECT_EQ(model.cellText(0, 1), QStringLiteral(" 5"));
+    EXPECT_EQ(model.cellText(1, 1), QStringLiteral("Tokyo"));
+    EXPECT_EQ(model.filledLength(1), 2);
+    // A suspended fill resumed: the new rows widen the whole column alike.
+    model.appendRow(4, cells({"-123.25", "1"}));
+    model.flush();
+    EXPECT_EQ(model.cellText(0, 1), QStringLiteral("    5.00"));
+    EXPECT_EQ(model.cellText(3, 1), QStringLiteral("-0123.25"));
+    EXPECT_EQ(model.filledLength(1), 8);
+    // The texts as fetched stay beside the filled ones.
+    EXPECT_EQ(model.rows()[0].cells.at(0), QStringLiteral("5"));
+    model.fillNumbers(1);
+    EXPECT_EQ(model.cellText(0, 1), QStringLiteral("    5.00")) << "a second fill changes nothing";
+
+    model.sortByColumn(1, Qt::DescendingOrder);
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal, ResultGridModel::SortImageRole).toString(),
+              QStringLiteral("SortDESC"));
+    model.setColumns({"n"}, QStringLiteral("N"));
+    EXPECT_FALSE(model.isSorted());
+    EXPECT_FALSE(model.numbersFilled(1));
+    model.appendRow(1, cells({"5"}));
+    EXPECT_EQ(model.cellText(0, 1), QStringLiteral("5"));
+}
+
 TEST(GridColumnWidthsTest, ColumnsFitTheirWidestTextAndTheLastFillsTheView)
 {
     ResultGridModel model;

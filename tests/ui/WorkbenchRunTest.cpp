@@ -7,16 +7,21 @@
 #include "base/Settings.h"
 #include "browser/ObjectTree.h"
 #include "connect/ConnectionState.h"
+#include "sqlexec/ResultGridModel.h"
 #include "sqlexec/SqlRunner.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -481,6 +486,58 @@ TEST_P(WorkbenchRun, ClosingTheWindowDuringAStatementCancelsItAndAsksNothingMore
         EXPECT_NE(box.title, "SQL連続実行");
         EXPECT_NE(box.buttons, Prompts::Buttons::OkCancel) << box.text.toStdString();
     }
+}
+
+TEST_P(WorkbenchRun, GridHeaderSortsAndPopupsCopyToTheInputAreaAndTheClipboard)
+{
+    createSampleTable();
+    run("SELECT id, name, born, amount FROM qv_ui_run ORDER BY id");
+    ASSERT_EQ(grid()->rowCount(), 3);
+    auto* view = window_->findChild<QTableView*>(QStringLiteral("ListView1"));
+    QHeaderView* head = view->horizontalHeader();
+    const auto clickHeader = [&](int c) {
+        QTest::mouseClick(head->viewport(), Qt::LeftButton, {},
+                          QPoint(head->sectionViewportPosition(c) + head->sectionSize(c) / 2,
+                                 head->height() / 2));
+    };
+    const auto centre = [&](int r, int c) {
+        return view->visualRect(grid()->index(r, c)).center();
+    };
+    const auto menu = [&](const char* name) {
+        return window_->findChild<QMenu*>(QString::fromLatin1(name));
+    };
+
+    // amount: NULL, -12.5, 1234.57 filled out and ordered by value, with the up arrow.
+    clickHeader(4);
+    EXPECT_EQ(cell(0, 4), "");
+    EXPECT_EQ(cell(1, 4), "-0012.50");
+    EXPECT_EQ(cell(2, 4), " 1234.57");
+    EXPECT_EQ(grid()->headerData(4, Qt::Horizontal, ResultGridModel::SortImageRole).toString(),
+              "SortASC");
+    clickHeader(4);
+    clickHeader(4);
+    EXPECT_EQ(cell(0, 0), "     1");
+    EXPECT_FALSE(grid()->headerData(4, Qt::Horizontal, ResultGridModel::SortImageRole).isValid());
+
+    auto* sql = window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"));
+    sql->setPlainText("WHERE ");
+    sql->moveCursor(QTextCursor::End);
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, centre(0, 2));
+    ASSERT_TRUE(menu("mn_mouse3")->isVisible());
+    EXPECT_EQ(menu("mn_LV_subitem_2")->menuAction()->text(), "⇒ '山田'");
+    menu("mn_mouse3")->hide();
+    action("mn_LV_subitem_copy_sql_4")->trigger();
+    EXPECT_EQ(sql->toPlainText(), "WHERE name = '山田'");
+    action("mn_LV_subitem_copy_clip_3")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "name = 山田");
+
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, centre(2, 0));
+    ASSERT_TRUE(menu("mn_mouse6")->isVisible());
+    menu("mn_mouse6")->hide();
+    action("mn_LV_subitem_all_copy_clip_1")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "3, 'x', '', NULL");
+    action("mn_LV_subitem_all_copy_sql_0")->trigger();
+    EXPECT_EQ(sql->toPlainText(), "WHERE name = '山田'id, name, born, amount");
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, WorkbenchRun,
