@@ -3,6 +3,7 @@
 #include "app/MainLayout.h"
 #include "browser/ObjectTree.h"
 #include "connect/ConnectionState.h"
+#include "editor/KeywordList.h"
 #include "editor/SqlInputArea.h"
 #include "sqlexec/SqlRunner.h"
 
@@ -70,6 +71,7 @@ public:
     ObjectTreeUi objectTreeUi(std::function<void()> moveSearchHeaderToBottom) const;
     SqlRunnerUi sqlRunnerUi(QWidget* owner) const;
     SqlInputAreaUi sqlInputAreaUi(QWidget* owner) const;
+    KeywordListUi keywordListUi() const;
 
     QToolBar* Toolbar1 = nullptr;
     QWidget* placeholder = nullptr; // the toolbar's third item, holding Pict_db
@@ -88,6 +90,7 @@ public:
     QTabBar* TabStrip1 = nullptr;
     QFrame* Frm_q = nullptr;
     QToolButton* Cmd_srch_wd = nullptr;
+    QToolButton* Cmd_q[2] = {}; // 0 searches right, 1 left
     // Browse position, its two arrow buttons and "ｸﾘｱ", on the tab row beside Frm_q.
     QFrame* Frm_sql_nav = nullptr;
     QLabel* L_sql_no = nullptr;
@@ -107,6 +110,7 @@ public:
     QMenu* mn_mouse = nullptr;
     QMenu* mn_quick_sql = nullptr;
     QMenu* mn_mouse2 = nullptr;
+    QMenu* mn_mouse5 = nullptr;
 
     // Left edge of L_msg inside Fra_SqlInfo, in pixels, after the counters of the fetch strip.
     int lMsgLeft = 0;

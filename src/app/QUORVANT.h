@@ -12,7 +12,9 @@
 class AppServices;
 class ConnectDS;
 class ConnectionState;
+class FrmEditor;
 class FrmVersion;
+class KeywordList;
 class ObjectTree;
 class ShowHist;
 class ShowTemp;
@@ -55,7 +57,7 @@ public:
     void aboutCommand();
 
     const MainLayout& paneLayout() const { return layout_; }
-    // Height of the text "A" in the window's font, in twips.
+    // Line spacing of the window's font, in twips: one row of the keyword list.
     int lineHeight() const { return lineHeight_; }
     const QString& helpAddress() const { return helpAddress_; }
     // Placements of the history and template windows as read at load.
@@ -68,6 +70,8 @@ public:
     ObjectTree& objectTree() { return *objectTree_; }
     SqlRunner& sqlRunner() { return *sqlRunner_; }
     SqlInputArea& inputArea() { return *inputArea_; }
+    KeywordList& keywordList() { return *keywordList_; }
+    FrmEditor& frmEditor() { return *frmEditor_; }
     ShowHist& showHist() { return *showHist_; }
     ShowTemp& showTemp() { return *showTemp_; }
 
@@ -84,6 +88,8 @@ private:
     // The SQL input area and the history and template windows it browses.
     void wireInputArea();
     void layOutSqlNav();
+    // "ｷｰﾜｰﾄﾞリスト編集(&K)": the list in the editor, then filled again and laid out.
+    void editKeywordsCommand();
     void wireCommands();
     // Runs the command of a menu item, popup item or toolbar button.
     void runCommand(const QString& name);
@@ -134,6 +140,8 @@ private:
     ObjectTree* objectTree_ = nullptr;
     SqlRunner* sqlRunner_ = nullptr;
     SqlInputArea* inputArea_ = nullptr;
+    KeywordList* keywordList_ = nullptr;
+    FrmEditor* frmEditor_ = nullptr;
     ShowHist* showHist_ = nullptr;
     ShowTemp* showTemp_ = nullptr;
     FrmVersion* frmVersion_ = nullptr;
