@@ -323,6 +323,11 @@ TEST_F(KeywordWindow, HugeKeywordFileWithNulBytesLoadsAndTheAdministratorFileOpe
     EXPECT_EQ(list()->count(), 3 * (bytes.size() / chunk.size()));
     EXPECT_EQ(list()->item(0)->text(), QStringLiteral("KWONE"));
     EXPECT_LT(timer.elapsed(), 60000);
+    // In a scrolled list the line under the pointer counts from the first row shown.
+    child<QAction>("mn_disp_kwdlist")->trigger();
+    list()->scrollToItem(list()->item(1000), QAbstractItemView::PositionAtTop);
+    releaseAtLine(2, Qt::LeftButton);
+    EXPECT_EQ(list()->currentRow(), 1002);
 
     if (QFileInfo::exists(QStringLiteral("/usr/bin/ODBCManageDataSourcesQ5")))
         GTEST_SKIP() << "the graphical administrator is installed";
