@@ -7,7 +7,6 @@
 #include "base/EventPump.h"
 #include "base/INIfile_IO.h"
 #include "base/Prompts.h"
-#include "base/SearchFold.h"
 #include "base/Settings.h"
 #include "base/Twips.h"
 #include "base/WindowFont.h"
@@ -404,8 +403,8 @@ void QUORVANT::FillKeywordList()
 
 bool QUORVANT::isKeyword(const QString& word) const
 {
-    return std::any_of(keywords_.cbegin(), keywords_.cend(),
-                       [&word](const QString& k) { return sameForSearch(k, word); });
+    // The list folded once, as the keyword search uses it.
+    return inputArea_->isKeyword(word);
 }
 
 void QUORVANT::resetFetchStrip()

@@ -80,6 +80,8 @@ public:
     tokensearch::Mode searchMode() const;
     // The keywords the keyword mode looks for.
     void setKeywords(const QStringList& keywords);
+    // The keyword test: word is one of them, blind to case and width.
+    bool isKeyword(QStringView word) const { return keywords_.contains(word); }
     // "SQL編集(&E)": the text through the external editor; the box is changed only when the
     // text came back changed, as one edit that undo takes back.
     void editCommand();
