@@ -197,6 +197,10 @@ TEST_F(KeywordWindow, ModeButtonAndSearchButtonsWalkTheTextInEachMode)
         tokens << selected();
     }
     EXPECT_EQ(tokens, (QStringList{"SELECT", "a", "b", "c", "FROM", "t", "WHERE"}));
+    // An inserted template runs the search of the mode set: its first token here.
+    setText(QString(), 0);
+    window_->inputArea().CopyTmpl(QStringLiteral("UPDATE t SET ? = ?"));
+    EXPECT_EQ(selected(), QStringLiteral("UPDATE"));
 
     click("Cmd_srch_wd"); // keyword
     setText(text, 0);
