@@ -139,6 +139,11 @@ void MainWindowUi::buildPanes(QWidget* client, QObject* dragFilter)
     Cmd_srch_wd = new QToolButton(Frm_q);
     Cmd_srch_wd->setObjectName(QStringLiteral("Cmd_srch_wd"));
     Cmd_srch_wd->setToolTip(QStringLiteral("？/ﾄｰｸﾝ/ｷｰﾜｰﾄﾞ切替"));
+    for (int i = 0; i < 2; ++i) {
+        Cmd_q[i] = new QToolButton(Frm_q);
+        Cmd_q[i]->setObjectName(QStringLiteral("Cmd_q_%1").arg(i));
+        Cmd_q[i]->setProperty("index", i);
+    }
 
     Lst_kwd = new QListWidget(client);
     Lst_kwd->setObjectName(QStringLiteral("Lst_kwd"));
@@ -424,8 +429,8 @@ void MainWindowUi::buildPopupMenus(QMainWindow* window)
     mn_mouse4 = mouse4;
     copyPair(mouse4, QStringLiteral("mn_colcopy_sql"), QStringLiteral("mn_colcopy_clip"));
 
-    QMenu* mouse5 = popup("mn_mouse5", "mouse action5");
-    copyPair(mouse5, QStringLiteral("mn_kwdcopy_sql"), QStringLiteral("mn_kwdcopy_clip"));
+    mn_mouse5 = popup("mn_mouse5", "mouse action5");
+    copyPair(mn_mouse5, QStringLiteral("mn_kwdcopy_sql"), QStringLiteral("mn_kwdcopy_clip"));
 
     QMenu* mouse6 = mn_mouse6 = popup("mn_mouse6", "mouse action6");
     const QStringList allCaptions = {QStringLiteral("全列名"),
@@ -586,5 +591,16 @@ SqlInputAreaUi MainWindowUi::sqlInputAreaUi(QWidget* owner) const
     ui.Cmd_updwn[1] = Cmd_updwn[1];
     ui.Cmd_clear = Cmd_clear;
     ui.Cmd_srch_wd = Cmd_srch_wd;
+    ui.Cmd_q[0] = Cmd_q[0];
+    ui.Cmd_q[1] = Cmd_q[1];
+    ui.Lst_kwd = Lst_kwd;
+    return ui;
+}
+
+KeywordListUi MainWindowUi::keywordListUi() const
+{
+    KeywordListUi ui;
+    ui.Lst_kwd = Lst_kwd;
+    ui.mn_mouse5 = mn_mouse5;
     return ui;
 }

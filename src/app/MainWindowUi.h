@@ -5,6 +5,7 @@
 #include "browser/ObjectSearch.h"
 #include "browser/ObjectTree.h"
 #include "connect/ConnectionState.h"
+#include "editor/KeywordList.h"
 #include "editor/SqlInputArea.h"
 #include "sqlexec/ResultGridCommands.h"
 #include "sqlexec/SqlRunner.h"
@@ -77,6 +78,7 @@ public:
     SqlRunnerUi sqlRunnerUi(QWidget* owner) const;
     SqlInputAreaUi sqlInputAreaUi(QWidget* owner) const;
     ResultGridUi resultGridUi() const;
+    KeywordListUi keywordListUi() const;
 
     QToolBar* Toolbar1 = nullptr;
     QWidget* placeholder = nullptr; // the toolbar's third item, holding Pict_db
@@ -95,6 +97,7 @@ public:
     QTabBar* TabStrip1 = nullptr;
     QFrame* Frm_q = nullptr;
     QToolButton* Cmd_srch_wd = nullptr;
+    QToolButton* Cmd_q[2] = {}; // 0 searches right, 1 left
     // Browse position, its two arrow buttons and "ｸﾘｱ", on the tab row beside Frm_q.
     QFrame* Frm_sql_nav = nullptr;
     QLabel* L_sql_no = nullptr;
@@ -118,6 +121,7 @@ public:
     QMenu* mn_mouse7 = nullptr;
     QMenu* mn_mouse3 = nullptr;
     QMenu* mn_mouse6 = nullptr;
+    QMenu* mn_mouse5 = nullptr;
 
     // Left edge of L_msg inside Fra_SqlInfo, in pixels, after the counters of the fetch strip.
     int lMsgLeft = 0;

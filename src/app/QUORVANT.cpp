@@ -3,6 +3,7 @@
 #include "app/AppServices.h"
 #include "app/CommandStates.h"
 #include "app/FrmVersion.h"
+#include "base/AppFolder.h"
 #include "base/EventPump.h"
 #include "base/INIfile_IO.h"
 #include "base/Prompts.h"
@@ -16,7 +17,10 @@
 #include "browser/ObjectTree.h"
 #include "connect/ConnectDS.h"
 #include "connect/ConnectionState.h"
+#include "editor/FrmEditor.h"
+#include "editor/KeywordList.h"
 #include "editor/SqlInputArea.h"
+#include "editor/TokenSearch.h"
 #include "history/ShowHist.h"
 #include "history/ShowTemp.h"
 #include "odbc/comm/ODBCComm.h"
@@ -226,7 +230,13 @@ void QUORVANT::wireInputArea()
     hooks.GetTempBack = [this](std::int16_t& no) { return showTemp_->store().GetTempBack(no); };
     hooks.GetTempNum = [this] { return showTemp_->store().GetTempNum(); };
     hooks.runBatch = [this] { runCommand(QStringLiteral("mn_sql_go")); };
+    frmEditor_ = new FrmEditor(services_.ini(), services_.prompts(),
+                               AppFolder() + QStringLiteral("SQLKYWD.TXT"), this);
+    hooks.editSql = [this](const QString& sql) { return frmEditor_->editSql(sql); };
     inputArea_ = new SqlInputArea(ui_.sqlInputAreaUi(this), std::move(hooks), this);
+    KeywordListHooks keywordHooks;
+    keywordHooks.InsertAtCaret = [this](const QString& text) { inputArea_->InsertAtCaret(text); };
+    keywordList_ = new KeywordList(ui_.keywordListUi(), std::move(keywordHooks), this);
 
     ShowHistHooks histHooks;
     histHooks.InputHist = [this](const QString& sql) { inputArea_->InputHist(sql); };
@@ -241,7 +251,9 @@ void QUORVANT::layOutSqlNav()
 {
     const MainLayout& l = layout_;
     const QSize hint = ui_.Frm_sql_nav->sizeHint();
-    ui_.Frm_sql_nav->setGeometry(px(l.frmQ.left + 1600), px(l.frmQ.top), hint.width(),
+    // Kept clear of the search buttons when the font makes them wider than designed.
+    const int left = std::max(px(l.frmQ.left + 1600), ui_.Frm_q->geometry().right() + 4);
+    ui_.Frm_sql_nav->setGeometry(left, px(l.frmQ.top), hint.width(),
                                  std::max(0, px(l.tabStrip.height - 50)));
 }
 
@@ -260,14 +272,15 @@ void QUORVANT::load()
         showDisplayOption(option, on);
     }
 
+    // One keyword row is one line of the font, leading included: a pointer position divided
+    // by the height of a glyph would land rows too far down.
+    lineHeight_ = static_cast<int>(tw(QFontMetrics(font()).lineSpacing()));
     FillKeywordList();
-    lineHeight_ =
-        static_cast<int>(tw(QFontMetrics(font()).boundingRect(QLatin1Char('A')).height()));
     computeTopAndHeight(layout_, clientHeight());
 
     applyInitialSizes(layout_);
     resetFetchStrip();
-    ui_.Cmd_srch_wd->setText(QStringLiteral("？"));
+    inputArea_->setSearchMode(tokensearch::Mode::Placeholder);
 
     for (QAction* entry : ui_.addQuickSqlItems())
         connect(entry, &QAction::triggered, this, [this, entry] {
@@ -356,9 +369,23 @@ void QUORVANT::applyLayout()
     place(ui_.LV_Found, l.lvFound);
     place(ui_.L_split, l.lSplit);
     place(ui_.TabStrip1, l.tabStrip);
-    place(ui_.Frm_q, {l.frmQ.left, l.frmQ.top, 1500, l.tabStrip.height - 50});
-    ui_.Cmd_srch_wd->setGeometry(0, 0, ui_.Cmd_srch_wd->sizeHint().width() + 8,
-                                 std::max(0, px(l.tabStrip.height - 50) - 2));
+    {
+        // The mode button is as wide as its widest caption, so it never moves the arrows.
+        const int h = std::max(0, px(l.tabStrip.height - 50) - 2);
+        const QFontMetrics fm(ui_.Cmd_srch_wd->font());
+        int captionWidth = 0;
+        for (auto mode :
+             {tokensearch::Mode::Placeholder, tokensearch::Mode::Token, tokensearch::Mode::Keyword})
+            captionWidth =
+                std::max(captionWidth, fm.horizontalAdvance(tokensearch::modeCaption(mode)));
+        const int modeWidth = captionWidth + 16;
+        ui_.Cmd_srch_wd->setGeometry(0, 0, modeWidth, h);
+        ui_.Cmd_q[1]->setGeometry(modeWidth + 2, 0, h, h);
+        ui_.Cmd_q[0]->setGeometry(modeWidth + 2 + h, 0, h, h);
+        const int width = std::max(px(1500), modeWidth + 2 + 2 * h);
+        ui_.Frm_q->setGeometry(px(l.frmQ.left), px(l.frmQ.top), width,
+                               std::max(0, px(l.tabStrip.height - 50)));
+    }
     layOutSqlNav();
     place(ui_.Lst_kwd, l.lstKwd);
     place(ui_.TB_SQL, l.tbSql);
@@ -387,8 +414,8 @@ void QUORVANT::applyConnectionBand()
 void QUORVANT::FillKeywordList()
 {
     keywords_ = readKeywordFile();
-    ui_.Lst_kwd->clear();
-    ui_.Lst_kwd->addItems(keywords_);
+    keywordList_->fill(keywords_, std::max(1, px(lineHeight_)));
+    inputArea_->setKeywords(keywords_);
     const QFontMetrics fm(font());
     const double widest =
         widestTextWidth(keywords_, [&fm](const QString& s) { return tw(fm.horizontalAdvance(s)); });
@@ -397,9 +424,8 @@ void QUORVANT::FillKeywordList()
 
 bool QUORVANT::isKeyword(const QString& word) const
 {
-    return std::any_of(keywords_.cbegin(), keywords_.cend(), [&word](const QString& k) {
-        return k.compare(word, Qt::CaseInsensitive) == 0;
-    });
+    // The list folded once, as the keyword search uses it.
+    return inputArea_->isKeyword(word);
 }
 
 void QUORVANT::resetFetchStrip()
@@ -528,7 +554,7 @@ void QUORVANT::unload()
 
 QStringList QUORVANT::readKeywordFile()
 {
-    return {};
+    return tokensearch::readKeywordFile(AppFolder() + QStringLiteral("SQLKYWD.TXT"));
 }
 
 void QUORVANT::readTemplatesAndHistory()
@@ -541,7 +567,10 @@ void QUORVANT::readTemplatesAndHistory()
     inputArea_->hist_no = 0;
 }
 
-void QUORVANT::readEditorCommand() {}
+void QUORVANT::readEditorCommand()
+{
+    frmEditor_->GetEditorCommand();
+}
 
 void QUORVANT::saveTemplatesAndHistory()
 {

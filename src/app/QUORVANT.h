@@ -12,7 +12,9 @@
 class AppServices;
 class ConnectDS;
 class ConnectionState;
+class FrmEditor;
 class FrmVersion;
+class KeywordList;
 class ObjectCommands;
 class ObjectSearch;
 class ObjectTree;
@@ -58,7 +60,7 @@ public:
     void aboutCommand();
 
     const MainLayout& paneLayout() const { return layout_; }
-    // Height of the text "A" in the window's font, in twips.
+    // Line spacing of the window's font, in twips: one row of the keyword list.
     int lineHeight() const { return lineHeight_; }
     const QString& helpAddress() const { return helpAddress_; }
     // Placements of the history and template windows as read at load.
@@ -74,6 +76,8 @@ public:
     SqlRunner& sqlRunner() { return *sqlRunner_; }
     ResultGridCommands& resultGrid() { return *resultGrid_; }
     SqlInputArea& inputArea() { return *inputArea_; }
+    KeywordList& keywordList() { return *keywordList_; }
+    FrmEditor& frmEditor() { return *frmEditor_; }
     ShowHist& showHist() { return *showHist_; }
     ShowTemp& showTemp() { return *showTemp_; }
 
@@ -90,6 +94,8 @@ private:
     // The SQL input area and the history and template windows it browses.
     void wireInputArea();
     void layOutSqlNav();
+    // "ｷｰﾜｰﾄﾞリスト編集(&K)": the list in the editor, then filled again and laid out.
+    void editKeywordsCommand();
     void wireCommands();
     // Runs the command of a menu item, popup item or toolbar button; index is the item's place
     // in its control array (-1 for none).
@@ -144,6 +150,8 @@ private:
     SqlRunner* sqlRunner_ = nullptr;
     ResultGridCommands* resultGrid_ = nullptr;
     SqlInputArea* inputArea_ = nullptr;
+    KeywordList* keywordList_ = nullptr;
+    FrmEditor* frmEditor_ = nullptr;
     ShowHist* showHist_ = nullptr;
     ShowTemp* showTemp_ = nullptr;
     FrmVersion* frmVersion_ = nullptr;

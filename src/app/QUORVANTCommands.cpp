@@ -12,6 +12,8 @@
 #include "browser/ObjectCommands.h"
 #include "browser/ObjectTree.h"
 #include "connect/ConnectionState.h"
+#include "editor/FrmEditor.h"
+#include "editor/KeywordList.h"
 #include "editor/SqlInputArea.h"
 #include "history/ShowHist.h"
 #include "history/ShowTemp.h"
@@ -57,6 +59,11 @@ void QUORVANT::wireCommands()
          [this] { objectCommands_->showColumnAttributes(true); }},
         {QStringLiteral("mn_disp_cols_name"),
          [this] { objectCommands_->showColumnAttributes(false); }},
+        {QStringLiteral("mn_sql_edit"), [this] { inputArea_->editCommand(); }},
+        {QStringLiteral("mn_set_editor"), [this] { frmEditor_->showSettings(); }},
+        {QStringLiteral("mn_kwd_edit"), [this] { editKeywordsCommand(); }},
+        {QStringLiteral("mn_kwdcopy_sql"), [this] { keywordList_->copyToSqlCommand(); }},
+        {QStringLiteral("mn_kwdcopy_clip"), [this] { keywordList_->copyToClipboardCommand(); }},
     };
     arrayCommands_ = {
         {QStringLiteral("mn_quick_sqlstmt"),
@@ -138,12 +145,26 @@ void QUORVANT::dataSourceAdminCommand()
         if (create.open(QIODevice::WriteOnly))
             create.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     }
+    // The editor the user chose takes it; without one, the file's default program.
+    if (!frmEditor_->editorCommand().trimmed().isEmpty()) {
+        frmEditor_->EditFile(file);
+        return;
+    }
     if (!OpenDocument(this, services_.prompts(), file)) {
         services_.prompts().tell(this, Prompts::Icon::Warning, QStringLiteral("QUORVANT"),
                                  QStringLiteral("データソース アドミニストレータを起動できません"
                                                 "でした。\n") +
                                      file);
     }
+}
+
+void QUORVANT::editKeywordsCommand()
+{
+    frmEditor_->EditKeyWord();
+    FillKeywordList();
+    // The list's width follows its widest keyword.
+    if (ui_.action(QStringLiteral("mn_disp_kwdlist"))->isChecked())
+        Resize();
 }
 
 void QUORVANT::newInstanceCommand()

@@ -16,7 +16,9 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTabBar>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
@@ -89,6 +91,24 @@ SqlInputArea::SqlInputArea(const SqlInputAreaUi& ui, SqlInputAreaHooks hooks, QO
     }
     ui_.L_sql_no->setEnabled(false);
     setBrowseEnabled(false);
+
+    if (ui_.Cmd_srch_wd != nullptr) {
+        ui_.Cmd_srch_wd->setAutoFillBackground(true);
+        connect(ui_.Cmd_srch_wd, &QToolButton::clicked, this, &SqlInputArea::cycleSearchMode);
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (ui_.Cmd_q[i] == nullptr)
+            continue;
+        ui_.Cmd_q[i]->setArrowType(i == 0 ? Qt::RightArrow : Qt::LeftArrow);
+        ui_.Cmd_q[i]->setToolTip(i == 0 ? QStringLiteral("右をサーチ")
+                                        : QStringLiteral("左をサーチ"));
+        connect(ui_.Cmd_q[i], &QToolButton::clicked, this, [this, i] {
+            if (i == 0)
+                searchRight();
+            else
+                searchLeft();
+        });
+    }
 }
 
 QColor SqlInputArea::templateColour()
@@ -203,25 +223,95 @@ void SqlInputArea::browse(bool down)
     }
 }
 
+tokensearch::Mode SqlInputArea::searchMode() const
+{
+    if (ui_.Cmd_srch_wd == nullptr)
+        return tokensearch::Mode::Placeholder;
+    return tokensearch::modeOfCaption(ui_.Cmd_srch_wd->text());
+}
+
 bool SqlInputArea::placeholderMode() const
 {
-    return ui_.Cmd_srch_wd == nullptr || ui_.Cmd_srch_wd->text() == QStringLiteral("？");
+    return searchMode() == tokensearch::Mode::Placeholder;
+}
+
+void SqlInputArea::setSearchMode(tokensearch::Mode mode)
+{
+    if (ui_.Cmd_srch_wd == nullptr)
+        return;
+    QColor colour(Qt::white);
+    if (mode == tokensearch::Mode::Keyword && ui_.Lst_kwd != nullptr)
+        colour = ui_.Lst_kwd->palette().color(QPalette::Base);
+    QPalette p = ui_.Cmd_srch_wd->palette();
+    p.setColor(QPalette::Button, colour);
+    p.setColor(QPalette::Window, colour);
+    ui_.Cmd_srch_wd->setPalette(p);
+    ui_.Cmd_srch_wd->setText(tokensearch::modeCaption(mode));
+}
+
+void SqlInputArea::cycleSearchMode()
+{
+    setSearchMode(tokensearch::nextMode(searchMode()));
+    ui_.TB_SQL->setFocus();
+}
+
+void SqlInputArea::setKeywords(const QStringList& keywords)
+{
+    keywords_ = tokensearch::KeywordSet(keywords);
+}
+
+void SqlInputArea::selectHit(const tokensearch::Hit& hit)
+{
+    QPlainTextEdit* box = ui_.TB_SQL;
+    if (hit.found) {
+        QTextCursor c = box->textCursor();
+        c.setPosition(static_cast<int>(hit.start));
+        c.setPosition(static_cast<int>(hit.start + hit.length), QTextCursor::KeepAnchor);
+        box->setTextCursor(c);
+    }
+    box->setFocus();
 }
 
 void SqlInputArea::searchRight()
 {
-    // Token and keyword searches belong to the keyword list; only the placeholder mode moves.
-    if (!placeholderMode())
+    const QTextCursor c = ui_.TB_SQL->textCursor();
+    selectHit(tokensearch::searchRight(ui_.TB_SQL->toPlainText(), c.selectionStart(),
+                                       c.selectionEnd() - c.selectionStart(), searchMode(),
+                                       keywords_));
+}
+
+void SqlInputArea::searchLeft()
+{
+    const QTextCursor c = ui_.TB_SQL->textCursor();
+    selectHit(tokensearch::searchLeft(ui_.TB_SQL->toPlainText(), c.selectionStart(),
+                                      c.selectionEnd() - c.selectionStart(), searchMode(),
+                                      keywords_));
+}
+
+void SqlInputArea::editCommand()
+{
+    if (!hooks_.editSql)
         return;
     QPlainTextEdit* box = ui_.TB_SQL;
+    const QString before = box->toPlainText();
+    const QString after = hooks_.editSql(before);
+    if (after == before)
+        return;
     QTextCursor c = box->textCursor();
-    const qsizetype at = sqltext::findPlaceholderRight(box->toPlainText(), c.selectionEnd());
-    if (at >= 0) {
-        c.setPosition(static_cast<int>(at));
-        c.setPosition(static_cast<int>(at) + 1, QTextCursor::KeepAnchor);
-        box->setTextCursor(c);
-    }
+    c.beginEditBlock();
+    c.select(QTextCursor::Document);
+    c.insertText(after);
+    c.endEditBlock();
+    c.movePosition(QTextCursor::Start);
+    box->setTextCursor(c);
     box->setFocus();
+}
+
+bool SqlInputArea::composing() const
+{
+    const QTextBlock block = ui_.TB_SQL->textCursor().block();
+    return block.isValid() && block.layout() != nullptr &&
+           !block.layout()->preeditAreaText().isEmpty();
 }
 
 void SqlInputArea::InsertAtCaret(const QString& text)
@@ -259,10 +349,6 @@ void SqlInputArea::CopyTmpl(const QString& TmplSql)
     c.insertText(TmplSql);
     c.setPosition(start);
     box->setTextCursor(c);
-    if (!placeholderMode()) {
-        box->setFocus();
-        return;
-    }
     searchRight();
 }
 
@@ -317,6 +403,12 @@ bool SqlInputArea::eventFilter(QObject* watched, QEvent* event)
     if (watched == ui_.TB_SQL && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() & Qt::ControlModifier) {
+            const bool shortcut =
+                key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_A;
+            // While an input method composes, its text is not the box's yet: browsing would
+            // replace the text under it and select-all would take half of it. The keys wait.
+            if (shortcut && composing())
+                return true;
             if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
                 if (currentKey() == kSql)
                     return false;

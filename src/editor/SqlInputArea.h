@@ -1,8 +1,11 @@
 #pragma once
 
+#include "editor/TokenSearch.h"
+
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -22,6 +25,8 @@ struct SqlInputAreaUi {
     QToolButton* Cmd_updwn[2] = {}; // 0 steps up, 1 steps down
     QToolButton* Cmd_clear = nullptr;
     QToolButton* Cmd_srch_wd = nullptr; // its caption is the search mode
+    QToolButton* Cmd_q[2] = {};         // 0 searches right, 1 searches left
+    QWidget* Lst_kwd = nullptr;         // its background is the keyword mode's colour
 };
 
 // The history and templates the area browses, and the run command; wired by the main window.
@@ -36,6 +41,8 @@ struct SqlInputAreaHooks {
     std::function<int()> GetTempNum;
     // Runs the whole input area, as the run command does.
     std::function<void()> runBatch;
+    // The text after the external editor had it; the text itself when nothing was edited.
+    std::function<QString(const QString&)> editSql;
 };
 
 // The SQL input area: TB_SQL under the tabs "sql" (the user's text), "hist" and "tmpl" (one
@@ -63,8 +70,21 @@ public:
     void clearCommand();
     // Ctrl+Up (down false) / Ctrl+Down (down true) on the "hist" and "tmpl" tabs.
     void browse(bool down);
-    // Search right in the placeholder mode: the next "?" behind the selection.
+    // Search right / left in the current mode: the next "?", token or keyword behind / before
+    // the selection. Nothing changes when none is found.
     void searchRight();
+    void searchLeft();
+    // "？" -> "ﾄｰｸﾝ" -> "ｷｰﾜｰﾄﾞ" -> "？", with the button's colour.
+    void cycleSearchMode();
+    void setSearchMode(tokensearch::Mode mode);
+    tokensearch::Mode searchMode() const;
+    // The keywords the keyword mode looks for.
+    void setKeywords(const QStringList& keywords);
+    // The keyword test: word is one of them, blind to case and width.
+    bool isKeyword(QStringView word) const { return keywords_.contains(word); }
+    // "SQL編集(&E)": the text through the external editor; the box is changed only when the
+    // text came back changed, as one edit that undo takes back.
+    void editCommand();
     // Selects the "sql" tab; the leave and enter steps run only when the tab changes.
     void selectSqlTab();
 
@@ -94,6 +114,9 @@ private:
     void setBrowseEnabled(bool on);
     void showPosition(std::int16_t pos, int count);
     bool placeholderMode() const;
+    void selectHit(const tokensearch::Hit& hit);
+    // True while an input method composes in TB_SQL.
+    bool composing() const;
     void trimDoubleClickSelection();
     bool dragEvent(QEvent* event);
     // Starts a drag of the selection, offered for copying only; false when the press was not
@@ -106,4 +129,5 @@ private:
     QWidget* viewport_ = nullptr;
     QPoint pressPos_;
     bool pressOnSelection_ = false;
+    tokensearch::KeywordSet keywords_;
 };

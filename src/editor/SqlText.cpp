@@ -1,5 +1,6 @@
 #include "editor/SqlText.h"
 
+#include "editor/TokenSearch.h"
 #include "text/CodePage.h"
 
 namespace sqltext {
@@ -7,7 +8,7 @@ namespace sqltext {
 qsizetype findPlaceholderRight(const QString& text, qsizetype from)
 {
     for (qsizetype i = std::max<qsizetype>(0, from); i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('?') || text[i] == QChar(0xFF1F))
+        if (tokensearch::isPlaceholder(text[i]))
             return i;
     }
     return -1;

@@ -1,0 +1,357 @@
+#include "editor/ExternalEditor.h"
+
+#include "base/Prompts.h"
+#include "base/basApiCall.h"
+#include "text/CodePage.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace exteditor {
+namespace {
+
+const QString kPlaceholder = QStringLiteral("%p");
+
+EditorError systemError(int number, const QString& what)
+{
+    EditorError e;
+    e.number = number;
+    e.description = QString::fromLocal8Bit(std::strerror(number));
+    if (!what.isEmpty())
+        e.description += QStringLiteral(" (") + what + QLatin1Char(')');
+    return e;
+}
+
+void setError(EditorError* out, const EditorError& e)
+{
+    if (out != nullptr)
+        *out = e;
+}
+
+// Swallows what the user does to any window while the editor runs; painting goes on. Only
+// events from the window system count, so the program's own closing still works.
+class InputBlocker : public QObject {
+public:
+    InputBlocker() { QCoreApplication::instance()->installEventFilter(this); }
+    ~InputBlocker() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::InputMethod:
+        case QEvent::ContextMenu:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::Close:
+            return event->spontaneous();
+        default:
+            return QObject::eventFilter(watched, event);
+        }
+    }
+};
+
+bool onGuiThread()
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    return qobject_cast<QGuiApplication*>(app) != nullptr &&
+           QThread::currentThread() == app->thread();
+}
+
+} // namespace
+
+bool hasPlaceholder(const QString& command)
+{
+    return command.contains(kPlaceholder, Qt::CaseInsensitive);
+}
+
+EditorCommand buildCommand(const QString& editorCommand, const QString& path)
+{
+    QStringList words = splitCommandLine(editorCommand);
+    for (QString& word : words) {
+        const qsizetype at = word.indexOf(kPlaceholder, 0, Qt::CaseInsensitive);
+        if (at >= 0) {
+            word.replace(at, kPlaceholder.size(), path);
+            break;
+        }
+    }
+    EditorCommand command;
+    if (!words.isEmpty())
+        command.program = words.takeFirst();
+    command.arguments = words;
+    return command;
+}
+
+QString quoteProgramPath(const QString& path)
+{
+    bool plain = !path.isEmpty();
+    for (const QChar c : path) {
+        if (c.isSpace() || QStringLiteral("'\"\\$`").contains(c)) {
+            plain = false;
+            break;
+        }
+    }
+    if (plain)
+        return path;
+    // Inside single quotes nothing is special; a single quote itself closes, is escaped, reopens.
+    QString quoted = path;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+void showEditorError(QWidget* owner, Prompts& prompts, const EditorError& error)
+{
+    prompts.tell(owner, Prompts::Icon::Critical, QStringLiteral("QUORVANT"),
+                 QStringLiteral("エディタ起動に失敗しました。\nError:%1 %2")
+                     .arg(error.number)
+                     .arg(error.description));
+}
+
+bool checkProgram(const QString& program, EditorError* error)
+{
+    if (program.isEmpty()) {
+        setError(error, systemError(ENOENT, program));
+        return false;
+    }
+    QString file = program;
+    if (!program.contains(QLatin1Char('/'))) {
+        file = QStandardPaths::findExecutable(program);
+        if (file.isEmpty()) {
+            setError(error, systemError(ENOENT, program));
+            return false;
+        }
+    }
+    const QFileInfo info(file);
+    if (!info.exists()) {
+        setError(error, systemError(ENOENT, program));
+        return false;
+    }
+    if (info.isDir() || !info.isExecutable()) {
+        setError(error, systemError(EACCES, program));
+        return false;
+    }
+    return true;
+}
+
+bool runAndWait(const EditorCommand& command, EditorError* error)
+{
+    if (!checkProgram(command.program, error))
+        return false;
+    QProcess process;
+    process.setProgram(command.program);
+    process.setArguments(command.arguments);
+    // The editor talks to the terminal the program was started from, if any; a pipe nobody
+    // reads could fill and stop it.
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.setInputChannelMode(QProcess::ForwardedInputChannel);
+    process.start();
+    if (!process.waitForStarted(-1)) {
+        setError(error, {static_cast<int>(process.error()), process.errorString()});
+        return false;
+    }
+    if (!onGuiThread()) {
+        process.waitForFinished(-1);
+        return true;
+    }
+    InputBlocker blocker;
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+    return true;
+}
+
+bool startDetached(const EditorCommand& command, EditorError* error)
+{
+    if (!checkProgram(command.program, error))
+        return false;
+    QProcess process;
+    process.setProgram(command.program);
+    process.setArguments(command.arguments);
+    if (!process.startDetached()) {
+        QString why = process.errorString();
+        if (why.isEmpty() || process.error() == QProcess::UnknownError)
+            why = command.program;
+        setError(error, {static_cast<int>(process.error()), why});
+        return false;
+    }
+    return true;
+}
+
+bool encodeForEdit(const QString& text, QByteArray& bytes, EditorError* error)
+{
+    const std::string utf8 = codepage::toCrLf(text.toStdString());
+    const std::string cp932 = codepage::utf8ToCp932(utf8);
+    // A character CP932 lacks becomes "?": more of them than the text had means one was lost.
+    if (std::count(cp932.begin(), cp932.end(), '?') != std::count(utf8.begin(), utf8.end(), '?')) {
+        int line = 1;
+        int column = 1;
+        for (const char32_t c : text.toUcs4()) {
+            const QString one = QString::fromUcs4(&c, 1);
+            if (c != U'?' && codepage::utf8ToCp932(one.toStdString()) == "?") {
+                EditorError e;
+                e.number = EILSEQ;
+                e.description =
+                    QStringLiteral(
+                        "%1行 %2文字目の「%3」(U+%4) はコード ページ 932 で保存できません")
+                        .arg(line)
+                        .arg(column)
+                        .arg(one)
+                        .arg(QString::number(static_cast<uint>(c), 16)
+                                 .toUpper()
+                                 .rightJustified(4, QLatin1Char('0')));
+                setError(error, e);
+                return false;
+            }
+            if (c == U'\n') {
+                ++line;
+                column = 1;
+            } else {
+                ++column;
+            }
+        }
+        setError(error, systemError(EILSEQ, QString()));
+        return false;
+    }
+    bytes = QByteArray::fromStdString(cp932);
+    return true;
+}
+
+bool decodeEdited(const QByteArray& bytes, QString& text, EditorError* error)
+{
+    const std::string_view raw(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    std::string utf8;
+    if (codepage::isValidUtf8(raw)) {
+        utf8 = raw.substr(raw.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0);
+    } else {
+        utf8 = codepage::cp932ToUtf8(raw);
+        // Nothing written here holds U+FFFD (CP932 has none), so one means bytes that are not
+        // CP932 either: taking them would put garbage in place of the user's text.
+        if (utf8.find("\xEF\xBF\xBD") != std::string::npos) {
+            EditorError e;
+            e.number = EILSEQ;
+            e.description = QStringLiteral("ファイルがコード ページ 932 でも UTF-8 でもありません");
+            setError(error, e);
+            return false;
+        }
+    }
+    text = QString::fromStdString(codepage::normalizeLineBreaks(utf8));
+    return true;
+}
+
+bool writeWholeFile(const QString& path, const QByteArray& bytes, EditorError* error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        setError(error, systemError(errno, path));
+        return false;
+    }
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<std::size_t>(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int saved = errno;
+            ::close(fd);
+            setError(error, systemError(saved, path));
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    if (::close(fd) != 0) {
+        setError(error, systemError(errno, path));
+        return false;
+    }
+    return true;
+}
+
+bool readWholeFile(const QString& path, QByteArray& bytes, EditorError* error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        setError(error, systemError(errno, path));
+        return false;
+    }
+    bytes.clear();
+    char buf[65536];
+    while (true) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int saved = errno;
+            ::close(fd);
+            setError(error, systemError(saved, path));
+            return false;
+        }
+        bytes.append(buf, n);
+    }
+    ::close(fd);
+    return true;
+}
+
+EditFileFolder::EditFileFolder() = default;
+EditFileFolder::~EditFileFolder() = default;
+
+QString EditFileFolder::sqlEditFile(EditorError* error)
+{
+    if (!dir_) {
+        QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        if (base.isEmpty() || !QDir::isAbsolutePath(base) || !QFileInfo(base).isDir())
+            base = QDir::tempPath();
+        auto dir = std::make_unique<QTemporaryDir>(base + QStringLiteral("/quorvant-edit-XXXXXX"));
+        if (!dir->isValid()) {
+            setError(error, {EACCES, dir->errorString()});
+            return QString();
+        }
+        dir_ = std::move(dir);
+    }
+    return dir_->filePath(QString::fromLatin1(kSqlEditFileName));
+}
+
+bool EditFile(QWidget* owner, Prompts& prompts, const QString& editorCommand, const QString& path)
+{
+    EditorError error;
+    if (!startDetached(buildCommand(editorCommand, path), &error)) {
+        showEditorError(owner, prompts, error);
+        return false;
+    }
+    return true;
+}
+
+} // namespace exteditor
