@@ -16,6 +16,8 @@ CommandStates deriveCommandStates(const CommandInputs& in)
     set({"mn_sql_go", "tb_go", "mn_sql_commit", "tb_ok", "mn_sql_rollback", "tb_ng"}, usable);
     set({"mn_sql_stop", "tb_stop"}, in.busy);
     set({"mn_out_select", "mn_inp_csv", "tb_inst", "mn_get_tables"}, usable);
+    // The grid can be saved after a disconnect, but not while a run refills it.
+    set({"mn_out_csv", "tb_save"}, idle);
     out.treeEnabled = idle;
     out.runEnabled = usable;
     out.connectPressed = in.open;

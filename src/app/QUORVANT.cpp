@@ -19,6 +19,7 @@
 #include "history/ShowTemp.h"
 #include "odbc/comm/ODBCComm.h"
 #include "sqlexec/SqlRunner.h"
+#include "transfer/SaveCSV.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -95,6 +96,7 @@ QUORVANT::QUORVANT(AppServices& services, QWidget* parent)
     wireObjectTree();
     wireInputArea();
     wireSqlRunner();
+    wireSaveCSV();
     wireCommands();
     // A settings file that exists but cannot be read is never replaced, and a program folder
     // that could not be made keeps nothing: the user hears of it once, at the first setting that
@@ -191,6 +193,19 @@ void QUORVANT::wireSqlRunner()
     services_.db().setCursorHolder([this] { sqlRunner_->endSuspendedFetch(); });
     connect(&services_.db().work(), &ConnectionWork::changed, this, &QUORVANT::updateCommandStates);
     updateCommandStates();
+}
+
+void QUORVANT::wireSaveCSV()
+{
+    SaveCSVHooks hooks;
+    hooks.AddHist = [this](const QString& dsn, const QString& sql) {
+        showHist_->AddHist(dsn, sql);
+    };
+    hooks.dsnText = [this] { return ui_.TB_DSN->text(); };
+    hooks.endGridResult = [this] { sqlRunner_->endSuspendedFetch(); };
+    // Until the external editor is built, the file opens with the desktop's program for it.
+    hooks.EditFile = [this](const QString& path) { OpenDocument(this, services_.prompts(), path); };
+    saveCSV_ = new SaveCSV(services_.db(), services_.prompts(), std::move(hooks), this);
 }
 
 void QUORVANT::wireInputArea()
@@ -474,6 +489,8 @@ void QUORVANT::closeEvent(QCloseEvent* event)
     // close once the run has come back to idle.
     if (sqlRunner_->running() || services_.db().work().busy()) {
         sqlRunner_->abandonBatch();
+        if (saveCSV_->exporting())
+            saveCSV_->Command2_Click();
         event->ignore();
         QTimer::singleShot(100, this, &QWidget::close);
         return;

@@ -14,6 +14,7 @@ class ConnectDS;
 class ConnectionState;
 class FrmVersion;
 class ObjectTree;
+class SaveCSV;
 class ShowHist;
 class ShowTemp;
 class SqlInputArea;
@@ -70,6 +71,7 @@ public:
     SqlInputArea& inputArea() { return *inputArea_; }
     ShowHist& showHist() { return *showHist_; }
     ShowTemp& showTemp() { return *showTemp_; }
+    SaveCSV& saveCSV() { return *saveCSV_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -84,6 +86,9 @@ private:
     // The SQL input area and the history and template windows it browses.
     void wireInputArea();
     void layOutSqlNav();
+    // The export window: saving the grid's rows and execute-and-save.
+    void wireSaveCSV();
+    void saveGridCommand();
     void wireCommands();
     // Runs the command of a menu item, popup item or toolbar button.
     void runCommand(const QString& name);
@@ -136,6 +141,7 @@ private:
     SqlInputArea* inputArea_ = nullptr;
     ShowHist* showHist_ = nullptr;
     ShowTemp* showTemp_ = nullptr;
+    SaveCSV* saveCSV_ = nullptr;
     FrmVersion* frmVersion_ = nullptr;
 
     QWidget* client_ = nullptr;
