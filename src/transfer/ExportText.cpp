@@ -79,16 +79,24 @@ void ExportLineBuilder::appendField(std::string_view value, char kind, std::stri
             QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()))));
         value = scratch_;
     }
+    const bool hasQuote = contains(value, quote);
     const bool quoted =
-        !quote.empty() && (kind != 'N' || contains(value, delimiter_) || contains(value, quote) ||
+        !quote.empty() && (kind != 'N' || hasQuote || contains(value, delimiter_) ||
                            std::memchr(value.data(), '\r', value.size()) != nullptr ||
                            std::memchr(value.data(), '\n', value.size()) != nullptr);
     if (!quoted) {
         appendText(value, out);
         return;
     }
+    // Most values hold no quote and are ASCII: the quote goes around them as it is.
+    if (!hasQuote && (target_ == Target::Utf8Text || (isAscii(quote) && isAscii(value)))) {
+        out.append(quote);
+        out.append(value);
+        out.append(quote);
+        return;
+    }
     std::string_view inner = value;
-    if (contains(value, quote)) {
+    if (hasQuote) {
         doubled_.clear();
         std::size_t from = 0;
         for (std::size_t at = value.find(quote); at != std::string_view::npos;
