@@ -289,6 +289,15 @@ void expectFileHolds(const Records& records, const Table& t, bool header)
     }
 }
 
+QString unzipSheet(const QString& path)
+{
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"),
+                {QStringLiteral("-p"), path, QStringLiteral("xl/worksheets/sheet1.xml")});
+    unzip.waitForFinished(10000);
+    return QString::fromUtf8(unzip.readAllStandardOutput());
+}
+
 class ExportRoundTrip : public ::testing::TestWithParam<Source (*)()> {};
 
 // Customer (Japanese, apostrophes, quotes, commas, a line break, NULLs), Track (numbers) and
@@ -362,6 +371,19 @@ TEST(ExportReplaced, ValuesCp932CannotHoldAreCountedInAWarning)
     ASSERT_EQ(warnings.size(), 1);
     EXPECT_TRUE(warnings[0].text.contains(QString::number(lacking)));
     EXPECT_EQ(warnings[0].title, QStringLiteral("SELECT結果の保存"));
+
+    // Execute-and-save counts the same way, also for bytes that are not UTF-8 at all (SQLite
+    // keeps whatever a blob cast to text holds); each such value is one.
+    w.prompts.clear();
+    w.window->Show4SelectOut(QStringLiteral("SELECT CAST(x'41ff42' AS TEXT), 'S\u00e3o', 'ok'"));
+    w.window->Command1->click();
+    QFile out(w.dialog.answer);
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_EQ(out.readAll(), QByteArray("\"A?B\",\"S?o\",\"ok\"\r\n"));
+    const auto counted = w.boxes(Prompts::Icon::Warning);
+    ASSERT_EQ(counted.size(), 1);
+    EXPECT_EQ(counted[0].title, QStringLiteral("SELECT実行＆保存"));
+    EXPECT_TRUE(counted[0].text.contains(QStringLiteral(" 2 ")));
 }
 
 // Values far beyond the grid's 254 bytes arrive whole, on each driver, ASCII and Japanese.
@@ -419,6 +441,61 @@ TEST(ExecuteAndSave, NumberKindValuesThatWouldBreakTheLineAreQuoted)
     EXPECT_TRUE(r[0][0].quoted);
     EXPECT_EQ(r[0][1].text, QStringLiteral("12"));
     EXPECT_FALSE(r[0][1].quoted);
+}
+
+// A fetch that fails part way (psqlODBC fetches through a cursor, so a division by zero in row
+// 100,000 arrives with a later block): the error box, then the rows so far are in the file and
+// the completion message follows.
+TEST(ExecuteAndSave, FetchErrorKeepsTheRowsSoFarAndCompletes)
+{
+    ExportWindow w(QStringLiteral("DSN=QV_PG;"));
+    QTemporaryDir dir;
+    w.dialog.answer = dir.filePath(QStringLiteral("part.csv"));
+    w.window->Show4SelectOut(
+        QStringLiteral("SELECT i, 1 / (100000 - i) FROM generate_series(1, 200000) AS g(i)"));
+    w.window->Command1->click();
+    ASSERT_EQ(w.prompts.boxes().size(), 2);
+    EXPECT_EQ(w.prompts.boxes()[0].title, QStringLiteral("QUORVANT - ＳＱＬ実行エラー"));
+    EXPECT_TRUE(w.prompts.boxes()[0].text.contains(QStringLiteral("division by zero")))
+        << w.prompts.boxes()[0].text.toStdString();
+    EXPECT_EQ(w.prompts.boxes()[1].text, w.dialog.answer + QStringLiteral("\nに出力しました。"));
+    const int written = w.window->L_cnt->text().toInt();
+    EXPECT_GT(written, 90000);
+    EXPECT_LT(written, 100000);
+    const Records r = readDelimited(w.dialog.answer, QStringLiteral(","), QStringLiteral("\""));
+    ASSERT_EQ(r.size(), written);
+    EXPECT_EQ(r.last()[0].text, QString::number(written));
+    EXPECT_FALSE(w.db->work().cursorHeld());
+}
+
+// A result of 1,000 columns goes out whole as text and as a workbook.
+TEST(ExportWide, AThousandColumns)
+{
+    ExportWindow w(QString::fromStdString(testenv::freshSqliteConnStr("wide.db")));
+    QStringList items;
+    for (int c = 1; c <= 1000; ++c)
+        items << QStringLiteral("%1 AS c%1").arg(c);
+    const QString sql = QStringLiteral("SELECT ") + items.join(QStringLiteral(", "));
+    const Table t = w.fetch(sql + QStringLiteral(" UNION ALL ") + sql);
+    ASSERT_EQ(t.names.size(), 1000);
+    QTemporaryDir dir;
+    w.dialog.answer = dir.filePath(QStringLiteral("wide.csv"));
+    w.window->ShowOption(w.grid(t));
+    w.window->Opt_out[SaveCSV::TextFile]->click();
+    w.window->Chk_head->setChecked(true);
+    w.window->Command1->click();
+    const Records r = readDelimited(w.dialog.answer, QStringLiteral(","), QStringLiteral("\""));
+    ASSERT_EQ(r.size(), 3);
+    EXPECT_EQ(r[0].size(), 1000);
+    EXPECT_EQ(r[0][999].text, QStringLiteral("c1000"));
+    EXPECT_EQ(r[2][999].text, QStringLiteral("1000"));
+
+    w.dialog.answer = dir.filePath(QStringLiteral("wide.xlsx"));
+    w.window->ShowOption(w.grid(t));
+    w.window->Opt_out[SaveCSV::Spreadsheet]->click();
+    w.window->Command1->click();
+    const QString xml = unzipSheet(w.dialog.answer);
+    EXPECT_TRUE(xml.contains(QStringLiteral("<c r=\"ALL3\"><v>1000</v></c>"))) << xml.size();
 }
 
 TEST(ExecuteAndSave, RefusalsBeforeTheWindowOpens)
@@ -575,15 +652,6 @@ TEST(ExportFailure, WriteFailuresAreNeverReportedAsSuccess)
     EXPECT_EQ(w.prompts.boxes()[0].icon, Prompts::Icon::Critical);
     EXPECT_TRUE(w.prompts.boxes()[0].text.startsWith(
         QStringLiteral("エクセルファイルの出力に失敗しました。\nError:")));
-}
-
-QString unzipSheet(const QString& path)
-{
-    QProcess unzip;
-    unzip.start(QStringLiteral("unzip"),
-                {QStringLiteral("-p"), path, QStringLiteral("xl/worksheets/sheet1.xml")});
-    unzip.waitForFinished(10000);
-    return QString::fromUtf8(unzip.readAllStandardOutput());
 }
 
 // The workbook holds names as text without a "'", numbers of number columns as numbers, and
