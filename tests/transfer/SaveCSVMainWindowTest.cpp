@@ -6,6 +6,8 @@
 #include "app/QUORVANT.h"
 #include "base/GetFile.h"
 #include "base/Settings.h"
+#include "history/HistoryLog.h"
+#include "history/ShowHist.h"
 #include "odbc/comm/ODBCComm.h"
 #include "sqlexec/SqlRunner.h"
 #include "transfer/SaveCSV.h"
@@ -177,6 +179,10 @@ TEST_P(ExportFromWorkbench, ExecuteAndSaveEndsASuspendedGridFetch)
     EXPECT_EQ(save.windowTitle(), QStringLiteral("SELECT実行＆保存"));
     save.Command1->click();
     EXPECT_EQ(file(dialog_.answer), QStringLiteral("42\r\n"));
+    // The statement went to the SQL history without a question.
+    ASSERT_FALSE(window_->showHist().log().entries().isEmpty());
+    EXPECT_EQ(window_->showHist().log().entries().last().SQLstmt,
+              QStringLiteral("SELECT 42 AS answer"));
     EXPECT_FALSE(button->isEnabled());
     EXPECT_FALSE(window_->sqlRunner().resultOpen());
     EXPECT_FALSE(window_->findChild<QLabel*>(QStringLiteral("L_msg"))
