@@ -498,6 +498,36 @@ TEST(ExportWide, AThousandColumns)
     EXPECT_TRUE(xml.contains(QStringLiteral("<c r=\"ALL3\"><v>1000</v></c>"))) << xml.size();
 }
 
+// Kinds decide the quoting: a string, a NULL string, a number and a timestamp at midnight with
+// " ," and " '" give the string in apostrophes, two apostrophes, the number bare and the date
+// alone. Two statements with a "/" line between are one statement to the database.
+TEST(ExecuteAndSave, LinesFollowTheColumnKinds)
+{
+    ExportWindow w(QStringLiteral("DSN=QV_PG;"));
+    QTemporaryDir dir;
+    w.dialog.answer = dir.filePath(QStringLiteral("kinds.csv"));
+    w.window->Show4SelectOut(QStringLiteral("SELECT 'a'::varchar, NULL::varchar, 12, NULL::int, "
+                                            "TIMESTAMP '2006-04-01 00:00:00'"));
+    w.window->CB_kakomi->setCurrentIndex(1);
+    w.window->Command1->click();
+    EXPECT_EQ(fileText(w.dialog.answer), QStringLiteral("'a','',12,,'2006-04-01'\r\n"));
+
+    w.prompts.clear();
+    w.window->Show4SelectOut(QStringLiteral("SELECT 1\n/\nSELECT 2"));
+    w.window->Command1->click();
+    ASSERT_EQ(w.prompts.boxes().size(), 1);
+    EXPECT_EQ(w.prompts.boxes()[0].title, QStringLiteral("QUORVANT - ＳＱＬ実行エラー"));
+    w.db->DbRollback();
+
+    // No row limit: 50,000 rows are all written and counted.
+    w.dialog.answer = dir.filePath(QStringLiteral("many.csv"));
+    w.window->Show4SelectOut(QStringLiteral("SELECT i FROM generate_series(1, 50000) AS g(i)"));
+    w.window->Command1->click();
+    EXPECT_EQ(w.window->L_cnt->text(), QStringLiteral("50000"));
+    EXPECT_EQ(fileText(w.dialog.answer).count(QStringLiteral("\r\n")), 50000);
+    EXPECT_TRUE(fileText(w.dialog.answer).endsWith(QStringLiteral("\r\n50000\r\n")));
+}
+
 TEST(ExecuteAndSave, RefusalsBeforeTheWindowOpens)
 {
     ExportWindow w(QString::fromStdString(testenv::freshSqliteConnStr("refuse.db")));
