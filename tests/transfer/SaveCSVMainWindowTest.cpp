@@ -239,6 +239,40 @@ TEST_P(ExportFromWorkbench, CommandsWaitDuringExecuteAndSaveAndClosingCancelsIt)
     EXPECT_FALSE(services_->db().DbIsConnected());
 }
 
+// The export window stays open beside the main window; its OK pressed while a grid fill runs is
+// refused, so the fill keeps its cursor and no file is written.
+TEST_P(ExportFromWorkbench, OkDuringAGridFillIsRefused)
+{
+    createNumbers(14);
+    dialog_.answer = dir_.filePath(QStringLiteral("never.csv"));
+    window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))
+        ->setPlainText(QStringLiteral("SELECT 1 AS one"));
+    action("mn_out_select")->trigger();
+    SaveCSV& save = window_->saveCSV();
+    ASSERT_TRUE(save.isVisible());
+    bool clicked = false;
+    auto* timer = new QTimer(window_.get());
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
+        if (!window_->sqlRunner().resultOpen() || window_->sqlRunner().exec_row_count == 0)
+            return;
+        timer->stop();
+        clicked = true;
+        save.Command1->click();
+    });
+    timer->start();
+    run("SELECT id FROM qv_export_run ORDER BY id");
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ(grid()->rowCount(), 10000);
+    EXPECT_FALSE(QFile::exists(dialog_.answer));
+    bool refused = false;
+    for (const auto& box : prompts_.boxes())
+        refused = refused || box.text.contains(QStringLiteral("他の処理が実行中です"));
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(save.isVisible()); // nothing ran: the window waits for another OK
+    save.Command2->click();
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, ExportFromWorkbench, ::testing::Values("QV_SQLITE", "QV_PG"));
 
 } // namespace
