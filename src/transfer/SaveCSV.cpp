@@ -14,7 +14,6 @@
 #include "transfer/SelectOutStream.h"
 #include "transfer/SpreadsheetFile.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -357,6 +356,27 @@ void SaveCSV::finishReplaced(std::uint64_t replaced)
         tell(Prompts::Icon::Warning, windowTitle(), replacedValuesText(replaced));
 }
 
+void SaveCSV::gridColumns(std::string& kinds, QStringList& names) const
+{
+    for (int c = 0; c < grid_.columnCount(); ++c) {
+        kinds.push_back(grid_.kind(c).toLatin1());
+        names.append(grid_.headerText(c));
+    }
+}
+
+void SaveCSV::gridRow(int row, std::vector<QByteArray>& cells,
+                      std::vector<std::string_view>& values) const
+{
+    const auto n = static_cast<std::size_t>(grid_.columnCount());
+    cells.resize(n);
+    values.resize(n);
+    for (std::size_t c = 0; c < n; ++c) {
+        cells[c] = grid_.cellText(row, static_cast<int>(c)).toUtf8();
+        values[c] =
+            std::string_view(cells[c].constData(), static_cast<std::size_t>(cells[c].size()));
+    }
+}
+
 void SaveCSV::saveTextFile()
 {
     const QString path =
@@ -371,30 +391,21 @@ void SaveCSV::saveTextFile()
         return;
     }
     ExportLineBuilder builder(delimiter_, quote_, ExportLineBuilder::Target::Cp932File);
-    const int columns = grid_.columnCount();
     std::string kinds;
     QStringList names;
-    for (int c = 0; c < columns; ++c) {
-        kinds.push_back(grid_.kind(c).toLatin1());
-        names.append(grid_.headerText(c));
-    }
+    gridColumns(kinds, names);
     std::string line;
     if (Chk_head->isChecked()) {
         builder.appendHeader(names, line);
         file.write(line);
     }
-    std::vector<QByteArray> cells(static_cast<std::size_t>(columns));
-    std::vector<std::string_view> values(static_cast<std::size_t>(columns));
+    std::vector<QByteArray> cells;
+    std::vector<std::string_view> values;
     for (int r = 0; r < grid_.rowCount(); ++r) {
         pumpEvents(r);
         if (cancel_)
             break;
-        for (int c = 0; c < columns; ++c) {
-            cells[static_cast<std::size_t>(c)] = grid_.cellText(r, c).toUtf8();
-            const QByteArray& cell = cells[static_cast<std::size_t>(c)];
-            values[static_cast<std::size_t>(c)] =
-                std::string_view(cell.constData(), static_cast<std::size_t>(cell.size()));
-        }
+        gridRow(r, cells, values);
         line.clear();
         builder.appendRow(values, kinds, line);
         if (!file.write(line))
@@ -415,28 +426,19 @@ void SaveCSV::saveClipboard()
 {
     QGuiApplication::clipboard()->clear();
     ExportLineBuilder builder(delimiter_, quote_, ExportLineBuilder::Target::Utf8Text);
-    const int columns = grid_.columnCount();
     std::string kinds;
     QStringList names;
-    for (int c = 0; c < columns; ++c) {
-        kinds.push_back(grid_.kind(c).toLatin1());
-        names.append(grid_.headerText(c));
-    }
+    gridColumns(kinds, names);
     std::string text;
     if (Chk_head->isChecked())
         builder.appendHeader(names, text);
-    std::vector<QByteArray> cells(static_cast<std::size_t>(columns));
-    std::vector<std::string_view> values(static_cast<std::size_t>(columns));
+    std::vector<QByteArray> cells;
+    std::vector<std::string_view> values;
     for (int r = 0; r < grid_.rowCount(); ++r) {
         pumpEvents(r);
         if (cancel_)
             break;
-        for (int c = 0; c < columns; ++c) {
-            cells[static_cast<std::size_t>(c)] = grid_.cellText(r, c).toUtf8();
-            const QByteArray& cell = cells[static_cast<std::size_t>(c)];
-            values[static_cast<std::size_t>(c)] =
-                std::string_view(cell.constData(), static_cast<std::size_t>(cell.size()));
-        }
+        gridRow(r, cells, values);
         builder.appendRow(values, kinds, text);
         ProgressBar1->setValue(r + 1);
     }

@@ -2,6 +2,7 @@
 
 #include "base/Prompts.h"
 
+#include <QByteArray>
 #include <QChar>
 #include <QDialog>
 #include <QString>
@@ -9,6 +10,9 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 class ODBCComm;
 class QCheckBox;
@@ -97,6 +101,10 @@ private:
     // Lets the window's events run when a few milliseconds have passed since the last time.
     void pumpEvents(int rowsDone);
     void writeFailed(const QString& errorText);
+    // The grid's kind letters and header names, and one row's texts as UTF-8 views.
+    void gridColumns(std::string& kinds, QStringList& names) const;
+    void gridRow(int row, std::vector<QByteArray>& cells,
+                 std::vector<std::string_view>& values) const;
     void saveTextFile();
     void saveClipboard();
     void saveSpreadsheet();
