@@ -18,6 +18,8 @@ CommandStates deriveCommandStates(const CommandInputs& in)
     set({"mn_out_select", "mn_inp_csv", "tb_inst", "mn_get_tables"}, usable);
     // The tree popup's entries that read the catalog or run a statement.
     set({"mn_copy_allcols", "mn_disp_cols", "mn_quick_sqlstmt_0"}, usable);
+    // The grid can be saved after a disconnect, but not while a run refills it.
+    set({"mn_out_csv", "tb_save"}, idle);
     out.treeEnabled = idle;
     out.runEnabled = usable;
     out.connectPressed = in.open;

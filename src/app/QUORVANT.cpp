@@ -26,6 +26,7 @@
 #include "odbc/comm/ODBCComm.h"
 #include "sqlexec/ResultGridCommands.h"
 #include "sqlexec/SqlRunner.h"
+#include "transfer/SaveCSV.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -102,6 +103,7 @@ QUORVANT::QUORVANT(AppServices& services, QWidget* parent)
     wireObjectTree();
     wireInputArea();
     wireSqlRunner();
+    wireSaveCSV();
     wireCommands();
     // A settings file that exists but cannot be read is never replaced, and a program folder
     // that could not be made keeps nothing: the user hears of it once, at the first setting that
@@ -207,6 +209,7 @@ void QUORVANT::wireSqlRunner()
     sqlRunner_ = new SqlRunner(services_.db(), services_.prompts(), ui, std::move(hooks), this);
     ResultGridHooks gridHooks;
     gridHooks.InsertAtCaret = [this](const QString& text) { inputArea_->InsertAtCaret(text); };
+    gridHooks.sortAllowed = [this] { return !services_.db().work().busy(); };
     resultGrid_ =
         new ResultGridCommands(sqlRunner_->model(), ui_.resultGridUi(), std::move(gridHooks), this);
     connect(ui_.Cmd_start_stop, &QToolButton::clicked, sqlRunner_,
@@ -215,6 +218,18 @@ void QUORVANT::wireSqlRunner()
     services_.db().setCursorHolder([this] { sqlRunner_->endSuspendedFetch(); });
     connect(&services_.db().work(), &ConnectionWork::changed, this, &QUORVANT::updateCommandStates);
     updateCommandStates();
+}
+
+void QUORVANT::wireSaveCSV()
+{
+    SaveCSVHooks hooks;
+    hooks.AddHist = [this](const QString& dsn, const QString& sql) {
+        showHist_->AddHist(dsn, sql);
+    };
+    hooks.dsnText = [this] { return ui_.TB_DSN->text(); };
+    hooks.endGridResult = [this] { sqlRunner_->endSuspendedFetch(); };
+    hooks.EditFile = [this](const QString& path) { frmEditor_->EditFile(path); };
+    saveCSV_ = new SaveCSV(services_.db(), services_.prompts(), std::move(hooks), this);
 }
 
 void QUORVANT::wireInputArea()
@@ -521,6 +536,8 @@ void QUORVANT::closeEvent(QCloseEvent* event)
     // close once the run has come back to idle.
     if (sqlRunner_->running() || services_.db().work().busy()) {
         sqlRunner_->abandonBatch();
+        if (saveCSV_->exporting())
+            saveCSV_->Command2_Click();
         event->ignore();
         QTimer::singleShot(100, this, &QWidget::close);
         return;

@@ -19,6 +19,7 @@ class ObjectCommands;
 class ObjectSearch;
 class ObjectTree;
 class ResultGridCommands;
+class SaveCSV;
 class ShowHist;
 class ShowTemp;
 class SqlInputArea;
@@ -80,6 +81,7 @@ public:
     FrmEditor& frmEditor() { return *frmEditor_; }
     ShowHist& showHist() { return *showHist_; }
     ShowTemp& showTemp() { return *showTemp_; }
+    SaveCSV& saveCSV() { return *saveCSV_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -96,6 +98,9 @@ private:
     void layOutSqlNav();
     // "ｷｰﾜｰﾄﾞリスト編集(&K)": the list in the editor, then filled again and laid out.
     void editKeywordsCommand();
+    // The export window: saving the grid's rows and execute-and-save.
+    void wireSaveCSV();
+    void saveGridCommand();
     void wireCommands();
     // Runs the command of a menu item, popup item or toolbar button; index is the item's place
     // in its control array (-1 for none).
@@ -154,6 +159,7 @@ private:
     FrmEditor* frmEditor_ = nullptr;
     ShowHist* showHist_ = nullptr;
     ShowTemp* showTemp_ = nullptr;
+    SaveCSV* saveCSV_ = nullptr;
     FrmVersion* frmVersion_ = nullptr;
 
     QWidget* client_ = nullptr;

@@ -19,10 +19,12 @@
 #include "history/ShowTemp.h"
 #include "sqlexec/ResultGridCommands.h"
 #include "sqlexec/SqlRunner.h"
+#include "transfer/SaveCSV.h"
 
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QToolBar>
 
@@ -64,6 +66,9 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_kwd_edit"), [this] { editKeywordsCommand(); }},
         {QStringLiteral("mn_kwdcopy_sql"), [this] { keywordList_->copyToSqlCommand(); }},
         {QStringLiteral("mn_kwdcopy_clip"), [this] { keywordList_->copyToClipboardCommand(); }},
+        {QStringLiteral("mn_out_csv"), [this] { saveGridCommand(); }},
+        {QStringLiteral("mn_out_select"),
+         [this] { saveCSV_->Show4SelectOut(ui_.TB_SQL->toPlainText()); }},
     };
     arrayCommands_ = {
         {QStringLiteral("mn_quick_sqlstmt"),
@@ -98,6 +103,19 @@ void QUORVANT::wireCommands()
             a->setChecked(!a->isChecked());
         toolbarCommand(a->property("key").toString());
     });
+}
+
+void QUORVANT::saveGridCommand()
+{
+    // The export reads the grid through these, as it shows the rows now.
+    const ResultGridModel& m = sqlRunner_->model();
+    ResultGridSource grid;
+    grid.columnCount = [&m] { return m.resultColumnCount(); };
+    grid.rowCount = [&m] { return static_cast<int>(m.rows().size()); };
+    grid.headerText = [&m](int c) { return m.headerText(c + 1); };
+    grid.kind = [&m](int c) { return m.kind(c); };
+    grid.cellText = [&m](int r, int c) { return m.cellText(r, c + 1); };
+    saveCSV_->ShowOption(grid);
 }
 
 void QUORVANT::runCommand(const QString& name, int index)

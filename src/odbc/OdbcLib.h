@@ -93,6 +93,11 @@ public:
     // the next fetch or the end of the cursor.
     std::int16_t OdbcFetchRowView(std::vector<std::string_view>& values);
     std::int16_t OdbcFetchBlockRowView(std::vector<std::string_view>& values);
+    // One row with every value whole, however long (the rest of a long value is read with
+    // further SQLGetData calls), for streaming a result into a file: one SQLFetch per row,
+    // valid UTF-8, NULL as empty. Views stay valid until the next fetch or the end of the
+    // cursor. 100 after the last row.
+    std::int16_t OdbcFetchRowWhole(std::vector<std::string_view>& values);
     // Reads columns 1..n of the statement's current row with SQLGetData; 0 or the raw
     // return of the first failing read.
     int OdbcGetRowData(Handle statement, int n, std::vector<std::string>& values);
@@ -202,6 +207,8 @@ private:
     int blockColumns_ = 0;
     // Values of the viewing fetches that are not viewed in the block buffer.
     std::vector<std::string> viewCopies_;
+    // Values of the whole-value fetch, each buffer kept at the largest size it needed.
+    std::vector<std::string> wholeValues_;
     // Views of the copying block fetch, reused between rows.
     std::vector<std::string_view> blockRowViews_;
 

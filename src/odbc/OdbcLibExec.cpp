@@ -1,5 +1,7 @@
 #include "odbc/OdbcLib.h"
 
+#include "text/CodePage.h"
+
 #include <algorithm>
 #include <cstring>
 #include <sql.h>
@@ -206,6 +208,76 @@ int OdbcLib::OdbcGetRowData(Handle statement, int n, std::vector<std::string>& v
         buffer[254] = 0;
         const std::size_t bytes = strnlen(buffer, 254);
         storeDriverText(buffer, bytes, kMaxValueBytes, bytes >= kMaxValueBytes, values[i]);
+    }
+    return 0;
+}
+
+std::int16_t OdbcLib::OdbcFetchRowWhole(std::vector<std::string_view>& values)
+{
+    if (!cursorAllocated_)
+        return OdbcCheckResult(SQL_INVALID_HANDLE);
+    const int n = cursorColumnsHandled();
+    if (cursorMaxRows_ > 0 && cursorRowsFetched_ >= cursorMaxRows_)
+        return OdbcCheckResult(SQL_NO_DATA);
+    SQLRETURN rc = fetchOnce(cursorStmt_);
+    if (!succeeded(rc))
+        return OdbcCheckResult(rc);
+    ++cursorRowsFetched_;
+    if (wholeValues_.size() < static_cast<std::size_t>(n))
+        wholeValues_.resize(static_cast<std::size_t>(n));
+    if (values.size() < static_cast<std::size_t>(n))
+        values.resize(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        std::string& value = wholeValues_[static_cast<std::size_t>(i)];
+        // The buffer keeps its size between rows, so a long column costs one read per row
+        // once it has grown; resize only where the size must change.
+        if (value.size() < kSlot)
+            value.resize(kSlot);
+        std::size_t have = 0;
+        bool isNull = false;
+        for (;;) {
+            SQLLEN indicator = 0;
+            const std::size_t room = value.size() - have;
+            rc = SQLGetData(cursorStmt_, static_cast<SQLUSMALLINT>(i + 1), SQL_C_CHAR,
+                            value.data() + have, static_cast<SQLLEN>(room), &indicator);
+            if (rc == SQL_NO_DATA && have > 0)
+                break;
+            if (!succeeded(rc))
+                return OdbcCheckResult(rc);
+            if (indicator == SQL_NULL_DATA) {
+                isNull = true;
+                break;
+            }
+            const bool fits = indicator >= 0 && static_cast<std::size_t>(indicator) < room;
+            if (rc == SQL_SUCCESS || fits) {
+                // The last piece: its length is known, or it ends at its NUL.
+                const std::size_t piece =
+                    fits ? static_cast<std::size_t>(indicator) : strnlen(value.data() + have, room);
+                have += piece;
+                break;
+            }
+            // Truncated: the buffer holds room - 1 bytes and a NUL. Grow to what is left when
+            // the driver says, else double, and read the rest behind them.
+            have += room - 1;
+            std::size_t wanted = value.size() * 2;
+            if (indicator != SQL_NO_TOTAL && indicator >= 0)
+                wanted =
+                    std::max(wanted, have + static_cast<std::size_t>(indicator) - (room - 1) + 1);
+            value.resize(wanted);
+        }
+        if (isNull) {
+            values[static_cast<std::size_t>(i)] = std::string_view();
+            continue;
+        }
+        std::string_view bytes(value.data(), have);
+        if (!codepage::isValidUtf8(bytes)) {
+            std::string repaired = codepage::sanitizeUtf8(bytes);
+            if (value.size() < repaired.size())
+                value.resize(repaired.size());
+            std::memcpy(value.data(), repaired.data(), repaired.size());
+            bytes = std::string_view(value.data(), repaired.size());
+        }
+        values[static_cast<std::size_t>(i)] = bytes;
     }
     return 0;
 }

@@ -163,6 +163,8 @@ ResultGridCommands::ResultGridCommands(ResultGridModel& model, const ResultGridU
 
 void ResultGridCommands::ColumnClick(int column)
 {
+    if (hooks_.sortAllowed && !hooks_.sortAllowed())
+        return;
     sortOnClick(column);
     if (header_ != nullptr)
         static_cast<ResultGridHeader*>(header_.data())->makeRoomForImage(column);

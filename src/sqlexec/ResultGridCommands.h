@@ -33,6 +33,9 @@ struct ResultGridUi {
 struct ResultGridHooks {
     // Inserts a text into the SQL input area at its caret.
     std::function<void(const QString& text)> InsertAtCaret;
+    // False while work on the connection reads or fills the grid (a fill, an export), which a
+    // sort would reorder under it.
+    std::function<bool()> sortAllowed;
 };
 
 // What the user does with a filled result grid: a header click sorts (ascending, descending,

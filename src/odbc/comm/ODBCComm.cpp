@@ -290,6 +290,30 @@ std::int16_t ODBCComm::DbFetch(QVector<QString>& values, bool singleRowMode)
     return 0;
 }
 
+std::int16_t ODBCComm::DbStreamRows(const RowSink& onRow, std::chrono::milliseconds slice)
+{
+    if (!mayStart())
+        return kBusy;
+    std::int16_t code = 0;
+    callOnWorker(ConnectionWork::Kind::Fetch, [&] {
+        const auto until = std::chrono::steady_clock::now() + slice;
+        std::vector<std::string_view>& row = row_;
+        for (;;) {
+            code = lib_.OdbcFetchRowWhole(row);
+            if (code != 0)
+                return;
+            const std::size_t n = std::min<std::size_t>(
+                row.size(), static_cast<std::size_t>(std::clamp<int>(lib_.cursorColumnCount(), 0,
+                                                                     OdbcLib::kMaxColumns)));
+            if (row.size() != n)
+                row.resize(n);
+            if (!onRow(row) || std::chrono::steady_clock::now() >= until)
+                return;
+        }
+    });
+    return code;
+}
+
 void ODBCComm::DbCloseCursor()
 {
     clearReadAhead();

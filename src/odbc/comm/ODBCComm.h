@@ -7,6 +7,7 @@
 #include <QVector>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -73,6 +74,14 @@ public:
     // Rows are read ahead in batches on the worker thread; a row read ahead stays for the next
     // call (also across a suspension) until the cursor is closed.
     std::int16_t DbFetch(QVector<QString>& values, bool singleRowMode);
+    // Streaming a result into a file (execute-and-save): every value whole, one SQLFetch per
+    // row, handed to onRow on the worker thread as UTF-8 views (NULL as empty; views last
+    // until onRow returns) while the window's events run. A call ends after `slice`, when
+    // onRow returns false, or at the end of the result: 0 when rows may remain (call again),
+    // 100 at the end, else the failure's status. For a result not read by DbFetch: rows read
+    // ahead there are not seen here. Views, not QStrings: a million rows are written as bytes.
+    using RowSink = std::function<bool(const std::vector<std::string_view>& values)>;
+    std::int16_t DbStreamRows(const RowSink& onRow, std::chrono::milliseconds slice);
     void DbCloseCursor();
     QString DbLastErrorText() const;
     void DbShowError(std::int16_t code, const QString& title, QWidget* owner = nullptr);

@@ -1,0 +1,214 @@
+// Execute-and-save of a 1,000,000-row, 10-column table into a delimited file, through the real
+// export window (offscreen, the save dialog answered), beside a bare ODBC loop of SQLFetch and
+// SQLGetData writing the same lines with fwrite. Each measurement is its own process, so its
+// peak resident memory (VmHWM) is its own.
+//
+//   select_out_bench prepare-sqlite | prepare-pg
+//   select_out_bench sqlite-bare | sqlite-save | pg-bare | pg-save  [rows]
+//
+// The table is qv_big_bench, as big_table_bench makes it (id and nine VARCHAR(20) columns); rows
+// limits the statement when given (a LIMIT clause), for a smaller run on a busy machine. The
+// file is written to the test environment folder and removed afterwards. Run with the
+// environment of the test programs (see GridFillBench.cpp).
+#include "BenchSupport.h"
+#include "ScriptedPrompts.h"
+#include "base/GetFile.h"
+#include "odbc/OdbcLib.h"
+#include "odbc/comm/ODBCComm.h"
+#include "transfer/SaveCSV.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr long kTableRows = 1000000;
+
+std::string envDir()
+{
+    const char* env = std::getenv("QV_TESTENV");
+    return env ? env : "testenv";
+}
+
+// QV_SQLITE_EXTRA: items added to the SQLite connection string (to try driver options).
+std::string sqliteExtra()
+{
+    const char* extra = std::getenv("QV_SQLITE_EXTRA");
+    return extra ? extra : "";
+}
+
+std::string connStrFor(bool postgres)
+{
+    return postgres ? "DSN=QV_PG;"
+                    : "DRIVER=SQLite3;Database=" + envDir() + "/bigtable.db;Timeout=2000;" +
+                          sqliteExtra();
+}
+
+std::string outputFile()
+{
+    return envDir() + "/select_out_bench.csv";
+}
+
+long fileBytes(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
+}
+
+int prepare(bool postgres)
+{
+    OdbcLib lib;
+    lib.OdbcInitEnv();
+    std::string uid, pwd, conn = connStrFor(postgres);
+    if (lib.OdbcConnect(nullptr, "", uid, pwd, "", conn) != 0) {
+        std::fprintf(stderr, "%s\n", lib.OdbcLastError().c_str());
+        return 1;
+    }
+    std::int32_t rows = 0;
+    std::int16_t cols = 0;
+    lib.OdbcExecute("DROP TABLE IF EXISTS qv_big_bench", rows, cols);
+    lib.OdbcCommit();
+    std::string create = "CREATE TABLE qv_big_bench (id INTEGER";
+    std::string insert = "INSERT INTO qv_big_bench SELECT n";
+    for (int c = 1; c < 10; ++c) {
+        create += ", c" + std::to_string(c) + " VARCHAR(20)";
+        insert += ", 'value " + std::to_string(c) + " ' || n";
+    }
+    create += ")";
+    insert += postgres ? " FROM generate_series(1, " + std::to_string(kTableRows) + ") AS g(n)"
+                       : " FROM (WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM s "
+                         "WHERE n < " +
+                             std::to_string(kTableRows) + ") SELECT n FROM s) AS g";
+    if (lib.OdbcExecute(create, rows, cols) != 0 || lib.OdbcExecute(insert, rows, cols) != 0 ||
+        lib.OdbcCommit() != 0) {
+        std::fprintf(stderr, "%s\n", lib.OdbcLastError().c_str());
+        return 1;
+    }
+    return 0;
+}
+
+// The plain loop an ODBC program without any window would write: one SQLFetch per row, one
+// SQLGetData per column into a fixed buffer, the values joined by commas (strings quoted).
+long bare(bool postgres, const std::string& sql)
+{
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    SQLHSTMT st = SQL_NULL_HSTMT;
+    SQLAllocEnv(&env);
+    SQLAllocConnect(env, &dbc);
+    std::string conn = connStrFor(postgres);
+    SQLCHAR out[1024];
+    SQLSMALLINT outLen = 0;
+    if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, (SQLCHAR*)conn.c_str(), SQL_NTS, out,
+                                        sizeof out, &outLen, SQL_DRIVER_NOPROMPT)))
+        return -1;
+    SQLSetConnectOption(dbc, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF);
+    SQLAllocStmt(dbc, &st);
+    if (!SQL_SUCCEEDED(SQLExecDirect(st, (SQLCHAR*)sql.c_str(), SQL_NTS)))
+        return -1;
+    SQLSMALLINT columns = 0;
+    SQLNumResultCols(st, &columns);
+    std::FILE* f = std::fopen(outputFile().c_str(), "wb");
+    char buffer[256];
+    std::string line;
+    long rows = 0;
+    while (SQL_SUCCEEDED(SQLFetch(st))) {
+        line.clear();
+        for (SQLUSMALLINT c = 1; c <= columns; ++c) {
+            SQLLEN indicator = 0;
+            SQLGetData(st, c, SQL_C_CHAR, buffer, sizeof buffer, &indicator);
+            if (c > 1)
+                line += ',';
+            const bool text = c > 1;
+            if (text)
+                line += '"';
+            if (indicator != SQL_NULL_DATA)
+                line += buffer;
+            if (text)
+                line += '"';
+        }
+        line += "\r\n";
+        std::fwrite(line.data(), 1, line.size(), f);
+        ++rows;
+    }
+    std::fclose(f);
+    SQLFreeStmt(st, SQL_DROP);
+    SQLDisconnect(dbc);
+    SQLFreeConnect(dbc);
+    SQLFreeEnv(env);
+    return rows;
+}
+
+class Answer : public FileDialogBackend {
+public:
+    QString run(QWidget*, const FileDialogRequest&) override
+    {
+        return QString::fromStdString(outputFile());
+    }
+};
+
+long save(bool postgres, const std::string& sql)
+{
+    ScriptedPrompts prompts;
+    OdbcLib lib;
+    ODBCComm db(lib, prompts);
+    QString uid, pwd, conn = QString::fromStdString(connStrFor(postgres));
+    if (db.DbConnect(nullptr, QString(), uid, pwd, QString(), conn) != 0)
+        return -1;
+    Answer answer;
+    FileDialogBackend::install(&answer);
+    QWidget owner;
+    SaveCSV window(db, prompts, {}, &owner);
+    window.Show4SelectOut(QString::fromStdString(sql));
+    window.Command1->click();
+    FileDialogBackend::install(nullptr);
+    for (const auto& box : prompts.boxes())
+        if (box.icon != Prompts::Icon::Information)
+            std::fprintf(stderr, "box: %s\n", box.text.toStdString().c_str());
+    db.DbDisconnect();
+    return window.L_cnt->text().toLong();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s prepare-sqlite|prepare-pg|{sqlite,pg}-{bare,save} [rows]\n",
+                     argv[0]);
+        return 2;
+    }
+    const std::string mode = argv[1];
+    const bool postgres = mode.rfind("pg", 0) == 0 || mode == "prepare-pg";
+    if (mode.rfind("prepare", 0) == 0)
+        return prepare(postgres);
+    std::string sql = "SELECT * FROM qv_big_bench";
+    if (argc > 2)
+        sql += " LIMIT " + std::to_string(std::atol(argv[2]));
+    QApplication app(argc, argv);
+    const auto started = std::chrono::steady_clock::now();
+    const long rows =
+        mode.find("bare") != std::string::npos ? bare(postgres, sql) : save(postgres, sql);
+    const double ms = bench::msSince(started);
+    // CPU time of the whole process (all threads), steadier than the clock on a busy machine.
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double cpuMs = usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3 +
+                         usage.ru_stime.tv_sec * 1e3 + usage.ru_stime.tv_usec / 1e3;
+    std::printf("%-12s rows %ld  %.0f ms  cpu %.0f ms  file %ld bytes  peak %ld kB\n", mode.c_str(),
+                rows, ms, cpuMs, fileBytes(outputFile()), bench::statusKb("VmHWM"));
+    std::remove(outputFile().c_str());
+    return rows < 0 ? 1 : 0;
+}

@@ -1,0 +1,591 @@
+#include "transfer/SaveCSV.h"
+
+#include "base/BusyCursor.h"
+#include "base/EventPump.h"
+#include "base/GetFile.h"
+#include "base/Prompts.h"
+#include "base/Twips.h"
+#include "base/basApiCall.h"
+#include "odbc/comm/ODBCComm.h"
+#include "odbc/comm/ResultSetInfo.h"
+#include "transfer/Delimiter.h"
+#include "transfer/ExportFile.h"
+#include "transfer/ExportText.h"
+#include "transfer/SelectOutStream.h"
+#include "transfer/SpreadsheetFile.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <chrono>
+
+namespace {
+
+const QString kSqlErrorTitle = QStringLiteral("QUORVANT - ＳＱＬ実行エラー");
+const QString kCsvFilter =
+    QStringLiteral("CSVﾌｧｲﾙ(*.csv)|*.csv|ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt|すべてのﾌｧｲﾙ(*.*)|*.*");
+const QString kOutputTip = QStringLiteral("保存先を指定して出力");
+// Busy refusal of the connection's door, for an OK pressed while other work runs.
+const QString kBusyText =
+    QStringLiteral("[ODBCComm]他の処理が実行中です。終了してから実行して下さい。");
+
+std::int64_t nowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+template <typename T> T* named(QWidget* parent, const QString& name)
+{
+    auto* w = new T(parent);
+    w->setObjectName(name);
+    return w;
+}
+
+std::string latin1(const QString& text)
+{
+    const QByteArray bytes = text.toLatin1();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+} // namespace
+
+SaveCSV::SaveCSV(ODBCComm& db, Prompts& prompts, SaveCSVHooks hooks, QWidget* owner)
+    : QDialog(owner), db_(db), prompts_(prompts), hooks_(std::move(hooks))
+{
+    setObjectName(QStringLiteral("SaveCSV"));
+    setWindowTitle(QStringLiteral("SELECT結果の保存"));
+    setModal(false);
+    buildControls();
+}
+
+void SaveCSV::buildControls()
+{
+    auto* layout = new QVBoxLayout(this);
+
+    auto* outputs = new QHBoxLayout;
+    const char* captions[3] = {"ﾃｷｽﾄﾌｧｲﾙ", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ", "Excelﾌｧｲﾙ"};
+    const char* tips[3] = {"テキストファイルに出力", "クリップボードに出力", "Excelファイルに出力"};
+    for (int i = 0; i < 3; ++i) {
+        Opt_out[i] = named<QRadioButton>(this, QStringLiteral("Opt_out_%1").arg(i));
+        Opt_out[i]->setProperty("index", i);
+        Opt_out[i]->setText(QString::fromUtf8(captions[i]));
+        Opt_out[i]->setToolTip(QString::fromUtf8(tips[i]));
+        outputs->addWidget(Opt_out[i]);
+        connect(Opt_out[i], &QRadioButton::clicked, this, [this, i] { Opt_out_Click(i); });
+    }
+    layout->addLayout(outputs);
+
+    auto* choices = new QGridLayout;
+    L_txt_dlm = named<QLabel>(this, QStringLiteral("L_txt_dlm"));
+    L_txt_dlm->setText(QStringLiteral("テキストの区切り："));
+    CB_txt_dlm = named<QComboBox>(this, QStringLiteral("CB_txt_dlm"));
+    CB_txt_dlm->setEditable(true);
+    CB_txt_dlm->addItems({QStringLiteral(" ,"), QStringLiteral(" |"), QStringLiteral("TAB")});
+    L_kakomi = named<QLabel>(this, QStringLiteral("L_kakomi"));
+    L_kakomi->setText(QStringLiteral("文字列の引用符："));
+    CB_kakomi = named<QComboBox>(this, QStringLiteral("CB_kakomi"));
+    CB_kakomi->setEditable(true);
+    CB_kakomi->addItems({QStringLiteral(" \""), QStringLiteral(" '"), QStringLiteral("(なし)")});
+    choices->addWidget(L_txt_dlm, 0, 0);
+    choices->addWidget(CB_txt_dlm, 0, 1);
+    choices->addWidget(L_kakomi, 1, 0);
+    choices->addWidget(CB_kakomi, 1, 1);
+    layout->addLayout(choices);
+
+    Chk_head = named<QCheckBox>(this, QStringLiteral("Chk_head"));
+    Chk_head->setText(QStringLiteral("列名をヘッダーとして出力する"));
+    Chk_edit_csv = named<QCheckBox>(this, QStringLiteral("Chk_edit_csv"));
+    Chk_edit_csv->setText(QStringLiteral("出力後、ファイルを外部エディタで開く"));
+    Chk_open_exel = named<QCheckBox>(this, QStringLiteral("Chk_open_exel"));
+    Chk_open_exel->setText(QStringLiteral("出力後、ファイルをExcelで開く"));
+    layout->addWidget(Chk_head);
+    layout->addWidget(Chk_edit_csv);
+    layout->addWidget(Chk_open_exel);
+
+    // The marker moves inside the picture by hand, so the picture has no layout.
+    Picture1 = named<QFrame>(this, QStringLiteral("Picture1"));
+    Picture1->setFrameShape(QFrame::StyledPanel);
+    Picture1->setFixedHeight(22);
+    Label1 = named<QLabel>(Picture1, QStringLiteral("Label1"));
+    Label1->setText(QStringLiteral("■■■"));
+    Label1->adjustSize();
+    L_cnt = named<QLabel>(Picture1, QStringLiteral("L_cnt"));
+    L_cnt->setText(QStringLiteral("99999999"));
+    L_cnt->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    L_cnt->adjustSize();
+    layout->addWidget(Picture1);
+
+    ProgressBar1 = named<QProgressBar>(this, QStringLiteral("ProgressBar1"));
+    ProgressBar1->setTextVisible(false);
+    layout->addWidget(ProgressBar1);
+
+    auto* buttons = new QHBoxLayout;
+    Command1 = named<QPushButton>(this, QStringLiteral("Command1"));
+    Command1->setText(QStringLiteral("ＯＫ"));
+    Command1->setProperty("tag", kOutputTip);
+    Command1->setDefault(true);
+    Command2 = named<QPushButton>(this, QStringLiteral("Command2"));
+    Command2->setText(QStringLiteral("Cancel"));
+    buttons->addStretch();
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command2);
+    layout->addLayout(buttons);
+    connect(Command1, &QPushButton::clicked, this, &SaveCSV::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &SaveCSV::Command2_Click);
+
+    Opt_out[TextFile]->setChecked(true);
+    Opt_out_Click(TextFile);
+    resize(std::max(360, sizeHint().width()), sizeHint().height());
+}
+
+void SaveCSV::Opt_out_Click(int index)
+{
+    output_ = index;
+    Opt_out[index]->setChecked(true);
+    for (int i = 0; i < 3; ++i) {
+        QFont font = Opt_out[i]->font();
+        font.setBold(i == index);
+        Opt_out[i]->setFont(font);
+    }
+    const bool text = index != Spreadsheet;
+    Command1->setToolTip(index == Clipboard ? QString() : Command1->property("tag").toString());
+    for (QWidget* w : {static_cast<QWidget*>(L_txt_dlm), static_cast<QWidget*>(CB_txt_dlm),
+                       static_cast<QWidget*>(L_kakomi), static_cast<QWidget*>(CB_kakomi)})
+        w->setVisible(text);
+    Chk_edit_csv->setVisible(index == TextFile);
+    Chk_open_exel->setVisible(index == Spreadsheet);
+    if (Command1->isVisible())
+        Command1->setFocus();
+}
+
+void SaveCSV::showWindow()
+{
+    if (!placed_) {
+        placed_ = true;
+        adjustSize();
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    show();
+    letEventsRun();
+}
+
+void SaveCSV::ShowOption(const ResultGridSource& grid)
+{
+    if (isVisible() || exporting_)
+        return;
+    setWindowTitle(QStringLiteral("SELECT結果の保存"));
+    const int rows = grid.rowCount ? grid.rowCount() : 0;
+    if (rows <= 0) {
+        prompts_.tell(parentWidget(), Prompts::Icon::Warning, windowTitle(),
+                      QStringLiteral("SELECT結果はありません。"));
+        return;
+    }
+    grid_ = grid;
+    selectOutMode_ = false;
+    Opt_out[Clipboard]->setVisible(true);
+    Opt_out[Spreadsheet]->setVisible(true);
+    Picture1->setVisible(false);
+    ProgressBar1->setVisible(true);
+    ProgressBar1->setRange(0, rows);
+    ProgressBar1->setValue(0);
+    showWindow();
+    Opt_out_Click(output_);
+    Command1->setFocus();
+}
+
+void SaveCSV::Show4SelectOut(const QString& sql)
+{
+    if (isVisible() || exporting_)
+        return;
+    setWindowTitle(QStringLiteral("SELECT実行＆保存"));
+    // Only spaces are trimmed: a statement after a line break or a comment is not taken.
+    qsizetype from = 0;
+    qsizetype to = sql.size();
+    while (from < to && sql[from] == QLatin1Char(' '))
+        ++from;
+    while (to > from && sql[to - 1] == QLatin1Char(' '))
+        --to;
+    const QString statement = sql.mid(from, to - from);
+    if (statement.isEmpty()) {
+        prompts_.tell(parentWidget(), Prompts::Icon::Warning, windowTitle(),
+                      QStringLiteral("実行するSQL(SELECT)がありません。"));
+        return;
+    }
+    if (statement.left(6).compare(QLatin1String("select"), Qt::CaseInsensitive) != 0) {
+        prompts_.tell(parentWidget(), Prompts::Icon::Warning, windowTitle(),
+                      QStringLiteral("SQLがSELECT文ではありません。"));
+        return;
+    }
+    statement_ = statement;
+    selectOutMode_ = true;
+    Opt_out[Clipboard]->setVisible(false);
+    Opt_out[Spreadsheet]->setVisible(false);
+    Picture1->setVisible(true);
+    Label1->setVisible(false);
+    L_cnt->setText(QString());
+    ProgressBar1->setVisible(false);
+    showWindow();
+    Opt_out_Click(TextFile);
+    Command1->setFocus();
+}
+
+QWidget* SaveCSV::boxOwner()
+{
+    return isVisible() ? static_cast<QWidget*>(this) : parentWidget();
+}
+
+void SaveCSV::tell(Prompts::Icon icon, const QString& title, const QString& text)
+{
+    prompts_.tell(boxOwner(), icon, title, text);
+}
+
+QString SaveCSV::initialPath(const QString& name) const
+{
+    if (outputPath_.isEmpty())
+        return name;
+    return QFileInfo(outputPath_).path() + QLatin1Char('/') + name;
+}
+
+bool SaveCSV::takeSettings()
+{
+    quote_ = quoteFromBox(CB_kakomi->currentText());
+    if (!selectOutMode_ && output_ == Spreadsheet)
+        return true;
+    const std::optional<QString> delimiter = delimiterFromBox(CB_txt_dlm->currentText());
+    if (!delimiter) {
+        // Without a delimiter every value of a row would run into the next.
+        tell(Prompts::Icon::Warning, windowTitle(),
+             QStringLiteral("テキストの区切りを指定して下さい。"));
+        return false;
+    }
+    delimiter_ = *delimiter;
+    return true;
+}
+
+void SaveCSV::Command1_Click()
+{
+    if (exporting_)
+        return;
+    Command1->setEnabled(false);
+    cancel_ = false;
+    if (!takeSettings()) {
+        Command1->setEnabled(true);
+        return;
+    }
+    // A run, a fill or a catalog read in progress would change the grid or take the cursor
+    // under the export.
+    if (db_.work().busy()) {
+        tell(Prompts::Icon::Warning, windowTitle(), kBusyText);
+        Command1->setEnabled(true);
+        return;
+    }
+    exporting_ = true;
+    {
+        const ConnectionWork::Scope work(db_.work(), ConnectionWork::Kind::Transfer);
+        pumpedAt_ = nowMs();
+        if (selectOutMode_)
+            selectOut();
+        else if (output_ == Clipboard)
+            saveClipboard();
+        else if (output_ == Spreadsheet)
+            saveSpreadsheet();
+        else
+            saveTextFile();
+    }
+    exporting_ = false;
+    Command1->setEnabled(true);
+    hide();
+}
+
+void SaveCSV::Command2_Click()
+{
+    cancel_ = true;
+    hide();
+}
+
+void SaveCSV::reject()
+{
+    Command2_Click();
+}
+
+void SaveCSV::closeEvent(QCloseEvent* event)
+{
+    // Closing by the frame is Cancel: the window and its choices stay for the next use.
+    event->ignore();
+    Command2_Click();
+}
+
+void SaveCSV::pumpEvents(int rowsDone)
+{
+    const std::int64_t now = nowMs();
+    if (now - pumpedAt_ < 5)
+        return;
+    pumpedAt_ = now;
+    ProgressBar1->setValue(rowsDone);
+    letEventsRun();
+}
+
+void SaveCSV::writeFailed(const QString& errorText)
+{
+    tell(Prompts::Icon::Critical, windowTitle(),
+         QStringLiteral("書込みに失敗しました。\n") + errorText);
+}
+
+void SaveCSV::finishReplaced(std::uint64_t replaced)
+{
+    if (replaced > 0)
+        tell(Prompts::Icon::Warning, windowTitle(), replacedValuesText(replaced));
+}
+
+void SaveCSV::gridColumns(std::string& kinds, QStringList& names) const
+{
+    for (int c = 0; c < grid_.columnCount(); ++c) {
+        kinds.push_back(grid_.kind(c).toLatin1());
+        names.append(grid_.headerText(c));
+    }
+}
+
+void SaveCSV::gridRow(int row, std::vector<QByteArray>& cells,
+                      std::vector<std::string_view>& values) const
+{
+    const auto n = static_cast<std::size_t>(grid_.columnCount());
+    cells.resize(n);
+    values.resize(n);
+    for (std::size_t c = 0; c < n; ++c) {
+        cells[c] = grid_.cellText(row, static_cast<int>(c)).toUtf8();
+        values[c] =
+            std::string_view(cells[c].constData(), static_cast<std::size_t>(cells[c].size()));
+    }
+}
+
+void SaveCSV::saveTextFile()
+{
+    const QString path =
+        ShowSaveFileDialog(this, QStringLiteral("SELECT結果の保存ﾌｧｲﾙ指定"),
+                           initialPath(QStringLiteral("SELECT.csv")), kCsvFilter, 1);
+    if (path.isEmpty())
+        return;
+    outputPath_ = path;
+    ExportFile file;
+    if (!file.open(path)) {
+        writeFailed(file.errorText());
+        return;
+    }
+    ExportLineBuilder builder(delimiter_, quote_, ExportLineBuilder::Target::Cp932File);
+    std::string kinds;
+    QStringList names;
+    gridColumns(kinds, names);
+    std::string line;
+    if (Chk_head->isChecked()) {
+        builder.appendHeader(names, line);
+        file.write(line);
+    }
+    std::vector<QByteArray> cells;
+    std::vector<std::string_view> values;
+    for (int r = 0; r < grid_.rowCount(); ++r) {
+        pumpEvents(r);
+        if (cancel_)
+            break;
+        gridRow(r, cells, values);
+        line.clear();
+        builder.appendRow(values, kinds, line);
+        if (!file.write(line))
+            break;
+        ProgressBar1->setValue(r + 1);
+    }
+    if (!file.close()) {
+        writeFailed(file.errorText());
+        return;
+    }
+    tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
+    finishReplaced(builder.replacedValues());
+    if (Chk_edit_csv->isChecked() && hooks_.EditFile)
+        hooks_.EditFile(path);
+}
+
+void SaveCSV::saveClipboard()
+{
+    QGuiApplication::clipboard()->clear();
+    ExportLineBuilder builder(delimiter_, quote_, ExportLineBuilder::Target::Utf8Text);
+    std::string kinds;
+    QStringList names;
+    gridColumns(kinds, names);
+    std::string text;
+    if (Chk_head->isChecked())
+        builder.appendHeader(names, text);
+    std::vector<QByteArray> cells;
+    std::vector<std::string_view> values;
+    for (int r = 0; r < grid_.rowCount(); ++r) {
+        pumpEvents(r);
+        if (cancel_)
+            break;
+        gridRow(r, cells, values);
+        builder.appendRow(values, kinds, text);
+        ProgressBar1->setValue(r + 1);
+    }
+    QGuiApplication::clipboard()->setText(
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    tell(Prompts::Icon::Information, windowTitle(),
+         QStringLiteral("プリップボードに出力しました。"));
+}
+
+void SaveCSV::saveSpreadsheet()
+{
+    const QString path =
+        ShowSaveFileDialog(this, QStringLiteral("SELECT結果の保存ﾌｧｲﾙ(Excelﾌｧｲﾙ)指定"),
+                           initialPath(QStringLiteral("SELECT.xlsx")),
+                           QStringLiteral("Excelﾌｧｲﾙ(*.xlsx)|*.xlsx|すべてのﾌｧｲﾙ(*.*)|*.*"), 1);
+    if (path.isEmpty())
+        return;
+    outputPath_ = path;
+    SpreadsheetFile book(path);
+    if (!book.created()) {
+        tell(Prompts::Icon::Warning, windowTitle(),
+             QStringLiteral("エクセル起動失敗。エクセルファイルは出力できません。"));
+        return;
+    }
+    const int columns = grid_.columnCount();
+    int sheetRow = 0;
+    if (Chk_head->isChecked()) {
+        for (int c = 0; c < columns; ++c)
+            book.writeText(0, c, grid_.headerText(c));
+        sheetRow = 1;
+    }
+    for (int r = 0; r < grid_.rowCount(); ++r) {
+        pumpEvents(r);
+        if (cancel_)
+            break;
+        for (int c = 0; c < columns; ++c)
+            book.writeCell(sheetRow, c, grid_.cellText(r, c), grid_.kind(c) == QLatin1Char('N'));
+        ++sheetRow;
+        ProgressBar1->setValue(r + 1);
+    }
+    bool saved = false;
+    {
+        BusyCursor busy;
+        saved = book.save();
+    }
+    if (!saved) {
+        tell(Prompts::Icon::Critical, windowTitle(),
+             QStringLiteral("エクセルファイルの出力に失敗しました。\n") + book.errorText());
+        return;
+    }
+    tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
+    if (Chk_open_exel->isChecked())
+        OpenDocument(boxOwner(), prompts_, path);
+}
+
+void SaveCSV::advanceMarker(std::int64_t rows)
+{
+    // One step per row written, as the rows came; the label is moved once per slice.
+    const int picture = static_cast<int>(twips::fromPixels(Picture1->width()));
+    const int counter = static_cast<int>(twips::fromPixels(L_cnt->width()));
+    const int marker = static_cast<int>(twips::fromPixels(Label1->width()));
+    BusyMarkerMotion motion{markerCounter_, markerLeft_};
+    for (; markerRows_ < rows; ++markerRows_)
+        motion.advance(picture, counter, marker);
+    markerCounter_ = motion.counter;
+    markerLeft_ = motion.left;
+    Label1->move(twips::toPixels(markerLeft_), Label1->y());
+    L_cnt->setText(QString::number(rows));
+}
+
+void SaveCSV::selectOut()
+{
+    if (hooks_.endGridResult)
+        hooks_.endGridResult();
+    std::int16_t code = db_.DbExecute(statement_);
+    if (code != 0) {
+        tell(Prompts::Icon::Warning, kSqlErrorTitle, db_.DbLastErrorText());
+        return;
+    }
+    const std::int16_t columns = db_.DbLastColumnCount();
+    if (hooks_.AddHist)
+        hooks_.AddHist(hooks_.dsnText ? hooks_.dsnText() : QString(), statement_);
+    // The result is released here, not left to the next statement: a cancelled export of a
+    // large result would otherwise keep the rest of it in the driver.
+    struct CursorRelease {
+        ODBCComm& db;
+        ~CursorRelease()
+        {
+            if (db.work().cursorHeld())
+                db.DbCloseCursor();
+        }
+    } release{db_};
+    // Described before any file is touched: a statement that gave no rows to write, or whose
+    // columns cannot be described, must not empty the chosen file.
+    if (columns <= 0) {
+        tell(Prompts::Icon::Warning, windowTitle(),
+             QStringLiteral("SQLがSELECT文ではありません。"));
+        return;
+    }
+    ResultSetInfo info;
+    info.columnCount = columns;
+    code = db_.DbDescribeResult(info);
+    if (code != 0) {
+        tell(Prompts::Icon::Warning, kSqlErrorTitle,
+             QString::number(code) + QLatin1Char(':') + db_.DbLastErrorText());
+        return;
+    }
+
+    const QString path =
+        ShowSaveFileDialog(this, QStringLiteral("SELECT実行結果の保存ﾌｧｲﾙ指定"),
+                           initialPath(QStringLiteral("SELECT.csv")), kCsvFilter, 1);
+    if (path.isEmpty())
+        return;
+    outputPath_ = path;
+
+    Label1->move(0, std::max(0, (Picture1->height() - Label1->height()) / 2));
+    L_cnt->move(Picture1->width() - L_cnt->width() - 4,
+                std::max(0, (Picture1->height() - L_cnt->height()) / 2));
+    Label1->setVisible(true);
+    // The count starts at 0 and the marker takes its first step before any row.
+    markerRows_ = -1;
+    markerCounter_ = 0;
+    markerLeft_ = 0;
+    advanceMarker(0);
+
+    ExportFile file;
+    if (!file.open(path)) {
+        writeFailed(file.errorText());
+        return;
+    }
+    ExportLineBuilder builder(delimiter_, quote_, ExportLineBuilder::Target::Cp932File);
+    if (Chk_head->isChecked()) {
+        std::string line;
+        builder.appendHeader(info.names, line);
+        file.write(line);
+    }
+    const SelectOutOutcome outcome =
+        streamResultToFile(db_, latin1(info.kinds), builder, file, cancel_,
+                           [this](std::int64_t rows) { advanceMarker(rows); });
+    if (outcome.fetchStatus != 0)
+        tell(Prompts::Icon::Warning, kSqlErrorTitle, outcome.fetchError);
+    if (!file.close()) {
+        writeFailed(file.errorText());
+        return;
+    }
+    tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
+    finishReplaced(builder.replacedValues());
+    if (Chk_edit_csv->isChecked() && hooks_.EditFile)
+        hooks_.EditFile(path);
+}

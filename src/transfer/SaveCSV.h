@@ -1,0 +1,132 @@
+#pragma once
+
+#include "base/Prompts.h"
+
+#include <QByteArray>
+#include <QChar>
+#include <QDialog>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ODBCComm;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+// The rows of the result grid as the export reads them, without the grid itself: result
+// columns and rows from 0, texts as the grid shows them.
+struct ResultGridSource {
+    std::function<int()> columnCount;
+    std::function<int()> rowCount;
+    std::function<QString(int column)> headerText;
+    // 'S', 'T' or 'N' (right-aligned number columns).
+    std::function<QChar(int column)> kind;
+    std::function<QString(int row, int column)> cellText;
+};
+
+// Work of other features that the export window starts. Empty functions are skipped.
+struct SaveCSVHooks {
+    // Queues a statement for the SQL history, with the text of TB_DSN.
+    std::function<void(const QString& dsnText, const QString& sql)> AddHist;
+    std::function<QString()> dsnText;
+    // Ends a suspended grid fill before execute-and-save takes the cursor.
+    std::function<void()> endGridResult;
+    // Opens an exported file in the external editor.
+    std::function<void(const QString& path)> EditFile;
+};
+
+// The export window: saves the rows of the result grid as delimited text, to the clipboard or
+// as a spreadsheet file (ShowOption), or runs a SELECT straight into a delimited file
+// (Show4SelectOut). Created once and hidden, not destroyed, so its choices last. An export is
+// work on the connection: while it runs, commands that would change the grid or take the
+// cursor wait, and Cancel (or closing the window) stops it before the next row.
+class SaveCSV : public QDialog {
+    Q_OBJECT
+
+public:
+    enum Output { TextFile = 0, Clipboard = 1, Spreadsheet = 2 };
+
+    SaveCSV(ODBCComm& db, Prompts& prompts, SaveCSVHooks hooks, QWidget* owner);
+
+    // Saving the grid's rows; nothing when the window is already open.
+    void ShowOption(const ResultGridSource& grid);
+    // Execute-and-save of the SQL text; nothing when the window is already open.
+    void Show4SelectOut(const QString& sql);
+
+    void Opt_out_Click(int index);
+    void Command1_Click();
+    // Cancel: stops a running export before its next row and hides the window.
+    void Command2_Click();
+
+    bool exporting() const { return exporting_; }
+    // The file chosen in the last save dialog.
+    const QString& outputPath() const { return outputPath_; }
+
+    QRadioButton* Opt_out[3] = {};
+    QLabel* L_txt_dlm = nullptr;
+    QComboBox* CB_txt_dlm = nullptr;
+    QLabel* L_kakomi = nullptr;
+    QComboBox* CB_kakomi = nullptr;
+    QCheckBox* Chk_head = nullptr;
+    QCheckBox* Chk_edit_csv = nullptr;
+    QCheckBox* Chk_open_exel = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QFrame* Picture1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* L_cnt = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void buildControls();
+    void showWindow();
+    QWidget* boxOwner();
+    void tell(Prompts::Icon icon, const QString& title, const QString& text);
+    QString initialPath(const QString& name) const;
+    bool takeSettings();
+    // Lets the window's events run when a few milliseconds have passed since the last time.
+    void pumpEvents(int rowsDone);
+    void writeFailed(const QString& errorText);
+    // The grid's kind letters and header names, and one row's texts as UTF-8 views.
+    void gridColumns(std::string& kinds, QStringList& names) const;
+    void gridRow(int row, std::vector<QByteArray>& cells,
+                 std::vector<std::string_view>& values) const;
+    void saveTextFile();
+    void saveClipboard();
+    void saveSpreadsheet();
+    void selectOut();
+    void advanceMarker(std::int64_t rows);
+    void finishReplaced(std::uint64_t replaced);
+
+    ODBCComm& db_;
+    Prompts& prompts_;
+    SaveCSVHooks hooks_;
+    ResultGridSource grid_;
+    bool selectOutMode_ = false;
+    int output_ = TextFile;
+    QString statement_;
+    QString delimiter_;
+    QString quote_;
+    QString outputPath_;
+    std::atomic<bool> cancel_{false};
+    bool exporting_ = false;
+    bool placed_ = false;
+    std::int64_t pumpedAt_ = 0;
+    std::int64_t markerRows_ = 0;
+    int markerCounter_ = 0;
+    int markerLeft_ = 0;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class ODBCComm;
+class ExportFile;
+class ExportLineBuilder;
+
+// How a stream of rows into a file ended.
+struct SelectOutOutcome {
+    std::int64_t rows = 0;
+    // 0 when the result ended or the stream was cancelled; else the fetch failure's status,
+    // with the driver's text.
+    std::int16_t fetchStatus = 0;
+    QString fetchError;
+    bool cancelled = false;
+    bool writeFailed = false;
+};
+
+// Execute-and-save without its window: every row of the open result, values whole, straight
+// into the file, one line per row, with no row limit. The rows are fetched and written on the
+// worker thread while the window's events run; between slices (every few milliseconds, not per
+// row) `between` runs on the window thread with the rows written so far. cancel is read before
+// each row, so a Cancel stops the stream at the next row once its click has been handled.
+SelectOutOutcome streamResultToFile(ODBCComm& db, const std::string& kinds,
+                                    ExportLineBuilder& builder, ExportFile& file,
+                                    const std::atomic<bool>& cancel,
+                                    const std::function<void(std::int64_t rows)>& between);
+
+// The busy marker of execute-and-save, in twips: once per written row the counter goes up;
+// past the free width of the picture it starts again from 0, and every tenth call puts the
+// marker's left edge at the counter minus the marker's width, so it creeps to the right.
+struct BusyMarkerMotion {
+    int counter = 0;
+    int left = 0;
+
+    void advance(int pictureWidth, int counterWidth, int markerWidth)
+    {
+        ++counter;
+        if (pictureWidth - counterWidth < left)
+            counter = 0;
+        if (counter % 10 == 0)
+            left = counter - markerWidth;
+    }
+};

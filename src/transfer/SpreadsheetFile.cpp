@@ -1,0 +1,81 @@
+#include "transfer/SpreadsheetFile.h"
+
+#include "transfer/ExportText.h"
+
+#include <QFile>
+
+#include <xlsxwriter.h>
+
+struct SpreadsheetFile::Book {
+    lxw_workbook* workbook = nullptr;
+    lxw_worksheet* sheet = nullptr;
+};
+
+SpreadsheetFile::SpreadsheetFile(const QString& path) : book_(std::make_unique<Book>())
+{
+    const QByteArray name = QFile::encodeName(path);
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    book_->workbook = workbook_new_opt(name.constData(), &options);
+    if (book_->workbook != nullptr)
+        book_->sheet = workbook_add_worksheet(book_->workbook, nullptr);
+    if (book_->sheet == nullptr && book_->workbook != nullptr) {
+        // workbook_close frees the workbook; nothing is written without a worksheet.
+        workbook_close(book_->workbook);
+        book_->workbook = nullptr;
+    }
+}
+
+SpreadsheetFile::~SpreadsheetFile()
+{
+    if (book_->workbook != nullptr)
+        workbook_close(book_->workbook);
+}
+
+bool SpreadsheetFile::created() const
+{
+    return book_->workbook != nullptr;
+}
+
+void SpreadsheetFile::writeText(int row, int column, const QString& text)
+{
+    if (book_->sheet == nullptr || text.isEmpty())
+        return;
+    const QByteArray bytes = text.toUtf8();
+    const lxw_error rc =
+        worksheet_write_string(book_->sheet, static_cast<lxw_row_t>(row),
+                               static_cast<lxw_col_t>(column), bytes.constData(), nullptr);
+    if (rc != LXW_NO_ERROR && error_ == 0)
+        error_ = rc;
+}
+
+void SpreadsheetFile::writeCell(int row, int column, const QString& text, bool numberColumn)
+{
+    double number = 0;
+    if (book_->sheet == nullptr || !numberColumn || !spreadsheetNumber(text, number)) {
+        writeText(row, column, text);
+        return;
+    }
+    const lxw_error rc = worksheet_write_number(book_->sheet, static_cast<lxw_row_t>(row),
+                                                static_cast<lxw_col_t>(column), number, nullptr);
+    if (rc != LXW_NO_ERROR && error_ == 0)
+        error_ = rc;
+}
+
+bool SpreadsheetFile::save()
+{
+    if (book_->workbook == nullptr)
+        return false;
+    const lxw_error rc = workbook_close(book_->workbook);
+    book_->workbook = nullptr;
+    book_->sheet = nullptr;
+    if (rc != LXW_NO_ERROR)
+        error_ = rc;
+    return error_ == 0;
+}
+
+QString SpreadsheetFile::errorText() const
+{
+    return QStringLiteral("Error:") + QString::number(error_) + QLatin1Char(' ') +
+           QString::fromUtf8(lxw_strerror(static_cast<lxw_error>(error_)));
+}

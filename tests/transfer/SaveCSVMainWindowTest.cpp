@@ -1,0 +1,313 @@
+// The export window as the main window wires it: the grid it reads, the suspended fetch it
+// ends, and the commands that wait while it works on the connection.
+#include "AppFolderForTesting.h"
+#include "ScriptedPrompts.h"
+#include "app/AppServices.h"
+#include "app/QUORVANT.h"
+#include "base/GetFile.h"
+#include "base/Settings.h"
+#include "history/HistoryLog.h"
+#include "history/ShowHist.h"
+#include "odbc/comm/ODBCComm.h"
+#include "sqlexec/ResultGridCommands.h"
+#include "sqlexec/SqlRunner.h"
+#include "transfer/SaveCSV.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+class DialogAnswer : public FileDialogBackend {
+public:
+    QString answer;
+    QString run(QWidget*, const FileDialogRequest&) override { return answer; }
+};
+
+class ExportFromWorkbench : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        setAppFolderForTesting(dir_.path());
+        FileDialogBackend::install(&dialog_);
+        services_ = std::make_unique<AppServices>(prompts_, settings::settingsPath());
+        services_->connectAtStart = false;
+        window_ = std::make_unique<QUORVANT>(*services_);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        QTimer::singleShot(0, window_.get(), [this] {
+            auto* dialog = window_->findChild<QDialog*>(QStringLiteral("ConnectDS"));
+            auto* sources = dialog->findChild<QComboBox*>(QStringLiteral("Combo1"));
+            const int index =
+                sources->findText(QString::fromLatin1(GetParam()) + "(", Qt::MatchStartsWith);
+            if (index < 0) {
+                dialog->reject();
+                return;
+            }
+            sources->setCurrentIndex(index);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Cmd_OK")),
+                              Qt::LeftButton);
+        });
+        action("mn_connect")->trigger();
+        ASSERT_TRUE(services_->db().DbIsConnected()) << GetParam();
+        run("DROP TABLE IF EXISTS qv_export_run");
+        run("COMMIT");
+        prompts_.clear();
+    }
+    void TearDown() override
+    {
+        if (services_ && services_->db().DbIsConnected()) {
+            run("ROLLBACK");
+            run("DROP TABLE IF EXISTS qv_export_run");
+            run("COMMIT");
+        }
+        window_.reset();
+        services_.reset();
+        FileDialogBackend::install(nullptr);
+        setAppFolderForTesting(QString());
+    }
+
+    QAction* action(const char* name) const
+    {
+        return window_->findChild<QAction*>(QString::fromLatin1(name));
+    }
+    void run(const QString& text)
+    {
+        window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))->setPlainText(text);
+        action("mn_sql_go")->trigger();
+    }
+    QAbstractItemModel* grid() const
+    {
+        return window_->findChild<QTableView*>(QStringLiteral("ListView1"))->model();
+    }
+    QString file(const QString& path) const
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+    // A table of 2^n numbers.
+    void createNumbers(int doublings)
+    {
+        run("CREATE TABLE qv_export_run (id INTEGER)");
+        run("INSERT INTO qv_export_run (id) VALUES (1)");
+        for (int i = 0; i < doublings; ++i)
+            run("INSERT INTO qv_export_run (id) SELECT id + (SELECT COUNT(*) FROM "
+                "qv_export_run) FROM qv_export_run");
+        run("COMMIT");
+        prompts_.clear();
+    }
+
+    QTemporaryDir dir_;
+    ScriptedPrompts prompts_;
+    DialogAnswer dialog_;
+    std::unique_ptr<AppServices> services_;
+    std::unique_ptr<QUORVANT> window_;
+};
+
+// The grid is saved as it shows its rows: result columns only, date/time texts as shown.
+TEST_P(ExportFromWorkbench, SavingTheGridWritesTheRowsShown)
+{
+    run("CREATE TABLE qv_export_run (id INTEGER, name VARCHAR(20), born TIMESTAMP)");
+    run("INSERT INTO qv_export_run VALUES (1, 'O''Brien', '2006-04-01 00:00:00')");
+    run("INSERT INTO qv_export_run VALUES (2, NULL, '2006-04-01 13:05:00')");
+    run("SELECT id, name, born FROM qv_export_run ORDER BY id");
+    ASSERT_EQ(grid()->rowCount(), 2);
+    dialog_.answer = dir_.filePath(QStringLiteral("grid.csv"));
+    prompts_.clear();
+    action("mn_out_csv")->trigger();
+    SaveCSV& save = window_->saveCSV();
+    ASSERT_TRUE(save.isVisible());
+    EXPECT_EQ(save.windowTitle(), QStringLiteral("SELECT結果の保存"));
+    save.Chk_head->setChecked(true);
+    save.CB_kakomi->setCurrentIndex(1); // '
+    save.Command1->click();
+    EXPECT_EQ(file(dialog_.answer), QStringLiteral("\"id\",\"name\",\"born\"\r\n"
+                                                   "1,'O''Brien','2006-04-01'\r\n"
+                                                   "2,'','2006-04-01 13:05:00'\r\n"));
+
+    // An empty grid is not saved.
+    run("SELECT id FROM qv_export_run WHERE id < 0");
+    prompts_.clear();
+    action("mn_out_csv")->trigger();
+    EXPECT_FALSE(save.isVisible());
+    ASSERT_EQ(prompts_.boxes().size(), 1);
+    EXPECT_EQ(prompts_.boxes()[0].text, QStringLiteral("SELECT結果はありません。"));
+}
+
+// A header click while the grid's rows go to the file would reorder them under the export: the
+// sort waits, and the file holds the rows in the order the export began with.
+TEST_P(ExportFromWorkbench, SortClickDuringAGridExportWaits)
+{
+    createNumbers(13); // 8,192 rows
+    run("SELECT id FROM qv_export_run ORDER BY id");
+    ASSERT_EQ(grid()->rowCount(), 8192);
+    dialog_.answer = dir_.filePath(QStringLiteral("sorted.csv"));
+    action("mn_out_csv")->trigger();
+    SaveCSV& save = window_->saveCSV();
+    bool clicked = false;
+    QTimer poll;
+    poll.setInterval(1);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!save.exporting() || save.L_cnt->text().toInt() < 1)
+            return;
+        poll.stop();
+        clicked = true;
+        window_->resultGrid().ColumnClick(1);
+    });
+    poll.start();
+    save.Command1->click();
+    ASSERT_TRUE(clicked) << "the export ended before the click";
+    QStringList lines = file(dialog_.answer).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 8192);
+    EXPECT_EQ(lines.first(), QStringLiteral("1"));
+    EXPECT_EQ(lines.last(), QStringLiteral("8192"));
+    // Once the export has ended the header sorts again.
+    window_->resultGrid().ColumnClick(1);
+    EXPECT_EQ(grid()->index(0, 1).data().toString().trimmed(), QStringLiteral("1"));
+    window_->resultGrid().ColumnClick(1);
+    EXPECT_EQ(grid()->index(0, 1).data().toString().trimmed(), QStringLiteral("8192"));
+}
+
+// Execute-and-save takes the cursor: a suspended grid fetch is ended first, so resume can
+// never continue on the export's result under the grid's headers.
+TEST_P(ExportFromWorkbench, ExecuteAndSaveEndsASuspendedGridFetch)
+{
+    createNumbers(14);
+    auto* button = window_->findChild<QToolButton*>(QStringLiteral("Cmd_start_stop"));
+    auto* timer = new QTimer(window_.get());
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [this, timer, button] {
+        if (!window_->sqlRunner().resultOpen() || window_->sqlRunner().exec_row_count == 0)
+            return;
+        timer->stop();
+        button->click();
+    });
+    timer->start();
+    run("SELECT id FROM qv_export_run ORDER BY id");
+    const int shown = grid()->rowCount();
+    ASSERT_TRUE(button->isEnabled()); // suspended
+    ASSERT_LT(shown, 10000);
+
+    dialog_.answer = dir_.filePath(QStringLiteral("one.csv"));
+    window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))
+        ->setPlainText(QStringLiteral("SELECT 42 AS answer"));
+    action("mn_out_select")->trigger();
+    SaveCSV& save = window_->saveCSV();
+    ASSERT_TRUE(save.isVisible());
+    EXPECT_EQ(save.windowTitle(), QStringLiteral("SELECT実行＆保存"));
+    save.Command1->click();
+    EXPECT_EQ(file(dialog_.answer), QStringLiteral("42\r\n"));
+    // The statement went to the SQL history without a question.
+    ASSERT_FALSE(window_->showHist().log().entries().isEmpty());
+    EXPECT_EQ(window_->showHist().log().entries().last().SQLstmt,
+              QStringLiteral("SELECT 42 AS answer"));
+    EXPECT_FALSE(button->isEnabled());
+    EXPECT_FALSE(window_->sqlRunner().resultOpen());
+    EXPECT_FALSE(window_->findChild<QLabel*>(QStringLiteral("L_msg"))
+                     ->text()
+                     .endsWith(QStringLiteral("（中断されました）")));
+    EXPECT_EQ(grid()->rowCount(), shown);
+}
+
+// While rows stream into the file, every command that would use the connection or refill the
+// grid waits; closing the main window cancels the export, which still reports what it wrote,
+// and then the window closes.
+TEST_P(ExportFromWorkbench, CommandsWaitDuringExecuteAndSaveAndClosingCancelsIt)
+{
+    const QString big =
+        QString::fromLatin1(GetParam()) == QLatin1String("QV_PG")
+            ? QStringLiteral("SELECT i, 'value ' || i FROM generate_series(1, 1000000) AS g(i)")
+            : QStringLiteral("SELECT * FROM (WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT "
+                             "i + 1 FROM n WHERE i < 1000000) SELECT i, 'value ' || i FROM n)");
+    dialog_.answer = dir_.filePath(QStringLiteral("big.csv"));
+    window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))->setPlainText(big);
+    action("mn_out_select")->trigger();
+    SaveCSV& save = window_->saveCSV();
+    QStringList enabledDuring;
+    bool treeEnabled = true;
+    bool checked = false;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!save.exporting() || save.L_cnt->text().toInt() < 1000)
+            return;
+        poll.stop();
+        checked = true;
+        for (const char* name : {"mn_sql_go", "mn_sql_commit", "mn_sql_rollback", "mn_disconnect",
+                                 "mn_get_tables", "mn_out_csv", "mn_out_select", "mn_inp_csv"}) {
+            if (action(name)->isEnabled())
+                enabledDuring << QString::fromLatin1(name);
+        }
+        treeEnabled = window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled();
+        window_->close();
+    });
+    poll.start();
+    save.Command1->click();
+    ASSERT_TRUE(checked);
+    EXPECT_TRUE(enabledDuring.isEmpty()) << enabledDuring.join(' ').toStdString();
+    EXPECT_FALSE(treeEnabled);
+    const int written = save.L_cnt->text().toInt();
+    EXPECT_LT(written, 1000000);
+    EXPECT_EQ(file(dialog_.answer).count(QStringLiteral("\r\n")), written);
+    ASSERT_FALSE(prompts_.boxes().isEmpty());
+    EXPECT_EQ(prompts_.boxes().last().text, dialog_.answer + QStringLiteral("\nに出力しました。"));
+    for (int waited = 0; window_->isVisible() && waited < 5000; waited += 20)
+        QTest::qWait(20);
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_FALSE(services_->db().DbIsConnected());
+}
+
+// The export window stays open beside the main window; its OK pressed while a grid fill runs is
+// refused, so the fill keeps its cursor and no file is written.
+TEST_P(ExportFromWorkbench, OkDuringAGridFillIsRefused)
+{
+    createNumbers(14);
+    dialog_.answer = dir_.filePath(QStringLiteral("never.csv"));
+    window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))
+        ->setPlainText(QStringLiteral("SELECT 1 AS one"));
+    action("mn_out_select")->trigger();
+    SaveCSV& save = window_->saveCSV();
+    ASSERT_TRUE(save.isVisible());
+    bool clicked = false;
+    auto* timer = new QTimer(window_.get());
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
+        if (!window_->sqlRunner().resultOpen() || window_->sqlRunner().exec_row_count == 0)
+            return;
+        timer->stop();
+        clicked = true;
+        save.Command1->click();
+    });
+    timer->start();
+    run("SELECT id FROM qv_export_run ORDER BY id");
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ(grid()->rowCount(), 10000);
+    EXPECT_FALSE(QFile::exists(dialog_.answer));
+    bool refused = false;
+    for (const auto& box : prompts_.boxes())
+        refused = refused || box.text.contains(QStringLiteral("他の処理が実行中です"));
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(save.isVisible()); // nothing ran: the window waits for another OK
+    save.Command2->click();
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, ExportFromWorkbench, ::testing::Values("QV_SQLITE", "QV_PG"));
+
+} // namespace
