@@ -258,9 +258,15 @@ void ObjectSearch::foundEntryChosen(int entry)
 
 bool ObjectSearch::eventFilter(QObject* watched, QEvent* event)
 {
+    const QEvent::Type type = event->type();
+    // Only keys and mouse releases matter here. Other events also reach the filter while a
+    // watched widget is being destroyed, when reading its guarded pointer would cast an object
+    // that is no longer of its type.
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease &&
+        type != QEvent::MouseButtonRelease)
+        return false;
     if (treeView_ == nullptr)
         return false;
-    const QEvent::Type type = event->type();
     if (watched == button_) {
         if (type == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);

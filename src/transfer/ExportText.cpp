@@ -33,7 +33,7 @@ std::string toUtf8(const QString& text)
 
 bool contains(std::string_view text, std::string_view part)
 {
-    if (part.empty())
+    if (part.empty() || text.empty()) // an empty value may have no data pointer for memchr
         return false;
     if (part.size() == 1)
         return std::memchr(text.data(), part[0], text.size()) != nullptr;
