@@ -189,6 +189,40 @@ std::int16_t ODBCComm::DbExecute(const QString& sql, std::int32_t maxRows)
     return code;
 }
 
+std::int16_t ODBCComm::StatementCalls::execute(std::string_view utf8Sql)
+{
+    std::int32_t rows = 0;
+    std::int16_t cols = 0;
+    const std::int16_t code = db_.lib_.OdbcExecute(utf8Sql, rows, cols);
+    if (code == 0 && cols > 0)
+        resultOpened_ = true;
+    return code;
+}
+
+std::int16_t ODBCComm::StatementCalls::commit()
+{
+    return db_.lib_.OdbcCommit();
+}
+
+bool ODBCComm::DbRunStatements(const std::function<void(StatementCalls&)>& work)
+{
+    lastRowCount_ = 0;
+    lastColumnCount_ = 0;
+    if (!mayStart())
+        return false;
+    StatementCalls calls(*this);
+    callOnWorker(ConnectionWork::Kind::Transfer, [&] { work(calls); });
+    // The cursor as DbExecute leaves it: a statement that opened a result took the cursor.
+    if (calls.resultOpened_) {
+        clearReadAhead();
+        work_.setCursorHeld(lib_.cursorAllocated());
+    } else if (!lib_.cursorAllocated()) {
+        clearReadAhead();
+        work_.setCursorHeld(false);
+    }
+    return true;
+}
+
 void ODBCComm::DbCancel()
 {
     cancelRequested_ = true;
