@@ -19,6 +19,7 @@
 #include "history/ShowTemp.h"
 #include "odbc/comm/ODBCComm.h"
 #include "sqlexec/SqlRunner.h"
+#include "transfer/LoadCSV.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -474,6 +475,9 @@ void QUORVANT::closeEvent(QCloseEvent* event)
     // close once the run has come back to idle.
     if (sqlRunner_->running() || services_.db().work().busy()) {
         sqlRunner_->abandonBatch();
+        // A load stops before its next line, as its Cancel does.
+        if (loadCSV_ != nullptr && loadCSV_->loading())
+            loadCSV_->Command2_Click();
         event->ignore();
         QTimer::singleShot(100, this, &QWidget::close);
         return;

@@ -13,6 +13,7 @@ class AppServices;
 class ConnectDS;
 class ConnectionState;
 class FrmVersion;
+class LoadCSV;
 class ObjectTree;
 class ShowHist;
 class ShowTemp;
@@ -53,6 +54,8 @@ public:
     void dataSourceAdminCommand();
     void newInstanceCommand();
     void aboutCommand();
+    // Opens the load window with the table and synonym names of the last catalog read.
+    void loadCsvCommand();
 
     const MainLayout& paneLayout() const { return layout_; }
     // Height of the text "A" in the window's font, in twips.
@@ -70,6 +73,8 @@ public:
     SqlInputArea& inputArea() { return *inputArea_; }
     ShowHist& showHist() { return *showHist_; }
     ShowTemp& showTemp() { return *showTemp_; }
+    // The load window, once "ﾌｧｲﾙからTABLEへ登録" has opened it (null before).
+    LoadCSV* loadCSV() { return loadCSV_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -137,6 +142,7 @@ private:
     ShowHist* showHist_ = nullptr;
     ShowTemp* showTemp_ = nullptr;
     FrmVersion* frmVersion_ = nullptr;
+    LoadCSV* loadCSV_ = nullptr;
 
     QWidget* client_ = nullptr;
     MainWindowUi ui_;

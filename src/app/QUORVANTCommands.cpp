@@ -15,6 +15,7 @@
 #include "history/ShowHist.h"
 #include "history/ShowTemp.h"
 #include "sqlexec/SqlRunner.h"
+#include "transfer/LoadCSV.h"
 
 #include <QAction>
 #include <QFile>
@@ -41,6 +42,7 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_open_file"), [this] { inputArea_->openFileCommand(); }},
         {QStringLiteral("mn_sql_history"), [this] { showHist_->showWindow(); }},
         {QStringLiteral("mn_sql_temp"), [this] { showTemp_->showWindow(); }},
+        {QStringLiteral("mn_inp_csv"), [this] { loadCsvCommand(); }},
     };
     for (const MainWindowUi::DisplayOption& option : ui_.displayOptions())
         commands_.insert(option.item->objectName(),
@@ -116,4 +118,11 @@ void QUORVANT::aboutCommand()
     if (frmVersion_ == nullptr)
         frmVersion_ = new FrmVersion(this);
     frmVersion_->ShowVer(QStringLiteral("QUORVANT"));
+}
+
+void QUORVANT::loadCsvCommand()
+{
+    if (loadCSV_ == nullptr)
+        loadCSV_ = new LoadCSV(services_.db(), services_.prompts(), this);
+    loadCSV_->ShowOption(objectTree_->tableNames(), objectTree_->synonymNames());
 }

@@ -8,6 +8,7 @@
 #include "browser/ObjectTree.h"
 #include "connect/ConnectionState.h"
 #include "sqlexec/SqlRunner.h"
+#include "transfer/LoadCSV.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +17,12 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -481,6 +485,72 @@ TEST_P(WorkbenchRun, ClosingTheWindowDuringAStatementCancelsItAndAsksNothingMore
         EXPECT_NE(box.title, "SQL連続実行");
         EXPECT_NE(box.buttons, Prompts::Buttons::OkCancel) << box.text.toStdString();
     }
+}
+
+// The load window opens from the toolbar with the tables the tree has read. While it loads,
+// the commands that use the connection wait (a ROLLBACK would undo rows the counter counts),
+// and its Cancel stops the load: every row counted is there.
+TEST_P(WorkbenchRun, LoadFromFileIsWorkOnTheConnection)
+{
+    run("CREATE TABLE qv_ui_run (id INTEGER, name VARCHAR(20))");
+    run("COMMIT");
+    action("mn_get_tables")->trigger();
+    prompts_.clear();
+    QTemporaryDir files;
+    const QString path = files.filePath(QStringLiteral("rows.csv"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (int i = 1; i <= 200000; ++i)
+            file.write(QByteArray::number(i) + ",\"name " + QByteArray::number(i) + "\"\r\n");
+    }
+
+    toolbarButton("inst")->trigger();
+    LoadCSV* load = window_->loadCSV();
+    ASSERT_NE(load, nullptr);
+    EXPECT_TRUE(load->isVisible());
+    const int entry = load->ImCB_table->findText(QStringLiteral("qv_ui_run"));
+    ASSERT_GE(entry, 0);
+    load->ImCB_table->setCurrentIndex(entry);
+    load->TB_file->setText(path);
+    load->VScroll1->setValue(2);
+
+    QStringList enabledDuring;
+    bool treeEnabled = true;
+    bool stillConnected = false;
+    auto* timer = new QTimer(window_.get());
+    timer->setInterval(1);
+    QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
+        if (!load->L_cnt->text().startsWith(QLatin1Char('0')) && load->L_cnt->text().size() > 0) {
+            timer->stop();
+            for (const char* name :
+                 {"mn_connect", "mn_disconnect", "mn_reconnect", "mn_sql_go", "mn_sql_commit",
+                  "mn_sql_rollback", "mn_out_select", "mn_inp_csv", "mn_get_tables", "mn_exit"}) {
+                if (action(name)->isEnabled())
+                    enabledDuring.append(QString::fromLatin1(name));
+            }
+            treeEnabled =
+                window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled();
+            window_->connection().DisconnectDatabase();
+            stillConnected = services_->db().DbIsConnected();
+            load->Command2->click();
+        }
+    });
+    timer->start();
+    load->Command1->click();
+    delete timer;
+    EXPECT_EQ(enabledDuring, QStringList{"mn_exit"});
+    EXPECT_FALSE(treeEnabled);
+    EXPECT_TRUE(stillConnected);
+    EXPECT_FALSE(load->isVisible());
+    EXPECT_TRUE(action("mn_inp_csv")->isEnabled());
+    const QString counted = load->L_cnt->text().section(QLatin1Char('/'), 0, 0);
+    ASSERT_FALSE(prompts_.boxes().isEmpty());
+    EXPECT_EQ(prompts_.boxes().back().text,
+              QStringLiteral("登録が終了しました。（中断）\n\nINSERT行数:") + counted);
+    prompts_.clear();
+    run("SELECT COUNT(*) FROM qv_ui_run");
+    EXPECT_EQ(cell(0, 1), counted);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, WorkbenchRun,
