@@ -287,6 +287,19 @@ bool LoadCSV::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+bool LoadCSV::pendingRowsLost()
+{
+    // The probe would take the cursor of a suspended result; then the answer stays unknown.
+    if (db_.work().cursorHeld())
+        return false;
+    if (db_.DbExecute(QStringLiteral("SELECT txid_current_if_assigned()")) != 0)
+        return false;
+    QVector<QString> values;
+    const bool lost = db_.DbFetch(values, true) == 0 && !values.isEmpty() && values[0].isEmpty();
+    db_.DbCloseCursor();
+    return lost;
+}
+
 void LoadCSV::warn(const QString& title, const QString& text)
 {
     prompts_.tell(this, Prompts::Icon::Warning, title, text);
@@ -431,6 +444,15 @@ bool LoadCSV::load()
         }
         prompts_.tell(this, Prompts::Icon::Warning, QStringLiteral("QUORVANT - INSERTエラー"),
                       db_.DbLastErrorText());
+        if (sinceCommit > 0 && pendingRowsLost()) {
+            // The count says what is in the table: rows the failure took back are not counted.
+            inserted -= sinceCommit;
+            showCount(inserted, total);
+            prompts_.tell(this, Prompts::Icon::Warning, QStringLiteral("QUORVANT - INSERTエラー"),
+                          QStringLiteral("COMMIT前の") + QString::number(sinceCommit) +
+                              QStringLiteral("行は、このエラーでROLLBACKされました。"));
+            sinceCommit = 0;
+        }
         const Prompts::Answer answer =
             prompts_.ask(this, Prompts::Icon::Question, QStringLiteral("QUORVANT - INSERT続行確認"),
                          QStringLiteral("登録を次行から続行しますか？（OK = 続行）"),

@@ -75,6 +75,12 @@ private:
     void showStatement(const QString& sql);
     void showCount(qint64 inserted, qint64 total);
     void warn(const QString& title, const QString& text);
+    // After a failed INSERT: whether the rows since the last commit went with it. psqlODBC
+    // (13.02) takes back the whole transaction when a statement fails to parse (its
+    // statement-level rollback covers only later errors), and says nothing of it. Asked with
+    // PostgreSQL's txid_current_if_assigned(), which is NULL in a transaction that has written
+    // nothing; elsewhere the probe fails and the rows count as kept, as they are there.
+    bool pendingRowsLost();
 
     ODBCComm& db_;
     Prompts& prompts_;
