@@ -6,61 +6,59 @@
 #include <QIODevice>
 
 #include <algorithm>
+#include <cstring>
 
 namespace csvimport {
 
 namespace {
 
-constexpr QChar kQuote = u'"';
-constexpr QChar kReplacement = QChar(0xFFFD);
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
+constexpr qint64 kChunk = 1 << 16;
 
 // Only blanks are trimmed: a tab or a full-width space may be part of a value.
-QStringView trimBlanks(QStringView text)
+std::string_view trimBlanks(std::string_view text)
 {
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && text[from] == u' ')
+    std::size_t from = 0;
+    std::size_t to = text.size();
+    while (from < to && text[from] == ' ')
         ++from;
-    while (to > from && text[to - 1] == u' ')
+    while (to > from && text[to - 1] == ' ')
         --to;
-    return text.mid(from, to - from);
+    return text.substr(from, to - from);
 }
 
-QString withoutNul(QStringView text)
+bool startsWithAt(std::string_view line, std::size_t pos, std::string_view what)
 {
-    QString out = text.toString();
-    if (out.contains(QChar(0)))
-        out.remove(QChar(0));
-    return out;
+    return line.size() - pos >= what.size() && line.compare(pos, what.size(), what) == 0;
 }
 
 // Skips blanks from pos that are not the start of the delimiter (a blank may be the
 // delimiter itself).
-qsizetype skipBlanks(QStringView line, qsizetype pos, QStringView delimiter)
+std::size_t skipBlanks(std::string_view line, std::size_t pos, std::string_view delimiter)
 {
-    while (pos < line.size() && line[pos] == u' ' && !line.mid(pos).startsWith(delimiter))
+    while (pos < line.size() && line[pos] == ' ' && !startsWithAt(line, pos, delimiter))
         ++pos;
     return pos;
 }
 
 // A quoted field opening at pos (after blanks): its text and the position after it and its
-// delimiter (line.size() + 1 when the line ends with it). False when the field is not
-// quoted in that sense, e.g. text follows the closing quote or the quote never closes.
-bool readQuoted(QStringView line, qsizetype pos, QStringView delimiter, QString& text,
-                qsizetype& next)
+// delimiter (line.size() + 1 when the line ends with it). False when the field is not quoted
+// in that sense: text follows the closing quote, or the quote never closes.
+bool readQuoted(std::string_view line, std::size_t pos, std::string_view delimiter,
+                std::string& text, std::size_t& next)
 {
-    qsizetype p = skipBlanks(line, pos, delimiter);
-    if (p >= line.size() || line[p] != kQuote)
+    std::size_t p = skipBlanks(line, pos, delimiter);
+    if (p >= line.size() || line[p] != '"')
         return false;
     text.clear();
     ++p;
     for (;;) {
-        const qsizetype q = line.indexOf(kQuote, p);
-        if (q < 0)
+        const std::size_t q = line.find('"', p);
+        if (q == std::string_view::npos)
             return false;
-        text.append(line.mid(p, q - p));
-        if (q + 1 < line.size() && line[q + 1] == kQuote) {
-            text.append(kQuote);
+        text.append(line.substr(p, q - p));
+        if (q + 1 < line.size() && line[q + 1] == '"') {
+            text.push_back('"');
             p = q + 2;
             continue;
         }
@@ -72,63 +70,152 @@ bool readQuoted(QStringView line, qsizetype pos, QStringView delimiter, QString&
         next = line.size() + 1;
         return true;
     }
-    if (!line.mid(p).startsWith(delimiter))
+    if (!startsWithAt(line, p, delimiter))
         return false;
     next = p + delimiter.size();
     return true;
 }
 
+bool isAscii(std::string_view bytes)
+{
+    unsigned char high = 0;
+    for (const char c : bytes)
+        high |= static_cast<unsigned char>(c);
+    return high < 0x80;
+}
+
+std::string toUtf8(QStringView text)
+{
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 } // namespace
 
-QVector<Field> splitLine(QStringView line, QStringView delimiter)
+std::size_t splitLine(std::string_view line, std::string_view delimiter, std::vector<Field>& fields)
 {
-    QVector<Field> fields;
-    if (delimiter.isEmpty()) {
-        fields.append({line.toString(), false});
-        return fields;
+    std::size_t count = 0;
+    const auto slot = [&]() -> Field& {
+        if (count == fields.size())
+            fields.emplace_back();
+        Field& field = fields[count++];
+        field.text.clear();
+        field.quoted = false;
+        return field;
+    };
+    if (delimiter.empty()) {
+        slot().text.assign(line);
+        return count;
     }
-    qsizetype pos = 0;
-    QString quoted;
+    std::size_t pos = 0;
     while (pos <= line.size()) {
-        qsizetype next = 0;
-        if (readQuoted(line, pos, delimiter, quoted, next)) {
-            fields.append({quoted, true});
+        Field& field = slot();
+        std::size_t next = 0;
+        if (readQuoted(line, pos, delimiter, field.text, next)) {
+            field.quoted = true;
             pos = next;
             continue;
         }
-        const qsizetype at = line.indexOf(delimiter, pos);
-        if (at < 0) {
-            fields.append({line.mid(pos).toString(), false});
+        const std::size_t at = line.find(delimiter, pos);
+        if (at == std::string_view::npos) {
+            field.text.assign(line.substr(pos));
             break;
         }
-        fields.append({line.mid(pos, at - pos).toString(), false});
+        field.text.assign(line.substr(pos, at - pos));
         // The search goes on after the whole delimiter.
         pos = at + delimiter.size();
     }
-    return fields;
+    return count;
 }
 
-QString sqlValue(const Field& field)
+void appendSqlValue(const Field& field, std::string& sql)
 {
-    if (field.quoted)
-        return sqlStringLiteral(withoutNul(field.text));
-    QString text = withoutNul(field.text);
-    const QStringView trimmed = trimBlanks(text);
-    if (trimmed.isEmpty())
-        return QStringLiteral("NULL");
-    if (trimmed.front() != kQuote && trimmed.back() != kQuote)
-        return trimmed.toString();
+    if (field.quoted) {
+        sql.push_back('\'');
+        const std::string_view text = field.text;
+        std::size_t from = 0;
+        for (;;) {
+            const std::size_t at = text.find_first_of(std::string_view("'\0", 2), from);
+            sql.append(text.substr(from, at - from));
+            if (at == std::string_view::npos)
+                break;
+            if (text[at] == '\'')
+                sql.append("''");
+            from = at + 1;
+        }
+        sql.push_back('\'');
+        return;
+    }
+    std::string withoutNul;
+    std::string_view text = field.text;
+    if (text.find('\0') != std::string_view::npos) {
+        for (const char c : text)
+            if (c != '\0')
+                withoutNul.push_back(c);
+        text = withoutNul;
+    }
+    text = trimBlanks(text);
+    if (text.empty()) {
+        sql.append("NULL");
+        return;
+    }
+    if (text.front() != '"' && text.back() != '"') {
+        sql.append(text);
+        return;
+    }
     // A quote that does not close a quoted field: the old rule, which leaves an open literal
     // that the database refuses rather than a value guessed at.
-    QString value = trimmed.toString();
-    const bool first = value.front() == kQuote;
-    const bool last = value.back() == kQuote;
-    value.replace(QLatin1Char('\''), QLatin1String("''"));
-    if (first)
-        value.front() = QLatin1Char('\'');
-    if (last)
-        value.back() = QLatin1Char('\'');
-    return value;
+    const std::size_t start = sql.size();
+    for (const char c : text) {
+        if (c == '\'')
+            sql.push_back('\'');
+        sql.push_back(c);
+    }
+    if (text.front() == '"')
+        sql[start] = '\'';
+    if (text.back() == '"')
+        sql.back() = '\'';
+}
+
+StatementBuilder::StatementBuilder(const QString& head, const QString& delimiter)
+    : head_(toUtf8(head)), delimiter_(toUtf8(delimiter))
+{
+}
+
+std::string_view StatementBuilder::build(std::string_view fileLine, int* badValues)
+{
+    if (isAscii(fileLine))
+        return buildText(fileLine, badValues);
+    utf8_ = codepage::cp932ToUtf8(fileLine);
+    return buildText(utf8_, badValues);
+}
+
+std::string_view StatementBuilder::buildText(std::string_view utf8Line, int* badValues)
+{
+    sql_.assign(head_);
+    sql_.append(" VALUES(");
+    const std::size_t count = splitLine(utf8Line, delimiter_, fields_);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0)
+            sql_.push_back(',');
+        appendSqlValue(fields_[i], sql_);
+        if (badValues != nullptr && fields_[i].text.find(kReplacement) != std::string::npos)
+            ++*badValues;
+    }
+    sql_.push_back(')');
+    return sql_;
+}
+
+QString insertStatement(const QString& head, QStringView line, QStringView delimiter,
+                        int* badValues)
+{
+    StatementBuilder builder(head, delimiter.toString());
+    return fromUtf8(builder.buildText(toUtf8(line), badValues));
 }
 
 QString targetName(const QString& typed, const QStringList& listed)
@@ -141,52 +228,63 @@ QString targetName(const QString& typed, const QStringList& listed)
 
 QString columnList(QStringView headerLine, QStringView delimiter)
 {
+    std::vector<Field> fields;
+    const std::size_t count = splitLine(toUtf8(headerLine), toUtf8(delimiter), fields);
     QString out = QStringLiteral("(");
-    const QVector<Field> fields = splitLine(headerLine, delimiter);
-    for (qsizetype i = 0; i < fields.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         if (i > 0)
             out += QLatin1Char(',');
-        const QString name = withoutNul(fields[i].text);
-        out += sqlName(fields[i].quoted ? QStringView(name) : trimBlanks(name));
+        std::string name;
+        for (const char c : fields[i].text)
+            if (c != '\0')
+                name.push_back(c);
+        out += sqlName(fromUtf8(fields[i].quoted ? std::string_view(name) : trimBlanks(name)));
     }
     out += QLatin1Char(')');
     return out;
 }
 
-QString insertStatement(const QString& head, QStringView line, QStringView delimiter,
-                        int* badValues)
+bool LineSource::nextBytes(std::string_view& line)
 {
-    QString sql;
-    sql.reserve(head.size() + line.size() + 16);
-    sql += head;
-    sql += QLatin1String(" VALUES(");
-    const QVector<Field> fields = splitLine(line, delimiter);
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            sql += QLatin1Char(',');
-        sql += sqlValue(fields[i]);
-        if (badValues != nullptr && fields[i].text.contains(kReplacement))
-            ++*badValues;
+    for (;;) {
+        const char* data = buffer_.constData() + start_;
+        const qsizetype available = buffer_.size() - start_;
+        const auto* lf = static_cast<const char*>(std::memchr(data, '\n', available));
+        if (lf != nullptr) {
+            std::size_t length = static_cast<std::size_t>(lf - data);
+            start_ += static_cast<qsizetype>(length) + 1;
+            // Only a CR before LF is part of the line break; a lone CR at the end is text.
+            if (length > 0 && data[length - 1] == '\r')
+                --length;
+            line = std::string_view(data, length);
+            return true;
+        }
+        if (atEnd_) {
+            if (available == 0)
+                return false;
+            line = std::string_view(data, static_cast<std::size_t>(available));
+            start_ = buffer_.size();
+            return true;
+        }
+        buffer_.remove(0, start_);
+        start_ = 0;
+        const qsizetype kept = buffer_.size();
+        buffer_.resize(kept + kChunk);
+        const qint64 n = device_.read(buffer_.data() + kept, kChunk);
+        buffer_.resize(kept + std::max<qint64>(n, 0));
+        if (n <= 0)
+            atEnd_ = true;
     }
-    sql += QLatin1Char(')');
-    return sql;
 }
 
 bool LineSource::next(QString& line)
 {
-    QByteArray raw = device_.readLine();
-    if (raw.isEmpty()) {
+    std::string_view bytes;
+    if (!nextBytes(bytes)) {
         line.clear();
         return false;
     }
-    if (raw.endsWith('\n')) {
-        raw.chop(1);
-        if (raw.endsWith('\r'))
-            raw.chop(1);
-    }
-    const std::string text =
-        codepage::cp932ToUtf8(std::string_view(raw.constData(), static_cast<size_t>(raw.size())));
-    line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    line = fromUtf8(codepage::cp932ToUtf8(bytes));
     return true;
 }
 

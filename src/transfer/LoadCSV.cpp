@@ -388,26 +388,27 @@ bool LoadCSV::load()
         return completed;
     };
     const QString delim = *delimiter;
+    csvimport::StatementBuilder builder(head, delim);
     for (;;) {
         Stop stop = Stop::None;
         std::int16_t code = 0;
-        QString sent;
+        bool built = false;
         const bool ran = db_.DbRunStatements([&](ODBCComm::StatementCalls& calls) {
             const auto started = std::chrono::steady_clock::now();
-            QString line;
+            std::string_view line;
             while (stop == Stop::None) {
                 if (cancel_) {
                     stop = Stop::Cancelled;
                     break;
                 }
-                if (!source.next(line)) {
+                if (!source.nextBytes(line)) {
                     stop = Stop::End;
                     break;
                 }
                 int bad = 0;
-                sent = csvimport::insertStatement(head, line, delim, &bad);
-                const QByteArray utf8 = sent.toUtf8();
-                code = calls.execute(std::string_view(utf8.constData(), utf8.size()));
+                const std::string_view sql = builder.build(line, &bad);
+                built = true;
+                code = calls.execute(sql);
                 if (code != 0) {
                     stop = Stop::Failed;
                     break;
@@ -430,8 +431,10 @@ bool LoadCSV::load()
             stop = Stop::Failed;
             code = ODBCComm::kBusy;
         }
-        if (!sent.isEmpty())
-            showStatement(sent);
+        if (built) {
+            const std::string_view sql = builder.statement();
+            showStatement(QString::fromUtf8(sql.data(), static_cast<qsizetype>(sql.size())));
+        }
         showCount(inserted, total);
 
         if (stop == Stop::None)

@@ -193,7 +193,7 @@ std::int16_t ODBCComm::StatementCalls::execute(std::string_view utf8Sql)
 {
     std::int32_t rows = 0;
     std::int16_t cols = 0;
-    const std::int16_t code = db_.lib_.OdbcExecute(utf8Sql, rows, cols);
+    const std::int16_t code = db_.lib_.OdbcExecuteAgain(utf8Sql, rows, cols);
     if (code == 0 && cols > 0)
         resultOpened_ = true;
     return code;
