@@ -80,10 +80,10 @@ public:
     // runs it uncapped.
     std::int16_t OdbcExecute(std::string_view sql, std::int32_t& rows, std::int16_t& cols,
                              std::int32_t maxRows = 0);
-    // OdbcExecute for many statements in a row (a load's INSERTs): the execution statement
-    // that the previous call of this kind left is used again instead of a new one per call.
-    // No row cap. A statement that opens a result takes the cursor as with OdbcExecute.
-    std::int16_t OdbcExecuteAgain(std::string_view sql, std::int32_t& rows, std::int16_t& cols);
+    // Executes a statement whose result, if it has one, is not wanted (a load's INSERTs), on
+    // the execution statement that its previous call left, instead of a new statement per
+    // call; the result is discarded by the next call. COMMIT and ROLLBACK as OdbcExecute.
+    std::int16_t OdbcExecuteAgain(std::string_view sql);
     // Names and kinds of the cursor's columns (at most kMaxColumns); the vectors are grown
     // to the described count when they are shorter.
     std::int16_t OdbcDescribeColumns(std::vector<std::string>& names,
@@ -226,9 +226,6 @@ private:
     // The statement whose execute or fetch is in progress, for OdbcCancel from another thread.
     // SQLCancel on an idle statement would close its cursor, so only a busy one is cancelled.
     class BusyStatement;
-    // OdbcExecute from SQLExecDirect on, on the execution statement as it is set up.
-    std::int16_t runExecStatement(std::string_view sql, std::int32_t& rows, std::int16_t& cols,
-                                  std::int32_t maxRows);
     std::mutex busyMutex_;
     Handle busyStmt_ = nullptr;
 

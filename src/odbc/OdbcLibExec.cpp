@@ -118,36 +118,15 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
         SQLSetStmtOption(execStmt_, SQL_MAX_ROWS, static_cast<SQLULEN>(maxRows));
     }
 
-    return runExecStatement(sql, rows, cols, maxRows);
-}
-
-std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql, std::int32_t& rows, std::int16_t& cols)
-{
-    if (startsWithWord(sql, "COMMIT") || startsWithWord(sql, "ROLLBACK"))
-        return OdbcExecute(sql, rows, cols);
-    if (!execStmtReusable_ || execStmt_ == nullptr) {
-        const std::int16_t code = OdbcExecute(sql, rows, cols);
-        // Allocated here without a row cap; a statement with a result took it as the cursor.
-        execStmtReusable_ = execStmt_ != nullptr;
-        return code;
-    }
-    SQLFreeStmt(execStmt_, SQL_CLOSE);
-    return runExecStatement(sql, rows, cols, 0);
-}
-
-std::int16_t OdbcLib::runExecStatement(std::string_view sql, std::int32_t& rows, std::int16_t& cols,
-                                       std::int32_t maxRows)
-{
     std::string scratch;
     const std::string_view text = toDriverText(sql, scratch);
     const std::string copy(text);
-    SQLRETURN rc = SQL_SUCCESS;
     {
         const BusyStatement busy(*this, execStmt_);
         rc = SQLExecDirect(execStmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(copy.c_str())),
                            static_cast<SQLINTEGER>(std::min<std::size_t>(copy.size(), INT32_MAX)));
     }
-    std::int16_t code = OdbcCheckResult(rc);
+    code = OdbcCheckResult(rc);
     if (code != 0)
         return code;
 
@@ -176,6 +155,41 @@ std::int16_t OdbcLib::runExecStatement(std::string_view sql, std::int32_t& rows,
     rows = 0;
     cols = columns;
     return 0;
+}
+
+std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql)
+{
+    if (startsWithWord(sql, "COMMIT"))
+        return OdbcCommit();
+    if (startsWithWord(sql, "ROLLBACK"))
+        return OdbcRollback();
+    if (execStmtReusable_ && execStmt_ != nullptr) {
+        SQLFreeStmt(execStmt_, SQL_CLOSE);
+    } else {
+        dropStatement(execStmt_);
+        SQLHSTMT stmt = SQL_NULL_HSTMT;
+        const SQLRETURN rc = SQLAllocStmt(dbc_, &stmt);
+        if (succeeded(rc))
+            execStmt_ = stmt;
+        std::int16_t code = OdbcCheckResult(rc);
+        if (code != 0)
+            return code;
+        code =
+            OdbcCheckResult(SQLSetStmtOption(execStmt_, SQL_CURSOR_TYPE, SQL_CURSOR_FORWARD_ONLY));
+        if (code != 0)
+            return code;
+        execStmtReusable_ = true;
+    }
+    std::string scratch;
+    const std::string_view text = toDriverText(sql, scratch);
+    SQLRETURN rc = SQL_SUCCESS;
+    {
+        const BusyStatement busy(*this, execStmt_);
+        // The length is given, so the text needs no terminating NUL of its own.
+        rc = SQLExecDirect(execStmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data())),
+                           static_cast<SQLINTEGER>(std::min<std::size_t>(text.size(), INT32_MAX)));
+    }
+    return OdbcCheckResult(rc);
 }
 
 std::int16_t OdbcLib::OdbcDescribeColumns(std::vector<std::string>& names,

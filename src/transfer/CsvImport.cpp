@@ -288,6 +288,96 @@ bool LineSource::next(QString& line)
     return true;
 }
 
+// Statements of up to kBatchLines lines (fewer once kBatchBytes are filled), handed over
+// whole, so that the two threads meet once per batch, not once per line.
+struct StatementFeed::Batch {
+    static constexpr std::size_t kBatchLines = 256;
+    static constexpr std::size_t kBatchBytes = 1 << 16;
+    std::string text;
+    std::vector<std::size_t> ends;
+    std::vector<int> bad;
+    bool last = false;
+};
+
+namespace {
+constexpr std::size_t kBatchesInFlight = 4;
+}
+
+StatementFeed::StatementFeed(LineSource& source, const QString& head, const QString& delimiter)
+{
+    for (std::size_t i = 0; i < kBatchesInFlight; ++i)
+        free_.push_back(std::make_unique<Batch>());
+    producer_ = std::thread([this, &source, head, delimiter] { produce(source, head, delimiter); });
+}
+
+StatementFeed::~StatementFeed()
+{
+    {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    producer_.join();
+}
+
+void StatementFeed::produce(LineSource& source, const QString& head, const QString& delimiter)
+{
+    StatementBuilder builder(head, delimiter);
+    std::string_view line;
+    bool last = false;
+    while (!last) {
+        std::unique_ptr<Batch> batch;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stop_ || !free_.empty(); });
+            if (stop_)
+                return;
+            batch = std::move(free_.back());
+            free_.pop_back();
+        }
+        batch->text.clear();
+        batch->ends.clear();
+        batch->bad.clear();
+        while (batch->ends.size() < Batch::kBatchLines && batch->text.size() < Batch::kBatchBytes) {
+            if (!source.nextBytes(line)) {
+                last = true;
+                break;
+            }
+            int bad = 0;
+            batch->text.append(builder.build(line, &bad));
+            batch->ends.push_back(batch->text.size());
+            batch->bad.push_back(bad);
+        }
+        batch->last = last;
+        {
+            const std::lock_guard lock(mutex_);
+            full_.push_back(std::move(batch));
+        }
+        changed_.notify_all();
+    }
+}
+
+bool StatementFeed::next(std::string_view& sql, int& badValues)
+{
+    while (current_ == nullptr || taken_ == current_->ends.size()) {
+        if (current_ != nullptr && current_->last)
+            return false;
+        std::unique_lock lock(mutex_);
+        if (current_ != nullptr)
+            free_.push_back(std::move(current_));
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return !full_.empty(); });
+        current_ = std::move(full_.front());
+        full_.pop_front();
+        taken_ = 0;
+    }
+    const std::size_t begin = taken_ == 0 ? 0 : current_->ends[taken_ - 1];
+    sql = std::string_view(current_->text).substr(begin, current_->ends[taken_] - begin);
+    badValues = current_->bad[taken_];
+    ++taken_;
+    return true;
+}
+
 qint64 countLines(QIODevice& device)
 {
     constexpr qint64 kChunk = 1 << 20;

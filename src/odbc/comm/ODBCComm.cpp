@@ -191,12 +191,7 @@ std::int16_t ODBCComm::DbExecute(const QString& sql, std::int32_t maxRows)
 
 std::int16_t ODBCComm::StatementCalls::execute(std::string_view utf8Sql)
 {
-    std::int32_t rows = 0;
-    std::int16_t cols = 0;
-    const std::int16_t code = db_.lib_.OdbcExecuteAgain(utf8Sql, rows, cols);
-    if (code == 0 && cols > 0)
-        resultOpened_ = true;
-    return code;
+    return db_.lib_.OdbcExecuteAgain(utf8Sql);
 }
 
 std::int16_t ODBCComm::StatementCalls::commit()
@@ -212,14 +207,6 @@ bool ODBCComm::DbRunStatements(const std::function<void(StatementCalls&)>& work)
         return false;
     StatementCalls calls(*this);
     callOnWorker(ConnectionWork::Kind::Transfer, [&] { work(calls); });
-    // The cursor as DbExecute leaves it: a statement that opened a result took the cursor.
-    if (calls.resultOpened_) {
-        clearReadAhead();
-        work_.setCursorHeld(lib_.cursorAllocated());
-    } else if (!lib_.cursorAllocated()) {
-        clearReadAhead();
-        work_.setCursorHeld(false);
-    }
     return true;
 }
 

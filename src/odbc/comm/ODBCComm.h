@@ -79,7 +79,8 @@ public:
     // load), one piece after another on the worker thread: see DbRunStatements.
     class StatementCalls {
     public:
-        // Executes one statement, as DbExecute does; its failure text is the last error.
+        // Executes one statement; its failure text is the last error. A result it may have is
+        // not read (an INSERT has none) and never takes the cursor.
         std::int16_t execute(std::string_view utf8Sql);
         // Commits, as DbCommit does, but shows nothing: a failure is the caller's to show
         // (DbShowError with the code).
@@ -89,7 +90,6 @@ public:
         friend class ODBCComm;
         explicit StatementCalls(ODBCComm& db) : db_(db) {}
         ODBCComm& db_;
-        bool resultOpened_ = false;
     };
     // Runs work on the worker thread while the window's events run, with the busy pointer
     // shown and the work marked on the connection (Kind::Transfer); inside work only the
