@@ -140,6 +140,12 @@ LoadCSV::LoadCSV(ODBCComm& db, Prompts& prompts, QWidget* owner)
     Command2 = named<QPushButton>(this, "Command2");
     Command2->setText(QStringLiteral("Cancel"));
 
+    // Room for the widest texts, so that the layout does not move while they change.
+    L_commit_int->setMinimumWidth(
+        L_commit_int->fontMetrics().horizontalAdvance(QStringLiteral("10000")) + 4);
+    L_cnt->setMinimumWidth(L_cnt->fontMetrics().horizontalAdvance(QStringLiteral("999999/999999")) +
+                           4);
+
     auto* targetLayout = new QGridLayout;
     targetLayout->addWidget(label(this, "L_table", QStringLiteral("登録先テーブルの選択")), 0, 0);
     targetLayout->addWidget(ImCB_table, 0, 1, 1, 3);
