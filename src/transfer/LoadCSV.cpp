@@ -392,7 +392,7 @@ bool LoadCSV::load()
             warn(kCaption, QString::number(badValues) +
                                QStringLiteral("個の値に、ファイルの文字コード（CP932）として"
                                               "読めない文字がありました。その文字は\uFFFDに"
-                                              "置き換えて登録されています。"));
+                                              "置き換えてINSERTしました。"));
         return completed;
     };
     const QString delim = *delimiter;
