@@ -389,10 +389,10 @@ bool LoadCSV::load()
     // silence, whichever way the load ends.
     const auto finish = [&](bool completed) {
         if (badValues > 0)
-            warn(kCaption, QString::number(badValues) +
-                               QStringLiteral("個の値に、ファイルの文字コード（CP932）として"
-                                              "読めない文字がありました。その文字は\uFFFDに"
-                                              "置き換えてINSERTしました。"));
+            warn(kCaption,
+                 QStringLiteral("Shift_JIS(CP932)として読めない文字を含む値が %1 個ありました。"
+                                "それらの文字は \"\uFFFD\" としてINSERTされています。")
+                     .arg(badValues));
         return completed;
     };
     const QString delim = *delimiter;

@@ -427,7 +427,8 @@ TEST(LoadCsvBadInputTest, BadFilesEndHonestly)
     const auto warnings = s.boxes(QStringLiteral("ファイルからTABLEへ登録"));
     ASSERT_EQ(warnings.size(), 2);
     EXPECT_EQ(warnings[1].icon, Prompts::Icon::Warning);
-    EXPECT_TRUE(warnings[1].text.startsWith(QStringLiteral("2個の値に")))
+    EXPECT_TRUE(warnings[1].text.startsWith(
+        QStringLiteral("Shift_JIS(CP932)として読めない文字を含む値が 2 個")))
         << warnings[1].text.toStdString();
     EXPECT_EQ(s.rows(QStringLiteral("SELECT name FROM t ORDER BY id")),
               (QStringList{QStringLiteral("a\uFFFDb"), QStringLiteral("\uFFFD\uFFFD"),
