@@ -553,6 +553,50 @@ TEST_P(WorkbenchRun, LoadFromFileIsWorkOnTheConnection)
     EXPECT_EQ(cell(0, 1), counted);
 }
 
+// Closing the main window during a load stops it as its Cancel does: the rows counted are
+// committed when the window disconnects, and no line after the close is sent.
+TEST_P(WorkbenchRun, ClosingTheWindowDuringALoadStopsIt)
+{
+    run("CREATE TABLE qv_ui_run (id INTEGER, name VARCHAR(20))");
+    run("COMMIT");
+    prompts_.clear();
+    QTemporaryDir files;
+    const QString path = files.filePath(QStringLiteral("rows.csv"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (int i = 1; i <= 300000; ++i)
+            file.write(QByteArray::number(i) + ",\"name " + QByteArray::number(i) + "\"\r\n");
+    }
+    action("mn_inp_csv")->trigger();
+    LoadCSV* load = window_->loadCSV();
+    ASSERT_NE(load, nullptr);
+    load->ImCB_table->setEditText(QStringLiteral("qv_ui_run"));
+    load->TB_file->setText(path);
+    load->VScroll1->setValue(2);
+    QTimer::singleShot(300, window_.get(), [this] { window_->close(); });
+    load->Command1->click();
+    for (int waited = 0; window_->isVisible() && waited < 5000; waited += 20)
+        QTest::qWait(20);
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_FALSE(services_->db().DbIsConnected());
+    const QString counted = load->L_cnt->text().section(QLatin1Char('/'), 0, 0);
+    ASSERT_FALSE(prompts_.boxes().isEmpty());
+    EXPECT_EQ(prompts_.boxes().back().text,
+              QStringLiteral("登録が終了しました。（中断）\n\nINSERT行数:") + counted);
+    EXPECT_LT(counted.toInt(), 300000);
+
+    QString uid, pwd, conn = QStringLiteral("DSN=") + QLatin1String(GetParam()) + ";";
+    ASSERT_EQ(services_->db().DbConnect(nullptr, QString(), uid, pwd, QString(), conn), 0);
+    ASSERT_EQ(services_->db().DbExecute(QStringLiteral("SELECT COUNT(*) FROM qv_ui_run")), 0);
+    QVector<QString> values;
+    ASSERT_EQ(services_->db().DbFetch(values, true), 0);
+    EXPECT_EQ(values.value(0), counted);
+    services_->db().DbCloseCursor();
+    services_->db().DbExecute(QStringLiteral("DROP TABLE qv_ui_run"));
+    services_->db().DbDisconnect();
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, WorkbenchRun,
                          ::testing::Values(testenv::kSqliteDsn, testenv::kPgDsn, testenv::kMyDsn),
                          [](const auto& info) {
