@@ -249,26 +249,36 @@ bool LineSource::nextBytes(std::string_view& line)
     for (;;) {
         const char* data = buffer_.constData() + start_;
         const qsizetype available = buffer_.size() - start_;
-        const auto* lf = static_cast<const char*>(std::memchr(data, '\n', available));
+        // Bytes of a long line searched before are not searched again.
+        const auto* lf = static_cast<const char*>(
+            std::memchr(data + searched_, '\n', static_cast<std::size_t>(available - searched_)));
         if (lf != nullptr) {
             std::size_t length = static_cast<std::size_t>(lf - data);
             start_ += static_cast<qsizetype>(length) + 1;
+            searched_ = 0;
             // Only a CR before LF is part of the line break; a lone CR at the end is text.
             if (length > 0 && data[length - 1] == '\r')
                 --length;
             line = std::string_view(data, length);
             return true;
         }
+        searched_ = available;
         if (atEnd_) {
             if (available == 0)
                 return false;
             line = std::string_view(data, static_cast<std::size_t>(available));
             start_ = buffer_.size();
+            searched_ = 0;
             return true;
         }
-        buffer_.remove(0, start_);
-        start_ = 0;
+        if (start_ > 0) {
+            buffer_.remove(0, start_);
+            start_ = 0;
+        }
         const qsizetype kept = buffer_.size();
+        // A line of hundreds of megabytes grows the buffer by doubling, not block by block.
+        if (buffer_.capacity() < kept + kChunk)
+            buffer_.reserve(std::max(buffer_.capacity() * 2, kept + kChunk));
         buffer_.resize(kept + kChunk);
         const qint64 n = device_.read(buffer_.data() + kept, kChunk);
         buffer_.resize(kept + std::max<qint64>(n, 0));

@@ -90,6 +90,7 @@ private:
     QIODevice& device_;
     QByteArray buffer_;
     qsizetype start_ = 0;
+    qsizetype searched_ = 0;
     bool atEnd_ = false;
 };
 

@@ -4,6 +4,7 @@
 #include "base/GetFile.h"
 #include "base/Prompts.h"
 #include "odbc/comm/ODBCComm.h"
+#include "text/CodePage.h"
 #include "transfer/CsvImport.h"
 #include "transfer/Delimiter.h"
 
@@ -12,6 +13,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -37,9 +39,9 @@ namespace {
 const QString kCaption = QStringLiteral("ファイルからTABLEへ登録");
 const QString kLoadTitle = QStringLiteral("登録の実行");
 constexpr int kPreviewLines = 10;
-// L_sql shows this much of a statement; a line of a megabyte would take the label seconds to
-// lay out. The click still copies the whole statement.
-constexpr qsizetype kShownStatement = 2000;
+// L_sql and each preview line show this much of a text; a line of a megabyte would take them
+// seconds to lay out. A click on L_sql still copies the whole statement.
+constexpr qsizetype kShownText = 2000;
 // While the statements run on the worker, the counter, the progress bar and L_sql follow them
 // this often. Ending the worker's run that often instead cost a tenth of SQLite's time.
 constexpr auto kShowEvery = std::chrono::milliseconds(50);
@@ -236,7 +238,8 @@ bool LoadCSV::readPreview()
         return false;
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Only a file: a folder reads as nothing, and a device such as /dev/zero never ends.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         prompts_.tell(this, Prompts::Icon::Warning, QStringLiteral("登録元CSVﾌｧｲﾙ"),
                       QStringLiteral("ﾌｧｲﾙがありません。"));
         TB_file->setFocus();
@@ -245,10 +248,14 @@ bool LoadCSV::readPreview()
     filePath_ = path;
     QString preview;
     csvimport::LineSource source(file);
-    QString line;
+    std::string_view bytes;
     int shown = 0;
-    while (shown < kPreviewLines && source.next(line)) {
-        preview += line;
+    while (shown < kPreviewLines && source.nextBytes(bytes)) {
+        // A character takes at most two bytes, so a cut past twice the length shown never
+        // touches what is shown.
+        const std::string text = codepage::cp932ToUtf8(bytes.substr(0, 2 * kShownText + 2));
+        preview +=
+            QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).left(kShownText);
         preview += QLatin1Char('\n');
         ++shown;
     }
@@ -316,7 +323,7 @@ void LoadCSV::warn(const QString& title, const QString& text)
 void LoadCSV::showStatement(const QString& sql)
 {
     lastSql_ = sql;
-    L_sql->setText(sql.size() > kShownStatement ? sql.left(kShownStatement) : sql);
+    L_sql->setText(sql.size() > kShownText ? sql.left(kShownText) : sql);
     L_sql->repaint();
 }
 
@@ -412,7 +419,7 @@ bool LoadCSV::load()
             sql = QString::fromUtf8(shownSql.data(), static_cast<qsizetype>(shownSql.size()));
         }
         lastSql_ = sql;
-        L_sql->setText(sql.size() > kShownStatement ? sql.left(kShownStatement) : sql);
+        L_sql->setText(sql.size() > kShownText ? sql.left(kShownText) : sql);
     });
     for (;;) {
         Stop stop = Stop::None;

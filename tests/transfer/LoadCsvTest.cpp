@@ -467,11 +467,15 @@ TEST(LoadCsvBadInputTest, BadFilesEndHonestly)
     ASSERT_EQ(s.prompts.boxes().size(), 1);
     EXPECT_EQ(s.prompts.boxes()[0].text,
               QStringLiteral("登録先テーブルを選択（入力）して下さい。"));
-    s.prepare(s.dir.filePath(QStringLiteral("missing.csv")), QStringLiteral("t"));
-    EXPECT_FALSE(s.load());
-    ASSERT_EQ(s.prompts.boxes().size(), 1);
-    EXPECT_EQ(s.prompts.boxes()[0].title, QStringLiteral("登録元CSVﾌｧｲﾙ"));
-    EXPECT_EQ(s.prompts.boxes()[0].text, QStringLiteral("ﾌｧｲﾙがありません。"));
+    // Not a file: missing, a folder, a device that never ends.
+    for (const QString& notAFile : {s.dir.filePath(QStringLiteral("missing.csv")), s.dir.path(),
+                                    QStringLiteral("/dev/zero")}) {
+        s.prepare(notAFile, QStringLiteral("t"));
+        EXPECT_FALSE(s.load());
+        ASSERT_EQ(s.prompts.boxes().size(), 1) << notAFile.toStdString();
+        EXPECT_EQ(s.prompts.boxes()[0].title, QStringLiteral("登録元CSVﾌｧｲﾙ"));
+        EXPECT_EQ(s.prompts.boxes()[0].text, QStringLiteral("ﾌｧｲﾙがありません。"));
+    }
     EXPECT_EQ(count(), QStringLiteral("0"));
 
     // A typed delimiter of blanks is one blank.
