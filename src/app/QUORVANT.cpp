@@ -26,6 +26,7 @@
 #include "odbc/comm/ODBCComm.h"
 #include "sqlexec/ResultGridCommands.h"
 #include "sqlexec/SqlRunner.h"
+#include "transfer/LoadCSV.h"
 #include "transfer/SaveCSV.h"
 
 #include <QAction>
@@ -538,6 +539,9 @@ void QUORVANT::closeEvent(QCloseEvent* event)
         sqlRunner_->abandonBatch();
         if (saveCSV_->exporting())
             saveCSV_->Command2_Click();
+        // A load stops before its next line, as its Cancel does.
+        if (loadCSV_ != nullptr && loadCSV_->loading())
+            loadCSV_->Command2_Click();
         event->ignore();
         QTimer::singleShot(100, this, &QWidget::close);
         return;

@@ -15,6 +15,7 @@ class ConnectionState;
 class FrmEditor;
 class FrmVersion;
 class KeywordList;
+class LoadCSV;
 class ObjectCommands;
 class ObjectSearch;
 class ObjectTree;
@@ -59,6 +60,8 @@ public:
     void dataSourceAdminCommand();
     void newInstanceCommand();
     void aboutCommand();
+    // Opens the load window with the table and synonym names of the last catalog read.
+    void loadCsvCommand();
 
     const MainLayout& paneLayout() const { return layout_; }
     // Line spacing of the window's font, in twips: one row of the keyword list.
@@ -82,6 +85,8 @@ public:
     ShowHist& showHist() { return *showHist_; }
     ShowTemp& showTemp() { return *showTemp_; }
     SaveCSV& saveCSV() { return *saveCSV_; }
+    // The load window, once "ﾌｧｲﾙからTABLEへ登録" has opened it (null before).
+    LoadCSV* loadCSV() { return loadCSV_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -161,6 +166,7 @@ private:
     ShowTemp* showTemp_ = nullptr;
     SaveCSV* saveCSV_ = nullptr;
     FrmVersion* frmVersion_ = nullptr;
+    LoadCSV* loadCSV_ = nullptr;
 
     QWidget* client_ = nullptr;
     MainWindowUi ui_;

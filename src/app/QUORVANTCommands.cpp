@@ -19,6 +19,7 @@
 #include "history/ShowTemp.h"
 #include "sqlexec/ResultGridCommands.h"
 #include "sqlexec/SqlRunner.h"
+#include "transfer/LoadCSV.h"
 #include "transfer/SaveCSV.h"
 
 #include <QAction>
@@ -69,6 +70,7 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_out_csv"), [this] { saveGridCommand(); }},
         {QStringLiteral("mn_out_select"),
          [this] { saveCSV_->Show4SelectOut(ui_.TB_SQL->toPlainText()); }},
+        {QStringLiteral("mn_inp_csv"), [this] { loadCsvCommand(); }},
     };
     arrayCommands_ = {
         {QStringLiteral("mn_quick_sqlstmt"),
@@ -196,4 +198,11 @@ void QUORVANT::aboutCommand()
     if (frmVersion_ == nullptr)
         frmVersion_ = new FrmVersion(this);
     frmVersion_->ShowVer(QStringLiteral("QUORVANT"));
+}
+
+void QUORVANT::loadCsvCommand()
+{
+    if (loadCSV_ == nullptr)
+        loadCSV_ = new LoadCSV(services_.db(), services_.prompts(), this);
+    loadCSV_->ShowOption(objectTree_->tableNames(), objectTree_->synonymNames());
 }

@@ -80,6 +80,10 @@ public:
     // runs it uncapped.
     std::int16_t OdbcExecute(std::string_view sql, std::int32_t& rows, std::int16_t& cols,
                              std::int32_t maxRows = 0);
+    // Executes a statement whose result, if it has one, is not wanted (a load's INSERTs), on
+    // the execution statement that its previous call left, instead of a new statement per
+    // call; the result is discarded by the next call. COMMIT and ROLLBACK as OdbcExecute.
+    std::int16_t OdbcExecuteAgain(std::string_view sql);
     // Names and kinds of the cursor's columns (at most kMaxColumns); the vectors are grown
     // to the described count when they are shorter.
     std::int16_t OdbcDescribeColumns(std::vector<std::string>& names,
@@ -191,6 +195,8 @@ private:
 
     // Statements.
     Handle execStmt_ = nullptr;
+    // execStmt_ was allocated by OdbcExecuteAgain (no row cap) and may serve it again.
+    bool execStmtReusable_ = false;
     Handle cursorStmt_ = nullptr;
     bool cursorAllocated_ = false;
     std::int16_t cursorColumns_ = 0;

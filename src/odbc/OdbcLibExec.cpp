@@ -101,6 +101,7 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
     }
 
     dropStatement(execStmt_);
+    execStmtReusable_ = false;
 
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     SQLRETURN rc = SQLAllocStmt(dbc_, &stmt);
@@ -156,6 +157,41 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
     rows = 0;
     cols = columns;
     return 0;
+}
+
+std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql)
+{
+    if (startsWithWord(sql, "COMMIT"))
+        return OdbcCommit();
+    if (startsWithWord(sql, "ROLLBACK"))
+        return OdbcRollback();
+    if (execStmtReusable_ && execStmt_ != nullptr) {
+        SQLFreeStmt(execStmt_, SQL_CLOSE);
+    } else {
+        dropStatement(execStmt_);
+        SQLHSTMT stmt = SQL_NULL_HSTMT;
+        const SQLRETURN rc = SQLAllocStmt(dbc_, &stmt);
+        if (succeeded(rc))
+            execStmt_ = stmt;
+        std::int16_t code = OdbcCheckResult(rc);
+        if (code != 0)
+            return code;
+        code =
+            OdbcCheckResult(SQLSetStmtOption(execStmt_, SQL_CURSOR_TYPE, SQL_CURSOR_FORWARD_ONLY));
+        if (code != 0)
+            return code;
+        execStmtReusable_ = true;
+    }
+    std::string scratch;
+    const std::string_view text = toDriverText(sql, scratch);
+    SQLRETURN rc = SQL_SUCCESS;
+    {
+        const BusyStatement busy(*this, execStmt_);
+        // The length is given, so the text needs no terminating NUL of its own.
+        rc = SQLExecDirect(execStmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data())),
+                           static_cast<SQLINTEGER>(std::min<std::size_t>(text.size(), INT32_MAX)));
+    }
+    return OdbcCheckResult(rc);
 }
 
 std::int16_t OdbcLib::OdbcDescribeColumns(std::vector<std::string>& names,

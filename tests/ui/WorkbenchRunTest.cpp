@@ -9,6 +9,7 @@
 #include "connect/ConnectionState.h"
 #include "sqlexec/ResultGridModel.h"
 #include "sqlexec/SqlRunner.h"
+#include "transfer/LoadCSV.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +19,15 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -538,6 +542,116 @@ TEST_P(WorkbenchRun, GridHeaderSortsAndPopupsCopyToTheInputAreaAndTheClipboard)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "3, 'x', '', NULL");
     action("mn_LV_subitem_all_copy_sql_0")->trigger();
     EXPECT_EQ(sql->toPlainText(), "WHERE name = '山田'id, name, born, amount");
+}
+
+// The load window opens from the toolbar with the tables the tree has read. While it loads,
+// the commands that use the connection wait (a ROLLBACK would undo rows the counter counts),
+// and its Cancel stops the load: every row counted is there.
+TEST_P(WorkbenchRun, LoadFromFileIsWorkOnTheConnection)
+{
+    run("CREATE TABLE qv_ui_run (id INTEGER, name VARCHAR(20))");
+    run("COMMIT");
+    action("mn_get_tables")->trigger();
+    prompts_.clear();
+    QTemporaryDir files;
+    const QString path = files.filePath(QStringLiteral("rows.csv"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (int i = 1; i <= 200000; ++i)
+            file.write(QByteArray::number(i) + ",\"name " + QByteArray::number(i) + "\"\r\n");
+    }
+
+    toolbarButton("inst")->trigger();
+    LoadCSV* load = window_->loadCSV();
+    ASSERT_NE(load, nullptr);
+    EXPECT_TRUE(load->isVisible());
+    const int entry = load->ImCB_table->findText(QStringLiteral("qv_ui_run"));
+    ASSERT_GE(entry, 0);
+    load->ImCB_table->setCurrentIndex(entry);
+    load->TB_file->setText(path);
+    load->VScroll1->setValue(2);
+
+    QStringList enabledDuring;
+    bool treeEnabled = true;
+    bool stillConnected = false;
+    auto* timer = new QTimer(window_.get());
+    timer->setInterval(1);
+    QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
+        if (!load->L_cnt->text().startsWith(QLatin1Char('0')) && load->L_cnt->text().size() > 0) {
+            timer->stop();
+            for (const char* name :
+                 {"mn_connect", "mn_disconnect", "mn_reconnect", "mn_sql_go", "mn_sql_commit",
+                  "mn_sql_rollback", "mn_out_select", "mn_inp_csv", "mn_get_tables", "mn_exit"}) {
+                if (action(name)->isEnabled())
+                    enabledDuring.append(QString::fromLatin1(name));
+            }
+            treeEnabled =
+                window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled();
+            window_->connection().DisconnectDatabase();
+            stillConnected = services_->db().DbIsConnected();
+            load->Command2->click();
+        }
+    });
+    timer->start();
+    load->Command1->click();
+    delete timer;
+    EXPECT_EQ(enabledDuring, QStringList{"mn_exit"});
+    EXPECT_FALSE(treeEnabled);
+    EXPECT_TRUE(stillConnected);
+    EXPECT_FALSE(load->isVisible());
+    EXPECT_TRUE(action("mn_inp_csv")->isEnabled());
+    const QString counted = load->L_cnt->text().section(QLatin1Char('/'), 0, 0);
+    ASSERT_FALSE(prompts_.boxes().isEmpty());
+    EXPECT_EQ(prompts_.boxes().back().text,
+              QStringLiteral("登録が終了しました。（中断）\n\nINSERT行数:") + counted);
+    prompts_.clear();
+    run("SELECT COUNT(*) FROM qv_ui_run");
+    EXPECT_EQ(cell(0, 1), counted);
+}
+
+// Closing the main window during a load stops it as its Cancel does: the rows counted are
+// committed when the window disconnects, and no line after the close is sent.
+TEST_P(WorkbenchRun, ClosingTheWindowDuringALoadStopsIt)
+{
+    run("CREATE TABLE qv_ui_run (id INTEGER, name VARCHAR(20))");
+    run("COMMIT");
+    prompts_.clear();
+    QTemporaryDir files;
+    const QString path = files.filePath(QStringLiteral("rows.csv"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (int i = 1; i <= 300000; ++i)
+            file.write(QByteArray::number(i) + ",\"name " + QByteArray::number(i) + "\"\r\n");
+    }
+    action("mn_inp_csv")->trigger();
+    LoadCSV* load = window_->loadCSV();
+    ASSERT_NE(load, nullptr);
+    load->ImCB_table->setEditText(QStringLiteral("qv_ui_run"));
+    load->TB_file->setText(path);
+    load->VScroll1->setValue(2);
+    QTimer::singleShot(300, window_.get(), [this] { window_->close(); });
+    load->Command1->click();
+    for (int waited = 0; window_->isVisible() && waited < 5000; waited += 20)
+        QTest::qWait(20);
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_FALSE(services_->db().DbIsConnected());
+    const QString counted = load->L_cnt->text().section(QLatin1Char('/'), 0, 0);
+    ASSERT_FALSE(prompts_.boxes().isEmpty());
+    EXPECT_EQ(prompts_.boxes().back().text,
+              QStringLiteral("登録が終了しました。（中断）\n\nINSERT行数:") + counted);
+    EXPECT_LT(counted.toInt(), 300000);
+
+    QString uid, pwd, conn = QStringLiteral("DSN=") + QLatin1String(GetParam()) + ";";
+    ASSERT_EQ(services_->db().DbConnect(nullptr, QString(), uid, pwd, QString(), conn), 0);
+    ASSERT_EQ(services_->db().DbExecute(QStringLiteral("SELECT COUNT(*) FROM qv_ui_run")), 0);
+    QVector<QString> values;
+    ASSERT_EQ(services_->db().DbFetch(values, true), 0);
+    EXPECT_EQ(values.value(0), counted);
+    services_->db().DbCloseCursor();
+    services_->db().DbExecute(QStringLiteral("DROP TABLE qv_ui_run"));
+    services_->db().DbDisconnect();
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, WorkbenchRun,

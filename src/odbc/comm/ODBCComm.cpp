@@ -189,6 +189,27 @@ std::int16_t ODBCComm::DbExecute(const QString& sql, std::int32_t maxRows)
     return code;
 }
 
+std::int16_t ODBCComm::StatementCalls::execute(std::string_view utf8Sql)
+{
+    return db_.lib_.OdbcExecuteAgain(utf8Sql);
+}
+
+std::int16_t ODBCComm::StatementCalls::commit()
+{
+    return db_.lib_.OdbcCommit();
+}
+
+bool ODBCComm::DbRunStatements(const std::function<void(StatementCalls&)>& work)
+{
+    lastRowCount_ = 0;
+    lastColumnCount_ = 0;
+    if (!mayStart())
+        return false;
+    StatementCalls calls(*this);
+    callOnWorker(ConnectionWork::Kind::Transfer, [&] { work(calls); });
+    return true;
+}
+
 void ODBCComm::DbCancel()
 {
     cancelRequested_ = true;

@@ -83,6 +83,30 @@ public:
     using RowSink = std::function<bool(const std::vector<std::string_view>& values)>;
     std::int16_t DbStreamRows(const RowSink& onRow, std::chrono::milliseconds slice);
     void DbCloseCursor();
+
+    // The driver calls of long work that runs many statements without a result in a row (a
+    // load), one piece after another on the worker thread: see DbRunStatements.
+    class StatementCalls {
+    public:
+        // Executes one statement; its failure text is the last error. A result it may have is
+        // not read (an INSERT has none) and never takes the cursor.
+        std::int16_t execute(std::string_view utf8Sql);
+        // Commits, as DbCommit does, but shows nothing: a failure is the caller's to show
+        // (DbShowError with the code).
+        std::int16_t commit();
+
+    private:
+        friend class ODBCComm;
+        explicit StatementCalls(ODBCComm& db) : db_(db) {}
+        ODBCComm& db_;
+    };
+    // Runs work on the worker thread while the window's events run, with the busy pointer
+    // shown and the work marked on the connection (Kind::Transfer); inside work only the
+    // calls of StatementCalls and plain values may be used, never widgets or boxes. One thread
+    // serves many statements, so that a statement costs what the driver takes. False, with the
+    // refusal as the last error, while another driver call is in progress.
+    bool DbRunStatements(const std::function<void(StatementCalls&)>& work);
+
     QString DbLastErrorText() const;
     void DbShowError(std::int16_t code, const QString& title, QWidget* owner = nullptr);
 

@@ -1,0 +1,229 @@
+// Loading a delimited file into a table through the load window against a bare ODBC loop of
+// the same INSERTs: 100,000 lines (a number, three quoted texts, one with a comma and an
+// apostrophe, a decimal and an empty field), COMMIT every 100 rows, on SQLite and PostgreSQL.
+// The bare loop executes statements built beforehand on one statement handle; the load reads
+// the file, builds each statement and runs it as the program does (the window offscreen).
+//
+//   load_bench [lines [rounds]]
+//
+// Run with the private ODBC files of the test environment (tests/fixture/testenv.sh start
+// BUILD_DIR, then ODBCSYSINI / ODBCINI / QV_TESTENV as ctest sets them), LANG=C.UTF-8 and
+// QT_QPA_PLATFORM=offscreen.
+#include "BenchSupport.h"
+#include "ScriptedPrompts.h"
+#include "odbc/OdbcLib.h"
+#include "odbc/comm/ODBCComm.h"
+#include "transfer/CsvImport.h"
+#include "transfer/LoadCSV.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kInterval = 100;
+const char* kTable = "qv_load_bench";
+
+struct Target {
+    const char* name;
+    std::string connStr;
+};
+
+// SQLite on disk, as the test environment keeps it, and in memory (/dev/shm), where no fsync
+// at COMMIT hides what the program adds to each INSERT.
+std::string sqliteConnStr(bool memory)
+{
+    const char* env = std::getenv("QV_TESTENV");
+    const std::string folder = memory ? std::string("/dev/shm") : std::string(env ? env : "/tmp");
+    return "DRIVER=SQLite3;Database=" + folder + "/qv_loadbench.db;Timeout=2000;";
+}
+
+QByteArray fileBytes(int lines)
+{
+    QByteArray bytes;
+    for (int i = 1; i <= lines; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        bytes +=
+            n + ",\"name " + n + "\",\"Tokyo, Japan's " + n + "\",\"x\"\"y\"," + n + ".25,\r\n";
+    }
+    return bytes;
+}
+
+class Bare {
+public:
+    explicit Bare(const std::string& connStr)
+    {
+        SQLAllocEnv(&env_);
+        SQLAllocConnect(env_, &dbc_);
+        ok_ = SQL_SUCCEEDED(SQLDriverConnect(dbc_, nullptr, (SQLCHAR*)connStr.c_str(), SQL_NTS,
+                                             nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT));
+        SQLSetConnectOption(dbc_, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF);
+    }
+    ~Bare()
+    {
+        SQLTransact(env_, dbc_, SQL_ROLLBACK);
+        SQLDisconnect(dbc_);
+        SQLFreeConnect(dbc_);
+        SQLFreeEnv(env_);
+    }
+    bool ok() const { return ok_; }
+    bool exec(const std::string& sql)
+    {
+        SQLHSTMT stmt = SQL_NULL_HSTMT;
+        SQLAllocStmt(dbc_, &stmt);
+        const SQLRETURN rc = SQLExecDirect(stmt, (SQLCHAR*)sql.c_str(), SQL_NTS);
+        SQLFreeStmt(stmt, SQL_DROP);
+        return SQL_SUCCEEDED(rc);
+    }
+    bool commit() { return SQL_SUCCEEDED(SQLTransact(env_, dbc_, SQL_COMMIT)); }
+    // The bare loop: one statement handle, every statement executed, a commit every interval.
+    long run(const std::vector<std::string>& statements)
+    {
+        SQLHSTMT stmt = SQL_NULL_HSTMT;
+        SQLAllocStmt(dbc_, &stmt);
+        long done = 0;
+        for (const std::string& sql : statements) {
+            if (!SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)sql.c_str(),
+                                             static_cast<SQLINTEGER>(sql.size()))))
+                break;
+            SQLFreeStmt(stmt, SQL_CLOSE);
+            if (++done % kInterval == 0)
+                commit();
+        }
+        commit();
+        SQLFreeStmt(stmt, SQL_DROP);
+        return done;
+    }
+
+private:
+    SQLHENV env_ = SQL_NULL_HENV;
+    SQLHDBC dbc_ = SQL_NULL_HDBC;
+    bool ok_ = false;
+};
+
+bool resetTable(Bare& bare)
+{
+    bare.exec(std::string("DROP TABLE ") + kTable);
+    bare.commit();
+    return bare.exec(std::string("CREATE TABLE ") + kTable +
+                     " (id INTEGER, name VARCHAR(40), place VARCHAR(60), q VARCHAR(10), "
+                     "amount NUMERIC(12,2), note VARCHAR(10))") &&
+           bare.commit();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const int lines = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("load.csv"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(fileBytes(lines)) < 0)
+            return 1;
+    }
+    // The statements the load sends, built once for the bare loop.
+    std::vector<std::string> statements;
+    {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        csvimport::LineSource source(file);
+        QString line;
+        const QString head = QStringLiteral("INSERT INTO ") + QLatin1String(kTable);
+        while (source.next(line))
+            statements.push_back(
+                csvimport::insertStatement(head, line, QStringLiteral(",")).toStdString());
+    }
+
+    {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        const auto start = std::chrono::steady_clock::now();
+        csvimport::LineSource source(file);
+        csvimport::StatementBuilder builder(QStringLiteral("INSERT INTO ") + QLatin1String(kTable),
+                                            QStringLiteral(","));
+        std::string_view line;
+        std::size_t bytes = 0;
+        int bad = 0;
+        while (source.nextBytes(line))
+            bytes += builder.build(line, &bad).size();
+        std::printf("reading and building the statements alone: %.3f s (%zu bytes)\n",
+                    bench::msSince(start) / 1000, bytes);
+    }
+    if (rounds < 1)
+        return 0;
+    const Target targets[] = {{"SQLite", sqliteConnStr(false)},
+                              {"SQLite mem", sqliteConnStr(true)},
+                              {"PostgreSQL", "DSN=QV_PG;"}};
+    std::printf("%-11s %8s %10s %10s %7s\n", "driver", "lines", "bare s", "load s", "ratio");
+    for (const Target& t : targets) {
+        std::vector<double> bareTimes;
+        std::vector<double> loadTimes;
+        for (int round = 0; round < rounds; ++round) {
+            {
+                Bare bare(t.connStr);
+                if (!bare.ok() || !resetTable(bare)) {
+                    std::fprintf(stderr, "%s: cannot prepare the table\n", t.name);
+                    return 1;
+                }
+                const auto start = std::chrono::steady_clock::now();
+                const long done = bare.run(statements);
+                bareTimes.push_back(bench::msSince(start) / 1000);
+                if (done != lines) {
+                    std::fprintf(stderr, "%s: bare loop stopped at %ld\n", t.name, done);
+                    return 1;
+                }
+                if (!resetTable(bare))
+                    return 1;
+            }
+            ScriptedPrompts prompts;
+            OdbcLib lib;
+            ODBCComm db(lib, prompts);
+            QString uid, pwd, conn = QString::fromStdString(t.connStr);
+            if (db.DbConnect(nullptr, QString(), uid, pwd, QString(), conn) != 0)
+                return 1;
+            LoadCSV window(db, prompts, nullptr);
+            window.ShowOption({QLatin1String(kTable)}, {});
+            window.TB_file->setText(path);
+            window.ImCB_table->setEditText(QLatin1String(kTable));
+            window.VScroll1->setValue(2);
+            const auto start = std::chrono::steady_clock::now();
+            window.Command1->click();
+            loadTimes.push_back(bench::msSince(start) / 1000);
+            const QString expected = QStringLiteral("INSERT行数:") + QString::number(lines);
+            if (prompts.boxes().size() != 1 || !prompts.boxes()[0].text.endsWith(expected)) {
+                std::fprintf(stderr, "%s: the load did not end as expected\n", t.name);
+                return 1;
+            }
+            db.DbDisconnect();
+        }
+        std::sort(bareTimes.begin(), bareTimes.end());
+        std::sort(loadTimes.begin(), loadTimes.end());
+        const double bare = bareTimes[bareTimes.size() / 2];
+        const double load = loadTimes[loadTimes.size() / 2];
+        std::printf("%-11s %8d %10.3f %10.3f %7.3f   (medians of %d; bare %.3f-%.3f, load "
+                    "%.3f-%.3f)\n",
+                    t.name, lines, bare, load, load / bare, rounds, bareTimes.front(),
+                    bareTimes.back(), loadTimes.front(), loadTimes.back());
+    }
+    return 0;
+}

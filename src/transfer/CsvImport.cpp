@@ -1,0 +1,409 @@
+#include "transfer/CsvImport.h"
+
+#include "base/SqlNames.h"
+#include "text/CodePage.h"
+
+#include <QIODevice>
+
+#include <algorithm>
+#include <cstring>
+
+namespace csvimport {
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
+constexpr qint64 kChunk = 1 << 16;
+
+// Only blanks are trimmed: a tab or a full-width space may be part of a value.
+std::string_view trimBlanks(std::string_view text)
+{
+    std::size_t from = 0;
+    std::size_t to = text.size();
+    while (from < to && text[from] == ' ')
+        ++from;
+    while (to > from && text[to - 1] == ' ')
+        --to;
+    return text.substr(from, to - from);
+}
+
+bool startsWithAt(std::string_view line, std::size_t pos, std::string_view what)
+{
+    return line.size() - pos >= what.size() && line.compare(pos, what.size(), what) == 0;
+}
+
+// Skips blanks from pos that are not the start of the delimiter (a blank may be the
+// delimiter itself).
+std::size_t skipBlanks(std::string_view line, std::size_t pos, std::string_view delimiter)
+{
+    while (pos < line.size() && line[pos] == ' ' && !startsWithAt(line, pos, delimiter))
+        ++pos;
+    return pos;
+}
+
+// A quoted field opening at pos (after blanks): its text and the position after it and its
+// delimiter (line.size() + 1 when the line ends with it). False when the field is not quoted
+// in that sense: text follows the closing quote, or the quote never closes.
+bool readQuoted(std::string_view line, std::size_t pos, std::string_view delimiter,
+                std::string& text, std::size_t& next)
+{
+    std::size_t p = skipBlanks(line, pos, delimiter);
+    if (p >= line.size() || line[p] != '"')
+        return false;
+    text.clear();
+    ++p;
+    for (;;) {
+        const std::size_t q = line.find('"', p);
+        if (q == std::string_view::npos)
+            return false;
+        text.append(line.substr(p, q - p));
+        if (q + 1 < line.size() && line[q + 1] == '"') {
+            text.push_back('"');
+            p = q + 2;
+            continue;
+        }
+        p = q + 1;
+        break;
+    }
+    p = skipBlanks(line, p, delimiter);
+    if (p == line.size()) {
+        next = line.size() + 1;
+        return true;
+    }
+    if (!startsWithAt(line, p, delimiter))
+        return false;
+    next = p + delimiter.size();
+    return true;
+}
+
+bool isAscii(std::string_view bytes)
+{
+    unsigned char high = 0;
+    for (const char c : bytes)
+        high |= static_cast<unsigned char>(c);
+    return high < 0x80;
+}
+
+std::string toUtf8(QStringView text)
+{
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+std::size_t splitLine(std::string_view line, std::string_view delimiter, std::vector<Field>& fields)
+{
+    std::size_t count = 0;
+    const auto slot = [&]() -> Field& {
+        if (count == fields.size())
+            fields.emplace_back();
+        Field& field = fields[count++];
+        field.text.clear();
+        field.quoted = false;
+        return field;
+    };
+    if (delimiter.empty()) {
+        slot().text.assign(line);
+        return count;
+    }
+    std::size_t pos = 0;
+    while (pos <= line.size()) {
+        Field& field = slot();
+        std::size_t next = 0;
+        if (readQuoted(line, pos, delimiter, field.text, next)) {
+            field.quoted = true;
+            pos = next;
+            continue;
+        }
+        const std::size_t at = line.find(delimiter, pos);
+        if (at == std::string_view::npos) {
+            field.text.assign(line.substr(pos));
+            break;
+        }
+        field.text.assign(line.substr(pos, at - pos));
+        // The search goes on after the whole delimiter.
+        pos = at + delimiter.size();
+    }
+    return count;
+}
+
+void appendSqlValue(const Field& field, std::string& sql)
+{
+    if (field.quoted) {
+        sql.push_back('\'');
+        const std::string_view text = field.text;
+        std::size_t from = 0;
+        for (;;) {
+            const std::size_t at = text.find_first_of(std::string_view("'\0", 2), from);
+            sql.append(text.substr(from, at - from));
+            if (at == std::string_view::npos)
+                break;
+            if (text[at] == '\'')
+                sql.append("''");
+            from = at + 1;
+        }
+        sql.push_back('\'');
+        return;
+    }
+    std::string withoutNul;
+    std::string_view text = field.text;
+    if (text.find('\0') != std::string_view::npos) {
+        for (const char c : text)
+            if (c != '\0')
+                withoutNul.push_back(c);
+        text = withoutNul;
+    }
+    text = trimBlanks(text);
+    if (text.empty()) {
+        sql.append("NULL");
+        return;
+    }
+    if (text.front() != '"' && text.back() != '"') {
+        sql.append(text);
+        return;
+    }
+    // A quote that does not close a quoted field: the old rule, which leaves an open literal
+    // that the database refuses rather than a value guessed at.
+    const std::size_t start = sql.size();
+    for (const char c : text) {
+        if (c == '\'')
+            sql.push_back('\'');
+        sql.push_back(c);
+    }
+    if (text.front() == '"')
+        sql[start] = '\'';
+    if (text.back() == '"')
+        sql.back() = '\'';
+}
+
+StatementBuilder::StatementBuilder(const QString& head, const QString& delimiter)
+    : head_(toUtf8(head)), delimiter_(toUtf8(delimiter))
+{
+}
+
+std::string_view StatementBuilder::build(std::string_view fileLine, int* badValues)
+{
+    if (isAscii(fileLine))
+        return buildText(fileLine, badValues);
+    utf8_ = codepage::cp932ToUtf8(fileLine);
+    return buildText(utf8_, badValues);
+}
+
+std::string_view StatementBuilder::buildText(std::string_view utf8Line, int* badValues)
+{
+    sql_.assign(head_);
+    sql_.append(" VALUES(");
+    const std::size_t count = splitLine(utf8Line, delimiter_, fields_);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0)
+            sql_.push_back(',');
+        appendSqlValue(fields_[i], sql_);
+        if (badValues != nullptr && fields_[i].text.find(kReplacement) != std::string::npos)
+            ++*badValues;
+    }
+    sql_.push_back(')');
+    return sql_;
+}
+
+QString insertStatement(const QString& head, QStringView line, QStringView delimiter,
+                        int* badValues)
+{
+    StatementBuilder builder(head, delimiter.toString());
+    return fromUtf8(builder.buildText(toUtf8(line), badValues));
+}
+
+QString targetName(const QString& typed, const QStringList& listed)
+{
+    const QString name = typed.trimmed();
+    if (listed.contains(name))
+        return sqlName(name);
+    return name;
+}
+
+QString columnList(QStringView headerLine, QStringView delimiter)
+{
+    std::vector<Field> fields;
+    const std::size_t count = splitLine(toUtf8(headerLine), toUtf8(delimiter), fields);
+    QString out = QStringLiteral("(");
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0)
+            out += QLatin1Char(',');
+        std::string name;
+        for (const char c : fields[i].text)
+            if (c != '\0')
+                name.push_back(c);
+        out += sqlName(fromUtf8(fields[i].quoted ? std::string_view(name) : trimBlanks(name)));
+    }
+    out += QLatin1Char(')');
+    return out;
+}
+
+bool LineSource::nextBytes(std::string_view& line)
+{
+    for (;;) {
+        const char* data = buffer_.constData() + start_;
+        const qsizetype available = buffer_.size() - start_;
+        // Bytes of a long line searched before are not searched again.
+        const auto* lf = static_cast<const char*>(
+            std::memchr(data + searched_, '\n', static_cast<std::size_t>(available - searched_)));
+        if (lf != nullptr) {
+            std::size_t length = static_cast<std::size_t>(lf - data);
+            start_ += static_cast<qsizetype>(length) + 1;
+            searched_ = 0;
+            // Only a CR before LF is part of the line break; a lone CR at the end is text.
+            if (length > 0 && data[length - 1] == '\r')
+                --length;
+            line = std::string_view(data, length);
+            return true;
+        }
+        searched_ = available;
+        if (atEnd_) {
+            if (available == 0)
+                return false;
+            line = std::string_view(data, static_cast<std::size_t>(available));
+            start_ = buffer_.size();
+            searched_ = 0;
+            return true;
+        }
+        if (start_ > 0) {
+            buffer_.remove(0, start_);
+            start_ = 0;
+        }
+        const qsizetype kept = buffer_.size();
+        // A line of hundreds of megabytes grows the buffer by doubling, not block by block.
+        if (buffer_.capacity() < kept + kChunk)
+            buffer_.reserve(std::max(buffer_.capacity() * 2, kept + kChunk));
+        buffer_.resize(kept + kChunk);
+        const qint64 n = device_.read(buffer_.data() + kept, kChunk);
+        buffer_.resize(kept + std::max<qint64>(n, 0));
+        if (n <= 0)
+            atEnd_ = true;
+    }
+}
+
+bool LineSource::next(QString& line)
+{
+    std::string_view bytes;
+    if (!nextBytes(bytes)) {
+        line.clear();
+        return false;
+    }
+    line = fromUtf8(codepage::cp932ToUtf8(bytes));
+    return true;
+}
+
+// Statements of up to kBatchLines lines (fewer once kBatchBytes are filled), handed over
+// whole, so that the two threads meet once per batch, not once per line.
+struct StatementFeed::Batch {
+    static constexpr std::size_t kBatchLines = 256;
+    static constexpr std::size_t kBatchBytes = 1 << 16;
+    std::string text;
+    std::vector<std::size_t> ends;
+    std::vector<int> bad;
+    bool last = false;
+};
+
+namespace {
+constexpr std::size_t kBatchesInFlight = 4;
+}
+
+StatementFeed::StatementFeed(LineSource& source, const QString& head, const QString& delimiter)
+{
+    for (std::size_t i = 0; i < kBatchesInFlight; ++i)
+        free_.push_back(std::make_unique<Batch>());
+    producer_ = std::thread([this, &source, head, delimiter] { produce(source, head, delimiter); });
+}
+
+StatementFeed::~StatementFeed()
+{
+    {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    producer_.join();
+}
+
+void StatementFeed::produce(LineSource& source, const QString& head, const QString& delimiter)
+{
+    StatementBuilder builder(head, delimiter);
+    std::string_view line;
+    bool last = false;
+    while (!last) {
+        std::unique_ptr<Batch> batch;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stop_ || !free_.empty(); });
+            if (stop_)
+                return;
+            batch = std::move(free_.back());
+            free_.pop_back();
+        }
+        batch->text.clear();
+        batch->ends.clear();
+        batch->bad.clear();
+        while (batch->ends.size() < Batch::kBatchLines && batch->text.size() < Batch::kBatchBytes) {
+            if (!source.nextBytes(line)) {
+                last = true;
+                break;
+            }
+            int bad = 0;
+            batch->text.append(builder.build(line, &bad));
+            batch->ends.push_back(batch->text.size());
+            batch->bad.push_back(bad);
+        }
+        batch->last = last;
+        {
+            const std::lock_guard lock(mutex_);
+            full_.push_back(std::move(batch));
+        }
+        changed_.notify_all();
+    }
+}
+
+bool StatementFeed::next(std::string_view& sql, int& badValues)
+{
+    while (current_ == nullptr || taken_ == current_->ends.size()) {
+        if (current_ != nullptr && current_->last)
+            return false;
+        std::unique_lock lock(mutex_);
+        if (current_ != nullptr)
+            free_.push_back(std::move(current_));
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return !full_.empty(); });
+        current_ = std::move(full_.front());
+        full_.pop_front();
+        taken_ = 0;
+    }
+    const std::size_t begin = taken_ == 0 ? 0 : current_->ends[taken_ - 1];
+    sql = std::string_view(current_->text).substr(begin, current_->ends[taken_] - begin);
+    badValues = current_->bad[taken_];
+    ++taken_;
+    return true;
+}
+
+qint64 countLines(QIODevice& device)
+{
+    constexpr qint64 kChunk = 1 << 20;
+    QByteArray chunk(kChunk, Qt::Uninitialized);
+    qint64 lines = 0;
+    char last = '\n';
+    for (;;) {
+        const qint64 n = device.read(chunk.data(), kChunk);
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        lines += std::count(chunk.constData(), chunk.constData() + n, '\n');
+        last = chunk[n - 1];
+    }
+    return last == '\n' ? lines : lines + 1;
+}
+
+} // namespace csvimport

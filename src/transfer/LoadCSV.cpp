@@ -1,0 +1,518 @@
+#include "transfer/LoadCSV.h"
+
+#include "base/EventPump.h"
+#include "base/GetFile.h"
+#include "base/Prompts.h"
+#include "odbc/comm/ODBCComm.h"
+#include "text/CodePage.h"
+#include "transfer/CsvImport.h"
+#include "transfer/Delimiter.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <mutex>
+
+namespace {
+
+const QString kCaption = QStringLiteral("ファイルからTABLEへ登録");
+const QString kLoadTitle = QStringLiteral("登録の実行");
+constexpr int kPreviewLines = 10;
+// L_sql and each preview line show this much of a text; a line of a megabyte would take them
+// seconds to lay out. A click on L_sql still copies the whole statement.
+constexpr qsizetype kShownText = 2000;
+// While the statements run on the worker, the counter, the progress bar and L_sql follow them
+// this often. Ending the worker's run that often instead cost a tenth of SQLite's time.
+constexpr auto kShowEvery = std::chrono::milliseconds(50);
+
+template <typename T> T* named(QWidget* parent, const char* name)
+{
+    auto* w = new T(parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text)
+{
+    auto* l = named<QLabel>(parent, name);
+    l->setText(text);
+    return l;
+}
+
+qint64 powerOfTen(int exponent)
+{
+    qint64 n = 1;
+    for (int i = 0; i < exponent; ++i)
+        n *= 10;
+    return n;
+}
+
+} // namespace
+
+LoadCSV::LoadCSV(ODBCComm& db, Prompts& prompts, QWidget* owner)
+    : QWidget(owner, Qt::Window), db_(db), prompts_(prompts)
+{
+    setObjectName(QStringLiteral("LoadCSV"));
+    setWindowTitle(kCaption);
+
+    auto* fileFrame = named<QGroupBox>(this, "Fra_file");
+    fileFrame->setTitle(QStringLiteral("登録元CSVファイル"));
+    TB_file = named<QLineEdit>(fileFrame, "TB_file");
+    Cmd_ref = named<QPushButton>(fileFrame, "Cmd_ref");
+    Cmd_ref->setText(QStringLiteral("参照(&F)"));
+    Cmd_read = named<QPushButton>(fileFrame, "Cmd_read");
+    Cmd_read->setText(QStringLiteral("確認(&R)"));
+    CB_txt_dlm = named<QComboBox>(fileFrame, "CB_txt_dlm");
+    CB_txt_dlm->setEditable(true);
+    CB_txt_dlm->addItems({QStringLiteral(" ,"), QStringLiteral(" |"), QStringLiteral("TAB")});
+    CB_txt_dlm->setCurrentIndex(0);
+    Chk_head = named<QCheckBox>(fileFrame, "Chk_head");
+    Chk_head->setText(QStringLiteral("ヘッダー(1行目)有り"));
+    Frm_head = named<QGroupBox>(fileFrame, "Frm_head");
+    Chk_head_col = named<QCheckBox>(Frm_head, "Chk_head_col");
+    Chk_head_col->setText(QStringLiteral("ヘッダーを列名として使用する"));
+    auto* headLayout = new QHBoxLayout(Frm_head);
+    headLayout->addWidget(Chk_head_col);
+    Frm_head->setVisible(false);
+    TB_file_cont = named<QPlainTextEdit>(fileFrame, "TB_file_cont");
+    TB_file_cont->setReadOnly(true);
+    TB_file_cont->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+    auto* fileLayout = new QGridLayout(fileFrame);
+    fileLayout->addWidget(label(fileFrame, "L_file", QStringLiteral("ファイル名")), 0, 0);
+    fileLayout->addWidget(TB_file, 0, 1, 1, 2);
+    fileLayout->addWidget(Cmd_ref, 0, 3);
+    fileLayout->addWidget(Cmd_read, 0, 4);
+    fileLayout->addWidget(label(fileFrame, "L_txt_dlm", QStringLiteral("テキストの区切り：")), 1,
+                          0);
+    fileLayout->addWidget(CB_txt_dlm, 1, 1);
+    fileLayout->addWidget(Chk_head, 1, 2);
+    fileLayout->addWidget(Frm_head, 1, 3, 1, 2);
+    fileLayout->addWidget(
+        label(fileFrame, "L_file_cont", QStringLiteral("ファイルの内容（先頭10行分のみ）")), 2, 0,
+        1, 5);
+    fileLayout->addWidget(TB_file_cont, 3, 0, 1, 5);
+
+    ImCB_table = named<QComboBox>(this, "ImCB_table");
+    ImCB_table->setEditable(true);
+    ImCB_table->setInsertPolicy(QComboBox::NoInsert);
+    L_commit_int = named<QLabel>(this, "L_commit_int");
+    L_commit_int->setText(QStringLiteral("1"));
+    VScroll1 = named<QScrollBar>(this, "VScroll1");
+    VScroll1->setOrientation(Qt::Vertical);
+    VScroll1->setRange(0, 4);
+    VScroll1->setPageStep(1);
+    VScroll1->setValue(0);
+    L_cnt = named<QLabel>(this, "L_cnt");
+    L_cnt->setText(QStringLiteral("999999/999999"));
+    ProgressBar1 = named<QProgressBar>(this, "ProgressBar1");
+    ProgressBar1->setRange(0, 1);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    L_sql = named<QLabel>(this, "L_sql");
+    L_sql->setToolTip(QStringLiteral("マウスクリックでクリップボードへコピー"));
+    L_sql->setFrameShape(QFrame::Panel);
+    L_sql->setFrameShadow(QFrame::Sunken);
+    L_sql->setTextFormat(Qt::PlainText);
+    L_sql->setMinimumWidth(1);
+    L_sql->installEventFilter(this);
+    Command1 = named<QPushButton>(this, "Command1");
+    Command1->setText(QStringLiteral("ＯＫ"));
+    Command2 = named<QPushButton>(this, "Command2");
+    Command2->setText(QStringLiteral("Cancel"));
+
+    // Room for the widest texts, so that the layout does not move while they change.
+    L_commit_int->setMinimumWidth(
+        L_commit_int->fontMetrics().horizontalAdvance(QStringLiteral("10000")) + 4);
+    L_cnt->setMinimumWidth(L_cnt->fontMetrics().horizontalAdvance(QStringLiteral("999999/999999")) +
+                           4);
+
+    auto* targetLayout = new QGridLayout;
+    targetLayout->addWidget(label(this, "L_table", QStringLiteral("登録先テーブルの選択")), 0, 0);
+    targetLayout->addWidget(ImCB_table, 0, 1, 1, 3);
+    targetLayout->addWidget(label(this, "L_commit", QStringLiteral("COMMIT間隔：１回／")), 1, 0);
+    auto* interval = new QHBoxLayout;
+    interval->addWidget(L_commit_int);
+    interval->addWidget(VScroll1);
+    interval->addStretch();
+    targetLayout->addLayout(interval, 1, 1);
+    targetLayout->addWidget(label(this, "L_cnt_title", QStringLiteral("INSERＴ行数")), 1, 2);
+    targetLayout->addWidget(L_cnt, 1, 3);
+    targetLayout->addWidget(ProgressBar1, 2, 0, 1, 4);
+    targetLayout->addWidget(L_sql, 3, 0, 1, 4);
+    targetLayout->setColumnStretch(1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fileFrame, 1);
+    layout->addLayout(targetLayout);
+    layout->addLayout(buttons);
+    resize(640, 520);
+
+    connect(Chk_head, &QCheckBox::toggled, Frm_head, &QWidget::setVisible);
+    connect(Cmd_ref, &QPushButton::clicked, this, [this] { Cmd_ref_Click(); });
+    connect(Cmd_read, &QPushButton::clicked, this, [this] { readPreview(); });
+    // Enter reads the preview and goes no further.
+    connect(TB_file, &QLineEdit::returnPressed, this, [this] { readPreview(); });
+    connect(VScroll1, &QScrollBar::valueChanged, this,
+            [this](int position) { L_commit_int->setText(QString::number(powerOfTen(position))); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+}
+
+LoadCSV::~LoadCSV() = default;
+
+void LoadCSV::ShowOption(const QStringList& TblName, const QStringList& SynmName)
+{
+    if (isVisible())
+        return;
+    ImCB_table->clear();
+    const QIcon tableImage(QStringLiteral(":/icons/table.png"));
+    const QIcon synonymImage(QStringLiteral(":/icons/synonym.png"));
+    for (const QString& name : TblName)
+        ImCB_table->addItem(tableImage, name, QStringLiteral("table"));
+    for (const QString& name : SynmName)
+        ImCB_table->addItem(synonymImage, name, QStringLiteral("synonym"));
+    ImCB_table->setCurrentIndex(-1);
+    ImCB_table->setEditText(QString());
+    listed_ = TblName + SynmName;
+    TB_file_cont->clear();
+    lastSql_.clear();
+    L_sql->clear();
+    L_cnt->clear();
+    ProgressBar1->setMinimum(0);
+    ProgressBar1->setValue(0);
+    if (!placed_) {
+        placed_ = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            move(area.center() - QPoint(width() / 2, height() / 2));
+        }
+    }
+    show();
+    letEventsRun();
+    Command1->setFocus();
+}
+
+void LoadCSV::Cmd_ref_Click()
+{
+    const QString path = ShowOpenFileDialog(
+        this, QStringLiteral("CSVﾌｧｲﾙ選択"), TB_file->text().trimmed(),
+        QStringLiteral("CSVﾌｧｲﾙ(*.csv)|*.csv|ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt|すべてのﾌｧｲﾙ(*.*)|*.*"), 1);
+    if (path.isEmpty())
+        return;
+    TB_file->setText(path);
+    readPreview();
+}
+
+bool LoadCSV::readPreview()
+{
+    const QString path = TB_file->text().trimmed();
+    if (path.isEmpty()) {
+        TB_file->setFocus();
+        return false;
+    }
+    QFile file(path);
+    // Only a file: a folder reads as nothing, and a device such as /dev/zero never ends.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        prompts_.tell(this, Prompts::Icon::Warning, QStringLiteral("登録元CSVﾌｧｲﾙ"),
+                      QStringLiteral("ﾌｧｲﾙがありません。"));
+        TB_file->setFocus();
+        return false;
+    }
+    filePath_ = path;
+    QString preview;
+    csvimport::LineSource source(file);
+    std::string_view bytes;
+    int shown = 0;
+    while (shown < kPreviewLines && source.nextBytes(bytes)) {
+        // A character takes at most two bytes, so a cut past twice the length shown never
+        // touches what is shown.
+        const std::string text = codepage::cp932ToUtf8(bytes.substr(0, 2 * kShownText + 2));
+        preview +=
+            QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).left(kShownText);
+        preview += QLatin1Char('\n');
+        ++shown;
+    }
+    TB_file_cont->setPlainText(preview);
+    file.seek(0);
+    const qint64 lines = csvimport::countLines(file);
+    lineCount_ = lines < 0 ? shown : lines;
+    return true;
+}
+
+void LoadCSV::Command1_Click()
+{
+    if (loading_)
+        return;
+    Command1->setEnabled(false);
+    cancel_ = false;
+    const bool completed = load();
+    Command1->setEnabled(true);
+    if (completed)
+        hide();
+}
+
+void LoadCSV::Command2_Click()
+{
+    cancel_ = true;
+    hide();
+}
+
+void LoadCSV::closeEvent(QCloseEvent* event)
+{
+    // The frame's close is Cancel: the window is only hidden, and a load stops.
+    Command2_Click();
+    event->accept();
+}
+
+bool LoadCSV::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == L_sql && event->type() == QEvent::MouseButtonPress) {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->clear();
+        clipboard->setText(lastSql_);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool LoadCSV::pendingRowsLost()
+{
+    // The probe would take the cursor of a suspended result; then the answer stays unknown.
+    if (db_.work().cursorHeld())
+        return false;
+    if (db_.DbExecute(QStringLiteral("SELECT txid_current_if_assigned()")) != 0)
+        return false;
+    QVector<QString> values;
+    const bool lost = db_.DbFetch(values, true) == 0 && !values.isEmpty() && values[0].isEmpty();
+    db_.DbCloseCursor();
+    return lost;
+}
+
+void LoadCSV::warn(const QString& title, const QString& text)
+{
+    prompts_.tell(this, Prompts::Icon::Warning, title, text);
+}
+
+void LoadCSV::showStatement(const QString& sql)
+{
+    lastSql_ = sql;
+    L_sql->setText(sql.size() > kShownText ? sql.left(kShownText) : sql);
+    L_sql->repaint();
+}
+
+void LoadCSV::showCount(qint64 inserted, qint64 total)
+{
+    L_cnt->setText(QString::number(inserted) + QLatin1Char('/') + QString::number(total));
+    ProgressBar1->setValue(static_cast<int>(std::min<qint64>(inserted, ProgressBar1->maximum())));
+}
+
+bool LoadCSV::load()
+{
+    const QString table = ImCB_table->currentText().trimmed();
+    if (table.isEmpty()) {
+        warn(kLoadTitle, QStringLiteral("登録先テーブルを選択（入力）して下さい。"));
+        ImCB_table->setFocus();
+        return false;
+    }
+    QString head = QStringLiteral("INSERT INTO ") + csvimport::targetName(table, listed_);
+    if (!readPreview())
+        return false;
+    // An editable box can hold anything; an empty delimiter would split nowhere.
+    const std::optional<QString> delimiter = delimiterFromBox(CB_txt_dlm->currentText());
+    if (!delimiter) {
+        warn(kLoadTitle, QStringLiteral("テキストの区切りを指定して下さい。"));
+        CB_txt_dlm->setFocus();
+        return false;
+    }
+    if (!db_.DbIsConnected()) {
+        warn(kLoadTitle, QStringLiteral("ＤＢが接続されていません。"));
+        return false;
+    }
+    // This window stays usable while the main window runs other work on the connection.
+    if (db_.work().busy()) {
+        warn(kLoadTitle, QStringLiteral("他の処理が実行中です。終了してから実行して下さい。"));
+        return false;
+    }
+
+    const bool hasHeader = Chk_head->isChecked();
+    const qint64 total = std::max<qint64>(lineCount_ - (hasHeader ? 1 : 0), 0);
+    ProgressBar1->setRange(0, static_cast<int>(std::clamp<qint64>(total, 1, INT_MAX)));
+    ProgressBar1->setValue(0);
+    showCount(0, total);
+    const qint64 interval = std::max(L_commit_int->text().toLongLong(), qint64{1});
+
+    QFile file(filePath_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        warn(QStringLiteral("登録元CSVﾌｧｲﾙ"), QStringLiteral("ﾌｧｲﾙがありません。"));
+        return false;
+    }
+    loading_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{loading_};
+    // The whole load is one piece of work: COMMIT, ROLLBACK, runs, the tree and disconnect
+    // wait, also while its questions are open.
+    const ConnectionWork::Scope scope(db_.work(), ConnectionWork::Kind::Transfer);
+    csvimport::LineSource source(file);
+    if (hasHeader) {
+        QString header;
+        if (source.next(header) && Chk_head_col->isChecked())
+            head += csvimport::columnList(header, *delimiter);
+    }
+
+    enum class Stop { None, End, Cancelled, Failed, CommitFailed };
+    qint64 inserted = 0;
+    qint64 sinceCommit = 0;
+    int badValues = 0;
+    // Values that did not come through as the file holds them are never passed over in
+    // silence, whichever way the load ends.
+    const auto finish = [&](bool completed) {
+        if (badValues > 0)
+            warn(kCaption,
+                 QStringLiteral("Shift_JIS(CP932)として読めない文字を含む値が %1 個ありました。"
+                                "それらの文字は \"\uFFFD\" としてINSERTされています。")
+                     .arg(badValues));
+        return completed;
+    };
+    const QString delim = *delimiter;
+    csvimport::StatementFeed feed(source, head, delim);
+    std::string sent;
+    // What the worker has done so far, for the window to show while it runs.
+    std::atomic<qint64> shownCount{0};
+    std::mutex shownMutex;
+    std::string shownSql;
+    QTimer follow;
+    follow.setInterval(kShowEvery);
+    connect(&follow, &QTimer::timeout, this, [&] {
+        showCount(shownCount.load(std::memory_order_relaxed), total);
+        QString sql;
+        {
+            const std::lock_guard lock(shownMutex);
+            sql = QString::fromUtf8(shownSql.data(), static_cast<qsizetype>(shownSql.size()));
+        }
+        lastSql_ = sql;
+        L_sql->setText(sql.size() > kShownText ? sql.left(kShownText) : sql);
+    });
+    for (;;) {
+        Stop stop = Stop::None;
+        std::int16_t code = 0;
+        bool built = false;
+        follow.start();
+        const bool ran = db_.DbRunStatements([&](ODBCComm::StatementCalls& calls) {
+            auto shown = std::chrono::steady_clock::now();
+            std::string_view sql;
+            while (stop == Stop::None) {
+                if (cancel_) {
+                    stop = Stop::Cancelled;
+                    break;
+                }
+                int bad = 0;
+                if (!feed.next(sql, bad)) {
+                    stop = Stop::End;
+                    break;
+                }
+                sent.assign(sql);
+                built = true;
+                const auto now = std::chrono::steady_clock::now();
+                if (now - shown >= kShowEvery) {
+                    shown = now;
+                    const std::lock_guard lock(shownMutex);
+                    shownSql = sent;
+                }
+                code = calls.execute(sql);
+                if (code != 0) {
+                    stop = Stop::Failed;
+                    break;
+                }
+                shownCount.store(++inserted, std::memory_order_relaxed);
+                badValues += bad;
+                if (++sinceCommit >= interval) {
+                    sinceCommit = 0;
+                    code = calls.commit();
+                    if (code != 0) {
+                        stop = Stop::CommitFailed;
+                        break;
+                    }
+                }
+            }
+        });
+        follow.stop();
+        if (!ran) {
+            stop = Stop::Failed;
+            code = ODBCComm::kBusy;
+        }
+        if (built)
+            showStatement(QString::fromUtf8(sent.data(), static_cast<qsizetype>(sent.size())));
+        showCount(inserted, total);
+
+        if (stop == Stop::End || stop == Stop::Cancelled)
+            break;
+        if (stop == Stop::CommitFailed) {
+            db_.DbShowError(code, QStringLiteral("COMMIT エラー"), this);
+            return finish(false);
+        }
+        prompts_.tell(this, Prompts::Icon::Warning, QStringLiteral("QUORVANT - INSERTエラー"),
+                      db_.DbLastErrorText());
+        if (sinceCommit > 0 && pendingRowsLost()) {
+            // The count says what is in the table: rows the failure took back are not counted.
+            inserted -= sinceCommit;
+            shownCount = inserted;
+            showCount(inserted, total);
+            prompts_.tell(this, Prompts::Icon::Warning, QStringLiteral("QUORVANT - INSERTエラー"),
+                          QStringLiteral("COMMIT前の") + QString::number(sinceCommit) +
+                              QStringLiteral("行は、このエラーでROLLBACKされました。"));
+            sinceCommit = 0;
+        }
+        const Prompts::Answer answer =
+            prompts_.ask(this, Prompts::Icon::Question, QStringLiteral("QUORVANT - INSERT続行確認"),
+                         QStringLiteral("登録を次行から続行しますか？（OK = 続行）"),
+                         Prompts::Buttons::OkCancel, Prompts::Answer::Cancel);
+        if (answer == Prompts::Answer::Ok)
+            continue;
+        // Stopping keeps what was inserted: it is committed, but the load did not complete.
+        if (sinceCommit > 0)
+            db_.DbCommit(this);
+        return finish(false);
+    }
+
+    // The last rows are committed like every interval: a failure is shown by DbCommit, and the
+    // load is not reported as done.
+    if (sinceCommit > 0 && db_.DbCommit(this) != 0)
+        return finish(false);
+    QString message = QStringLiteral("登録が終了しました。");
+    if (cancel_)
+        message += QStringLiteral("（中断）");
+    message += QStringLiteral("\n\nINSERT行数:") + QString::number(inserted);
+    prompts_.tell(this, Prompts::Icon::Information, kCaption, message);
+    lastSql_.clear();
+    L_sql->clear();
+    return finish(true);
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <atomic>
+
+class ODBCComm;
+class Prompts;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QScrollBar;
+
+// The window "ファイルからTABLEへ登録": a delimited text file is previewed and loaded into a
+// chosen table as one INSERT per line, committing every 1, 10, ... 10000 rows. Created on first
+// use and only hidden afterwards, so the file, delimiter, options and interval stay until the
+// program ends.
+//
+// The load is work on the connection: its statements run on the worker a piece at a time
+// while the window's events run, so Cancel is seen before the next line.
+class LoadCSV : public QWidget {
+    Q_OBJECT
+
+public:
+    LoadCSV(ODBCComm& db, Prompts& prompts, QWidget* owner);
+    ~LoadCSV() override;
+
+    // Fills the target list with the tables and synonyms the tree has read and shows the
+    // window; nothing happens while it is visible.
+    void ShowOption(const QStringList& TblName, const QStringList& SynmName);
+
+    // OK: runs the load; hides the window when it completed.
+    void Command1_Click();
+    // Cancel: a running load stops before its next line; the window hides.
+    void Command2_Click();
+    // Reads the preview; false when the file cannot be read.
+    bool readPreview();
+
+    bool loading() const { return loading_; }
+    // The statement last sent, whole (L_sql shows its beginning).
+    const QString& lastStatement() const { return lastSql_; }
+
+    QLineEdit* TB_file = nullptr;
+    QPushButton* Cmd_ref = nullptr;
+    QPushButton* Cmd_read = nullptr;
+    QComboBox* CB_txt_dlm = nullptr;
+    QCheckBox* Chk_head = nullptr;
+    QGroupBox* Frm_head = nullptr;
+    QCheckBox* Chk_head_col = nullptr;
+    QPlainTextEdit* TB_file_cont = nullptr;
+    QComboBox* ImCB_table = nullptr;
+    QLabel* L_commit_int = nullptr;
+    QScrollBar* VScroll1 = nullptr;
+    QLabel* L_cnt = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* L_sql = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Cmd_ref_Click();
+    // The load itself; true when it completed (the end message was shown).
+    bool load();
+    void showStatement(const QString& sql);
+    void showCount(qint64 inserted, qint64 total);
+    void warn(const QString& title, const QString& text);
+    // After a failed INSERT: whether the rows since the last commit went with it. psqlODBC
+    // (13.02) takes back the whole transaction when a statement fails to parse (its
+    // statement-level rollback covers only later errors), and says nothing of it. Asked with
+    // PostgreSQL's txid_current_if_assigned(), which is NULL in a transaction that has written
+    // nothing; elsewhere the probe fails and the rows count as kept, as they are there.
+    bool pendingRowsLost();
+
+    ODBCComm& db_;
+    Prompts& prompts_;
+    QStringList listed_;
+    QString filePath_;
+    qint64 lineCount_ = 0;
+    QString lastSql_;
+    bool placed_ = false;
+    bool loading_ = false;
+    // Set by Cancel on the window's thread, read by the load on the worker before each line.
+    std::atomic<bool> cancel_{false};
+};

@@ -1,0 +1,168 @@
+#include "transfer/CsvImport.h"
+
+#include <QBuffer>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace {
+
+struct LineCase {
+    const char* line; // UTF-8
+    const char* delimiter;
+    const char* values; // what follows "INSERT INTO T VALUES"
+};
+
+// How the lines of a file become values: the old rules where they are sound, quoted fields
+// kept whole, multi-character delimiters stepped over whole.
+const LineCase kLines[] = {
+    {"1,\"ab\",", ",", "(1,'ab',NULL)"},
+    {"\"O'Neil\",2", ",", "('O''Neil',2)"},
+    {"\"a, b\",2", ",", "('a, b',2)"},
+    {"\"say \"\"hi\"\"\",3", ",", "('say \"hi\"',3)"},
+    {"1 , \"x\" , 2 ", ",", "(1,'x',2)"},
+    {"\" padded \",\"\"", ",", "(' padded ','')"},
+    {"", ",", "(NULL)"},
+    {" , ,", ",", "(NULL,NULL,NULL)"},
+    {"12.5,CURRENT_DATE,-3", ",", "(12.5,CURRENT_DATE,-3)"},
+    {"a||b||\"c||d\"", "||", "(a,b,'c||d')"},
+    {"a|||b", "||", "(a,|b)"},
+    {"1\t\"x\ty\"\t", "\t", "(1,'x\ty',NULL)"},
+    {"1 \"a b\" 3", " ", "(1,'a b',3)"},
+    {"1  3", " ", "(1,NULL,3)"},
+    {"\"東京, 日本\",'x'", ",", "('東京, 日本','x')"},
+    // A quote that never closes, or text after the closing quote: not a quoted field. The old
+    // rule leaves an open literal, which the database refuses instead of storing a guess.
+    {"\"ab,1", ",", "('ab,1)"},
+    {"\"ab\"cd,1", ",", "('ab\"cd,1)"},
+    {"ab\",1", ",", "(ab',1)"},
+    {"\"it's", ",", "('it''s)"},
+};
+
+TEST(CsvImport, LinesBecomeInsertValues)
+{
+    for (const LineCase& c : kLines) {
+        const QString sql =
+            csvimport::insertStatement(QStringLiteral("INSERT INTO T"), QString::fromUtf8(c.line),
+                                       QString::fromUtf8(c.delimiter));
+        EXPECT_EQ(sql, QStringLiteral("INSERT INTO T VALUES") + QString::fromUtf8(c.values))
+            << c.line;
+    }
+}
+
+TEST(CsvImport, NulCharactersAreDroppedFromValues)
+{
+    const QString line = QStringLiteral("1") + QChar(0) + QStringLiteral(",\"a") + QChar(0) +
+                         QStringLiteral("b\",") + QChar(0);
+    EXPECT_EQ(csvimport::insertStatement(QStringLiteral("INSERT INTO T"), line, u","),
+              QStringLiteral("INSERT INTO T VALUES(1,'ab',NULL)"));
+}
+
+TEST(CsvImport, ValuesReadAsReplacementAreCounted)
+{
+    int bad = 0;
+    const QString line = QStringLiteral("\"a") + QChar(0xFFFD) + QStringLiteral("\",b,c") +
+                         QChar(0xFFFD) + QChar(0xFFFD);
+    csvimport::insertStatement(QStringLiteral("INSERT INTO T"), line, u",", &bad);
+    EXPECT_EQ(bad, 2);
+}
+
+TEST(CsvImport, NamesAreQuotedOnlyWhenChosenOrNeeded)
+{
+    const QStringList listed = {QStringLiteral("ORDER ITEMS"), QStringLiteral("Plain"),
+                                QStringLiteral("a\"b")};
+    EXPECT_EQ(csvimport::targetName(QStringLiteral(" ORDER ITEMS "), listed),
+              QStringLiteral("\"ORDER ITEMS\""));
+    EXPECT_EQ(csvimport::targetName(QStringLiteral("Plain"), listed), QStringLiteral("Plain"));
+    EXPECT_EQ(csvimport::targetName(QStringLiteral("a\"b"), listed), QStringLiteral("\"a\"\"b\""));
+    // Typed names are the user's SQL: a schema, quotes of their own.
+    EXPECT_EQ(csvimport::targetName(QStringLiteral("\"My Table\""), listed),
+              QStringLiteral("\"My Table\""));
+    EXPECT_EQ(csvimport::targetName(QStringLiteral("s.order items"), listed),
+              QStringLiteral("s.order items"));
+
+    EXPECT_EQ(csvimport::columnList(u"\"ID\",FIRST NAME , \"A\"\"B\",LAST", u","),
+              QStringLiteral("(ID,\"FIRST NAME\",\"A\"\"B\",LAST)"));
+    EXPECT_EQ(csvimport::columnList(u"A||B C", u"||"), QStringLiteral("(A,\"B C\")"));
+}
+
+TEST(CsvImport, LinesAreReadAndCountedAlike)
+{
+    struct Case {
+        QByteArray bytes;
+        QStringList lines;
+    };
+    const QByteArray sjis("\x93\x8c\x8b\x9e", 4); // 東京 in code page 932
+    const Case cases[] = {
+        {QByteArray(), {}},
+        {QByteArray("a"), {QStringLiteral("a")}},
+        {QByteArray("a\r\nb\n"), {QStringLiteral("a"), QStringLiteral("b")}},
+        {QByteArray("\n\n"), {QString(), QString()}},
+        {QByteArray("a\rb\r"), {QStringLiteral("a\rb\r")}},
+        {sjis + "\r\n\x80x", {QStringLiteral("東京"), QString(QChar(0xFFFD)) + QLatin1Char('x')}},
+        // Lines longer than the reader's blocks, a CR LF across a block boundary.
+        {QByteArray(65535, 'a') + "\r\n" + QByteArray(300000, 'b') + "\n",
+         {QString(65535, u'a'), QString(300000, u'b')}},
+    };
+    for (const Case& c : cases) {
+        QByteArray bytes = c.bytes;
+        QBuffer device(&bytes);
+        ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+        csvimport::LineSource source(device);
+        QStringList read;
+        QString line;
+        while (source.next(line))
+            read.append(line);
+        EXPECT_EQ(read, c.lines) << c.bytes.left(40).toStdString();
+        device.seek(0);
+        EXPECT_EQ(csvimport::countLines(device), c.lines.size()) << c.bytes.left(40).toStdString();
+    }
+}
+
+// The feed hands over the statements of every line in file order, each with its own count of
+// unreadable values, across many batches and a line longer than a batch; a feed dropped before
+// its end stops its thread.
+TEST(CsvImport, FeedKeepsFileOrderAcrossBatches)
+{
+    QByteArray bytes;
+    for (int i = 1; i <= 2000; ++i) {
+        bytes +=
+            QByteArray::number(i) + ",\"" + (i % 7 == 0 ? QByteArray("\xfd") : QByteArray("x"));
+        if (i == 1000)
+            bytes += QByteArray(200000, 'y');
+        bytes += "\"\r\n";
+    }
+    QBuffer device(&bytes);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    csvimport::LineSource source(device);
+    csvimport::StatementFeed feed(source, QStringLiteral("INSERT INTO T"), QStringLiteral(","));
+    std::string_view sql;
+    int bad = 0;
+    int n = 0;
+    while (feed.next(sql, bad)) {
+        ++n;
+        const std::string expected = "INSERT INTO T VALUES(" + std::to_string(n) + ",'" +
+                                     (n % 7 == 0 ? std::string("\xEF\xBF\xBD") : std::string("x")) +
+                                     (n == 1000 ? std::string(200000, 'y') : std::string()) + "')";
+        ASSERT_EQ(sql, expected) << n;
+        EXPECT_EQ(bad, n % 7 == 0 ? 1 : 0) << n;
+    }
+    EXPECT_EQ(n, 2000);
+    EXPECT_FALSE(feed.next(sql, bad));
+
+    device.seek(0);
+    csvimport::LineSource again(device);
+    {
+        csvimport::StatementFeed early(again, QStringLiteral("INSERT INTO T"), QStringLiteral(","));
+        ASSERT_TRUE(early.next(sql, bad));
+        EXPECT_EQ(sql, "INSERT INTO T VALUES(1,'x')");
+    }
+}
+
+} // namespace

@@ -1,0 +1,559 @@
+#include "LoadCsvHarness.h"
+
+#include "text/CodePage.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace loadtest;
+
+namespace {
+
+const QString kInsertError = QStringLiteral("QUORVANT - INSERTエラー");
+const QString kContinue = QStringLiteral("QUORVANT - INSERT続行確認");
+const QString kCommitError = QStringLiteral("COMMIT エラー");
+
+QString endText(qint64 rows, bool cancelled = false)
+{
+    return QStringLiteral("登録が終了しました。") +
+           (cancelled ? QStringLiteral("（中断）") : QString()) +
+           QStringLiteral("\n\nINSERT行数:") + QString::number(rows);
+}
+
+// A text as it comes back from a code page 932 file.
+QString throughCp932(const QString& text)
+{
+    const std::string back = codepage::cp932ToUtf8(codepage::utf8ToCp932(text.toStdString()));
+    return QString::fromStdString(back);
+}
+
+// A file of numbered lines "n,'text n'", code page 932 with CR LF.
+QByteArray numberedLines(int count)
+{
+    QByteArray bytes;
+    for (int i = 1; i <= count; ++i)
+        bytes += QByteArray::number(i) + ",\"line " + QByteArray::number(i) + "\"\r\n";
+    return bytes;
+}
+
+class LoadCsvTest : public testing::TestWithParam<Db> {};
+
+// A file written as an export of Chinook's customers (with their first invoice date) writes
+// it, plus rows with Japanese, apostrophes, quotes and commas, loads back as the same rows.
+// Strings are quoted with inner quotes doubled, numbers bare, a NULL number as nothing; a NULL
+// string is written "" as the export writes it, so it comes back as the empty text, and
+// characters code page 932 lacks were "?" in the file already.
+TEST_P(LoadCsvTest, ExportedCustomersLoadBackAsTheSameRows)
+{
+    const bool pg = GetParam() == Db::PostgreSQL;
+    QStringList source;
+    {
+        Session chinook(QStringLiteral("DSN=") +
+                        QLatin1String(pg ? testenv::kPgChinookDsn : testenv::kChinookDsn) +
+                        QLatin1Char(';'));
+        ASSERT_TRUE(chinook.connected());
+        source = chinook.rows(
+            pg ? QStringLiteral(
+                     "SELECT c.customer_id, c.first_name, c.last_name, c.company, c.address, "
+                     "c.city, c.state, c.country, c.postal_code, c.phone, c.fax, c.email, "
+                     "c.support_rep_id, (SELECT MIN(i.invoice_date) FROM invoice i WHERE "
+                     "i.customer_id = c.customer_id) FROM customer c ORDER BY 1")
+               : QStringLiteral(
+                     "SELECT c.CustomerId, c.FirstName, c.LastName, c.Company, c.Address, "
+                     "c.City, c.State, c.Country, c.PostalCode, c.Phone, c.Fax, c.Email, "
+                     "c.SupportRepId, (SELECT MIN(i.InvoiceDate) FROM Invoice i WHERE "
+                     "i.CustomerId = c.CustomerId) FROM Customer c ORDER BY 1"));
+    }
+    ASSERT_EQ(source.size(), 59);
+    source += QStringLiteral("1001|太郎|山田|株式会社 \"ＱＶ\", 東京|千代田区 1-1|東京||日本|"
+                             "100-0001|03-1234-5678||o'neil@example.jp||2024-02-29 00:00:00");
+    source += QStringLiteral("1002|O'Neil|D'Arcy|Smith, \"Jones\" & Co|'quoted'| x |SP|"
+                             "Ｊａｐａｎ|0||'',\"\"|a,b@c.jp|3|2024-12-31 23:59:59");
+
+    const QStringList names = {"customer_id",    "first_name",   "last_name", "company",
+                               "address",        "city",         "state",     "country",
+                               "postal_code",    "phone",        "fax",       "email",
+                               "support_rep_id", "first_invoice"};
+    QString text;
+    for (const QString& name : names)
+        text += (text.isEmpty() ? "" : ",") + QStringLiteral("\"%1\"").arg(name);
+    text += QLatin1Char('\n');
+    for (const QString& row : source) {
+        const QStringList values = row.split(QLatin1Char('|'));
+        for (int c = 0; c < values.size(); ++c) {
+            if (c > 0)
+                text += QLatin1Char(',');
+            const bool number = c == 0 || c == 12;
+            if (number)
+                text += values[c];
+            else
+                text +=
+                    QLatin1Char('"') + QString(values[c]).replace("\"", "\"\"") + QLatin1Char('"');
+        }
+        text += QLatin1Char('\n');
+    }
+
+    Session s(scratchConnStr(GetParam(), "roundtrip.db"));
+    ASSERT_TRUE(s.connected());
+    s.db->DbExecute(QStringLiteral("DROP TABLE qv_load_customer"));
+    s.db->DbCommit();
+    s.exec(QStringLiteral("CREATE TABLE qv_load_customer (customer_id INTEGER, first_name "
+                          "VARCHAR(40), last_name VARCHAR(20), company VARCHAR(80), address "
+                          "VARCHAR(70), city VARCHAR(40), state VARCHAR(40), country VARCHAR(40), "
+                          "postal_code VARCHAR(10), phone VARCHAR(24), fax VARCHAR(24), email "
+                          "VARCHAR(60), support_rep_id INTEGER, first_invoice %1)")
+               .arg(pg ? "TIMESTAMP" : "DATETIME"));
+    const QString path = s.writeFile(
+        QStringLiteral("customer.csv"),
+        QByteArray::fromStdString(codepage::utf8ToCp932(codepage::toCrLf(text.toStdString()))));
+    s.prepare(path, QStringLiteral("qv_load_customer"), QStringLiteral(" ,"), true, true, 1,
+              {QStringLiteral("qv_load_customer")});
+    EXPECT_TRUE(s.load());
+    EXPECT_EQ(s.endMessage(), endText(61));
+    for (const auto& box : s.boxes(kInsertError))
+        ADD_FAILURE() << box.text.toStdString() << "\n" << s.w->lastStatement().toStdString();
+    EXPECT_EQ(s.w->L_cnt->text(), QStringLiteral("61/61"));
+    EXPECT_EQ(s.w->ProgressBar1->value(), 61);
+
+    QStringList expected;
+    for (const QString& row : source)
+        expected += throughCp932(row);
+    const QStringList loaded =
+        s.rows(QStringLiteral("SELECT * FROM qv_load_customer ORDER BY customer_id"));
+    EXPECT_EQ(loaded, expected);
+    // NULL numbers stay NULL; NULL strings came as "" and are empty strings now.
+    EXPECT_EQ(s.rows(QStringLiteral("SELECT COUNT(*) FROM qv_load_customer WHERE "
+                                    "support_rep_id IS NULL")),
+              QStringList{QStringLiteral("1")});
+    s.exec(QStringLiteral("DROP TABLE qv_load_customer"));
+}
+
+// After a failed line the user may go on: the next lines are inserted and the counter stays
+// below the total by the failed line.
+TEST_P(LoadCsvTest, FailedLineCanBeSkipped)
+{
+    Session s(scratchConnStr(GetParam(), "skip.db"));
+    ASSERT_TRUE(s.connected());
+    s.db->DbExecute(QStringLiteral("DROP TABLE qv_load_skip"));
+    s.db->DbCommit();
+    s.exec(QStringLiteral("CREATE TABLE qv_load_skip (id INTEGER NOT NULL, name VARCHAR(20))"));
+    const QString path =
+        s.writeFile(QStringLiteral("skip.csv"), "1,\"a\"\r\n,\"no id\"\r\n3,\"c\"\r\n4,\"d\"\r\n");
+    s.prepare(path, QStringLiteral("qv_load_skip"), QStringLiteral(" ,"), false, false, 1);
+    s.prompts.queueAnswer(Prompts::Answer::Ok); // the error box
+    s.prompts.queueAnswer(Prompts::Answer::Ok); // go on
+    EXPECT_TRUE(s.load());
+    ASSERT_EQ(s.boxes(kInsertError).size(), 1);
+    const auto questions = s.boxes(kContinue);
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_EQ(questions[0].text, QStringLiteral("登録を次行から続行しますか？（OK = 続行）"));
+    EXPECT_EQ(questions[0].defaultAnswer, Prompts::Answer::Cancel);
+    EXPECT_EQ(s.endMessage(), endText(3));
+    EXPECT_EQ(s.w->L_cnt->text(), QStringLiteral("3/4"));
+    EXPECT_EQ(s.rows(QStringLiteral("SELECT id, name FROM qv_load_skip ORDER BY id")),
+              (QStringList{"1|a", "3|c", "4|d"}));
+
+    // A line that is not SQL at all. psqlODBC takes back the whole transaction when a
+    // statement fails to parse, so on PostgreSQL the row before it is gone: the load says so
+    // and does not count it. SQLite keeps it.
+    const bool pg = GetParam() == Db::PostgreSQL;
+    s.exec(QStringLiteral("DELETE FROM qv_load_skip"));
+    const QString broken =
+        s.writeFile(QStringLiteral("broken.csv"), "1,\"a\"\r\nx y,\"b\"\r\n3,\"c\"\r\n");
+    s.prepare(broken, QStringLiteral("qv_load_skip"), QStringLiteral(" ,"), false, false, 1);
+    s.prompts.queueAnswer(Prompts::Answer::Ok);
+    if (pg)
+        s.prompts.queueAnswer(Prompts::Answer::Ok); // the rows taken back
+    s.prompts.queueAnswer(Prompts::Answer::Ok);
+    EXPECT_TRUE(s.load());
+    const auto errors = s.boxes(kInsertError);
+    ASSERT_EQ(errors.size(), pg ? 2 : 1);
+    if (pg) {
+        EXPECT_EQ(errors[1].text,
+                  QStringLiteral("COMMIT前の1行は、このエラーでROLLBACKされました。"));
+    }
+    EXPECT_EQ(s.endMessage(), endText(pg ? 1 : 2));
+    const QStringList kept = pg ? QStringList{"3"} : QStringList{"1", "3"};
+    EXPECT_EQ(s.rows(QStringLiteral("SELECT id FROM qv_load_skip ORDER BY id")), kept);
+    s.exec(QStringLiteral("DROP TABLE qv_load_skip"));
+}
+
+// Cancel is seen before the next line: the load ends with "（中断）", every row it counts is
+// committed (as at every way out of the load), and no line after the click is inserted. While
+// it runs, the load is work on the connection: a ROLLBACK from the events is refused, so it
+// cannot undo rows the counter still counts.
+TEST_P(LoadCsvTest, CancelStopsBeforeTheNextLineWithAnHonestCount)
+{
+    const QString conn = scratchConnStr(GetParam(), "cancel.db");
+    Session s(conn);
+    ASSERT_TRUE(s.connected());
+    s.db->DbExecute(QStringLiteral("DROP TABLE qv_load_cancel"));
+    s.db->DbCommit();
+    s.exec(QStringLiteral("CREATE TABLE qv_load_cancel (id INTEGER, name VARCHAR(20))"));
+    const int total = 200000;
+    const QString path = s.writeFile(QStringLiteral("cancel.csv"), numberedLines(total));
+    s.prepare(path, QStringLiteral("qv_load_cancel"), QStringLiteral(" ,"), false, false, 2);
+
+    qint64 shown = -1;
+    bool busy = false;
+    ConnectionWork::Kind kind = ConnectionWork::Kind::None;
+    std::int16_t rollback = 0;
+    DuringLoad cancel([&] { return s.counted() >= 500; },
+                      [&] {
+                          busy = s.db->work().busy();
+                          kind = s.db->work().kind();
+                          rollback = s.db->DbRollback();
+                          shown = s.counted();
+                          s.w->Command2->click();
+                      });
+    s.load();
+    ASSERT_TRUE(cancel.done());
+    EXPECT_TRUE(busy);
+    EXPECT_EQ(kind, ConnectionWork::Kind::Transfer);
+    EXPECT_EQ(rollback, ODBCComm::kBusy);
+    EXPECT_FALSE(s.w->isVisible());
+    EXPECT_FALSE(s.db->work().busy());
+
+    const qint64 n = s.counted();
+    EXPECT_GE(n, shown);
+    EXPECT_LT(n, total);
+    EXPECT_EQ(s.endMessage(), endText(n, true));
+    EXPECT_TRUE(s.boxes(kCommitError).isEmpty());
+    s.db->DbDisconnect();
+    Session other(conn);
+    EXPECT_EQ(other.rows(QStringLiteral("SELECT COUNT(*), MIN(id), MAX(id) FROM qv_load_cancel")),
+              QStringList{QStringLiteral("%1|1|%1").arg(n)});
+    other.exec(QStringLiteral("DROP TABLE qv_load_cancel"));
+}
+
+// The closing COMMIT, the interval COMMIT and the COMMIT after an error are all checked: a
+// deferred foreign key that fails only at COMMIT shows the COMMIT box, no end message, and the
+// window stays open. What the earlier interval commits wrote stays. (SQLite needs FKSupport to
+// check foreign keys; after its failed COMMIT the transaction stays open, so it is rolled back
+// here.)
+TEST_P(LoadCsvTest, FailedCommitIsNeverReportedAsDone)
+{
+    const QString conn = scratchConnStr(GetParam(), "commit.db", QStringLiteral("FKSupport=1;"));
+    Session s(conn);
+    ASSERT_TRUE(s.connected());
+    s.db->DbExecute(QStringLiteral("DROP TABLE qv_load_child"));
+    s.db->DbExecute(QStringLiteral("DROP TABLE qv_load_parent"));
+    s.db->DbCommit();
+    s.exec(QStringLiteral("CREATE TABLE qv_load_parent (id INTEGER PRIMARY KEY)"));
+    s.exec(QStringLiteral("INSERT INTO qv_load_parent VALUES(1)"));
+    s.exec(QStringLiteral("CREATE TABLE qv_load_child (id INTEGER NOT NULL, pid INTEGER REFERENCES "
+                          "qv_load_parent(id) DEFERRABLE INITIALLY DEFERRED)"));
+    // Lines 1..count referring to parent 1; the line orphan refers to a missing parent, the line
+    // broken has no id.
+    const auto lines = [](int count, int orphan, int broken) {
+        QByteArray bytes;
+        for (int i = 1; i <= count; ++i)
+            bytes += i == broken ? QByteArray(",1\r\n")
+                                 : QByteArray::number(i) + (i == orphan ? ",2\r\n" : ",1\r\n");
+        return bytes;
+    };
+    const auto childRows = [&] {
+        const QStringList r = s.rows(QStringLiteral("SELECT COUNT(*) FROM qv_load_child"));
+        return r.isEmpty() ? -1 : r[0].toInt();
+    };
+    struct Case {
+        const char* what;
+        int count, orphan, broken;
+        int committed; // rows in the table afterwards
+        int insertErrors;
+    };
+    const Case cases[] = {
+        {"closing commit", 250, 230, 0, 200, 0},
+        {"interval commit", 250, 150, 0, 100, 0},
+        {"commit after an error", 150, 120, 130, 100, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        s.exec(QStringLiteral("DELETE FROM qv_load_child"));
+        const QString path =
+            s.writeFile(QStringLiteral("child.csv"), lines(c.count, c.orphan, c.broken));
+        s.prepare(path, QStringLiteral("qv_load_child"), QStringLiteral(" ,"), false, false, 2);
+        EXPECT_FALSE(s.load());
+        EXPECT_TRUE(s.w->isVisible());
+        EXPECT_TRUE(s.endMessage().isEmpty());
+        EXPECT_EQ(s.boxes(kInsertError).size(), c.insertErrors);
+        const auto commitErrors = s.boxes(kCommitError);
+        ASSERT_EQ(commitErrors.size(), 1);
+        EXPECT_EQ(commitErrors[0].icon, Prompts::Icon::Warning);
+        s.db->DbRollback();
+        EXPECT_EQ(childRows(), c.committed);
+    }
+    s.exec(QStringLiteral("DROP TABLE qv_load_child"));
+    s.exec(QStringLiteral("DROP TABLE qv_load_parent"));
+}
+
+// Names from the list are quoted when they hold a blank or a double quote, and so are header
+// fields; a name typed that is not in the list is the user's SQL and goes in as typed.
+TEST_P(LoadCsvTest, NamesWithBlanksAndQuotesAreQuoted)
+{
+    Session s(scratchConnStr(GetParam(), "names.db"));
+    ASSERT_TRUE(s.connected());
+    s.db->DbExecute(QStringLiteral("DROP TABLE \"ORDER ITEMS\""));
+    s.db->DbExecute(QStringLiteral("DROP TABLE \"Q\"\"T\""));
+    s.db->DbCommit();
+    s.exec(QStringLiteral("CREATE TABLE \"ORDER ITEMS\" (\"ITEM ID\" INTEGER, \"FIRST NAME\" "
+                          "VARCHAR(20))"));
+    s.exec(QStringLiteral("CREATE TABLE \"Q\"\"T\" (id INTEGER)"));
+    const QStringList listed = {QStringLiteral("ORDER ITEMS"), QStringLiteral("Q\"T")};
+
+    const QString items = s.writeFile(QStringLiteral("items.csv"),
+                                      "\"ITEM ID\"|FIRST NAME\r\n7|\"Ann\"\r\n8|\"Bo\"\r\n");
+    s.prepare(items, QStringLiteral("ORDER ITEMS"), QStringLiteral(" |"), true, true, 0, listed);
+    EXPECT_TRUE(s.load());
+    EXPECT_EQ(s.endMessage(), endText(2));
+    EXPECT_EQ(s.rows(QStringLiteral("SELECT \"ITEM ID\", \"FIRST NAME\" FROM \"ORDER ITEMS\" "
+                                    "ORDER BY 1")),
+              (QStringList{"7|Ann", "8|Bo"}));
+
+    const QString ids = s.writeFile(QStringLiteral("ids.csv"), "1\r\n2\r\n");
+    s.prepare(ids, QStringLiteral("Q\"T"), QStringLiteral(" ,"), false, false, 0, {},
+              {QStringLiteral("Q\"T")});
+    EXPECT_TRUE(s.load());
+    EXPECT_EQ(s.w->ImCB_table->itemData(0).toString(), QStringLiteral("synonym"));
+    EXPECT_EQ(s.rows(QStringLiteral("SELECT COUNT(*) FROM \"Q\"\"T\"")), QStringList{"2"});
+
+    // Typed and not listed: used as typed, so the database refuses it.
+    s.prepare(ids, QStringLiteral("Q\"T"), QStringLiteral(" ,"), false, false, 0, {});
+    EXPECT_FALSE(s.load());
+    EXPECT_EQ(s.boxes(kInsertError).size(), 1);
+    EXPECT_TRUE(s.w->lastStatement().startsWith(QStringLiteral("INSERT INTO Q\"T VALUES")));
+    EXPECT_TRUE(s.endMessage().isEmpty());
+
+    s.exec(QStringLiteral("DROP TABLE \"ORDER ITEMS\""));
+    s.exec(QStringLiteral("DROP TABLE \"Q\"\"T\""));
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, LoadCsvTest, testing::Values(Db::SQLite, Db::PostgreSQL), dbName);
+
+// The server goes away during a load with COMMIT every 1000 rows: each failed line shows the
+// error box and the continue question; stopping then tries to commit the rows since the last
+// commit, which fails and is shown, and no end message claims success. Once the server is
+// back, exactly the rows of the interval commits are there, each once.
+TEST(LoadCsvFaultTest, ServerStoppedDuringLoad)
+{
+    PgRestart restart;
+    const QString conn = scratchConnStr(Db::PostgreSQL, "");
+    {
+        Session s(conn);
+        ASSERT_TRUE(s.connected());
+        s.db->DbExecute(QStringLiteral("DROP TABLE IF EXISTS qv_load_fault"));
+        s.exec(QStringLiteral("CREATE TABLE qv_load_fault (id INTEGER PRIMARY KEY, name "
+                              "VARCHAR(20))"));
+        const QString path = s.writeFile(QStringLiteral("fault.csv"), numberedLines(300000));
+        s.prepare(path, QStringLiteral("qv_load_fault"), QStringLiteral(" ,"), false, false, 3);
+        bool stopped = false;
+        DuringLoad stop([&] { return s.counted() >= 1500; }, [&] { stopped = testenv::pgStop(); });
+        s.prompts.queueAnswer(Prompts::Answer::Ok); // the first error box
+        s.prompts.queueAnswer(Prompts::Answer::Ok); // go on: the next line fails as well
+        EXPECT_FALSE(s.load());
+        ASSERT_TRUE(stopped);
+        const qint64 inserted = s.counted();
+        EXPECT_GE(inserted, 1500);
+        EXPECT_TRUE(s.w->isVisible());
+        EXPECT_TRUE(s.endMessage().isEmpty());
+        EXPECT_EQ(s.boxes(kInsertError).size(), 2);
+        EXPECT_EQ(s.boxes(kContinue).size(), 2);
+        EXPECT_EQ(s.boxes(kCommitError).size(), inserted % 1000 != 0 ? 1 : 0);
+        EXPECT_FALSE(s.db->work().busy());
+
+        ASSERT_TRUE(testenv::pgStart());
+        Session after(conn);
+        ASSERT_TRUE(after.connected());
+        const QStringList counts = after.rows(QStringLiteral(
+            "SELECT COUNT(*), COUNT(DISTINCT id), MIN(id), MAX(id) FROM qv_load_fault"));
+        ASSERT_EQ(counts.size(), 1);
+        const QStringList c = counts[0].split(QLatin1Char('|'));
+        const qint64 committed = c[0].toLongLong();
+        EXPECT_EQ(committed % 1000, 0) << counts[0].toStdString();
+        EXPECT_GE(committed, 1000);
+        EXPECT_LE(committed, inserted);
+        EXPECT_EQ(counts[0], QStringLiteral("%1|%1|1|%1").arg(committed));
+        after.exec(QStringLiteral("DROP TABLE qv_load_fault"));
+    }
+}
+
+// Files that are not what they should be: nothing crashes, nothing failed is reported as done,
+// and what could not be read is said.
+TEST(LoadCsvBadInputTest, BadFilesEndHonestly)
+{
+    Session s(scratchConnStr(Db::SQLite, "bad.db"));
+    ASSERT_TRUE(s.connected());
+    s.exec(QStringLiteral("CREATE TABLE t (id INTEGER NOT NULL, name VARCHAR(20))"));
+    const auto count = [&] { return s.rows(QStringLiteral("SELECT COUNT(*) FROM t"))[0]; };
+
+    // Empty, and only a header: a completed load of nothing.
+    s.prepare(s.writeFile(QStringLiteral("empty.csv"), QByteArray()), QStringLiteral("t"));
+    EXPECT_TRUE(s.load());
+    EXPECT_EQ(s.endMessage(), endText(0));
+    EXPECT_EQ(s.w->L_cnt->text(), QStringLiteral("0/0"));
+    s.prepare(s.writeFile(QStringLiteral("header.csv"), "id,name\r\n"), QStringLiteral("t"),
+              QStringLiteral(" ,"), true, true);
+    EXPECT_TRUE(s.load());
+    EXPECT_EQ(s.endMessage(), endText(0));
+    EXPECT_EQ(count(), QStringLiteral("0"));
+
+    // Binary: the first line fails, stopping is the default, nothing was inserted.
+    QByteArray binary;
+    for (int i = 0; i < 65536; ++i)
+        binary += static_cast<char>((i * 7919 + i / 251) & 0xff);
+    s.prepare(s.writeFile(QStringLiteral("binary.bin"), binary), QStringLiteral("t"));
+    EXPECT_FALSE(s.load());
+    EXPECT_EQ(s.boxes(kInsertError).size(), 1);
+    EXPECT_EQ(s.boxes(kContinue).size(), 1);
+    EXPECT_TRUE(s.endMessage().isEmpty());
+    EXPECT_EQ(count(), QStringLiteral("0"));
+
+    // Bytes that are not code page 932: loaded as U+FFFD, and counted at the end.
+    s.prepare(s.writeFile(QStringLiteral("badcp.csv"),
+                          "1,\"a\x80"
+                          "b\"\r\n2,\"\xfd\xfe\"\r\n3,\"\x93\x8c\x8b\x9e\"\r\n"),
+              QStringLiteral("t"));
+    EXPECT_TRUE(s.load());
+    EXPECT_EQ(s.endMessage(), endText(3));
+    const auto warnings = s.boxes(QStringLiteral("ファイルからTABLEへ登録"));
+    ASSERT_EQ(warnings.size(), 2);
+    EXPECT_EQ(warnings[1].icon, Prompts::Icon::Warning);
+    EXPECT_TRUE(warnings[1].text.startsWith(
+        QStringLiteral("Shift_JIS(CP932)として読めない文字を含む値が 2 個")))
+        << warnings[1].text.toStdString();
+    EXPECT_EQ(s.rows(QStringLiteral("SELECT name FROM t ORDER BY id")),
+              (QStringList{QStringLiteral("a\uFFFDb"), QStringLiteral("\uFFFD\uFFFD"),
+                           QStringLiteral("東京")}));
+    s.exec(QStringLiteral("DELETE FROM t"));
+
+    // Ragged rows fail at the database one by one; going on keeps the good ones.
+    s.prepare(s.writeFile(QStringLiteral("ragged.csv"), "1,\"a\"\r\n2\r\n3,\"c\",9\r\n4,\"d\"\r\n"),
+              QStringLiteral("t"));
+    for (int i = 0; i < 2; ++i) {
+        s.prompts.queueAnswer(Prompts::Answer::Ok);
+        s.prompts.queueAnswer(Prompts::Answer::Ok);
+    }
+    EXPECT_TRUE(s.load());
+    EXPECT_EQ(s.boxes(kInsertError).size(), 2);
+    EXPECT_EQ(s.endMessage(), endText(2));
+    EXPECT_EQ(s.w->L_cnt->text(), QStringLiteral("2/4"));
+    s.exec(QStringLiteral("DELETE FROM t"));
+
+    // A line of a megabyte loads whole; the label shows only its beginning.
+    const QByteArray big(1000000, 'x');
+    s.prepare(s.writeFile(QStringLiteral("big.csv"), "1,\"" + big + "\"\r\n"), QStringLiteral("t"));
+    EXPECT_TRUE(s.load());
+    EXPECT_EQ(s.rows(QStringLiteral("SELECT LENGTH(name) FROM t")), QStringList{"1000000"});
+    s.exec(QStringLiteral("DELETE FROM t"));
+
+    // Refusals: no delimiter, no table, no file. Nothing is inserted and the window stays.
+    const QString good = s.writeFile(QStringLiteral("good.csv"), "1,\"a\"\r\n");
+    s.prepare(good, QStringLiteral("t"), QString());
+    EXPECT_FALSE(s.load());
+    ASSERT_EQ(s.prompts.boxes().size(), 1);
+    EXPECT_EQ(s.prompts.boxes()[0].title, QStringLiteral("登録の実行"));
+    EXPECT_EQ(s.prompts.boxes()[0].text, QStringLiteral("テキストの区切りを指定して下さい。"));
+    s.prepare(good, QStringLiteral("  "));
+    EXPECT_FALSE(s.load());
+    ASSERT_EQ(s.prompts.boxes().size(), 1);
+    EXPECT_EQ(s.prompts.boxes()[0].text,
+              QStringLiteral("登録先テーブルを選択（入力）して下さい。"));
+    // Not a file: missing, a folder, a device that never ends.
+    for (const QString& notAFile : {s.dir.filePath(QStringLiteral("missing.csv")), s.dir.path(),
+                                    QStringLiteral("/dev/zero")}) {
+        s.prepare(notAFile, QStringLiteral("t"));
+        EXPECT_FALSE(s.load());
+        ASSERT_EQ(s.prompts.boxes().size(), 1) << notAFile.toStdString();
+        EXPECT_EQ(s.prompts.boxes()[0].title, QStringLiteral("登録元CSVﾌｧｲﾙ"));
+        EXPECT_EQ(s.prompts.boxes()[0].text, QStringLiteral("ﾌｧｲﾙがありません。"));
+    }
+    EXPECT_EQ(count(), QStringLiteral("0"));
+
+    // A typed delimiter of blanks is one blank.
+    s.prepare(s.writeFile(QStringLiteral("blank.csv"), "1 \"a b\"\r\n"), QStringLiteral("t"),
+              QStringLiteral("   "));
+    EXPECT_TRUE(s.load());
+    EXPECT_EQ(s.rows(QStringLiteral("SELECT id, name FROM t")), QStringList{"1|a b"});
+}
+
+// What the window shows before and after a load, as a user sees it.
+TEST(LoadCsvWindowTest, ControlsFollowTheUser)
+{
+    Session s(scratchConnStr(Db::SQLite, "window.db"));
+    ASSERT_TRUE(s.connected());
+    LoadCSV& w = *s.w;
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("ファイルからTABLEへ登録"));
+    EXPECT_EQ(w.CB_txt_dlm->count(), 3);
+    EXPECT_EQ(w.CB_txt_dlm->currentText(), QStringLiteral(" ,"));
+    EXPECT_EQ(w.CB_txt_dlm->itemText(2), QStringLiteral("TAB"));
+    EXPECT_EQ(w.L_commit_int->text(), QStringLiteral("1"));
+
+    w.ShowOption({QStringLiteral("A"), QStringLiteral("B")}, {QStringLiteral("S")});
+    EXPECT_TRUE(w.isVisible());
+    ASSERT_EQ(w.ImCB_table->count(), 3);
+    EXPECT_EQ(w.ImCB_table->itemText(2), QStringLiteral("S"));
+    EXPECT_EQ(w.ImCB_table->itemData(0).toString(), QStringLiteral("table"));
+    EXPECT_EQ(w.ImCB_table->itemData(2).toString(), QStringLiteral("synonym"));
+    EXPECT_TRUE(w.ImCB_table->currentText().isEmpty());
+    // Shown already: nothing changes.
+    w.ShowOption({QStringLiteral("X")}, {});
+    EXPECT_EQ(w.ImCB_table->count(), 3);
+
+    EXPECT_FALSE(w.Frm_head->isVisible());
+    w.Chk_head->setChecked(true);
+    EXPECT_TRUE(w.Frm_head->isVisible());
+    w.Chk_head->setChecked(false);
+    EXPECT_FALSE(w.Frm_head->isVisible());
+
+    for (int position = 0; position <= 4; ++position) {
+        w.VScroll1->setValue(position);
+        EXPECT_EQ(w.L_commit_int->text(),
+                  QStringList({"1", "10", "100", "1000", "10000"})[position]);
+    }
+    w.VScroll1->setValue(9);
+    EXPECT_EQ(w.L_commit_int->text(), QStringLiteral("10000"));
+
+    // Enter in the file box reads the preview: the first ten lines only.
+    QByteArray twelve;
+    for (int i = 1; i <= 12; ++i)
+        twelve += "line" + QByteArray::number(i) + "\r\n";
+    w.TB_file->setText(s.writeFile(QStringLiteral("twelve.csv"), twelve));
+    QTest::keyClick(w.TB_file, Qt::Key_Return);
+    const QStringList preview = w.TB_file_cont->toPlainText().split(QLatin1Char('\n'));
+    EXPECT_EQ(preview.size(), 11);
+    EXPECT_EQ(preview[9], QStringLiteral("line10"));
+
+    // The statement last sent stays after a failed load; a click copies it whole.
+    s.prepare(s.writeFile(QStringLiteral("one.csv"), "1,\"a\"\r\n"), QStringLiteral("nowhere"));
+    EXPECT_FALSE(s.load());
+    EXPECT_EQ(w.L_sql->text(), QStringLiteral("INSERT INTO nowhere VALUES(1,'a')"));
+    EXPECT_EQ(w.L_sql->toolTip(), QStringLiteral("マウスクリックでクリップボードへコピー"));
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    QTest::mouseClick(w.L_sql, Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              QStringLiteral("INSERT INTO nowhere VALUES(1,'a')"));
+
+    // Closing by the frame during a load is Cancel: the window hides and the load stops.
+    s.exec(QStringLiteral("CREATE TABLE c (id INTEGER, name VARCHAR(20))"));
+    s.prepare(s.writeFile(QStringLiteral("many.csv"), numberedLines(200000)), QStringLiteral("c"),
+              QStringLiteral(" ,"), false, false, 4);
+    DuringLoad close([&] { return s.counted() > 0; }, [&] { w.close(); });
+    EXPECT_TRUE(s.load());
+    ASSERT_TRUE(close.done());
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(s.endMessage(), endText(s.counted(), true));
+    EXPECT_LT(s.counted(), 200000);
+    EXPECT_EQ(s.rows(QStringLiteral("SELECT COUNT(*) FROM c")),
+              QStringList{QString::number(s.counted())});
+}
+
+} // namespace
