@@ -2,6 +2,7 @@
 
 #include "base/Prompts.h"
 #include "base/basApiCall.h"
+#include "editor/SqlText.h"
 #include "text/CodePage.h"
 
 #include <QCoreApplication>
@@ -247,23 +248,17 @@ bool encodeForEdit(const QString& text, QByteArray& bytes, EditorError* error)
 
 bool decodeEdited(const QByteArray& bytes, QString& text, EditorError* error)
 {
-    const std::string_view raw(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    std::string utf8;
-    if (codepage::isValidUtf8(raw)) {
-        utf8 = raw.substr(raw.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0);
-    } else {
-        utf8 = codepage::cp932ToUtf8(raw);
-        // Nothing written here holds U+FFFD (CP932 has none), so one means bytes that are not
-        // CP932 either: taking them would put garbage in place of the user's text.
-        if (utf8.find("\xEF\xBF\xBD") != std::string::npos) {
-            EditorError e;
-            e.number = EILSEQ;
-            e.description = QStringLiteral("ファイルがコード ページ 932 でも UTF-8 でもありません");
-            setError(error, e);
-            return false;
-        }
+    bool notText = false;
+    QString decoded = sqltext::decodeSqlFile(bytes, &notText);
+    // Taking bytes that are not text would put garbage in place of the user's text.
+    if (notText) {
+        EditorError e;
+        e.number = EILSEQ;
+        e.description = QStringLiteral("ファイルがコード ページ 932 でも UTF-8 でもありません");
+        setError(error, e);
+        return false;
     }
-    text = QString::fromStdString(codepage::normalizeLineBreaks(utf8));
+    text = std::move(decoded);
     return true;
 }
 

@@ -14,15 +14,20 @@ qsizetype findPlaceholderRight(const QString& text, qsizetype from)
     return -1;
 }
 
-QString decodeSqlFile(const QByteArray& bytes)
+QString decodeSqlFile(const QByteArray& bytes, bool* notText)
 {
     const std::string_view raw(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     std::string utf8;
+    bool replaced = false;
     if (codepage::isValidUtf8(raw)) {
         utf8 = raw.substr(raw.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0);
     } else {
         utf8 = codepage::cp932ToUtf8(raw);
+        // CP932 has no U+FFFD, so one stands for bytes that are not CP932 either.
+        replaced = utf8.find("\xEF\xBF\xBD") != std::string::npos;
     }
+    if (notText != nullptr)
+        *notText = replaced;
     return QString::fromStdString(codepage::normalizeLineBreaks(utf8));
 }
 

@@ -11,7 +11,9 @@ qsizetype findPlaceholderRight(const QString& text, qsizetype from);
 
 // The text of an SQL file: UTF-8 when its bytes are valid UTF-8 (a byte-order mark dropped),
 // else code page 932, as files from Japanese Windows systems are. Line breaks become "\n".
-QString decodeSqlFile(const QByteArray& bytes);
+// notText, when given, tells whether the bytes were neither: code page 932 read them with
+// replacement characters.
+QString decodeSqlFile(const QByteArray& bytes, bool* notText = nullptr);
 
 // The selection of a double-click without the spaces that follow the word: the new length.
 int trimmedSelectionLength(const QString& selected);

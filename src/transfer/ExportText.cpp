@@ -80,10 +80,8 @@ void ExportLineBuilder::appendField(std::string_view value, char kind, std::stri
         value = scratch_;
     }
     const bool hasQuote = contains(value, quote);
-    const bool quoted =
-        !quote.empty() && (kind != 'N' || hasQuote || contains(value, delimiter_) ||
-                           std::memchr(value.data(), '\r', value.size()) != nullptr ||
-                           std::memchr(value.data(), '\n', value.size()) != nullptr);
+    const bool quoted = !quote.empty() && (kind != 'N' || hasQuote || contains(value, delimiter_) ||
+                                           value.find_first_of("\r\n") != std::string_view::npos);
     if (!quoted) {
         appendText(value, out);
         return;
