@@ -30,6 +30,10 @@ public:
     static constexpr int kSlotBytes = 256;
     // Longest value delivered, in UTF-8 bytes, cut on a character boundary.
     static constexpr std::size_t kMaxValueBytes = 254;
+    // Longest name a catalog read delivers: a name cut like a value would name no object, and
+    // the statements built from it would fail. Far beyond what the servers allow (PostgreSQL 63
+    // bytes, MariaDB 64 characters); SQLite has no limit of its own.
+    static constexpr std::size_t kMaxCatalogTextBytes = 1024;
 
     // Column kinds of OdbcDescribeColumns.
     static constexpr std::int16_t kKindOther = 0;
@@ -102,9 +106,10 @@ public:
     // valid UTF-8, NULL as empty. Views stay valid until the next fetch or the end of the
     // cursor. 100 after the last row.
     std::int16_t OdbcFetchRowWhole(std::vector<std::string_view>& values);
-    // Reads columns 1..n of the statement's current row with SQLGetData; 0 or the raw
-    // return of the first failing read.
-    int OdbcGetRowData(Handle statement, int n, std::vector<std::string>& values);
+    // Reads columns 1..n of the statement's current row with SQLGetData, each cut at maxBytes
+    // on a character boundary; 0 or the raw return of the first failing read.
+    int OdbcGetRowData(Handle statement, int n, std::vector<std::string>& values,
+                       std::size_t maxBytes = kMaxValueBytes);
     // Closes and releases the cursor statement, if any.
     void OdbcCloseCursor();
     // Asks the driver to stop the statement call in progress on another thread (an execute or

@@ -174,7 +174,7 @@ std::int16_t OdbcLib::catalogNext(Catalog kind, const std::optional<std::string>
         int status = rc;
         if (rc == SQL_SUCCESS) {
             ++cursorRowsFetched_;
-            status = OdbcGetRowData(cursorStmt_, cursorColumns_, catalogRow_);
+            status = OdbcGetRowData(cursorStmt_, cursorColumns_, catalogRow_, kMaxCatalogTextBytes);
             // Statistics rows of the table itself (type SQL_TABLE_STAT) describe no column.
             if (status == 0 && kind == Catalog::Statistics && catalogRow_[6] == "0")
                 continue;

@@ -225,25 +225,32 @@ std::int16_t OdbcLib::OdbcDescribeColumns(std::vector<std::string>& names,
     return 0;
 }
 
-int OdbcLib::OdbcGetRowData(Handle statement, int n, std::vector<std::string>& values)
+int OdbcLib::OdbcGetRowData(Handle statement, int n, std::vector<std::string>& values,
+                            std::size_t maxBytes)
 {
     if (values.size() < static_cast<std::size_t>(n))
         values.resize(n);
-    char buffer[256];
+    char small[kMaxValueBytes + 2];
+    std::string large;
+    char* buffer = small;
+    if (maxBytes > kMaxValueBytes) {
+        large.assign(maxBytes + 2, '\0');
+        buffer = large.data();
+    }
     for (int i = 0; i < n; ++i) {
         SQLLEN indicator = 0;
         buffer[0] = 0;
         const SQLRETURN rc = SQLGetData(statement, static_cast<SQLUSMALLINT>(i + 1), SQL_C_CHAR,
-                                        buffer, 255, &indicator);
+                                        buffer, static_cast<SQLLEN>(maxBytes + 1), &indicator);
         if (!succeeded(rc))
             return rc;
         if (indicator == SQL_NULL_DATA) {
             values[i].clear();
             continue;
         }
-        buffer[254] = 0;
-        const std::size_t bytes = strnlen(buffer, 254);
-        storeDriverText(buffer, bytes, kMaxValueBytes, bytes >= kMaxValueBytes, values[i]);
+        buffer[maxBytes] = 0;
+        const std::size_t bytes = strnlen(buffer, maxBytes);
+        storeDriverText(buffer, bytes, maxBytes, bytes >= maxBytes, values[i]);
     }
     return 0;
 }
