@@ -200,16 +200,9 @@ void SaveCSV::ShowOption(const ResultGridSource& grid)
         return;
     }
     grid_ = grid;
-    selectOutMode_ = false;
-    Opt_out[Clipboard]->setVisible(true);
-    Opt_out[Spreadsheet]->setVisible(true);
-    Picture1->setVisible(false);
-    ProgressBar1->setVisible(true);
     ProgressBar1->setRange(0, rows);
     ProgressBar1->setValue(0);
-    showWindow();
-    Opt_out_Click(output_);
-    Command1->setFocus();
+    showInMode(false);
 }
 
 void SaveCSV::Show4SelectOut(const QString& sql)
@@ -236,15 +229,22 @@ void SaveCSV::Show4SelectOut(const QString& sql)
         return;
     }
     statement_ = statement;
-    selectOutMode_ = true;
-    Opt_out[Clipboard]->setVisible(false);
-    Opt_out[Spreadsheet]->setVisible(false);
-    Picture1->setVisible(true);
     Label1->setVisible(false);
     L_cnt->setText(QString());
-    ProgressBar1->setVisible(false);
+    showInMode(true);
+}
+
+void SaveCSV::showInMode(bool selectOut)
+{
+    // Execute-and-save writes a text file only and shows a busy marker and a counter instead
+    // of the progress bar, since its row count is unknown.
+    selectOutMode_ = selectOut;
+    Opt_out[Clipboard]->setVisible(!selectOut);
+    Opt_out[Spreadsheet]->setVisible(!selectOut);
+    Picture1->setVisible(selectOut);
+    ProgressBar1->setVisible(!selectOut);
     showWindow();
-    Opt_out_Click(TextFile);
+    Opt_out_Click(selectOut ? TextFile : output_);
     Command1->setFocus();
 }
 

@@ -93,6 +93,8 @@ protected:
 
 private:
     void buildControls();
+    // Shows the window in one of its two modes: saving the grid, or execute-and-save.
+    void showInMode(bool selectOut);
     void showWindow();
     QWidget* boxOwner();
     void tell(Prompts::Icon icon, const QString& title, const QString& text);
