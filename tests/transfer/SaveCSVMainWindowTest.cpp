@@ -1,6 +1,7 @@
 // The export window as the main window wires it: the grid it reads, the suspended fetch it
 // ends, and the commands that wait while it works on the connection.
 #include "AppFolderForTesting.h"
+#include "ConnectedWindow.h"
 #include "ScriptedPrompts.h"
 #include "app/AppServices.h"
 #include "app/QUORVANT.h"
@@ -41,61 +42,22 @@ public:
     QString run(QWidget*, const FileDialogRequest&) override { return answer; }
 };
 
-class ExportFromWorkbench : public ::testing::TestWithParam<const char*> {
+class ExportFromWorkbench : public ConnectedWindow {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir_.isValid());
-        setAppFolderForTesting(dir_.path());
         FileDialogBackend::install(&dialog_);
-        services_ = std::make_unique<AppServices>(prompts_, settings::settingsPath());
-        services_->connectAtStart = false;
-        window_ = std::make_unique<QUORVANT>(*services_);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-        QTimer::singleShot(0, window_.get(), [this] {
-            auto* dialog = window_->findChild<QDialog*>(QStringLiteral("ConnectDS"));
-            auto* sources = dialog->findChild<QComboBox*>(QStringLiteral("Combo1"));
-            const int index =
-                sources->findText(QString::fromLatin1(GetParam()) + "(", Qt::MatchStartsWith);
-            if (index < 0) {
-                dialog->reject();
-                return;
-            }
-            sources->setCurrentIndex(index);
-            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Cmd_OK")),
-                              Qt::LeftButton);
-        });
-        action("mn_connect")->trigger();
-        ASSERT_TRUE(services_->db().DbIsConnected()) << GetParam();
+        openAndConnect();
+        if (HasFatalFailure())
+            return;
         run("DROP TABLE IF EXISTS qv_export_run");
         run("COMMIT");
         prompts_.clear();
     }
     void TearDown() override
     {
-        if (services_ && services_->db().DbIsConnected()) {
-            run("ROLLBACK");
-            run("DROP TABLE IF EXISTS qv_export_run");
-            run("COMMIT");
-        }
-        window_.reset();
-        services_.reset();
+        closeWindow({"DROP TABLE IF EXISTS qv_export_run"});
         FileDialogBackend::install(nullptr);
-        setAppFolderForTesting(QString());
-    }
-
-    QAction* action(const char* name) const
-    {
-        return window_->findChild<QAction*>(QString::fromLatin1(name));
-    }
-    void run(const QString& text)
-    {
-        window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))->setPlainText(text);
-        action("mn_sql_go")->trigger();
-    }
-    QAbstractItemModel* grid() const
-    {
-        return window_->findChild<QTableView*>(QStringLiteral("ListView1"))->model();
     }
     QString file(const QString& path) const
     {
@@ -114,11 +76,7 @@ protected:
         prompts_.clear();
     }
 
-    QTemporaryDir dir_;
-    ScriptedPrompts prompts_;
     DialogAnswer dialog_;
-    std::unique_ptr<AppServices> services_;
-    std::unique_ptr<QUORVANT> window_;
 };
 
 // The grid is saved as it shows its rows: result columns only, date/time texts as shown.

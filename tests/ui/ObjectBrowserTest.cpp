@@ -1,4 +1,5 @@
 #include "AppFolderForTesting.h"
+#include "ConnectedWindow.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "app/AppServices.h"
@@ -43,18 +44,13 @@ namespace {
 
 // The browser's commands as a user reaches them in the real main window, connected to a real
 // data source through its connect dialog.
-class ObjectBrowserTest : public ::testing::TestWithParam<const char*> {
+class ObjectBrowserTest : public ConnectedWindow {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir_.isValid());
-        setAppFolderForTesting(dir_.path());
-        services_ = std::make_unique<AppServices>(prompts_, settings::settingsPath());
-        services_->connectAtStart = false;
-        window_ = std::make_unique<QUORVANT>(*services_);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-        connectTo(GetParam());
-        ASSERT_TRUE(services_->db().DbIsConnected()) << GetParam();
+        openAndConnect();
+        if (HasFatalFailure())
+            return;
         dropTables();
         run("CREATE TABLE \"qvob items\" (id INTEGER NOT NULL, \"item name\" VARCHAR(20), "
             "qty INTEGER, PRIMARY KEY (id))");
@@ -71,13 +67,7 @@ protected:
     }
     void TearDown() override
     {
-        if (services_ && services_->db().DbIsConnected()) {
-            run("ROLLBACK");
-            dropTables();
-        }
-        window_.reset();
-        services_.reset();
-        setAppFolderForTesting(QString());
+        closeWindow({"DROP TABLE IF EXISTS \"qvob items\"", "DROP TABLE IF EXISTS qvob_numbers"});
     }
     void dropTables()
     {
@@ -86,45 +76,11 @@ protected:
         run("COMMIT");
     }
 
-    void connectTo(const char* dsn)
-    {
-        QTimer::singleShot(0, window_.get(), [this, dsn] {
-            auto* dialog = window_->findChild<QDialog*>(QStringLiteral("ConnectDS"));
-            ASSERT_NE(dialog, nullptr);
-            auto* sources = dialog->findChild<QComboBox*>(QStringLiteral("Combo1"));
-            const int index =
-                sources->findText(QString::fromLatin1(dsn) + "(", Qt::MatchStartsWith);
-            if (index < 0) {
-                dialog->reject();
-                FAIL() << "data source " << dsn << " missing";
-            }
-            sources->setCurrentIndex(index);
-            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Cmd_OK")),
-                              Qt::LeftButton);
-        });
-        action("mn_connect")->trigger();
-    }
-    QAction* action(const char* name) const
-    {
-        auto* a = window_->findChild<QAction*>(QString::fromLatin1(name));
-        EXPECT_NE(a, nullptr) << name;
-        return a;
-    }
     template <class T> T* child(const char* name) const
     {
         auto* w = window_->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(w, nullptr) << name;
         return w;
-    }
-    void run(const QString& text)
-    {
-        child<QPlainTextEdit>("TB_SQL")->setPlainText(text);
-        action("mn_sql_go")->trigger();
-    }
-    QAbstractItemModel* grid() const { return child<QTableView>("ListView1")->model(); }
-    QString cell(int row, int column) const
-    {
-        return grid()->data(grid()->index(row, column)).toString();
     }
     QStringList headers() const
     {
@@ -180,11 +136,6 @@ protected:
         });
         timer->start();
     }
-
-    QTemporaryDir dir_;
-    ScriptedPrompts prompts_;
-    std::unique_ptr<AppServices> services_;
-    std::unique_ptr<QUORVANT> window_;
 };
 
 TEST_P(ObjectBrowserTest, ObjectPopupCaptionsAndEnabledStatesFollowTheConnection)

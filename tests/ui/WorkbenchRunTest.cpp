@@ -1,4 +1,5 @@
 #include "AppFolderForTesting.h"
+#include "ConnectedWindow.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "app/AppServices.h"
@@ -42,59 +43,19 @@ namespace {
 
 // The whole workbench as a user drives it: the real main window, connected through its own
 // connect dialog, statements typed into TB_SQL and run with the menu and toolbar commands.
-class WorkbenchRun : public ::testing::TestWithParam<const char*> {
+class WorkbenchRun : public ConnectedWindow {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir_.isValid());
-        setAppFolderForTesting(dir_.path());
-        services_ = std::make_unique<AppServices>(prompts_, settings::settingsPath());
-        services_->connectAtStart = false;
-        window_ = std::make_unique<QUORVANT>(*services_);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-        connectTo(GetParam());
-        ASSERT_TRUE(services_->db().DbIsConnected()) << GetParam();
+        openAndConnect();
+        if (HasFatalFailure())
+            return;
         run("DROP TABLE IF EXISTS qv_ui_run");
         run("COMMIT");
         prompts_.clear(); // the catalog load may have asked about the owner
     }
-    void TearDown() override
-    {
-        if (services_ && services_->db().DbIsConnected()) {
-            run("ROLLBACK");
-            run("DROP TABLE IF EXISTS qv_ui_run");
-            run("COMMIT");
-        }
-        window_.reset();
-        services_.reset();
-        setAppFolderForTesting(QString());
-    }
+    void TearDown() override { closeWindow({"DROP TABLE IF EXISTS qv_ui_run"}); }
 
-    void connectTo(const char* dsn)
-    {
-        QTimer::singleShot(0, window_.get(), [this, dsn] {
-            auto* dialog = window_->findChild<QDialog*>(QStringLiteral("ConnectDS"));
-            ASSERT_NE(dialog, nullptr);
-            auto* sources = dialog->findChild<QComboBox*>(QStringLiteral("Combo1"));
-            const int index =
-                sources->findText(QString::fromLatin1(dsn) + "(", Qt::MatchStartsWith);
-            if (index < 0) {
-                dialog->reject(); // never leave a modal dialog open
-                FAIL() << "data source " << dsn << " missing";
-            }
-            sources->setCurrentIndex(index);
-            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Cmd_OK")),
-                              Qt::LeftButton);
-        });
-        action("mn_connect")->trigger();
-    }
-
-    QAction* action(const char* name) const
-    {
-        auto* a = window_->findChild<QAction*>(QString::fromLatin1(name));
-        EXPECT_NE(a, nullptr) << name;
-        return a;
-    }
     QAction* toolbarButton(const char* key) const
     {
         return window_->findChild<QToolBar*>(QStringLiteral("Toolbar1"))
@@ -105,14 +66,6 @@ protected:
         auto* l = window_->findChild<QLabel*>(QString::fromLatin1(name));
         EXPECT_NE(l, nullptr) << name;
         return l != nullptr ? l->text() : QString();
-    }
-    QAbstractItemModel* grid() const
-    {
-        return window_->findChild<QTableView*>(QStringLiteral("ListView1"))->model();
-    }
-    QString cell(int row, int column) const
-    {
-        return grid()->data(grid()->index(row, column)).toString();
     }
     QString header(int column) const
     {
@@ -154,13 +107,6 @@ protected:
         timer->start();
     }
 
-    // Types the text into the input area and runs it with "SQL実行(&I)".
-    void run(const QString& text)
-    {
-        window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))->setPlainText(text);
-        action("mn_sql_go")->trigger();
-    }
-
     void createSampleTable()
     {
         run("CREATE TABLE qv_ui_run (id INTEGER, name VARCHAR(20), born TIMESTAMP, "
@@ -185,11 +131,6 @@ protected:
     }
 
     const ScriptedPrompts::Box& lastBox() const { return prompts_.boxes().back(); }
-
-    QTemporaryDir dir_;
-    ScriptedPrompts prompts_;
-    std::unique_ptr<AppServices> services_;
-    std::unique_ptr<QUORVANT> window_;
 };
 
 TEST_P(WorkbenchRun, SelectFillsTheGridAndReportsTheEndOfTheData)
