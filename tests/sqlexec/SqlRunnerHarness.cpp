@@ -80,19 +80,6 @@ SqlRunnerUi Widgets::ui()
     return u;
 }
 
-DuringFill::DuringFill(std::function<bool()> ready, std::function<void()> action)
-{
-    timer_.setInterval(0);
-    QObject::connect(&timer_, &QTimer::timeout, [this, ready, action] {
-        if (done_ || !ready())
-            return;
-        done_ = true;
-        timer_.stop();
-        action();
-    });
-    timer_.start();
-}
-
 Session::Session(const QString& connStr)
 {
     db = std::make_unique<ODBCComm>(lib, prompts);

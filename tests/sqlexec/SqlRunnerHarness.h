@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OnceWhen.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "odbc/OdbcLib.h"
@@ -47,15 +48,7 @@ struct Widgets {
 };
 
 // Runs action once, while events run during a fill, as soon as ready() holds.
-class DuringFill {
-public:
-    DuringFill(std::function<bool()> ready, std::function<void()> action);
-    bool done() const { return done_; }
-
-private:
-    QTimer timer_;
-    bool done_ = false;
-};
+using DuringFill = OnceWhen;
 
 // One real connection (SQLite scratch file, the demo database or PostgreSQL), the widgets,
 // scripted boxes and the runner; the SQL history lands in `history`.

@@ -16,19 +16,6 @@ QString scratchConnStr(Db db, const char* sqliteFile, const QString& extra)
     return QString::fromStdString(testenv::freshSqliteConnStr(sqliteFile)) + extra;
 }
 
-DuringLoad::DuringLoad(std::function<bool()> ready, std::function<void()> action)
-{
-    timer_.setInterval(1);
-    QObject::connect(&timer_, &QTimer::timeout, [this, ready, action] {
-        if (done_ || !ready())
-            return;
-        done_ = true;
-        timer_.stop();
-        action();
-    });
-    timer_.start();
-}
-
 Session::Session(const QString& connStr)
 {
     db = std::make_unique<ODBCComm>(lib, prompts);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OnceWhen.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "odbc/OdbcLib.h"
@@ -36,14 +37,12 @@ inline std::string dbName(const testing::TestParamInfo<Db>& info)
 QString scratchConnStr(Db db, const char* sqliteFile, const QString& extra = QString());
 
 // Runs action once, from the window's events while a load runs, as soon as ready() holds.
-class DuringLoad {
+class DuringLoad : public OnceWhen {
 public:
-    DuringLoad(std::function<bool()> ready, std::function<void()> action);
-    bool done() const { return done_; }
-
-private:
-    QTimer timer_;
-    bool done_ = false;
+    DuringLoad(std::function<bool()> ready, std::function<void()> action)
+        : OnceWhen(std::move(ready), std::move(action), 1)
+    {
+    }
 };
 
 // One real connection, the load window on it and scripted boxes; files go to a temporary
