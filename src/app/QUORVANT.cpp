@@ -218,6 +218,13 @@ void QUORVANT::wireSqlRunner()
     // A catalog read needs the cursor a suspended fill holds: that fill ends first.
     services_.db().setCursorHolder([this] { sqlRunner_->endSuspendedFetch(); });
     connect(&services_.db().work(), &ConnectionWork::changed, this, &QUORVANT::updateCommandStates);
+    // A close asked for during work is carried out once the work has unwound: queued, so that
+    // the frames of that work have returned first.
+    connect(&services_.db().work(), &ConnectionWork::idle, this, [this] {
+        if (closeAfterWork_)
+            QMetaObject::invokeMethod(
+                this, [this] { close(); }, Qt::QueuedConnection);
+    });
     updateCommandStates();
 }
 
@@ -533,17 +540,18 @@ void QUORVANT::changeEvent(QEvent* event)
 
 void QUORVANT::closeEvent(QCloseEvent* event)
 {
-    // A statement still running owns the cursor and the event loop: stop its fetch first and
-    // close once the run has come back to idle.
-    if (sqlRunner_->running() || services_.db().work().busy()) {
+    // Work still running owns the connection: all of it is stopped, and the window closes
+    // when the outermost work has ended (ConnectionWork::idle).
+    if (services_.db().work().busy()) {
+        closeAfterWork_ = true;
         sqlRunner_->abandonBatch();
         if (saveCSV_->exporting())
             saveCSV_->Command2_Click();
         // A load stops before its next line, as its Cancel does.
         if (loadCSV_ != nullptr && loadCSV_->loading())
             loadCSV_->Command2_Click();
+        services_.db().work().cancelAll();
         event->ignore();
-        QTimer::singleShot(100, this, &QWidget::close);
         return;
     }
     unload();

@@ -151,6 +151,8 @@ private:
     double grabX_ = 0;
     double grabY_ = 0;
     bool unloaded_ = false;
+    // The window was closed while work ran: it closes when the work has ended.
+    bool closeAfterWork_ = false;
 
     ConnectDS* connectDS_ = nullptr;
     ConnectionState* connection_ = nullptr;

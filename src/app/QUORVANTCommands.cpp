@@ -141,8 +141,7 @@ void QUORVANT::toolbarCommand(const QString& key)
 
 void QUORVANT::exitCommand()
 {
-    hide();
-    letEventsRun();
+    // Closed while shown: a hidden window's close would not end the program.
     close();
 }
 

@@ -96,7 +96,18 @@ void SqlRunner::setPanels(const QString& status, const QString& cnt, const QStri
     setText(ui_.status, status);
     setText(ui_.cnt, cnt);
     setText(ui_.time, time);
-    setText(ui_.msg, msg);
+    setMessage(msg);
+}
+
+void SqlRunner::setMessage(const QString& text, const QString& detail)
+{
+    if (ui_.msg == nullptr)
+        return;
+    // The panel has room for one line; the whole text is its tool tip.
+    const qsizetype end = text.indexOf(QLatin1Char('\n'));
+    ui_.msg->setText(end < 0 ? text : text.left(end));
+    const QString tip = detail.isEmpty() ? text : text + QLatin1Char('\n') + detail;
+    ui_.msg->setToolTip(tip == ui_.msg->text() ? QString() : tip);
 }
 
 std::int64_t SqlRunner::msSince(Clock::time_point from) const
@@ -150,6 +161,11 @@ void SqlRunner::exec_sql_batch()
 
 void SqlRunner::stopCommand()
 {
+    if (db_.work().call() == ConnectionWork::Kind::Transact) {
+        // The driver has no way to cancel a COMMIT or ROLLBACK: it ends by itself.
+        setMessage(QStringLiteral("COMMIT・ROLLBACKは中断できません。終了までお待ち下さい。"));
+        return;
+    }
     stop_requested = true;
     db_.DbCancel();
 }
@@ -203,8 +219,22 @@ void SqlRunner::exec_sql(const QString& sql, bool ReFetch)
         exec_started_at = QDateTime::currentDateTime();
         exec_start_tick = Clock::now();
         code = db_.DbExecute(sql, kExecuteRowCap);
+        if (code != 0 && stop_requested) {
+            // The user asked for it (or the window is closing): a stop, not a failure. The
+            // driver's words stay in the tool tip.
+            close_fetch();
+            exec_elapsed_ms = msSince(exec_start_tick);
+            setText(ui_.status, codeText(code));
+            setText(ui_.time, QStringLiteral("実行時間：") + ElapsedTimeText(exec_elapsed_ms));
+            setMessage(QStringLiteral("SQL実行：中断しました。"), db_.DbLastErrorText());
+            return;
+        }
         if (code != 0) {
             errorText = db_.DbLastErrorText();
+            if (!askingAllowed()) {
+                close_fetch();
+                return;
+            }
             prompts.tell(ui_.owner, Prompts::Icon::Warning, kExecErrorTitle, errorText);
             if (askingAllowed() &&
                 prompts.ask(ui_.owner, Prompts::Icon::Question, QStringLiteral("QUORVANT"),
@@ -228,9 +258,12 @@ void SqlRunner::exec_sql(const QString& sql, bool ReFetch)
     if (failed) {
         close_fetch();
         setText(ui_.status, codeText(code));
-        setText(ui_.msg, QStringLiteral("SQL実行エラー：") + errorText);
+        setMessage(QStringLiteral("SQL実行エラー：") + errorText);
         return;
     }
+    // The window is closing: the work it cut short is not reported.
+    if (!askingAllowed())
+        return;
 
     QString text = QStringLiteral("正常に終了しました。") + QStringLiteral("\n\n") + codeText(code);
     if (exec_row_count >= 0)
@@ -313,9 +346,22 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
         }
         if (numeric_column_widths.size() < static_cast<std::size_t>(n) + 1)
             numeric_column_widths.resize(static_cast<std::size_t>(n) + 1);
+        // Measured on the connection's thread while it decodes a block; nothing else reads
+        // them until the block is back.
+        std::vector<NumberWidth> widths = numeric_column_widths;
+        const ODBCComm::RowDecoder decode = [&](QVector<QString>& values) {
+            values.resize(n);
+            for (int i = 0; i < n; ++i) {
+                if (timeColumn[static_cast<std::size_t>(i)])
+                    values[i] = TrimDateTimeText(values.at(i));
+                else if (numberColumn[static_cast<std::size_t>(i)])
+                    WidenNumberWidth(widths[static_cast<std::size_t>(i) + 1], values.at(i));
+            }
+        };
 
         std::int16_t s = 0;
         bool fetchEnded = false; // left the loop on a fetch status other than 0
+        std::vector<QVector<QString>> block;
         for (;;) {
             if (fetch_suspended) {
                 update_fetch_counters(true);
@@ -326,31 +372,34 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
                 close_fetch();
                 break;
             }
-            QVector<QString> values;
-            values.reserve(n);
-            s = db_.DbFetch(values, retried);
+            block.clear();
+            // One row beyond the grid's cap tells that the result goes on.
+            // The first row alone first, so that its time is its own.
+            const int wanted = exec_row_count == 0 ? 1 : kMaxGridRows - exec_row_count + 1;
+            s = db_.DbFetchBlock(block, wanted, retried, decode);
             if (exec_row_count == 0 && !retried)
                 first_row_ms = msSince(exec_start_tick);
+            numeric_column_widths = widths;
+            bool capped = false;
+            for (QVector<QString>& values : block) {
+                if (exec_row_count >= kMaxGridRows) {
+                    capped = true;
+                    break;
+                }
+                ++exec_row_count;
+                model_.appendRow(exec_row_count, std::move(values));
+            }
+            if (capped) {
+                update_fetch_counters(true);
+                close_fetch();
+                s = 0;
+                break;
+            }
+            update_fetch_counters(false);
             if (s != 0) {
                 fetchEnded = true;
                 break;
             }
-            if (exec_row_count >= kMaxGridRows) {
-                update_fetch_counters(true);
-                close_fetch();
-                break;
-            }
-            ++exec_row_count;
-            values.resize(n);
-            for (int i = 0; i < n; ++i) {
-                if (timeColumn[static_cast<std::size_t>(i)])
-                    values[i] = TrimDateTimeText(values.at(i));
-                else if (numberColumn[static_cast<std::size_t>(i)])
-                    WidenNumberWidth(numeric_column_widths[static_cast<std::size_t>(i) + 1],
-                                     values.at(i));
-            }
-            model_.appendRow(exec_row_count, std::move(values));
-            update_fetch_counters(false);
         }
         result = 0;
         if (fetchEnded) {

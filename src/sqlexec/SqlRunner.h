@@ -145,6 +145,8 @@ private:
     bool askingAllowed() const { return !batchAbandoned_; }
     void setPanels(const QString& status, const QString& cnt, const QString& time,
                    const QString& msg);
+    // The message panel: the first line of text; the whole of it, and detail, as tool tip.
+    void setMessage(const QString& text, const QString& detail = {});
     void showGrid(bool show);
     void layOutGrid();
     std::int64_t msSince(std::chrono::steady_clock::time_point from) const;

@@ -1,5 +1,35 @@
 #include "odbc/comm/ConnectionWork.h"
 
+#include "base/BusyCursor.h"
+#include "base/InputGate.h"
+
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QMetaObject>
+#include <QThread>
+
+#include <algorithm>
+#include <optional>
+
+ConnectionWork::ConnectionWork(QObject* parent) : QObject(parent) {}
+
+ConnectionWork::~ConnectionWork()
+{
+    if (!thread_.joinable())
+        return;
+    {
+        const std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+QString ConnectionWork::busyText()
+{
+    return QStringLiteral("[ODBCComm]他の処理が実行中です。終了してから実行して下さい。");
+}
+
 void ConnectionWork::setOpen(bool open)
 {
     if (open_ == open)
@@ -16,10 +46,102 @@ void ConnectionWork::setCursorHeld(bool held)
     emit changed();
 }
 
+void ConnectionWork::threadLoop()
+{
+    threadId_ = std::this_thread::get_id();
+    for (;;) {
+        std::function<void()> job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return quit_ || !jobs_.empty(); });
+            if (jobs_.empty())
+                return;
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+        }
+        job();
+    }
+}
+
+void ConnectionWork::run(Kind kind, const std::function<void()>& job)
+{
+    if (std::this_thread::get_id() == threadId_.load()) {
+        job();
+        return;
+    }
+    const Scope scope(*this, kind);
+    const Kind outerCall = call_;
+    call_ = kind;
+    BusyCursor busy;
+
+    // The job's end, told to this thread: a flag for the wait below and a quit for the loop.
+    struct Done {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool done = false;
+    } done;
+    QEventLoop* loop = nullptr;
+    QCoreApplication* app = QCoreApplication::instance();
+    const bool windowThread = qobject_cast<QGuiApplication*>(app) != nullptr &&
+                              QThread::currentThread() == app->thread() && kind != Kind::Connect;
+    std::optional<QEventLoop> ownLoop;
+    if (windowThread)
+        loop = &ownLoop.emplace();
+    {
+        const std::lock_guard lock(mutex_);
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { threadLoop(); });
+        jobs_.emplace_back([&job, &done, loop] {
+            job();
+            {
+                const std::lock_guard doneLock(done.mutex);
+                done.done = true;
+            }
+            done.cv.notify_one();
+            // Queued, so the quit takes effect inside exec() even when the job ends first.
+            if (loop != nullptr)
+                QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+    }
+    wake_.notify_one();
+    if (loop != nullptr) {
+        const InputGate::Closed gate;
+        loop->exec();
+    }
+    // exec() also returns when the program is told to exit; the job may still use this frame.
+    std::unique_lock lock(done.mutex);
+    done.cv.wait(lock, [&done] { return done.done; });
+    lock.unlock();
+    call_ = outerCall;
+}
+
+void ConnectionWork::cancelAll()
+{
+    if (depth_ == 0)
+        return;
+    stopRequested_ = true;
+    // A stop may end its own registration: call copies.
+    const auto stops = stops_;
+    for (const auto& [id, stop] : stops)
+        stop();
+}
+
+ConnectionWork::Stop::Stop(ConnectionWork& work, std::function<void()> stop)
+    : work_(work), id_(++work.nextStopId_)
+{
+    work_.stops_.emplace_back(id_, std::move(stop));
+}
+
+ConnectionWork::Stop::~Stop()
+{
+    std::erase_if(work_.stops_, [this](const auto& entry) { return entry.first == id_; });
+}
+
 ConnectionWork::Scope::Scope(ConnectionWork& work, Kind kind) : work_(work)
 {
     if (work_.depth_++ == 0) {
         work_.kind_ = kind;
+        work_.stopRequested_ = false;
         emit work_.changed();
     }
 }
@@ -28,6 +150,8 @@ ConnectionWork::Scope::~Scope()
 {
     if (--work_.depth_ == 0) {
         work_.kind_ = Kind::None;
+        work_.stopRequested_ = false;
         emit work_.changed();
+        emit work_.idle();
     }
 }

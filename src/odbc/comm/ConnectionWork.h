@@ -1,27 +1,76 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
-// What the one connection is doing, known in one place: whether it is open, whether work is
-// running on it, and whether a result cursor is held (a fill in progress or suspended). The
-// main window derives every command's enabled state from it; changed() tells it when to.
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// What the one connection is doing, known in one place: whether it is open, what work runs on
+// it, whether a driver call is in progress on its thread, and whether a result cursor is held
+// (a fill in progress or suspended). The main window derives every command's enabled state
+// from it; changed() tells it when to.
+//
+// The connection has one long-lived thread, started with the first job, that makes every
+// driver call: run() queues a job there and is the one place where the window thread waits
+// for the connection, painting, with the program's input gated (see InputGate).
 class ConnectionWork : public QObject {
     Q_OBJECT
 
 public:
-    enum class Kind { None, Execute, Fetch, Catalog, Columns, Transfer };
+    enum class Kind { None, Connect, Execute, Transact, Fetch, Catalog, Columns, Transfer };
 
-    explicit ConnectionWork(QObject* parent = nullptr) : QObject(parent) {}
+    explicit ConnectionWork(QObject* parent = nullptr);
+    ~ConnectionWork() override;
 
     bool open() const { return open_; }
     // Work is running on the connection: commands that would use or change it must wait.
     bool busy() const { return depth_ > 0; }
     // The outermost work running (None when idle).
     Kind kind() const { return kind_; }
+    // The kind of the driver call in progress on the connection's thread (None when none).
+    Kind call() const { return call_; }
+    bool callInProgress() const { return call_ != Kind::None; }
     bool cursorHeld() const { return cursorHeld_; }
 
     void setOpen(bool open);
     void setCursorHeld(bool held);
+
+    // The text of every refusal of work while other work runs.
+    static QString busyText();
+
+    // Runs job on the connection's thread and returns when it has ended; the job must not
+    // touch widgets. On the window thread of a GUI program the windows paint meanwhile and the
+    // input gate is closed; elsewhere (plain programs, benchmarks) this thread simply waits.
+    // Called on the connection's thread, the job runs at once.
+    // Kind::Connect work (environment, connect, source and driver lists) is quick or cannot be
+    // stopped anyway: the window thread simply waits for it, running no events, as a dialog
+    // being set up expects.
+    void run(Kind kind, const std::function<void()>& job);
+
+    // Asks all work running now to stop: the registered stops are called (the driver call is
+    // cancelled, a transfer ends before its next row). stopRequested() stays true until the
+    // outermost work has ended.
+    void cancelAll();
+    bool stopRequested() const { return stopRequested_; }
+
+    // Registers a stop for cancelAll for its lifetime.
+    class Stop {
+    public:
+        Stop(ConnectionWork& work, std::function<void()> stop);
+        ~Stop();
+        Stop(const Stop&) = delete;
+        Stop& operator=(const Stop&) = delete;
+
+    private:
+        ConnectionWork& work_;
+        int id_;
+    };
 
     // Marks work on the connection for its lifetime. Scopes nest; the outermost names the work.
     class Scope {
@@ -37,10 +86,25 @@ public:
 
 signals:
     void changed();
+    // The outermost work has ended (emitted after changed()).
+    void idle();
 
 private:
+    void threadLoop();
+
     bool open_ = false;
     bool cursorHeld_ = false;
     int depth_ = 0;
     Kind kind_ = Kind::None;
+    Kind call_ = Kind::None;
+    bool stopRequested_ = false;
+    int nextStopId_ = 0;
+    std::vector<std::pair<int, std::function<void()>>> stops_;
+
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> jobs_;
+    bool quit_ = false;
+    std::atomic<std::thread::id> threadId_{};
 };

@@ -1,20 +1,20 @@
 #include "odbc/comm/ODBCComm.h"
 
 #include "base/BusyCursor.h"
-#include "base/EventPump.h"
 #include "base/Prompts.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ResultSetInfo.h"
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 
 namespace {
 
 const char* const kObjectTypes = "TABLE,VIEW,SYNONYM";
 
-// A fetch batch on the worker ends after this many rows or this long, whichever comes first,
-// so that the window's events run at least that often while rows arrive.
+// A fetch batch on the connection's thread ends after this many rows or this long, whichever
+// comes first, so that the rows shown and the counter follow at least that often.
 constexpr std::size_t kBatchRows = 256;
 constexpr auto kBatchTime = std::chrono::milliseconds(20);
 
@@ -59,7 +59,17 @@ QString codeText(int code)
 
 } // namespace
 
-ODBCComm::ODBCComm(OdbcLib& lib, Prompts& prompts) : lib_(lib), prompts_(prompts) {}
+ODBCComm::ODBCComm(OdbcLib& lib, Prompts& prompts)
+    : lib_(lib), prompts_(prompts), driverStop_(work_, [this] { DbCancel(); })
+{
+}
+
+ODBCComm::~ODBCComm()
+{
+    // The handles are released where they were used; the thread ends with work_.
+    if (lib_.hasEnvironment())
+        work_.run(ConnectionWork::Kind::Connect, [this] { lib_.OdbcFreeEnv(); });
+}
 
 void ODBCComm::warn(QWidget* owner, const QString& title, const QString& text)
 {
@@ -68,7 +78,9 @@ void ODBCComm::warn(QWidget* owner, const QString& title, const QString& text)
 
 bool ODBCComm::DbInit()
 {
-    if (lib_.OdbcInitEnv() != 0) {
+    int code = 0;
+    work_.run(ConnectionWork::Kind::Connect, [&] { code = lib_.OdbcInitEnv(); });
+    if (code != 0) {
         warn(nullptr, QStringLiteral("INIT エラー"),
              QStringLiteral("ＯＤＢＣの初期化に失敗しました。"));
         return false;
@@ -80,25 +92,37 @@ int ODBCComm::DbConnect(QWidget* owner, const QString& dsn, QString& uid, QStrin
                         const QString& driver, QString& connStr)
 {
     const QString title = QStringLiteral("CONNECT エラー");
-    if (connected_) {
+    if (work_.open()) {
         warn(owner, title, QStringLiteral("ＤＢは既に接続されています。"));
         return -99;
     }
-    lib_.OdbcFreeEnv();
-    if (lib_.OdbcInitEnv() != 0) {
-        warn(owner, title, QStringLiteral("ＯＤＢＣの初期化に失敗しました。"));
+    if (!mayStart()) {
+        warn(owner, title, refusal_);
         return -99;
     }
-
     std::string uidText = toUtf8(uid);
     std::string pwdText = toUtf8(pwd);
     std::string connText = toUtf8(connStr);
+    const std::string dsnText = toUtf8(dsn);
+    const std::string driverText = toUtf8(driver);
+    bool envFailed = false;
     std::int16_t code = 0;
-    {
-        BusyCursor busy;
+    std::string error;
+    work_.run(ConnectionWork::Kind::Connect, [&] {
+        lib_.OdbcFreeEnv();
+        if (lib_.OdbcInitEnv() != 0) {
+            envFailed = true;
+            return;
+        }
         // unixODBC reads the window argument as its own ODBCINSTWND record naming a prompt
         // plugin, not as a window id; none of our drivers prompts, so no window is passed.
-        code = lib_.OdbcConnect(nullptr, toUtf8(dsn), uidText, pwdText, toUtf8(driver), connText);
+        code = lib_.OdbcConnect(nullptr, dsnText, uidText, pwdText, driverText, connText);
+        if (code != 0)
+            error = lib_.OdbcTakeLastError();
+    });
+    if (envFailed) {
+        warn(owner, title, QStringLiteral("ＯＤＢＣの初期化に失敗しました。"));
+        return -99;
     }
     uid = fromUtf8(uidText);
     pwd = fromUtf8(pwdText);
@@ -106,20 +130,22 @@ int ODBCComm::DbConnect(QWidget* owner, const QString& dsn, QString& uid, QStrin
     if (code != 0) {
         warn(owner, title,
              codeText(code) + QStringLiteral(":ＤＢ接続に失敗しました。") + QLatin1Char('\n') +
-                 fromUtf8(lib_.OdbcTakeLastError()));
+                 fromUtf8(error));
         return -99;
     }
-    connected_ = true;
     work_.setOpen(true);
     return 0;
 }
 
 int ODBCComm::DbDisconnect(QWidget* owner)
 {
-    if (!connected_)
+    if (!work_.open())
         return 0;
     if (!mayStart())
         return -99;
+    // A result left open would be computed to its end by the COMMIT (a cursor kept across
+    // it): it ends first, as for a new statement.
+    releaseHeldCursor();
     clearReadAhead();
     int result = 0;
     std::int16_t commit = 0;
@@ -129,6 +155,7 @@ int ODBCComm::DbDisconnect(QWidget* owner)
         if (commit != 0)
             commitError = fromUtf8(lib_.OdbcLastError());
         result = lib_.OdbcDisconnect() != 0 || commit != 0 ? -99 : 0;
+        lib_.OdbcFreeEnv();
     });
     if (commit != 0)
         warn(owner, QStringLiteral("QUORVANT - COMMITエラー"),
@@ -136,8 +163,7 @@ int ODBCComm::DbDisconnect(QWidget* owner)
                  QStringLiteral(":切断時のCOMMITに失敗しました。"
                                 "作業内容はCOMMITされていません。") +
                  QLatin1Char('\n') + commitError);
-    lib_.OdbcFreeEnv();
-    connected_ = false;
+    ++generation_;
     work_.setCursorHeld(false);
     work_.setOpen(false);
     return result;
@@ -147,8 +173,10 @@ std::int16_t ODBCComm::transact(bool commit, QWidget* owner)
 {
     if (!mayStart())
         return kBusy;
+    // A suspended result would be kept across the COMMIT and computed to its end there.
+    releaseHeldCursor();
     std::int16_t code = 0;
-    callOnWorker(ConnectionWork::Kind::Execute,
+    callOnWorker(ConnectionWork::Kind::Transact,
                  [&] { code = commit ? lib_.OdbcCommit() : lib_.OdbcRollback(); });
     if (code != 0)
         DbShowError(code,
@@ -181,6 +209,7 @@ std::int16_t ODBCComm::DbExecute(const QString& sql, std::int32_t maxRows)
     if (code == 0 && lastColumnCount_ > 0) {
         // The new result took the cursor; rows read ahead from an earlier one are gone with it.
         clearReadAhead();
+        ++generation_;
         work_.setCursorHeld(true);
     } else if (!lib_.cursorAllocated()) {
         clearReadAhead();
@@ -218,19 +247,19 @@ void ODBCComm::DbCancel()
 
 void ODBCComm::callOnWorker(ConnectionWork::Kind kind, const std::function<void()>& work)
 {
-    const ConnectionWork::Scope scope(work_, kind);
-    BusyCursor busy;
-    inCall_ = true;
-    runWhileEventsRun(work);
-    inCall_ = false;
+    work_.run(kind, work);
+    if (closePending_) {
+        closePending_ = false;
+        closeCursorNow();
+    }
 }
 
 bool ODBCComm::mayStart()
 {
     refusal_.clear();
-    if (!inCall_)
+    if (!work_.callInProgress())
         return true;
-    refusal_ = QStringLiteral("[ODBCComm]他の処理が実行中です。終了してから実行して下さい。");
+    refusal_ = ConnectionWork::busyText();
     return false;
 }
 
@@ -299,7 +328,10 @@ std::int16_t ODBCComm::DbFetch(QVector<QString>& values, bool singleRowMode)
         if (!mayStart())
             return kBusy;
         cancelRequested_ = false;
+        const std::uint64_t generation = generation_;
         callOnWorker(ConnectionWork::Kind::Fetch, [&] { fetchBatch(singleRowMode); });
+        if (generation != generation_)
+            return 100;
     }
     if (readAhead_.empty())
         return fetchEnd_.value_or(0);
@@ -309,6 +341,60 @@ std::int16_t ODBCComm::DbFetch(QVector<QString>& values, bool singleRowMode)
     std::move(row.begin(), row.end(), values.begin());
     readAhead_.pop_front();
     return 0;
+}
+
+std::int16_t ODBCComm::DbFetchBlock(std::vector<QVector<QString>>& rows, int maxRows,
+                                    bool singleRowMode, const RowDecoder& decode)
+{
+    // Rows read ahead by DbFetch were fetched before any block: they come first.
+    while (!readAhead_.empty() && maxRows > 0) {
+        QVector<QString> row = std::move(readAhead_.front());
+        readAhead_.pop_front();
+        if (decode)
+            decode(row);
+        rows.push_back(std::move(row));
+        --maxRows;
+    }
+    if (maxRows <= 0)
+        return 0;
+    if (fetchEnd_)
+        return *fetchEnd_;
+    if (!mayStart())
+        return kBusy;
+    cancelRequested_ = false;
+    const std::uint64_t generation = generation_;
+    std::vector<QVector<QString>> block;
+    std::int16_t code = 0;
+    callOnWorker(ConnectionWork::Kind::Fetch, [&] {
+        const auto started = std::chrono::steady_clock::now();
+        const auto limit =
+            static_cast<std::size_t>(std::min(maxRows, static_cast<int>(kBatchRows)));
+        block.reserve(limit);
+        while (block.size() < limit) {
+            code = singleRowMode ? lib_.OdbcFetchRowView(row_) : lib_.OdbcFetchBlockRowView(row_);
+            if (code != 0)
+                return;
+            const int n =
+                std::min<int>(std::clamp<int>(lib_.cursorColumnCount(), 0, OdbcLib::kMaxColumns),
+                              static_cast<int>(row_.size()));
+            QVector<QString> values(n);
+            for (int c = 0; c < n; ++c)
+                values[c] = fromFetched(row_[c]);
+            if (decode)
+                decode(values);
+            block.push_back(std::move(values));
+            if (cancelRequested_ || std::chrono::steady_clock::now() - started >= kBatchTime)
+                return;
+        }
+    });
+    // The result was closed or replaced while the block was on its way: its rows are not
+    // this result's.
+    if (generation != generation_)
+        return 100;
+    if (code != 0)
+        fetchEnd_ = code;
+    std::move(block.begin(), block.end(), std::back_inserter(rows));
+    return code;
 }
 
 std::int16_t ODBCComm::DbStreamRows(const RowSink& onRow, std::chrono::milliseconds slice)
@@ -338,8 +424,18 @@ std::int16_t ODBCComm::DbStreamRows(const RowSink& onRow, std::chrono::milliseco
 void ODBCComm::DbCloseCursor()
 {
     clearReadAhead();
-    lib_.OdbcCloseCursor();
+    ++generation_;
     work_.setCursorHeld(false);
+    if (work_.callInProgress()) {
+        closePending_ = true;
+        return;
+    }
+    closeCursorNow();
+}
+
+void ODBCComm::closeCursorNow()
+{
+    work_.run(ConnectionWork::Kind::Fetch, [this] { lib_.OdbcCloseCursor(); });
 }
 
 QString ODBCComm::DbLastErrorText() const
@@ -359,7 +455,7 @@ void ODBCComm::DbShowError(std::int16_t code, const QString& title, QWidget* own
             text += QStringLiteral(":データが重複しています。コードを変更して下さい。");
         else if (code == 100)
             text += QStringLiteral(":該当データがありません。コードを変更して下さい。");
-        else if (connected_)
+        else if (work_.open())
             text += QStringLiteral(":以下のメッセージを参照。") + QLatin1Char('\n') +
                     fromUtf8(lib_.OdbcLastError());
         else
@@ -374,7 +470,17 @@ void ODBCComm::DbShowError(std::int16_t code, const QString& title, QWidget* own
 std::int16_t ODBCComm::DbListDataSources(int max, int& count, QStringList& names,
                                          QStringList& descriptions)
 {
-    BusyCursor busy;
+    if (!mayStart())
+        return kBusy;
+    std::int16_t code = 0;
+    callOnWorker(ConnectionWork::Kind::Connect,
+                 [&] { code = listDataSources(max, count, names, descriptions); });
+    return code;
+}
+
+std::int16_t ODBCComm::listDataSources(int max, int& count, QStringList& names,
+                                       QStringList& descriptions)
+{
     count = 0;
     names.clear();
     descriptions.clear();
@@ -393,7 +499,15 @@ std::int16_t ODBCComm::DbListDataSources(int max, int& count, QStringList& names
 
 std::int16_t ODBCComm::DbListDrivers(int max, int& count, QStringList& names)
 {
-    BusyCursor busy;
+    if (!mayStart())
+        return kBusy;
+    std::int16_t code = 0;
+    callOnWorker(ConnectionWork::Kind::Connect, [&] { code = listDrivers(max, count, names); });
+    return code;
+}
+
+std::int16_t ODBCComm::listDrivers(int max, int& count, QStringList& names)
+{
     count = 0;
     names.clear();
     std::string description;

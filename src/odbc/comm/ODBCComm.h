@@ -25,12 +25,13 @@ struct ResultSetInfo;
 // message boxes of initialisation, connect, COMMIT and ROLLBACK failures, and the list loops
 // over the one-row catalog enumerators. Status codes are OdbcLib's; texts are QString.
 //
-// Executes, fetches, COMMIT/ROLLBACK and catalog reads make their driver calls on a worker
-// thread while the window keeps painting (runWhileEventsRun); DbCancel stops the call in
-// progress. work() tells what the connection is doing.
+// Every driver call runs as a job on the connection's thread (ConnectionWork::run) while the
+// window keeps painting; DbCancel stops the call in progress. work() tells what the connection
+// is doing.
 class ODBCComm {
 public:
     ODBCComm(OdbcLib& lib, Prompts& prompts);
+    ~ODBCComm();
     ODBCComm(const ODBCComm&) = delete;
     ODBCComm& operator=(const ODBCComm&) = delete;
 
@@ -39,8 +40,8 @@ public:
 
     ConnectionWork& work() { return work_; }
     const ConnectionWork& work() const { return work_; }
-    // Ends whatever holds the result cursor (a suspended fill) before a catalog read needs the
-    // cursor. Without one, the cursor is simply closed.
+    // Ends whatever holds the result cursor (a suspended fill) before a catalog read, COMMIT,
+    // ROLLBACK or disconnect needs the cursor gone. Without one, the cursor is simply closed.
     void setCursorHolder(std::function<void()> endHolder)
     {
         endCursorHolder_ = std::move(endHolder);
@@ -58,7 +59,7 @@ public:
     // Commits and disconnects; 0, or -99 when a call failed. A COMMIT that fails is the one
     // failure shown: the work of the transaction is lost, and the user must know.
     int DbDisconnect(QWidget* owner = nullptr);
-    bool DbIsConnected() const { return connected_; }
+    bool DbIsConnected() const { return work_.open(); }
     std::int16_t DbCommit(QWidget* owner = nullptr);
     std::int16_t DbRollback(QWidget* owner = nullptr);
 
@@ -74,6 +75,18 @@ public:
     // Rows are read ahead in batches on the worker thread; a row read ahead stays for the next
     // call (also across a suspension) until the cursor is closed.
     std::int16_t DbFetch(QVector<QString>& values, bool singleRowMode);
+    // Decodes one fetched row on the connection's thread (dates trimmed, widths measured), so
+    // that the window thread only appends.
+    using RowDecoder = std::function<void(QVector<QString>& values)>;
+    // Up to maxRows rows of the open result, fetched and decoded on the connection's thread,
+    // appended to rows: 0 when rows may remain, 100 at the end, else the failure's status.
+    // Rows read ahead by DbFetch come first. A block fetched for a result that was closed or
+    // replaced meanwhile is dropped (it has an earlier generation) and the call reports 100.
+    std::int16_t DbFetchBlock(std::vector<QVector<QString>>& rows, int maxRows, bool singleRowMode,
+                              const RowDecoder& decode);
+    // Counts the results and closes of the cursor: a fetched block of an earlier generation
+    // belongs to a result that is gone.
+    std::uint64_t DbGeneration() const { return generation_; }
     // Streaming a result into a file (execute-and-save): every value whole, one SQLFetch per
     // row, handed to onRow on the worker thread as UTF-8 views (NULL as empty; views last
     // until onRow returns) while the window's events run. A call ends after `slice`, when
@@ -134,23 +147,30 @@ private:
     // False (with the refusal as the last error) while a driver call is in progress.
     bool mayStart();
     std::int16_t transact(bool commit, QWidget* owner);
-    // Runs the driver calls of work on the worker thread, with the window's events running,
-    // the busy pointer shown and the work marked on the connection.
+    // Runs the driver calls of work on the connection's thread (ConnectionWork::run).
     void callOnWorker(ConnectionWork::Kind kind, const std::function<void()>& work);
-    // A catalog read takes the cursor: the result holding it ends first.
+    // A catalog read, COMMIT, ROLLBACK or disconnect needs the cursor gone: the result
+    // holding it ends first.
     void releaseHeldCursor();
     void fetchBatch(bool singleRowMode);
     void clearReadAhead();
+    // Closes the cursor on the connection's thread; after a driver call in progress ends, when
+    // one is.
+    void closeCursorNow();
+    std::int16_t listDataSources(int max, int& count, QStringList& names,
+                                 QStringList& descriptions);
+    std::int16_t listDrivers(int max, int& count, QStringList& names);
 
     OdbcLib& lib_;
     Prompts& prompts_;
     ConnectionWork work_;
     std::function<void()> endCursorHolder_;
+    ConnectionWork::Stop driverStop_;
     std::atomic<bool> cancelRequested_{false};
     QString refusal_;
-    // A driver call runs on the worker: a call arriving from the events meanwhile is refused.
-    bool inCall_ = false;
-    bool connected_ = false;
+    std::uint64_t generation_ = 0;
+    // The cursor was closed while a driver call was in progress: closed when the call ends.
+    bool closePending_ = false;
     std::int32_t lastRowCount_ = 0;
     std::int16_t lastColumnCount_ = 0;
     // Row buffer reused by every fetch: views of the values in OdbcLib's buffers, so that the

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <vector>
+
+// Closes the program to the user's input while long work runs, for the whole program at once:
+// the windows keep painting, but keys, clicks, wheels and drops reach only what may act
+// during work: the menus and toolbars (their commands are enabled by the connection's state,
+// so only stop and exit are), and the widgets let through by allow() (a running window's
+// Cancel). Shortcuts of enabled commands still fire. Closes nest; the gate opens again when
+// the outermost Closed ends.
+class InputGate : public QObject {
+public:
+    // Input goes to widget (and its children) also while the gate is closed, for the
+    // widget's lifetime.
+    static void allow(QObject* widget);
+    static bool isClosed();
+
+    class Closed {
+    public:
+        Closed();
+        ~Closed();
+        Closed(const Closed&) = delete;
+        Closed& operator=(const Closed&) = delete;
+    };
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool letsThrough(QObject* target) const;
+
+    std::vector<QPointer<QObject>> allowed_;
+    int depth_ = 0;
+};
