@@ -502,3 +502,8 @@ std::int16_t ODBCComm::DbMarkKeyColumns(const std::optional<QString>& owner, con
     });
     return code == 100 ? 0 : code;
 }
+
+bool ODBCComm::DbFailedStatementMayDropWrites() const
+{
+    return lib_.failedStatementMayDropWrites();
+}
