@@ -161,3 +161,60 @@ std::string withFetchDefaults(const std::string& connStr)
         out += "Fetch=" + std::to_string(OdbcLib::kBlockRows) + ";";
     return out;
 }
+
+namespace {
+
+// "03.01.0015" (SQL_DRIVER_VER's ##.##.#### form) as 3, 1, 15; missing parts are 0.
+std::vector<int> versionParts(std::string_view text)
+{
+    std::vector<int> parts;
+    int value = 0;
+    bool digits = false;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9') {
+            value = value * 10 + (c - '0');
+            digits = true;
+        } else if (c == '.') {
+            parts.push_back(value);
+            value = 0;
+            digits = false;
+        } else {
+            break;
+        }
+    }
+    if (digits)
+        parts.push_back(value);
+    parts.resize(3, 0);
+    return parts;
+}
+
+std::string fileOf(const std::string& path)
+{
+    return path.substr(path.rfind('/') + 1);
+}
+
+} // namespace
+
+bool driverKeepsResultBesideCatalog(const std::string& driverFile, const std::string& driverVersion)
+{
+    const std::string file = fileOf(driverFile);
+    // SQLite ODBC 0.9998 holds the whole result in the driver while autocommit is off, as the
+    // program keeps it; it reports no limit of active statements.
+    if (file.rfind("sqlite3odbc", 0) == 0 || file.rfind("libsqlite3odbc", 0) == 0)
+        return true;
+    // psqlODBC 13.02, also through its UseDeclareFetch cursor: the catalog queries run in the
+    // same transaction beside the declared cursor, whose later FETCHes go on where it stood.
+    if (file.rfind("psqlodbc", 0) == 0)
+        return true;
+    // MariaDB Connector/ODBC 3.1.15 holds the whole result after the execute. From 3.1.17 on
+    // NO_CACHE=1 (asked for at connect) streams it from the server, which must then be read
+    // before another statement can run: untried, so such a version ends the result instead.
+    if (file.rfind("libmaodbc", 0) == 0)
+        return !driverVersion.empty() && versionParts(driverVersion) < std::vector<int>{3, 1, 17};
+    return false;
+}
+
+bool driverFailureMayDropWrites(const std::string& driverFile)
+{
+    return fileOf(driverFile).rfind("psqlodbc", 0) == 0;
+}

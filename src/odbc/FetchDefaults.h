@@ -40,3 +40,17 @@ bool driverMaxRowsKeepsMeaning(const std::string& driverFile);
 // of the cursor under the running fetch (a crash, seen in the tests): its fetches are stopped
 // between rows only.
 bool driverCancelsFetches(const std::string& driverFile);
+
+// True when the driver, by its library file and version as SQL_DRIVER_NAME and SQL_DRIVER_VER
+// give them, keeps an open result fetchable, whole and in order while a catalog enumeration
+// runs to its end on a second statement of the connection (checked by
+// tests/odbc/OdbcStatementTest.cpp for each driver named here). Then a catalog read in the
+// object tree need not end a suspended result.
+bool driverKeepsResultBesideCatalog(const std::string& driverFile,
+                                    const std::string& driverVersion);
+
+// True when a failed statement may take back the writes made before it in the transaction, by
+// the driver's library file. psqlODBC 13.02 rolls back only the failed statement when it fails
+// while running, but a statement that fails to parse aborts the whole transaction; SQLite and
+// MariaDB take back only the failed statement.
+bool driverFailureMayDropWrites(const std::string& driverFile);

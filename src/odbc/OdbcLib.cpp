@@ -120,6 +120,7 @@ std::int16_t OdbcLib::OdbcCheckResult(int rawReturn)
         const Target order[] = {
             {SQL_NULL_HENV, SQL_NULL_HDBC, execStmt_},
             {SQL_NULL_HENV, SQL_NULL_HDBC, cursorAllocated_ ? cursorStmt_ : SQL_NULL_HSTMT},
+            {SQL_NULL_HENV, SQL_NULL_HDBC, catalogStmt_},
             {SQL_NULL_HENV, dbc_, SQL_NULL_HSTMT},
             {env_, SQL_NULL_HDBC, SQL_NULL_HSTMT},
         };
@@ -298,6 +299,22 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
         succeeded(named) && driverMaxRowsKeepsMeaning(reinterpret_cast<const char*>(driverName));
     fetchCancellable_ =
         succeeded(named) && driverCancelsFetches(reinterpret_cast<const char*>(driverName));
+    failedStatementMayDropWrites_ =
+        succeeded(named) && driverFailureMayDropWrites(reinterpret_cast<const char*>(driverName));
+
+    // A result and a catalog enumeration are two active statements; 0 means no limit.
+    SQLUSMALLINT activeStatements = 0;
+    const SQLRETURN active = SQLGetInfo(dbc_, SQL_ACTIVE_STATEMENTS, &activeStatements,
+                                        sizeof activeStatements, nullptr);
+    SQLCHAR driverVersion[64] = {};
+    SQLSMALLINT versionLength = 0;
+    const SQLRETURN versioned =
+        SQLGetInfo(dbc_, SQL_DRIVER_VER, driverVersion, sizeof driverVersion - 1, &versionLength);
+    catalogBesideCursor_ =
+        succeeded(named) && succeeded(active) && succeeded(versioned) &&
+        (activeStatements == 0 || activeStatements >= 2) &&
+        driverKeepsResultBesideCatalog(reinterpret_cast<const char*>(driverName),
+                                       reinterpret_cast<const char*>(driverVersion));
 
     SQLUINTEGER ownerUsage = 0;
     SQLUINTEGER catalogUsage = 0;
@@ -341,7 +358,12 @@ int OdbcLib::OdbcDisconnect()
         cursorStmt_ = nullptr;
         cursorAllocated_ = false;
     }
+    if (catalogStmt_ != nullptr) {
+        result |= SQLFreeStmt(catalogStmt_, SQL_DROP);
+        catalogStmt_ = nullptr;
+    }
     releaseCursor();
+    endCatalog();
     SQLRETURN rc = SQLDisconnect(dbc_);
     if (!succeeded(rc)) {
         // A commit that failed (server gone) can leave the transaction open, and drivers
@@ -404,8 +426,12 @@ void OdbcLib::releaseCursor()
         dropStatement(cursorStmt_);
     cursorStmt_ = nullptr;
     cursorAllocated_ = false;
-    // An enumeration whose cursor is gone cannot go on; its next call starts afresh instead
-    // of fetching from whatever result holds the cursor then.
+}
+
+void OdbcLib::endCatalog()
+{
+    dropStatement(catalogStmt_);
+    catalogColumns_ = 0;
     tablesStarted_ = false;
     columnsStarted_ = false;
     statisticsStarted_ = false;

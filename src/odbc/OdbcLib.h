@@ -9,7 +9,8 @@
 #include <vector>
 
 // The procedural layer over the ODBC 2.x call set: one environment, one connection, the
-// execution statement and the one open cursor, with the program's status-code convention.
+// execution statement, the one open cursor and the statement of a catalog enumeration, with the
+// program's status-code convention.
 // Texts are UTF-8 std::string both ways; no Qt here.
 //
 // Status codes (16-bit): 0 success, 100 no (more) data, the negated native code of the first
@@ -110,7 +111,7 @@ public:
     // on a character boundary; 0 or the raw return of the first failing read.
     int OdbcGetRowData(Handle statement, int n, std::vector<std::string>& values,
                        std::size_t maxBytes = kMaxValueBytes);
-    // Closes and releases the cursor statement, if any.
+    // Closes and releases the cursor statement, if any. A catalog enumeration beside it goes on.
     void OdbcCloseCursor();
     // Asks the driver to stop the statement call in progress on another thread (an execute or
     // a fetch); does nothing when no call is in progress. The call then returns as the driver
@@ -118,6 +119,10 @@ public:
     void OdbcCancel();
 
     // --- catalog enumerators: 0 row delivered, 100 end, other failure ---
+    // Table, column and index enumerations read on a statement of their own. Where the driver
+    // keeps an open result beside it (catalogBesideCursor) the result stays fetchable; elsewhere
+    // the first call of an enumeration ends the open result. A statement executed meanwhile
+    // ends an enumeration in progress, so that its next call starts over.
 
     std::int16_t OdbcNextDataSource(std::string& name, std::string& description);
     std::int16_t OdbcNextDriver(std::string& description, std::string& attributes);
@@ -143,6 +148,13 @@ public:
     // The driver keeps objects in catalogs (databases) and has no owners, as MariaDB's does:
     // catalog enumerations then read the current catalog's objects and ignore the owner.
     bool objectsInCatalogs() const { return objectsInCatalogs_; }
+    // A catalog enumeration leaves the open result fetchable, whole and in order
+    // (driverKeepsResultBesideCatalog); when false it ends the result.
+    bool catalogBesideCursor() const { return catalogBesideCursor_; }
+    // A failed statement may take back the transaction's earlier writes
+    // (driverFailureMayDropWrites): a caller that counts rows written since the last COMMIT
+    // must ask the database whether they are still there.
+    bool failedStatementMayDropWrites() const { return failedStatementMayDropWrites_; }
     bool cursorAllocated() const { return cursorAllocated_; }
     std::int16_t cursorColumnCount() const { return cursorColumns_; }
     std::int32_t cursorRowsFetched() const { return cursorRowsFetched_; }
@@ -162,6 +174,8 @@ private:
 
     static void dropStatement(Handle& statement);
     void releaseCursor();
+    // Releases the catalog statement; the enumeration in progress, if any, starts over.
+    void endCatalog();
     void releaseConnectionHandle(bool disconnect);
     // The driver knows the server is gone (drivers without the option say no).
     bool connectionDead();
@@ -197,6 +211,8 @@ private:
     // SQLCancel may reach a running fetch (not only an execute).
     bool fetchCancellable_ = false;
     bool objectsInCatalogs_ = false;
+    bool catalogBesideCursor_ = false;
+    bool failedStatementMayDropWrites_ = false;
 
     // Statements.
     Handle execStmt_ = nullptr;
@@ -229,6 +245,9 @@ private:
     bool tablesStarted_ = false;
     bool columnsStarted_ = false;
     bool statisticsStarted_ = false;
+    // The statement of the table, column or index enumeration in progress, and its columns.
+    Handle catalogStmt_ = nullptr;
+    int catalogColumns_ = 0;
     // Row buffer of the catalog enumerators, reused between calls.
     std::vector<std::string> catalogRow_;
 

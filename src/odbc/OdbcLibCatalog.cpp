@@ -110,13 +110,14 @@ std::int16_t OdbcLib::catalogNext(Catalog kind, const std::optional<std::string>
                     : kind == Catalog::Columns ? columnsStarted_
                                                : statisticsStarted_;
     if (!started) {
-        releaseCursor();
+        // One enumeration at a time: one left unfinished by another kind ends here.
+        endCatalog();
+        if (!catalogBesideCursor_)
+            releaseCursor();
         SQLHSTMT stmt = SQL_NULL_HSTMT;
         const SQLRETURN alloc = SQLAllocStmt(dbc_, &stmt);
-        if (succeeded(alloc)) {
-            cursorStmt_ = stmt;
-            cursorAllocated_ = true;
-        }
+        if (succeeded(alloc))
+            catalogStmt_ = stmt;
         std::int16_t code = OdbcCheckResult(alloc);
         if (code != 0)
             return code;
@@ -144,37 +145,37 @@ std::int16_t OdbcLib::catalogNext(Catalog kind, const std::optional<std::string>
         switch (kind) {
         case Catalog::Tables: {
             const TextArg ty = argument(&typesText);
-            rc = SQLTables(cursorStmt_, c.text, c.length, o.text, o.length, nullptr, 0, ty.text,
+            rc = SQLTables(catalogStmt_, c.text, c.length, o.text, o.length, nullptr, 0, ty.text,
                            ty.length);
             columns = kTableColumns;
             break;
         }
         case Catalog::Columns:
-            rc = SQLColumns(cursorStmt_, c.text, c.length, o.text, o.length, t.text, t.length,
+            rc = SQLColumns(catalogStmt_, c.text, c.length, o.text, o.length, t.text, t.length,
                             nullptr, 0);
             columns = kColumnColumns;
             break;
         case Catalog::Statistics:
-            rc = SQLStatistics(cursorStmt_, c.text, c.length, o.text, o.length, t.text, t.length,
+            rc = SQLStatistics(catalogStmt_, c.text, c.length, o.text, o.length, t.text, t.length,
                                SQL_INDEX_UNIQUE, SQL_QUICK);
             columns = kStatisticsColumns;
             break;
         }
         code = OdbcCheckResult(rc);
-        if (code != 0)
+        if (code != 0) {
+            endCatalog();
             return code;
+        }
         started = true;
-        cursorColumns_ = static_cast<std::int16_t>(columns);
-        cursorRowsFetched_ = 0;
-        cursorMaxRows_ = 0;
+        catalogColumns_ = columns;
     }
 
     for (;;) {
-        const SQLRETURN rc = fetchOnce(cursorAllocated_ ? cursorStmt_ : SQL_NULL_HSTMT);
+        const SQLRETURN rc = fetchOnce(catalogStmt_);
         int status = rc;
         if (rc == SQL_SUCCESS) {
-            ++cursorRowsFetched_;
-            status = OdbcGetRowData(cursorStmt_, cursorColumns_, catalogRow_, kMaxCatalogTextBytes);
+            status =
+                OdbcGetRowData(catalogStmt_, catalogColumns_, catalogRow_, kMaxCatalogTextBytes);
             // Statistics rows of the table itself (type SQL_TABLE_STAT) describe no column.
             if (status == 0 && kind == Catalog::Statistics && catalogRow_[6] == "0")
                 continue;
@@ -182,10 +183,9 @@ std::int16_t OdbcLib::catalogNext(Catalog kind, const std::optional<std::string>
             std::fill(catalogRow_.begin(), catalogRow_.end(), std::string());
         }
         const std::int16_t code = OdbcCheckResult(status);
-        if (status != 0) {
-            // releaseCursor also clears this enumeration's flag: the next call starts over.
-            releaseCursor();
-        }
+        // The next call after the end or a failure starts over.
+        if (status != 0)
+            endCatalog();
         return code;
     }
 }

@@ -100,6 +100,8 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
         return OdbcRollback();
     }
 
+    // A half-read catalog enumeration is not continued after other work on the connection.
+    endCatalog();
     dropStatement(execStmt_);
     execStmtReusable_ = false;
 
@@ -165,6 +167,7 @@ std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql)
         return OdbcCommit();
     if (startsWithWord(sql, "ROLLBACK"))
         return OdbcRollback();
+    endCatalog();
     if (execStmtReusable_ && execStmt_ != nullptr) {
         SQLFreeStmt(execStmt_, SQL_CLOSE);
     } else {

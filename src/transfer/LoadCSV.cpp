@@ -307,7 +307,9 @@ bool LoadCSV::pendingRowsLost()
     // The probe would take the cursor of a suspended result; then the answer stays unknown.
     if (db_.work().cursorHeld())
         return false;
-    if (db_.DbExecute(QStringLiteral("SELECT txid_current_if_assigned()")) != 0)
+    // PostgreSQL's own question, asked only of the driver whose failures may cost earlier rows.
+    if (!db_.DbFailedStatementMayDropWrites() ||
+        db_.DbExecute(QStringLiteral("SELECT txid_current_if_assigned()")) != 0)
         return false;
     QVector<QString> values;
     const bool lost = db_.DbFetch(values, true) == 0 && !values.isEmpty() && values[0].isEmpty();

@@ -135,14 +135,15 @@ TEST_P(OdbcCatalog, ScratchTablesViewsPatternsAndIndexes)
     EXPECT_EQ(keys, (std::vector<std::string>{"c:1", "a:2"}));
 }
 
-TEST_P(OdbcCatalog, AbandonedEnumerationStartsOverAfterTheCursorIsReused)
+TEST_P(OdbcCatalog, AbandonedEnumerationStartsOverAfterAStatement)
 {
     std::string type;
     std::string name;
     ASSERT_EQ(chinook_.OdbcNextTable("TABLE,VIEW,SYNONYM", std::nullopt, type, name), 0);
     ASSERT_EQ(chinook_.OdbcNextTable("TABLE,VIEW,SYNONYM", std::nullopt, type, name), 0);
     EXPECT_EQ(lower(name), "artist");
-    // A SELECT takes the cursor; the half-read table list must not read the SELECT's rows.
+    // A statement run meanwhile ends the half-read table list: it is never read on from where
+    // it stood, and never from the SELECT's rows.
     ASSERT_EQ(exec(chinook_, "SELECT 1, 2, 3, 4").cols, 4);
     ASSERT_EQ(chinook_.OdbcNextTable("TABLE,VIEW,SYNONYM", std::nullopt, type, name), 0);
     EXPECT_EQ(lower(name), "album");

@@ -528,7 +528,9 @@ std::int16_t ODBCComm::DbListObjects(const std::optional<QString>& owner, int& t
 {
     if (!mayStart())
         return kBusy;
-    releaseHeldCursor();
+    // Where the driver keeps a result open beside a catalog read, a suspended fill stays.
+    if (!lib_.catalogBesideCursor())
+        releaseHeldCursor();
     std::int16_t code = 0;
     callOnWorker(ConnectionWork::Kind::Catalog, [&] {
         tableCount = 0;
@@ -562,7 +564,9 @@ std::int16_t ODBCComm::DbListColumns(const std::optional<QString>& owner, const 
 {
     if (!mayStart())
         return kBusy;
-    releaseHeldCursor();
+    // Where the driver keeps a result open beside a catalog read, a suspended fill stays.
+    if (!lib_.catalogBesideCursor())
+        releaseHeldCursor();
     std::int16_t code = 0;
     callOnWorker(ConnectionWork::Kind::Catalog, [&] {
         count = 0;
@@ -594,7 +598,9 @@ std::int16_t ODBCComm::DbMarkKeyColumns(const std::optional<QString>& owner, con
 {
     if (!mayStart())
         return kBusy;
-    releaseHeldCursor();
+    // Where the driver keeps a result open beside a catalog read, a suspended fill stays.
+    if (!lib_.catalogBesideCursor())
+        releaseHeldCursor();
     std::int16_t code = 0;
     callOnWorker(ConnectionWork::Kind::Catalog, [&] {
         count = std::clamp<int>(count, 0, static_cast<int>(names.size()));
@@ -615,4 +621,9 @@ std::int16_t ODBCComm::DbMarkKeyColumns(const std::optional<QString>& owner, con
         }
     });
     return code == 100 ? 0 : code;
+}
+
+bool ODBCComm::DbFailedStatementMayDropWrites() const
+{
+    return lib_.failedStatementMayDropWrites();
 }

@@ -60,6 +60,7 @@ public:
     // failure shown: the work of the transaction is lost, and the user must know.
     int DbDisconnect(QWidget* owner = nullptr);
     bool DbIsConnected() const { return work_.open(); }
+    bool DbFailedStatementMayDropWrites() const; // a failure may take back earlier writes
     std::int16_t DbCommit(QWidget* owner = nullptr);
     std::int16_t DbRollback(QWidget* owner = nullptr);
 
