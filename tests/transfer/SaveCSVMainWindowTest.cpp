@@ -2,7 +2,9 @@
 // ends, and the commands that wait while it works on the connection.
 #include "AppFolderForTesting.h"
 #include "ConnectedWindow.h"
+#include "RecordingDialog.h"
 #include "ScriptedPrompts.h"
+#include "TestEnv.h"
 #include "app/AppServices.h"
 #include "app/QUORVANT.h"
 #include "base/GetFile.h"
@@ -35,12 +37,6 @@
 #include <memory>
 
 namespace {
-
-class DialogAnswer : public FileDialogBackend {
-public:
-    QString answer;
-    QString run(QWidget*, const FileDialogRequest&) override { return answer; }
-};
 
 class ExportFromWorkbench : public ConnectedWindow {
 protected:
@@ -76,7 +72,7 @@ protected:
         prompts_.clear();
     }
 
-    DialogAnswer dialog_;
+    RecordingDialog dialog_;
 };
 
 // The grid is saved as it shows its rows: result columns only, date/time texts as shown.
@@ -266,6 +262,7 @@ TEST_P(ExportFromWorkbench, OkDuringAGridFillIsRefused)
     save.Command2->click();
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, ExportFromWorkbench, ::testing::Values("QV_SQLITE", "QV_PG"));
+INSTANTIATE_TEST_SUITE_P(Drivers, ExportFromWorkbench,
+                         ::testing::Values(testenv::kSqliteDsn, testenv::kPgDsn), dsnDriverName);
 
 } // namespace

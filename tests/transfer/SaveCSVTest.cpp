@@ -1,6 +1,8 @@
 // The export window against real databases: what lands in the file, the workbook and the
 // boxes, for the grid's rows and for execute-and-save.
 #include "transfer/SaveCSV.h"
+#include "Backend.h"
+#include "RecordingDialog.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "base/DateTimeText.h"
@@ -40,18 +42,6 @@ inline void PrintTo(const QString& s, std::ostream* os)
 }
 
 namespace {
-
-// Answers the save dialog with a fixed path and remembers what it was asked.
-class DialogAnswer : public FileDialogBackend {
-public:
-    QString answer;
-    QList<FileDialogRequest> asked;
-    QString run(QWidget*, const FileDialogRequest& request) override
-    {
-        asked.append(request);
-        return answer;
-    }
-};
 
 struct Table {
     QStringList names;
@@ -132,49 +122,33 @@ QString cp932RoundTrip(const QString& text)
     return QString::fromStdString(codepage::cp932ToUtf8(codepage::utf8ToCp932(text.toStdString())));
 }
 
+// The Chinook tables as each database spells them, and a customer with Japanese, quotes,
+// commas, a line break and NULLs in the database's own literal syntax.
 struct Source {
-    const char* name;
     QString connStr;
-    QString customer; // table names as the database spells them
+    QString customer;
     QString track;
     QString invoice;
-    QString customerInsert; // a customer with Japanese, quotes, commas, a line break, NULLs
+    QString customerInsert;
 };
 
-Source sqliteChinook()
+Source chinookSource(const Backend& b)
 {
-    return {"SQLite",
-            QStringLiteral("DSN=") + QLatin1String(testenv::kChinookDsn) + QLatin1Char(';'),
-            QStringLiteral("Customer"),
-            QStringLiteral("Track"),
-            QStringLiteral("Invoice"),
-            QStringLiteral("INSERT INTO Customer (CustomerId, FirstName, LastName, Company, "
-                           "Address, City, Email) VALUES (9001, '太郎', 'O''Brien', "
-                           "'Say \"hi\", Co.', 'line1\nline2', NULL, 'tarou@example.jp')")};
-}
-
-Source pgChinook()
-{
-    return {"PostgreSQL",
-            QStringLiteral("DSN=") + QLatin1String(testenv::kPgChinookDsn) + QLatin1Char(';'),
-            QStringLiteral("customer"),
-            QStringLiteral("track"),
-            QStringLiteral("invoice"),
-            QStringLiteral("INSERT INTO customer (customer_id, first_name, last_name, company, "
-                           "address, city, email) VALUES (9001, '太郎', 'O''Brien', "
-                           "'Say \"hi\", Co.', E'line1\\nline2', NULL, 'tarou@example.jp')")};
-}
-
-Source myChinook()
-{
-    return {"MariaDB",
-            QStringLiteral("DSN=") + QLatin1String(testenv::kMyChinookDsn) + QLatin1Char(';'),
-            QStringLiteral("Customer"),
-            QStringLiteral("Track"),
-            QStringLiteral("Invoice"),
-            QStringLiteral("INSERT INTO Customer (CustomerId, FirstName, LastName, Company, "
-                           "Address, City, Email) VALUES (9001, '太郎', 'O''Brien', "
-                           "'Say \"hi\", Co.', 'line1\\nline2', NULL, 'tarou@example.jp')")};
+    const bool pg = b.postgres;
+    const QString lineBreak = pg          ? QStringLiteral("E'line1\\nline2'")
+                              : b.mariadb ? QStringLiteral("'line1\\nline2'")
+                                          : QStringLiteral("'line1\nline2'");
+    const auto name = [pg](const char* camel, const char* snake) {
+        return QString::fromLatin1(pg ? snake : camel);
+    };
+    return {QStringLiteral("DSN=") + QLatin1String(chinookDsn(b)) + QLatin1Char(';'),
+            name("Customer", "customer"), name("Track", "track"), name("Invoice", "invoice"),
+            QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7, %8) VALUES (9001, '太郎', "
+                           "'O''Brien', 'Say \"hi\", Co.', %9, NULL, 'tarou@example.jp')")
+                .arg(name("Customer", "customer"), name("CustomerId", "customer_id"),
+                     name("FirstName", "first_name"), name("LastName", "last_name"),
+                     name("Company", "company"), name("Address", "address"), name("City", "city"),
+                     name("Email", "email"), lineBreak)};
 }
 
 class ExportWindow {
@@ -256,7 +230,7 @@ public:
     OdbcLib lib;
     std::unique_ptr<ODBCComm> db;
     QWidget owner;
-    DialogAnswer dialog;
+    RecordingDialog dialog;
     std::unique_ptr<SaveCSV> window;
     Table shown;
     QStringList history;
@@ -298,14 +272,14 @@ QString unzipSheet(const QString& path)
     return QString::fromUtf8(unzip.readAllStandardOutput());
 }
 
-class ExportRoundTrip : public ::testing::TestWithParam<Source (*)()> {};
+class ExportRoundTrip : public ::testing::TestWithParam<Backend> {};
 
 // Customer (Japanese, apostrophes, quotes, commas, a line break, NULLs), Track (numbers) and
 // Invoice (dates) go out through the grid export and through execute-and-save; a reader that
 // knows the quote doubling gets every value back. The two files are the same bytes.
 TEST_P(ExportRoundTrip, GridExportAndExecuteAndSaveReadBackAsTheRows)
 {
-    const Source s = GetParam()();
+    const Source s = chinookSource(GetParam());
     ExportWindow w(s.connStr);
     ASSERT_TRUE(w.db->DbIsConnected());
     w.exec(s.customerInsert);
@@ -343,20 +317,16 @@ TEST_P(ExportRoundTrip, GridExportAndExecuteAndSaveReadBackAsTheRows)
         expectFileHolds(readDelimited(streamFile, QStringLiteral(","), QStringLiteral("\"")), t,
                         true);
         EXPECT_EQ(fileText(streamFile), fileText(gridFile));
-        EXPECT_EQ(w.dialog.asked.last().title, QStringLiteral("SELECT実行結果の保存ﾌｧｲﾙ指定"));
-        EXPECT_EQ(w.dialog.asked.last().initialName, QStringLiteral("SELECT.csv"));
+        EXPECT_EQ(w.dialog.last.title, QStringLiteral("SELECT実行結果の保存ﾌｧｲﾙ指定"));
+        EXPECT_EQ(w.dialog.last.initialName, QStringLiteral("SELECT.csv"));
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, ExportRoundTrip,
-                         ::testing::Values(&sqliteChinook, &pgChinook, &myChinook),
-                         [](const ::testing::TestParamInfo<Source (*)()>& info) {
-                             return std::string(info.param().name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Drivers, ExportRoundTrip, ::testing::ValuesIn(kBackends), backendName);
 
 TEST(ExportReplaced, ValuesCp932CannotHoldAreCountedInAWarning)
 {
-    ExportWindow w(sqliteChinook().connStr);
+    ExportWindow w(chinookSource(kBackends[0]).connStr);
     // Customer holds "São Paulo" and other accented names that code page 932 lacks.
     const Table t = w.fetch(QStringLiteral("SELECT City FROM Customer ORDER BY 1"));
     int lacking = 0;
@@ -599,7 +569,7 @@ TEST(ExecuteAndSave, FileUntouchedUnlessThereAreRowsToWrite)
         EXPECT_EQ(w.prompts.boxes()[0].title, QStringLiteral("QUORVANT - ＳＱＬ実行エラー"));
         EXPECT_EQ(w.prompts.boxes()[0].icon, Prompts::Icon::Warning);
         EXPECT_TRUE(w.history.isEmpty());
-        EXPECT_TRUE(w.dialog.asked.isEmpty());
+        EXPECT_EQ(w.dialog.calls, 0);
         w.db->DbRollback();
 
         w.prompts.clear();
@@ -608,7 +578,7 @@ TEST(ExecuteAndSave, FileUntouchedUnlessThereAreRowsToWrite)
         ASSERT_EQ(w.prompts.boxes().size(), 1);
         EXPECT_EQ(w.prompts.boxes()[0].text, QStringLiteral("SQLがSELECT文ではありません。"));
         EXPECT_EQ(w.history.size(), 1);
-        EXPECT_TRUE(w.dialog.asked.isEmpty());
+        EXPECT_EQ(w.dialog.calls, 0);
         EXPECT_EQ(fileText(path), QStringLiteral("precious\r\n"));
 
         // The statement ran and is in the history; a cancelled dialog writes nothing.
@@ -618,7 +588,7 @@ TEST(ExecuteAndSave, FileUntouchedUnlessThereAreRowsToWrite)
         w.window->Command1->click();
         EXPECT_TRUE(w.prompts.boxes().isEmpty());
         EXPECT_EQ(w.history.size(), 2);
-        EXPECT_EQ(w.dialog.asked.size(), 1);
+        EXPECT_EQ(w.dialog.calls, 1);
         EXPECT_EQ(fileText(path), QStringLiteral("precious\r\n"));
         EXPECT_EQ(w.gridResultsEnded, 3);
 
@@ -705,10 +675,9 @@ TEST(ExportSpreadsheet, CellsHoldTheirTypes)
     w.window->Chk_head->setChecked(true);
     w.window->Chk_open_exel->setChecked(true);
     w.window->Command1->click();
-    EXPECT_EQ(w.dialog.asked.last().title, QStringLiteral("SELECT結果の保存ﾌｧｲﾙ(Excelﾌｧｲﾙ)指定"));
-    EXPECT_EQ(w.dialog.asked.last().initialName, QStringLiteral("SELECT.xlsx"));
-    EXPECT_TRUE(
-        w.dialog.asked.last().filters.join(QLatin1Char(';')).contains(QStringLiteral("*.xlsx")));
+    EXPECT_EQ(w.dialog.last.title, QStringLiteral("SELECT結果の保存ﾌｧｲﾙ(Excelﾌｧｲﾙ)指定"));
+    EXPECT_EQ(w.dialog.last.initialName, QStringLiteral("SELECT.xlsx"));
+    EXPECT_TRUE(w.dialog.last.filters.join(QLatin1Char(';')).contains(QStringLiteral("*.xlsx")));
     ASSERT_EQ(w.boxes(Prompts::Icon::Information).size(), 1);
 
     const QString xml = unzipSheet(w.dialog.answer);
@@ -748,7 +717,7 @@ TEST(ExportClipboard, LinesEndWithALineBreakAndTheMessageIsShown)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("'a,b',12.5,''\n"));
     ASSERT_EQ(w.prompts.boxes().size(), 1);
     EXPECT_EQ(w.prompts.boxes()[0].text, QStringLiteral("プリップボードに出力しました。"));
-    EXPECT_TRUE(w.dialog.asked.isEmpty());
+    EXPECT_EQ(w.dialog.calls, 0);
 
     // A delimiter of spaces is one space; an empty one is refused and the window stays.
     w.prompts.clear();

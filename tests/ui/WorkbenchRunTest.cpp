@@ -610,10 +610,6 @@ TEST_P(WorkbenchRun, ClosingTheWindowDuringALoadStopsIt)
 
 INSTANTIATE_TEST_SUITE_P(Drivers, WorkbenchRun,
                          ::testing::Values(testenv::kSqliteDsn, testenv::kPgDsn, testenv::kMyDsn),
-                         [](const auto& info) {
-                             return std::string(info.param == testenv::kSqliteDsn ? "SQLite"
-                                                : info.param == testenv::kPgDsn   ? "PostgreSQL"
-                                                                                  : "MariaDB");
-                         });
+                         dsnDriverName);
 
 } // namespace
