@@ -38,7 +38,13 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_reconnect"), [this] { connection_->ReconnectDatabase(); }},
         {QStringLiteral("mn_exit"), [this] { exitCommand(); }},
         {QStringLiteral("mn_sql_go"), [this] { sqlRunner_->exec_sql_batch(); }},
-        {QStringLiteral("mn_sql_stop"), [this] { sqlRunner_->stopCommand(); }},
+        {QStringLiteral("mn_sql_stop"),
+         [this] {
+             // The driver may hold the whole result and never see the cancel: an export
+             // reads its own flag before each row.
+             saveCSV_->stopExport();
+             sqlRunner_->stopCommand();
+         }},
         {QStringLiteral("mn_sql_commit"), [this] { sqlRunner_->commit_command(); }},
         {QStringLiteral("mn_sql_rollback"), [this] { sqlRunner_->rollback_command(); }},
         {QStringLiteral("mn_kick_dsnadmin"), [this] { dataSourceAdminCommand(); }},

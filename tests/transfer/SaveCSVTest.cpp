@@ -30,8 +30,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -414,9 +416,9 @@ TEST(ExecuteAndSave, NumberKindValuesThatWouldBreakTheLineAreQuoted)
 }
 
 // A fetch that fails part way (psqlODBC fetches through a cursor, so a division by zero in row
-// 100,000 arrives with a later block): the error box, then the rows so far are in the file and
-// the completion message follows.
-TEST(ExecuteAndSave, FetchErrorKeepsTheRowsSoFarAndCompletes)
+// 100,000 arrives with a later block): the error box, then the failure with the rows so far,
+// which are kept as <name>.partial; never the completion message.
+TEST(ExecuteAndSave, FetchErrorKeepsTheRowsSoFarAsPartial)
 {
     ExportWindow w(QStringLiteral("DSN=QV_PG;"));
     QTemporaryDir dir;
@@ -428,11 +430,16 @@ TEST(ExecuteAndSave, FetchErrorKeepsTheRowsSoFarAndCompletes)
     EXPECT_EQ(w.prompts.boxes()[0].title, QStringLiteral("QUORVANT - ＳＱＬ実行エラー"));
     EXPECT_TRUE(w.prompts.boxes()[0].text.contains(QStringLiteral("division by zero")))
         << w.prompts.boxes()[0].text.toStdString();
-    EXPECT_EQ(w.prompts.boxes()[1].text, w.dialog.answer + QStringLiteral("\nに出力しました。"));
     const int written = w.window->L_cnt->text().toInt();
     EXPECT_GT(written, 90000);
     EXPECT_LT(written, 100000);
-    const Records r = readDelimited(w.dialog.answer, QStringLiteral(","), QStringLiteral("\""));
+    const QString partial = w.dialog.answer + QStringLiteral(".partial");
+    EXPECT_EQ(w.prompts.boxes()[1].icon, Prompts::Icon::Critical);
+    EXPECT_EQ(
+        w.prompts.boxes()[1].text,
+        QStringLiteral("出力に失敗しました。\n%1行を%2に出力しました。").arg(written).arg(partial));
+    EXPECT_FALSE(QFile::exists(w.dialog.answer));
+    const Records r = readDelimited(partial, QStringLiteral(","), QStringLiteral("\""));
     ASSERT_EQ(r.size(), written);
     EXPECT_EQ(r.last()[0].text, QString::number(written));
     EXPECT_FALSE(w.db->work().cursorHeld());
@@ -733,13 +740,44 @@ TEST(ExportClipboard, LinesEndWithALineBreakAndTheMessageIsShown)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("'a,b' 12.5 ''\n"));
 }
 
-// Cancel during a long export stops before the next row; the file holds exactly the rows the
-// counter shows, and the completion message still follows.
-TEST(ExportCancel, StopsWithAnHonestCount)
+// The file size a process may write, for a write that fails part way into a regular file as a
+// full disk makes it fail. SIGXFSZ is ignored meanwhile, so the write returns EFBIG.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, handler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*handler_)(int) = nullptr;
+};
+
+// An export that does not write every row never says it wrote the file: a Cancel during
+// execute-and-save or the grid export, or a write that fails part way, ends with a box that
+// names the rows written and <name>.partial (an older one replaced), which holds exactly those
+// rows; nothing is left under the chosen name.
+TEST(ExportIncomplete, StoppedOrFailedExportsKeepExactlyTheRowsReportedAsPartial)
 {
     ExportWindow w(QString::fromStdString(testenv::freshSqliteConnStr("cancel.db")));
     QTemporaryDir dir;
     w.dialog.answer = dir.filePath(QStringLiteral("big.csv"));
+    const QString partial = w.dialog.answer + QStringLiteral(".partial");
+    {
+        QFile older(partial);
+        ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+        older.write("older\r\n");
+    }
     const QString big = QStringLiteral("SELECT * FROM (WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
                                        "SELECT i + 1 FROM n WHERE i < 1000000) "
                                        "SELECT i, 'value ' || i FROM n)");
@@ -765,13 +803,19 @@ TEST(ExportCancel, StopsWithAnHonestCount)
     EXPECT_EQ(catalogRead, ODBCComm::kBusy);
     EXPECT_FALSE(w.window->isVisible());
     const int shown = w.window->L_cnt->text().toInt();
-    const Records r = readDelimited(w.dialog.answer, QStringLiteral(","), QStringLiteral("\""));
-    EXPECT_EQ(r.size(), shown);
     EXPECT_GT(shown, 1000);
     EXPECT_LT(shown, 1000000);
+    ASSERT_EQ(w.prompts.boxes().size(), 1);
+    EXPECT_EQ(w.prompts.boxes()[0].icon, Prompts::Icon::Warning);
+    EXPECT_EQ(w.prompts.boxes()[0].title, QStringLiteral("SELECT実行＆保存"));
+    EXPECT_EQ(
+        w.prompts.boxes()[0].text,
+        QStringLiteral("出力を中断しました。\n%1行を%2に出力しました。").arg(shown).arg(partial));
+    EXPECT_FALSE(QFile::exists(w.dialog.answer));
+    const Records r = readDelimited(partial, QStringLiteral(","), QStringLiteral("\""));
+    EXPECT_EQ(r.size(), shown);
     for (int i = 0; i < r.size(); i += 997)
         EXPECT_EQ(r[i][0].text, QString::number(i + 1));
-    ASSERT_EQ(w.boxes(Prompts::Icon::Information).size(), 1);
     EXPECT_FALSE(w.db->work().busy());
     EXPECT_FALSE(w.db->work().cursorHeld());
 
@@ -783,10 +827,42 @@ TEST(ExportCancel, StopsWithAnHonestCount)
     w.window->ShowOption(w.grid(t));
     QTimer::singleShot(0, [&] { w.window->Command2->click(); });
     w.window->Command1->click();
-    const Records g = readDelimited(w.dialog.answer, QStringLiteral(","), QStringLiteral("\""));
-    EXPECT_LT(g.size(), 200000);
-    EXPECT_EQ(g.size(), w.window->ProgressBar1->value());
-    ASSERT_EQ(w.boxes(Prompts::Icon::Information).size(), 1);
+    const int rows = w.window->ProgressBar1->value();
+    EXPECT_LT(rows, 200000);
+    ASSERT_EQ(w.prompts.boxes().size(), 1);
+    EXPECT_EQ(
+        w.prompts.boxes()[0].text,
+        QStringLiteral("出力を中断しました。\n%1行を%2に出力しました。").arg(rows).arg(partial));
+    EXPECT_FALSE(QFile::exists(w.dialog.answer));
+    EXPECT_EQ(readDelimited(partial, QStringLiteral(","), QStringLiteral("\"")).size(), rows);
+
+    // A write that fails part way: the file is cut back to its last whole line, and the count
+    // is of the rows it holds, not of the rows handed to it.
+    w.prompts.clear();
+    w.window->Show4SelectOut(QStringLiteral("SELECT * FROM (WITH RECURSIVE n(i) AS (SELECT 1 "
+                                            "UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
+                                            "SELECT i, 'value ' || i FROM n)"));
+    w.window->Chk_head->setChecked(true);
+    {
+        const FileSizeLimit limit(600000);
+        w.window->Command1->click();
+    }
+    ASSERT_EQ(w.prompts.boxes().size(), 1);
+    const auto& failed = w.prompts.boxes()[0];
+    EXPECT_EQ(failed.icon, Prompts::Icon::Critical);
+    EXPECT_TRUE(failed.text.startsWith(QStringLiteral("書込みに失敗しました。\nError:27 ")))
+        << failed.text.toStdString();
+    const int kept = w.window->L_cnt->text().toInt();
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 100000);
+    EXPECT_TRUE(
+        failed.text.endsWith(QStringLiteral("\n%1行を%2に出力しました。").arg(kept).arg(partial)))
+        << failed.text.toStdString();
+    const QString text = fileText(partial);
+    EXPECT_TRUE(text.endsWith(QStringLiteral("\r\n")));
+    const Records f = readDelimited(partial, QStringLiteral(","), QStringLiteral("\""));
+    ASSERT_EQ(f.size(), kept + 1);
+    EXPECT_EQ(f.last()[0].text, QString::number(kept));
 }
 
 } // namespace
