@@ -264,6 +264,7 @@ void QUORVANT::wireInputArea()
     ShowHistHooks histHooks;
     histHooks.InputHist = [this](const QString& sql) { inputArea_->InputHist(sql); };
     histHooks.PostSQL = [this](const QString& sql) { inputArea_->PostSQL(sql); };
+    histHooks.mayRun = [this] { return historyRunAllowed(showHist_); };
     showHist_ = new ShowHist(services_.ini(), std::move(histHooks), this);
     showTemp_ = new ShowTemp(
         services_.ini(), services_.prompts(),

@@ -106,6 +106,8 @@ private:
     // The export window: saving the grid's rows and execute-and-save.
     void wireSaveCSV();
     void saveGridCommand();
+    // A statement of the history window may run now; otherwise says why over owner.
+    bool historyRunAllowed(QWidget* owner);
     void wireCommands();
     // Runs the command of a menu item, popup item or toolbar button; index is the item's place
     // in its control array (-1 for none).

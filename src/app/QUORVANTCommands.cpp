@@ -38,7 +38,13 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_reconnect"), [this] { connection_->ReconnectDatabase(); }},
         {QStringLiteral("mn_exit"), [this] { exitCommand(); }},
         {QStringLiteral("mn_sql_go"), [this] { sqlRunner_->exec_sql_batch(); }},
-        {QStringLiteral("mn_sql_stop"), [this] { sqlRunner_->stopCommand(); }},
+        {QStringLiteral("mn_sql_stop"),
+         [this] {
+             // The driver may hold the whole result and never see the cancel: an export
+             // reads its own flag before each row.
+             saveCSV_->stopExport();
+             sqlRunner_->stopCommand();
+         }},
         {QStringLiteral("mn_sql_commit"), [this] { sqlRunner_->commit_command(); }},
         {QStringLiteral("mn_sql_rollback"), [this] { sqlRunner_->rollback_command(); }},
         {QStringLiteral("mn_kick_dsnadmin"), [this] { dataSourceAdminCommand(); }},
@@ -118,6 +124,18 @@ void QUORVANT::saveGridCommand()
     grid.kind = [&m](int c) { return m.kind(c); };
     grid.cellText = [&m](int r, int c) { return m.cellText(r, c + 1); };
     saveCSV_->ShowOption(grid);
+}
+
+bool QUORVANT::historyRunAllowed(QWidget* owner)
+{
+    // The runner drops a run asked for during work without a word, after the history window
+    // has closed and replaced the input: the refusal comes first, while nothing has changed.
+    if (!services_.db().work().busy() && !sqlRunner_->running())
+        return true;
+    services_.prompts().tell(
+        owner, Prompts::Icon::Warning, QStringLiteral("QUORVANT - ＳＱＬの実行"),
+        QStringLiteral("[ODBCComm]他の処理が実行中です。終了してから実行して下さい。"));
+    return false;
 }
 
 void QUORVANT::runCommand(const QString& name, int index)

@@ -254,6 +254,8 @@ void ShowHist::Command1_Click()
 
 void ShowHist::Command2_Click()
 {
+    if (hooks_.mayRun && !hooks_.mayRun())
+        return;
     if (!Command2->isEnabled())
         return;
     hideSaving();

@@ -20,6 +20,9 @@ class QTreeWidgetItem;
 struct ShowHistHooks {
     std::function<void(const QString&)> InputHist; // into the input area
     std::function<void(const QString&)> PostSQL;   // into the input area, and run
+    // False when a statement cannot run now; the hook has said why. Asked before anything
+    // changes, so a refused run leaves the window and the input area as they were.
+    std::function<bool()> mayRun;
 };
 
 // The history window "SQL入力履歴": the list of entries newest first, the statement of the

@@ -3,8 +3,10 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -28,6 +30,9 @@ void ExportFile::fail(int number)
 bool ExportFile::open(const QString& path)
 {
     errorNumber_ = 0;
+    linesWritten_ = 0;
+    linesBuffered_ = 0;
+    bytesWritten_ = 0;
     buffer_.clear();
     buffer_.reserve(kBufferBytes);
     const QByteArray name = QFile::encodeName(path);
@@ -41,6 +46,7 @@ bool ExportFile::open(const QString& path)
 
 bool ExportFile::flush()
 {
+    // The buffer always starts at a line's beginning, so bytesWritten_ is a line boundary.
     const char* data = buffer_.data();
     std::size_t left = buffer_.size();
     while (left > 0 && errorNumber_ == 0) {
@@ -58,6 +64,14 @@ bool ExportFile::flush()
         data += n;
         left -= static_cast<std::size_t>(n);
     }
+    if (errorNumber_ == 0) {
+        bytesWritten_ += static_cast<std::int64_t>(buffer_.size());
+        linesWritten_ += linesBuffered_;
+    } else {
+        // Back to the last whole line; a device or a pipe cannot be cut, and keeps what it took.
+        [[maybe_unused]] const int cut = ::ftruncate(fd_, bytesWritten_);
+    }
+    linesBuffered_ = 0;
     buffer_.clear();
     return errorNumber_ == 0;
 }
@@ -68,6 +82,7 @@ bool ExportFile::write(std::string_view bytes)
         return false;
     if (buffer_.size() + bytes.size() > kBufferBytes && !flush())
         return false;
+    ++linesBuffered_;
     if (bytes.size() >= kBufferBytes) {
         buffer_.assign(bytes);
         return flush();
@@ -92,4 +107,16 @@ QString ExportFile::errorText() const
 {
     return QStringLiteral("Error:") + QString::number(errorNumber_) + QLatin1Char(' ') +
            QString::fromLocal8Bit(std::strerror(errorNumber_));
+}
+
+QString keepAsPartial(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return path;
+    const QString partial = path + QStringLiteral(".partial");
+    if (std::rename(name.constData(), QFile::encodeName(partial).constData()) != 0)
+        return path;
+    return partial;
 }

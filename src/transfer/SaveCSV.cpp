@@ -41,6 +41,7 @@ const QString kOutputTip = QStringLiteral("保存先を指定して出力");
 // Busy refusal of the connection's door, for an OK pressed while other work runs.
 const QString kBusyText =
     QStringLiteral("[ODBCComm]他の処理が実行中です。終了してから実行して下さい。");
+const QString kStoppedText = QStringLiteral("出力を中断しました。");
 
 std::int64_t nowMs()
 {
@@ -322,6 +323,12 @@ void SaveCSV::Command2_Click()
     hide();
 }
 
+void SaveCSV::stopExport()
+{
+    if (exporting_)
+        cancel_ = true;
+}
+
 void SaveCSV::reject()
 {
     Command2_Click();
@@ -348,6 +355,14 @@ void SaveCSV::writeFailed(const QString& errorText)
 {
     tell(Prompts::Icon::Critical, windowTitle(),
          QStringLiteral("書込みに失敗しました。\n") + errorText);
+}
+
+void SaveCSV::endIncomplete(Prompts::Icon icon, const QString& why, const QString& path,
+                            std::int64_t rows)
+{
+    const QString kept = keepAsPartial(path);
+    tell(icon, windowTitle(),
+         why + QStringLiteral("\n%1行を%2に出力しました。").arg(QString::number(rows), kept));
 }
 
 void SaveCSV::finishReplaced(std::uint64_t replaced)
@@ -395,25 +410,34 @@ void SaveCSV::saveTextFile()
     QStringList names;
     gridColumns(kinds, names);
     std::string line;
-    if (Chk_head->isChecked()) {
+    const int header = Chk_head->isChecked() ? 1 : 0;
+    if (header != 0) {
         builder.appendHeader(names, line);
         file.write(line);
     }
     std::vector<QByteArray> cells;
     std::vector<std::string_view> values;
-    for (int r = 0; r < grid_.rowCount(); ++r) {
-        pumpEvents(r);
+    int handed = 0;
+    for (; handed < grid_.rowCount(); ++handed) {
+        pumpEvents(handed);
         if (cancel_)
             break;
-        gridRow(r, cells, values);
+        gridRow(handed, cells, values);
         line.clear();
         builder.appendRow(values, kinds, line);
         if (!file.write(line))
             break;
-        ProgressBar1->setValue(r + 1);
+        ProgressBar1->setValue(handed + 1);
     }
-    if (!file.close()) {
-        writeFailed(file.errorText());
+    const bool closed = file.close();
+    const std::int64_t rows = std::max<std::int64_t>(0, file.linesWritten() - header);
+    if (!closed) {
+        endIncomplete(Prompts::Icon::Critical,
+                      QStringLiteral("書込みに失敗しました。\n") + file.errorText(), path, rows);
+        return;
+    }
+    if (handed < grid_.rowCount()) {
+        endIncomplete(Prompts::Icon::Warning, kStoppedText, path, rows);
         return;
     }
     tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
@@ -470,14 +494,16 @@ void SaveCSV::saveSpreadsheet()
             book.writeText(0, c, grid_.headerText(c));
         sheetRow = 1;
     }
-    for (int r = 0; r < grid_.rowCount(); ++r) {
-        pumpEvents(r);
+    int handed = 0;
+    for (; handed < grid_.rowCount(); ++handed) {
+        pumpEvents(handed);
         if (cancel_)
             break;
         for (int c = 0; c < columns; ++c)
-            book.writeCell(sheetRow, c, grid_.cellText(r, c), grid_.kind(c) == QLatin1Char('N'));
+            book.writeCell(sheetRow, c, grid_.cellText(handed, c),
+                           grid_.kind(c) == QLatin1Char('N'));
         ++sheetRow;
-        ProgressBar1->setValue(r + 1);
+        ProgressBar1->setValue(handed + 1);
     }
     bool saved = false;
     {
@@ -487,6 +513,10 @@ void SaveCSV::saveSpreadsheet()
     if (!saved) {
         tell(Prompts::Icon::Critical, windowTitle(),
              QStringLiteral("エクセルファイルの出力に失敗しました。\n") + book.errorText());
+        return;
+    }
+    if (handed < grid_.rowCount()) {
+        endIncomplete(Prompts::Icon::Warning, kStoppedText, path, handed);
         return;
     }
     tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
@@ -570,7 +600,8 @@ void SaveCSV::selectOut()
         return;
     }
     ExportLineBuilder builder(delimiter_, quote_, ExportLineBuilder::Target::Cp932File);
-    if (Chk_head->isChecked()) {
+    const int header = Chk_head->isChecked() ? 1 : 0;
+    if (header != 0) {
         std::string line;
         builder.appendHeader(info.names, line);
         file.write(line);
@@ -578,10 +609,21 @@ void SaveCSV::selectOut()
     const SelectOutOutcome outcome =
         streamResultToFile(db_, latin1(info.kinds), builder, file, cancel_,
                            [this](std::int64_t rows) { advanceMarker(rows); });
-    if (outcome.fetchStatus != 0)
+    // The stop cancels the driver's call as well, which may end the fetch with an error.
+    const bool stopped = outcome.cancelled || (outcome.fetchStatus != 0 && cancel_);
+    if (outcome.fetchStatus != 0 && !stopped)
         tell(Prompts::Icon::Warning, kSqlErrorTitle, outcome.fetchError);
-    if (!file.close()) {
-        writeFailed(file.errorText());
+    const bool closed = file.close();
+    const std::int64_t rows = std::max<std::int64_t>(0, file.linesWritten() - header);
+    if (!closed) {
+        L_cnt->setText(QString::number(rows));
+        endIncomplete(Prompts::Icon::Critical,
+                      QStringLiteral("書込みに失敗しました。\n") + file.errorText(), path, rows);
+        return;
+    }
+    if (stopped || outcome.fetchStatus != 0) {
+        endIncomplete(stopped ? Prompts::Icon::Warning : Prompts::Icon::Critical,
+                      stopped ? kStoppedText : QStringLiteral("出力に失敗しました。"), path, rows);
         return;
     }
     tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));

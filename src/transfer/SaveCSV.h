@@ -67,6 +67,8 @@ public:
     void Command1_Click();
     // Cancel: stops a running export before its next row and hides the window.
     void Command2_Click();
+    // The main window's stop: a running export stops before its next row, as by Cancel.
+    void stopExport();
 
     bool exporting() const { return exporting_; }
     // The file chosen in the last save dialog.
@@ -103,6 +105,10 @@ private:
     // Lets the window's events run when a few milliseconds have passed since the last time.
     void pumpEvents(int rowsDone);
     void writeFailed(const QString& errorText);
+    // The end of an export whose file did not receive every row: the file is kept as
+    // <name>.partial and the box says why and how many rows it holds.
+    void endIncomplete(Prompts::Icon icon, const QString& why, const QString& path,
+                       std::int64_t rows);
     // The grid's kind letters and header names, and one row's texts as UTF-8 views.
     void gridColumns(std::string& kinds, QStringList& names) const;
     void gridRow(int row, std::vector<QByteArray>& cells,

@@ -1,19 +1,9 @@
 #include "base/GetFile.h"
+#include "RecordingDialog.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-class RecordingDialog : public FileDialogBackend {
-public:
-    FileDialogRequest last;
-    QString answer;
-    QString run(QWidget*, const FileDialogRequest& r) override
-    {
-        last = r;
-        return answer;
-    }
-};
 
 class GetFile : public ::testing::Test {
 protected:

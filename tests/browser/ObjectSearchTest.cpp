@@ -1,4 +1,5 @@
 #include "browser/ObjectSearch.h"
+#include "Backend.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "browser/GeneratedSql.h"
@@ -57,11 +58,6 @@ QStringList inTreeOrder(const QTreeWidgetItem* node, const QStringList& names)
             ordered << text;
     return ordered;
 }
-
-struct Backend {
-    const char* name;
-    bool postgres;
-};
 
 // The left column of the main window with its search controls and popups, the object tree over
 // a real catalog, and the commands' hooks recording what they hand on.

@@ -1,4 +1,5 @@
 #include "browser/ObjectTree.h"
+#include "Backend.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "browser/TreeImages.h"
@@ -246,12 +247,6 @@ TEST_F(TreeTest, FailedReadAsksThenReportsTheFailedRetry)
 }
 
 // Columns read on opening an object.
-
-struct Backend {
-    const char* name;
-    bool postgres;
-    bool mariadb = false;
-};
 
 class ColumnLoad : public TreeTest, public testing::WithParamInterface<Backend> {
 protected:

@@ -1,4 +1,5 @@
 #include "editor/ExternalEditor.h"
+#include "RecordingDialog.h"
 #include "ScriptEditor.h"
 #include "ScriptedPrompts.h"
 #include "base/GetFile.h"
@@ -51,17 +52,6 @@ protected:
     std::unique_ptr<INIfile_IO> ini_;
     QString keywordFile_;
     std::unique_ptr<FrmEditor> frm_;
-};
-
-class RecordingDialog : public FileDialogBackend {
-public:
-    QString answer;
-    FileDialogRequest last;
-    QString run(QWidget*, const FileDialogRequest& r) override
-    {
-        last = r;
-        return answer;
-    }
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "AppFolderForTesting.h"
+#include "RecordingDialog.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "app/AppServices.h"
@@ -37,19 +38,6 @@
 #include <memory>
 
 namespace {
-
-class RecordingDialog : public FileDialogBackend {
-public:
-    FileDialogRequest last;
-    QString answer;
-    int calls = 0;
-    QString run(QWidget*, const FileDialogRequest& r) override
-    {
-        ++calls;
-        last = r;
-        return answer;
-    }
-};
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {

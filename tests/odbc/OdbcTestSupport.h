@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Backend.h"
 #include "TestEnv.h"
 #include "odbc/OdbcLib.h"
 
@@ -9,39 +10,6 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// The real drivers every shared behaviour test runs against.
-struct Backend {
-    const char* name;
-    bool postgres;
-    bool mariadb = false;
-};
-
-inline const Backend kBackends[] = {
-    {"SQLite", false, false}, {"PostgreSQL", true, false}, {"MariaDB", false, true}};
-
-inline std::string backendName(const testing::TestParamInfo<Backend>& info)
-{
-    return info.param.name;
-}
-
-// A connection string for a scratch database of the backend. SQLite gets a fresh file per
-// call; PostgreSQL and MariaDB share one database each, so tests use their own table names.
-inline std::string scratchConnStr(const Backend& backend, const std::string& fileName)
-{
-    if (backend.postgres)
-        return std::string("DSN=") + testenv::kPgDsn + ";";
-    if (backend.mariadb)
-        return std::string("DSN=") + testenv::kMyDsn + ";";
-    return testenv::freshSqliteConnStr(fileName);
-}
-
-inline const char* chinookDsn(const Backend& backend)
-{
-    if (backend.mariadb)
-        return testenv::kMyChinookDsn;
-    return backend.postgres ? testenv::kPgChinookDsn : testenv::kChinookDsn;
-}
 
 // A quoted name: MariaDB quotes with backticks (double quotes are texts there).
 inline std::string quoted(const Backend& backend, const std::string& name)

@@ -1,4 +1,5 @@
 #include "sqlexec/ResultGridCommands.h"
+#include "Backend.h"
 #include "SqlRunnerHarness.h"
 
 #include <QClipboard>
@@ -17,10 +18,7 @@ using namespace sqltest;
 
 namespace {
 
-struct GridBackend {
-    const char* name;
-    bool postgres;
-};
+using GridBackend = Backend;
 
 // Images of one plain colour each, so a test can find where the header drew them.
 QIcon solidIcon(QColor colour)

@@ -1,3 +1,4 @@
+#include "Backend.h"
 #include "SqlRunnerHarness.h"
 
 #include <QTest>
@@ -9,12 +10,6 @@ namespace {
 const QString kOkTitle = QStringLiteral("QUORVANT - ＳＱＬ正常終了");
 const QString kErrorTitle = QStringLiteral("QUORVANT - ＳＱＬ実行エラー");
 const QString kContinueTitle = QStringLiteral("SQL連続実行");
-
-struct Backend {
-    const char* name;
-    bool postgres;
-    bool mariadb = false;
-};
 
 // Every shared behaviour runs against both real drivers.
 class RunnerTest : public testing::TestWithParam<Backend> {

@@ -4,6 +4,7 @@
 // through its own connect dialog, as the window tests drive it. Header only: only the test
 // programs that link the main window include it.
 #include "AppFolderForTesting.h"
+#include "Backend.h"
 #include "ScriptedPrompts.h"
 #include "app/AppServices.h"
 #include "app/QUORVANT.h"

@@ -2,7 +2,10 @@
 // ends, and the commands that wait while it works on the connection.
 #include "AppFolderForTesting.h"
 #include "ConnectedWindow.h"
+#include "OnceWhen.h"
+#include "RecordingDialog.h"
 #include "ScriptedPrompts.h"
+#include "TestEnv.h"
 #include "app/AppServices.h"
 #include "app/QUORVANT.h"
 #include "base/GetFile.h"
@@ -32,15 +35,10 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <functional>
 #include <memory>
 
 namespace {
-
-class DialogAnswer : public FileDialogBackend {
-public:
-    QString answer;
-    QString run(QWidget*, const FileDialogRequest&) override { return answer; }
-};
 
 class ExportFromWorkbench : public ConnectedWindow {
 protected:
@@ -76,7 +74,7 @@ protected:
         prompts_.clear();
     }
 
-    DialogAnswer dialog_;
+    RecordingDialog dialog_;
 };
 
 // The grid is saved as it shows its rows: result columns only, date/time texts as shown.
@@ -185,47 +183,53 @@ TEST_P(ExportFromWorkbench, ExecuteAndSaveEndsASuspendedGridFetch)
 }
 
 // While rows stream into the file, every command that would use the connection or refill the
-// grid waits; closing the main window cancels the export, which still reports what it wrote,
-// and then the window closes.
-TEST_P(ExportFromWorkbench, CommandsWaitDuringExecuteAndSaveAndClosingCancelsIt)
+// grid waits. "SQL中断" stops the export, and so does closing the main window; each time the
+// rows written are kept as <name>.partial and the box says so, and then the window closes.
+TEST_P(ExportFromWorkbench, CommandsWaitDuringExecuteAndSaveAndStopOrCloseEndsItAsPartial)
 {
     const QString big =
-        QString::fromLatin1(GetParam()) == QLatin1String("QV_PG")
+        QString::fromLatin1(GetParam()) == QLatin1String(testenv::kPgDsn)
             ? QStringLiteral("SELECT i, 'value ' || i FROM generate_series(1, 1000000) AS g(i)")
             : QStringLiteral("SELECT * FROM (WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT "
                              "i + 1 FROM n WHERE i < 1000000) SELECT i, 'value ' || i FROM n)");
     dialog_.answer = dir_.filePath(QStringLiteral("big.csv"));
+    const QString partial = dialog_.answer + QStringLiteral(".partial");
     window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))->setPlainText(big);
-    action("mn_out_select")->trigger();
     SaveCSV& save = window_->saveCSV();
+    const auto stoppedExport = [&](const std::function<void()>& stop) {
+        prompts_.clear();
+        action("mn_out_select")->trigger();
+        const OnceWhen once([&] { return save.exporting() && save.L_cnt->text().toInt() >= 1000; },
+                            stop, 5);
+        save.Command1->click();
+        ASSERT_TRUE(once.done());
+        const int written = save.L_cnt->text().toInt();
+        EXPECT_LT(written, 1000000);
+        EXPECT_FALSE(QFile::exists(dialog_.answer));
+        EXPECT_EQ(file(partial).count(QStringLiteral("\r\n")), written);
+        ASSERT_EQ(prompts_.boxes().size(), 1);
+        EXPECT_EQ(prompts_.boxes()[0].text,
+                  QStringLiteral("出力を中断しました。\n%1行を%2に出力しました。")
+                      .arg(written)
+                      .arg(partial));
+    };
+
     QStringList enabledDuring;
     bool treeEnabled = true;
-    bool checked = false;
-    QTimer poll;
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!save.exporting() || save.L_cnt->text().toInt() < 1000)
-            return;
-        poll.stop();
-        checked = true;
+    stoppedExport([&] {
         for (const char* name : {"mn_sql_go", "mn_sql_commit", "mn_sql_rollback", "mn_disconnect",
                                  "mn_get_tables", "mn_out_csv", "mn_out_select", "mn_inp_csv"}) {
             if (action(name)->isEnabled())
                 enabledDuring << QString::fromLatin1(name);
         }
         treeEnabled = window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled();
-        window_->close();
+        action("mn_sql_stop")->trigger();
     });
-    poll.start();
-    save.Command1->click();
-    ASSERT_TRUE(checked);
     EXPECT_TRUE(enabledDuring.isEmpty()) << enabledDuring.join(' ').toStdString();
     EXPECT_FALSE(treeEnabled);
-    const int written = save.L_cnt->text().toInt();
-    EXPECT_LT(written, 1000000);
-    EXPECT_EQ(file(dialog_.answer).count(QStringLiteral("\r\n")), written);
-    ASSERT_FALSE(prompts_.boxes().isEmpty());
-    EXPECT_EQ(prompts_.boxes().last().text, dialog_.answer + QStringLiteral("\nに出力しました。"));
+    EXPECT_TRUE(services_->db().DbIsConnected());
+
+    stoppedExport([&] { window_->close(); });
     for (int waited = 0; window_->isVisible() && waited < 5000; waited += 20)
         QTest::qWait(20);
     EXPECT_FALSE(window_->isVisible());
@@ -266,6 +270,7 @@ TEST_P(ExportFromWorkbench, OkDuringAGridFillIsRefused)
     save.Command2->click();
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, ExportFromWorkbench, ::testing::Values("QV_SQLITE", "QV_PG"));
+INSTANTIATE_TEST_SUITE_P(Drivers, ExportFromWorkbench,
+                         ::testing::Values(testenv::kSqliteDsn, testenv::kPgDsn), dsnDriverName);
 
 } // namespace

@@ -1,6 +1,8 @@
 // The export window against real databases: what lands in the file, the workbook and the
 // boxes, for the grid's rows and for execute-and-save.
 #include "transfer/SaveCSV.h"
+#include "Backend.h"
+#include "RecordingDialog.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "base/DateTimeText.h"
@@ -28,8 +30,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -40,18 +44,6 @@ inline void PrintTo(const QString& s, std::ostream* os)
 }
 
 namespace {
-
-// Answers the save dialog with a fixed path and remembers what it was asked.
-class DialogAnswer : public FileDialogBackend {
-public:
-    QString answer;
-    QList<FileDialogRequest> asked;
-    QString run(QWidget*, const FileDialogRequest& request) override
-    {
-        asked.append(request);
-        return answer;
-    }
-};
 
 struct Table {
     QStringList names;
@@ -132,49 +124,33 @@ QString cp932RoundTrip(const QString& text)
     return QString::fromStdString(codepage::cp932ToUtf8(codepage::utf8ToCp932(text.toStdString())));
 }
 
+// The Chinook tables as each database spells them, and a customer with Japanese, quotes,
+// commas, a line break and NULLs in the database's own literal syntax.
 struct Source {
-    const char* name;
     QString connStr;
-    QString customer; // table names as the database spells them
+    QString customer;
     QString track;
     QString invoice;
-    QString customerInsert; // a customer with Japanese, quotes, commas, a line break, NULLs
+    QString customerInsert;
 };
 
-Source sqliteChinook()
+Source chinookSource(const Backend& b)
 {
-    return {"SQLite",
-            QStringLiteral("DSN=") + QLatin1String(testenv::kChinookDsn) + QLatin1Char(';'),
-            QStringLiteral("Customer"),
-            QStringLiteral("Track"),
-            QStringLiteral("Invoice"),
-            QStringLiteral("INSERT INTO Customer (CustomerId, FirstName, LastName, Company, "
-                           "Address, City, Email) VALUES (9001, '太郎', 'O''Brien', "
-                           "'Say \"hi\", Co.', 'line1\nline2', NULL, 'tarou@example.jp')")};
-}
-
-Source pgChinook()
-{
-    return {"PostgreSQL",
-            QStringLiteral("DSN=") + QLatin1String(testenv::kPgChinookDsn) + QLatin1Char(';'),
-            QStringLiteral("customer"),
-            QStringLiteral("track"),
-            QStringLiteral("invoice"),
-            QStringLiteral("INSERT INTO customer (customer_id, first_name, last_name, company, "
-                           "address, city, email) VALUES (9001, '太郎', 'O''Brien', "
-                           "'Say \"hi\", Co.', E'line1\\nline2', NULL, 'tarou@example.jp')")};
-}
-
-Source myChinook()
-{
-    return {"MariaDB",
-            QStringLiteral("DSN=") + QLatin1String(testenv::kMyChinookDsn) + QLatin1Char(';'),
-            QStringLiteral("Customer"),
-            QStringLiteral("Track"),
-            QStringLiteral("Invoice"),
-            QStringLiteral("INSERT INTO Customer (CustomerId, FirstName, LastName, Company, "
-                           "Address, City, Email) VALUES (9001, '太郎', 'O''Brien', "
-                           "'Say \"hi\", Co.', 'line1\\nline2', NULL, 'tarou@example.jp')")};
+    const bool pg = b.postgres;
+    const QString lineBreak = pg          ? QStringLiteral("E'line1\\nline2'")
+                              : b.mariadb ? QStringLiteral("'line1\\nline2'")
+                                          : QStringLiteral("'line1\nline2'");
+    const auto name = [pg](const char* camel, const char* snake) {
+        return QString::fromLatin1(pg ? snake : camel);
+    };
+    return {QStringLiteral("DSN=") + QLatin1String(chinookDsn(b)) + QLatin1Char(';'),
+            name("Customer", "customer"), name("Track", "track"), name("Invoice", "invoice"),
+            QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7, %8) VALUES (9001, '太郎', "
+                           "'O''Brien', 'Say \"hi\", Co.', %9, NULL, 'tarou@example.jp')")
+                .arg(name("Customer", "customer"), name("CustomerId", "customer_id"),
+                     name("FirstName", "first_name"), name("LastName", "last_name"),
+                     name("Company", "company"), name("Address", "address"), name("City", "city"),
+                     name("Email", "email"), lineBreak)};
 }
 
 class ExportWindow {
@@ -256,7 +232,7 @@ public:
     OdbcLib lib;
     std::unique_ptr<ODBCComm> db;
     QWidget owner;
-    DialogAnswer dialog;
+    RecordingDialog dialog;
     std::unique_ptr<SaveCSV> window;
     Table shown;
     QStringList history;
@@ -298,14 +274,14 @@ QString unzipSheet(const QString& path)
     return QString::fromUtf8(unzip.readAllStandardOutput());
 }
 
-class ExportRoundTrip : public ::testing::TestWithParam<Source (*)()> {};
+class ExportRoundTrip : public ::testing::TestWithParam<Backend> {};
 
 // Customer (Japanese, apostrophes, quotes, commas, a line break, NULLs), Track (numbers) and
 // Invoice (dates) go out through the grid export and through execute-and-save; a reader that
 // knows the quote doubling gets every value back. The two files are the same bytes.
 TEST_P(ExportRoundTrip, GridExportAndExecuteAndSaveReadBackAsTheRows)
 {
-    const Source s = GetParam()();
+    const Source s = chinookSource(GetParam());
     ExportWindow w(s.connStr);
     ASSERT_TRUE(w.db->DbIsConnected());
     w.exec(s.customerInsert);
@@ -343,20 +319,16 @@ TEST_P(ExportRoundTrip, GridExportAndExecuteAndSaveReadBackAsTheRows)
         expectFileHolds(readDelimited(streamFile, QStringLiteral(","), QStringLiteral("\"")), t,
                         true);
         EXPECT_EQ(fileText(streamFile), fileText(gridFile));
-        EXPECT_EQ(w.dialog.asked.last().title, QStringLiteral("SELECT実行結果の保存ﾌｧｲﾙ指定"));
-        EXPECT_EQ(w.dialog.asked.last().initialName, QStringLiteral("SELECT.csv"));
+        EXPECT_EQ(w.dialog.last.title, QStringLiteral("SELECT実行結果の保存ﾌｧｲﾙ指定"));
+        EXPECT_EQ(w.dialog.last.initialName, QStringLiteral("SELECT.csv"));
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, ExportRoundTrip,
-                         ::testing::Values(&sqliteChinook, &pgChinook, &myChinook),
-                         [](const ::testing::TestParamInfo<Source (*)()>& info) {
-                             return std::string(info.param().name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Drivers, ExportRoundTrip, ::testing::ValuesIn(kBackends), backendName);
 
 TEST(ExportReplaced, ValuesCp932CannotHoldAreCountedInAWarning)
 {
-    ExportWindow w(sqliteChinook().connStr);
+    ExportWindow w(chinookSource(kBackends[0]).connStr);
     // Customer holds "São Paulo" and other accented names that code page 932 lacks.
     const Table t = w.fetch(QStringLiteral("SELECT City FROM Customer ORDER BY 1"));
     int lacking = 0;
@@ -444,9 +416,9 @@ TEST(ExecuteAndSave, NumberKindValuesThatWouldBreakTheLineAreQuoted)
 }
 
 // A fetch that fails part way (psqlODBC fetches through a cursor, so a division by zero in row
-// 100,000 arrives with a later block): the error box, then the rows so far are in the file and
-// the completion message follows.
-TEST(ExecuteAndSave, FetchErrorKeepsTheRowsSoFarAndCompletes)
+// 100,000 arrives with a later block): the error box, then the failure with the rows so far,
+// which are kept as <name>.partial; never the completion message.
+TEST(ExecuteAndSave, FetchErrorKeepsTheRowsSoFarAsPartial)
 {
     ExportWindow w(QStringLiteral("DSN=QV_PG;"));
     QTemporaryDir dir;
@@ -458,11 +430,16 @@ TEST(ExecuteAndSave, FetchErrorKeepsTheRowsSoFarAndCompletes)
     EXPECT_EQ(w.prompts.boxes()[0].title, QStringLiteral("QUORVANT - ＳＱＬ実行エラー"));
     EXPECT_TRUE(w.prompts.boxes()[0].text.contains(QStringLiteral("division by zero")))
         << w.prompts.boxes()[0].text.toStdString();
-    EXPECT_EQ(w.prompts.boxes()[1].text, w.dialog.answer + QStringLiteral("\nに出力しました。"));
     const int written = w.window->L_cnt->text().toInt();
     EXPECT_GT(written, 90000);
     EXPECT_LT(written, 100000);
-    const Records r = readDelimited(w.dialog.answer, QStringLiteral(","), QStringLiteral("\""));
+    const QString partial = w.dialog.answer + QStringLiteral(".partial");
+    EXPECT_EQ(w.prompts.boxes()[1].icon, Prompts::Icon::Critical);
+    EXPECT_EQ(
+        w.prompts.boxes()[1].text,
+        QStringLiteral("出力に失敗しました。\n%1行を%2に出力しました。").arg(written).arg(partial));
+    EXPECT_FALSE(QFile::exists(w.dialog.answer));
+    const Records r = readDelimited(partial, QStringLiteral(","), QStringLiteral("\""));
     ASSERT_EQ(r.size(), written);
     EXPECT_EQ(r.last()[0].text, QString::number(written));
     EXPECT_FALSE(w.db->work().cursorHeld());
@@ -599,7 +576,7 @@ TEST(ExecuteAndSave, FileUntouchedUnlessThereAreRowsToWrite)
         EXPECT_EQ(w.prompts.boxes()[0].title, QStringLiteral("QUORVANT - ＳＱＬ実行エラー"));
         EXPECT_EQ(w.prompts.boxes()[0].icon, Prompts::Icon::Warning);
         EXPECT_TRUE(w.history.isEmpty());
-        EXPECT_TRUE(w.dialog.asked.isEmpty());
+        EXPECT_EQ(w.dialog.calls, 0);
         w.db->DbRollback();
 
         w.prompts.clear();
@@ -608,7 +585,7 @@ TEST(ExecuteAndSave, FileUntouchedUnlessThereAreRowsToWrite)
         ASSERT_EQ(w.prompts.boxes().size(), 1);
         EXPECT_EQ(w.prompts.boxes()[0].text, QStringLiteral("SQLがSELECT文ではありません。"));
         EXPECT_EQ(w.history.size(), 1);
-        EXPECT_TRUE(w.dialog.asked.isEmpty());
+        EXPECT_EQ(w.dialog.calls, 0);
         EXPECT_EQ(fileText(path), QStringLiteral("precious\r\n"));
 
         // The statement ran and is in the history; a cancelled dialog writes nothing.
@@ -618,7 +595,7 @@ TEST(ExecuteAndSave, FileUntouchedUnlessThereAreRowsToWrite)
         w.window->Command1->click();
         EXPECT_TRUE(w.prompts.boxes().isEmpty());
         EXPECT_EQ(w.history.size(), 2);
-        EXPECT_EQ(w.dialog.asked.size(), 1);
+        EXPECT_EQ(w.dialog.calls, 1);
         EXPECT_EQ(fileText(path), QStringLiteral("precious\r\n"));
         EXPECT_EQ(w.gridResultsEnded, 3);
 
@@ -705,10 +682,9 @@ TEST(ExportSpreadsheet, CellsHoldTheirTypes)
     w.window->Chk_head->setChecked(true);
     w.window->Chk_open_exel->setChecked(true);
     w.window->Command1->click();
-    EXPECT_EQ(w.dialog.asked.last().title, QStringLiteral("SELECT結果の保存ﾌｧｲﾙ(Excelﾌｧｲﾙ)指定"));
-    EXPECT_EQ(w.dialog.asked.last().initialName, QStringLiteral("SELECT.xlsx"));
-    EXPECT_TRUE(
-        w.dialog.asked.last().filters.join(QLatin1Char(';')).contains(QStringLiteral("*.xlsx")));
+    EXPECT_EQ(w.dialog.last.title, QStringLiteral("SELECT結果の保存ﾌｧｲﾙ(Excelﾌｧｲﾙ)指定"));
+    EXPECT_EQ(w.dialog.last.initialName, QStringLiteral("SELECT.xlsx"));
+    EXPECT_TRUE(w.dialog.last.filters.join(QLatin1Char(';')).contains(QStringLiteral("*.xlsx")));
     ASSERT_EQ(w.boxes(Prompts::Icon::Information).size(), 1);
 
     const QString xml = unzipSheet(w.dialog.answer);
@@ -748,7 +724,7 @@ TEST(ExportClipboard, LinesEndWithALineBreakAndTheMessageIsShown)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("'a,b',12.5,''\n"));
     ASSERT_EQ(w.prompts.boxes().size(), 1);
     EXPECT_EQ(w.prompts.boxes()[0].text, QStringLiteral("プリップボードに出力しました。"));
-    EXPECT_TRUE(w.dialog.asked.isEmpty());
+    EXPECT_EQ(w.dialog.calls, 0);
 
     // A delimiter of spaces is one space; an empty one is refused and the window stays.
     w.prompts.clear();
@@ -764,13 +740,44 @@ TEST(ExportClipboard, LinesEndWithALineBreakAndTheMessageIsShown)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("'a,b' 12.5 ''\n"));
 }
 
-// Cancel during a long export stops before the next row; the file holds exactly the rows the
-// counter shows, and the completion message still follows.
-TEST(ExportCancel, StopsWithAnHonestCount)
+// The file size a process may write, for a write that fails part way into a regular file as a
+// full disk makes it fail. SIGXFSZ is ignored meanwhile, so the write returns EFBIG.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, handler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*handler_)(int) = nullptr;
+};
+
+// An export that does not write every row never says it wrote the file: a Cancel during
+// execute-and-save or the grid export, or a write that fails part way, ends with a box that
+// names the rows written and <name>.partial (an older one replaced), which holds exactly those
+// rows; nothing is left under the chosen name.
+TEST(ExportIncomplete, StoppedOrFailedExportsKeepExactlyTheRowsReportedAsPartial)
 {
     ExportWindow w(QString::fromStdString(testenv::freshSqliteConnStr("cancel.db")));
     QTemporaryDir dir;
     w.dialog.answer = dir.filePath(QStringLiteral("big.csv"));
+    const QString partial = w.dialog.answer + QStringLiteral(".partial");
+    {
+        QFile older(partial);
+        ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+        older.write("older\r\n");
+    }
     const QString big = QStringLiteral("SELECT * FROM (WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
                                        "SELECT i + 1 FROM n WHERE i < 1000000) "
                                        "SELECT i, 'value ' || i FROM n)");
@@ -796,13 +803,19 @@ TEST(ExportCancel, StopsWithAnHonestCount)
     EXPECT_EQ(catalogRead, ODBCComm::kBusy);
     EXPECT_FALSE(w.window->isVisible());
     const int shown = w.window->L_cnt->text().toInt();
-    const Records r = readDelimited(w.dialog.answer, QStringLiteral(","), QStringLiteral("\""));
-    EXPECT_EQ(r.size(), shown);
     EXPECT_GT(shown, 1000);
     EXPECT_LT(shown, 1000000);
+    ASSERT_EQ(w.prompts.boxes().size(), 1);
+    EXPECT_EQ(w.prompts.boxes()[0].icon, Prompts::Icon::Warning);
+    EXPECT_EQ(w.prompts.boxes()[0].title, QStringLiteral("SELECT実行＆保存"));
+    EXPECT_EQ(
+        w.prompts.boxes()[0].text,
+        QStringLiteral("出力を中断しました。\n%1行を%2に出力しました。").arg(shown).arg(partial));
+    EXPECT_FALSE(QFile::exists(w.dialog.answer));
+    const Records r = readDelimited(partial, QStringLiteral(","), QStringLiteral("\""));
+    EXPECT_EQ(r.size(), shown);
     for (int i = 0; i < r.size(); i += 997)
         EXPECT_EQ(r[i][0].text, QString::number(i + 1));
-    ASSERT_EQ(w.boxes(Prompts::Icon::Information).size(), 1);
     EXPECT_FALSE(w.db->work().busy());
     EXPECT_FALSE(w.db->work().cursorHeld());
 
@@ -814,10 +827,42 @@ TEST(ExportCancel, StopsWithAnHonestCount)
     w.window->ShowOption(w.grid(t));
     QTimer::singleShot(0, [&] { w.window->Command2->click(); });
     w.window->Command1->click();
-    const Records g = readDelimited(w.dialog.answer, QStringLiteral(","), QStringLiteral("\""));
-    EXPECT_LT(g.size(), 200000);
-    EXPECT_EQ(g.size(), w.window->ProgressBar1->value());
-    ASSERT_EQ(w.boxes(Prompts::Icon::Information).size(), 1);
+    const int rows = w.window->ProgressBar1->value();
+    EXPECT_LT(rows, 200000);
+    ASSERT_EQ(w.prompts.boxes().size(), 1);
+    EXPECT_EQ(
+        w.prompts.boxes()[0].text,
+        QStringLiteral("出力を中断しました。\n%1行を%2に出力しました。").arg(rows).arg(partial));
+    EXPECT_FALSE(QFile::exists(w.dialog.answer));
+    EXPECT_EQ(readDelimited(partial, QStringLiteral(","), QStringLiteral("\"")).size(), rows);
+
+    // A write that fails part way: the file is cut back to its last whole line, and the count
+    // is of the rows it holds, not of the rows handed to it.
+    w.prompts.clear();
+    w.window->Show4SelectOut(QStringLiteral("SELECT * FROM (WITH RECURSIVE n(i) AS (SELECT 1 "
+                                            "UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
+                                            "SELECT i, 'value ' || i FROM n)"));
+    w.window->Chk_head->setChecked(true);
+    {
+        const FileSizeLimit limit(600000);
+        w.window->Command1->click();
+    }
+    ASSERT_EQ(w.prompts.boxes().size(), 1);
+    const auto& failed = w.prompts.boxes()[0];
+    EXPECT_EQ(failed.icon, Prompts::Icon::Critical);
+    EXPECT_TRUE(failed.text.startsWith(QStringLiteral("書込みに失敗しました。\nError:27 ")))
+        << failed.text.toStdString();
+    const int kept = w.window->L_cnt->text().toInt();
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 100000);
+    EXPECT_TRUE(
+        failed.text.endsWith(QStringLiteral("\n%1行を%2に出力しました。").arg(kept).arg(partial)))
+        << failed.text.toStdString();
+    const QString text = fileText(partial);
+    EXPECT_TRUE(text.endsWith(QStringLiteral("\r\n")));
+    const Records f = readDelimited(partial, QStringLiteral(","), QStringLiteral("\""));
+    ASSERT_EQ(f.size(), kept + 1);
+    EXPECT_EQ(f.last()[0].text, QString::number(kept));
 }
 
 } // namespace

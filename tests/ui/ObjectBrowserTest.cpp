@@ -316,10 +316,6 @@ TEST_P(ObjectBrowserTest, SearchListFromTheKeyboardAndItsPopupInsertsAQuotedName
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, ObjectBrowserTest,
-                         ::testing::Values(testenv::kSqliteDsn, testenv::kPgDsn),
-                         [](const auto& info) {
-                             return std::string(info.param == testenv::kSqliteDsn ? "SQLite"
-                                                                                  : "PostgreSQL");
-                         });
+                         ::testing::Values(testenv::kSqliteDsn, testenv::kPgDsn), dsnDriverName);
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "base/Settings.h"
 #include "browser/ObjectTree.h"
 #include "connect/ConnectionState.h"
+#include "history/ShowHist.h"
 #include "sqlexec/ResultGridModel.h"
 #include "sqlexec/SqlRunner.h"
 #include "transfer/LoadCSV.h"
@@ -429,6 +430,39 @@ TEST_P(WorkbenchRun, CatalogReadWhileSuspendedEndsTheFetchAndKeepsTheRows)
     EXPECT_EQ(grid()->rowCount(), rows);
 }
 
+// A statement of the history window asked to run while work runs is refused before anything
+// changes: the busy box, the window still open, the input still holding the running statement.
+// The button follows the run command, so it is enabled here as a late update would leave it.
+TEST_P(WorkbenchRun, HistoryRunDuringWorkIsRefusedAndChangesNothing)
+{
+    run("SELECT 7 AS seven");
+    ShowHist& hist = window_->showHist();
+    hist.showWindow();
+    auto* list = hist.findChild<QTreeWidget*>(QStringLiteral("ListView1"));
+    list->setCurrentItem(list->topLevelItem(0));
+    auto* runNow = hist.findChild<QPushButton*>(QStringLiteral("Command2"));
+    auto* input = window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"));
+    const QString running = longStatement(GetParam(), 3);
+    bool stillShown = false;
+    QString inputThen;
+    prompts_.clear();
+    QTimer::singleShot(300, window_.get(), [&] {
+        hist.setRunEnabled(true);
+        runNow->click();
+        stillShown = hist.isVisible();
+        inputThen = input->toPlainText();
+        action("mn_sql_stop")->trigger();
+    });
+    run(running);
+    EXPECT_TRUE(stillShown);
+    EXPECT_EQ(inputThen, running);
+    ASSERT_FALSE(prompts_.boxes().isEmpty());
+    EXPECT_EQ(prompts_.boxes()[0].icon, Prompts::Icon::Warning);
+    EXPECT_EQ(prompts_.boxes()[0].title, QStringLiteral("QUORVANT - ＳＱＬの実行"));
+    EXPECT_EQ(prompts_.boxes()[0].text,
+              QStringLiteral("[ODBCComm]他の処理が実行中です。終了してから実行して下さい。"));
+}
+
 TEST_P(WorkbenchRun, ClosingTheWindowDuringAStatementCancelsItAndAsksNothingMore)
 {
     QTimer::singleShot(500, window_.get(), [this] { window_->close(); });
@@ -610,10 +644,6 @@ TEST_P(WorkbenchRun, ClosingTheWindowDuringALoadStopsIt)
 
 INSTANTIATE_TEST_SUITE_P(Drivers, WorkbenchRun,
                          ::testing::Values(testenv::kSqliteDsn, testenv::kPgDsn, testenv::kMyDsn),
-                         [](const auto& info) {
-                             return std::string(info.param == testenv::kSqliteDsn ? "SQLite"
-                                                : info.param == testenv::kPgDsn   ? "PostgreSQL"
-                                                                                  : "MariaDB");
-                         });
+                         dsnDriverName);
 
 } // namespace
