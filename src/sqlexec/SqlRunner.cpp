@@ -373,13 +373,27 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
                 break;
             }
             block.clear();
-            // One row beyond the grid's cap tells that the result goes on.
-            // The first row alone first, so that its time is its own.
-            const int wanted = exec_row_count == 0 ? 1 : kMaxGridRows - exec_row_count + 1;
-            s = db_.DbFetchBlock(block, wanted, retried, decode);
-            if (exec_row_count == 0 && !retried)
-                first_row_ms = msSince(exec_start_tick);
-            numeric_column_widths = widths;
+            if (!heldRows_.empty()) {
+                // Rows that arrived as the fill was suspended are shown first on resume.
+                block.swap(heldRows_);
+                s = 0;
+            } else {
+                // One row beyond the grid's cap tells that the result goes on; the first row
+                // comes alone, so that its time is its own.
+                const int wanted = exec_row_count == 0 ? 1 : kMaxGridRows - exec_row_count + 1;
+                s = db_.DbFetchBlock(block, wanted, retried, decode);
+                if (exec_row_count == 0 && !retried)
+                    first_row_ms = msSince(exec_start_tick);
+                numeric_column_widths = widths;
+                // A stop or suspension pressed while the block was on its way takes effect
+                // at once: the grid shows no row that came after it.
+                if (stop_requested && s == 0)
+                    continue;
+                if (fetch_suspended && s == 0) {
+                    heldRows_.swap(block);
+                    continue;
+                }
+            }
             bool capped = false;
             for (QVector<QString>& values : block) {
                 if (exec_row_count >= kMaxGridRows) {
@@ -495,6 +509,7 @@ void SqlRunner::update_fetch_counters(bool final)
 
 void SqlRunner::close_fetch()
 {
+    heldRows_.clear();
     db_.DbCloseCursor();
     if (ui_.Cmd_start_stop != nullptr) {
         ui_.Cmd_start_stop->setIcon(QIcon());
@@ -552,6 +567,8 @@ void SqlRunner::commit_command()
                       kNotConnected);
         return;
     }
+    // A result kept open across it would be computed to its end by the server.
+    endSuspendedFetch();
     const std::int16_t code = db_.DbCommit(ui_.owner);
     QString message;
     if (code == 0) {
@@ -571,6 +588,8 @@ void SqlRunner::rollback_command()
                       QStringLiteral("QUORVANT - ROLLBACKの実行"), kNotConnected);
         return;
     }
+    // A result kept open across it would be computed to its end by the server.
+    endSuspendedFetch();
     const std::int16_t code = db_.DbRollback(ui_.owner);
     QString message;
     if (code == 0) {

@@ -168,6 +168,8 @@ private:
     bool gridWasHidden_ = false;
     bool gridHiddenByFill_ = false;
     std::chrono::steady_clock::time_point lastRowsPaint_;
+    // Rows fetched while the fill was being suspended, shown first when it resumes.
+    std::vector<QVector<QString>> heldRows_;
     // Times of the fill in the grid, for its resumption after other statements.
     QDateTime fillStartedAt_;
     std::int64_t fillElapsedMs_ = 0;

@@ -4,7 +4,9 @@
 #include "ScriptedPrompts.h"
 #include "odbc/comm/ResultSetInfo.h"
 
+#include <QDir>
 #include <QGuiApplication>
+#include <QTimer>
 
 #include <ostream>
 
@@ -185,6 +187,67 @@ TEST_P(ODBCCommTest, ListsObjectsAndExactColumnsAndMarksKeys)
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, ODBCCommTest, testing::ValuesIn(kBackends), backendName);
+
+int threadCount()
+{
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/task"))
+                                .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                                .size());
+}
+
+TEST_P(ODBCCommTest, OneThreadServesEveryCallAndAClosedResultsBlockIsDropped)
+{
+    // Every driver call runs on the connection's one thread, started by the first call: a
+    // 10,000-row fill and a stream of the same rows start no other.
+    const QString numbers =
+        GetParam().postgres
+            ? QStringLiteral("SELECT x FROM generate_series(1, 10000) AS g(x)")
+            : QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
+                             "WHERE x < 10000) SELECT x FROM c");
+    const int threads = threadCount();
+    ASSERT_EQ(comm_.DbExecute(numbers), 0);
+    std::vector<QVector<QString>> rows;
+    std::int16_t code = 0;
+    while ((code = comm_.DbFetchBlock(rows, 10001, false, {})) == 0) {
+    }
+    EXPECT_EQ(code, 100);
+    ASSERT_EQ(rows.size(), 10000u);
+    EXPECT_EQ(rows.back().at(0), QStringLiteral("10000"));
+    ASSERT_EQ(comm_.DbExecute(numbers), 0);
+    std::int64_t streamed = 0;
+    const auto count = [&streamed](const std::vector<std::string_view>&) { return ++streamed > 0; };
+    while ((code = comm_.DbStreamRows(count, std::chrono::milliseconds(50))) == 0) {
+    }
+    EXPECT_EQ(code, 100);
+    EXPECT_EQ(streamed, 10000);
+    EXPECT_EQ(threadCount(), threads);
+
+    // A result closed while its block is on the way (a click while the window waits): the
+    // block is dropped and the connection serves the next statement. MariaDB's driver holds
+    // the whole result after the execute, so its fetch may be back before any event runs.
+    if (GetParam().mariadb)
+        return;
+    const QString slowRows =
+        GetParam().postgres
+            ? QStringLiteral("SELECT x, pg_sleep(0.002) FROM generate_series(1, 300) AS g(x)")
+            : QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
+                             "WHERE x < 3000000) SELECT x FROM c WHERE x % 10000 = 0");
+    ASSERT_EQ(comm_.DbExecute(slowRows), 0);
+    bool closedDuringCall = false;
+    QTimer::singleShot(0, [&] {
+        closedDuringCall = comm_.work().callInProgress();
+        comm_.DbCloseCursor();
+    });
+    rows.clear();
+    EXPECT_EQ(comm_.DbFetchBlock(rows, 256, false, {}), 100);
+    EXPECT_TRUE(closedDuringCall);
+    EXPECT_TRUE(rows.empty());
+    EXPECT_FALSE(comm_.work().cursorHeld());
+    ASSERT_EQ(comm_.DbExecute(QStringLiteral("SELECT 7")), 0);
+    ASSERT_EQ(comm_.DbFetchBlock(rows, 10, false, {}), 100);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].at(0), QStringLiteral("7"));
+}
 
 TEST(ODBCCommConnect, FailuresShowOneBoxWithCodeAndDriverText)
 {

@@ -51,9 +51,10 @@ run_lintian() {
 
 # One run of the installed program: started with a temporary home, driven by the given steps
 # (a function name), then ended with SIGTERM as a log-out would end it (the program handles the
-# signal before it makes any file).
+# signal before it makes any file), or by the user's ファイル → 終了 when the third argument is
+# "menu": the process must then end by itself.
 run_installed() {
-    local log=$work/run$1.log steps=$2 pid
+    local log=$work/run$1.log steps=$2 ending=${3:-signal} pid
     "${as_user[@]}" env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 DISPLAY="$DISPLAY" \
         ODBCSYSINI="$work/odbc" ODBCINI="$work/odbc/odbc.ini" \
         "$root/usr/bin/quorvant" >"$log" 2>&1 &
@@ -66,7 +67,21 @@ run_installed() {
     done
     [ -f "$data/SQLKYWD.TXT" ] || { kill -9 "$pid"; fail "no data folder after 20 s"; }
     "$steps" || { kill -9 "$pid"; cat "$log"; fail "run $1: $steps did not get through"; }
-    kill -TERM "$pid"
+    if [ "$ending" = menu ]; then
+        xdotool windowfocus --sync "$(window '^QUORVANT$')" key alt+f
+        sleep 0.5
+        xdotool key x
+        for i in $(seq 1 300); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        if kill -0 "$pid" 2>/dev/null; then
+            kill -9 "$pid"
+            cat "$log"
+            fail "the program did not end after ファイル → 終了"
+        fi
+    fi
+    kill -TERM "$pid" 2>/dev/null || true
     for i in $(seq 1 300); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
@@ -153,7 +168,7 @@ round_trip() {
     # it back at its end. It runs the statement again from the history, which it can only do
     # when it has read the history of the first run.
     sed -i 's/^ToolBar=OFF\r$/ToolBar=ON\r/; s/^StatusBar=OFF\r$/StatusBar=ON\r/' "$data/QUORVANT.INI"
-    run_installed 2 run_the_statement_from_the_history
+    run_installed 2 run_the_statement_from_the_history menu
     [ "$(history_count)" = 2 ] || fail "second run left $(history_count) history entries"
     [ "$(ini_value WINDOW ToolBar)" = ON ] || fail "second run lost ToolBar=ON"
     [ "$(ini_value WINDOW StatusBar)" = ON ] || fail "second run lost StatusBar=ON"
