@@ -557,8 +557,6 @@ SqlRunnerUi MainWindowUi::sqlRunnerUi(QWidget* owner) const
 {
     SqlRunnerUi ui;
     ui.owner = owner;
-    ui.TB_SQL = TB_SQL;
-    ui.TB_DSN = TB_DSN;
     ui.ListView1 = ListView1;
     ui.Cmd_start_stop = Cmd_start_stop;
     ui.L_cols = L_cols;
@@ -569,14 +567,6 @@ SqlRunnerUi MainWindowUi::sqlRunnerUi(QWidget* owner) const
     ui.cnt = panel[1];
     ui.time = panel[2];
     ui.msg = panel[3];
-    ui.mn_sql_go = action(QStringLiteral("mn_sql_go"));
-    ui.mn_sql_stop = action(QStringLiteral("mn_sql_stop"));
-    ui.mn_sql_commit = action(QStringLiteral("mn_sql_commit"));
-    ui.mn_sql_rollback = action(QStringLiteral("mn_sql_rollback"));
-    ui.tb_go = action(QStringLiteral("go"));
-    ui.tb_stop = action(QStringLiteral("stop"));
-    ui.tb_ok = action(QStringLiteral("ok"));
-    ui.tb_ng = action(QStringLiteral("ng"));
     return ui;
 }
 

@@ -100,6 +100,11 @@ QUORVANT::QUORVANT(AppServices& services, QWidget* parent)
 
     ui_.setupUi(this, client_, this);
     takeDesignSizes();
+    // The one way into the SQL history: the statement, and the connection as its record
+    // names it.
+    historySink_ = [this](const QString& sql) {
+        showHist_->AddHist(services_.db().work().sourceText(), sql);
+    };
     wireConnection();
     wireObjectTree();
     wireInputArea();
@@ -147,10 +152,9 @@ void QUORVANT::wireConnection()
 {
     connectDS_ = new ConnectDS(services_.db(), services_.ini(), services_.prompts(), this);
     const ConnectionUi ui = ui_.connectionUi(this);
-    ConnectionHooks hooks;
-    hooks.loadObjectTree = [this] { loadObjectTree(); };
-    hooks.closeFetch = [this] { closeFetch(); };
-    connection_ = new ConnectionState(services_.db(), *connectDS_, ui, std::move(hooks), this);
+    connection_ = new ConnectionState(services_.db(), *connectDS_, ui, this);
+    connect(connection_, &ConnectionState::connected, this, &QUORVANT::loadObjectTree);
+    connect(connection_, &ConnectionState::aboutToDisconnect, this, &QUORVANT::closeFetch);
     connect(connection_, &ConnectionState::stateChanged, this, &QUORVANT::updateCommandStates);
 }
 
@@ -204,17 +208,13 @@ void QUORVANT::wireSqlRunner()
 {
     const SqlRunnerUi ui = ui_.sqlRunnerUi(this);
     SqlRunnerHooks hooks;
-    hooks.AddHist = [this](const QString& dsn, const QString& sql) {
-        showHist_->AddHist(dsn, sql);
-    };
+    hooks.AddHist = historySink_;
     sqlRunner_ = new SqlRunner(services_.db(), services_.prompts(), ui, std::move(hooks), this);
     ResultGridHooks gridHooks;
     gridHooks.InsertAtCaret = [this](const QString& text) { inputArea_->InsertAtCaret(text); };
     gridHooks.sortAllowed = [this] { return !services_.db().work().busy(); };
     resultGrid_ =
         new ResultGridCommands(sqlRunner_->model(), ui_.resultGridUi(), std::move(gridHooks), this);
-    connect(ui_.Cmd_start_stop, &QToolButton::clicked, sqlRunner_,
-            &SqlRunner::Cmd_start_stop_Click);
     // A catalog read needs the cursor a suspended fill holds: that fill ends first.
     services_.db().setCursorHolder([this] { sqlRunner_->endSuspendedFetch(); });
     connect(&services_.db().work(), &ConnectionWork::changed, this, &QUORVANT::updateCommandStates);
@@ -234,7 +234,7 @@ void QUORVANT::wireSaveCSV()
     hooks.AddHist = [this](const QString& dsn, const QString& sql) {
         showHist_->AddHist(dsn, sql);
     };
-    hooks.dsnText = [this] { return ui_.TB_DSN->text(); };
+    hooks.dsnText = [this] { return services_.db().work().sourceText(); };
     hooks.endGridResult = [this] { sqlRunner_->endSuspendedFetch(); };
     hooks.EditFile = [this](const QString& path) { frmEditor_->EditFile(path); };
     saveCSV_ = new SaveCSV(services_.db(), services_.prompts(), std::move(hooks), this);
@@ -252,7 +252,7 @@ void QUORVANT::wireInputArea()
     hooks.GetTempNext = [this](std::int16_t& no) { return showTemp_->store().GetTempNext(no); };
     hooks.GetTempBack = [this](std::int16_t& no) { return showTemp_->store().GetTempBack(no); };
     hooks.GetTempNum = [this] { return showTemp_->store().GetTempNum(); };
-    hooks.runBatch = [this] { runCommand(QStringLiteral("mn_sql_go")); };
+    hooks.runBatch = [this](const QString& sql) { runStatements(sql); };
     frmEditor_ = new FrmEditor(services_.ini(), services_.prompts(),
                                AppFolder() + QStringLiteral("SQLKYWD.TXT"), this);
     hooks.editSql = [this](const QString& sql) { return frmEditor_->editSql(sql); };

@@ -135,7 +135,9 @@ private:
     void readEditorCommand();       // external editor: read its command line
     void saveTemplatesAndHistory(); // templates, then history: save when changed
     void loadObjectTree();          // object tree: fill after a connect
-    void closeFetch();              // result grid: end a suspended fetch
+    void closeFetch();
+    // The run command's work: the statements of sql, one after another.
+    void runStatements(const QString& sql); // result grid: end a suspended fetch
 
     // Every command whose enabled state depends on the connection, set from the connection's
     // work state in this one place.
@@ -153,6 +155,7 @@ private:
     double grabX_ = 0;
     double grabY_ = 0;
     bool unloaded_ = false;
+    std::function<void(const QString& sql)> historySink_;
     // The window was closed while work ran: it closes when the work has ended.
     bool closeAfterWork_ = false;
 

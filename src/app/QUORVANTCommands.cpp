@@ -37,7 +37,7 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_disconnect"), [this] { connection_->DisconnectDatabase(); }},
         {QStringLiteral("mn_reconnect"), [this] { connection_->ReconnectDatabase(); }},
         {QStringLiteral("mn_exit"), [this] { exitCommand(); }},
-        {QStringLiteral("mn_sql_go"), [this] { sqlRunner_->exec_sql_batch(); }},
+        {QStringLiteral("mn_sql_go"), [this] { runStatements(inputArea_->statements()); }},
         {QStringLiteral("mn_sql_stop"),
          [this] {
              // The driver may hold the whole result and never see the cancel: an export
@@ -155,6 +155,11 @@ void QUORVANT::toolbarCommand(const QString& key)
     const QAction* button = ui_.action(key);
     if (button != nullptr && button->property("key").toString() == key)
         runCommand(button->property("command").toString());
+}
+
+void QUORVANT::runStatements(const QString& sql)
+{
+    sqlRunner_->runBatch(sql);
 }
 
 void QUORVANT::exitCommand()

@@ -16,36 +16,13 @@ const QString kTitle = QStringLiteral("QUORVANT");
 } // namespace
 
 ConnectionState::ConnectionState(ODBCComm& db, ConnectDS& dialog, const ConnectionUi& ui,
-                                 ConnectionHooks hooks, QObject* parent)
-    : QObject(parent), db_(db), dialog_(dialog), ui_(ui), hooks_(std::move(hooks))
+                                 QObject* parent)
+    : QObject(parent), db_(db), dialog_(dialog), ui_(ui)
 {
     for (QAction* a : {ui_.tb_connect, ui_.tb_discon}) {
         if (a != nullptr)
             a->setCheckable(true);
     }
-}
-
-void ConnectionState::wireCommands()
-{
-    // A click toggles a checkable action before the command runs; undo that, so that only the
-    // connection commands decide what is pressed.
-    auto clicked = [this](QAction* a, void (ConnectionState::*command)()) {
-        if (a == nullptr)
-            return;
-        connect(a, &QAction::triggered, this, [this, a, command](bool checked) {
-            if (a->isCheckable())
-                a->setChecked(!checked);
-            (this->*command)();
-        });
-    };
-    clicked(ui_.mn_connect, &ConnectionState::ConnectDatabase);
-    clicked(ui_.tb_connect, &ConnectionState::ConnectDatabase);
-    clicked(ui_.mn_disconnect, &ConnectionState::DisconnectDatabase);
-    clicked(ui_.tb_discon, &ConnectionState::DisconnectDatabase);
-    clicked(ui_.mn_reconnect, &ConnectionState::ReconnectDatabase);
-    if (ui_.mn_disp_con2title != nullptr)
-        connect(ui_.mn_disp_con2title, &QAction::triggered, this,
-                &ConnectionState::titleOptionChanged);
 }
 
 QString ConnectionState::dsnText() const
@@ -91,6 +68,7 @@ void ConnectionState::ConnectDatabase()
             ui_.TB_DSN->setText(QString());
             ui_.TB_DSN->setToolTip(QString());
         }
+        db_.work().setSourceText(QString());
         setTitle(false);
         emit stateChanged();
         return;
@@ -98,20 +76,20 @@ void ConnectionState::ConnectDatabase()
     uid_ = uid;
     pwd_ = pwd;
     connStr_ = connStr;
-    connected_ = true;
     reconnectOffered_ = true;
 
     dialog_.SetDataSrcTag(connStr_);
+    // The history names the connection as the connection box shows it.
+    db_.work().setSourceText(connstr::maskPassword(connStr_, pwd_));
     if (ui_.TB_DSN != nullptr) {
-        ui_.TB_DSN->setText(connstr::maskPassword(connStr_, pwd_));
+        ui_.TB_DSN->setText(db_.work().sourceText());
         ui_.TB_DSN->setCursorPosition(0);
         ui_.TB_DSN->setToolTip(connstr::tooltipText(ui_.TB_DSN->text()));
     }
     setDsnColour(QColor(kConnectedColour));
     setTitle(ui_.mn_disp_con2title != nullptr && ui_.mn_disp_con2title->isChecked());
     emit stateChanged();
-    if (hooks_.loadObjectTree)
-        hooks_.loadObjectTree();
+    emit connected();
 }
 
 void ConnectionState::ReconnectDatabase()
@@ -124,7 +102,6 @@ void ConnectionState::ReconnectDatabase()
     if (db_.DbConnect(ui_.window, QString(), uid, pwd, QString(), connStr) != 0)
         return;
     connStr_ = connStr;
-    connected_ = true;
 
     setDsnColour(QColor(kConnectedColour));
     if (ui_.TB_DSN != nullptr)
@@ -138,10 +115,8 @@ void ConnectionState::DisconnectDatabase()
     // Work on the connection runs to its end (or its stop) first.
     if (db_.work().busy())
         return;
-    if (hooks_.closeFetch)
-        hooks_.closeFetch();
+    emit aboutToDisconnect();
     db_.DbDisconnect(ui_.window);
-    connected_ = false;
 
     if (ui_.TB_DSN != nullptr) {
         ui_.TB_DSN->setToolTip(QString());
@@ -155,7 +130,5 @@ void ConnectionState::DisconnectDatabase()
 void ConnectionState::titleOptionChanged()
 {
     const bool checked = ui_.mn_disp_con2title != nullptr && ui_.mn_disp_con2title->isChecked();
-    const bool connectedNow =
-        ui_.mn_disconnect != nullptr ? ui_.mn_disconnect->isEnabled() : connected_;
-    setTitle(checked && connectedNow);
+    setTitle(checked && db_.DbIsConnected());
 }

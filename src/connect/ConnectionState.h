@@ -30,16 +30,11 @@ struct ConnectionUi {
     QAction* tb_discon = nullptr;
 };
 
-// Work of other features that the connection commands start. Empty functions are skipped.
-struct ConnectionHooks {
-    std::function<void()> loadObjectTree; // after a connect from the dialog
-    std::function<void()> closeFetch;     // before disconnecting: end a suspended fetch
-};
-
 // The connection commands of the main window (connect, reconnect, disconnect, the title
 // option) and the connection fields it keeps. Holds no widgets of its own. The enabled and
 // pressed states of the commands are the main window's: it derives them from the connection's
-// work and canReconnect(), and renews them on stateChanged().
+// record (ConnectionWork) and canReconnect(), and renews them on stateChanged(). Whether the
+// connection is open is the record's, never kept here.
 class ConnectionState : public QObject {
     Q_OBJECT
 
@@ -47,11 +42,7 @@ public:
     static constexpr QRgb kConnectedColour = qRgb(255, 255, 128);
 
     ConnectionState(ODBCComm& db, ConnectDS& dialog, const ConnectionUi& ui,
-                    ConnectionHooks hooks = {}, QObject* parent = nullptr);
-
-    // Connects the triggered signals of mn_connect/tb_connect, mn_disconnect/tb_discon,
-    // mn_reconnect and mn_disp_con2title to the commands below.
-    void wireCommands();
+                    QObject* parent = nullptr);
 
     void ConnectDatabase();
     void ReconnectDatabase();
@@ -59,7 +50,6 @@ public:
     // After mn_disp_con2title has toggled its check mark: renews the title.
     void titleOptionChanged();
 
-    bool connected() const { return connected_; }
     // A connection was made and its string is kept; a cancelled connect dialog gives it up.
     bool canReconnect() const { return reconnectOffered_; }
     const QString& dsn() const { return dsn_; }
@@ -71,6 +61,10 @@ public:
 signals:
     // The connection was made, lost or given up: command states may have changed.
     void stateChanged();
+    // A connect from the dialog succeeded (the tree reads the catalog then).
+    void connected();
+    // The connection is about to be closed: a result still open ends first.
+    void aboutToDisconnect();
 
 private:
     void setDsnColour(const QColor& colour);
@@ -80,8 +74,6 @@ private:
     ODBCComm& db_;
     ConnectDS& dialog_;
     ConnectionUi ui_;
-    ConnectionHooks hooks_;
-    bool connected_ = false;
     bool reconnectOffered_ = false;
     QString dsn_;
     QString uid_;

@@ -328,7 +328,12 @@ void SqlInputArea::PostSQL(const QString& SQLstmt)
     ui_.TB_SQL->setPlainText(SQLstmt);
     letEventsRun();
     if (hooks_.runBatch)
-        hooks_.runBatch();
+        hooks_.runBatch(SQLstmt);
+}
+
+QString SqlInputArea::statements() const
+{
+    return ui_.TB_SQL->toPlainText();
 }
 
 void SqlInputArea::InputHist(const QString& HistSql)

@@ -39,8 +39,8 @@ struct SqlInputAreaHooks {
     std::function<QString(std::int16_t&)> GetTempNext;
     std::function<QString(std::int16_t&)> GetTempBack;
     std::function<int()> GetTempNum;
-    // Runs the whole input area, as the run command does.
-    std::function<void()> runBatch;
+    // Runs these statements, as the run command runs the input area's.
+    std::function<void(const QString& statements)> runBatch;
     // The text after the external editor had it; the text itself when nothing was edited.
     std::function<QString(const QString&)> editSql;
 };
@@ -56,6 +56,8 @@ public:
 
     // Replaces the area's text on the "sql" tab and runs it.
     void PostSQL(const QString& SQLstmt);
+    // The statements the run command runs: the text of the tab shown.
+    QString statements() const;
     // Replaces the area's text on the "sql" tab.
     void InputHist(const QString& HistSql);
     // Inserts a template at the caret of the "sql" tab and selects its first placeholder.

@@ -55,25 +55,8 @@ SqlRunner::SqlRunner(ODBCComm& db, Prompts& prompts, const SqlRunnerUi& ui, SqlR
     imgStart_ = style->standardIcon(QStyle::SP_MediaPlay);
     if (ui_.ListView1 != nullptr)
         ui_.ListView1->setModel(&model_);
-}
-
-void SqlRunner::wireCommands()
-{
-    const auto wire = [this](QAction* action, void (SqlRunner::*command)()) {
-        if (action != nullptr)
-            connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
-    };
-    wire(ui_.mn_sql_go, &SqlRunner::exec_sql_batch);
-    wire(ui_.tb_go, &SqlRunner::exec_sql_batch);
-    wire(ui_.mn_sql_stop, &SqlRunner::stopCommand);
-    wire(ui_.tb_stop, &SqlRunner::stopCommand);
-    wire(ui_.mn_sql_commit, &SqlRunner::commit_command);
-    wire(ui_.tb_ok, &SqlRunner::commit_command);
-    wire(ui_.mn_sql_rollback, &SqlRunner::rollback_command);
-    wire(ui_.tb_ng, &SqlRunner::rollback_command);
     if (ui_.Cmd_start_stop != nullptr)
-        connect(ui_.Cmd_start_stop, &QToolButton::clicked, this,
-                [this] { Cmd_start_stop_Click(); });
+        connect(ui_.Cmd_start_stop, &QToolButton::clicked, this, &SqlRunner::Cmd_start_stop_Click);
 }
 
 void SqlRunner::setRunState(bool running)
@@ -115,20 +98,15 @@ std::int64_t SqlRunner::msSince(Clock::time_point from) const
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - from).count();
 }
 
-QString SqlRunner::dsnText() const
-{
-    return ui_.TB_DSN != nullptr ? ui_.TB_DSN->text() : QString();
-}
-
 void SqlRunner::addHistory(const QString& sql)
 {
     if (hooks_.AddHist)
-        hooks_.AddHist(dsnText(), sql);
+        hooks_.AddHist(sql);
 }
 
 // --- batch run ---
 
-void SqlRunner::exec_sql_batch()
+void SqlRunner::runBatch(const QString& text)
 {
     // The commands are disabled during a run; a call that still arrives (a script, a quick
     // statement) must not start a run inside the running one.
@@ -139,7 +117,6 @@ void SqlRunner::exec_sql_batch()
                       kNotConnected);
         return;
     }
-    const QString text = ui_.TB_SQL != nullptr ? ui_.TB_SQL->toPlainText() : QString();
     if (text.count(QLatin1Char(' ')) == text.size())
         return;
 

@@ -28,9 +28,7 @@ class QWidget;
 // The main window's widgets that SQL execution reads or writes. The main window keeps
 // ownership; a null pointer is skipped.
 struct SqlRunnerUi {
-    QWidget* owner = nullptr; // owner of the message boxes
-    QPlainTextEdit* TB_SQL = nullptr;
-    QLineEdit* TB_DSN = nullptr;
+    QWidget* owner = nullptr;        // owner of the message boxes
     QTableView* ListView1 = nullptr; // gets the runner's model
     QToolButton* Cmd_start_stop = nullptr;
     QLabel* L_cols = nullptr;
@@ -42,20 +40,12 @@ struct SqlRunnerUi {
     QLabel* cnt = nullptr;
     QLabel* time = nullptr;
     QLabel* msg = nullptr;
-    QAction* mn_sql_go = nullptr;
-    QAction* mn_sql_stop = nullptr;
-    QAction* mn_sql_commit = nullptr;
-    QAction* mn_sql_rollback = nullptr;
-    QAction* tb_go = nullptr;
-    QAction* tb_stop = nullptr;
-    QAction* tb_ok = nullptr;
-    QAction* tb_ng = nullptr;
 };
 
 // Work of other features that a run starts. Empty functions are skipped.
 struct SqlRunnerHooks {
-    // Queues a statement for the SQL history, with the text of TB_DSN.
-    std::function<void(const QString& dsnText, const QString& sql)> AddHist;
+    // Records a statement in the SQL history (which names the connection itself).
+    std::function<void(const QString& sql)> AddHist;
 };
 
 // Runs the statements of the SQL input area on the open connection: splitting, the running
@@ -77,13 +67,8 @@ public:
     SqlRunner(ODBCComm& db, Prompts& prompts, const SqlRunnerUi& ui, SqlRunnerHooks hooks = {},
               QObject* parent = nullptr);
 
-    // Connects mn_sql_go/tb_go, mn_sql_stop/tb_stop, mn_sql_commit/tb_ok,
-    // mn_sql_rollback/tb_ng and the click of Cmd_start_stop to the commands below. Their
-    // enabled states are the main window's, derived from the connection's work.
-    void wireCommands();
-
-    // The run command: every statement of TB_SQL, asking before each one after the first.
-    void exec_sql_batch();
+    // The run command: every statement of text, asking before each one after the first.
+    void runBatch(const QString& text);
     // Stop command: the statement running is cancelled in the driver, a fill ends before its
     // next row.
     void stopCommand();
@@ -150,7 +135,6 @@ private:
     void showGrid(bool show);
     void layOutGrid();
     std::int64_t msSince(std::chrono::steady_clock::time_point from) const;
-    QString dsnText() const;
     void addHistory(const QString& sql);
 
     ODBCComm& db_;

@@ -112,10 +112,10 @@ protected:
         ConnectFixture::SetUp();
         writeHistory({}, true);
         dialog = makeDialog();
-        state = std::make_unique<ConnectionState>(
-            *db, *dialog, w.ui,
-            ConnectionHooks{[this] { ++w.treeLoads; }, [this] { ++w.fetchCloses; }});
-        state->wireCommands();
+        state = std::make_unique<ConnectionState>(*db, *dialog, w.ui);
+        QObject::connect(state.get(), &ConnectionState::connected, [this] { ++w.treeLoads; });
+        QObject::connect(state.get(), &ConnectionState::aboutToDisconnect,
+                         [this] { ++w.fetchCloses; });
         const auto update = [this] {
             w.apply(deriveCommandStates(
                 {db->DbIsConnected(), db->work().busy(), state->canReconnect()}));
@@ -124,9 +124,15 @@ protected:
         update();
     }
 
-    void connectVia(const std::function<void()>& script, QAction* command = nullptr)
+    void connectVia(const std::function<void()>& script)
     {
-        whileOpen(*dialog, script, [&] { (command ? command : w.ui.mn_connect)->trigger(); });
+        whileOpen(*dialog, script, [&] { state->ConnectDatabase(); });
+    }
+    // The title option's menu item was clicked.
+    void toggleTitleOption()
+    {
+        w.ui.mn_disp_con2title->toggle();
+        state->titleOptionChanged();
     }
 
     Window w;
@@ -156,9 +162,9 @@ TEST_F(ConnectionStateTest, ConnectShowsTheMaskedConnectionAndUpdatesTheHistory)
     EXPECT_EQ(listItems(child<QListWidget>(dialog.get(), "Lst_conn_hist")),
               QStringList{bare + "********"});
 
-    w.ui.mn_disp_con2title->trigger();
+    toggleTitleOption();
     EXPECT_EQ(w.title(), "QUORVANT");
-    w.ui.mn_disp_con2title->trigger();
+    toggleTitleOption();
     EXPECT_EQ(w.title(), "QUORVANT - DSN=QV_CONN_A;");
 
     // Connecting again with the same completed string keeps one entry, on top.
@@ -170,7 +176,7 @@ TEST_F(ConnectionStateTest, ConnectShowsTheMaskedConnectionAndUpdatesTheHistory)
         child<QListWidget>(dialog.get(), "Lst_conn_hist")->setCurrentRow(1);
         click(dialog.get(), "Cmd_OK");
     });
-    ASSERT_TRUE(state->connected());
+    ASSERT_TRUE(db->DbIsConnected());
     EXPECT_EQ(state->dsn(), "");
     EXPECT_EQ(state->connectionString(), completed);
     ASSERT_EQ(dialog->history().size(), 2);
@@ -181,7 +187,7 @@ TEST_F(ConnectionStateTest, PostgreSqlPasswordNeverShows)
 {
     w.ui.mn_disp_con2title->setChecked(true);
     connectVia([&] { chooseSource(*dialog, kPg, "qvtest", "qvtest-secret"); });
-    ASSERT_TRUE(state->connected()) << prompts.boxes().value(0).text.toStdString();
+    ASSERT_TRUE(db->DbIsConnected()) << prompts.boxes().value(0).text.toStdString();
     // psqlODBC returns the password encoded ("%2d" for "-"); that text must not show either.
     const QString pwd = state->pwd();
     ASSERT_FALSE(pwd.isEmpty());
@@ -196,25 +202,25 @@ TEST_F(ConnectionStateTest, PostgreSqlPasswordNeverShows)
 
 TEST_F(ConnectionStateTest, DisconnectThenReconnectWithTheTitleOptionOff)
 {
-    connectVia([&] { chooseSource(*dialog, kSqliteA, "u", "pw"); }, w.ui.tb_connect);
-    ASSERT_TRUE(state->connected());
+    connectVia([&] { chooseSource(*dialog, kSqliteA, "u", "pw"); });
+    ASSERT_TRUE(db->DbIsConnected());
     EXPECT_EQ(w.title(), "QUORVANT");
     const QString shown = w.text();
 
-    w.ui.tb_discon->trigger();
-    EXPECT_FALSE(state->connected() || db->DbIsConnected());
+    state->DisconnectDatabase();
+    EXPECT_FALSE(db->DbIsConnected() || db->DbIsConnected());
     EXPECT_EQ(w.states(), kDisconnected);
     EXPECT_EQ(w.fetchCloses, 1);
     EXPECT_TRUE(w.TreeView1->isEnabled());
     EXPECT_EQ(w.text(), shown);
     EXPECT_EQ(w.ui.TB_DSN->toolTip(), "");
     EXPECT_EQ(w.colour(), w.window.palette().color(QPalette::Button));
-    w.ui.mn_disp_con2title->trigger(); // on, but disconnected
+    toggleTitleOption(); // on, but disconnected
     EXPECT_EQ(w.title(), "QUORVANT");
-    w.ui.mn_disp_con2title->trigger();
+    toggleTitleOption();
 
-    w.ui.mn_reconnect->trigger();
-    ASSERT_TRUE(state->connected()) << prompts.boxes().value(0).text.toStdString();
+    state->ReconnectDatabase();
+    ASSERT_TRUE(db->DbIsConnected()) << prompts.boxes().value(0).text.toStdString();
     EXPECT_EQ(w.states(), kConnected);
     EXPECT_EQ(w.text(), shown);
     ASSERT_GT(shown.size(), 128);
@@ -233,7 +239,7 @@ TEST_F(ConnectionStateTest, FailedConnectResetsOnlyTheConnectionBox)
 
     w.ui.mn_disp_con2title->setChecked(true);
     connectVia([&] { chooseSource(*dialog, kPg, "qvtest", "wrong"); });
-    EXPECT_FALSE(state->connected());
+    EXPECT_FALSE(db->DbIsConnected());
     ASSERT_EQ(prompts.boxes().size(), 1);
     EXPECT_EQ(prompts.boxes().first().title, "CONNECT エラー");
     EXPECT_TRUE(prompts.boxes().first().text.contains(
@@ -245,9 +251,9 @@ TEST_F(ConnectionStateTest, FailedConnectResetsOnlyTheConnectionBox)
     EXPECT_EQ(dialog->history(), history);
 
     // No string is left to reconnect with; that fails too and changes nothing.
-    w.ui.mn_reconnect->trigger();
+    state->ReconnectDatabase();
     EXPECT_EQ(prompts.boxes().size(), 2);
-    EXPECT_FALSE(state->connected());
+    EXPECT_FALSE(db->DbIsConnected());
     EXPECT_EQ(w.states(), kDisconnected);
 }
 
@@ -259,7 +265,7 @@ TEST_F(ConnectionStateTest, CancelledDialogDisablesReconnect)
     connectVia([&] { chooseSource(*dialog, kSqliteA); });
     state->DisconnectDatabase();
     EXPECT_TRUE(w.ui.mn_reconnect->isEnabled());
-    connectVia([] {}, w.ui.tb_connect);
+    connectVia([] {});
     EXPECT_FALSE(w.ui.mn_reconnect->isEnabled());
     EXPECT_FALSE(w.ui.tb_connect->isChecked());
     EXPECT_EQ(state->connectionString(), "");
@@ -269,7 +275,7 @@ TEST_F(ConnectionStateTest, CancelledDialogDisablesReconnect)
 TEST_F(ConnectionStateTest, MissingDriverFailsWithItsBox)
 {
     connectVia([&] { chooseSource(*dialog, kBroken); });
-    EXPECT_FALSE(state->connected());
+    EXPECT_FALSE(db->DbIsConnected());
     ASSERT_EQ(prompts.boxes().size(), 1);
     EXPECT_TRUE(prompts.boxes().first().text.contains(":ＤＢ接続に失敗しました。"));
     EXPECT_EQ(w.states(), kStart);

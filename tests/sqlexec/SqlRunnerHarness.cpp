@@ -13,21 +13,12 @@ template <typename T> T* named(QWidget* parent, const char* name)
     return w;
 }
 
-QAction* action(QWidget* parent, const char* name)
-{
-    auto* a = new QAction(QString::fromLatin1(name), parent);
-    a->setObjectName(QLatin1String(name));
-    parent->addAction(a);
-    return a;
-}
-
 } // namespace
 
 Widgets::Widgets()
 {
     auto* layout = new QVBoxLayout(&window);
     TB_SQL = named<QPlainTextEdit>(&window, "TB_SQL");
-    TB_DSN = named<QLineEdit>(&window, "TB_DSN");
     TreeView1 = named<QTreeWidget>(&window, "TreeView1");
     ListView1 = named<QTableView>(&window, "ListView1");
     Cmd_start_stop = named<QToolButton>(&window, "Cmd_start_stop");
@@ -41,15 +32,6 @@ Widgets::Widgets()
     msg = named<QLabel>(&window, "msg");
     for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         layout->addWidget(child);
-    mn_sql_go = action(&window, "mn_sql_go");
-    mn_sql_stop = action(&window, "mn_sql_stop");
-    mn_sql_commit = action(&window, "mn_sql_commit");
-    mn_sql_rollback = action(&window, "mn_sql_rollback");
-    tb_go = action(&window, "tb_go");
-    tb_stop = action(&window, "tb_stop");
-    tb_ok = action(&window, "tb_ok");
-    tb_ng = action(&window, "tb_ng");
-    TB_DSN->setText(QStringLiteral("DSN:test"));
     window.resize(800, 600);
 }
 
@@ -57,8 +39,6 @@ SqlRunnerUi Widgets::ui()
 {
     SqlRunnerUi u;
     u.owner = &window;
-    u.TB_SQL = TB_SQL;
-    u.TB_DSN = TB_DSN;
     u.ListView1 = ListView1;
     u.Cmd_start_stop = Cmd_start_stop;
     u.L_cols = L_cols;
@@ -69,14 +49,6 @@ SqlRunnerUi Widgets::ui()
     u.cnt = cnt;
     u.time = time;
     u.msg = msg;
-    u.mn_sql_go = mn_sql_go;
-    u.mn_sql_stop = mn_sql_stop;
-    u.mn_sql_commit = mn_sql_commit;
-    u.mn_sql_rollback = mn_sql_rollback;
-    u.tb_go = tb_go;
-    u.tb_stop = tb_stop;
-    u.tb_ok = tb_ok;
-    u.tb_ng = tb_ng;
     return u;
 }
 
@@ -87,12 +59,8 @@ Session::Session(const QString& connStr)
     EXPECT_EQ(db->DbConnect(nullptr, QString(), uid, pwd, QString(), conn), 0)
         << connStr.toStdString();
     SqlRunnerHooks hooks;
-    hooks.AddHist = [this](const QString& dsn, const QString& sql) {
-        EXPECT_EQ(dsn, QStringLiteral("DSN:test"));
-        history.append(sql);
-    };
+    hooks.AddHist = [this](const QString& sql) { history.append(sql); };
     runner = std::make_unique<SqlRunner>(*db, prompts, w.ui(), hooks);
-    runner->wireCommands();
     runner->reset_fetch_strip();
     w.window.show();
 }
@@ -108,8 +76,7 @@ Session::~Session()
 
 void Session::run(const QString& text)
 {
-    w.TB_SQL->setPlainText(text);
-    w.mn_sql_go->trigger();
+    runner->runBatch(text);
 }
 
 void Session::exec(const QString& sql)

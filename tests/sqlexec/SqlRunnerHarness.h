@@ -37,14 +37,11 @@ struct Widgets {
 
     QWidget window;
     QPlainTextEdit* TB_SQL;
-    QLineEdit* TB_DSN;
     QTreeWidget* TreeView1;
     QTableView* ListView1;
     QToolButton* Cmd_start_stop;
     QLabel *L_cols, *L_rows, *L_sec, *L_msg;
     QLabel *status, *cnt, *time, *msg;
-    QAction *mn_sql_go, *mn_sql_stop, *mn_sql_commit, *mn_sql_rollback;
-    QAction *tb_go, *tb_stop, *tb_ok, *tb_ng;
 };
 
 // Runs action once, while events run during a fill, as soon as ready() holds.

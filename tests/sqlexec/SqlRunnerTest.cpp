@@ -240,7 +240,7 @@ TEST_P(RunnerTest, StopCommandKeepsRowsAndClosesTheResult)
     DuringFill stop([&] { return s->runner->exec_row_count >= 500; },
                     [&] {
                         busy = s->db->work().busy();
-                        s->w.tb_stop->trigger();
+                        s->runner->stopCommand();
                     });
     s->run("SELECT id, txt FROM qv_sx_big ORDER BY id");
     ASSERT_TRUE(stop.done());
@@ -269,7 +269,7 @@ TEST_P(RunnerTest, CommitAndRollbackAreSeenFromASecondConnection)
     s->run("UPDATE qv_sx_t SET name = 'committed' WHERE id = 1");
     otherSees("one");
     s->prompts.clear();
-    s->w.tb_ok->trigger();
+    s->runner->commit_command();
     ASSERT_EQ(s->prompts.boxes().size(), 1);
     EXPECT_EQ(s->prompts.boxes()[0].title, QStringLiteral("QUORVANT - COMMIT完了"));
     EXPECT_EQ(s->prompts.boxes()[0].text, QStringLiteral("COMMITが完了しました。"));
@@ -282,7 +282,7 @@ TEST_P(RunnerTest, CommitAndRollbackAreSeenFromASecondConnection)
 
     s->run("UPDATE qv_sx_t SET name = 'undone' WHERE id = 1");
     s->prompts.clear();
-    s->w.mn_sql_rollback->trigger();
+    s->runner->rollback_command();
     ASSERT_EQ(s->prompts.boxes().size(), 1);
     EXPECT_EQ(s->prompts.boxes()[0].title, QStringLiteral("QUORVANT - ROLLBACK完了"));
     EXPECT_EQ(s->prompts.boxes()[0].text, QStringLiteral("ROLLBACKが完了しました。"));
@@ -302,11 +302,13 @@ TEST_P(RunnerTest, TransactionCommandsWithoutConnectionOnlyWarn)
 {
     s->db->DbRollback();
     s->db->DbDisconnect();
-    for (QAction* command : {s->w.mn_sql_commit, s->w.tb_ng, s->w.mn_sql_go}) {
+    const std::function<void()> commands[] = {
+        [&] { s->runner->commit_command(); }, [&] { s->runner->rollback_command(); },
+        [&] { s->runner->runBatch(QStringLiteral("SELECT 1")); }};
+    for (const auto& command : commands) {
         s->prompts.clear();
         s->w.status->setText(QStringLiteral("kept"));
-        s->w.TB_SQL->setPlainText(QStringLiteral("SELECT 1"));
-        command->trigger();
+        command();
         ASSERT_EQ(s->prompts.boxes().size(), 1);
         EXPECT_EQ(s->prompts.boxes()[0].text, QStringLiteral("ＤＢが接続されていません。"));
         EXPECT_EQ(s->prompts.boxes()[0].icon, Prompts::Icon::Warning);

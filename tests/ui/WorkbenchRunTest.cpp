@@ -285,7 +285,7 @@ TEST_P(WorkbenchRun, DisconnectClosesASuspendedResultAndRunNeedsAConnection)
     // The run command is disabled now; a run started another way (a quick statement from the
     // tree, a statement posted from the history) is refused with a warning.
     prompts_.clear();
-    window_->sqlRunner().exec_sql_batch();
+    window_->sqlRunner().runBatch(QStringLiteral("SELECT 1"));
     ASSERT_EQ(prompts_.boxes().size(), 1);
     EXPECT_EQ(lastBox().text, "ＤＢが接続されていません。");
     EXPECT_EQ(lastBox().title, "QUORVANT - ＳＱＬの実行");

@@ -40,6 +40,10 @@ public:
 
     void setOpen(bool open);
     void setCursorHeld(bool held);
+    // How the connection is named to the user (the connection string as the connection box
+    // shows it, password masked): the history records it with each statement.
+    const QString& sourceText() const { return sourceText_; }
+    void setSourceText(const QString& text) { sourceText_ = text; }
 
     // The text of every refusal of work while other work runs.
     static QString busyText();
@@ -94,6 +98,7 @@ private:
 
     bool open_ = false;
     bool cursorHeld_ = false;
+    QString sourceText_;
     int depth_ = 0;
     Kind kind_ = Kind::None;
     Kind call_ = Kind::None;
