@@ -324,6 +324,79 @@ TEST_P(ExportRoundTrip, GridExportAndExecuteAndSaveReadBackAsTheRows)
     }
 }
 
+// The export without its window: the grid's rows and the open result give the same file and
+// the progress reaches the row count; the connection's cancelAll stops either before its next
+// row, and the rows written, as many as the outcome says, are kept as <name>.partial.
+TEST_P(ExportRoundTrip, ExportJobWritesEveryRowOrStopsAsPartial)
+{
+    const Source s = chinookSource(GetParam());
+    ExportWindow w(s.connStr);
+    ASSERT_TRUE(w.db->DbIsConnected());
+    const QString sql = QStringLiteral("SELECT * FROM ") + s.track + QStringLiteral(" ORDER BY 1");
+    const Table t = w.fetch(sql);
+    ASSERT_GT(t.rows.size(), 3000);
+    QTemporaryDir dir;
+    const ExportSettings settings{QStringLiteral(","), QStringLiteral("\""), true};
+    const auto describe = [&](const QString& statement, ResultSetInfo& info) {
+        w.exec(statement);
+        info.columnCount = w.db->DbLastColumnCount();
+        ASSERT_EQ(w.db->DbDescribeResult(info), 0);
+    };
+    QString files[2];
+    for (int source = 0; source < 2; ++source) {
+        files[source] = dir.filePath(QStringLiteral("whole%1.csv").arg(source));
+        ResultSetInfo info;
+        if (source == 1) {
+            ASSERT_NO_FATAL_FAILURE(describe(sql, info));
+        }
+        ExportJob job(w.db->work(), settings);
+        std::int64_t told = -1;
+        job.progress = [&](std::int64_t rows) {
+            EXPECT_TRUE(w.db->work().busy());
+            told = rows;
+        };
+        const ExportOutcome o = source == 0 ? job.gridToTextFile(w.grid(t), files[source])
+                                            : job.resultToTextFile(*w.db, info, files[source]);
+        EXPECT_EQ(o.end, ExportOutcome::End::Complete) << source;
+        EXPECT_EQ(o.rows, t.rows.size());
+        EXPECT_EQ(told, t.rows.size());
+        EXPECT_EQ(o.path, files[source]);
+        if (w.db->work().cursorHeld())
+            w.db->DbCloseCursor();
+    }
+    expectFileHolds(readDelimited(files[0], QStringLiteral(","), QStringLiteral("\"")), t, true);
+    EXPECT_EQ(fileText(files[1]), fileText(files[0]));
+
+    const QString id = QLatin1String(GetParam().postgres ? "track_id" : "TrackId");
+    const QString pairs = QStringLiteral("SELECT a.%1, b.%1 FROM %2 a CROSS JOIN %2 b WHERE b.%1 "
+                                         "<= 100")
+                              .arg(id, s.track);
+    for (int source = 0; source < 2; ++source) {
+        const QString path = dir.filePath(QStringLiteral("stopped%1.csv").arg(source));
+        ResultSetInfo info;
+        if (source == 1) {
+            ASSERT_NO_FATAL_FAILURE(describe(pairs, info));
+        }
+        ExportJob job(w.db->work(), settings);
+        job.progress = [&](std::int64_t rows) {
+            if (rows > 0)
+                w.db->work().cancelAll();
+        };
+        const ExportOutcome o = source == 0 ? job.gridToTextFile(w.grid(t), path)
+                                            : job.resultToTextFile(*w.db, info, path);
+        EXPECT_EQ(o.end, ExportOutcome::End::Stopped) << source;
+        EXPECT_GT(o.rows, 0);
+        EXPECT_LT(o.rows, source == 0 ? t.rows.size() : 100 * t.rows.size());
+        EXPECT_EQ(o.path, path + QStringLiteral(".partial"));
+        EXPECT_FALSE(QFile::exists(path));
+        EXPECT_EQ(readDelimited(o.path, QStringLiteral(","), QStringLiteral("\"")).size(),
+                  o.rows + 1);
+        if (w.db->work().cursorHeld())
+            w.db->DbCloseCursor();
+    }
+    EXPECT_FALSE(w.db->work().busy());
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, ExportRoundTrip, ::testing::ValuesIn(kBackends), backendName);
 
 TEST(ExportReplaced, ValuesCp932CannotHoldAreCountedInAWarning)
