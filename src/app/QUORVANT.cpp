@@ -546,8 +546,6 @@ void QUORVANT::closeEvent(QCloseEvent* event)
     if (services_.db().work().busy()) {
         closeAfterWork_ = true;
         sqlRunner_->abandonBatch();
-        if (saveCSV_->exporting())
-            saveCSV_->Command2_Click();
         // A load stops before its next line, as its Cancel does.
         if (loadCSV_ != nullptr && loadCSV_->loading())
             loadCSV_->Command2_Click();

@@ -45,7 +45,6 @@ private:
     std::string delimiterOut_;
     Target target_;
     std::uint64_t replaced_ = 0;
-    std::string scratch_;
     std::string doubled_;
 };
 

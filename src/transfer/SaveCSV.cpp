@@ -1,21 +1,17 @@
 #include "transfer/SaveCSV.h"
 
-#include "base/BusyCursor.h"
-#include "base/EventPump.h"
 #include "base/GetFile.h"
+#include "base/InputGate.h"
 #include "base/Prompts.h"
 #include "base/Twips.h"
 #include "base/basApiCall.h"
 #include "odbc/comm/ODBCComm.h"
 #include "odbc/comm/ResultSetInfo.h"
 #include "transfer/Delimiter.h"
-#include "transfer/ExportFile.h"
 #include "transfer/ExportText.h"
 #include "transfer/SelectOutStream.h"
-#include "transfer/SpreadsheetFile.h"
 
 #include <QCheckBox>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
@@ -30,8 +26,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include <chrono>
-
 namespace {
 
 const QString kSqlErrorTitle = QStringLiteral("QUORVANT - ＳＱＬ実行エラー");
@@ -43,24 +37,11 @@ const QString kBusyText =
     QStringLiteral("[ODBCComm]他の処理が実行中です。終了してから実行して下さい。");
 const QString kStoppedText = QStringLiteral("出力を中断しました。");
 
-std::int64_t nowMs()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 template <typename T> T* named(QWidget* parent, const QString& name)
 {
     auto* w = new T(parent);
     w->setObjectName(name);
     return w;
-}
-
-std::string latin1(const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 } // namespace
@@ -148,6 +129,8 @@ void SaveCSV::buildControls()
     layout->addLayout(buttons);
     connect(Command1, &QPushButton::clicked, this, &SaveCSV::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &SaveCSV::Command2_Click);
+    // Cancel is the one control that acts while the export holds the program's input.
+    InputGate::allow(Command2);
 
     Opt_out[TextFile]->setChecked(true);
     Opt_out_Click(TextFile);
@@ -186,7 +169,6 @@ void SaveCSV::showWindow()
         }
     }
     show();
-    letEventsRun();
 }
 
 void SaveCSV::ShowOption(const ResultGridSource& grid)
@@ -282,12 +264,16 @@ bool SaveCSV::takeSettings()
     return true;
 }
 
+ExportSettings SaveCSV::settings() const
+{
+    return {delimiter_, quote_, Chk_head->isChecked()};
+}
+
 void SaveCSV::Command1_Click()
 {
     if (exporting_)
         return;
     Command1->setEnabled(false);
-    cancel_ = false;
     if (!takeSettings()) {
         Command1->setEnabled(true);
         return;
@@ -300,18 +286,16 @@ void SaveCSV::Command1_Click()
         return;
     }
     exporting_ = true;
-    {
-        const ConnectionWork::Scope work(db_.work(), ConnectionWork::Kind::Transfer);
-        pumpedAt_ = nowMs();
-        if (selectOutMode_)
-            selectOut();
-        else if (output_ == Clipboard)
-            saveClipboard();
-        else if (output_ == Spreadsheet)
-            saveSpreadsheet();
-        else
-            saveTextFile();
-    }
+    job_.emplace(db_.work(), settings());
+    if (selectOutMode_)
+        selectOut();
+    else if (output_ == Clipboard)
+        saveClipboard();
+    else if (output_ == Spreadsheet)
+        saveSpreadsheet();
+    else
+        saveTextFile();
+    job_.reset();
     exporting_ = false;
     Command1->setEnabled(true);
     hide();
@@ -319,14 +303,15 @@ void SaveCSV::Command1_Click()
 
 void SaveCSV::Command2_Click()
 {
-    cancel_ = true;
+    if (job_)
+        job_->stop();
     hide();
 }
 
 void SaveCSV::stopExport()
 {
-    if (exporting_)
-        cancel_ = true;
+    if (job_)
+        job_->stop();
 }
 
 void SaveCSV::reject()
@@ -341,55 +326,48 @@ void SaveCSV::closeEvent(QCloseEvent* event)
     Command2_Click();
 }
 
-void SaveCSV::pumpEvents(int rowsDone)
-{
-    const std::int64_t now = nowMs();
-    if (now - pumpedAt_ < 5)
-        return;
-    pumpedAt_ = now;
-    ProgressBar1->setValue(rowsDone);
-    letEventsRun();
-}
-
 void SaveCSV::writeFailed(const QString& errorText)
 {
     tell(Prompts::Icon::Critical, windowTitle(),
          QStringLiteral("書込みに失敗しました。\n") + errorText);
 }
 
-void SaveCSV::endIncomplete(Prompts::Icon icon, const QString& why, const QString& path,
-                            std::int64_t rows)
+void SaveCSV::tellIncomplete(Prompts::Icon icon, const QString& why, const ExportOutcome& outcome)
 {
-    const QString kept = keepAsPartial(path);
     tell(icon, windowTitle(),
-         why + QStringLiteral("\n%1行を%2に出力しました。").arg(QString::number(rows), kept));
+         why + QStringLiteral("\n%1行を%2に出力しました。")
+                   .arg(QString::number(outcome.rows), outcome.path));
+}
+
+bool SaveCSV::tellTextFileEnd(const ExportOutcome& outcome)
+{
+    using End = ExportOutcome::End;
+    if (outcome.fetchStatus != 0)
+        tell(Prompts::Icon::Warning, kSqlErrorTitle, outcome.fetchError);
+    switch (outcome.end) {
+    case End::Complete:
+        return false;
+    case End::NotOpened:
+        writeFailed(outcome.errorText);
+        break;
+    case End::WriteFailed:
+        tellIncomplete(Prompts::Icon::Critical,
+                       QStringLiteral("書込みに失敗しました。\n") + outcome.errorText, outcome);
+        break;
+    case End::Stopped:
+        tellIncomplete(Prompts::Icon::Warning, kStoppedText, outcome);
+        break;
+    case End::FetchFailed:
+        tellIncomplete(Prompts::Icon::Critical, QStringLiteral("出力に失敗しました。"), outcome);
+        break;
+    }
+    return true;
 }
 
 void SaveCSV::finishReplaced(std::uint64_t replaced)
 {
     if (replaced > 0)
         tell(Prompts::Icon::Warning, windowTitle(), replacedValuesText(replaced));
-}
-
-void SaveCSV::gridColumns(std::string& kinds, QStringList& names) const
-{
-    for (int c = 0; c < grid_.columnCount(); ++c) {
-        kinds.push_back(grid_.kind(c).toLatin1());
-        names.append(grid_.headerText(c));
-    }
-}
-
-void SaveCSV::gridRow(int row, std::vector<QByteArray>& cells,
-                      std::vector<std::string_view>& values) const
-{
-    const auto n = static_cast<std::size_t>(grid_.columnCount());
-    cells.resize(n);
-    values.resize(n);
-    for (std::size_t c = 0; c < n; ++c) {
-        cells[c] = grid_.cellText(row, static_cast<int>(c)).toUtf8();
-        values[c] =
-            std::string_view(cells[c].constData(), static_cast<std::size_t>(cells[c].size()));
-    }
 }
 
 void SaveCSV::saveTextFile()
@@ -400,74 +378,20 @@ void SaveCSV::saveTextFile()
     if (path.isEmpty())
         return;
     outputPath_ = path;
-    ExportFile file;
-    if (!file.open(path)) {
-        writeFailed(file.errorText());
+    job_->progress = [this](std::int64_t rows) { ProgressBar1->setValue(static_cast<int>(rows)); };
+    const ExportOutcome outcome = job_->gridToTextFile(grid_, path);
+    if (tellTextFileEnd(outcome))
         return;
-    }
-    ExportLineBuilder builder(delimiter_, quote_, ExportLineBuilder::Target::Cp932File);
-    std::string kinds;
-    QStringList names;
-    gridColumns(kinds, names);
-    std::string line;
-    const int header = Chk_head->isChecked() ? 1 : 0;
-    if (header != 0) {
-        builder.appendHeader(names, line);
-        file.write(line);
-    }
-    std::vector<QByteArray> cells;
-    std::vector<std::string_view> values;
-    int handed = 0;
-    for (; handed < grid_.rowCount(); ++handed) {
-        pumpEvents(handed);
-        if (cancel_)
-            break;
-        gridRow(handed, cells, values);
-        line.clear();
-        builder.appendRow(values, kinds, line);
-        if (!file.write(line))
-            break;
-        ProgressBar1->setValue(handed + 1);
-    }
-    const bool closed = file.close();
-    const std::int64_t rows = std::max<std::int64_t>(0, file.linesWritten() - header);
-    if (!closed) {
-        endIncomplete(Prompts::Icon::Critical,
-                      QStringLiteral("書込みに失敗しました。\n") + file.errorText(), path, rows);
-        return;
-    }
-    if (handed < grid_.rowCount()) {
-        endIncomplete(Prompts::Icon::Warning, kStoppedText, path, rows);
-        return;
-    }
     tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
-    finishReplaced(builder.replacedValues());
+    finishReplaced(outcome.replaced);
     if (Chk_edit_csv->isChecked() && hooks_.EditFile)
         hooks_.EditFile(path);
 }
 
 void SaveCSV::saveClipboard()
 {
-    QGuiApplication::clipboard()->clear();
-    ExportLineBuilder builder(delimiter_, quote_, ExportLineBuilder::Target::Utf8Text);
-    std::string kinds;
-    QStringList names;
-    gridColumns(kinds, names);
-    std::string text;
-    if (Chk_head->isChecked())
-        builder.appendHeader(names, text);
-    std::vector<QByteArray> cells;
-    std::vector<std::string_view> values;
-    for (int r = 0; r < grid_.rowCount(); ++r) {
-        pumpEvents(r);
-        if (cancel_)
-            break;
-        gridRow(r, cells, values);
-        builder.appendRow(values, kinds, text);
-        ProgressBar1->setValue(r + 1);
-    }
-    QGuiApplication::clipboard()->setText(
-        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    job_->progress = [this](std::int64_t rows) { ProgressBar1->setValue(static_cast<int>(rows)); };
+    job_->gridToClipboard(grid_);
     tell(Prompts::Icon::Information, windowTitle(),
          QStringLiteral("プリップボードに出力しました。"));
 }
@@ -481,43 +405,22 @@ void SaveCSV::saveSpreadsheet()
     if (path.isEmpty())
         return;
     outputPath_ = path;
-    SpreadsheetFile book(path);
-    if (!book.created()) {
+    job_->progress = [this](std::int64_t rows) { ProgressBar1->setValue(static_cast<int>(rows)); };
+    const ExportOutcome outcome = job_->gridToSpreadsheet(grid_, path);
+    switch (outcome.end) {
+    case ExportOutcome::End::NotOpened:
         tell(Prompts::Icon::Warning, windowTitle(),
              QStringLiteral("エクセル起動失敗。エクセルファイルは出力できません。"));
         return;
-    }
-    const int columns = grid_.columnCount();
-    int sheetRow = 0;
-    if (Chk_head->isChecked()) {
-        for (int c = 0; c < columns; ++c)
-            book.writeText(0, c, grid_.headerText(c));
-        sheetRow = 1;
-    }
-    int handed = 0;
-    for (; handed < grid_.rowCount(); ++handed) {
-        pumpEvents(handed);
-        if (cancel_)
-            break;
-        for (int c = 0; c < columns; ++c)
-            book.writeCell(sheetRow, c, grid_.cellText(handed, c),
-                           grid_.kind(c) == QLatin1Char('N'));
-        ++sheetRow;
-        ProgressBar1->setValue(handed + 1);
-    }
-    bool saved = false;
-    {
-        BusyCursor busy;
-        saved = book.save();
-    }
-    if (!saved) {
+    case ExportOutcome::End::WriteFailed:
         tell(Prompts::Icon::Critical, windowTitle(),
-             QStringLiteral("エクセルファイルの出力に失敗しました。\n") + book.errorText());
+             QStringLiteral("エクセルファイルの出力に失敗しました。\n") + outcome.errorText);
         return;
-    }
-    if (handed < grid_.rowCount()) {
-        endIncomplete(Prompts::Icon::Warning, kStoppedText, path, handed);
+    case ExportOutcome::End::Stopped:
+        tellIncomplete(Prompts::Icon::Warning, kStoppedText, outcome);
         return;
+    default:
+        break;
     }
     tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
     if (Chk_open_exel->isChecked())
@@ -594,40 +497,12 @@ void SaveCSV::selectOut()
     markerLeft_ = 0;
     advanceMarker(0);
 
-    ExportFile file;
-    if (!file.open(path)) {
-        writeFailed(file.errorText());
+    job_->progress = [this](std::int64_t rows) { advanceMarker(rows); };
+    const ExportOutcome outcome = job_->resultToTextFile(db_, info, path);
+    if (tellTextFileEnd(outcome))
         return;
-    }
-    ExportLineBuilder builder(delimiter_, quote_, ExportLineBuilder::Target::Cp932File);
-    const int header = Chk_head->isChecked() ? 1 : 0;
-    if (header != 0) {
-        std::string line;
-        builder.appendHeader(info.names, line);
-        file.write(line);
-    }
-    const SelectOutOutcome outcome =
-        streamResultToFile(db_, latin1(info.kinds), builder, file, cancel_,
-                           [this](std::int64_t rows) { advanceMarker(rows); });
-    // The stop cancels the driver's call as well, which may end the fetch with an error.
-    const bool stopped = outcome.cancelled || (outcome.fetchStatus != 0 && cancel_);
-    if (outcome.fetchStatus != 0 && !stopped)
-        tell(Prompts::Icon::Warning, kSqlErrorTitle, outcome.fetchError);
-    const bool closed = file.close();
-    const std::int64_t rows = std::max<std::int64_t>(0, file.linesWritten() - header);
-    if (!closed) {
-        L_cnt->setText(QString::number(rows));
-        endIncomplete(Prompts::Icon::Critical,
-                      QStringLiteral("書込みに失敗しました。\n") + file.errorText(), path, rows);
-        return;
-    }
-    if (stopped || outcome.fetchStatus != 0) {
-        endIncomplete(stopped ? Prompts::Icon::Warning : Prompts::Icon::Critical,
-                      stopped ? kStoppedText : QStringLiteral("出力に失敗しました。"), path, rows);
-        return;
-    }
     tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
-    finishReplaced(builder.replacedValues());
+    finishReplaced(outcome.replaced);
     if (Chk_edit_csv->isChecked() && hooks_.EditFile)
         hooks_.EditFile(path);
 }

@@ -1,18 +1,16 @@
 #pragma once
 
 #include "base/Prompts.h"
+#include "transfer/ExportJob.h"
 
 #include <QByteArray>
 #include <QChar>
 #include <QDialog>
 #include <QString>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <string>
-#include <string_view>
-#include <vector>
+#include <optional>
 
 class ODBCComm;
 class QCheckBox;
@@ -22,17 +20,6 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-
-// The rows of the result grid as the export reads them, without the grid itself: result
-// columns and rows from 0, texts as the grid shows them.
-struct ResultGridSource {
-    std::function<int()> columnCount;
-    std::function<int()> rowCount;
-    std::function<QString(int column)> headerText;
-    // 'S', 'T' or 'N' (right-aligned number columns).
-    std::function<QChar(int column)> kind;
-    std::function<QString(int row, int column)> cellText;
-};
 
 // Work of other features that the export window starts. Empty functions are skipped.
 struct SaveCSVHooks {
@@ -47,9 +34,11 @@ struct SaveCSVHooks {
 
 // The export window: saves the rows of the result grid as delimited text, to the clipboard or
 // as a spreadsheet file (ShowOption), or runs a SELECT straight into a delimited file
-// (Show4SelectOut). Created once and hidden, not destroyed, so its choices last. An export is
+// (Show4SelectOut). Created once and hidden, not destroyed, so its choices last. The window
+// collects the choices and shows progress and the outcome; the export itself is an ExportJob,
 // work on the connection: while it runs, commands that would change the grid or take the
-// cursor wait, and Cancel (or closing the window) stops it before the next row.
+// cursor wait, and Cancel (or closing the window, or the connection's cancelAll) stops it
+// before the next row.
 class SaveCSV : public QDialog {
     Q_OBJECT
 
@@ -102,17 +91,13 @@ private:
     void tell(Prompts::Icon icon, const QString& title, const QString& text);
     QString initialPath(const QString& name) const;
     bool takeSettings();
-    // Lets the window's events run when a few milliseconds have passed since the last time.
-    void pumpEvents(int rowsDone);
+    ExportSettings settings() const;
     void writeFailed(const QString& errorText);
-    // The end of an export whose file did not receive every row: the file is kept as
-    // <name>.partial and the box says why and how many rows it holds.
-    void endIncomplete(Prompts::Icon icon, const QString& why, const QString& path,
-                       std::int64_t rows);
-    // The grid's kind letters and header names, and one row's texts as UTF-8 views.
-    void gridColumns(std::string& kinds, QStringList& names) const;
-    void gridRow(int row, std::vector<QByteArray>& cells,
-                 std::vector<std::string_view>& values) const;
+    // The end of an export whose file did not receive every row (kept as <name>.partial): the
+    // box says why and how many rows it holds.
+    void tellIncomplete(Prompts::Icon icon, const QString& why, const ExportOutcome& outcome);
+    // The boxes of a text file's export that did not complete; false when it completed.
+    bool tellTextFileEnd(const ExportOutcome& outcome);
     void saveTextFile();
     void saveClipboard();
     void saveSpreadsheet();
@@ -130,10 +115,9 @@ private:
     QString delimiter_;
     QString quote_;
     QString outputPath_;
-    std::atomic<bool> cancel_{false};
+    std::optional<ExportJob> job_;
     bool exporting_ = false;
     bool placed_ = false;
-    std::int64_t pumpedAt_ = 0;
     std::int64_t markerRows_ = 0;
     int markerCounter_ = 0;
     int markerLeft_ = 0;

@@ -25,9 +25,10 @@ struct SelectOutOutcome {
 
 // Execute-and-save without its window: every row of the open result, values whole, straight
 // into the file, one line per row, with no row limit. The rows are fetched and written on the
-// worker thread while the window's events run; between slices (every few milliseconds, not per
-// row) `between` runs on the window thread with the rows written so far. cancel is read before
-// each row, so a Cancel stops the stream at the next row once its click has been handled.
+// connection's thread while the window's events run; between slices (every few milliseconds,
+// not per row) `between` runs on the window thread with the rows written so far. cancel is
+// read before each row, so a Cancel stops the stream at the next row once its click has been
+// handled.
 SelectOutOutcome streamResultToFile(ODBCComm& db, const std::string& kinds,
                                     ExportLineBuilder& builder, ExportFile& file,
                                     const std::atomic<bool>& cancel,

@@ -1,0 +1,294 @@
+#include "transfer/ExportJob.h"
+
+#include "odbc/comm/ResultSetInfo.h"
+#include "transfer/ExportFile.h"
+#include "transfer/ExportText.h"
+#include "transfer/SelectOutStream.h"
+#include "transfer/SpreadsheetFile.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QStringConverter>
+#include <QStringList>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// Cells copied per block: a block is one job on the connection's thread, and the progress
+// moves between blocks.
+constexpr int kBlockCells = 32 * 1024;
+constexpr int kBlockRows = 1000;
+
+// One row's texts as UTF-8 views into one buffer: one conversion per cell, no allocation per
+// cell.
+class Utf8Row {
+public:
+    const std::vector<std::string_view>& set(const QString* cells, int count)
+    {
+        std::size_t room = 0;
+        for (int c = 0; c < count; ++c)
+            room += static_cast<std::size_t>(encoder_.requiredSpace(cells[c].size()));
+        bytes_.resize(room);
+        ends_.resize(static_cast<std::size_t>(count));
+        char* const begin = bytes_.data();
+        char* at = begin;
+        for (int c = 0; c < count; ++c) {
+            at = encoder_.appendToBuffer(at, cells[c]);
+            ends_[static_cast<std::size_t>(c)] = static_cast<std::size_t>(at - begin);
+        }
+        views_.resize(static_cast<std::size_t>(count));
+        std::size_t from = 0;
+        for (std::size_t c = 0; c < views_.size(); ++c) {
+            views_[c] = std::string_view(begin + from, ends_[c] - from);
+            from = ends_[c];
+        }
+        return views_;
+    }
+
+private:
+    QStringEncoder encoder_{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
+    std::string bytes_;
+    std::vector<std::size_t> ends_;
+    std::vector<std::string_view> views_;
+};
+
+std::string kindLetters(const ResultGridSource& grid, int columns)
+{
+    std::string kinds;
+    for (int c = 0; c < columns; ++c)
+        kinds.push_back(grid.kind(c).toLatin1());
+    return kinds;
+}
+
+QStringList headerNames(const ResultGridSource& grid, int columns)
+{
+    QStringList names;
+    for (int c = 0; c < columns; ++c)
+        names.append(grid.headerText(c));
+    return names;
+}
+
+} // namespace
+
+ExportJob::ExportJob(ConnectionWork& work, ExportSettings settings)
+    : work_(work), settings_(std::move(settings)), scope_(work, ConnectionWork::Kind::Transfer),
+      registration_(work, [this] { stop(); })
+{
+}
+
+void ExportJob::report(std::int64_t rows)
+{
+    if (progress)
+        progress(rows);
+}
+
+int ExportJob::copyBlock(const ResultGridSource& grid, int from)
+{
+    const int columns = std::max(1, grid.columnCount());
+    const int rows =
+        std::min({grid.rowCount() - from, kBlockRows, std::max(1, kBlockCells / columns)});
+    cells_.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns));
+    std::size_t at = 0;
+    for (int r = from; r < from + rows; ++r) {
+        for (int c = 0; c < columns; ++c)
+            cells_[at++] = grid.cellText(r, c);
+    }
+    return rows;
+}
+
+ExportOutcome ExportJob::gridToTextFile(const ResultGridSource& grid, const QString& path)
+{
+    ExportOutcome out;
+    out.path = path;
+    const int columns = grid.columnCount();
+    const int rows = grid.rowCount();
+    const std::string kinds = kindLetters(grid, columns);
+    const QStringList names = headerNames(grid, columns);
+    ExportFile file;
+    ExportLineBuilder builder(settings_.delimiter, settings_.quote,
+                              ExportLineBuilder::Target::Cp932File);
+    bool opened = false;
+    work_.run(ConnectionWork::Kind::Transfer, [&] {
+        opened = file.open(path);
+        if (opened && settings_.header) {
+            std::string line;
+            builder.appendHeader(names, line);
+            file.write(line);
+        }
+    });
+    if (!opened) {
+        out.end = ExportOutcome::End::NotOpened;
+        out.errorText = file.errorText();
+        return out;
+    }
+    int handed = 0;
+    bool writeFailed = false;
+    Utf8Row row;
+    std::string line;
+    while (handed < rows && !writeFailed && !stopRequested()) {
+        const int block = copyBlock(grid, handed);
+        work_.run(ConnectionWork::Kind::Transfer, [&] {
+            for (int r = 0; r < block && !stopRequested(); ++r) {
+                line.clear();
+                builder.appendRow(row.set(&cells_[static_cast<std::size_t>(r) * columns], columns),
+                                  kinds, line);
+                if (!file.write(line)) {
+                    writeFailed = true;
+                    return;
+                }
+                ++handed;
+            }
+        });
+        report(handed);
+    }
+    bool closed = false;
+    work_.run(ConnectionWork::Kind::Transfer, [&] { closed = file.close(); });
+    out.rows = std::max<std::int64_t>(0, file.linesWritten() - (settings_.header ? 1 : 0));
+    out.replaced = builder.replacedValues();
+    if (!closed) {
+        out.end = ExportOutcome::End::WriteFailed;
+        out.errorText = file.errorText();
+        out.path = keepAsPartial(path);
+    } else if (handed < rows) {
+        out.end = ExportOutcome::End::Stopped;
+        out.path = keepAsPartial(path);
+    }
+    report(out.rows);
+    return out;
+}
+
+ExportOutcome ExportJob::gridToClipboard(const ResultGridSource& grid)
+{
+    ExportOutcome out;
+    QGuiApplication::clipboard()->clear();
+    const int columns = grid.columnCount();
+    const int rows = grid.rowCount();
+    const std::string kinds = kindLetters(grid, columns);
+    ExportLineBuilder builder(settings_.delimiter, settings_.quote,
+                              ExportLineBuilder::Target::Utf8Text);
+    std::string text;
+    if (settings_.header)
+        builder.appendHeader(headerNames(grid, columns), text);
+    int handed = 0;
+    Utf8Row row;
+    while (handed < rows && !stopRequested()) {
+        const int block = copyBlock(grid, handed);
+        work_.run(ConnectionWork::Kind::Transfer, [&] {
+            for (int r = 0; r < block && !stopRequested(); ++r) {
+                builder.appendRow(row.set(&cells_[static_cast<std::size_t>(r) * columns], columns),
+                                  kinds, text);
+                ++handed;
+            }
+        });
+        report(handed);
+    }
+    QGuiApplication::clipboard()->setText(
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    out.rows = handed;
+    if (handed < rows)
+        out.end = ExportOutcome::End::Stopped;
+    return out;
+}
+
+ExportOutcome ExportJob::gridToSpreadsheet(const ResultGridSource& grid, const QString& path)
+{
+    ExportOutcome out;
+    out.path = path;
+    const int columns = grid.columnCount();
+    const int rows = grid.rowCount();
+    const std::string kinds = kindLetters(grid, columns);
+    const QStringList names = headerNames(grid, columns);
+    std::optional<SpreadsheetFile> book;
+    bool created = false;
+    int sheetRow = 0;
+    work_.run(ConnectionWork::Kind::Transfer, [&] {
+        created = book.emplace(path).created();
+        if (created && settings_.header) {
+            for (int c = 0; c < columns; ++c)
+                book->writeText(0, c, names[c]);
+            sheetRow = 1;
+        }
+    });
+    if (!created) {
+        out.end = ExportOutcome::End::NotOpened;
+        return out;
+    }
+    int handed = 0;
+    while (handed < rows && !stopRequested()) {
+        const int block = copyBlock(grid, handed);
+        work_.run(ConnectionWork::Kind::Transfer, [&] {
+            for (int r = 0; r < block && !stopRequested(); ++r) {
+                const QString* cells = &cells_[static_cast<std::size_t>(r) * columns];
+                for (int c = 0; c < columns; ++c)
+                    book->writeCell(sheetRow, c, cells[c], kinds[c] == 'N');
+                ++sheetRow;
+                ++handed;
+            }
+        });
+        report(handed);
+    }
+    bool saved = false;
+    work_.run(ConnectionWork::Kind::Transfer, [&] { saved = book->save(); });
+    out.rows = handed;
+    if (!saved) {
+        out.end = ExportOutcome::End::WriteFailed;
+        out.errorText = book->errorText();
+    } else if (handed < rows) {
+        out.end = ExportOutcome::End::Stopped;
+        out.path = keepAsPartial(path);
+    }
+    return out;
+}
+
+ExportOutcome ExportJob::resultToTextFile(ODBCComm& db, const ResultSetInfo& info,
+                                          const QString& path)
+{
+    ExportOutcome out;
+    out.path = path;
+    const QByteArray kindBytes = info.kinds.toLatin1();
+    const std::string kinds(kindBytes.constData(), static_cast<std::size_t>(kindBytes.size()));
+    ExportFile file;
+    ExportLineBuilder builder(settings_.delimiter, settings_.quote,
+                              ExportLineBuilder::Target::Cp932File);
+    bool opened = false;
+    work_.run(ConnectionWork::Kind::Transfer, [&] {
+        opened = file.open(path);
+        if (opened && settings_.header) {
+            std::string line;
+            builder.appendHeader(info.names, line);
+            file.write(line);
+        }
+    });
+    if (!opened) {
+        out.end = ExportOutcome::End::NotOpened;
+        out.errorText = file.errorText();
+        return out;
+    }
+    const SelectOutOutcome stream = streamResultToFile(db, kinds, builder, file, stop_,
+                                                       [this](std::int64_t rows) { report(rows); });
+    // A stop cancels the driver's call as well, which may end the fetch with an error.
+    const bool stopped = stream.cancelled || (stream.fetchStatus != 0 && stopRequested());
+    if (stream.fetchStatus != 0 && !stopped) {
+        out.fetchStatus = stream.fetchStatus;
+        out.fetchError = stream.fetchError;
+    }
+    bool closed = false;
+    work_.run(ConnectionWork::Kind::Transfer, [&] { closed = file.close(); });
+    out.rows = std::max<std::int64_t>(0, file.linesWritten() - (settings_.header ? 1 : 0));
+    out.replaced = builder.replacedValues();
+    if (!closed) {
+        out.end = ExportOutcome::End::WriteFailed;
+        out.errorText = file.errorText();
+        out.path = keepAsPartial(path);
+    } else if (stopped || stream.fetchStatus != 0) {
+        out.end = stopped ? ExportOutcome::End::Stopped : ExportOutcome::End::FetchFailed;
+        out.path = keepAsPartial(path);
+    }
+    report(out.rows);
+    return out;
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "odbc/comm/ConnectionWork.h"
+
+#include <QChar>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class ODBCComm;
+struct ResultSetInfo;
+
+// The rows of the result grid as the export reads them, without the grid itself: result
+// columns and rows from 0, texts as the grid shows them.
+struct ResultGridSource {
+    std::function<int()> columnCount;
+    std::function<int()> rowCount;
+    std::function<QString(int column)> headerText;
+    // 'S', 'T' or 'N' (right-aligned number columns).
+    std::function<QChar(int column)> kind;
+    std::function<QString(int row, int column)> cellText;
+};
+
+// What a delimited export writes besides the rows.
+struct ExportSettings {
+    QString delimiter;
+    QString quote; // empty for none
+    bool header = false;
+};
+
+// How an export ended.
+struct ExportOutcome {
+    enum class End {
+        Complete,
+        // Stopped before every row was written: the rows so far are kept under path.
+        Stopped,
+        // Nothing was written: the file could not be opened, or the workbook created.
+        NotOpened,
+        // Writing failed part way (or the workbook could not be saved), with errorText.
+        WriteFailed,
+        // The result's fetch failed part way, with fetchError; the rows so far are kept.
+        FetchFailed,
+    };
+    End end = End::Complete;
+    // Rows (not the header) that reached the output.
+    std::int64_t rows = 0;
+    // The file that holds the rows: the chosen one, or <name>.partial when not all are there.
+    QString path;
+    // The system's or the workbook library's text for NotOpened and WriteFailed.
+    QString errorText;
+    // A fetch failure that was not a stop: its status and the driver's text (also with
+    // WriteFailed, when writing failed after it).
+    std::int16_t fetchStatus = 0;
+    QString fetchError;
+    // Values written with "?" for characters code page 932 cannot hold.
+    std::uint64_t replaced = 0;
+};
+
+// One export, without any window: rows of the grid or of the open result into a CP932 text
+// file, the clipboard or a workbook. The per-row work runs as jobs on the connection's thread
+// (the grid's texts are copied block by block on the calling thread, since the grid is the
+// window thread's); progress is called between blocks with the rows done, and once more at
+// the end. The export is work on the connection for the object's lifetime, and the
+// connection's cancelAll stops it before its next row, as stop() does. It shows no box.
+class ExportJob {
+public:
+    ExportJob(ConnectionWork& work, ExportSettings settings);
+    ExportJob(const ExportJob&) = delete;
+    ExportJob& operator=(const ExportJob&) = delete;
+
+    std::function<void(std::int64_t rows)> progress;
+
+    // Safe from any thread; the export ends before its next row.
+    void stop() { stop_.store(true, std::memory_order_relaxed); }
+    bool stopRequested() const { return stop_.load(std::memory_order_relaxed); }
+
+    ExportOutcome gridToTextFile(const ResultGridSource& grid, const QString& path);
+    // The clipboard gets the text written so far also when stopped.
+    ExportOutcome gridToClipboard(const ResultGridSource& grid);
+    ExportOutcome gridToSpreadsheet(const ResultGridSource& grid, const QString& path);
+    // Every row of the open result (described in info), values whole. The cursor is left to
+    // the caller.
+    ExportOutcome resultToTextFile(ODBCComm& db, const ResultSetInfo& info, const QString& path);
+
+private:
+    // Copies the next rows' texts (at least one row) from the grid into cells_, row by row.
+    int copyBlock(const ResultGridSource& grid, int from);
+    void report(std::int64_t rows);
+
+    ConnectionWork& work_;
+    ExportSettings settings_;
+    std::atomic<bool> stop_{false};
+    const ConnectionWork::Scope scope_;
+    const ConnectionWork::Stop registration_;
+    std::vector<QString> cells_;
+};
