@@ -231,10 +231,7 @@ void QUORVANT::wireSqlRunner()
 void QUORVANT::wireSaveCSV()
 {
     SaveCSVHooks hooks;
-    hooks.AddHist = [this](const QString& dsn, const QString& sql) {
-        showHist_->AddHist(dsn, sql);
-    };
-    hooks.dsnText = [this] { return services_.db().work().sourceText(); };
+    hooks.AddHist = historySink_;
     hooks.endGridResult = [this] { sqlRunner_->endSuspendedFetch(); };
     hooks.EditFile = [this](const QString& path) { frmEditor_->EditFile(path); };
     saveCSV_ = new SaveCSV(services_.db(), services_.prompts(), std::move(hooks), this);

@@ -38,13 +38,7 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_reconnect"), [this] { connection_->ReconnectDatabase(); }},
         {QStringLiteral("mn_exit"), [this] { exitCommand(); }},
         {QStringLiteral("mn_sql_go"), [this] { runStatements(inputArea_->statements()); }},
-        {QStringLiteral("mn_sql_stop"),
-         [this] {
-             // The driver may hold the whole result and never see the cancel: an export
-             // reads its own flag before each row.
-             saveCSV_->stopExport();
-             sqlRunner_->stopCommand();
-         }},
+        {QStringLiteral("mn_sql_stop"), [this] { sqlRunner_->stopCommand(); }},
         {QStringLiteral("mn_sql_commit"), [this] { sqlRunner_->commit_command(); }},
         {QStringLiteral("mn_sql_rollback"), [this] { sqlRunner_->rollback_command(); }},
         {QStringLiteral("mn_kick_dsnadmin"), [this] { dataSourceAdminCommand(); }},
@@ -75,7 +69,7 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_kwdcopy_clip"), [this] { keywordList_->copyToClipboardCommand(); }},
         {QStringLiteral("mn_out_csv"), [this] { saveGridCommand(); }},
         {QStringLiteral("mn_out_select"),
-         [this] { saveCSV_->Show4SelectOut(ui_.TB_SQL->toPlainText()); }},
+         [this] { saveCSV_->Show4SelectOut(inputArea_->statements()); }},
         {QStringLiteral("mn_inp_csv"), [this] { loadCsvCommand(); }},
     };
     arrayCommands_ = {

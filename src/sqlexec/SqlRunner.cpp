@@ -143,8 +143,12 @@ void SqlRunner::stopCommand()
         setMessage(QStringLiteral("COMMIT・ROLLBACKは中断できません。終了までお待ち下さい。"));
         return;
     }
+    // Whatever runs on the connection stops: this run, or an export or a load.
     stop_requested = true;
-    db_.DbCancel();
+    if (db_.work().busy())
+        db_.work().cancelAll();
+    else
+        db_.DbCancel();
 }
 
 void SqlRunner::abandonBatch()

@@ -453,7 +453,7 @@ void SaveCSV::selectOut()
     }
     const std::int16_t columns = db_.DbLastColumnCount();
     if (hooks_.AddHist)
-        hooks_.AddHist(hooks_.dsnText ? hooks_.dsnText() : QString(), statement_);
+        hooks_.AddHist(statement_);
     // The result is released here, not left to the next statement: a cancelled export of a
     // large result would otherwise keep the rest of it in the driver.
     struct CursorRelease {

@@ -23,9 +23,8 @@ class QRadioButton;
 
 // Work of other features that the export window starts. Empty functions are skipped.
 struct SaveCSVHooks {
-    // Queues a statement for the SQL history, with the text of TB_DSN.
-    std::function<void(const QString& dsnText, const QString& sql)> AddHist;
-    std::function<QString()> dsnText;
+    // Records a statement in the SQL history (which names the connection itself).
+    std::function<void(const QString& sql)> AddHist;
     // Ends a suspended grid fill before execute-and-save takes the cursor.
     std::function<void()> endGridResult;
     // Opens an exported file in the external editor.

@@ -164,11 +164,7 @@ public:
         EXPECT_EQ(db->DbConnect(nullptr, QString(), uid, pwd, QString(), conn), 0)
             << connStr.toStdString();
         SaveCSVHooks hooks;
-        hooks.AddHist = [this](const QString& dsn, const QString& sql) {
-            EXPECT_EQ(dsn, QStringLiteral("DSN:test"));
-            history.append(sql);
-        };
-        hooks.dsnText = [] { return QStringLiteral("DSN:test"); };
+        hooks.AddHist = [this](const QString& sql) { history.append(sql); };
         hooks.endGridResult = [this] { ++gridResultsEnded; };
         hooks.EditFile = [this](const QString& path) { edited.append(path); };
         window = std::make_unique<SaveCSV>(*db, prompts, std::move(hooks), &owner);
