@@ -548,9 +548,6 @@ void QUORVANT::closeEvent(QCloseEvent* event)
         sqlRunner_->abandonBatch();
         if (saveCSV_->exporting())
             saveCSV_->Command2_Click();
-        // A load stops before its next line, as its Cancel does.
-        if (loadCSV_ != nullptr && loadCSV_->loading())
-            loadCSV_->Command2_Click();
         services_.db().work().cancelAll();
         event->ignore();
         return;
