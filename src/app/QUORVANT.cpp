@@ -543,9 +543,6 @@ void QUORVANT::closeEvent(QCloseEvent* event)
     if (services_.db().work().busy()) {
         closeAfterWork_ = true;
         sqlRunner_->abandonBatch();
-        // A load stops before its next line, as its Cancel does.
-        if (loadCSV_ != nullptr && loadCSV_->loading())
-            loadCSV_->Command2_Click();
         services_.db().work().cancelAll();
         event->ignore();
         return;

@@ -1,12 +1,14 @@
 #include "base/basApiCall.h"
 
+#include "base/InputGate.h"
 #include "base/Prompts.h"
 #include "base/Twips.h"
 
 #include <QAbstractItemView>
 #include <QDesktopServices>
-#include <QFile>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QProcess>
 #include <QRegularExpression>
@@ -16,8 +18,6 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <exception>
 #include <system_error>
 
@@ -71,19 +71,6 @@ bool isAddress(const QString& path)
 {
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
     return scheme.match(path).hasMatch();
-}
-
-bool processGone(qint64 pid)
-{
-    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
-        return true;
-    // A child that nobody has reaped yet has ended all the same.
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray line = stat.readAll();
-    const int close = line.lastIndexOf(')');
-    return close >= 0 && close + 2 < line.size() && line.at(close + 2) == 'Z';
 }
 
 } // namespace
@@ -187,36 +174,24 @@ QStringList splitCommandLine(const QString& commandLine)
     return words;
 }
 
-int RunAndWait(const QString& commandLine, int /*windowStyle*/, QString* errorText)
+bool RunAndWait(QProcess& process)
 {
-    QStringList words = splitCommandLine(commandLine);
-    if (words.isEmpty()) {
-        if (errorText != nullptr)
-            *errorText = QStringLiteral("No program to start");
-        return kWaitFailed;
-    }
-    QProcess process;
-    process.setProgram(words.takeFirst());
-    process.setArguments(words);
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.start();
-    if (!process.waitForStarted(-1)) {
-        if (errorText != nullptr)
-            *errorText = process.errorString();
-        return kWaitFailed;
+    if (!process.waitForStarted(-1))
+        return false;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (qobject_cast<QGuiApplication*>(app) == nullptr ||
+        QThread::currentThread() != app->thread()) {
+        process.waitForFinished(-1);
+        return true;
     }
-    // QProcess reaps its own child, so the wait happens here rather than by process id.
-    process.waitForFinished(-1);
-    return kWaitEnded;
-}
-
-int WaitForProcess(qint64 processId)
-{
-    if (processId <= 0 || processGone(processId))
-        return kWaitFailed;
-    while (!processGone(processId))
-        QThread::msleep(20);
-    return kWaitEnded;
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    if (process.state() != QProcess::NotRunning) {
+        const InputGate::Closed gate;
+        loop.exec();
+    }
+    return true;
 }
 
 QString GetSystemFolder()

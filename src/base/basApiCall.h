@@ -6,6 +6,7 @@
 
 class Prompts;
 class QAbstractItemView;
+class QProcess;
 class QWidget;
 
 // Window and process helpers shared by every window: column auto-sizing, the cell under a
@@ -36,17 +37,11 @@ bool OpenDocument(QWidget* owner, Prompts& prompts, const QString& path);
 // backslash outside quotes escapes the next character. An unterminated quote runs to the end.
 QStringList splitCommandLine(const QString& commandLine);
 
-// Results of RunAndWait and WaitForProcess.
-inline constexpr int kWaitEnded = 0;   // the process has ended
-inline constexpr int kWaitFailed = -1; // it could not be started or waited for
-
-// Starts a command line (split into words as a shell does, quotes honoured) and blocks until
-// the process ends. windowStyle is accepted for callers' sake; X11 programs choose their own
-// window. When starting fails, errorText (if given) receives the reason.
-int RunAndWait(const QString& commandLine, int windowStyle, QString* errorText = nullptr);
-
-// Blocks until the process with this id has ended (a zombie counts as ended).
-int WaitForProcess(qint64 processId);
+// Starts the process as the caller has set it up and returns when it has ended; false when it
+// could not be started (process.error() and errorString() say why). On the window thread of a
+// GUI program the windows paint meanwhile with the program's input gated (InputGate);
+// elsewhere this thread simply waits.
+bool RunAndWait(QProcess& process);
 
 // The folder of the system's programs, with its trailing "/".
 QString GetSystemFolder();

@@ -5,17 +5,12 @@
 #include "editor/SqlText.h"
 #include "text/CodePage.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QEvent>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
@@ -42,49 +37,6 @@ void setError(EditorError* out, const EditorError& e)
 {
     if (out != nullptr)
         *out = e;
-}
-
-// Swallows what the user does to any window while the editor runs; painting goes on. Only
-// events from the window system count, so the program's own closing still works.
-class InputBlocker : public QObject {
-public:
-    InputBlocker() { QCoreApplication::instance()->installEventFilter(this); }
-    ~InputBlocker() override { QCoreApplication::instance()->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        switch (event->type()) {
-        case QEvent::Shortcut:
-        case QEvent::ShortcutOverride:
-            return true;
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::InputMethod:
-        case QEvent::ContextMenu:
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::Close:
-            return event->spontaneous();
-        default:
-            return QObject::eventFilter(watched, event);
-        }
-    }
-};
-
-bool onGuiThread()
-{
-    QCoreApplication* app = QCoreApplication::instance();
-    return qobject_cast<QGuiApplication*>(app) != nullptr &&
-           QThread::currentThread() == app->thread();
 }
 
 } // namespace
@@ -173,20 +125,10 @@ bool runAndWait(const EditorCommand& command, EditorError* error)
     // reads could fill and stop it.
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.setInputChannelMode(QProcess::ForwardedInputChannel);
-    process.start();
-    if (!process.waitForStarted(-1)) {
+    if (!RunAndWait(process)) {
         setError(error, {static_cast<int>(process.error()), process.errorString()});
         return false;
     }
-    if (!onGuiThread()) {
-        process.waitForFinished(-1);
-        return true;
-    }
-    InputBlocker blocker;
-    QEventLoop loop;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    if (process.state() != QProcess::NotRunning)
-        loop.exec();
     return true;
 }
 

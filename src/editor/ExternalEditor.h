@@ -44,7 +44,8 @@ void showEditorError(QWidget* owner, Prompts& prompts, const EditorError& error)
 bool checkProgram(const QString& program, EditorError* error);
 
 // Starts the editor and returns when its process has ended. The windows keep painting
-// meanwhile, but take no input, so nothing the user does can change what is being edited.
+// meanwhile with the program's input gated (see RunAndWait), so the text being edited cannot
+// change under the editor.
 bool runAndWait(const EditorCommand& command, EditorError* error);
 // Starts the editor and returns at once.
 bool startDetached(const EditorCommand& command, EditorError* error);

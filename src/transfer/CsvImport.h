@@ -5,13 +5,8 @@
 #include <QStringList>
 #include <QStringView>
 
-#include <condition_variable>
-#include <deque>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 class QIODevice;
@@ -92,34 +87,6 @@ private:
     qsizetype start_ = 0;
     qsizetype searched_ = 0;
     bool atEnd_ = false;
-};
-
-// The statements of the lines a source has left, read and built on a thread of their own a few
-// hundred lines ahead of the one that sends them, so that building costs the load no time of
-// its own. Lines read ahead and not taken are dropped with the feed.
-class StatementFeed {
-public:
-    StatementFeed(LineSource& source, const QString& head, const QString& delimiter);
-    ~StatementFeed();
-    StatementFeed(const StatementFeed&) = delete;
-    StatementFeed& operator=(const StatementFeed&) = delete;
-
-    // The next statement, valid until the next call, and the number of its values holding
-    // bytes that are not code page 932; false after the last line.
-    bool next(std::string_view& sql, int& badValues);
-
-private:
-    struct Batch;
-    void produce(LineSource& source, const QString& head, const QString& delimiter);
-
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::unique_ptr<Batch>> full_;
-    std::vector<std::unique_ptr<Batch>> free_;
-    std::unique_ptr<Batch> current_;
-    std::size_t taken_ = 0;
-    bool stop_ = false;
-    std::thread producer_;
 };
 
 // Lines in the device from its current position to its end, as LineSource reads them (a last

@@ -2,11 +2,13 @@
 
 #include "base/EventPump.h"
 #include "base/GetFile.h"
+#include "base/InputGate.h"
 #include "base/Prompts.h"
 #include "odbc/comm/ODBCComm.h"
 #include "text/CodePage.h"
 #include "transfer/CsvImport.h"
 #include "transfer/Delimiter.h"
+#include "transfer/LoadJob.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -26,13 +28,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
-#include <mutex>
 
 namespace {
 
@@ -42,9 +41,6 @@ constexpr int kPreviewLines = 10;
 // L_sql and each preview line show this much of a text; a line of a megabyte would take them
 // seconds to lay out. A click on L_sql still copies the whole statement.
 constexpr qsizetype kShownText = 2000;
-// While the statements run on the worker, the counter, the progress bar and L_sql follow them
-// this often. Ending the worker's run that often instead cost a tenth of SQLite's time.
-constexpr auto kShowEvery = std::chrono::milliseconds(50);
 
 template <typename T> T* named(QWidget* parent, const char* name)
 {
@@ -183,6 +179,8 @@ LoadCSV::LoadCSV(ODBCComm& db, Prompts& prompts, QWidget* owner)
             [this](int position) { L_commit_int->setText(QString::number(powerOfTen(position))); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    // Cancel is the one control that works while the load holds the program's input.
+    InputGate::allow(Command2);
 }
 
 LoadCSV::~LoadCSV() = default;
@@ -271,7 +269,6 @@ void LoadCSV::Command1_Click()
     if (loading_)
         return;
     Command1->setEnabled(false);
-    cancel_ = false;
     const bool completed = load();
     Command1->setEnabled(true);
     if (completed)
@@ -280,7 +277,8 @@ void LoadCSV::Command1_Click()
 
 void LoadCSV::Command2_Click()
 {
-    cancel_ = true;
+    if (job_ != nullptr)
+        job_->cancel();
     hide();
 }
 
@@ -302,21 +300,6 @@ bool LoadCSV::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-bool LoadCSV::pendingRowsLost()
-{
-    // The probe would take the cursor of a suspended result; then the answer stays unknown.
-    if (db_.work().cursorHeld())
-        return false;
-    // PostgreSQL's own question, asked only of the driver whose failures may cost earlier rows.
-    if (!db_.DbFailedStatementMayDropWrites() ||
-        db_.DbExecute(QStringLiteral("SELECT txid_current_if_assigned()")) != 0)
-        return false;
-    QVector<QString> values;
-    const bool lost = db_.DbFetch(values, true) == 0 && !values.isEmpty() && values[0].isEmpty();
-    db_.DbCloseCursor();
-    return lost;
-}
-
 void LoadCSV::warn(const QString& title, const QString& text)
 {
     prompts_.tell(this, Prompts::Icon::Warning, title, text);
@@ -326,7 +309,6 @@ void LoadCSV::showStatement(const QString& sql)
 {
     lastSql_ = sql;
     L_sql->setText(sql.size() > kShownText ? sql.left(kShownText) : sql);
-    L_sql->repaint();
 }
 
 void LoadCSV::showCount(qint64 inserted, qint64 total)
@@ -343,7 +325,8 @@ bool LoadCSV::load()
         ImCB_table->setFocus();
         return false;
     }
-    QString head = QStringLiteral("INSERT INTO ") + csvimport::targetName(table, listed_);
+    LoadJob::Options options;
+    options.head = QStringLiteral("INSERT INTO ") + csvimport::targetName(table, listed_);
     if (!readPreview())
         return false;
     // An editable box can hold anything; an empty delimiter would split nowhere.
@@ -362,159 +345,63 @@ bool LoadCSV::load()
         warn(kLoadTitle, QStringLiteral("他の処理が実行中です。終了してから実行して下さい。"));
         return false;
     }
+    options.filePath = filePath_;
+    options.delimiter = *delimiter;
+    options.header = Chk_head->isChecked();
+    options.headerNames = Chk_head_col->isChecked();
+    options.interval = std::max(L_commit_int->text().toLongLong(), qint64{1});
 
-    const bool hasHeader = Chk_head->isChecked();
-    const qint64 total = std::max<qint64>(lineCount_ - (hasHeader ? 1 : 0), 0);
+    const qint64 total = std::max<qint64>(lineCount_ - (options.header ? 1 : 0), 0);
     ProgressBar1->setRange(0, static_cast<int>(std::clamp<qint64>(total, 1, INT_MAX)));
     ProgressBar1->setValue(0);
     showCount(0, total);
-    const qint64 interval = std::max(L_commit_int->text().toLongLong(), qint64{1});
 
-    QFile file(filePath_);
-    if (!file.open(QIODevice::ReadOnly)) {
+    LoadJob job(db_, std::move(options));
+    job.onProgress = [this, total](const LoadJob::Progress& progress) {
+        showCount(progress.inserted, total);
+        if (!progress.statement.isEmpty())
+            showStatement(progress.statement);
+    };
+    job.onFailedLine = [this](const LoadJob::FailedLine& failed) {
+        prompts_.tell(this, Prompts::Icon::Warning, QStringLiteral("QUORVANT - INSERTエラー"),
+                      failed.error);
+        if (!failed.rolledBack.isEmpty())
+            prompts_.tell(this, Prompts::Icon::Warning, QStringLiteral("QUORVANT - INSERTエラー"),
+                          failed.rolledBack);
+        return prompts_.ask(
+                   this, Prompts::Icon::Question, QStringLiteral("QUORVANT - INSERT続行確認"),
+                   QStringLiteral("登録を次行から続行しますか？（OK = 続行）"),
+                   Prompts::Buttons::OkCancel, Prompts::Answer::Cancel) == Prompts::Answer::Ok;
+    };
+    loading_ = true;
+    job_ = &job;
+    struct Done {
+        LoadCSV& w;
+        ~Done()
+        {
+            w.loading_ = false;
+            w.job_ = nullptr;
+        }
+    } done{*this};
+    // The outcome's boxes are part of the load: the main window closes after them.
+    const ConnectionWork::Scope scope(db_.work(), ConnectionWork::Kind::Transfer);
+    const LoadJob::Outcome outcome = job.run();
+    switch (outcome.end) {
+    case LoadJob::End::Unreadable:
         warn(QStringLiteral("登録元CSVﾌｧｲﾙ"), QStringLiteral("ﾌｧｲﾙがありません。"));
         return false;
+    case LoadJob::End::CommitFailed:
+        db_.DbShowError(outcome.commitCode, QStringLiteral("COMMIT エラー"), this);
+        break;
+    case LoadJob::End::Completed:
+        prompts_.tell(this, Prompts::Icon::Information, kCaption, outcome.message);
+        lastSql_.clear();
+        L_sql->clear();
+        break;
+    case LoadJob::End::Stopped:
+        break;
     }
-    loading_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{loading_};
-    // The whole load is one piece of work: COMMIT, ROLLBACK, runs, the tree and disconnect
-    // wait, also while its questions are open.
-    const ConnectionWork::Scope scope(db_.work(), ConnectionWork::Kind::Transfer);
-    csvimport::LineSource source(file);
-    if (hasHeader) {
-        QString header;
-        if (source.next(header) && Chk_head_col->isChecked())
-            head += csvimport::columnList(header, *delimiter);
-    }
-
-    enum class Stop { None, End, Cancelled, Failed, CommitFailed };
-    qint64 inserted = 0;
-    qint64 sinceCommit = 0;
-    int badValues = 0;
-    // Values that did not come through as the file holds them are never passed over in
-    // silence, whichever way the load ends.
-    const auto finish = [&](bool completed) {
-        if (badValues > 0)
-            warn(kCaption,
-                 QStringLiteral("Shift_JIS(CP932)として読めない文字を含む値が %1 個ありました。"
-                                "それらの文字は \"\uFFFD\" としてINSERTされています。")
-                     .arg(badValues));
-        return completed;
-    };
-    const QString delim = *delimiter;
-    csvimport::StatementFeed feed(source, head, delim);
-    std::string sent;
-    // What the worker has done so far, for the window to show while it runs.
-    std::atomic<qint64> shownCount{0};
-    std::mutex shownMutex;
-    std::string shownSql;
-    QTimer follow;
-    follow.setInterval(kShowEvery);
-    connect(&follow, &QTimer::timeout, this, [&] {
-        showCount(shownCount.load(std::memory_order_relaxed), total);
-        QString sql;
-        {
-            const std::lock_guard lock(shownMutex);
-            sql = QString::fromUtf8(shownSql.data(), static_cast<qsizetype>(shownSql.size()));
-        }
-        lastSql_ = sql;
-        L_sql->setText(sql.size() > kShownText ? sql.left(kShownText) : sql);
-    });
-    for (;;) {
-        Stop stop = Stop::None;
-        std::int16_t code = 0;
-        bool built = false;
-        follow.start();
-        const bool ran = db_.DbRunStatements([&](ODBCComm::StatementCalls& calls) {
-            auto shown = std::chrono::steady_clock::now();
-            std::string_view sql;
-            while (stop == Stop::None) {
-                if (cancel_) {
-                    stop = Stop::Cancelled;
-                    break;
-                }
-                int bad = 0;
-                if (!feed.next(sql, bad)) {
-                    stop = Stop::End;
-                    break;
-                }
-                sent.assign(sql);
-                built = true;
-                const auto now = std::chrono::steady_clock::now();
-                if (now - shown >= kShowEvery) {
-                    shown = now;
-                    const std::lock_guard lock(shownMutex);
-                    shownSql = sent;
-                }
-                code = calls.execute(sql);
-                if (code != 0) {
-                    stop = Stop::Failed;
-                    break;
-                }
-                shownCount.store(++inserted, std::memory_order_relaxed);
-                badValues += bad;
-                if (++sinceCommit >= interval) {
-                    sinceCommit = 0;
-                    code = calls.commit();
-                    if (code != 0) {
-                        stop = Stop::CommitFailed;
-                        break;
-                    }
-                }
-            }
-        });
-        follow.stop();
-        if (!ran) {
-            stop = Stop::Failed;
-            code = ODBCComm::kBusy;
-        }
-        if (built)
-            showStatement(QString::fromUtf8(sent.data(), static_cast<qsizetype>(sent.size())));
-        showCount(inserted, total);
-
-        if (stop == Stop::End || stop == Stop::Cancelled)
-            break;
-        if (stop == Stop::CommitFailed) {
-            db_.DbShowError(code, QStringLiteral("COMMIT エラー"), this);
-            return finish(false);
-        }
-        prompts_.tell(this, Prompts::Icon::Warning, QStringLiteral("QUORVANT - INSERTエラー"),
-                      db_.DbLastErrorText());
-        if (sinceCommit > 0 && pendingRowsLost()) {
-            // The count says what is in the table: rows the failure took back are not counted.
-            inserted -= sinceCommit;
-            shownCount = inserted;
-            showCount(inserted, total);
-            prompts_.tell(this, Prompts::Icon::Warning, QStringLiteral("QUORVANT - INSERTエラー"),
-                          QStringLiteral("COMMIT前の") + QString::number(sinceCommit) +
-                              QStringLiteral("行は、このエラーでROLLBACKされました。"));
-            sinceCommit = 0;
-        }
-        const Prompts::Answer answer =
-            prompts_.ask(this, Prompts::Icon::Question, QStringLiteral("QUORVANT - INSERT続行確認"),
-                         QStringLiteral("登録を次行から続行しますか？（OK = 続行）"),
-                         Prompts::Buttons::OkCancel, Prompts::Answer::Cancel);
-        if (answer == Prompts::Answer::Ok)
-            continue;
-        // Stopping keeps what was inserted: it is committed, but the load did not complete.
-        if (sinceCommit > 0)
-            db_.DbCommit(this);
-        return finish(false);
-    }
-
-    // The last rows are committed like every interval: a failure is shown by DbCommit, and the
-    // load is not reported as done.
-    if (sinceCommit > 0 && db_.DbCommit(this) != 0)
-        return finish(false);
-    QString message = QStringLiteral("登録が終了しました。");
-    if (cancel_)
-        message += QStringLiteral("（中断）");
-    message += QStringLiteral("\n\nINSERT行数:") + QString::number(inserted);
-    prompts_.tell(this, Prompts::Icon::Information, kCaption, message);
-    lastSql_.clear();
-    L_sql->clear();
-    return finish(true);
+    if (!outcome.badValues.isEmpty())
+        warn(kCaption, outcome.badValues);
+    return outcome.end == LoadJob::End::Completed;
 }

@@ -4,8 +4,7 @@
 #include <QStringList>
 #include <QWidget>
 
-#include <atomic>
-
+class LoadJob;
 class ODBCComm;
 class Prompts;
 class QCheckBox;
@@ -23,8 +22,9 @@ class QScrollBar;
 // use and only hidden afterwards, so the file, delimiter, options and interval stay until the
 // program ends.
 //
-// The load is work on the connection: its statements run on the worker a piece at a time
-// while the window's events run, so Cancel is seen before the next line.
+// The load itself is a LoadJob; this window collects its options, follows its counts and shows
+// its outcome. Its Cancel takes clicks while the load holds the program's input, and is seen
+// before the next line.
 class LoadCSV : public QWidget {
     Q_OBJECT
 
@@ -70,18 +70,11 @@ protected:
 
 private:
     void Cmd_ref_Click();
-    // The load itself; true when it completed (the end message was shown).
+    // Runs the load; true when it completed (the end message was shown).
     bool load();
     void showStatement(const QString& sql);
     void showCount(qint64 inserted, qint64 total);
     void warn(const QString& title, const QString& text);
-    // After a failed INSERT: whether the rows since the last commit went with it. psqlODBC
-    // (13.02) takes back the whole transaction when a statement fails to parse (its
-    // statement-level rollback covers only later errors), and says nothing of it. Asked with
-    // PostgreSQL's txid_current_if_assigned(), which is NULL in a transaction that has written
-    // nothing; elsewhere the probe fails and the rows count as kept, as they are there.
-    bool pendingRowsLost();
-
     ODBCComm& db_;
     Prompts& prompts_;
     QStringList listed_;
@@ -90,6 +83,6 @@ private:
     QString lastSql_;
     bool placed_ = false;
     bool loading_ = false;
-    // Set by Cancel on the window's thread, read by the load on the worker before each line.
-    std::atomic<bool> cancel_{false};
+    // The load running, for Cancel.
+    LoadJob* job_ = nullptr;
 };

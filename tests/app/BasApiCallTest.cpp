@@ -1,4 +1,5 @@
 #include "base/basApiCall.h"
+#include "base/InputGate.h"
 
 #include "ScriptedPrompts.h"
 #include "UrlRecorder.h"
@@ -6,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QProcess>
@@ -14,6 +14,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -150,39 +151,35 @@ TEST(SplitCommandLine, SplitsLikeAShell)
         EXPECT_EQ(splitCommandLine(QString::fromUtf8(c.line)), c.words) << c.line;
 }
 
-TEST(RunAndWait, WaitsForTheProgramAndSplitsLikeAShell)
+// The wait runs the windows' events with the program's input gated, and the process tells how
+// it ended.
+TEST(RunAndWait, WaitsForTheProgramWithInputGated)
 {
     QTemporaryDir dir;
-    const QString out = dir.path() + QStringLiteral("/out.txt");
+    const QString out = dir.filePath(QStringLiteral("out.txt"));
+    QProcess process;
+    process.setProgram(QStringLiteral("sh"));
     // The file appears only after a pause, so finding it proves the call waited.
-    const QString command = QStringLiteral("sh -c 'sleep 0.3; printf \"%s|\" \"$@\" > \"$0\"' ") +
-                            QStringLiteral("\"%1\" \"a b\" c").arg(out);
-    QString error;
-    EXPECT_EQ(RunAndWait(command, 1, &error), kWaitEnded);
+    process.setArguments(
+        {QStringLiteral("-c"), QStringLiteral("sleep 0.3; printf done > \"$0\"; exit 3"), out});
+    bool gatedDuring = false;
+    QTimer::singleShot(100, [&gatedDuring] { gatedDuring = InputGate::isClosed(); });
+    EXPECT_TRUE(RunAndWait(process));
+    EXPECT_TRUE(gatedDuring);
+    EXPECT_FALSE(InputGate::isClosed());
+    EXPECT_EQ(process.exitCode(), 3);
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("a b|c|"));
+    EXPECT_EQ(f.readAll(), QByteArray("done"));
 }
 
 TEST(RunAndWait, ReportsAProgramThatCannotStart)
 {
-    QString error;
-    EXPECT_EQ(RunAndWait(QStringLiteral("/nonexistent/editor file.sql"), 1, &error), kWaitFailed);
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(RunAndWait(QStringLiteral("   "), 1, nullptr), kWaitFailed);
-}
-
-TEST(WaitForProcess, BlocksUntilAForeignProcessEnds)
-{
-    qint64 pid = 0;
-    ASSERT_TRUE(
-        QProcess::startDetached(QStringLiteral("sleep"), {QStringLiteral("0.4")}, QString(), &pid));
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_EQ(WaitForProcess(pid), kWaitEnded);
-    EXPECT_GE(clock.elapsed(), 250);
-    EXPECT_EQ(WaitForProcess(pid), kWaitFailed);
-    EXPECT_EQ(WaitForProcess(0), kWaitFailed);
+    QProcess process;
+    process.setProgram(QStringLiteral("/nonexistent/editor"));
+    EXPECT_FALSE(RunAndWait(process));
+    EXPECT_EQ(process.error(), QProcess::FailedToStart);
+    EXPECT_FALSE(InputGate::isClosed());
 }
 
 TEST(GetSystemFolder, IsWhereTheSystemProgramsAre)

@@ -125,44 +125,4 @@ TEST(CsvImport, LinesAreReadAndCountedAlike)
     }
 }
 
-// The feed hands over the statements of every line in file order, each with its own count of
-// unreadable values, across many batches and a line longer than a batch; a feed dropped before
-// its end stops its thread.
-TEST(CsvImport, FeedKeepsFileOrderAcrossBatches)
-{
-    QByteArray bytes;
-    for (int i = 1; i <= 2000; ++i) {
-        bytes +=
-            QByteArray::number(i) + ",\"" + (i % 7 == 0 ? QByteArray("\xfd") : QByteArray("x"));
-        if (i == 1000)
-            bytes += QByteArray(200000, 'y');
-        bytes += "\"\r\n";
-    }
-    QBuffer device(&bytes);
-    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
-    csvimport::LineSource source(device);
-    csvimport::StatementFeed feed(source, QStringLiteral("INSERT INTO T"), QStringLiteral(","));
-    std::string_view sql;
-    int bad = 0;
-    int n = 0;
-    while (feed.next(sql, bad)) {
-        ++n;
-        const std::string expected = "INSERT INTO T VALUES(" + std::to_string(n) + ",'" +
-                                     (n % 7 == 0 ? std::string("\xEF\xBF\xBD") : std::string("x")) +
-                                     (n == 1000 ? std::string(200000, 'y') : std::string()) + "')";
-        ASSERT_EQ(sql, expected) << n;
-        EXPECT_EQ(bad, n % 7 == 0 ? 1 : 0) << n;
-    }
-    EXPECT_EQ(n, 2000);
-    EXPECT_FALSE(feed.next(sql, bad));
-
-    device.seek(0);
-    csvimport::LineSource again(device);
-    {
-        csvimport::StatementFeed early(again, QStringLiteral("INSERT INTO T"), QStringLiteral(","));
-        ASSERT_TRUE(early.next(sql, bad));
-        EXPECT_EQ(sql, "INSERT INTO T VALUES(1,'x')");
-    }
-}
-
 } // namespace

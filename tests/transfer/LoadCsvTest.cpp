@@ -1,6 +1,7 @@
 #include "LoadCsvHarness.h"
 
 #include "text/CodePage.h"
+#include "transfer/LoadJob.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QThread>
 
 using namespace loadtest;
 
@@ -483,6 +485,56 @@ TEST(LoadCsvBadInputTest, BadFilesEndHonestly)
               QStringLiteral("   "));
     EXPECT_TRUE(s.load());
     EXPECT_EQ(s.rows(QStringLiteral("SELECT id, name FROM t")), QStringList{"1|a b"});
+}
+
+// The load without its window: the counts come to this thread while the statements run, a
+// refused line is asked about here, and ConnectionWork::cancelAll stops the load as Cancel
+// does: it ends as completed with "（中断）", every row counted committed.
+TEST(LoadJobTest, CountsAsksAndStopsWithoutAWindow)
+{
+    Session s(scratchConnStr(Db::SQLite, "job.db"));
+    ASSERT_TRUE(s.connected());
+    s.exec(QStringLiteral("CREATE TABLE j (id INTEGER NOT NULL, name VARCHAR(20))"));
+    LoadJob::Options options;
+    options.filePath =
+        s.writeFile(QStringLiteral("job.csv"), ",\"no id\"\r\n" + numberedLines(200000));
+    options.head = QStringLiteral("INSERT INTO j");
+    options.delimiter = QStringLiteral(",");
+    options.interval = 100;
+    LoadJob job(*s.db, options);
+    QList<LoadJob::FailedLine> failed;
+    job.onFailedLine = [&failed](const LoadJob::FailedLine& line) {
+        failed.append(line);
+        return true;
+    };
+    LoadJob::Progress last;
+    int updates = 0;
+    bool onThisThread = true;
+    job.onProgress = [&](const LoadJob::Progress& progress) {
+        onThisThread = onThisThread && QThread::currentThread() == qApp->thread();
+        last = progress;
+        ++updates;
+    };
+    DuringLoad stop([&] { return last.inserted >= 1000; }, [&] { s.db->work().cancelAll(); });
+    const LoadJob::Outcome outcome = job.run();
+    ASSERT_TRUE(stop.done());
+    EXPECT_TRUE(onThisThread);
+    EXPECT_GT(updates, 2);
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_FALSE(failed[0].error.isEmpty());
+    EXPECT_TRUE(failed[0].rolledBack.isEmpty());
+    EXPECT_EQ(outcome.end, LoadJob::End::Completed);
+    EXPECT_GE(outcome.inserted, 1000);
+    EXPECT_LT(outcome.inserted, 200000);
+    EXPECT_EQ(outcome.message, endText(outcome.inserted, true));
+    EXPECT_EQ(last.inserted, outcome.inserted);
+    EXPECT_EQ(last.linesRead, outcome.inserted + 1);
+    EXPECT_EQ(last.statement,
+              QStringLiteral("INSERT INTO j VALUES(%1,'line %1')").arg(outcome.inserted));
+    EXPECT_FALSE(s.db->work().busy());
+    s.db->DbRollback();
+    EXPECT_EQ(s.rows(QStringLiteral("SELECT COUNT(*), MAX(id) FROM j")),
+              QStringList{QStringLiteral("%1|%1").arg(outcome.inserted)});
 }
 
 // What the window shows before and after a load, as a user sees it.

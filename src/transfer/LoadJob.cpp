@@ -1,0 +1,194 @@
+#include "transfer/LoadJob.h"
+
+#include "odbc/comm/ODBCComm.h"
+
+#include <QFile>
+#include <QMetaObject>
+#include <QVector>
+
+#include <chrono>
+
+namespace {
+
+// While statements run, the counts go to the window at most this often: a statement takes
+// microseconds, showing it far longer.
+constexpr auto kShowEvery = std::chrono::milliseconds(50);
+
+} // namespace
+
+LoadJob::LoadJob(ODBCComm& db, Options options) : db_(db), options_(std::move(options)) {}
+
+LoadJob::~LoadJob() = default;
+
+LoadJob::Progress LoadJob::progress() const
+{
+    Progress p;
+    p.linesRead = linesRead_;
+    p.inserted = inserted_;
+    if (builder_) {
+        const std::string_view sql = builder_->statement();
+        p.statement = QString::fromUtf8(sql.data(), static_cast<qsizetype>(sql.size()));
+    }
+    return p;
+}
+
+void LoadJob::post()
+{
+    const std::uint64_t sequence = ++sequence_;
+    QMetaObject::invokeMethod(
+        &receiver_, [this, sequence, p = progress()] { deliver(sequence, p); },
+        Qt::QueuedConnection);
+}
+
+void LoadJob::show()
+{
+    deliver(++sequence_, progress());
+}
+
+void LoadJob::deliver(std::uint64_t sequence, const Progress& progress)
+{
+    if (sequence < delivered_)
+        return;
+    delivered_ = sequence;
+    if (onProgress)
+        onProgress(progress);
+}
+
+bool LoadJob::pendingRowsLost()
+{
+    // The probe would take the cursor of a suspended result; then the answer stays unknown.
+    if (db_.work().cursorHeld())
+        return false;
+    // PostgreSQL's own question, asked only of the driver whose failures may cost earlier rows.
+    if (!db_.DbFailedStatementMayDropWrites() ||
+        db_.DbExecute(QStringLiteral("SELECT txid_current_if_assigned()")) != 0)
+        return false;
+    QVector<QString> values;
+    const bool lost = db_.DbFetch(values, true) == 0 && !values.isEmpty() && values[0].isEmpty();
+    db_.DbCloseCursor();
+    return lost;
+}
+
+std::int16_t LoadJob::commit()
+{
+    std::int16_t code = ODBCComm::kBusy;
+    db_.DbRunStatements([&code](ODBCComm::StatementCalls& calls) { code = calls.commit(); });
+    return code;
+}
+
+LoadJob::Outcome LoadJob::run()
+{
+    Outcome out;
+    QFile file(options_.filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    // The whole load is one piece of work: COMMIT, ROLLBACK, runs, the tree and disconnect
+    // wait, also while its questions are open.
+    const ConnectionWork::Scope scope(db_.work(), ConnectionWork::Kind::Transfer);
+    const ConnectionWork::Stop stop(db_.work(), [this] { cancel(); });
+    csvimport::LineSource source(file);
+    qint64 sinceCommit = 0;
+    int badValues = 0;
+    // Values that did not come through as the file holds them are never passed over in
+    // silence, whichever way the load ends.
+    const auto finish = [&](End end) {
+        out.end = end;
+        out.inserted = inserted_;
+        if (badValues > 0)
+            out.badValues =
+                QStringLiteral("Shift_JIS(CP932)として読めない文字を含む値が %1 個ありました。"
+                               "それらの文字は \"\uFFFD\" としてINSERTされています。")
+                    .arg(badValues);
+        return out;
+    };
+
+    enum class Piece { Running, End, Failed, CommitFailed };
+    for (;;) {
+        Piece piece = Piece::Running;
+        std::int16_t code = 0;
+        const bool ran = db_.DbRunStatements([&](ODBCComm::StatementCalls& calls) {
+            if (!builder_) {
+                QString head = options_.head;
+                if (options_.header) {
+                    QString header;
+                    if (source.next(header) && options_.headerNames)
+                        head += csvimport::columnList(header, options_.delimiter);
+                }
+                builder_.emplace(head, options_.delimiter);
+            }
+            auto shown = std::chrono::steady_clock::now();
+            std::string_view line;
+            while (piece == Piece::Running) {
+                if (cancel_ || !source.nextBytes(line)) {
+                    piece = Piece::End;
+                    break;
+                }
+                ++linesRead_;
+                int bad = 0;
+                code = calls.execute(builder_->build(line, &bad));
+                if (code != 0) {
+                    piece = Piece::Failed;
+                    break;
+                }
+                ++inserted_;
+                badValues += bad;
+                if (++sinceCommit >= options_.interval) {
+                    sinceCommit = 0;
+                    code = calls.commit();
+                    if (code != 0) {
+                        piece = Piece::CommitFailed;
+                        break;
+                    }
+                }
+                const auto now = std::chrono::steady_clock::now();
+                if (now - shown >= kShowEvery) {
+                    shown = now;
+                    post();
+                }
+            }
+            // The last rows are committed like every interval.
+            if (piece == Piece::End && sinceCommit > 0) {
+                sinceCommit = 0;
+                code = calls.commit();
+                if (code != 0)
+                    piece = Piece::CommitFailed;
+            }
+        });
+        if (!ran) {
+            piece = Piece::Failed;
+            code = ODBCComm::kBusy;
+        }
+        show();
+
+        if (piece == Piece::End) {
+            out.message = QStringLiteral("登録が終了しました。");
+            if (cancel_)
+                out.message += QStringLiteral("（中断）");
+            out.message += QStringLiteral("\n\nINSERT行数:") + QString::number(inserted_);
+            return finish(End::Completed);
+        }
+        if (piece == Piece::CommitFailed) {
+            out.commitCode = code;
+            return finish(End::CommitFailed);
+        }
+        FailedLine failed;
+        failed.error = db_.DbLastErrorText();
+        if (sinceCommit > 0 && pendingRowsLost()) {
+            // The count says what is in the table: rows the failure took back are not counted.
+            inserted_ -= sinceCommit;
+            failed.rolledBack = QStringLiteral("COMMIT前の") + QString::number(sinceCommit) +
+                                QStringLiteral("行は、このエラーでROLLBACKされました。");
+            sinceCommit = 0;
+            show();
+        }
+        if (onFailedLine && onFailedLine(failed))
+            continue;
+        // Stopping keeps what was inserted: it is committed, but the load did not complete.
+        if (sinceCommit > 0) {
+            out.commitCode = commit();
+            if (out.commitCode != 0)
+                return finish(End::CommitFailed);
+        }
+        return finish(End::Stopped);
+    }
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "transfer/CsvImport.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class ODBCComm;
+
+// Loading a delimited file into a table, one INSERT per line, committing every so many rows,
+// without widgets. The lines are read, built into statements and sent on the connection's
+// thread (ODBCComm::DbRunStatements), one piece of work until the end, a stop or a refused
+// line; what needs the user in between is asked through onFailedLine on the window thread.
+// The whole load is work on the connection, and ConnectionWork::cancelAll stops it as
+// cancel() does.
+class LoadJob {
+public:
+    struct Options {
+        QString filePath;
+        // "INSERT INTO <target>"; the header's column list is appended when it names them.
+        QString head;
+        QString delimiter;
+        // The first line is a header, not data; headerNames: its fields are the columns.
+        bool header = false;
+        bool headerNames = false;
+        // COMMIT after every this many rows.
+        qint64 interval = 1;
+    };
+
+    struct Progress {
+        // Lines of data read (a header is not one), and rows inserted and not taken back.
+        qint64 linesRead = 0;
+        qint64 inserted = 0;
+        // The statement sent last, whole.
+        QString statement;
+    };
+
+    // A line the database refused: its text, and when the rows since the last COMMIT went
+    // with it, the note saying so (else empty).
+    struct FailedLine {
+        QString error;
+        QString rolledBack;
+    };
+
+    enum class End {
+        // Every line was read (or the load was cancelled) and the rows are committed.
+        Completed,
+        // Stopped after a refused line; the rows before it are committed.
+        Stopped,
+        // A COMMIT failed: commitCode, with its text as the connection's last error.
+        CommitFailed,
+        // The file could not be opened; nothing was sent.
+        Unreadable,
+    };
+
+    struct Outcome {
+        End end = End::Unreadable;
+        qint64 inserted = 0;
+        std::int16_t commitCode = 0;
+        // The end message when completed.
+        QString message;
+        // Said however the load ended when values had bytes that are not code page 932.
+        QString badValues;
+    };
+
+    LoadJob(ODBCComm& db, Options options);
+    ~LoadJob();
+    LoadJob(const LoadJob&) = delete;
+    LoadJob& operator=(const LoadJob&) = delete;
+
+    // Called on the thread that runs the load, as the counts change (at least when each piece
+    // of work ends).
+    std::function<void(const Progress&)> onProgress;
+    // Called on that thread after a refused line; true goes on with the next line.
+    std::function<bool(const FailedLine&)> onFailedLine;
+
+    // Runs the load and returns when it has ended.
+    Outcome run();
+    // The load stops before its next line and ends as completed, "（中断）". Any thread.
+    void cancel() { cancel_ = true; }
+
+private:
+    Progress progress() const;
+    // Hands the counts to the running thread: post() from the connection's thread, show() on
+    // the running thread itself.
+    void post();
+    void show();
+    void deliver(std::uint64_t sequence, const Progress& progress);
+    // After a refused INSERT: whether the rows since the last commit went with it. psqlODBC
+    // (13.02) takes back the whole transaction when a statement fails to parse (its
+    // statement-level rollback covers only later errors), and says nothing of it. Asked with
+    // PostgreSQL's txid_current_if_assigned(), which is NULL in a transaction that has written
+    // nothing; elsewhere the probe fails and the rows count as kept, as they are there.
+    bool pendingRowsLost();
+    // COMMIT as a piece of its own; 0 or the failure's code.
+    std::int16_t commit();
+
+    ODBCComm& db_;
+    const Options options_;
+    std::atomic<bool> cancel_{false};
+    qint64 linesRead_ = 0;
+    qint64 inserted_ = 0;
+    // Made with the first piece, once the header is read; holds the statement sent last.
+    std::optional<csvimport::StatementBuilder> builder_;
+    // Counts handed over during a piece can arrive after the piece's own last ones: each has a
+    // number, and older ones are dropped. Used by one thread at a time (the pieces are waited
+    // for).
+    std::uint64_t sequence_ = 0;
+    std::uint64_t delivered_ = 0;
+    // Receives the counts posted from the connection's thread; posts still pending go with it.
+    QObject receiver_;
+};
