@@ -126,9 +126,8 @@ bool QUORVANT::historyRunAllowed(QWidget* owner)
     // has closed and replaced the input: the refusal comes first, while nothing has changed.
     if (!services_.db().work().busy() && !sqlRunner_->running())
         return true;
-    services_.prompts().tell(
-        owner, Prompts::Icon::Warning, QStringLiteral("QUORVANT - ＳＱＬの実行"),
-        QStringLiteral("[ODBCComm]他の処理が実行中です。終了してから実行して下さい。"));
+    services_.prompts().tell(owner, Prompts::Icon::Warning,
+                             QStringLiteral("QUORVANT - ＳＱＬの実行"), ConnectionWork::busyText());
     return false;
 }
 

@@ -342,7 +342,7 @@ bool LoadCSV::load()
     }
     // This window stays usable while the main window runs other work on the connection.
     if (db_.work().busy()) {
-        warn(kLoadTitle, QStringLiteral("他の処理が実行中です。終了してから実行して下さい。"));
+        warn(kLoadTitle, ConnectionWork::busyText());
         return false;
     }
     options.filePath = filePath_;

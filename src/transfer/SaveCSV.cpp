@@ -32,9 +32,6 @@ const QString kSqlErrorTitle = QStringLiteral("QUORVANT - ＳＱＬ実行エラ�
 const QString kCsvFilter =
     QStringLiteral("CSVﾌｧｲﾙ(*.csv)|*.csv|ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt|すべてのﾌｧｲﾙ(*.*)|*.*");
 const QString kOutputTip = QStringLiteral("保存先を指定して出力");
-// Busy refusal of the connection's door, for an OK pressed while other work runs.
-const QString kBusyText =
-    QStringLiteral("[ODBCComm]他の処理が実行中です。終了してから実行して下さい。");
 const QString kStoppedText = QStringLiteral("出力を中断しました。");
 
 template <typename T> T* named(QWidget* parent, const QString& name)
@@ -281,7 +278,7 @@ void SaveCSV::Command1_Click()
     // A run, a fill or a catalog read in progress would change the grid or take the cursor
     // under the export.
     if (db_.work().busy()) {
-        tell(Prompts::Icon::Warning, windowTitle(), kBusyText);
+        tell(Prompts::Icon::Warning, windowTitle(), ConnectionWork::busyText());
         Command1->setEnabled(true);
         return;
     }
