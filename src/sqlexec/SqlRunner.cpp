@@ -327,8 +327,8 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
         }
         if (numeric_column_widths.size() < static_cast<std::size_t>(n) + 1)
             numeric_column_widths.resize(static_cast<std::size_t>(n) + 1);
-        // Measured on the connection's thread while it decodes a block; nothing else reads
-        // them until the block is back.
+        // Measured on the connection's thread as it decodes; read here once the fetch has
+        // ended.
         std::vector<NumberWidth> widths = numeric_column_widths;
         const ODBCComm::RowDecoder decode = [&](QVector<QString>& values) {
             values.resize(n);
@@ -342,7 +342,29 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
 
         std::int16_t s = 0;
         bool fetchEnded = false; // left the loop on a fetch status other than 0
-        std::vector<QVector<QString>> block;
+        bool capped = false;
+        // Blocks arrive while the window waits for the fetch: a stop or a suspension pressed
+        // meanwhile takes effect at once, so the grid shows no row that came after it.
+        const ODBCComm::BlockSink append = [&](std::vector<QVector<QString>>& rows) {
+            if (stop_requested || capped)
+                return;
+            if (fetch_suspended) {
+                std::move(rows.begin(), rows.end(), std::back_inserter(heldRows_));
+                return;
+            }
+            if (exec_row_count == 0 && !retried)
+                first_row_ms = msSince(exec_start_tick);
+            for (QVector<QString>& values : rows) {
+                // One row beyond the grid's cap tells that the result goes on.
+                if (exec_row_count >= kMaxGridRows) {
+                    capped = true;
+                    break;
+                }
+                ++exec_row_count;
+                model_.appendRow(exec_row_count, std::move(values));
+            }
+            update_fetch_counters(false);
+        };
         for (;;) {
             if (fetch_suspended) {
                 update_fetch_counters(true);
@@ -353,44 +375,30 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
                 close_fetch();
                 break;
             }
-            block.clear();
             if (!heldRows_.empty()) {
                 // Rows that arrived as the fill was suspended are shown first on resume.
-                block.swap(heldRows_);
+                std::vector<QVector<QString>> held;
+                held.swap(heldRows_);
+                append(held);
                 s = 0;
             } else {
-                // One row beyond the grid's cap tells that the result goes on; the first row
-                // comes alone, so that its time is its own.
-                const int wanted = exec_row_count == 0 ? 1 : kMaxGridRows - exec_row_count + 1;
-                s = db_.DbFetchBlock(block, wanted, retried, decode);
-                if (exec_row_count == 0 && !retried)
-                    first_row_ms = msSince(exec_start_tick);
+                const bool firstAlone = exec_row_count == 0 && !retried;
+                s = db_.DbFetchRows(kMaxGridRows - exec_row_count + 1, retried, firstAlone, decode,
+                                    append);
                 numeric_column_widths = widths;
-                // A stop or suspension pressed while the block was on its way takes effect
-                // at once: the grid shows no row that came after it.
-                if (stop_requested && s == 0)
-                    continue;
-                if (fetch_suspended && s == 0) {
-                    heldRows_.swap(block);
-                    continue;
-                }
+                if (firstAlone && exec_row_count == 0)
+                    first_row_ms = msSince(exec_start_tick);
             }
-            bool capped = false;
-            for (QVector<QString>& values : block) {
-                if (exec_row_count >= kMaxGridRows) {
-                    capped = true;
-                    break;
-                }
-                ++exec_row_count;
-                model_.appendRow(exec_row_count, std::move(values));
-            }
+            // Suspended with rows still to show: the result's end (or failure) comes after them,
+            // on resume.
+            if (fetch_suspended && !heldRows_.empty())
+                continue;
             if (capped) {
                 update_fetch_counters(true);
                 close_fetch();
                 s = 0;
                 break;
             }
-            update_fetch_counters(false);
             if (s != 0) {
                 fetchEnded = true;
                 break;
@@ -521,6 +529,7 @@ void SqlRunner::Cmd_start_stop_Click()
         return;
     if (!fetch_suspended) {
         fetch_suspended = true;
+        db_.DbPauseFetch();
         if (ui_.Cmd_start_stop != nullptr)
             ui_.Cmd_start_stop->setIcon(imgStart_);
         return;

@@ -207,10 +207,14 @@ TEST_P(ODBCCommTest, OneThreadServesEveryCallAndAClosedResultsBlockIsDropped)
     const int threads = threadCount();
     ASSERT_EQ(comm_.DbExecute(numbers), 0);
     std::vector<QVector<QString>> rows;
-    std::int16_t code = 0;
-    while ((code = comm_.DbFetchBlock(rows, 10001, false, {})) == 0) {
-    }
+    int blocks = 0;
+    const ODBCComm::BlockSink keep = [&](std::vector<QVector<QString>>& block) {
+        ++blocks;
+        std::move(block.begin(), block.end(), std::back_inserter(rows));
+    };
+    std::int16_t code = comm_.DbFetchRows(10001, false, true, {}, keep);
     EXPECT_EQ(code, 100);
+    EXPECT_GT(blocks, 1);
     ASSERT_EQ(rows.size(), 10000u);
     EXPECT_EQ(rows.back().at(0), QStringLiteral("10000"));
     ASSERT_EQ(comm_.DbExecute(numbers), 0);
@@ -239,12 +243,12 @@ TEST_P(ODBCCommTest, OneThreadServesEveryCallAndAClosedResultsBlockIsDropped)
         comm_.DbCloseCursor();
     });
     rows.clear();
-    EXPECT_EQ(comm_.DbFetchBlock(rows, 256, false, {}), 100);
+    EXPECT_EQ(comm_.DbFetchRows(10001, false, false, {}, keep), 100);
     EXPECT_TRUE(closedDuringCall);
     EXPECT_TRUE(rows.empty());
     EXPECT_FALSE(comm_.work().cursorHeld());
     ASSERT_EQ(comm_.DbExecute(QStringLiteral("SELECT 7")), 0);
-    ASSERT_EQ(comm_.DbFetchBlock(rows, 10, false, {}), 100);
+    ASSERT_EQ(comm_.DbFetchRows(10, false, false, {}, keep), 100);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].at(0), QStringLiteral("7"));
 }

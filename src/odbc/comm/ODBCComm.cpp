@@ -5,9 +5,12 @@
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ResultSetInfo.h"
 
+#include <QMetaObject>
+
 #include <algorithm>
 #include <chrono>
-#include <iterator>
+#include <memory>
+#include <mutex>
 
 namespace {
 
@@ -343,17 +346,21 @@ std::int16_t ODBCComm::DbFetch(QVector<QString>& values, bool singleRowMode)
     return 0;
 }
 
-std::int16_t ODBCComm::DbFetchBlock(std::vector<QVector<QString>>& rows, int maxRows,
-                                    bool singleRowMode, const RowDecoder& decode)
+std::int16_t ODBCComm::DbFetchRows(int maxRows, bool singleRowMode, bool firstAlone,
+                                   const RowDecoder& decode, const BlockSink& onBlock)
 {
     // Rows read ahead by DbFetch were fetched before any block: they come first.
-    while (!readAhead_.empty() && maxRows > 0) {
-        QVector<QString> row = std::move(readAhead_.front());
-        readAhead_.pop_front();
-        if (decode)
-            decode(row);
-        rows.push_back(std::move(row));
-        --maxRows;
+    if (!readAhead_.empty() && maxRows > 0) {
+        std::vector<QVector<QString>> rows;
+        while (!readAhead_.empty() && maxRows > 0) {
+            rows.push_back(std::move(readAhead_.front()));
+            readAhead_.pop_front();
+            if (decode)
+                decode(rows.back());
+            --maxRows;
+        }
+        onBlock(rows);
+        firstAlone = false;
     }
     if (maxRows <= 0)
         return 0;
@@ -362,38 +369,90 @@ std::int16_t ODBCComm::DbFetchBlock(std::vector<QVector<QString>>& rows, int max
     if (!mayStart())
         return kBusy;
     cancelRequested_ = false;
+    pauseRequested_ = false;
     const std::uint64_t generation = generation_;
-    std::vector<QVector<QString>> block;
+
+    // Blocks wait here for the window thread, which takes them in order as it can.
+    struct Handover {
+        std::mutex mutex;
+        std::deque<std::vector<QVector<QString>>> blocks;
+        bool takePosted = false;
+    };
+    const auto handover = std::make_shared<Handover>();
+    // Hands one block to onBlock; true when more wait. On this thread only.
+    const auto takeOne = [this, handover, generation, &onBlock] {
+        std::vector<QVector<QString>> block;
+        bool more = false;
+        {
+            const std::lock_guard lock(handover->mutex);
+            if (handover->blocks.empty()) {
+                handover->takePosted = false;
+                return false;
+            }
+            block = std::move(handover->blocks.front());
+            handover->blocks.pop_front();
+            more = !handover->blocks.empty();
+            handover->takePosted = more;
+        }
+        if (generation == generation_)
+            onBlock(block);
+        return more;
+    };
+    // Posted while the job runs: one block per event, so that a click (suspend, stop) and the
+    // painting get their turn between blocks.
+    std::function<void()> takeNext;
+    takeNext = [this, takeOne, &takeNext] {
+        if (takeOne())
+            QMetaObject::invokeMethod(&work_, takeNext, Qt::QueuedConnection);
+    };
+
     std::int16_t code = 0;
     callOnWorker(ConnectionWork::Kind::Fetch, [&] {
-        const auto started = std::chrono::steady_clock::now();
-        const auto limit =
-            static_cast<std::size_t>(std::min(maxRows, static_cast<int>(kBatchRows)));
-        block.reserve(limit);
-        while (block.size() < limit) {
-            code = singleRowMode ? lib_.OdbcFetchRowView(row_) : lib_.OdbcFetchBlockRowView(row_);
-            if (code != 0)
-                return;
-            const int n =
-                std::min<int>(std::clamp<int>(lib_.cursorColumnCount(), 0, OdbcLib::kMaxColumns),
-                              static_cast<int>(row_.size()));
-            QVector<QString> values(n);
-            for (int c = 0; c < n; ++c)
-                values[c] = fromFetched(row_[c]);
-            if (decode)
-                decode(values);
-            block.push_back(std::move(values));
-            if (cancelRequested_ || std::chrono::steady_clock::now() - started >= kBatchTime)
+        std::size_t left = static_cast<std::size_t>(maxRows);
+        bool first = firstAlone;
+        while (left > 0) {
+            const auto started = std::chrono::steady_clock::now();
+            const std::size_t limit = std::min(left, first ? std::size_t{1} : kBatchRows);
+            first = false;
+            std::vector<QVector<QString>> block;
+            block.reserve(limit);
+            while (block.size() < limit) {
+                code =
+                    singleRowMode ? lib_.OdbcFetchRowView(row_) : lib_.OdbcFetchBlockRowView(row_);
+                if (code != 0)
+                    break;
+                const int n = std::min<int>(
+                    std::clamp<int>(lib_.cursorColumnCount(), 0, OdbcLib::kMaxColumns),
+                    static_cast<int>(row_.size()));
+                QVector<QString> values(n);
+                for (int c = 0; c < n; ++c)
+                    values[c] = fromFetched(row_[c]);
+                if (decode)
+                    decode(values);
+                block.push_back(std::move(values));
+                if (cancelRequested_ || std::chrono::steady_clock::now() - started >= kBatchTime)
+                    break;
+            }
+            left -= block.size();
+            if (!block.empty()) {
+                const std::lock_guard lock(handover->mutex);
+                handover->blocks.push_back(std::move(block));
+                if (!handover->takePosted) {
+                    handover->takePosted = true;
+                    QMetaObject::invokeMethod(&work_, takeNext, Qt::QueuedConnection);
+                }
+            }
+            if (code != 0 || cancelRequested_ || pauseRequested_)
                 return;
         }
     });
-    // The result was closed or replaced while the block was on its way: its rows are not
-    // this result's.
+    while (takeOne()) {
+    }
+    // The result was closed or replaced while its rows were on their way.
     if (generation != generation_)
         return 100;
     if (code != 0)
         fetchEnd_ = code;
-    std::move(block.begin(), block.end(), std::back_inserter(rows));
     return code;
 }
 
@@ -427,6 +486,8 @@ void ODBCComm::DbCloseCursor()
     ++generation_;
     work_.setCursorHeld(false);
     if (work_.callInProgress()) {
+        // A fetch job ends before its next block; the cursor closes when the call has ended.
+        pauseRequested_ = true;
         closePending_ = true;
         return;
     }

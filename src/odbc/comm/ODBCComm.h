@@ -79,12 +79,19 @@ public:
     // Decodes one fetched row on the connection's thread (dates trimmed, widths measured), so
     // that the window thread only appends.
     using RowDecoder = std::function<void(QVector<QString>& values)>;
-    // Up to maxRows rows of the open result, fetched and decoded on the connection's thread,
-    // appended to rows: 0 when rows may remain, 100 at the end, else the failure's status.
-    // Rows read ahead by DbFetch come first. A block fetched for a result that was closed or
-    // replaced meanwhile is dropped (it has an earlier generation) and the call reports 100.
-    std::int16_t DbFetchBlock(std::vector<QVector<QString>>& rows, int maxRows, bool singleRowMode,
-                              const RowDecoder& decode);
+    using BlockSink = std::function<void(std::vector<QVector<QString>>& rows)>;
+    // Up to maxRows rows of the open result in one job on the connection's thread, fetched in
+    // blocks of up to 256 rows (the first of one row when firstAlone, so that its time is its
+    // own), each decoded there and handed to onBlock on this thread as it arrives, while the
+    // next block is fetched: the window appends what the connection has decoded. Rows read
+    // ahead by DbFetch come first. The job ends at the end of the result (100), at a failure
+    // (its status), after maxRows rows, or before its next block once DbPauseFetch or a stop
+    // was asked for (0). Blocks of a result closed or replaced meanwhile are dropped (they have
+    // an earlier generation) and the call reports 100.
+    std::int16_t DbFetchRows(int maxRows, bool singleRowMode, bool firstAlone,
+                             const RowDecoder& decode, const BlockSink& onBlock);
+    // Ends a DbFetchRows job before its next block (a suspension). Safe from any thread.
+    void DbPauseFetch() { pauseRequested_ = true; }
     // Counts the results and closes of the cursor: a fetched block of an earlier generation
     // belongs to a result that is gone.
     std::uint64_t DbGeneration() const { return generation_; }
@@ -168,6 +175,7 @@ private:
     std::function<void()> endCursorHolder_;
     ConnectionWork::Stop driverStop_;
     std::atomic<bool> cancelRequested_{false};
+    std::atomic<bool> pauseRequested_{false};
     QString refusal_;
     std::uint64_t generation_ = 0;
     // The cursor was closed while a driver call was in progress: closed when the call ends.
