@@ -6,6 +6,7 @@
 #include "odbc/comm/ResultSetInfo.h"
 
 #include <QMetaObject>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -402,8 +403,9 @@ std::int16_t ODBCComm::DbFetchRows(int maxRows, bool singleRowMode, bool firstAl
     // painting get their turn between blocks.
     std::function<void()> takeNext;
     takeNext = [this, takeOne, &takeNext] {
+        // A zero timer, not a posted call: timers and input queued meanwhile come first.
         if (takeOne())
-            QMetaObject::invokeMethod(&work_, takeNext, Qt::QueuedConnection);
+            QTimer::singleShot(0, &work_, takeNext);
     };
 
     std::int16_t code = 0;
