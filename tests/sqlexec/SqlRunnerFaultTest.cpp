@@ -6,6 +6,40 @@ using namespace sqltest;
 
 namespace {
 
+// psqlODBC keeps its cursor across a COMMIT, and the server then computes the rest of the
+// result before the COMMIT returns (a suspended pg_sleep query kept it busy for minutes): a
+// suspended fill ends first, so COMMIT and ROLLBACK return at once. The other test drivers hold
+// a whole result after the execute, so only PostgreSQL can show it.
+TEST(RunnerFaultTest, CommitAndRollbackEndASuspendedCursorFillFirst)
+{
+    auto s = std::make_unique<Session>(pgConnStr());
+    ASSERT_TRUE(s->connected());
+    s->db->DbExecute("DROP TABLE IF EXISTS qv_sx_slow");
+    s->exec("CREATE TABLE qv_sx_slow AS SELECT n AS id FROM generate_series(1, 20000) AS g(n)");
+    ASSERT_EQ(s->db->DbCommit(), 0);
+    for (const bool commit : {true, false}) {
+        // The count of the previous fill stays until this one starts.
+        DuringFill suspend(
+            [&] { return s->runner->resultOpen() && s->runner->exec_row_count >= 1; },
+            [&] { s->w.Cmd_start_stop->click(); });
+        // The rest of the rows would keep the server busy for some 40 s.
+        s->run("SELECT id, pg_sleep(0.004) FROM qv_sx_slow");
+        ASSERT_TRUE(s->w.Cmd_start_stop->isEnabled()); // suspended
+        QElapsedTimer took;
+        took.start();
+        if (commit)
+            s->runner->commit_command();
+        else
+            s->runner->rollback_command();
+        EXPECT_LT(took.elapsed(), 5000);
+        EXPECT_FALSE(s->w.Cmd_start_stop->isEnabled());
+        EXPECT_FALSE(s->db->work().cursorHeld());
+        EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:0"));
+    }
+    s->db->DbExecute("DROP TABLE qv_sx_slow");
+    s->db->DbCommit();
+}
+
 // The server goes away while a result is being fetched: the error is shown, the rows read so
 // far stay, and once the server is back the connection can be made again.
 TEST(RunnerFaultTest, ServerStoppedDuringFetch)
