@@ -167,7 +167,7 @@ void QUORVANT::wireObjectTree()
     hooks.InsertAtCaret = [this](const QString& text) { inputArea_->InsertAtCaret(text); };
     hooks.replaceSql = [this](const QString& sql) { inputArea_->InputHist(sql); };
     hooks.PostSQL = [this](const QString& sql) { inputArea_->PostSQL(sql); };
-    hooks.showColumnTable = [this](const QStringList& headers, const QString& kinds,
+    hooks.showColumnTable = [this](const QStringList& headers, const ColumnKinds& kinds,
                                    const std::vector<QVector<QString>>& rows, int numberWidth) {
         sqlRunner_->showTable(headers, kinds, rows, numberWidth);
     };

@@ -195,7 +195,11 @@ void ObjectCommands::showColumnAttributes(bool allAttributes)
     const ColumnTable table =
         ColumnAttributeTable(tree_.columnNames().mid(0, count), tree_.columnTypes().mid(0, count),
                              tree_.keyPositions(), allAttributes);
-    if (hooks_.showColumnTable)
-        hooks_.showColumnTable(table.headers, QString(table.headers.size() - 1, QLatin1Char('S')),
-                               table.rows, kAttributeNumberWidth);
+    if (hooks_.showColumnTable) {
+        // Every attribute is shown as text, left-aligned.
+        const auto columns =
+            static_cast<std::size_t>(std::max<qsizetype>(table.headers.size() - 1, 0));
+        hooks_.showColumnTable(table.headers, ColumnKinds(columns, ColumnKind::Text), table.rows,
+                               kAttributeNumberWidth);
+    }
 }

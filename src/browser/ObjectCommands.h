@@ -1,5 +1,7 @@
 #pragma once
 
+#include "odbc/comm/ResultSetInfo.h"
+
 #include <QObject>
 #include <QPersistentModelIndex>
 #include <QString>
@@ -38,9 +40,9 @@ struct ObjectCommandsHooks {
     // Replaces the SQL input area's text and runs it.
     std::function<void(const QString&)> PostSQL;
     // Shows a table in the result grid: headers (the first names the numbering column, whose
-    // cells are the row numbers in numberWidth characters), one kind letter per data column
-    // ("S" left-aligned), one row of texts per line. Called with no headers to empty the grid.
-    std::function<void(const QStringList& headers, const QString& kinds,
+    // cells are the row numbers in numberWidth characters), one kind per data column (Text
+    // left-aligned), one row of texts per line. Called with no headers to empty the grid.
+    std::function<void(const QStringList& headers, const ColumnKinds& kinds,
                        const std::vector<QVector<QString>>& rows, int numberWidth)>
         showColumnTable;
 };

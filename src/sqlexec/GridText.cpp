@@ -151,9 +151,9 @@ int NumberSortKey::compare(const NumberSortKey& a, const NumberSortKey& b)
     return sa < 0 ? -magnitude : magnitude;
 }
 
-QString SqlValueText(const QString& cellText, QChar kind)
+QString SqlValueText(const QString& cellText, ColumnKind kind)
 {
-    if (kind == u'N') {
+    if (kind == ColumnKind::Number) {
         if (cellText.isEmpty())
             return QStringLiteral("NULL");
         if (NumberSortKey(cellText).kind() == NumberSortKey::Kind::Number)
@@ -179,11 +179,13 @@ QString AllColumnNamesText(const QStringList& names)
     return quoted.join(QStringLiteral(", "));
 }
 
-QString RowValuesText(const QStringList& values, const QString& kinds)
+QString RowValuesText(const QStringList& values, const ColumnKinds& kinds)
 {
     QStringList texts;
     texts.reserve(values.size());
-    for (qsizetype i = 0; i < values.size(); ++i)
-        texts.append(SqlValueText(values.at(i), i < kinds.size() ? kinds.at(i) : QChar(u'S')));
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        texts.append(SqlValueText(values.at(i), k < kinds.size() ? kinds[k] : ColumnKind::Text));
+    }
     return texts.join(QStringLiteral(", "));
 }

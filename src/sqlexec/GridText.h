@@ -1,5 +1,6 @@
 #pragma once
 
+#include "odbc/comm/ResultSetInfo.h"
 #include "sqlexec/SqlExecText.h"
 
 #include <QString>
@@ -44,10 +45,10 @@ private:
     QString digits_;
 };
 
-// A value as a literal of generated SQL from a cell of a column of kind 'N', 'S' or 'T': a
-// number of an 'N' column as it stands (blanks of a filled-out cell included), an empty 'N'
+// A value as a literal of generated SQL from a cell of a column of the given kind: a number
+// of a Number column as it stands (blanks of a filled-out cell included), an empty Number
 // cell as NULL, everything else as a quoted string with every "'" doubled.
-QString SqlValueText(const QString& cellText, QChar kind);
+QString SqlValueText(const QString& cellText, ColumnKind kind);
 
 // The five copy texts of a right click on a data cell: the name (quoted when SQL needs it),
 // the value as shown, the value as a string literal, name = value, name = 'value'.
@@ -57,5 +58,5 @@ std::array<QString, 5> CellCopyTexts(const QString& columnName, const QString& c
 QString AllColumnNamesText(const QStringList& names);
 
 // Every value of one row as SqlValueText gives it, separated by ", "; kinds holds one kind
-// letter per value.
-QString RowValuesText(const QStringList& values, const QString& kinds);
+// per value (a missing kind counts as Text).
+QString RowValuesText(const QStringList& values, const ColumnKinds& kinds);

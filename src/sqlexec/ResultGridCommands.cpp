@@ -184,7 +184,7 @@ void ResultGridCommands::sortOnClick(int column)
         return;
     }
     if (model_.resultColumnCount() >= column && column >= 1 &&
-        model_.kind(column - 1) == QLatin1Char('N') && !model_.numbersFilled(column)) {
+        model_.kind(column - 1) == ColumnKind::Number && !model_.numbersFilled(column)) {
         model_.fillNumbers(column);
         FitFilledColumn(ui_.ListView1, model_, column);
     }
@@ -225,11 +225,11 @@ QMenu* ResultGridCommands::rightClickAt(QPoint viewportPos, QPoint globalPos)
     } else {
         QStringList names;
         QStringList values;
-        QString kinds;
+        ColumnKinds kinds;
         for (int c = 1; c <= n; ++c) {
             names.append(model_.headerText(c));
             values.append(model_.cellText(item, c));
-            kinds.append(model_.kind(c - 1));
+            kinds.push_back(model_.kind(c - 1));
         }
         grid_copy_texts[0] = AllColumnNamesText(names);
         grid_copy_texts[1] = RowValuesText(values, kinds);

@@ -14,17 +14,20 @@ void ResultGridModel::clear()
     reset({}, {}, false);
 }
 
-void ResultGridModel::setColumns(const QStringList& names, const QString& kinds)
+void ResultGridModel::setColumns(const QStringList& names, const ColumnKinds& kinds)
 {
     reset(names, kinds, true);
 }
 
-void ResultGridModel::reset(const QStringList& names, const QString& kinds, bool laidOut)
+void ResultGridModel::reset(const QStringList& names, const ColumnKinds& kinds, bool laidOut)
 {
     beginResetModel();
     laidOut_ = laidOut;
     names_ = names;
-    kinds_ = kinds.left(names.size()).leftJustified(names.size(), QLatin1Char('S'));
+    const auto columns = static_cast<std::size_t>(names.size());
+    kinds_.assign(kinds.begin(),
+                  kinds.begin() + static_cast<std::ptrdiff_t>(std::min(kinds.size(), columns)));
+    kinds_.resize(columns, ColumnKind::Text);
     std::vector<Row>().swap(rows_);
     columnTexts_.assign(static_cast<std::size_t>(names_.size()), ColumnTexts{});
     shownRows_ = 0;
@@ -163,7 +166,7 @@ void ResultGridModel::sortByColumn(int column, Qt::SortOrder order)
                          [&](int a, int b) { return sign * (number(a) - number(b)) < 0; });
     } else {
         const qsizetype c = column - 1;
-        const bool numbers = kinds_.at(c) == QLatin1Char('N');
+        const bool numbers = kinds_[static_cast<std::size_t>(c)] == ColumnKind::Number;
         std::vector<NumberSortKey> values;
         std::vector<QString> folded(n);
         if (numbers)
@@ -212,7 +215,7 @@ void ResultGridModel::setSortState(int column, Qt::SortOrder order)
 void ResultGridModel::fillNumbers(int column)
 {
     const qsizetype c = column - 1;
-    if (c < 0 || c >= names_.size() || kinds_.at(c) != QLatin1Char('N'))
+    if (c < 0 || c >= names_.size() || kinds_[static_cast<std::size_t>(c)] != ColumnKind::Number)
         return;
     Filling& f = filling_[static_cast<std::size_t>(c)];
     if (f.on)
@@ -265,7 +268,8 @@ int ResultGridModel::columnCount(const QModelIndex& parent) const
 
 QVariant ResultGridModel::alignment(int column) const
 {
-    if (column >= 1 && column <= kinds_.size() && kinds_.at(column - 1) == QLatin1Char('N'))
+    if (column >= 1 && static_cast<std::size_t>(column) <= kinds_.size() &&
+        kinds_[static_cast<std::size_t>(column - 1)] == ColumnKind::Number)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
     return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
 }

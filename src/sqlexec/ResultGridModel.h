@@ -1,5 +1,6 @@
 #pragma once
 
+#include "odbc/comm/ResultSetInfo.h"
 #include "sqlexec/SqlExecText.h"
 
 #include <QAbstractTableModel>
@@ -16,7 +17,7 @@
 // handles. Rows appended during a fill stay invisible to views until flush(), so a fill of
 // thousands of rows costs one insert notification instead of one per row.
 //
-// The model also holds the grid's sort state and the number filling of its 'N' columns, so
+// The model also holds the grid's sort state and the number filling of its Number columns, so
 // that whatever lays out new columns (a fill, the column attribute view) switches both off.
 class ResultGridModel : public QAbstractTableModel {
     Q_OBJECT
@@ -31,9 +32,9 @@ public:
 
     // No columns and no rows.
     void clear();
-    // Replaces everything by the headers of a result: names and one kind letter per column
-    // ('N' cells are right-aligned). Sorting and number filling end.
-    void setColumns(const QStringList& names, const QString& kinds);
+    // Replaces everything by the headers of a result: names and one kind per column (Number
+    // cells are right-aligned; a missing kind counts as Text). Sorting and number filling end.
+    void setColumns(const QStringList& names, const ColumnKinds& kinds);
     // Adds a row behind the pending ones; cells is cut or padded to the result's columns. A row
     // added while the grid is sorted goes to the end all the same (a fill in progress first
     // calls restoreFetchOrder).
@@ -50,7 +51,10 @@ public:
     const std::vector<ColumnTexts>& columnTexts() const { return columnTexts_; }
 
     int resultColumnCount() const { return static_cast<int>(names_.size()); }
-    QChar kind(int resultColumn) const { return kinds_.at(resultColumn); }
+    ColumnKind kind(int resultColumn) const
+    {
+        return kinds_[static_cast<std::size_t>(resultColumn)];
+    }
     // The rows in grid order, with their texts as fetched (before number filling).
     const std::vector<Row>& rows() const { return rows_; }
     // The text of a grid cell as the grid shows it, filled-out numbers included (grid column
@@ -71,7 +75,7 @@ public:
     // order (the row-number column ascending) shows none.
     static constexpr int SortImageRole = Qt::UserRole + 110;
     // Sorts by a grid column (0 is the row number, whose ascending order is fetch order).
-    // Cells of an 'N' column order by their value: empty first, then numbers, then other
+    // Cells of a Number column order by their value: empty first, then numbers, then other
     // texts; other columns by their texts, blind to case, width and kana. Equal cells keep
     // fetch order in both directions.
     void sortByColumn(int column, Qt::SortOrder order);
@@ -82,7 +86,7 @@ public:
     int sortColumn() const { return sortColumn_; }
     Qt::SortOrder sortOrder() const { return sortOrder_; }
 
-    // Fills out the plain decimal numbers of an 'N' column (grid numbering) to the widths of
+    // Fills out the plain decimal numbers of a Number column (grid numbering) to the widths of
     // the column's numbers, for display, copying and saving, until the columns change. Rows
     // added later are filled too, and the column keeps one width. Other columns, and a column
     // filled already, are left as they are. Empty cells and other texts are never filled.
@@ -98,7 +102,7 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
-    void reset(const QStringList& names, const QString& kinds, bool laidOut);
+    void reset(const QStringList& names, const ColumnKinds& kinds, bool laidOut);
     QVariant alignment(int column) const;
     void applyOrder(const std::vector<int>& order);
     void setSortState(int column, Qt::SortOrder order);
@@ -114,7 +118,7 @@ private:
 
     bool laidOut_ = false;
     QStringList names_;
-    QString kinds_;
+    ColumnKinds kinds_;
     std::vector<Row> rows_;
     std::vector<ColumnTexts> columnTexts_;
     int shownRows_ = 0; // rows announced to views; the rest are pending

@@ -314,7 +314,7 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
             }
             const int n = info.columnCount;
             numeric_column_widths.assign(static_cast<std::size_t>(n) + 1, NumberWidth{});
-            model_.setColumns(info.names.mid(0, n), info.kinds.left(n));
+            model_.setColumns(info.names.mid(0, n), info.kinds);
         }
         showGrid(false);
 
@@ -322,8 +322,8 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
         std::vector<bool> timeColumn(static_cast<std::size_t>(n));
         std::vector<bool> numberColumn(static_cast<std::size_t>(n));
         for (int i = 0; i < n; ++i) {
-            timeColumn[static_cast<std::size_t>(i)] = model_.kind(i) == QLatin1Char('T');
-            numberColumn[static_cast<std::size_t>(i)] = model_.kind(i) == QLatin1Char('N');
+            timeColumn[static_cast<std::size_t>(i)] = model_.kind(i) == ColumnKind::DateTime;
+            numberColumn[static_cast<std::size_t>(i)] = model_.kind(i) == ColumnKind::Number;
         }
         if (numeric_column_widths.size() < static_cast<std::size_t>(n) + 1)
             numeric_column_widths.resize(static_cast<std::size_t>(n) + 1);
@@ -594,7 +594,7 @@ void SqlRunner::rollback_command()
 
 // --- tables that are not results ---
 
-void SqlRunner::showTable(const QStringList& headers, const QString& kinds,
+void SqlRunner::showTable(const QStringList& headers, const ColumnKinds& kinds,
                           const std::vector<QVector<QString>>& rows, int numberWidth)
 {
     if (running())

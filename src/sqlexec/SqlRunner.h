@@ -1,6 +1,7 @@
 #pragma once
 
 #include "odbc/comm/ConnectionWork.h"
+#include "odbc/comm/ResultSetInfo.h"
 #include "sqlexec/ResultGridModel.h"
 #include "sqlexec/SqlExecText.h"
 
@@ -119,9 +120,9 @@ public:
     // Shows a table that is not a result (the column attribute view) in the grid: a suspended
     // fill ends first, the fetch strip and the status panels are reset, and the grid shows the
     // headers (the first names the numbering column, whose cells are the row numbers in
-    // numberWidth characters) and rows, with one kind letter per data column. No headers
+    // numberWidth characters) and rows, with one kind per data column. No headers
     // leave the grid empty. Ignored while a statement runs.
-    void showTable(const QStringList& headers, const QString& kinds,
+    void showTable(const QStringList& headers, const ColumnKinds& kinds,
                    const std::vector<QVector<QString>>& rows, int numberWidth);
 
 private:

@@ -57,11 +57,12 @@ private:
     std::vector<std::string_view> views_;
 };
 
-std::string kindLetters(const ResultGridSource& grid, int columns)
+ColumnKinds columnKinds(const ResultGridSource& grid, int columns)
 {
-    std::string kinds;
+    ColumnKinds kinds;
+    kinds.reserve(static_cast<std::size_t>(std::max(columns, 0)));
     for (int c = 0; c < columns; ++c)
-        kinds.push_back(grid.kind(c).toLatin1());
+        kinds.push_back(grid.kind(c));
     return kinds;
 }
 
@@ -107,7 +108,7 @@ ExportOutcome ExportJob::gridToTextFile(const ResultGridSource& grid, const QStr
     out.path = path;
     const int columns = grid.columnCount();
     const int rows = grid.rowCount();
-    const std::string kinds = kindLetters(grid, columns);
+    const ColumnKinds kinds = columnKinds(grid, columns);
     const QStringList names = headerNames(grid, columns);
     ExportFile file;
     ExportLineBuilder builder(settings_.delimiter, settings_.quote,
@@ -168,7 +169,7 @@ ExportOutcome ExportJob::gridToClipboard(const ResultGridSource& grid)
     QGuiApplication::clipboard()->clear();
     const int columns = grid.columnCount();
     const int rows = grid.rowCount();
-    const std::string kinds = kindLetters(grid, columns);
+    const ColumnKinds kinds = columnKinds(grid, columns);
     ExportLineBuilder builder(settings_.delimiter, settings_.quote,
                               ExportLineBuilder::Target::Utf8Text);
     std::string text;
@@ -201,7 +202,7 @@ ExportOutcome ExportJob::gridToSpreadsheet(const ResultGridSource& grid, const Q
     out.path = path;
     const int columns = grid.columnCount();
     const int rows = grid.rowCount();
-    const std::string kinds = kindLetters(grid, columns);
+    const ColumnKinds kinds = columnKinds(grid, columns);
     const QStringList names = headerNames(grid, columns);
     std::optional<SpreadsheetFile> book;
     bool created = false;
@@ -225,7 +226,8 @@ ExportOutcome ExportJob::gridToSpreadsheet(const ResultGridSource& grid, const Q
             for (int r = 0; r < block && !stopRequested(); ++r) {
                 const QString* cells = &cells_[static_cast<std::size_t>(r) * columns];
                 for (int c = 0; c < columns; ++c)
-                    book->writeCell(sheetRow, c, cells[c], kinds[c] == 'N');
+                    book->writeCell(sheetRow, c, cells[c],
+                                    kinds[static_cast<std::size_t>(c)] == ColumnKind::Number);
                 ++sheetRow;
                 ++handed;
             }
@@ -250,8 +252,6 @@ ExportOutcome ExportJob::resultToTextFile(ODBCComm& db, const ResultSetInfo& inf
 {
     ExportOutcome out;
     out.path = path;
-    const QByteArray kindBytes = info.kinds.toLatin1();
-    const std::string kinds(kindBytes.constData(), static_cast<std::size_t>(kindBytes.size()));
     ExportFile file;
     ExportLineBuilder builder(settings_.delimiter, settings_.quote,
                               ExportLineBuilder::Target::Cp932File);
@@ -269,7 +269,7 @@ ExportOutcome ExportJob::resultToTextFile(ODBCComm& db, const ResultSetInfo& inf
         out.errorText = file.errorText();
         return out;
     }
-    const SelectOutOutcome stream = streamResultToFile(db, kinds, builder, file, stop_,
+    const SelectOutOutcome stream = streamResultToFile(db, info.kinds, builder, file, stop_,
                                                        [this](std::int64_t rows) { report(rows); });
     // A stop cancels the driver's call as well, which may end the fetch with an error.
     const bool stopped = stream.cancelled || (stream.fetchStatus != 0 && stopRequested());

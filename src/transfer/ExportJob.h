@@ -1,8 +1,8 @@
 #pragma once
 
 #include "odbc/comm/ConnectionWork.h"
+#include "odbc/comm/ResultSetInfo.h"
 
-#include <QChar>
 #include <QString>
 
 #include <atomic>
@@ -11,7 +11,6 @@
 #include <vector>
 
 class ODBCComm;
-struct ResultSetInfo;
 
 // The rows of the result grid as the export reads them, without the grid itself: result
 // columns and rows from 0, texts as the grid shows them.
@@ -19,8 +18,8 @@ struct ResultGridSource {
     std::function<int()> columnCount;
     std::function<int()> rowCount;
     std::function<QString(int column)> headerText;
-    // 'S', 'T' or 'N' (right-aligned number columns).
-    std::function<QChar(int column)> kind;
+    // Number for right-aligned number columns.
+    std::function<ColumnKind(int column)> kind;
     std::function<QString(int row, int column)> cellText;
 };
 

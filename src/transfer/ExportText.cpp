@@ -89,14 +89,15 @@ void ExportLineBuilder::appendText(std::string_view utf8, std::string& out)
     out.append(converted);
 }
 
-void ExportLineBuilder::appendField(std::string_view value, char kind, std::string_view quote,
+void ExportLineBuilder::appendField(std::string_view value, ColumnKind kind, std::string_view quote,
                                     std::string& out)
 {
-    if (kind == 'T')
+    if (kind == ColumnKind::DateTime)
         value = trimDateTime(value);
     const bool hasQuote = contains(value, quote);
-    const bool quoted = !quote.empty() && (kind != 'N' || hasQuote || contains(value, delimiter_) ||
-                                           value.find_first_of("\r\n") != std::string_view::npos);
+    const bool quoted =
+        !quote.empty() && (kind != ColumnKind::Number || hasQuote || contains(value, delimiter_) ||
+                           value.find_first_of("\r\n") != std::string_view::npos);
     if (!quoted) {
         appendText(value, out);
         return;
@@ -138,18 +139,18 @@ void ExportLineBuilder::appendHeader(const QStringList& names, std::string& out)
         if (i > 0)
             out.append(delimiterOut_);
         const std::string name = toUtf8(names[i]);
-        appendField(name, 'S', kDoubleQuote, out);
+        appendField(name, ColumnKind::Text, kDoubleQuote, out);
     }
     appendLineEnd(out);
 }
 
 void ExportLineBuilder::appendRow(const std::vector<std::string_view>& values,
-                                  std::string_view kinds, std::string& out)
+                                  const ColumnKinds& kinds, std::string& out)
 {
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (i > 0)
             out.append(delimiterOut_);
-        appendField(values[i], i < kinds.size() ? kinds[i] : 'S', quote_, out);
+        appendField(values[i], i < kinds.size() ? kinds[i] : ColumnKind::Text, quote_, out);
     }
     appendLineEnd(out);
 }

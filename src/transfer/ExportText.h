@@ -1,5 +1,7 @@
 #pragma once
 
+#include "odbc/comm/ResultSetInfo.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -27,16 +29,16 @@ public:
 
     // Every name in double quotes whatever the quote choice, joined by the delimiter.
     void appendHeader(const QStringList& names, std::string& out);
-    // One line of values; kinds holds one letter per value ('S', 'T' or 'N'; a missing letter
-    // counts as 'S').
-    void appendRow(const std::vector<std::string_view>& values, std::string_view kinds,
+    // One line of values; kinds holds one kind per value (a missing kind counts as Text).
+    void appendRow(const std::vector<std::string_view>& values, const ColumnKinds& kinds,
                    std::string& out);
 
     // Values (and names) written with "?" for characters code page 932 cannot hold.
     std::uint64_t replacedValues() const { return replaced_; }
 
 private:
-    void appendField(std::string_view value, char kind, std::string_view quote, std::string& out);
+    void appendField(std::string_view value, ColumnKind kind, std::string_view quote,
+                     std::string& out);
     void appendText(std::string_view utf8, std::string& out);
     void appendLineEnd(std::string& out);
 

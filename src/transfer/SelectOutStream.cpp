@@ -12,7 +12,7 @@ constexpr auto kSlice = std::chrono::milliseconds(50);
 
 } // namespace
 
-SelectOutOutcome streamResultToFile(ODBCComm& db, const std::string& kinds,
+SelectOutOutcome streamResultToFile(ODBCComm& db, const ColumnKinds& kinds,
                                     ExportLineBuilder& builder, ExportFile& file,
                                     const std::atomic<bool>& cancel,
                                     const std::function<void(std::int64_t rows)>& between)

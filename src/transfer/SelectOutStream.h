@@ -1,5 +1,7 @@
 #pragma once
 
+#include "odbc/comm/ResultSetInfo.h"
+
 #include <QString>
 
 #include <atomic>
@@ -29,7 +31,7 @@ struct SelectOutOutcome {
 // not per row) `between` runs on the window thread with the rows written so far. cancel is
 // read before each row, so a Cancel stops the stream at the next row once its click has been
 // handled.
-SelectOutOutcome streamResultToFile(ODBCComm& db, const std::string& kinds,
+SelectOutOutcome streamResultToFile(ODBCComm& db, const ColumnKinds& kinds,
                                     ExportLineBuilder& builder, ExportFile& file,
                                     const std::atomic<bool>& cancel,
                                     const std::function<void(std::int64_t rows)>& between);

@@ -95,7 +95,7 @@ protected:
         hooks.InsertAtCaret = [this](const QString& text) { inserted << text; };
         hooks.replaceSql = [this](const QString& text) { replaced << text; };
         hooks.PostSQL = [this](const QString& text) { posted << text; };
-        hooks.showColumnTable = [this](const QStringList& headers, const QString&,
+        hooks.showColumnTable = [this](const QStringList& headers, const ColumnKinds&,
                                        const std::vector<QVector<QString>>& rows, int) {
             tables.push_back({headers, rows});
         };

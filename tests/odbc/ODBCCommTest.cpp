@@ -81,7 +81,8 @@ TEST_P(ODBCCommTest, ExecuteDescribeAndFetchAsQStrings)
     info.columnCount = comm_.DbLastColumnCount();
     ASSERT_EQ(comm_.DbDescribeResult(info), 0);
     EXPECT_EQ(info.names, (QStringList{"name", "born", "n"}));
-    EXPECT_EQ(info.kinds, "STN");
+    EXPECT_EQ(info.kinds,
+              (ColumnKinds{ColumnKind::Text, ColumnKind::DateTime, ColumnKind::Number}));
 
     for (bool singleRow : {false, true}) {
         if (singleRow) {

@@ -104,17 +104,18 @@ TEST(GridTextTest, CopyTextsQuoteValuesAndNamesForSql)
 
 TEST(GridTextTest, RowValuesQuoteByKindAndNumberShape)
 {
-    EXPECT_EQ(RowValuesText({"7", "Bob"}, QStringLiteral("NS")), QStringLiteral("7, 'Bob'"));
-    // An 'N' column also holds wide-character text, binary and GUID values: only a number
+    using enum ColumnKind;
+    EXPECT_EQ(RowValuesText({"7", "Bob"}, ColumnKinds{Number, Text}), QStringLiteral("7, 'Bob'"));
+    // A Number column also holds wide-character text, binary and GUID values: only a number
     // goes in bare, NULL (the empty text) as NULL, the rest quoted.
-    EXPECT_EQ(RowValuesText({"7", "O'Neil", "", "Bob"}, QStringLiteral("NNNS")),
+    EXPECT_EQ(RowValuesText({"7", "O'Neil", "", "Bob"}, ColumnKinds{Number, Number, Number, Text}),
               QStringLiteral("7, 'O''Neil', NULL, 'Bob'"));
-    EXPECT_EQ(
-        RowValuesText({"  5.0", "-03.0", "1.5E+10", "", "2006/04/01"}, QStringLiteral("NNNST")),
-        QStringLiteral("  5.0, -03.0, 1.5E+10, '', '2006/04/01'"));
-    EXPECT_EQ(RowValuesText({"1; DROP TABLE x", "' OR '1'='1"}, QStringLiteral("NN")),
+    EXPECT_EQ(RowValuesText({"  5.0", "-03.0", "1.5E+10", "", "2006/04/01"},
+                            ColumnKinds{Number, Number, Number, Text, DateTime}),
+              QStringLiteral("  5.0, -03.0, 1.5E+10, '', '2006/04/01'"));
+    EXPECT_EQ(RowValuesText({"1; DROP TABLE x", "' OR '1'='1"}, ColumnKinds{Number, Number}),
               QStringLiteral("'1; DROP TABLE x', ''' OR ''1''=''1'"));
-    EXPECT_EQ(RowValuesText({}, QString()), QString());
+    EXPECT_EQ(RowValuesText({}, ColumnKinds{}), QString());
 }
 
 } // namespace

@@ -185,7 +185,7 @@ TEST_P(GridCommandsTest, NumberColumnIsFilledOutAndSortedByValue)
     const QStringList names{"行No.", "id", "name", "FIRST NAME", "amount", "code", "<"};
     for (int c = 0; c < names.size(); ++c)
         ASSERT_EQ(model().headerText(c), names.at(c));
-    ASSERT_EQ(model().kind(3), QLatin1Char('N'));
+    ASSERT_EQ(model().kind(3), ColumnKind::Number);
     // SQLite writes 5, 12.5, -3, -12, PostgreSQL 5.0, 12.5, -3.0, -12.0: both fill out to
     // four places before the point (three digits and a sign) and one after it.
     clickHeader(4);
@@ -327,7 +327,7 @@ TEST_P(GridCommandsTest, ANewLayoutEndsSortingAndCopiesReadTheGridAsShown)
 
     // Another view fills the grid with three columns (as the column attribute view does).
     ResultGridModel& m = s->runner->model();
-    m.setColumns({"列名", "型", "NULL"}, QStringLiteral("SSS"));
+    m.setColumns({"列名", "型", "NULL"}, ColumnKinds(3, ColumnKind::Text));
     m.appendRow(1, QVector<QString>{"ID", "INTEGER", "NO"});
     m.flush();
     EXPECT_FALSE(m.isSorted());

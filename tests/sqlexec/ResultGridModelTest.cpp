@@ -26,7 +26,8 @@ TEST(ResultGridModelTest, LayoutFramesTheResultColumns)
 {
     ResultGridModel model;
     EXPECT_EQ(model.columnCount(), 0);
-    model.setColumns({"id", "name", "at"}, QStringLiteral("NST"));
+    model.setColumns({"id", "name", "at"},
+                     ColumnKinds{ColumnKind::Number, ColumnKind::Text, ColumnKind::DateTime});
     ASSERT_EQ(model.columnCount(), 5);
     const QStringList expected{"行No.", "id", "name", "at", "<"};
     for (int c = 0; c < 5; ++c)
@@ -49,7 +50,7 @@ TEST(ResultGridModelTest, LayoutFramesTheResultColumns)
 TEST(ResultGridModelTest, PendingRowsAreAnnouncedOnceOnFlush)
 {
     ResultGridModel model;
-    model.setColumns({"n"}, QStringLiteral("N"));
+    model.setColumns({"n"}, ColumnKinds{ColumnKind::Number});
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     for (int i = 1; i <= 1000; ++i)
         model.appendRow(i, cells({"1", "surplus cell"}));
@@ -66,7 +67,7 @@ TEST(ResultGridModelTest, PendingRowsAreAnnouncedOnceOnFlush)
 TEST(ResultGridModelTest, SortMovesRowsAndPersistentIndexesFollow)
 {
     ResultGridModel model;
-    model.setColumns({"v"}, QStringLiteral("S"));
+    model.setColumns({"v"}, ColumnKinds{ColumnKind::Text});
     for (const char* v : {"c", "a", "b"})
         model.appendRow(model.rows().size() + 1, cells({v}));
     model.flush();
@@ -81,7 +82,7 @@ TEST(ResultGridModelTest, SortMovesRowsAndPersistentIndexesFollow)
 TEST(ResultGridModelTest, TextSortIsBlindToCaseWidthAndKanaAndKeepsFetchOrderForTies)
 {
     ResultGridModel model;
-    model.setColumns({"v"}, QStringLiteral("S"));
+    model.setColumns({"v"}, ColumnKinds{ColumnKind::Text});
     for (const char* v : {"b", "ｶ", "A", "か", "a", "Ｂ", ""})
         model.appendRow(static_cast<std::int32_t>(model.rows().size()) + 1, cells({v}));
     const auto texts = [&] {
@@ -103,7 +104,7 @@ TEST(ResultGridModelTest, TextSortIsBlindToCaseWidthAndKanaAndKeepsFetchOrderFor
 TEST(ResultGridModelTest, FilledColumnKeepsOneWidthAsRowsArriveUntilNewColumns)
 {
     ResultGridModel model;
-    model.setColumns({"n", "s"}, QStringLiteral("NS"));
+    model.setColumns({"n", "s"}, ColumnKinds{ColumnKind::Number, ColumnKind::Text});
     model.appendRow(1, cells({"5", "12"}));
     model.appendRow(2, cells({"Tokyo", "3"}));
     model.appendRow(3, cells({"", "4"}));
@@ -129,7 +130,7 @@ TEST(ResultGridModelTest, FilledColumnKeepsOneWidthAsRowsArriveUntilNewColumns)
     model.sortByColumn(1, Qt::DescendingOrder);
     EXPECT_EQ(model.headerData(1, Qt::Horizontal, ResultGridModel::SortImageRole).toString(),
               QStringLiteral("SortDESC"));
-    model.setColumns({"n"}, QStringLiteral("N"));
+    model.setColumns({"n"}, ColumnKinds{ColumnKind::Number});
     EXPECT_FALSE(model.isSorted());
     EXPECT_FALSE(model.numbersFilled(1));
     model.appendRow(1, cells({"5"}));
@@ -142,7 +143,8 @@ TEST(GridColumnWidthsTest, ColumnsFitTheirWidestTextAndTheLastFillsTheView)
     QTableView view;
     view.resize(900, 300);
     view.setModel(&model);
-    model.setColumns({"a", "wide_header_name_here"}, QStringLiteral("SS"));
+    model.setColumns({"a", "wide_header_name_here"},
+                     ColumnKinds{ColumnKind::Text, ColumnKind::Text});
     model.appendRow(1, cells({"short", "x"}));
     model.appendRow(2, cells({"a much much longer value than the rest", "y"}));
     model.flush();

@@ -334,9 +334,9 @@ TEST_F(DemoTest, JapaneseNamesKindsAndViewRows)
 {
     s->run("SELECT 社員番号, 氏名, 入社日, 給与 FROM 社員 ORDER BY 社員番号");
     EXPECT_EQ(s->headers(), (QStringList{"行No.", "社員番号", "氏名", "入社日", "給与", "<"}));
-    EXPECT_EQ(s->runner->model().kind(0), QLatin1Char('N'));
-    EXPECT_EQ(s->runner->model().kind(1), QLatin1Char('S'));
-    EXPECT_EQ(s->runner->model().kind(2), QLatin1Char('T'));
+    EXPECT_EQ(s->runner->model().kind(0), ColumnKind::Number);
+    EXPECT_EQ(s->runner->model().kind(1), ColumnKind::Text);
+    EXPECT_EQ(s->runner->model().kind(2), ColumnKind::DateTime);
     const int employees = s->runner->model().rowCount();
     EXPECT_GT(employees, 0);
     EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:100"));

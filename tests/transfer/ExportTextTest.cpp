@@ -14,12 +14,14 @@
 
 namespace {
 
+using enum ColumnKind;
+
 struct LineCase {
     const char* name;
     const char* delimiterBox;
     const char* quoteBox;
     std::vector<std::string> values;
-    const char* kinds;
+    ColumnKinds kinds;
     std::string line; // CP932 bytes, CR LF included
 };
 
@@ -46,37 +48,52 @@ INSTANTIATE_TEST_SUITE_P(
                  " ,",
                  " \"",
                  {"a,b", "12.5", ""},
-                 "SNS",
+                 ColumnKinds{Text, Number, Text},
                  "\"a,b\",12.5,\"\"\r\n"},
-        LineCase{"NullNumberIsNothing", " ,", " \"", {"x", "", "1"}, "SNN", "\"x\",,1\r\n"},
-        LineCase{"NoQuote", " ,", "(なし)", {"it's", "3"}, "SN", "it's,3\r\n"},
-        LineCase{"Tab", "TAB", " '", {"a", "b"}, "SS", "'a'\t'b'\r\n"},
+        LineCase{"NullNumberIsNothing",
+                 " ,",
+                 " \"",
+                 {"x", "", "1"},
+                 ColumnKinds{Text, Number, Number},
+                 "\"x\",,1\r\n"},
+        LineCase{"NoQuote", " ,", "(なし)", {"it's", "3"}, ColumnKinds{Text, Number}, "it's,3\r\n"},
+        LineCase{"Tab", "TAB", " '", {"a", "b"}, ColumnKinds{Text, Text}, "'a'\t'b'\r\n"},
         LineCase{"QuoteDoubled",
                  " ,",
                  " \"",
                  {"say \"hi\"", "O'Brien"},
-                 "SS",
+                 ColumnKinds{Text, Text},
                  "\"say \"\"hi\"\"\",\"O'Brien\"\r\n"},
-        LineCase{"ApostropheDoubled", " ,", " '", {"O'Brien"}, "S", "'O''Brien'\r\n"},
+        LineCase{"ApostropheDoubled", " ,", " '", {"O'Brien"}, ColumnKinds{Text}, "'O''Brien'\r\n"},
         LineCase{"WideTextWithDelimiterIsQuoted",
                  " ,",
                  " \"",
                  {"Tokyo, Japan", "Tokyo", "line1\nline2", "5\"", "12"},
-                 "NNNNN",
+                 ColumnKinds{Number, Number, Number, Number, Number},
                  "\"Tokyo, Japan\",Tokyo,\"line1\nline2\",\"5\"\"\",12\r\n"},
         LineCase{"DateTimeTrimmed",
                  " ,",
                  " '",
                  {"2009-01-01 00:00:00", "", "7", "2009-01-01 12:34:56"},
-                 "TSNT",
+                 ColumnKinds{DateTime, Text, Number, DateTime},
                  "'2009-01-01','',7,'2009-01-01 12:34:56'\r\n"},
-        LineCase{"LongDelimiterAndSpace", " || ", " \"", {"a", "b"}, "NN", "a||b\r\n"},
-        LineCase{"BlanksAreOneSpace", "   ", " \"", {"a", "b c"}, "NN", "a \"b c\"\r\n"},
+        LineCase{"LongDelimiterAndSpace",
+                 " || ",
+                 " \"",
+                 {"a", "b"},
+                 ColumnKinds{Number, Number},
+                 "a||b\r\n"},
+        LineCase{"BlanksAreOneSpace",
+                 "   ",
+                 " \"",
+                 {"a", "b c"},
+                 ColumnKinds{Number, Number},
+                 "a \"b c\"\r\n"},
         LineCase{"JapaneseInCp932",
                  " ,",
                  " \"",
                  {"日本語", "ｶﾅ"},
-                 "SS",
+                 ColumnKinds{Text, Text},
                  "\"\x93\xfa\x96\x7b\x8c\xea\",\"\xb6\xc5\"\r\n"}),
     [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
 
@@ -99,7 +116,8 @@ TEST(ExportLineReplaced, CountsValuesWithCharactersCp932Lacks)
     // "São" and "€" are not in code page 932; "?" typed by the user is not a replacement.
     const std::vector<std::string> values = {"S\xc3\xa3o", "a?b", "\xe2\x82\xac\xe2\x82\xac",
                                              "東京"};
-    builder.appendRow(std::vector<std::string_view>(values.begin(), values.end()), "SSSS", out);
+    builder.appendRow(std::vector<std::string_view>(values.begin(), values.end()),
+                      ColumnKinds(4, ColumnKind::Text), out);
     EXPECT_EQ(builder.replacedValues(), 2u);
     EXPECT_EQ(out, "\"S?o\",\"a?b\",\"??\",\"\x93\x8c\x8b\x9e\"\r\n");
 
@@ -107,7 +125,8 @@ TEST(ExportLineReplaced, CountsValuesWithCharactersCp932Lacks)
     ExportLineBuilder text(QStringLiteral(","), QStringLiteral("\""),
                            ExportLineBuilder::Target::Utf8Text);
     std::string clip;
-    text.appendRow(std::vector<std::string_view>(values.begin(), values.end()), "SSSS", clip);
+    text.appendRow(std::vector<std::string_view>(values.begin(), values.end()),
+                   ColumnKinds(4, ColumnKind::Text), clip);
     EXPECT_EQ(text.replacedValues(), 0u);
     EXPECT_EQ(clip, "\"S\xc3\xa3o\",\"a?b\",\"\xe2\x82\xac\xe2\x82\xac\",\"東京\"\n");
 }

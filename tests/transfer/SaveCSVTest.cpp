@@ -48,7 +48,7 @@ namespace {
 
 struct Table {
     QStringList names;
-    QString kinds;
+    ColumnKinds kinds;
     QVector<QVector<QString>> rows;
 };
 
@@ -211,7 +211,7 @@ public:
         g.columnCount = [this] { return static_cast<int>(shown.names.size()); };
         g.rowCount = [this] { return static_cast<int>(shown.rows.size()); };
         g.headerText = [this](int c) { return shown.names[c]; };
-        g.kind = [this](int c) { return shown.kinds[c]; };
+        g.kind = [this](int c) { return shown.kinds[static_cast<std::size_t>(c)]; };
         g.cellText = [this](int r, int c) { return shown.rows[r][c]; };
         return g;
     }
@@ -252,10 +252,10 @@ void expectFileHolds(const Records& records, const Table& t, bool header)
         ASSERT_EQ(rec.size(), t.names.size()) << "row " << r;
         for (int c = 0; c < t.names.size(); ++c) {
             QString expected = cp932RoundTrip(t.rows[r][c]);
-            if (t.kinds[c] == QLatin1Char('T'))
+            if (t.kinds[static_cast<std::size_t>(c)] == ColumnKind::DateTime)
                 expected = TrimDateTimeText(expected);
             EXPECT_EQ(rec[c].text, expected) << "row " << r << " column " << c;
-            if (t.kinds[c] != QLatin1Char('N')) {
+            if (t.kinds[static_cast<std::size_t>(c)] != ColumnKind::Number) {
                 EXPECT_TRUE(rec[c].quoted) << "row " << r << " column " << c;
             }
         }
@@ -470,7 +470,7 @@ TEST(ExecuteAndSave, NumberKindValuesThatWouldBreakTheLineAreQuoted)
     w.exec(QStringLiteral("SET lc_monetary = 'C'"));
     const QString sql = QStringLiteral("SELECT 1234567.5::money AS m, 12 AS n, 'x' AS s");
     const Table t = w.fetch(sql);
-    ASSERT_EQ(t.kinds, QStringLiteral("NNS"));
+    ASSERT_EQ(t.kinds, (ColumnKinds{ColumnKind::Number, ColumnKind::Number, ColumnKind::Text}));
     ASSERT_TRUE(t.rows[0][0].contains(QLatin1Char(','))) << t.rows[0][0].toStdString();
     QTemporaryDir dir;
     w.dialog.answer = dir.filePath(QStringLiteral("money.csv"));
@@ -741,7 +741,8 @@ TEST(ExportSpreadsheet, CellsHoldTheirTypes)
     w.exec(QStringLiteral("INSERT INTO t VALUES (1, '00123', 12.5, 'a&b<c>'), "
                           "(2, NULL, NULL, '日本語'), (3, '7', -0.25, '')"));
     const Table t = w.fetch(QStringLiteral("SELECT * FROM t ORDER BY id"));
-    ASSERT_EQ(t.kinds, QStringLiteral("NSNS"));
+    ASSERT_EQ(t.kinds, (ColumnKinds{ColumnKind::Number, ColumnKind::Text, ColumnKind::Number,
+                                    ColumnKind::Text}));
     QTemporaryDir dir;
     w.dialog.answer = dir.filePath(QStringLiteral("out.xlsx"));
     UrlRecorder opener({"file"});
@@ -783,7 +784,7 @@ TEST(ExportClipboard, LinesEndWithALineBreakAndTheMessageIsShown)
     w.exec(QStringLiteral("CREATE TABLE c (s VARCHAR(10), n NUMERIC(10,2), z VARCHAR(5))"));
     w.exec(QStringLiteral("INSERT INTO c VALUES ('a,b', 12.5, NULL)"));
     const Table t = w.fetch(QStringLiteral("SELECT * FROM c"));
-    ASSERT_EQ(t.kinds, QStringLiteral("SNS"));
+    ASSERT_EQ(t.kinds, (ColumnKinds{ColumnKind::Text, ColumnKind::Number, ColumnKind::Text}));
     w.window->ShowOption(w.grid(t));
     w.window->Opt_out[SaveCSV::Clipboard]->click();
     EXPECT_FALSE(w.window->Chk_edit_csv->isVisible());

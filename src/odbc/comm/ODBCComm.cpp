@@ -61,6 +61,16 @@ QString codeText(int code)
     return QString::number(code);
 }
 
+// What the grid and the export make of a column kind the driver layer reports.
+ColumnKind columnKindOf(std::int16_t libKind)
+{
+    if (libKind == OdbcLib::kKindChar)
+        return ColumnKind::Text;
+    if (libKind == OdbcLib::kKindDateTime)
+        return ColumnKind::DateTime;
+    return ColumnKind::Number;
+}
+
 } // namespace
 
 ODBCComm::ODBCComm(OdbcLib& lib, Prompts& prompts)
@@ -316,12 +326,10 @@ std::int16_t ODBCComm::DbDescribeResult(ResultSetInfo& info)
     info.columnCount = static_cast<std::int16_t>(n);
     info.names.clear();
     info.names.reserve(n);
-    info.kinds.resize(n);
+    info.kinds.resize(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         info.names.append(fromUtf8(names[i]));
-        info.kinds[i] = kinds[i] == OdbcLib::kKindChar       ? QLatin1Char('S')
-                        : kinds[i] == OdbcLib::kKindDateTime ? QLatin1Char('T')
-                                                             : QLatin1Char('N');
+        info.kinds[static_cast<std::size_t>(i)] = columnKindOf(kinds[i]);
     }
     return 0;
 }

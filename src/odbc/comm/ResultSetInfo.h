@@ -4,6 +4,17 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <vector>
+
+// What a result column holds, as far as the grid and the export treat columns differently.
+enum class ColumnKind : std::uint8_t {
+    Text,     // character data: quoted on export
+    DateTime, // dates and times: trimmed of a zero time on export
+    Number,   // anything else: right-aligned, sorted by value, not quoted
+};
+
+// One kind per column, in column order.
+using ColumnKinds = std::vector<ColumnKind>;
 
 // Description of the open result: what the result grid and the export need to lay out columns.
 struct ResultSetInfo {
@@ -15,6 +26,6 @@ struct ResultSetInfo {
     std::int16_t columnCount = 0;
     // Column names, index 0 .. columnCount - 1.
     QStringList names;
-    // One kind letter per column: 'S' character, 'T' date/time, 'N' anything else.
-    QString kinds;
+    // One kind per column: Text for character, DateTime for date/time, Number for the rest.
+    ColumnKinds kinds;
 };
