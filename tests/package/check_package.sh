@@ -49,6 +49,18 @@ run_lintian() {
     lintian --fail-on error --allow-root "$deb"
 }
 
+# pid log why: waits up to 30 s for the process to end; else kills it and fails with why.
+ends_within_30s() {
+    local i
+    for i in $(seq 1 300); do
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    kill -9 "$1"
+    cat "$2"
+    fail "$3"
+}
+
 # One run of the installed program: started with a temporary home, driven by the given steps
 # (a function name), then ended with SIGTERM as a log-out would end it (the program handles the
 # signal before it makes any file), or by the user's ファイル → 終了 when the third argument is
@@ -71,26 +83,10 @@ run_installed() {
         xdotool windowfocus --sync "$(window '^QUORVANT$')" key alt+f
         sleep 0.5
         xdotool key x
-        for i in $(seq 1 300); do
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        if kill -0 "$pid" 2>/dev/null; then
-            kill -9 "$pid"
-            cat "$log"
-            fail "the program did not end after ファイル → 終了"
-        fi
+        ends_within_30s "$pid" "$log" "the program did not end after ファイル → 終了"
     fi
     kill -TERM "$pid" 2>/dev/null || true
-    for i in $(seq 1 300); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$pid" 2>/dev/null; then
-        kill -9 "$pid"
-        cat "$log"
-        fail "the program did not end on SIGTERM"
-    fi
+    ends_within_30s "$pid" "$log" "the program did not end on SIGTERM"
     wait "$pid" || { cat "$log"; fail "run $1 ended with status $?"; }
 }
 

@@ -55,7 +55,9 @@ TEST(RunnerFaultTest, ServerStoppedDuringFetch)
     bool stopped = false;
     DuringFill stop([&] { return s->runner->exec_row_count >= 300; },
                     [&] { stopped = testenv::pgStop(); });
-    s->run("SELECT id FROM qv_sx_fault ORDER BY id");
+    // Rows come slowly, so that the connection's thread, which fetches ahead of the grid, is
+    // still fetching when the server goes.
+    s->run("SELECT id, pg_sleep(0.0005) FROM qv_sx_fault ORDER BY id");
     ASSERT_TRUE(stopped);
 
     const int rows = s->runner->model().rowCount();
