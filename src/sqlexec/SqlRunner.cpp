@@ -199,7 +199,8 @@ void SqlRunner::exec_sql(const QString& sql, bool ReFetch)
         first_row_ms = 0;
         exec_started_at = QDateTime::currentDateTime();
         exec_start_tick = Clock::now();
-        code = db_.DbExecute(sql, kExecuteRowCap);
+        opened_ = db_.DbOpenResult(sql, kExecuteRowCap);
+        code = opened_.code;
         if (code != 0 && stop_requested) {
             // The user asked for it (or the window is closing): a stop, not a failure. The
             // driver's words stay in the tool tip.
@@ -224,14 +225,14 @@ void SqlRunner::exec_sql(const QString& sql, bool ReFetch)
                 addHistory(sql);
             failed = true;
         } else {
-            result_column_count = db_.DbLastColumnCount();
+            result_column_count = opened_.columnCount;
             addHistory(sql);
             if (result_column_count > 0) {
                 code = fill_result_grid(sql, false);
                 failed = code != 0 && code != 100;
             } else {
                 exec_elapsed_ms = msSince(exec_start_tick);
-                exec_row_count = db_.DbLastRowCount();
+                exec_row_count = opened_.rowCount;
             }
         }
     }
@@ -299,9 +300,8 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
             exec_row_count = 0;
             if (ui_.ListView1 != nullptr)
                 ui_.ListView1->setSortingEnabled(false);
-            ResultSetInfo info;
-            info.columnCount = result_column_count;
-            const std::int16_t described = db_.DbDescribeResult(info);
+            const ResultSetInfo& info = opened_.info;
+            const std::int16_t described = opened_.describeCode;
             if (described != 0) {
                 // Rows without their columns would be empty: the result fails instead.
                 model_.setColumns({}, {});
@@ -425,9 +425,10 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
                         QStringLiteral("FETCHを先頭行から再試行しますか？"),
                         Prompts::Buttons::YesNo, Prompts::Answer::No) == Prompts::Answer::Yes) {
                     retried = true;
-                    const std::int16_t code = db_.DbExecute(sql, kExecuteRowCap);
-                    if (code == 0 && db_.DbLastColumnCount() > 0) {
-                        result_column_count = db_.DbLastColumnCount();
+                    opened_ = db_.DbOpenResult(sql, kExecuteRowCap);
+                    const std::int16_t code = opened_.code;
+                    if (code == 0 && opened_.columnCount > 0) {
+                        result_column_count = opened_.columnCount;
                         // The retry reads the result from its first row, so the grid starts
                         // over too, also on resume: appending would show rows twice.
                         startOver = true;

@@ -153,6 +153,8 @@ private:
     bool gridWasHidden_ = false;
     bool gridHiddenByFill_ = false;
     std::chrono::steady_clock::time_point lastRowsPaint_;
+    // The statement's result as its execute opened it: the fill lays out its columns.
+    OpenedResult opened_;
     // Rows fetched while the fill was being suspended, shown first when it resumes.
     std::vector<QVector<QString>> heldRows_;
     // Times of the fill in the grid, for its resumption after other statements.

@@ -443,12 +443,11 @@ void SaveCSV::selectOut()
 {
     if (hooks_.endGridResult)
         hooks_.endGridResult();
-    std::int16_t code = db_.DbExecute(statement_);
-    if (code != 0) {
+    const OpenedResult opened = db_.DbOpenResult(statement_);
+    if (opened.code != 0) {
         tell(Prompts::Icon::Warning, kSqlErrorTitle, db_.DbLastErrorText());
         return;
     }
-    const std::int16_t columns = db_.DbLastColumnCount();
     if (hooks_.AddHist)
         hooks_.AddHist(statement_);
     // The result is released here, not left to the next statement: a cancelled export of a
@@ -463,19 +462,17 @@ void SaveCSV::selectOut()
     } release{db_};
     // Described before any file is touched: a statement that gave no rows to write, or whose
     // columns cannot be described, must not empty the chosen file.
-    if (columns <= 0) {
+    if (opened.columnCount <= 0) {
         tell(Prompts::Icon::Warning, windowTitle(),
              QStringLiteral("SQLがSELECT文ではありません。"));
         return;
     }
-    ResultSetInfo info;
-    info.columnCount = columns;
-    code = db_.DbDescribeResult(info);
-    if (code != 0) {
+    if (opened.describeCode != 0) {
         tell(Prompts::Icon::Warning, kSqlErrorTitle,
-             QString::number(code) + QLatin1Char(':') + db_.DbLastErrorText());
+             QString::number(opened.describeCode) + QLatin1Char(':') + db_.DbLastErrorText());
         return;
     }
+    const ResultSetInfo& info = opened.info;
 
     const QString path =
         ShowSaveFileDialog(this, QStringLiteral("SELECT実行結果の保存ﾌｧｲﾙ指定"),

@@ -315,12 +315,29 @@ void ODBCComm::fetchBatch(bool singleRowMode)
     }
 }
 
+OpenedResult ODBCComm::DbOpenResult(const QString& sql, std::int32_t maxRows)
+{
+    OpenedResult opened;
+    opened.code = DbExecute(sql, maxRows);
+    opened.rowCount = lastRowCount_;
+    opened.columnCount = lastColumnCount_;
+    if (opened.code == 0 && opened.columnCount > 0) {
+        opened.info.columnCount = opened.columnCount;
+        opened.describeCode = DbDescribeResult(opened.info);
+    }
+    return opened;
+}
+
 std::int16_t ODBCComm::DbDescribeResult(ResultSetInfo& info)
 {
+    if (!mayStart())
+        return kBusy;
     const int n = std::clamp<int>(info.columnCount, 0, ResultSetInfo::kCapacity);
     std::vector<std::string> names(n + 1);
     std::vector<std::int16_t> kinds(n + 1, OdbcLib::kKindOther);
-    const std::int16_t code = lib_.OdbcDescribeColumns(names, kinds);
+    std::int16_t code = 0;
+    callOnWorker(ConnectionWork::Kind::Execute,
+                 [&] { code = lib_.OdbcDescribeColumns(names, kinds); });
     if (code != 0)
         return code;
     info.columnCount = static_cast<std::int16_t>(n);

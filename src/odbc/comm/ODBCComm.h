@@ -19,6 +19,7 @@
 class OdbcLib;
 class Prompts;
 class QWidget;
+struct OpenedResult;
 struct ResultSetInfo;
 
 // The only door from the windows to OdbcLib: the busy pointer around database work, the
@@ -66,6 +67,10 @@ public:
 
     // maxRows > 0 caps the rows of a result in the driver (0: no cap).
     std::int16_t DbExecute(const QString& sql, std::int32_t maxRows = 0);
+    // Executes sql and describes its result, if it has columns: the one start of the grid's
+    // fill and of execute-and-save. A failed description leaves the cursor open for the
+    // caller to close.
+    OpenedResult DbOpenResult(const QString& sql, std::int32_t maxRows = 0);
     std::int32_t DbLastRowCount() const { return lastRowCount_; }
     // The true column count of the last result, which may exceed ResultSetInfo::kCapacity.
     std::int16_t DbLastColumnCount() const { return lastColumnCount_; }

@@ -29,3 +29,13 @@ struct ResultSetInfo {
     // One kind per column: Text for character, DateTime for date/time, Number for the rest.
     ColumnKinds kinds;
 };
+
+// A statement executed and, when it has result columns, its result described: what the grid
+// and execute-and-save both start from.
+struct OpenedResult {
+    std::int16_t code = 0;         // the execute's status
+    std::int16_t describeCode = 0; // the description's status (0 without result columns)
+    std::int32_t rowCount = 0;     // affected rows of a statement without result columns
+    std::int16_t columnCount = 0;  // the true column count, even beyond kCapacity
+    ResultSetInfo info;            // the described columns
+};
