@@ -216,7 +216,15 @@ void QUORVANT::wireSqlRunner()
     resultGrid_ =
         new ResultGridCommands(sqlRunner_->model(), ui_.resultGridUi(), std::move(gridHooks), this);
     // A catalog read needs the cursor a suspended fill holds: that fill ends first.
-    services_.db().setCursorHolder([this] { sqlRunner_->endSuspendedFetch(); });
+    // A suspended fill ends before the cursor is needed; where the driver cannot keep it open
+    // beside a catalog read, the user first hears why it can no longer be resumed.
+    services_.db().setCursorHolder([this](bool forCatalog) {
+        if (forCatalog)
+            services_.prompts().tell(this, Prompts::Icon::Information, QStringLiteral("QUORVANT"),
+                                     QStringLiteral("このドライバーでは中断中の結果を開いたまま"
+                                                    "一覧を読めません。中断中の結果を閉じます。"));
+        sqlRunner_->endSuspendedFetch();
+    });
     connect(&services_.db().work(), &ConnectionWork::changed, this, &QUORVANT::updateCommandStates);
     // A close asked for during work is carried out once the work has unwound: queued, so that
     // the frames of that work have returned first.

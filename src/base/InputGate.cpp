@@ -55,9 +55,11 @@ bool InputGate::isClosed()
     return gate().depth_ > 0;
 }
 
-InputGate::Closed::Closed()
+InputGate::Closed::Closed(bool strict) : strict_(strict)
 {
     InputGate& g = gate();
+    if (strict_)
+        ++g.strictDepth_;
     if (g.depth_++ == 0 && qApp != nullptr)
         qApp->installEventFilter(&g);
 }
@@ -65,6 +67,8 @@ InputGate::Closed::Closed()
 InputGate::Closed::~Closed()
 {
     InputGate& g = gate();
+    if (strict_)
+        --g.strictDepth_;
     if (--g.depth_ == 0 && qApp != nullptr)
         qApp->removeEventFilter(&g);
 }
@@ -72,8 +76,9 @@ InputGate::Closed::~Closed()
 bool InputGate::letsThrough(QObject* target) const
 {
     for (QObject* o = target; o != nullptr; o = o->parent()) {
-        if (qobject_cast<QMenuBar*>(o) != nullptr || qobject_cast<QMenu*>(o) != nullptr ||
-            qobject_cast<QToolBar*>(o) != nullptr)
+        if (strictDepth_ == 0 &&
+            (qobject_cast<QMenuBar*>(o) != nullptr || qobject_cast<QMenu*>(o) != nullptr ||
+             qobject_cast<QToolBar*>(o) != nullptr))
             return true;
         if (std::any_of(allowed_.begin(), allowed_.end(),
                         [o](const QPointer<QObject>& p) { return p == o; }))
@@ -84,7 +89,14 @@ bool InputGate::letsThrough(QObject* target) const
 
 bool InputGate::eventFilter(QObject* watched, QEvent* event)
 {
-    if (depth_ == 0 || !watched->isWidgetType() || !isUserInput(event->type()))
+    if (depth_ == 0)
+        return false;
+    // Strictly closed, not even a command's shortcut or a close of a window acts.
+    if (strictDepth_ > 0 && (event->type() == QEvent::Shortcut || event->type() == QEvent::Close)) {
+        event->ignore();
+        return true;
+    }
+    if (!watched->isWidgetType() || !isUserInput(event->type()))
         return false;
     if (letsThrough(watched))
         return false;

@@ -10,7 +10,9 @@
 // during work: the menus and toolbars (their commands are enabled by the connection's state,
 // so only stop and exit are), and the widgets let through by allow() (a running window's
 // Cancel). Shortcuts of enabled commands still fire. Closes nest; the gate opens again when
-// the outermost Closed ends.
+// the outermost Closed ends. A strict close lets through only the allowed widgets: while the
+// user works in another program on the window's text (the external editor), no command of the
+// window may act.
 class InputGate : public QObject {
 public:
     // Input goes to widget (and its children) also while the gate is closed, for the
@@ -20,10 +22,13 @@ public:
 
     class Closed {
     public:
-        Closed();
+        explicit Closed(bool strict = false);
         ~Closed();
         Closed(const Closed&) = delete;
         Closed& operator=(const Closed&) = delete;
+
+    private:
+        bool strict_;
     };
 
 protected:
@@ -34,4 +39,5 @@ private:
 
     std::vector<QPointer<QObject>> allowed_;
     int depth_ = 0;
+    int strictDepth_ = 0;
 };

@@ -188,7 +188,8 @@ bool RunAndWait(QProcess& process)
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     if (process.state() != QProcess::NotRunning) {
-        const InputGate::Closed gate;
+        // The window's text is out in the other program: nothing of the window may act.
+        const InputGate::Closed gate(true);
         loop.exec();
     }
     return true;

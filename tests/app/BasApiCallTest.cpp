@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 
 namespace {
 
@@ -162,10 +164,27 @@ TEST(RunAndWait, WaitsForTheProgramWithInputGated)
     // The file appears only after a pause, so finding it proves the call waited.
     process.setArguments(
         {QStringLiteral("-c"), QStringLiteral("sleep 0.3; printf done > \"$0\"; exit 3"), out});
+    // The window's text is out in the other program: not even a toolbar button or a close
+    // of the window acts meanwhile.
+    QWidget window;
+    auto* bar = new QToolBar(&window);
+    auto* button = new QToolButton(bar);
+    bar->addWidget(button);
+    window.show();
+    int clicks = 0;
+    QObject::connect(button, &QToolButton::clicked, [&clicks] { ++clicks; });
     bool gatedDuring = false;
-    QTimer::singleShot(100, [&gatedDuring] { gatedDuring = InputGate::isClosed(); });
+    bool closedDuring = true;
+    QTimer::singleShot(100, [&] {
+        gatedDuring = InputGate::isClosed();
+        QTest::mouseClick(button, Qt::LeftButton);
+        closedDuring = window.close();
+    });
     EXPECT_TRUE(RunAndWait(process));
     EXPECT_TRUE(gatedDuring);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_FALSE(closedDuring);
+    EXPECT_TRUE(window.isVisible());
     EXPECT_FALSE(InputGate::isClosed());
     EXPECT_EQ(process.exitCode(), 3);
     QFile f(out);

@@ -277,12 +277,12 @@ bool ODBCComm::mayStart()
     return false;
 }
 
-void ODBCComm::releaseHeldCursor()
+void ODBCComm::releaseHeldCursor(bool forCatalog)
 {
     if (!work_.cursorHeld())
         return;
     if (endCursorHolder_)
-        endCursorHolder_();
+        endCursorHolder_(forCatalog);
     if (work_.cursorHeld())
         DbCloseCursor();
 }
@@ -618,7 +618,7 @@ std::int16_t ODBCComm::DbListObjects(const std::optional<QString>& owner, int& t
         return kBusy;
     // Where the driver keeps a result open beside a catalog read, a suspended fill stays.
     if (!lib_.catalogBesideCursor())
-        releaseHeldCursor();
+        releaseHeldCursor(true);
     std::int16_t code = 0;
     callOnWorker(ConnectionWork::Kind::Catalog, [&] {
         tableCount = 0;
@@ -654,7 +654,7 @@ std::int16_t ODBCComm::DbListColumns(const std::optional<QString>& owner, const 
         return kBusy;
     // Where the driver keeps a result open beside a catalog read, a suspended fill stays.
     if (!lib_.catalogBesideCursor())
-        releaseHeldCursor();
+        releaseHeldCursor(true);
     std::int16_t code = 0;
     callOnWorker(ConnectionWork::Kind::Catalog, [&] {
         count = 0;
@@ -688,7 +688,7 @@ std::int16_t ODBCComm::DbMarkKeyColumns(const std::optional<QString>& owner, con
         return kBusy;
     // Where the driver keeps a result open beside a catalog read, a suspended fill stays.
     if (!lib_.catalogBesideCursor())
-        releaseHeldCursor();
+        releaseHeldCursor(true);
     std::int16_t code = 0;
     callOnWorker(ConnectionWork::Kind::Catalog, [&] {
         count = std::clamp<int>(count, 0, static_cast<int>(names.size()));

@@ -43,7 +43,8 @@ public:
     const ConnectionWork& work() const { return work_; }
     // Ends whatever holds the result cursor (a suspended fill) before a catalog read, COMMIT,
     // ROLLBACK or disconnect needs the cursor gone. Without one, the cursor is simply closed.
-    void setCursorHolder(std::function<void()> endHolder)
+    // forCatalog: the end is for a catalog read, which the driver cannot do beside a result.
+    void setCursorHolder(std::function<void(bool forCatalog)> endHolder)
     {
         endCursorHolder_ = std::move(endHolder);
     }
@@ -164,7 +165,7 @@ private:
     void callOnWorker(ConnectionWork::Kind kind, const std::function<void()>& work);
     // A catalog read, COMMIT, ROLLBACK or disconnect needs the cursor gone: the result
     // holding it ends first.
-    void releaseHeldCursor();
+    void releaseHeldCursor(bool forCatalog = false);
     void fetchBatch(bool singleRowMode);
     void clearReadAhead();
     // Closes the cursor on the connection's thread; after a driver call in progress ends, when
@@ -177,7 +178,7 @@ private:
     OdbcLib& lib_;
     Prompts& prompts_;
     ConnectionWork work_;
-    std::function<void()> endCursorHolder_;
+    std::function<void(bool forCatalog)> endCursorHolder_;
     ConnectionWork::Stop driverStop_;
     std::atomic<bool> cancelRequested_{false};
     std::atomic<bool> pauseRequested_{false};
