@@ -74,7 +74,15 @@ ColumnKind columnKindOf(std::int16_t libKind)
 } // namespace
 
 ODBCComm::ODBCComm(OdbcLib& lib, Prompts& prompts)
-    : lib_(lib), prompts_(prompts), driverStop_(work_, [this] { DbCancel(); })
+    : lib_(lib), prompts_(prompts), driverStop_(work_, [this] {
+          // A load runs its statements back to back on one statement handle, and stops between
+          // them by its own flag: SQLite ODBC 0.9998 frees that handle's buffers in SQLCancel
+          // while the next execute uses them (a double free under AddressSanitizer).
+          if (work_.call() == ConnectionWork::Kind::Transfer)
+              cancelRequested_ = true;
+          else
+              DbCancel();
+      })
 {
 }
 
