@@ -141,3 +141,23 @@ QString TrimDateTimeText(const QString& text)
     }
     return text.mid(space + 1);
 }
+
+std::string_view TrimDateTimeText(std::string_view value)
+{
+    constexpr std::size_t kLongest = 40;
+    const std::size_t space = value.find(' ');
+    if (space == std::string_view::npos || value.size() > kLongest)
+        return value;
+    for (const char c : value) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return value;
+    }
+    const QString trimmed =
+        TrimDateTimeText(QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size())));
+    if (trimmed.size() == static_cast<qsizetype>(value.size()))
+        return value;
+    const std::string_view date = value.substr(0, space);
+    if (trimmed == QLatin1String(date.data(), static_cast<qsizetype>(date.size())))
+        return date;
+    return value.substr(space + 1);
+}

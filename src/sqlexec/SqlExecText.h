@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <string_view>
 
 // Texts of SQL execution that need no widget: statement splitting, the continue question, the
 // status-bar and fetch-strip numbers, and the width measure of number cells.
@@ -46,3 +47,5 @@ NumberWidth MeasureNumber(const QString& value);
 
 // Widens width to hold value.
 void WidenNumberWidth(NumberWidth& width, const QString& value);
+// The same for a value as UTF-8 bytes, counted in characters as the text holds them.
+void WidenNumberWidth(NumberWidth& width, std::string_view value);

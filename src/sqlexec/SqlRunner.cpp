@@ -330,13 +330,15 @@ std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
         // Measured on the connection's thread as it decodes; read here once the fetch has
         // ended.
         std::vector<NumberWidth> widths = numeric_column_widths;
-        const ODBCComm::RowDecoder decode = [&](QVector<QString>& values) {
-            values.resize(n);
-            for (int i = 0; i < n; ++i) {
+        const ODBCComm::RowDecoder decode = [&](std::vector<std::string_view>& values) {
+            const int cells = std::min(n, static_cast<int>(values.size()));
+            for (int i = 0; i < cells; ++i) {
                 if (timeColumn[static_cast<std::size_t>(i)])
-                    values[i] = TrimDateTimeText(values.at(i));
+                    values[static_cast<std::size_t>(i)] =
+                        TrimDateTimeText(values[static_cast<std::size_t>(i)]);
                 else if (numberColumn[static_cast<std::size_t>(i)])
-                    WidenNumberWidth(widths[static_cast<std::size_t>(i) + 1], values.at(i));
+                    WidenNumberWidth(widths[static_cast<std::size_t>(i) + 1],
+                                     values[static_cast<std::size_t>(i)]);
             }
         };
 

@@ -40,24 +40,6 @@ bool contains(std::string_view text, std::string_view part)
     return text.find(part) != std::string_view::npos;
 }
 
-// A date/time value without a zero date or a midnight time, as TrimDateTimeText gives it: a
-// part of the value itself. Only short ASCII texts with one space can be such values.
-std::string_view trimDateTime(std::string_view value)
-{
-    constexpr std::size_t kLongest = 40;
-    const std::size_t space = value.find(' ');
-    if (space == std::string_view::npos || value.size() > kLongest || !isAscii(value))
-        return value;
-    const QString trimmed =
-        TrimDateTimeText(QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size())));
-    if (trimmed.size() == static_cast<qsizetype>(value.size()))
-        return value;
-    const std::string_view date = value.substr(0, space);
-    if (trimmed == QLatin1String(date.data(), static_cast<qsizetype>(date.size())))
-        return date;
-    return value.substr(space + 1);
-}
-
 } // namespace
 
 QString quoteFromBox(const QString& typed)
@@ -93,7 +75,7 @@ void ExportLineBuilder::appendField(std::string_view value, ColumnKind kind, std
                                     std::string& out)
 {
     if (kind == ColumnKind::DateTime)
-        value = trimDateTime(value);
+        value = TrimDateTimeText(value);
     const bool hasQuote = contains(value, quote);
     const bool quoted =
         !quote.empty() && (kind != ColumnKind::Number || hasQuote || contains(value, delimiter_) ||

@@ -119,12 +119,17 @@ TEST(NumberWidthTest, CountsAroundTheFirstPoint)
     const struct {
         const char* value;
         int before, after;
-    } cases[] = {{"-12.5", 3, 1}, {"3", 1, 0},  {"1234.567", 4, 3},
-                 {"", 0, 0},      {".5", 0, 1}, {"1.2.3", 1, 3}};
+    } cases[] = {{"-12.5", 3, 1}, {"3", 1, 0},     {"1234.567", 4, 3}, {"", 0, 0},
+                 {".5", 0, 1},    {"1.2.3", 1, 3}, {"１２.５", 2, 1}};
     for (const auto& c : cases) {
         const NumberWidth w = MeasureNumber(QString::fromUtf8(c.value));
         EXPECT_EQ(w.before, c.before) << c.value;
         EXPECT_EQ(w.after, c.after) << c.value;
+        // The fill measures the fetched bytes, counting characters as the text does.
+        NumberWidth bytes;
+        WidenNumberWidth(bytes, std::string_view(c.value));
+        EXPECT_EQ(bytes.before, c.before) << c.value;
+        EXPECT_EQ(bytes.after, c.after) << c.value;
     }
 }
 

@@ -73,6 +73,34 @@ ColumnKind columnKindOf(std::int16_t libKind)
 
 } // namespace
 
+void ODBCComm::PackedRows::add(const std::vector<std::string_view>& values)
+{
+    cells_.push_back(static_cast<std::uint32_t>(values.size()));
+    for (const std::string_view value : values) {
+        bytes_.append(value);
+        ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
+    }
+    ++rows_;
+}
+
+std::vector<QVector<QString>> ODBCComm::PackedRows::unpack() const
+{
+    std::vector<QVector<QString>> rows;
+    rows.reserve(rows_);
+    std::size_t cell = 0;
+    std::uint32_t start = 0;
+    for (const std::uint32_t n : cells_) {
+        QVector<QString> values(static_cast<qsizetype>(n));
+        for (std::uint32_t c = 0; c < n; ++c, ++cell) {
+            const std::uint32_t end = ends_[cell];
+            values[c] = fromFetched(std::string_view(bytes_).substr(start, end - start));
+            start = end;
+        }
+        rows.push_back(std::move(values));
+    }
+    return rows;
+}
+
 ODBCComm::ODBCComm(OdbcLib& lib, Prompts& prompts)
     : lib_(lib), prompts_(prompts), driverStop_(work_, [this] {
           // A load runs its statements back to back on one statement handle, and stops between
@@ -385,14 +413,21 @@ std::int16_t ODBCComm::DbFetchRows(int maxRows, bool singleRowMode, bool firstAl
 {
     // Rows read ahead by DbFetch were fetched before any block: they come first.
     if (!readAhead_.empty() && maxRows > 0) {
-        std::vector<QVector<QString>> rows;
+        PackedRows packed;
+        std::vector<std::string> texts;
+        std::vector<std::string_view> views;
         while (!readAhead_.empty() && maxRows > 0) {
-            rows.push_back(std::move(readAhead_.front()));
+            texts.clear();
+            for (const QString& value : readAhead_.front())
+                texts.push_back(value.toStdString());
+            views.assign(texts.begin(), texts.end());
             readAhead_.pop_front();
             if (decode)
-                decode(rows.back());
+                decode(views);
+            packed.add(views);
             --maxRows;
         }
+        std::vector<QVector<QString>> rows = packed.unpack();
         onBlock(rows);
         firstAlone = false;
     }
@@ -409,13 +444,13 @@ std::int16_t ODBCComm::DbFetchRows(int maxRows, bool singleRowMode, bool firstAl
     // Blocks wait here for the window thread, which takes them in order as it can.
     struct Handover {
         std::mutex mutex;
-        std::deque<std::vector<QVector<QString>>> blocks;
+        std::deque<PackedRows> blocks;
         bool takePosted = false;
     };
     const auto handover = std::make_shared<Handover>();
     // Hands one block to onBlock; true when more wait. On this thread only.
     const auto takeOne = [this, handover, generation, &onBlock] {
-        std::vector<QVector<QString>> block;
+        PackedRows packed;
         bool more = false;
         {
             const std::lock_guard lock(handover->mutex);
@@ -423,13 +458,15 @@ std::int16_t ODBCComm::DbFetchRows(int maxRows, bool singleRowMode, bool firstAl
                 handover->takePosted = false;
                 return false;
             }
-            block = std::move(handover->blocks.front());
+            packed = std::move(handover->blocks.front());
             handover->blocks.pop_front();
             more = !handover->blocks.empty();
             handover->takePosted = more;
         }
-        if (generation == generation_)
+        if (generation == generation_) {
+            std::vector<QVector<QString>> block = packed.unpack();
             onBlock(block);
+        }
         return more;
     };
     // Posted while the job runs: one block per event, so that a click (suspend, stop) and the
@@ -449,9 +486,8 @@ std::int16_t ODBCComm::DbFetchRows(int maxRows, bool singleRowMode, bool firstAl
             const auto started = std::chrono::steady_clock::now();
             const std::size_t limit = std::min(left, first ? std::size_t{1} : kBatchRows);
             first = false;
-            std::vector<QVector<QString>> block;
-            block.reserve(limit);
-            while (block.size() < limit) {
+            PackedRows block;
+            while (block.rowCount() < limit) {
                 code =
                     singleRowMode ? lib_.OdbcFetchRowView(row_) : lib_.OdbcFetchBlockRowView(row_);
                 if (code != 0)
@@ -459,17 +495,16 @@ std::int16_t ODBCComm::DbFetchRows(int maxRows, bool singleRowMode, bool firstAl
                 const int n = std::min<int>(
                     std::clamp<int>(lib_.cursorColumnCount(), 0, OdbcLib::kMaxColumns),
                     static_cast<int>(row_.size()));
-                QVector<QString> values(n);
-                for (int c = 0; c < n; ++c)
-                    values[c] = fromFetched(row_[c]);
+                if (row_.size() != static_cast<std::size_t>(n))
+                    row_.resize(static_cast<std::size_t>(n));
                 if (decode)
-                    decode(values);
-                block.push_back(std::move(values));
+                    decode(row_);
+                block.add(row_);
                 if (cancelRequested_ || std::chrono::steady_clock::now() - started >= kBatchTime)
                     break;
             }
-            left -= block.size();
-            if (!block.empty()) {
+            left -= block.rowCount();
+            if (block.rowCount() > 0) {
                 const std::lock_guard lock(handover->mutex);
                 handover->blocks.push_back(std::move(block));
                 if (!handover->takePosted) {

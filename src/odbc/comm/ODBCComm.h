@@ -82,9 +82,10 @@ public:
     // Rows are read ahead in batches on the worker thread; a row read ahead stays for the next
     // call (also across a suspension) until the cursor is closed.
     std::int16_t DbFetch(QVector<QString>& values, bool singleRowMode);
-    // Decodes one fetched row on the connection's thread (dates trimmed, widths measured), so
-    // that the window thread only appends.
-    using RowDecoder = std::function<void(QVector<QString>& values)>;
+    // Decodes one fetched row on the connection's thread, as UTF-8 views it may point to parts
+    // of their values (dates trimmed, widths measured), so that the window thread only makes
+    // the texts and appends.
+    using RowDecoder = std::function<void(std::vector<std::string_view>& values)>;
     using BlockSink = std::function<void(std::vector<QVector<QString>>& rows)>;
     // Up to maxRows rows of the open result in one job on the connection's thread, fetched in
     // blocks of up to 256 rows (the first of one row when firstAlone, so that its time is its
@@ -171,6 +172,20 @@ private:
     // Closes the cursor on the connection's thread; after a driver call in progress ends, when
     // one is.
     void closeCursorNow();
+    // A fetched block on its way to the window thread: its values' bytes in one buffer, made
+    // texts only there, so that the connection's thread fetches the next block meanwhile.
+    class PackedRows {
+    public:
+        void add(const std::vector<std::string_view>& values);
+        std::size_t rowCount() const { return rows_; }
+        std::vector<QVector<QString>> unpack() const;
+
+    private:
+        std::string bytes_;
+        std::vector<std::uint32_t> ends_;  // where each value ends in bytes_
+        std::vector<std::uint32_t> cells_; // values per row
+        std::size_t rows_ = 0;
+    };
     std::int16_t listDataSources(int max, int& count, QStringList& names,
                                  QStringList& descriptions);
     std::int16_t listDrivers(int max, int& count, QStringList& names);
