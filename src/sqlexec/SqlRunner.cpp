@@ -206,7 +206,8 @@ void SqlRunner::exec_sql(const QString& sql, bool ReFetch)
             // driver's words stay in the tool tip.
             close_fetch();
             exec_elapsed_ms = msSince(exec_start_tick);
-            setText(ui_.status, codeText(code));
+            // The code is the cancelled call's, no outcome of the statement.
+            setText(ui_.status, QStringLiteral("SQLCode:"));
             setText(ui_.time, QStringLiteral("実行時間：") + ElapsedTimeText(exec_elapsed_ms));
             setMessage(QStringLiteral("SQL実行：中断しました。"), db_.DbLastErrorText());
             return;

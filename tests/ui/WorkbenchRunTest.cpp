@@ -85,6 +85,7 @@ protected:
                 << box.text.toStdString();
         if (prompts_.boxes().isEmpty()) {
             EXPECT_EQ(label("msg"), QStringLiteral("SQL実行：中断しました。"));
+            EXPECT_EQ(label("status"), QStringLiteral("SQLCode:"));
             auto* msg = window_->findChild<QLabel*>(QStringLiteral("msg"));
             EXPECT_GT(msg->toolTip().size(), label("msg").size());
             return;
