@@ -102,6 +102,29 @@ int ExportJob::copyBlock(const ResultGridSource& grid, int from)
     return rows;
 }
 
+int ExportJob::eachGridRow(const ResultGridSource& grid,
+                           const std::function<bool(const QString* cells)>& perRow)
+{
+    const std::size_t stride = static_cast<std::size_t>(std::max(1, grid.columnCount()));
+    const int rows = grid.rowCount();
+    int handed = 0;
+    bool going = true;
+    while (going && handed < rows && !stopRequested()) {
+        const int block = copyBlock(grid, handed);
+        work_.run(ConnectionWork::Kind::Transfer, [&] {
+            for (int r = 0; r < block && !stopRequested(); ++r) {
+                if (!perRow(&cells_[static_cast<std::size_t>(r) * stride])) {
+                    going = false;
+                    return;
+                }
+                ++handed;
+            }
+        });
+        report(handed);
+    }
+    return handed;
+}
+
 ExportOutcome ExportJob::gridToTextFile(const ResultGridSource& grid, const QString& path)
 {
     ExportOutcome out;
@@ -127,26 +150,13 @@ ExportOutcome ExportJob::gridToTextFile(const ResultGridSource& grid, const QStr
         out.errorText = file.errorText();
         return out;
     }
-    int handed = 0;
-    bool writeFailed = false;
     Utf8Row row;
     std::string line;
-    while (handed < rows && !writeFailed && !stopRequested()) {
-        const int block = copyBlock(grid, handed);
-        work_.run(ConnectionWork::Kind::Transfer, [&] {
-            for (int r = 0; r < block && !stopRequested(); ++r) {
-                line.clear();
-                builder.appendRow(row.set(&cells_[static_cast<std::size_t>(r) * columns], columns),
-                                  kinds, line);
-                if (!file.write(line)) {
-                    writeFailed = true;
-                    return;
-                }
-                ++handed;
-            }
-        });
-        report(handed);
-    }
+    const int handed = eachGridRow(grid, [&](const QString* cells) {
+        line.clear();
+        builder.appendRow(row.set(cells, columns), kinds, line);
+        return file.write(line);
+    });
     bool closed = false;
     work_.run(ConnectionWork::Kind::Transfer, [&] { closed = file.close(); });
     out.rows = std::max<std::int64_t>(0, file.linesWritten() - (settings_.header ? 1 : 0));
@@ -175,19 +185,11 @@ ExportOutcome ExportJob::gridToClipboard(const ResultGridSource& grid)
     std::string text;
     if (settings_.header)
         builder.appendHeader(headerNames(grid, columns), text);
-    int handed = 0;
     Utf8Row row;
-    while (handed < rows && !stopRequested()) {
-        const int block = copyBlock(grid, handed);
-        work_.run(ConnectionWork::Kind::Transfer, [&] {
-            for (int r = 0; r < block && !stopRequested(); ++r) {
-                builder.appendRow(row.set(&cells_[static_cast<std::size_t>(r) * columns], columns),
-                                  kinds, text);
-                ++handed;
-            }
-        });
-        report(handed);
-    }
+    const int handed = eachGridRow(grid, [&](const QString* cells) {
+        builder.appendRow(row.set(cells, columns), kinds, text);
+        return true;
+    });
     QGuiApplication::clipboard()->setText(
         QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     out.rows = handed;
@@ -219,21 +221,13 @@ ExportOutcome ExportJob::gridToSpreadsheet(const ResultGridSource& grid, const Q
         out.end = ExportOutcome::End::NotOpened;
         return out;
     }
-    int handed = 0;
-    while (handed < rows && !stopRequested()) {
-        const int block = copyBlock(grid, handed);
-        work_.run(ConnectionWork::Kind::Transfer, [&] {
-            for (int r = 0; r < block && !stopRequested(); ++r) {
-                const QString* cells = &cells_[static_cast<std::size_t>(r) * columns];
-                for (int c = 0; c < columns; ++c)
-                    book->writeCell(sheetRow, c, cells[c],
-                                    kinds[static_cast<std::size_t>(c)] == ColumnKind::Number);
-                ++sheetRow;
-                ++handed;
-            }
-        });
-        report(handed);
-    }
+    const int handed = eachGridRow(grid, [&](const QString* cells) {
+        for (int c = 0; c < columns; ++c)
+            book->writeCell(sheetRow, c, cells[c],
+                            kinds[static_cast<std::size_t>(c)] == ColumnKind::Number);
+        ++sheetRow;
+        return true;
+    });
     bool saved = false;
     work_.run(ConnectionWork::Kind::Transfer, [&] { saved = book->save(); });
     out.rows = handed;

@@ -87,6 +87,11 @@ public:
 private:
     // Copies the next rows' texts (at least one row) from the grid into cells_, row by row.
     int copyBlock(const ResultGridSource& grid, int from);
+    // Hands the grid's rows, their texts in column order, to perRow on the connection's thread,
+    // a copied block per job, with the progress between blocks; ends after the last row, at a
+    // stop, or when perRow returns false. The rows handed.
+    int eachGridRow(const ResultGridSource& grid,
+                    const std::function<bool(const QString* cells)>& perRow);
     void report(std::int64_t rows);
 
     ConnectionWork& work_;
