@@ -43,7 +43,6 @@ public:
     // Reads the preview; false when the file cannot be read.
     bool readPreview();
 
-    bool loading() const { return loading_; }
     // The statement last sent, whole (L_sql shows its beginning).
     const QString& lastStatement() const { return lastSql_; }
 

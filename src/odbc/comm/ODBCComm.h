@@ -99,9 +99,6 @@ public:
                              const RowDecoder& decode, const BlockSink& onBlock);
     // Ends a DbFetchRows job before its next block (a suspension). Safe from any thread.
     void DbPauseFetch() { pauseRequested_ = true; }
-    // Counts the results and closes of the cursor: a fetched block of an earlier generation
-    // belongs to a result that is gone.
-    std::uint64_t DbGeneration() const { return generation_; }
     // Streaming a result into a file (execute-and-save): every value whole, one SQLFetch per
     // row, handed to onRow on the worker thread as UTF-8 views (NULL as empty; views last
     // until onRow returns) while the window's events run. A call ends after `slice`, when
