@@ -16,8 +16,6 @@
 // QT_QPA_PLATFORM=offscreen.
 #include "BenchSupport.h"
 #include "ScriptedPrompts.h"
-#include "base/BusyCursor.h"
-#include "base/EventPump.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"
 #include "sqlexec/SqlRunner.h"
@@ -184,35 +182,11 @@ int main(int argc, char** argv)
         if (runner.model().rowCount() != kRows)
             std::fprintf(stderr, "grid shows %d rows\n", runner.model().rowCount());
     }
-    // Where the difference goes: the pieces of the per-row path on their own.
-    double commLoop = 1e9;
-    double pump = 1e9;
-    double busy = 1e9;
-    for (int r = 0; r < kRepeats; ++r) {
-        auto t = std::chrono::steady_clock::now();
-        db.DbExecute(kSelect);
-        QVector<QString> values;
-        while (db.DbFetch(values, false) == 0) {
-        }
-        db.DbCloseCursor();
-        commLoop = std::min(commLoop, msSince(t));
-        t = std::chrono::steady_clock::now();
-        for (int i = 0; i < kRows; ++i)
-            letEventsRun();
-        pump = std::min(pump, msSince(t));
-        t = std::chrono::steady_clock::now();
-        for (int i = 0; i < kRows; ++i)
-            BusyCursor b;
-        busy = std::min(busy, msSince(t));
-    }
     std::printf("rows %d x 10 columns, %s, best of %d, grid font %s\n", kRows,
                 useMariaDb    ? "MariaDB"
                 : usePostgres ? "PostgreSQL"
                               : "SQLite",
                 kRepeats, qPrintable(QFontInfo(ui.ListView1->font()).family()));
-    std::printf("  DbFetch loop (texts)     : %8.1f ms\n", commLoop);
-    std::printf("  %d x letEventsRun     : %8.1f ms\n", kRows, pump);
-    std::printf("  %d x BusyCursor       : %8.1f ms\n", kRows, busy);
     std::printf("bare OdbcFetchBlockRow loop : %8.1f ms\n", bestBare);
     std::printf("exec_sql into the grid     : %8.1f ms  (ratio %.2f, target <= 1.3)\n", bestGrid,
                 bestGrid / bestBare);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -196,7 +197,7 @@ int ODBCComm::DbDisconnect(QWidget* owner)
     // A result left open would be computed to its end by the COMMIT (a cursor kept across
     // it): it ends first, as for a new statement.
     releaseHeldCursor();
-    clearReadAhead();
+    forgetFetchEnd();
     int result = 0;
     std::int16_t commit = 0;
     QString commitError;
@@ -258,11 +259,11 @@ std::int16_t ODBCComm::DbExecute(const QString& sql, std::int32_t maxRows)
                  [&] { code = lib_.OdbcExecute(text, lastRowCount_, lastColumnCount_, maxRows); });
     if (code == 0 && lastColumnCount_ > 0) {
         // The new result took the cursor; rows read ahead from an earlier one are gone with it.
-        clearReadAhead();
+        forgetFetchEnd();
         ++generation_;
         work_.setCursorHeld(true);
     } else if (!lib_.cursorAllocated()) {
-        clearReadAhead();
+        forgetFetchEnd();
         work_.setCursorHeld(false);
     }
     return code;
@@ -323,32 +324,9 @@ void ODBCComm::releaseHeldCursor(bool forCatalog)
         DbCloseCursor();
 }
 
-void ODBCComm::clearReadAhead()
+void ODBCComm::forgetFetchEnd()
 {
-    readAhead_.clear();
     fetchEnd_.reset();
-}
-
-void ODBCComm::fetchBatch(bool singleRowMode)
-{
-    const auto started = std::chrono::steady_clock::now();
-    for (std::size_t i = 0; i < kBatchRows; ++i) {
-        const std::int16_t code =
-            singleRowMode ? lib_.OdbcFetchRowView(row_) : lib_.OdbcFetchBlockRowView(row_);
-        if (code != 0) {
-            fetchEnd_ = code;
-            return;
-        }
-        const int n =
-            std::min<int>(std::clamp<int>(lib_.cursorColumnCount(), 0, OdbcLib::kMaxColumns),
-                          static_cast<int>(row_.size()));
-        QVector<QString> values(n);
-        for (int c = 0; c < n; ++c)
-            values[c] = fromFetched(row_[c]);
-        readAhead_.push_back(std::move(values));
-        if (cancelRequested_ || std::chrono::steady_clock::now() - started >= kBatchTime)
-            return;
-    }
 }
 
 OpenedResult ODBCComm::DbOpenResult(const QString& sql, std::int32_t maxRows)
@@ -389,48 +367,19 @@ std::int16_t ODBCComm::DbDescribeResult(ResultSetInfo& info)
 
 std::int16_t ODBCComm::DbFetch(QVector<QString>& values, bool singleRowMode)
 {
-    if (readAhead_.empty() && !fetchEnd_) {
-        if (!mayStart())
-            return kBusy;
-        cancelRequested_ = false;
-        const std::uint64_t generation = generation_;
-        callOnWorker(ConnectionWork::Kind::Fetch, [&] { fetchBatch(singleRowMode); });
-        if (generation != generation_)
-            return 100;
-    }
-    if (readAhead_.empty())
-        return fetchEnd_.value_or(0);
-    QVector<QString>& row = readAhead_.front();
-    if (values.size() < row.size())
-        values.resize(row.size());
-    std::move(row.begin(), row.end(), values.begin());
-    readAhead_.pop_front();
-    return 0;
+    // One row is one fetch job: nothing is read ahead, so the cursor is the only state of the
+    // result and a fill that follows starts at the next row.
+    const std::int16_t code =
+        DbFetchRows(1, singleRowMode, true, {}, [&values](std::vector<QVector<QString>>& rows) {
+            if (!rows.empty())
+                values = std::move(rows.front());
+        });
+    return code;
 }
 
 std::int16_t ODBCComm::DbFetchRows(int maxRows, bool singleRowMode, bool firstAlone,
                                    const RowDecoder& decode, const BlockSink& onBlock)
 {
-    // Rows read ahead by DbFetch were fetched before any block: they come first.
-    if (!readAhead_.empty() && maxRows > 0) {
-        PackedRows packed;
-        std::vector<std::string> texts;
-        std::vector<std::string_view> views;
-        while (!readAhead_.empty() && maxRows > 0) {
-            texts.clear();
-            for (const QString& value : readAhead_.front())
-                texts.push_back(value.toStdString());
-            views.assign(texts.begin(), texts.end());
-            readAhead_.pop_front();
-            if (decode)
-                decode(views);
-            packed.add(views);
-            --maxRows;
-        }
-        std::vector<QVector<QString>> rows = packed.unpack();
-        onBlock(rows);
-        firstAlone = false;
-    }
     if (maxRows <= 0)
         return 0;
     if (fetchEnd_)
@@ -552,7 +501,7 @@ std::int16_t ODBCComm::DbStreamRows(const RowSink& onRow, std::chrono::milliseco
 
 void ODBCComm::DbCloseCursor()
 {
-    clearReadAhead();
+    forgetFetchEnd();
     ++generation_;
     work_.setCursorHeld(false);
     if (work_.callInProgress()) {

@@ -9,7 +9,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -78,9 +77,8 @@ public:
     // info.columnCount must be set (from DbLastColumnCount); it is capped at kCapacity and the
     // names and kinds are filled. On failure info is left unchanged.
     std::int16_t DbDescribeResult(ResultSetInfo& info);
-    // The next row of the open result into values (grown to the column count when shorter).
-    // Rows are read ahead in batches on the worker thread; a row read ahead stays for the next
-    // call (also across a suspension) until the cursor is closed.
+    // The next row of the open result into values.
+    // One fetch job per row: for a single value or a short look, not for a fill.
     std::int16_t DbFetch(QVector<QString>& values, bool singleRowMode);
     // Decodes one fetched row on the connection's thread, as UTF-8 views it may point to parts
     // of their values (dates trimmed, widths measured), so that the window thread only makes
@@ -90,11 +88,10 @@ public:
     // Up to maxRows rows of the open result in one job on the connection's thread, fetched in
     // blocks of up to 256 rows (the first of one row when firstAlone, so that its time is its
     // own), each decoded there and handed to onBlock on this thread as it arrives, while the
-    // next block is fetched: the window appends what the connection has decoded. Rows read
-    // ahead by DbFetch come first. The job ends at the end of the result (100), at a failure
-    // (its status), after maxRows rows, or before its next block once DbPauseFetch or a stop
-    // was asked for (0). Blocks of a result closed or replaced meanwhile are dropped (they have
-    // an earlier generation) and the call reports 100.
+    // next block is fetched: the window appends what the connection has decoded. The job ends at
+    // the end of the result (100), at a failure (its status), after maxRows rows, or before its
+    // next block once DbPauseFetch or a stop was asked for (0). Blocks of a result closed or
+    // replaced meanwhile are dropped (they have an earlier generation) and the call reports 100.
     std::int16_t DbFetchRows(int maxRows, bool singleRowMode, bool firstAlone,
                              const RowDecoder& decode, const BlockSink& onBlock);
     // Ends a DbFetchRows job before its next block (a suspension). Safe from any thread.
@@ -103,8 +100,8 @@ public:
     // row, handed to onRow on the worker thread as UTF-8 views (NULL as empty; views last
     // until onRow returns) while the window's events run. A call ends after `slice`, when
     // onRow returns false, or at the end of the result: 0 when rows may remain (call again),
-    // 100 at the end, else the failure's status. For a result not read by DbFetch: rows read
-    // ahead there are not seen here. Views, not QStrings: a million rows are written as bytes.
+    // 100 at the end, else the failure's status. Views, not QStrings: a million rows are written as
+    // bytes.
     using RowSink = std::function<bool(const std::vector<std::string_view>& values)>;
     std::int16_t DbStreamRows(const RowSink& onRow, std::chrono::milliseconds slice);
     void DbCloseCursor();
@@ -164,8 +161,8 @@ private:
     // A catalog read, COMMIT, ROLLBACK or disconnect needs the cursor gone: the result
     // holding it ends first.
     void releaseHeldCursor(bool forCatalog = false);
-    void fetchBatch(bool singleRowMode);
-    void clearReadAhead();
+    // A new or closed cursor: its end is not known yet.
+    void forgetFetchEnd();
     // Closes the cursor on the connection's thread; after a driver call in progress ends, when
     // one is.
     void closeCursorNow();
@@ -203,7 +200,6 @@ private:
     // Row buffer reused by every fetch: views of the values in OdbcLib's buffers, so that the
     // per-row path allocates only the QStrings.
     std::vector<std::string_view> row_;
-    // Rows read ahead by the last batch, and the status that ended the result, if it has.
-    std::deque<QVector<QString>> readAhead_;
+    // The status that ended the result, if it has ended.
     std::optional<std::int16_t> fetchEnd_;
 };
