@@ -207,7 +207,7 @@ void QUORVANT::moveSearchHeaderToBottom()
 void QUORVANT::wireSqlRunner()
 {
     const SqlRunnerUi ui = ui_.sqlRunnerUi(this);
-    SqlRunnerHooks hooks;
+    BatchRunHooks hooks;
     hooks.AddHist = historySink_;
     sqlRunner_ = new SqlRunner(services_.db(), services_.prompts(), ui, std::move(hooks), this);
     ResultGridHooks gridHooks;

@@ -1,31 +1,14 @@
 #include "sqlexec/SqlRunner.h"
 
-#include "base/DateTimeText.h"
-#include "base/Prompts.h"
-#include "odbc/comm/ODBCComm.h"
-#include "odbc/comm/ResultSetInfo.h"
 #include "sqlexec/GridColumnWidths.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QStyle>
 #include <QTableView>
 #include <QToolButton>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// The row counter is repainted at this pace while rows arrive; its last value is always
-// written when the fill ends. Repainting after every row would cost more than the fetch.
-constexpr auto kCounterPaintInterval = std::chrono::milliseconds(100);
-
-const QString kNotConnected = QStringLiteral("ＤＢが接続されていません。");
-const QString kExecErrorTitle = QStringLiteral("QUORVANT - ＳＱＬ実行エラー");
 
 void setText(QLabel* label, const QString& text)
 {
@@ -33,600 +16,84 @@ void setText(QLabel* label, const QString& text)
         label->setText(text);
 }
 
-QString codeText(int code)
-{
-    return QStringLiteral("SQLCode:") + QString::number(code);
-}
-
-QString rowsText(std::int64_t rows)
-{
-    return QStringLiteral("行数:") + QString::number(rows);
-}
-
 } // namespace
 
-SqlRunner::SqlRunner(ODBCComm& db, Prompts& prompts, const SqlRunnerUi& ui, SqlRunnerHooks hooks,
+SqlRunner::SqlRunner(ODBCComm& db, Prompts& prompts, const SqlRunnerUi& ui, BatchRunHooks hooks,
                      QObject* parent)
-    : QObject(parent), db_(db), prompts_(prompts), ui_(ui), hooks_(std::move(hooks))
+    : QObject(parent), ui_(ui), batch_(db, prompts, ui.owner, std::move(hooks))
 {
     QStyle* style =
         ui_.Cmd_start_stop != nullptr ? ui_.Cmd_start_stop->style() : QApplication::style();
     imgStop_ = style->standardIcon(QStyle::SP_MediaPause);
     imgStart_ = style->standardIcon(QStyle::SP_MediaPlay);
     if (ui_.ListView1 != nullptr)
-        ui_.ListView1->setModel(&model_);
+        ui_.ListView1->setModel(&batch_.model());
     if (ui_.Cmd_start_stop != nullptr)
         connect(ui_.Cmd_start_stop, &QToolButton::clicked, this, &SqlRunner::Cmd_start_stop_Click);
+    connect(&batch_, &BatchRun::panelsChanged, this, &SqlRunner::showPanels);
+    connect(&batch_, &BatchRun::stripChanged, this, &SqlRunner::showStrip);
+    connect(&batch_, &BatchRun::fillStarting, this, &SqlRunner::holdGrid);
+    connect(&batch_, &BatchRun::fillEnded, this, &SqlRunner::releaseGrid);
 }
 
-void SqlRunner::setRunState(bool running)
+void SqlRunner::showPanels(const RunPanels& panels)
 {
-    if (running) {
-        ++running_;
-        if (!runScope_)
-            runScope_.emplace(db_.work(), ConnectionWork::Kind::Execute);
-        return;
-    }
-    if (--running_ == 0) {
-        runScope_.reset();
-        batchAbandoned_ = false;
-    }
-}
-
-void SqlRunner::setPanels(const QString& status, const QString& cnt, const QString& time,
-                          const QString& msg)
-{
-    setText(ui_.status, status);
-    setText(ui_.cnt, cnt);
-    setText(ui_.time, time);
-    setMessage(msg);
-}
-
-void SqlRunner::setMessage(const QString& text, const QString& detail)
-{
+    setText(ui_.status, panels.status);
+    setText(ui_.cnt, panels.count);
+    setText(ui_.time, panels.time);
     if (ui_.msg == nullptr)
         return;
     // The panel has room for one line; the whole text is its tool tip.
+    const QString& text = panels.message;
     const qsizetype end = text.indexOf(QLatin1Char('\n'));
     ui_.msg->setText(end < 0 ? text : text.left(end));
-    const QString tip = detail.isEmpty() ? text : text + QLatin1Char('\n') + detail;
+    const QString tip =
+        panels.messageDetail.isEmpty() ? text : text + QLatin1Char('\n') + panels.messageDetail;
     ui_.msg->setToolTip(tip == ui_.msg->text() ? QString() : tip);
 }
 
-std::int64_t SqlRunner::msSince(Clock::time_point from) const
+void SqlRunner::showStrip(const FetchStrip& strip, bool rowsOnly)
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - from).count();
-}
-
-void SqlRunner::addHistory(const QString& sql)
-{
-    if (hooks_.AddHist)
-        hooks_.AddHist(sql);
-}
-
-// --- batch run ---
-
-void SqlRunner::runBatch(const QString& text)
-{
-    // The commands are disabled during a run; a call that still arrives (a script, a quick
-    // statement) must not start a run inside the running one.
-    if (running())
+    setText(ui_.L_rows, strip.rows);
+    // Painted now: the window thread is busy appending rows until the fill ends.
+    if (ui_.L_rows != nullptr)
+        ui_.L_rows->repaint();
+    if (rowsOnly)
         return;
-    if (!db_.DbIsConnected()) {
-        prompts_.tell(ui_.owner, Prompts::Icon::Warning, QStringLiteral("QUORVANT - ＳＱＬの実行"),
-                      kNotConnected);
-        return;
-    }
-    if (text.count(QLatin1Char(' ')) == text.size())
-        return;
-
-    setRunState(true);
-    int counter = 0;
-    for (const QString& piece : SplitStatements(text)) {
-        if (batchAbandoned_ || !db_.DbIsConnected())
-            break;
-        // The next piece may be a DELETE: going on is the risky choice, so Cancel is the default.
-        if (counter == 0 ||
-            prompts_.ask(ui_.owner, Prompts::Icon::Question, QStringLiteral("SQL連続実行"),
-                         ContinueQuestionText(piece), Prompts::Buttons::OkCancel,
-                         Prompts::Answer::Cancel) == Prompts::Answer::Ok)
-            exec_sql(piece, false);
-        ++counter;
-    }
-    setRunState(false);
-}
-
-void SqlRunner::stopCommand()
-{
-    if (db_.work().call() == ConnectionWork::Kind::Transact) {
-        // The driver has no way to cancel a COMMIT or ROLLBACK: it ends by itself.
-        setMessage(QStringLiteral("COMMIT・ROLLBACKは中断できません。終了までお待ち下さい。"));
-        return;
-    }
-    // Whatever runs on the connection stops: this run, or an export or a load.
-    stop_requested = true;
-    if (db_.work().busy())
-        db_.work().cancelAll();
-    else
-        db_.DbCancel();
-}
-
-void SqlRunner::abandonBatch()
-{
-    if (running())
-        batchAbandoned_ = true;
-    stopCommand();
-}
-
-void SqlRunner::endSuspendedFetch()
-{
-    if (!resultOpen_)
-        return;
-    close_fetch();
-    if (ui_.L_msg != nullptr) {
-        QString text = ui_.L_msg->text();
-        text.remove(QStringLiteral("（中断されました）"));
-        ui_.L_msg->setText(text);
+    setText(ui_.L_cols, strip.columns);
+    setText(ui_.L_sec, strip.seconds);
+    if (ui_.L_sec != nullptr)
+        ui_.L_sec->setToolTip(strip.secondsTip);
+    setText(ui_.L_msg, strip.message);
+    if (ui_.Cmd_start_stop != nullptr) {
+        ui_.Cmd_start_stop->setEnabled(strip.button != FetchStrip::Button::Off);
+        ui_.Cmd_start_stop->setIcon(strip.button == FetchStrip::Button::Suspend  ? imgStop_
+                                    : strip.button == FetchStrip::Button::Resume ? imgStart_
+                                                                                 : QIcon());
     }
 }
 
-// --- one statement ---
-
-void SqlRunner::exec_sql(const QString& sql, bool ReFetch)
+void SqlRunner::holdGrid()
 {
-    Prompts& prompts = prompts_;
-    stop_requested = false;
-    setPanels(QStringLiteral("SQLCode:"), QStringLiteral("行数:"), QStringLiteral("実行時間："),
-              QString());
-
-    std::int16_t code = 0;
-    QString errorText;
-    bool failed = false;
-    if (ReFetch) {
-        exec_start_tick = Clock::now();
-        // A statement run while the fetch was suspended has put its own count and times
-        // here; the fill goes on from its own.
-        exec_row_count = static_cast<std::int32_t>(model_.rows().size());
-        // Resumed rows follow the rows shown in fetch order, not a sort the user chose meanwhile.
-        model_.restoreFetchOrder();
-        exec_started_at = fillStartedAt_;
-        exec_elapsed_ms = fillElapsedMs_;
-        first_row_ms = fillFirstRowMs_;
-        code = fill_result_grid(sql, true);
-        failed = code != 0 && code != 100;
-    } else {
-        exec_elapsed_ms = 0;
-        first_row_ms = 0;
-        exec_started_at = QDateTime::currentDateTime();
-        exec_start_tick = Clock::now();
-        opened_ = db_.DbOpenResult(sql, kExecuteRowCap);
-        code = opened_.code;
-        if (code != 0 && stop_requested) {
-            // The user asked for it (or the window is closing): a stop, not a failure. The
-            // driver's words stay in the tool tip.
-            close_fetch();
-            exec_elapsed_ms = msSince(exec_start_tick);
-            // The code is the cancelled call's, no outcome of the statement.
-            setText(ui_.status, QStringLiteral("SQLCode:"));
-            setText(ui_.time, QStringLiteral("実行時間：") + ElapsedTimeText(exec_elapsed_ms));
-            setMessage(QStringLiteral("SQL実行：中断しました。"), db_.DbLastErrorText());
-            return;
-        }
-        if (code != 0) {
-            errorText = db_.DbLastErrorText();
-            if (!askingAllowed()) {
-                close_fetch();
-                return;
-            }
-            prompts.tell(ui_.owner, Prompts::Icon::Warning, kExecErrorTitle, errorText);
-            if (askingAllowed() &&
-                prompts.ask(ui_.owner, Prompts::Icon::Question, QStringLiteral("QUORVANT"),
-                            QStringLiteral("SQLを履歴に追加しますか？"), Prompts::Buttons::OkCancel,
-                            Prompts::Answer::Cancel) == Prompts::Answer::Ok)
-                addHistory(sql);
-            failed = true;
-        } else {
-            result_column_count = opened_.columnCount;
-            addHistory(sql);
-            if (result_column_count > 0) {
-                code = fill_result_grid(sql, false);
-                failed = code != 0 && code != 100;
-            } else {
-                exec_elapsed_ms = msSince(exec_start_tick);
-                exec_row_count = opened_.rowCount;
-            }
-        }
-    }
-
-    if (failed) {
-        close_fetch();
-        setText(ui_.status, codeText(code));
-        setMessage(QStringLiteral("SQL実行エラー：") + errorText);
+    // The grid need not paint each block; its own visibility before the fill is what the end
+    // of the fill restores.
+    QTableView* view = ui_.ListView1;
+    if (view == nullptr || gridHeld_)
         return;
-    }
-    // The window is closing: the work it cut short is not reported.
-    if (!askingAllowed())
-        return;
-
-    QString text = QStringLiteral("正常に終了しました。") + QStringLiteral("\n\n") + codeText(code);
-    if (exec_row_count >= 0)
-        text += QLatin1Char('\n') + rowsText(exec_row_count);
-    prompts.tell(ui_.owner, Prompts::Icon::Information, QStringLiteral("QUORVANT - ＳＱＬ正常終了"),
-                 text);
-    setPanels(codeText(code), rowsText(exec_row_count),
-              QStringLiteral("実行時間：") + ElapsedTimeText(exec_elapsed_ms),
-              QStringLiteral("SQL実行：正常に終了しました。"));
+    gridWasHidden_ = view->isHidden();
+    gridHeld_ = true;
+    view->hide();
 }
 
-// --- result grid fill ---
-
-void SqlRunner::showGrid(bool show)
+void SqlRunner::releaseGrid()
 {
     QTableView* view = ui_.ListView1;
     if (view == nullptr)
         return;
-    // The grid's own visibility before the fill is what the end of the fill restores.
-    if (!show) {
-        if (!gridHiddenByFill_) {
-            gridWasHidden_ = view->isHidden();
-            gridHiddenByFill_ = true;
-            view->hide();
-        }
-        return;
-    }
-    if (gridHiddenByFill_) {
-        gridHiddenByFill_ = false;
+    FitResultColumns(view, batch_.model());
+    if (gridHeld_) {
+        gridHeld_ = false;
         if (!gridWasHidden_)
             view->show();
     }
-}
-
-void SqlRunner::layOutGrid()
-{
-    model_.flush();
-    if (ui_.ListView1 != nullptr)
-        FitResultColumns(ui_.ListView1, model_);
-}
-
-std::int16_t SqlRunner::fill_result_grid(const QString& sql, bool ReFetch)
-{
-    Prompts& prompts = prompts_;
-    bool retried = false;
-    bool startOver = !ReFetch;
-    std::int16_t result = 0;
-
-    for (;;) {
-        if (startOver) {
-            start_fetch_strip(sql, result_column_count);
-            exec_row_count = 0;
-            if (ui_.ListView1 != nullptr)
-                ui_.ListView1->setSortingEnabled(false);
-            const ResultSetInfo& info = opened_.info;
-            const std::int16_t described = opened_.describeCode;
-            if (described != 0) {
-                // Rows without their columns would be empty: the result fails instead.
-                model_.setColumns({}, {});
-                numeric_column_widths.assign(1, NumberWidth{});
-                update_fetch_counters(true);
-                prompts.tell(ui_.owner, Prompts::Icon::Warning, kExecErrorTitle,
-                             db_.DbLastErrorText());
-                result = described;
-                break;
-            }
-            const int n = info.columnCount;
-            numeric_column_widths.assign(static_cast<std::size_t>(n) + 1, NumberWidth{});
-            model_.setColumns(info.names.mid(0, n), info.kinds);
-        }
-        showGrid(false);
-
-        const int n = model_.resultColumnCount();
-        std::vector<bool> timeColumn(static_cast<std::size_t>(n));
-        std::vector<bool> numberColumn(static_cast<std::size_t>(n));
-        for (int i = 0; i < n; ++i) {
-            timeColumn[static_cast<std::size_t>(i)] = model_.kind(i) == ColumnKind::DateTime;
-            numberColumn[static_cast<std::size_t>(i)] = model_.kind(i) == ColumnKind::Number;
-        }
-        if (numeric_column_widths.size() < static_cast<std::size_t>(n) + 1)
-            numeric_column_widths.resize(static_cast<std::size_t>(n) + 1);
-        // Measured on the connection's thread as it decodes; read here once the fetch has
-        // ended.
-        std::vector<NumberWidth> widths = numeric_column_widths;
-        const ODBCComm::RowDecoder decode = [&](std::vector<std::string_view>& values) {
-            const int cells = std::min(n, static_cast<int>(values.size()));
-            for (int i = 0; i < cells; ++i) {
-                if (timeColumn[static_cast<std::size_t>(i)])
-                    values[static_cast<std::size_t>(i)] =
-                        TrimDateTimeText(values[static_cast<std::size_t>(i)]);
-                else if (numberColumn[static_cast<std::size_t>(i)])
-                    WidenNumberWidth(widths[static_cast<std::size_t>(i) + 1],
-                                     values[static_cast<std::size_t>(i)]);
-            }
-        };
-
-        std::int16_t s = 0;
-        bool fetchEnded = false; // left the loop on a fetch status other than 0
-        bool capped = false;
-        // Blocks arrive while the window waits for the fetch: a stop or a suspension pressed
-        // meanwhile takes effect at once, so the grid shows no row that came after it.
-        const ODBCComm::BlockSink append = [&](std::vector<QVector<QString>>& rows) {
-            if (stop_requested || capped)
-                return;
-            if (fetch_suspended) {
-                std::move(rows.begin(), rows.end(), std::back_inserter(heldRows_));
-                return;
-            }
-            if (exec_row_count == 0 && !retried)
-                first_row_ms = msSince(exec_start_tick);
-            for (QVector<QString>& values : rows) {
-                // One row beyond the grid's cap tells that the result goes on.
-                if (exec_row_count >= kMaxGridRows) {
-                    capped = true;
-                    break;
-                }
-                ++exec_row_count;
-                model_.appendRow(exec_row_count, std::move(values));
-            }
-            update_fetch_counters(false);
-        };
-        for (;;) {
-            if (fetch_suspended) {
-                update_fetch_counters(true);
-                break;
-            }
-            if (stop_requested) {
-                update_fetch_counters(true);
-                close_fetch();
-                break;
-            }
-            if (!heldRows_.empty()) {
-                // Rows that arrived as the fill was suspended are shown first on resume.
-                std::vector<QVector<QString>> held;
-                held.swap(heldRows_);
-                append(held);
-                s = 0;
-            } else {
-                const bool firstAlone = exec_row_count == 0 && !retried;
-                s = db_.DbFetchRows(kMaxGridRows - exec_row_count + 1, retried, firstAlone, decode,
-                                    append);
-                numeric_column_widths = widths;
-                if (firstAlone && exec_row_count == 0)
-                    first_row_ms = msSince(exec_start_tick);
-            }
-            // Suspended with rows still to show: the result's end (or failure) comes after them,
-            // on resume.
-            if (fetch_suspended && !heldRows_.empty())
-                continue;
-            if (capped) {
-                update_fetch_counters(true);
-                close_fetch();
-                s = 0;
-                break;
-            }
-            if (s != 0) {
-                fetchEnded = true;
-                break;
-            }
-        }
-        result = 0;
-        if (fetchEnded) {
-            update_fetch_counters(true);
-            if (stop_requested && s != 100) {
-                // The stop cancelled the fetch in the driver: a stop, not a failure.
-                close_fetch();
-            } else if (s == 100) {
-                close_fetch();
-                result = 100;
-            } else {
-                prompts.tell(ui_.owner, Prompts::Icon::Warning, kExecErrorTitle,
-                             db_.DbLastErrorText());
-                result = s;
-                // Retrying re-executes the statement, which may change data when it is more
-                // than a query; so No is the default.
-                if (s == -9999 && !retried &&
-                    prompts.ask(
-                        ui_.owner, Prompts::Icon::Question, QStringLiteral("FETCH再試行確認"),
-                        QStringLiteral("FETCHを先頭行から再試行しますか？"),
-                        Prompts::Buttons::YesNo, Prompts::Answer::No) == Prompts::Answer::Yes) {
-                    retried = true;
-                    opened_ = db_.DbOpenResult(sql, kExecuteRowCap);
-                    const std::int16_t code = opened_.code;
-                    if (code == 0 && opened_.columnCount > 0) {
-                        result_column_count = opened_.columnCount;
-                        // The retry reads the result from its first row, so the grid starts
-                        // over too, also on resume: appending would show rows twice.
-                        startOver = true;
-                        continue;
-                    }
-                    if (code != 0) {
-                        prompts.tell(ui_.owner, Prompts::Icon::Warning, kExecErrorTitle,
-                                     db_.DbLastErrorText());
-                        result = code;
-                    }
-                }
-            }
-        }
-        break;
-    }
-
-    fillStartedAt_ = exec_started_at;
-    fillElapsedMs_ = exec_elapsed_ms;
-    fillFirstRowMs_ = first_row_ms;
-    layOutGrid();
-    showGrid(true);
-    return result;
-}
-
-// --- fetch strip ---
-
-void SqlRunner::start_fetch_strip(const QString& sql, int columnCount)
-{
-    resume_sql = sql;
-    if (ui_.Cmd_start_stop != nullptr) {
-        ui_.Cmd_start_stop->setIcon(imgStop_);
-        ui_.Cmd_start_stop->setEnabled(true);
-    }
-    setText(ui_.L_cols, QString::number(columnCount));
-    setText(ui_.L_rows, QStringLiteral("0"));
-    setText(ui_.L_sec, QStringLiteral("0.000"));
-    if (ui_.L_sec != nullptr)
-        ui_.L_sec->setToolTip(QString());
-    setText(ui_.L_msg, QString());
-    fetch_suspended = false;
-    resultOpen_ = true;
-    lastRowsPaint_ = Clock::now();
-}
-
-void SqlRunner::update_fetch_counters(bool final)
-{
-    const auto now = Clock::now();
-    if (ui_.L_rows != nullptr && (final || now - lastRowsPaint_ >= kCounterPaintInterval)) {
-        ui_.L_rows->setText(QString::number(exec_row_count));
-        ui_.L_rows->repaint();
-        lastRowsPaint_ = now;
-    }
-    if (final) {
-        exec_elapsed_ms += msSince(exec_start_tick);
-        // Counted once: a later final update of the same period adds nothing more.
-        exec_start_tick = Clock::now();
-        setText(ui_.L_sec, SecondsText(exec_elapsed_ms));
-        if (ui_.L_sec != nullptr && exec_row_count > 0)
-            ui_.L_sec->setToolTip(QStringLiteral("1行目:") + SecondsText(first_row_ms) +
-                                  QStringLiteral("秒"));
-        QString span = exec_started_at.toString(QStringLiteral("hh:mm:ss")) + QStringLiteral("～") +
-                       QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss"));
-        if (fetch_suspended)
-            span += QStringLiteral("（中断されました）");
-        setText(ui_.L_msg, span);
-    }
-}
-
-void SqlRunner::close_fetch()
-{
-    heldRows_.clear();
-    db_.DbCloseCursor();
-    if (ui_.Cmd_start_stop != nullptr) {
-        ui_.Cmd_start_stop->setIcon(QIcon());
-        ui_.Cmd_start_stop->setEnabled(false);
-    }
-    fetch_suspended = true;
-    resultOpen_ = false;
-}
-
-void SqlRunner::reset_fetch_strip()
-{
-    if (ui_.Cmd_start_stop != nullptr) {
-        ui_.Cmd_start_stop->setIcon(QIcon());
-        ui_.Cmd_start_stop->setEnabled(false);
-    }
-    setText(ui_.L_cols, QString());
-    setText(ui_.L_rows, QString());
-    setText(ui_.L_sec, QString());
-    if (ui_.L_sec != nullptr)
-        ui_.L_sec->setToolTip(QString());
-    setText(ui_.L_msg, QString());
-    fetch_suspended = false;
-}
-
-void SqlRunner::Cmd_start_stop_Click()
-{
-    if (!resultOpen_)
-        return;
-    if (!fetch_suspended) {
-        fetch_suspended = true;
-        db_.DbPauseFetch();
-        if (ui_.Cmd_start_stop != nullptr)
-            ui_.Cmd_start_stop->setIcon(imgStart_);
-        return;
-    }
-    // Resuming inside a run would start a second fill within the first.
-    if (running())
-        return;
-    fetch_suspended = false;
-    if (ui_.Cmd_start_stop != nullptr)
-        ui_.Cmd_start_stop->setIcon(imgStop_);
-    setText(ui_.L_msg, QString());
-    // A resumed fill is a run of its own: the commands that could start another statement are
-    // disabled until it ends.
-    setRunState(true);
-    exec_sql(resume_sql, true);
-    setRunState(false);
-}
-
-// --- COMMIT and ROLLBACK ---
-
-void SqlRunner::commit_command()
-{
-    if (!db_.DbIsConnected()) {
-        prompts_.tell(ui_.owner, Prompts::Icon::Warning, QStringLiteral("QUORVANT - COMMITの実行"),
-                      kNotConnected);
-        return;
-    }
-    // A result kept open across it would be computed to its end by the server.
-    endSuspendedFetch();
-    const std::int16_t code = db_.DbCommit(ui_.owner);
-    QString message;
-    if (code == 0) {
-        message = QStringLiteral("COMMITが完了しました。");
-        prompts_.tell(ui_.owner, Prompts::Icon::Information,
-                      QStringLiteral("QUORVANT - COMMIT完了"), message);
-    } else {
-        message = QStringLiteral("COMMITエラー：") + db_.DbLastErrorText();
-    }
-    setPanels(codeText(code), QStringLiteral("行数:"), QStringLiteral("実行時間："), message);
-}
-
-void SqlRunner::rollback_command()
-{
-    if (!db_.DbIsConnected()) {
-        prompts_.tell(ui_.owner, Prompts::Icon::Warning,
-                      QStringLiteral("QUORVANT - ROLLBACKの実行"), kNotConnected);
-        return;
-    }
-    // A result kept open across it would be computed to its end by the server.
-    endSuspendedFetch();
-    const std::int16_t code = db_.DbRollback(ui_.owner);
-    QString message;
-    if (code == 0) {
-        message = QStringLiteral("ROLLBACKが完了しました。");
-        prompts_.tell(ui_.owner, Prompts::Icon::Information,
-                      QStringLiteral("QUORVANT - ROLLBACK完了"), message);
-    } else {
-        message = QStringLiteral("ROLLBACKエラー：") + db_.DbLastErrorText();
-    }
-    setPanels(codeText(code), QStringLiteral("行数:"), QStringLiteral("実行時間："), message);
-}
-
-// --- tables that are not results ---
-
-void SqlRunner::showTable(const QStringList& headers, const ColumnKinds& kinds,
-                          const std::vector<QVector<QString>>& rows, int numberWidth)
-{
-    if (running())
-        return;
-    // The grid is about to show other rows: a suspended fill could never be resumed into it.
-    endSuspendedFetch();
-    reset_fetch_strip();
-    setPanels(QStringLiteral("SQLCode:"), QStringLiteral("行数:"), QStringLiteral("実行時間："),
-              QString());
-    resume_sql.clear();
-    if (headers.isEmpty()) {
-        model_.clear();
-        result_column_count = 0;
-        exec_row_count = 0;
-        numeric_column_widths.assign(1, NumberWidth{});
-        return;
-    }
-    showGrid(false);
-    const QStringList columns = headers.mid(1);
-    // Readers of the run state (copies, export) see the grid as shown, not the last result.
-    result_column_count = static_cast<std::int16_t>(columns.size());
-    numeric_column_widths.assign(static_cast<std::size_t>(columns.size()) + 1, NumberWidth{});
-    model_.setColumns(columns, kinds);
-    model_.setNumberColumn(headers.first(), numberWidth);
-    std::int32_t number = 0;
-    for (const QVector<QString>& row : rows)
-        model_.appendRow(++number, QVector<QString>(row));
-    exec_row_count = number;
-    layOutGrid();
-    showGrid(true);
 }

@@ -58,7 +58,7 @@ Session::Session(const QString& connStr)
     QString uid, pwd, conn = connStr;
     EXPECT_EQ(db->DbConnect(nullptr, QString(), uid, pwd, QString(), conn), 0)
         << connStr.toStdString();
-    SqlRunnerHooks hooks;
+    BatchRunHooks hooks;
     hooks.AddHist = [this](const QString& sql) { history.append(sql); };
     runner = std::make_unique<SqlRunner>(*db, prompts, w.ui(), hooks);
     runner->reset_fetch_strip();

@@ -75,9 +75,9 @@ TEST_P(RunnerTest, SelectFillsGridAndEndsWithNoMoreData)
         << s->cell(0, 4).toStdString();
     EXPECT_EQ(s->cell(1, 4), QStringLiteral("2006-04-01")) << "midnight shows the date alone";
     EXPECT_EQ(s->cell(2, 5), longValue().left(254)) << "values are cut at 254 bytes";
-    ASSERT_EQ(s->runner->numeric_column_widths.size(), 6u);
-    EXPECT_EQ(s->runner->numeric_column_widths[3].before, 4);
-    EXPECT_EQ(s->runner->numeric_column_widths[3].after, 3);
+    ASSERT_EQ(s->runner->batch().numeric_column_widths.size(), 6u);
+    EXPECT_EQ(s->runner->batch().numeric_column_widths[3].before, 4);
+    EXPECT_EQ(s->runner->batch().numeric_column_widths[3].after, 3);
 
     ASSERT_EQ(s->prompts.boxes().size(), 1);
     const auto box = s->prompts.boxes().at(0);
@@ -112,6 +112,39 @@ TEST_P(RunnerTest, QueryWithoutRowsShowsHeadersOnly)
     EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:100"));
 }
 
+// The run without any window: what it reports is what a window would show.
+TEST_P(RunnerTest, BatchRunReportsWithoutAWindow)
+{
+    QStringList history;
+    BatchRunHooks hooks;
+    hooks.AddHist = [&history](const QString& sql) { history.append(sql); };
+    BatchRun run(*s->db, s->prompts, nullptr, hooks);
+    int fills = 0;
+    int fillsEnded = 0;
+    QStringList rowCounts;
+    QObject::connect(&run, &BatchRun::fillStarting, [&] { ++fills; });
+    QObject::connect(&run, &BatchRun::fillEnded, [&] { ++fillsEnded; });
+    QObject::connect(&run, &BatchRun::stripChanged,
+                     [&](const FetchStrip& strip, bool) { rowCounts.append(strip.rows); });
+    s->prompts.queueAnswer(Prompts::Answer::Ok); // first statement's outcome
+    s->prompts.queueAnswer(Prompts::Answer::Ok); // go on to the second
+    run.runBatch(QStringLiteral("UPDATE qv_sx_t SET name = 'z' WHERE id = 1\n/\n"
+                                "SELECT id, name FROM qv_sx_t ORDER BY id"));
+    EXPECT_EQ(history.size(), 2);
+    EXPECT_EQ(fills, 1);
+    EXPECT_EQ(fillsEnded, 1);
+    ASSERT_EQ(run.model().rowCount(), 3);
+    EXPECT_EQ(run.model().cellText(0, 2), QStringLiteral("z"));
+    EXPECT_EQ(run.panels().status, QStringLiteral("SQLCode:100"));
+    EXPECT_EQ(run.panels().count, QStringLiteral("行数:3"));
+    EXPECT_EQ(run.strip().rows, QStringLiteral("3"));
+    EXPECT_EQ(rowCounts.last(), QStringLiteral("3"));
+    EXPECT_EQ(run.strip().button, FetchStrip::Button::Off);
+    EXPECT_FALSE(run.resultOpen());
+    EXPECT_FALSE(s->db->work().cursorHeld());
+    EXPECT_FALSE(run.running());
+}
+
 TEST_P(RunnerTest, StatementsWithoutResultReportAffectedRowsUncapped)
 {
     s->run("UPDATE qv_sx_t SET name = 'x'");
@@ -124,7 +157,7 @@ TEST_P(RunnerTest, StatementsWithoutResultReportAffectedRowsUncapped)
 
     // The grid's row cap applies to results only, never to affected rows.
     s->run("UPDATE qv_sx_big SET txt = 'y' WHERE id <= 20000");
-    EXPECT_EQ(s->runner->exec_row_count, 20000);
+    EXPECT_EQ(s->runner->batch().exec_row_count, 20000);
     EXPECT_EQ(s->w.cnt->text(), QStringLiteral("行数:20000"));
     EXPECT_EQ(s->history.size(), 2);
 }
@@ -189,12 +222,12 @@ TEST_P(RunnerTest, SuspendRunOtherStatementResumeContinuesNumbering)
 {
     bool busyWhileResumed = false;
     {
-        DuringFill suspend([&] { return s->runner->exec_row_count >= 3000; },
+        DuringFill suspend([&] { return s->runner->batch().exec_row_count >= 3000; },
                            [&] { s->w.Cmd_start_stop->click(); });
         s->run("SELECT id, txt FROM qv_sx_big ORDER BY id");
         ASSERT_TRUE(suspend.done());
     }
-    const int suspendedAt = s->runner->exec_row_count;
+    const int suspendedAt = s->runner->batch().exec_row_count;
     EXPECT_GE(suspendedAt, 3000);
     EXPECT_LE(suspendedAt, 3000 + 257); // events run at least once per read-ahead batch
     EXPECT_EQ(s->runner->model().rowCount(), suspendedAt);
@@ -205,12 +238,12 @@ TEST_P(RunnerTest, SuspendRunOtherStatementResumeContinuesNumbering)
     const QString startShown = s->w.L_msg->text().left(8);
     EXPECT_TRUE(s->w.Cmd_start_stop->isEnabled());
     EXPECT_EQ(s->w.Cmd_start_stop->icon().cacheKey(), s->runner->Img_start().cacheKey());
-    const std::int64_t firstPeriod = s->runner->exec_elapsed_ms;
+    const std::int64_t firstPeriod = s->runner->batch().exec_elapsed_ms;
 
     // A statement without result leaves the suspended fetch as it was.
     s->run("UPDATE qv_sx_t SET name = 'between'");
     EXPECT_TRUE(s->w.Cmd_start_stop->isEnabled());
-    EXPECT_TRUE(s->runner->fetch_suspended);
+    EXPECT_TRUE(s->runner->batch().suspended());
     EXPECT_EQ(s->runner->model().rowCount(), suspendedAt);
 
     {
@@ -228,7 +261,7 @@ TEST_P(RunnerTest, SuspendRunOtherStatementResumeContinuesNumbering)
     EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:0"));
     EXPECT_TRUE(s->w.L_msg->text().startsWith(startShown));
     EXPECT_FALSE(s->w.L_msg->text().contains(QStringLiteral("中断")));
-    EXPECT_GE(s->runner->exec_elapsed_ms, firstPeriod);
+    EXPECT_GE(s->runner->batch().exec_elapsed_ms, firstPeriod);
     EXPECT_FALSE(s->w.Cmd_start_stop->isEnabled());
     EXPECT_EQ(s->history, (QStringList{"SELECT id, txt FROM qv_sx_big ORDER BY id",
                                        "UPDATE qv_sx_t SET name = 'between'"}));
@@ -237,7 +270,7 @@ TEST_P(RunnerTest, SuspendRunOtherStatementResumeContinuesNumbering)
 TEST_P(RunnerTest, StopCommandKeepsRowsAndClosesTheResult)
 {
     bool busy = false;
-    DuringFill stop([&] { return s->runner->exec_row_count >= 500; },
+    DuringFill stop([&] { return s->runner->batch().exec_row_count >= 500; },
                     [&] {
                         busy = s->db->work().busy();
                         s->runner->stopCommand();
@@ -245,7 +278,7 @@ TEST_P(RunnerTest, StopCommandKeepsRowsAndClosesTheResult)
     s->run("SELECT id, txt FROM qv_sx_big ORDER BY id");
     ASSERT_TRUE(stop.done());
     EXPECT_TRUE(busy);
-    const int rows = s->runner->exec_row_count;
+    const int rows = s->runner->batch().exec_row_count;
     EXPECT_GE(rows, 500);
     EXPECT_LE(rows, 500 + 257);
     EXPECT_EQ(s->runner->model().rowCount(), rows);
@@ -443,7 +476,7 @@ TEST_F(DemoTest, CommitEndsASuspendedFillAndKeepsItsRows)
 {
     // A result kept open across COMMIT is computed to its end by some servers (PostgreSQL's
     // cursor): COMMIT ends a suspended fill first, as a new statement does.
-    DuringFill suspend([&] { return s->runner->exec_row_count >= 100; },
+    DuringFill suspend([&] { return s->runner->batch().exec_row_count >= 100; },
                        [&] { s->w.Cmd_start_stop->click(); });
     s->run("SELECT log_id FROM access_log ORDER BY log_id");
     const int rows = s->runner->model().rowCount();

@@ -150,7 +150,7 @@ TEST_P(ExportFromWorkbench, ExecuteAndSaveEndsASuspendedGridFetch)
     auto* timer = new QTimer(window_.get());
     timer->setInterval(0);
     QObject::connect(timer, &QTimer::timeout, timer, [this, timer, button] {
-        if (!window_->sqlRunner().resultOpen() || window_->sqlRunner().exec_row_count == 0)
+        if (!window_->sqlRunner().resultOpen() || window_->sqlRunner().batch().exec_row_count == 0)
             return;
         timer->stop();
         button->click();
@@ -251,7 +251,7 @@ TEST_P(ExportFromWorkbench, OkDuringAGridFillIsRefused)
     auto* timer = new QTimer(window_.get());
     timer->setInterval(0);
     QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
-        if (!window_->sqlRunner().resultOpen() || window_->sqlRunner().exec_row_count == 0)
+        if (!window_->sqlRunner().resultOpen() || window_->sqlRunner().batch().exec_row_count == 0)
             return;
         timer->stop();
         clicked = true;

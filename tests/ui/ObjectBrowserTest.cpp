@@ -128,7 +128,7 @@ protected:
         timer->setInterval(0);
         QObject::connect(timer, &QTimer::timeout, timer, [this, timer] {
             const SqlRunner& runner = window_->sqlRunner();
-            if (!runner.resultOpen() || runner.exec_row_count == 0)
+            if (!runner.resultOpen() || runner.batch().exec_row_count == 0)
                 return;
             timer->stop();
             timer->deleteLater();
@@ -210,7 +210,7 @@ TEST_P(ObjectBrowserTest, AttributeViewFillsTheGridInBothModes)
     EXPECT_EQ(cell(0, 0), QStringLiteral("  1"));
     EXPECT_EQ(cell(1, 1), QStringLiteral("item name"));
     // Readers of the run state see the grid as shown, not the SELECT before it.
-    EXPECT_EQ(window_->sqlRunner().result_column_count, 1);
+    EXPECT_EQ(window_->sqlRunner().batch().result_column_count, 1);
     EXPECT_EQ(child<QLabel>("status")->text(), QStringLiteral("SQLCode:"));
     EXPECT_EQ(child<QLabel>("cnt")->text(), QStringLiteral("行数:"));
     EXPECT_EQ(child<QLabel>("time")->text(), QStringLiteral("実行時間："));
