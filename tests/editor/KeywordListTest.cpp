@@ -289,17 +289,18 @@ TEST_F(KeywordWindow, TextCp932WouldChangeMakesTheEditRoundTripAndRunsAsEdited)
     ASSERT_TRUE(services_->db().DbIsConnected());
     prompts_.clear();
 
-    // "〜" and "é" come back from the edit file as they were typed, and run so.
-    setText(QStringLiteral("SELECT '〜José' AS name"), 0);
+    // "〜" and "é" come back from the edit file as they were typed, and run so; a value that
+    // begins with U+FEFF keeps it in the grid.
+    setText(QStringLiteral("SELECT '\uFEFF〜José' AS name"), 0);
     child<QAction>("mn_sql_edit")->trigger();
-    EXPECT_EQ(sql()->toPlainText(), QStringLiteral("SELECT '〜José' AS name, 2 AS two"));
+    EXPECT_EQ(sql()->toPlainText(), QStringLiteral("SELECT '\uFEFF〜José' AS name, 2 AS two"));
     EXPECT_TRUE(ed.ran());
     EXPECT_TRUE(prompts_.boxes().isEmpty());
     child<QAction>("mn_sql_go")->trigger();
     const QAbstractItemModel* grid = child<QTableView>("ListView1")->model();
     ASSERT_NE(grid, nullptr);
     ASSERT_EQ(grid->rowCount(), 1);
-    EXPECT_EQ(grid->data(grid->index(0, 1)).toString(), QStringLiteral("〜José"));
+    EXPECT_EQ(grid->data(grid->index(0, 1)).toString(), QStringLiteral("\uFEFF〜José"));
     EXPECT_EQ(grid->data(grid->index(0, 2)).toString(), QStringLiteral("2"));
 }
 
