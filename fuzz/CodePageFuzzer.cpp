@@ -2,6 +2,7 @@
 // longest whole-character prefix, a round trip through CP932 is stable after the first one, and
 // the whole-file and line-by-line readers read the same text.
 #include "FuzzCheck.h"
+#include "base/Utf8Text.h"
 #include "text/CodePage.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -26,11 +27,11 @@ const std::string& filePath()
     return path;
 }
 
-// Checked against Qt's own decoder, not against the module's validator.
+// Checked against Qt's own decoder, not against the module's validator; the decoder keeps a
+// leading U+FEFF, which is text like any other.
 bool validUtf8(const std::string& s)
 {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toStdString() == s &&
-           codepage::isValidUtf8(s);
+    return textFromUtf8(s).toStdString() == s && codepage::isValidUtf8(s);
 }
 
 std::size_t sequenceLength(unsigned char lead)
@@ -82,6 +83,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                "decoding is stable after a round trip");
     FUZZ_CHECK(codepage::cp932ByteLength(repaired) == codepage::utf8ToCp932(repaired).size(),
                "byte length is the encoded length");
+
+    // The program's own files: CP932 is chosen only for text it gives back exactly, and UTF-8
+    // behind the mark gives back every valid text.
+    if (codepage::cp932HoldsExactly(repaired)) {
+        FUZZ_CHECK(codepage::decodeAs(codepage::encodeAs(repaired, codepage::FileCoding::Cp932),
+                                      codepage::FileCoding::Cp932) == repaired,
+                   "CP932 chosen only where exact");
+    }
+    const std::string file = std::string(codepage::kUtf8Bom) + repaired;
+    FUZZ_CHECK(codepage::codingOf(file) == codepage::FileCoding::Utf8 &&
+                   codepage::decodeAs(codepage::fileBody(file), codepage::FileCoding::Utf8) ==
+                       repaired,
+               "UTF-8 file round trip");
 
     // Line breaks: CR LF written, and read back as the same "\n" text.
     FUZZ_CHECK(codepage::normalizeLineBreaks(codepage::toCrLf(decoded)) ==

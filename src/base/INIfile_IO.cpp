@@ -1,5 +1,6 @@
 #include "base/INIfile_IO.h"
 
+#include "base/Utf8Text.h"
 #include "text/CodePage.h"
 
 #include <QByteArray>
@@ -7,10 +8,13 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <sys/stat.h>
 #include <vector>
 
 namespace {
+
+using codepage::FileCoding;
 
 bool isCp932LeadByte(unsigned char c)
 {
@@ -23,35 +27,56 @@ bool isCp932TrailByte(unsigned char c)
 }
 
 // Bytes of the character at s[i]: a lead byte and the trail byte after it are one character,
-// so that a trail byte equal to "]" (ゾ is 0x83 0x5D) is never taken for one.
-int charLength(const QByteArray& s, int i)
+// so that a trail byte equal to "]" (ゾ is 0x83 0x5D) is never taken for one. No byte of a
+// UTF-8 sequence is ASCII, so there every byte may be looked at alone.
+int charLength(const QByteArray& s, int i, FileCoding coding)
 {
-    if (isCp932LeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() &&
-        isCp932TrailByte(static_cast<unsigned char>(s[i + 1])))
+    if (coding == FileCoding::Cp932 && isCp932LeadByte(static_cast<unsigned char>(s[i])) &&
+        i + 1 < s.size() && isCp932TrailByte(static_cast<unsigned char>(s[i + 1])))
         return 2;
     return 1;
 }
 
 // Position of the single-byte character c at or after from, on character boundaries; -1 if none.
-int findChar(const QByteArray& s, char c, int from = 0)
+int findChar(const QByteArray& s, char c, FileCoding coding, int from = 0)
 {
     int i = 0;
     while (i < s.size()) {
         if (i >= from && s[i] == c)
             return i;
-        i += charLength(s, i);
+        i += charLength(s, i, coding);
     }
     return -1;
 }
 
-// Cuts CP932 bytes to at most max bytes without splitting a double-byte character.
-QByteArray cutCp932(const QByteArray& bytes, int max)
+// Cuts the file's bytes to at most max bytes without splitting a character.
+QByteArray cutValue(const QByteArray& bytes, int max, FileCoding coding)
 {
     if (bytes.size() <= max)
         return bytes;
+    if (coding == FileCoding::Utf8) {
+        // Counted as code page 932 would hold the text, so that a value reads the same after
+        // the file went over to UTF-8.
+        const std::string_view all(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        std::size_t at = 0;
+        int counted = 0;
+        while (at < all.size()) {
+            std::size_t one = 1;
+            while (at + one < all.size() &&
+                   (static_cast<unsigned char>(all[at + one]) & 0xC0) == 0x80)
+                ++one;
+            const int width =
+                std::max<int>(1, static_cast<int>(codepage::cp932ByteLength(all.substr(at, one))));
+            if (counted + width > max)
+                break;
+            counted += width;
+            at += one;
+        }
+        return bytes.left(static_cast<qsizetype>(at));
+    }
     int i = 0;
     while (i < max) {
-        const int step = charLength(bytes, i);
+        const int step = charLength(bytes, i, coding);
         if (i + step > max)
             break;
         i += step;
@@ -70,18 +95,24 @@ QByteArray trimBlanks(const QByteArray& s)
     return s.mid(b, e - b);
 }
 
-QString fromFileBytes(const QByteArray& bytes)
+QString fromFileBytes(const QByteArray& bytes, FileCoding coding)
 {
-    return QString::fromStdString(codepage::cp932ToUtf8(bytes.toStdString()));
+    return textFromUtf8(codepage::decodeAs(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), coding));
 }
 
-QByteArray toFileBytes(const QString& text)
+// A line break inside a name or value would inject lines into the file.
+std::string singleLine(const QString& text)
 {
-    // A line break inside a name or value would inject lines into the file.
     QString single = text;
     single.replace(QLatin1Char('\r'), QLatin1Char(' '))
         .replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return QByteArray::fromStdString(codepage::utf8ToCp932(single.toStdString()));
+    return single.toStdString();
+}
+
+QByteArray toFileBytes(const QString& text, FileCoding coding)
+{
+    return QByteArray::fromStdString(codepage::encodeAs(singleLine(text), coding));
 }
 
 // Names are compared as text, folding ASCII letters only: folding bytes would also fold the
@@ -100,51 +131,56 @@ bool sameName(const QString& a, const QString& b)
     return true;
 }
 
-// A name as the file holds it once written: line breaks as blanks, through the code page (a
-// character CP932 lacks becomes "?"), blanks trimmed. Looking for this finds what a write
-// wrote.
-QByteArray nameBytes(const QString& name)
+// A name as the file holds it once written: line breaks as blanks, through the file's coding
+// (in a CP932 file a character CP932 lacks becomes "?"), blanks trimmed. Looking for this finds
+// what a write wrote.
+QByteArray nameBytes(const QString& name, FileCoding coding)
 {
-    return trimBlanks(toFileBytes(name));
+    return trimBlanks(toFileBytes(name, coding));
 }
 
-bool sectionHeader(const QByteArray& trimmedLine, QString& name)
+bool sectionHeader(const QByteArray& trimmedLine, QString& name, FileCoding coding)
 {
     if (!trimmedLine.startsWith('['))
         return false;
-    const int close = findChar(trimmedLine, ']', 1);
+    const int close = findChar(trimmedLine, ']', coding, 1);
     if (close < 0)
         return false;
-    name = fromFileBytes(trimBlanks(trimmedLine.mid(1, close - 1)));
+    name = fromFileBytes(trimBlanks(trimmedLine.mid(1, close - 1)), coding);
     return true;
 }
 
-bool keyLine(const QByteArray& trimmedLine, QString& key, QByteArray& value)
+bool keyLine(const QByteArray& trimmedLine, QString& key, QByteArray& value, FileCoding coding)
 {
-    const int eq = findChar(trimmedLine, '=');
+    const int eq = findChar(trimmedLine, '=', coding);
     if (eq <= 0 || trimmedLine.startsWith(';'))
         return false;
     const QByteArray keyBytes = trimBlanks(trimmedLine.left(eq));
     if (keyBytes.isEmpty())
         return false;
-    key = fromFileBytes(keyBytes);
+    key = fromFileBytes(keyBytes, coding);
     value = trimBlanks(trimmedLine.mid(eq + 1));
     return true;
 }
 
 enum class FileState { Missing, Read, Unreadable };
 
-FileState readLines(const QString& path, std::vector<QByteArray>& lines)
+// The lines of the file in their coding, the byte-order mark of a UTF-8 file removed.
+FileState readLines(const QString& path, std::vector<QByteArray>& lines, FileCoding& coding)
 {
     lines.clear();
+    coding = FileCoding::Cp932;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         // A folder, a file without read permission, ...: it exists, so it holds settings.
         return QFileInfo::exists(path) ? FileState::Unreadable : FileState::Missing;
     }
-    const QByteArray all = f.readAll();
+    QByteArray all = f.readAll();
     if (f.error() != QFileDevice::NoError)
         return FileState::Unreadable;
+    coding = codepage::codingOf(std::string_view(all.constData(), all.size()));
+    if (coding == FileCoding::Utf8)
+        all.remove(0, static_cast<qsizetype>(codepage::kUtf8Bom.size()));
     for (QByteArray& line : all.split('\n')) {
         if (line.endsWith('\r'))
             line.chop(1);
@@ -162,48 +198,61 @@ INIfile_IO::INIfile_IO(QString path) : path_(std::move(path)) {}
 
 QString INIfile_IO::ReadIniValue(const QString& section, const QString& key) const
 {
-    const QString wantSection = fromFileBytes(nameBytes(section));
-    const QString wantKey = fromFileBytes(nameBytes(key));
     std::vector<QByteArray> lines;
-    readLines(path_, lines);
+    FileCoding coding = FileCoding::Cp932;
+    readLines(path_, lines, coding);
+    const QString wantSection = fromFileBytes(nameBytes(section, coding), coding);
+    const QString wantKey = fromFileBytes(nameBytes(key, coding), coding);
     bool inSection = false;
     for (const QByteArray& raw : lines) {
         const QByteArray line = trimBlanks(raw);
         QString name;
-        if (sectionHeader(line, name)) {
+        if (sectionHeader(line, name, coding)) {
             inSection = sameName(name, wantSection);
             continue;
         }
         QString k;
         QByteArray v;
-        if (inSection && keyLine(line, k, v) && sameName(k, wantKey))
-            return fromFileBytes(cutCp932(v, kMaxValueBytes));
+        if (inSection && keyLine(line, k, v, coding) && sameName(k, wantKey))
+            return fromFileBytes(cutValue(v, kMaxValueBytes, coding), coding);
     }
     return QString();
 }
 
 bool INIfile_IO::WriteIniValue(const QString& section, const QString& key, const QString& value)
 {
-    const QByteArray sectionBytes = nameBytes(section);
-    const QByteArray keyBytes = nameBytes(key);
+    std::vector<QByteArray> lines;
+    FileCoding coding = FileCoding::Cp932;
+    const FileState state = readLines(path_, lines, coding);
+    // A text that code page 932 would not give back exactly (a connection string with "〜" or
+    // "é", an editor path) takes the whole file over to UTF-8, its other lines converted.
+    if (coding == FileCoding::Cp932 && !(codepage::cp932HoldsExactly(singleLine(section)) &&
+                                         codepage::cp932HoldsExactly(singleLine(key)) &&
+                                         codepage::cp932HoldsExactly(singleLine(value)))) {
+        coding = FileCoding::Utf8;
+        for (QByteArray& line : lines) {
+            line = QByteArray::fromStdString(codepage::cp932ToUtf8(
+                std::string_view(line.constData(), static_cast<std::size_t>(line.size()))));
+        }
+    }
+    const QByteArray sectionBytes = nameBytes(section, coding);
+    const QByteArray keyBytes = nameBytes(key, coding);
     if (sectionBytes.isEmpty() || keyBytes.isEmpty())
         return false;
-    const QString wantSection = fromFileBytes(sectionBytes);
-    const QString wantKey = fromFileBytes(keyBytes);
-    const QByteArray newLine = keyBytes + '=' + trimBlanks(toFileBytes(value));
+    const QString wantSection = fromFileBytes(sectionBytes, coding);
+    const QString wantKey = fromFileBytes(keyBytes, coding);
+    const QByteArray newLine = keyBytes + '=' + trimBlanks(toFileBytes(value, coding));
     const QByteArray newHeader = '[' + sectionBytes + ']';
     // A name the file cannot hold ("]" in a section, "=" in a key, a key that reads as a
     // comment or a section) would never be found again; each write would add another line.
     QString parsedName;
     QString parsedKey;
     QByteArray parsedValue;
-    if (!sectionHeader(newHeader, parsedName) || parsedName != wantSection ||
-        sectionHeader(newLine, parsedName) || !keyLine(newLine, parsedKey, parsedValue) ||
-        parsedKey != wantKey)
+    if (!sectionHeader(newHeader, parsedName, coding) || parsedName != wantSection ||
+        sectionHeader(newLine, parsedName, coding) ||
+        !keyLine(newLine, parsedKey, parsedValue, coding) || parsedKey != wantKey)
         return false;
 
-    std::vector<QByteArray> lines;
-    const FileState state = readLines(path_, lines);
     if (state == FileState::Unreadable || folderUnusable_) {
         // Replacing a file we could not read would keep only this one key.
         if (!writeRefused_) {
@@ -221,7 +270,7 @@ bool INIfile_IO::WriteIniValue(const QString& section, const QString& key, const
     for (int i = 0; i < static_cast<int>(lines.size()) && !replaced; ++i) {
         const QByteArray line = trimBlanks(lines[i]);
         QString name;
-        if (sectionHeader(line, name)) {
+        if (sectionHeader(line, name, coding)) {
             if (inSection)
                 break;
             inSection = sameName(name, wantSection);
@@ -237,7 +286,7 @@ bool INIfile_IO::WriteIniValue(const QString& section, const QString& key, const
             lastInSection = i;
         QString k;
         QByteArray v;
-        if (keyLine(line, k, v) && sameName(k, wantKey)) {
+        if (keyLine(line, k, v, coding) && sameName(k, wantKey)) {
             lines[i] = newLine;
             replaced = true;
         }
@@ -252,6 +301,8 @@ bool INIfile_IO::WriteIniValue(const QString& section, const QString& key, const
     }
 
     QByteArray out;
+    if (coding == FileCoding::Utf8)
+        out = QByteArray(codepage::kUtf8Bom.data(), codepage::kUtf8Bom.size());
     for (const QByteArray& line : lines)
         out += line + "\r\n";
 

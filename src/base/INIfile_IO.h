@@ -4,7 +4,8 @@
 
 #include <functional>
 
-// The settings file: a private-profile INI file in code page 932. Sections and keys match
+// The settings file: a private-profile INI file in code page 932, or UTF-8 behind a byte-order
+// mark once a written text needs it (codepage::FileCoding). Sections and keys match
 // case-insensitively (ASCII letters only), blanks around values are ignored, and a write keeps
 // every other line of the file. Reading never fails: anything missing or unreadable reads as
 // the empty text.

@@ -151,40 +151,36 @@ bool startDetached(const EditorCommand& command, EditorError* error)
 
 bool encodeForEdit(const QString& text, QByteArray& bytes, EditorError* error)
 {
-    const std::string utf8 = codepage::toCrLf(text.toStdString());
-    const std::string cp932 = codepage::utf8ToCp932(utf8);
-    // A character CP932 lacks becomes "?": more of them than the text had means one was lost.
-    if (std::count(cp932.begin(), cp932.end(), '?') != std::count(utf8.begin(), utf8.end(), '?')) {
-        int line = 1;
-        int column = 1;
-        for (const char32_t c : text.toUcs4()) {
-            const QString one = QString::fromUcs4(&c, 1);
-            if (c != U'?' && codepage::utf8ToCp932(one.toStdString()) == "?") {
-                EditorError e;
-                e.number = EILSEQ;
-                e.description =
-                    QStringLiteral(
-                        "%1行 %2文字目の「%3」(U+%4) はコード ページ 932 で保存できません")
-                        .arg(line)
-                        .arg(column)
-                        .arg(one)
-                        .arg(QString::number(static_cast<uint>(c), 16)
-                                 .toUpper()
-                                 .rightJustified(4, QLatin1Char('0')));
-                setError(error, e);
-                return false;
-            }
-            if (c == U'\n') {
-                ++line;
-                column = 1;
-            } else {
-                ++column;
-            }
+    // Only half a surrogate pair has no UTF-8 form; it would come back as another character.
+    int line = 1;
+    int column = 1;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            ++column;
+            continue;
         }
-        setError(error, systemError(EILSEQ, QString()));
-        return false;
+        if (c.isSurrogate()) {
+            EditorError e;
+            e.number = EILSEQ;
+            e.description = QStringLiteral("%1行 %2文字目の文字 (U+%3) は保存できません")
+                                .arg(line)
+                                .arg(column)
+                                .arg(QString::number(c.unicode(), 16).toUpper());
+            setError(error, e);
+            return false;
+        }
+        if (c == QLatin1Char('\n')) {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
     }
-    bytes = QByteArray::fromStdString(cp932);
+    const std::string utf8 = codepage::toCrLf(text.toStdString());
+    bytes = QByteArray(codepage::kUtf8Bom.data(), codepage::kUtf8Bom.size()) +
+            QByteArray(utf8.data(), static_cast<qsizetype>(utf8.size()));
     return true;
 }
 

@@ -50,11 +50,12 @@ bool runAndWait(const EditorCommand& command, EditorError* error);
 // Starts the editor and returns at once.
 bool startDetached(const EditorCommand& command, EditorError* error);
 
-// The text as the edit file holds it: code page 932 with CR LF. Fails when a character cannot be
-// held (it would come back as "?"), naming its line and column.
+// The text as the edit file holds it: UTF-8 behind a byte-order mark, with CR LF, so every
+// character comes back. Fails only on half a surrogate pair, naming its line and column.
 bool encodeForEdit(const QString& text, QByteArray& bytes, EditorError* error);
-// The edited file's bytes as text ("\n" line breaks): UTF-8 when they are valid UTF-8 (editors
-// here often save so), else code page 932. Fails on bytes that are neither.
+// The edited file's bytes as text ("\n" line breaks), by the rule of SQL files: UTF-8 behind a
+// byte-order mark, or without one when the bytes are valid UTF-8 (editors here often save so),
+// else code page 932. Fails on bytes that are none of these.
 bool decodeEdited(const QByteArray& bytes, QString& text, EditorError* error);
 
 // Whole-file write (created 0600) and read, with the system's error on failure.

@@ -1,5 +1,6 @@
 #include "editor/SqlText.h"
 
+#include "base/Utf8Text.h"
 #include "editor/TokenSearch.h"
 #include "text/CodePage.h"
 
@@ -19,8 +20,13 @@ QString decodeSqlFile(const QByteArray& bytes, bool* notText)
     const std::string_view raw(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     std::string utf8;
     bool replaced = false;
-    if (codepage::isValidUtf8(raw)) {
-        utf8 = raw.substr(raw.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0);
+    if (codepage::codingOf(raw) == codepage::FileCoding::Utf8) {
+        // The mark decides: such a file is never read as code page 932.
+        const std::string_view body = codepage::fileBody(raw);
+        replaced = !codepage::isValidUtf8(body);
+        utf8 = codepage::decodeAs(body, codepage::FileCoding::Utf8);
+    } else if (codepage::isValidUtf8(raw)) {
+        utf8 = raw;
     } else {
         utf8 = codepage::cp932ToUtf8(raw);
         // CP932 has no U+FFFD, so one stands for bytes that are not CP932 either.
@@ -28,7 +34,7 @@ QString decodeSqlFile(const QByteArray& bytes, bool* notText)
     }
     if (notText != nullptr)
         *notText = replaced;
-    return QString::fromStdString(codepage::normalizeLineBreaks(utf8));
+    return textFromUtf8(codepage::normalizeLineBreaks(utf8));
 }
 
 int trimmedSelectionLength(const QString& selected)

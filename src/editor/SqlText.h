@@ -9,10 +9,10 @@ namespace sqltext {
 // Position of the first placeholder ("?" or the full-width "？") at or after from; -1 if none.
 qsizetype findPlaceholderRight(const QString& text, qsizetype from);
 
-// The text of an SQL file: UTF-8 when its bytes are valid UTF-8 (a byte-order mark dropped),
-// else code page 932, as files from Japanese Windows systems are. Line breaks become "\n".
-// notText, when given, tells whether the bytes were neither: code page 932 read them with
-// replacement characters.
+// The text of an SQL file: UTF-8 when it begins with a byte-order mark (the mark dropped) or
+// its bytes are valid UTF-8, else code page 932, as files from Japanese Windows systems are.
+// Line breaks become "\n". notText, when given, tells whether the bytes were none of these:
+// they were read with replacement characters.
 QString decodeSqlFile(const QByteArray& bytes, bool* notText = nullptr);
 
 // The selection of a double-click without the spaces that follow the word: the new length.

@@ -3,6 +3,8 @@
 #include "history/StatementCursor.h"
 #include "history/StatementListFile.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 
 namespace {
@@ -61,7 +63,7 @@ void HistoryLog::read()
     // Only the newest maxHist records are decoded: a long file costs nothing beyond its bytes.
     if (records.size() > maxHist_)
         records.remove(0, records.size() - maxHist_);
-    for (const ClassSQL& entry : stmtfile::decodeRecords(records))
+    for (const ClassSQL& entry : stmtfile::decodeRecords(records, stmtfile::codingOf(bytes)))
         append(entry);
 }
 
@@ -105,7 +107,37 @@ bool HistoryLog::writeNextPending()
         return false;
     const ClassSQL entry = pending_.takeFirst();
     const FileLock lock(path_);
-    stmtfile::appendToFile(path_, stmtfile::encodeRecord(entry));
+    // Appending needs only the file's coding, from its first bytes; the file is read whole only
+    // when it has to change coding.
+    QFile file(path_);
+    QByteArray head;
+    if (file.open(QIODevice::ReadOnly))
+        head = file.read(static_cast<qint64>(codepage::kUtf8Bom.size()));
+    else if (QFileInfo::exists(path_))
+        return true; // unreadable: its coding is unknown, so nothing is written
+    file.close();
+    stmtfile::FileCoding coding = stmtfile::codingOf(head);
+    if (coding == stmtfile::FileCoding::Cp932 && !stmtfile::cp932HoldsExactly(entry)) {
+        coding = stmtfile::FileCoding::Utf8;
+        if (!head.isEmpty()) {
+            // The older records go over to UTF-8 with the new one in one replacement. Without
+            // the lock another instance may be appending, and its record would be lost.
+            QByteArray bytes;
+            if (!lock.locked() || !stmtfile::readFile(path_, bytes))
+                return true;
+            QList<QByteArray> records = stmtfile::splitRecords(bytes);
+            for (QByteArray& r : records)
+                r = stmtfile::recodeRecord(r, stmtfile::FileCoding::Cp932, coding);
+            stmtfile::replaceFile(path_, stmtfile::joinRecords(records, coding) +
+                                             stmtfile::encodeRecord(entry, coding));
+            return true;
+        }
+        stmtfile::appendToFile(path_,
+                               QByteArray(codepage::kUtf8Bom.data(), codepage::kUtf8Bom.size()) +
+                                   stmtfile::encodeRecord(entry, coding));
+        return true;
+    }
+    stmtfile::appendToFile(path_, stmtfile::encodeRecord(entry, coding));
     return true;
 }
 
@@ -123,7 +155,7 @@ void HistoryLog::trimFile()
     QList<QByteArray> records = stmtfile::splitRecords(bytes);
     if (records.size() > maxHist_)
         records.remove(0, records.size() - maxHist_);
-    const QByteArray trimmed = stmtfile::joinRecords(records);
+    const QByteArray trimmed = stmtfile::joinRecords(records, stmtfile::codingOf(bytes));
     if (trimmed != bytes)
         stmtfile::replaceFile(path_, trimmed);
 }

@@ -133,7 +133,12 @@ void ShowTemp::fillCombo()
 
 void ShowTemp::ReadTmpl()
 {
-    store_.read();
+    // The store then never replaces the file, which still holds the user's templates: the user
+    // hears why changes are not kept, once, at the start.
+    if (!store_.read())
+        prompts_.tell(parentWidget(), Prompts::Icon::Warning, QStringLiteral("QUORVANT"),
+                      QStringLiteral("テンプレートファイル（SQLTMPL.TXT）を読み込めないため、"
+                                     "テンプレートを保存できません。"));
     fillCombo();
     cur_tmpl_index = -1;
     if (CB_hdr->count() > 0)

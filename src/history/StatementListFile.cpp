@@ -1,6 +1,6 @@
 #include "history/StatementListFile.h"
 
-#include "text/CodePage.h"
+#include "base/Utf8Text.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,17 +35,16 @@ qsizetype separatorAt(const QByteArray& b, qsizetype i)
     return p + 1 - i;
 }
 
-QString toText(const QByteArray& bytes)
+QString toText(const QByteArray& bytes, FileCoding coding)
 {
-    const std::string utf8 = codepage::normalizeLineBreaks(
-        codepage::cp932ToUtf8(std::string_view(bytes.constData(), bytes.size())));
-    return QString::fromStdString(utf8);
+    return textFromUtf8(codepage::normalizeLineBreaks(
+        codepage::decodeAs(std::string_view(bytes.constData(), bytes.size()), coding)));
 }
 
-QByteArray toBytes(const QString& text)
+QByteArray toBytes(const QString& text, FileCoding coding)
 {
-    const std::string cp932 = codepage::utf8ToCp932(codepage::toCrLf(text.toStdString()));
-    return QByteArray(cp932.data(), static_cast<qsizetype>(cp932.size()));
+    const std::string bytes = codepage::encodeAs(codepage::toCrLf(text.toStdString()), coding);
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 QString headerText(QString head)
@@ -73,8 +72,8 @@ QString guardedStatement(const QString& stmt)
 QList<QByteArray> splitRecords(const QByteArray& fileBytes)
 {
     QList<QByteArray> records;
-    qsizetype start = 0;
-    qsizetype i = 0;
+    qsizetype start = codingOf(fileBytes) == FileCoding::Utf8 ? codepage::kUtf8Bom.size() : 0;
+    qsizetype i = start;
     const qsizetype n = fileBytes.size();
     while (i < n) {
         const char c = fileBytes[i];
@@ -93,34 +92,55 @@ QList<QByteArray> splitRecords(const QByteArray& fileBytes)
     return records;
 }
 
-ClassSQL decodeRecord(const QByteArray& record)
+ClassSQL decodeRecord(const QByteArray& record, FileCoding coding)
 {
-    const QString text = toText(record);
+    const QString text = toText(record, coding);
     const qsizetype tab = text.indexOf(QLatin1Char('\t'));
     if (tab < 0)
         return {QString(), text};
     return {text.left(tab), text.mid(tab + 1)};
 }
 
-QList<ClassSQL> decodeRecords(const QList<QByteArray>& records)
+QList<ClassSQL> decodeRecords(const QList<QByteArray>& records, FileCoding coding)
 {
     QList<ClassSQL> out;
     out.reserve(records.size());
     for (const QByteArray& r : records)
-        out.append(decodeRecord(r));
+        out.append(decodeRecord(r, coding));
     return out;
 }
 
-QByteArray encodeRecord(const ClassSQL& entry)
+QByteArray recordBytes(const ClassSQL& entry, FileCoding coding)
 {
-    return toBytes(headerText(entry.SQLhead) + QLatin1Char('\t') +
-                   guardedStatement(entry.SQLstmt)) +
-           QByteArrayLiteral("\r\n/\r\n");
+    return toBytes(headerText(entry.SQLhead) + QLatin1Char('\t') + guardedStatement(entry.SQLstmt),
+                   coding);
 }
 
-QByteArray joinRecords(const QList<QByteArray>& records)
+QByteArray encodeRecord(const ClassSQL& entry, FileCoding coding)
+{
+    return recordBytes(entry, coding) + QByteArrayLiteral("\r\n/\r\n");
+}
+
+bool cp932HoldsExactly(const ClassSQL& entry)
+{
+    return codepage::cp932HoldsExactly(entry.SQLhead.toStdString()) &&
+           codepage::cp932HoldsExactly(entry.SQLstmt.toStdString());
+}
+
+QByteArray recodeRecord(const QByteArray& record, FileCoding from, FileCoding to)
+{
+    if (from == to)
+        return record;
+    const std::string bytes = codepage::encodeAs(
+        codepage::decodeAs(std::string_view(record.constData(), record.size()), from), to);
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+QByteArray joinRecords(const QList<QByteArray>& records, FileCoding coding)
 {
     QByteArray out;
+    if (coding == FileCoding::Utf8)
+        out += QByteArray(codepage::kUtf8Bom.data(), codepage::kUtf8Bom.size());
     for (const QByteArray& r : records)
         out += r + QByteArrayLiteral("\r\n/\r\n");
     return out;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "history/ClassSQL.h"
+#include "text/CodePage.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -13,10 +15,16 @@ class TemplateStore {
 public:
     explicit TemplateStore(QString filePath);
 
-    // ReadTmpl: the templates of the file, in list order.
-    void read();
-    // SaveTmpl: every template, in list order, replacing the file.
+    // ReadTmpl: the templates of the file, in list order. False when the file exists but cannot
+    // be read: the list is then empty and save() refuses to replace the file.
+    bool read();
+    // SaveTmpl: every template, in list order, replacing the file. The file stays code page 932
+    // while every template survives it exactly, else it is written whole as UTF-8 with a
+    // byte-order mark; a UTF-8 file stays UTF-8. Templates read from the file and not changed
+    // are written as the bytes they were read from, so bytes that are not text are kept. False
+    // when the write failed or was refused.
     bool save() const;
+    bool readFailed() const { return readFailed_; }
     bool Changed() const { return changed_; }
 
     // Adds a template at its sorted place and returns that index. A TAB or line break in the
@@ -42,5 +50,9 @@ private:
 
     QString path_;
     QList<ClassSQL> templates_;
+    // Parallel to templates_: the record's bytes as read, empty for a template added since.
+    QList<QByteArray> stored_;
+    codepage::FileCoding coding_ = codepage::FileCoding::Cp932;
+    bool readFailed_ = false;
     bool changed_ = false;
 };

@@ -185,6 +185,40 @@ std::string sanitizeUtf8(std::string_view bytes)
     return out;
 }
 
+FileCoding codingOf(std::string_view fileBytes)
+{
+    return fileBytes.substr(0, kUtf8Bom.size()) == kUtf8Bom ? FileCoding::Utf8 : FileCoding::Cp932;
+}
+
+std::string_view fileBody(std::string_view fileBytes)
+{
+    return codingOf(fileBytes) == FileCoding::Utf8 ? fileBytes.substr(kUtf8Bom.size()) : fileBytes;
+}
+
+bool cp932HoldsExactly(std::string_view utf8)
+{
+    bool ascii = true;
+    for (const char ch : utf8) {
+        if (static_cast<unsigned char>(ch) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    return ascii || cp932ToUtf8(utf8ToCp932(utf8)) == utf8;
+}
+
+std::string encodeAs(std::string_view utf8, FileCoding coding)
+{
+    return coding == FileCoding::Utf8 ? std::string(utf8) : utf8ToCp932(utf8);
+}
+
+std::string decodeAs(std::string_view bytes, FileCoding coding)
+{
+    if (coding == FileCoding::Cp932)
+        return cp932ToUtf8(bytes);
+    return isValidUtf8(bytes) ? std::string(bytes) : sanitizeUtf8(bytes);
+}
+
 std::string normalizeLineBreaks(std::string_view text)
 {
     std::string out;

@@ -27,6 +27,27 @@ bool isValidUtf8(std::string_view bytes);
 // Repairs a byte string from outside (a driver, a file) into valid UTF-8, U+FFFD per bad byte.
 std::string sanitizeUtf8(std::string_view bytes);
 
+// How the program's own files (SQLHIST.TXT, SQLTMPL.TXT, QUORVANT.INI) hold their text: code
+// page 932, as on Japanese Windows systems, while every character survives it exactly; else the
+// whole file is UTF-8 behind a byte-order mark. The mark tells the two apart, so the program
+// never guesses at its own files.
+enum class FileCoding { Cp932, Utf8 };
+inline constexpr std::string_view kUtf8Bom{"\xEF\xBB\xBF", 3};
+
+// Utf8 when the bytes begin with the byte-order mark, else Cp932. A CP932 file never begins
+// with those bytes (0xEF 0xBB is no CP932 character).
+FileCoding codingOf(std::string_view fileBytes);
+// The bytes after the byte-order mark of a UTF-8 file; all of them for a CP932 file.
+std::string_view fileBody(std::string_view fileBytes);
+// True when CP932 gives the text back unchanged: false for a character it lacks ("?") and for
+// those it maps onto others (U+301C 〜, U+2212 −, U+2014 —, U+2016 ‖, ¢, ¬ read back as their
+// full-width forms).
+bool cp932HoldsExactly(std::string_view utf8);
+// Text to bytes of a file body in that coding and back (no mark); UTF-8 bytes that are not
+// valid read as U+FFFD per byte, as CP932 bytes that are not CP932 do.
+std::string encodeAs(std::string_view utf8, FileCoding coding);
+std::string decodeAs(std::string_view bytes, FileCoding coding);
+
 // Line breaks: CR LF and LF both read as "\n"; "\n" is written as CR LF.
 std::string normalizeLineBreaks(std::string_view text);
 std::string toCrLf(std::string_view text);

@@ -1,6 +1,7 @@
 #include "transfer/CsvImport.h"
 
 #include "base/SqlNames.h"
+#include "base/Utf8Text.h"
 #include "text/CodePage.h"
 
 #include <QIODevice>
@@ -92,7 +93,7 @@ std::string toUtf8(QStringView text)
 
 QString fromUtf8(std::string_view text)
 {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return textFromUtf8(text);
 }
 
 } // namespace

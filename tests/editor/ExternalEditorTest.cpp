@@ -97,26 +97,40 @@ TEST(ExternalEditor, CommandSplitsFirstThenTheFirstPlaceholderTakesTheRawPath)
     EXPECT_EQ(quoteProgramPath(QStringLiteral("/usr/bin/gedit")), QStringLiteral("/usr/bin/gedit"));
 }
 
-TEST(ExternalEditor, TextIsWrittenAsCp932OnlyWhenEveryCharacterFits)
+// The edit file is UTF-8 behind a mark: every character comes back, also those code page 932
+// would change (〜 − — ‖ ¢ ¬) or lacks, and text whose CP932 bytes happen to be valid UTF-8.
+TEST(ExternalEditor, EditFileIsUtf8WithAMarkAndEveryCharacterComesBack)
 {
     QByteArray bytes;
     EditorError error;
-    ASSERT_TRUE(encodeForEdit(QStringLiteral("SELECT '表' ?\nFROM t"), bytes, &error));
-    EXPECT_EQ(bytes, QByteArray("SELECT '\x95\x5C' ?\r\nFROM t"));
-
-    EXPECT_FALSE(encodeForEdit(QStringLiteral("SELECT 1\nWHERE name = 'José'"), bytes, &error));
-    EXPECT_EQ(error.number, EILSEQ);
-    EXPECT_TRUE(error.description.contains(QStringLiteral("2行 18文字目")))
-        << error.description.toStdString();
-    EXPECT_TRUE(error.description.contains(QStringLiteral("U+00E9")));
-
     QString text;
+    for (const QString& sql :
+         {QStringLiteral("select '〜' as wave, '−' as minus, 'José' as jose"),
+          QStringLiteral("SELECT 'ﾃｽ' FROM t"), QStringLiteral("— ‖ ¢ ¬ 😀 한\nFROM 表"),
+          QStringLiteral("\uFEFFSELECT 1")}) {
+        ASSERT_TRUE(encodeForEdit(sql, bytes, &error)) << sql.toStdString();
+        EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF")) << sql.toStdString();
+        ASSERT_TRUE(decodeEdited(bytes, text, &error));
+        EXPECT_EQ(text, sql);
+    }
+    EXPECT_EQ(bytes, QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFSELECT 1"));
+
+    // Half a surrogate pair has no UTF-8 form: refused, naming where it is.
+    EXPECT_FALSE(
+        encodeForEdit(QStringLiteral("SELECT 1\nWHERE x = '") + QChar(0xD800) + QLatin1Char('\''),
+                      bytes, &error));
+    EXPECT_EQ(error.number, EILSEQ);
+    EXPECT_TRUE(error.description.contains(QStringLiteral("2行 12文字目")))
+        << error.description.toStdString();
+
+    // What an editor saved without the mark: UTF-8 when valid, else code page 932.
     ASSERT_TRUE(decodeEdited(QByteArray("A\x95\x5C\r\nB"), text, &error));
     EXPECT_EQ(text, QStringLiteral("A表\nB"));
-    ASSERT_TRUE(decodeEdited(QByteArray("\xEF\xBB\xBFJos\xC3\xA9\n"), text, &error));
+    ASSERT_TRUE(decodeEdited(QByteArray("Jos\xC3\xA9\n"), text, &error));
     EXPECT_EQ(text, QStringLiteral("José\n"));
     text = QStringLiteral("kept");
     EXPECT_FALSE(decodeEdited(QByteArray("A\x81\x20\xFF"), text, &error));
+    EXPECT_FALSE(decodeEdited(QByteArray("\xEF\xBB\xBF\x95\x5C"), text, &error));
     EXPECT_EQ(error.number, EILSEQ);
     EXPECT_EQ(text, QStringLiteral("kept"));
 }
@@ -169,7 +183,8 @@ TEST_F(EditorWindow, SqlMakesTheRoundTripThroughItsOwnFileWhileEventsRun)
 
 TEST_F(EditorWindow, FailuresKeepTheUsersTextAndSaySo)
 {
-    const QString original = QStringLiteral("SELECT * FROM t WHERE name = 'José'");
+    const QString original =
+        QStringLiteral("SELECT * FROM t WHERE name = 'Jos") + QChar(0xD800) + QLatin1Char('\'');
     ScriptEditor ed(dir_, "append.sh", "printf 'x' >> \"$1\"");
     FrmEditor& frm = editor(ed.command());
 

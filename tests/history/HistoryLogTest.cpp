@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <unistd.h>
 
 namespace {
 
@@ -249,4 +251,96 @@ TEST_F(HistoryFiles, TemplatesRoundTripWithCleanTitles)
     EXPECT_EQ(back.templates()[1], store.templates()[1]);
     EXPECT_EQ(TemplateStore::entryText(back.templates()[1]),
               QStringLiteral("【社員】SELECT * FROM 社員 WHERE ? = ?"));
+}
+
+// Text that code page 932 would change comes back from both files exactly: the file goes over
+// to UTF-8 with a mark in one replacement, older records converted; files that CP932 holds stay
+// as they were, and bytes that are not text in unchanged records are kept.
+TEST_F(HistoryFiles, TextComesBackExactlyAcrossARestart)
+{
+    const ClassSQL old{QStringLiteral("26/12/06 10:00:00 DSN=a;"), QStringLiteral("SELECT '表'")};
+    const QString wave = QStringLiteral("select '〜' as wave, '−' as minus, 'José' as jose");
+    {
+        HistoryLog log(path(), 20);
+        FakeClock clock;
+        clock.attach(log);
+        log.add(QStringLiteral("DSN=a;"), old.SQLstmt);
+        log.writeNextPending();
+    }
+    QByteArray cp932File;
+    ASSERT_TRUE(stmtfile::readFile(path(), cp932File));
+    EXPECT_TRUE(cp932File.contains("SELECT '\x95\x5C'")); // still code page 932
+    {
+        HistoryLog log(path(), 20);
+        log.read();
+        FakeClock clock;
+        clock.attach(log);
+        log.add(QStringLiteral("DSN=〜;"), wave);
+        log.writeNextPending();
+        log.add(QStringLiteral("DSN=a;"), QStringLiteral("SELECT '表' -- appended as UTF-8"));
+        log.trimFile();
+    }
+    QByteArray utf8File;
+    ASSERT_TRUE(stmtfile::readFile(path(), utf8File));
+    EXPECT_TRUE(utf8File.startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(utf8File.count("\xEF\xBB\xBF"), 1);
+    HistoryLog back(path(), 20);
+    back.read();
+    EXPECT_EQ(statements(back.entries()),
+              (QStringList{old.SQLstmt, wave, QStringLiteral("SELECT '表' -- appended as UTF-8")}));
+    EXPECT_EQ(HistoryLog::dsnOf(back.entries()[1]), QStringLiteral("DSN=〜;"));
+
+    // Templates: a title and text that CP932 would change, one starting with U+FEFF, and a
+    // stored record with bytes that are not CP932, which is written back as it was.
+    QFile raw(path("SQLTMPL.TXT"));
+    ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
+    raw.write("a\tSELECT '\x95\x5C'\r\n/\r\nb\tx\xA0y\r\n/\r\n");
+    raw.close();
+    TemplateStore store(path("SQLTMPL.TXT"));
+    ASSERT_TRUE(store.read());
+    ASSERT_TRUE(store.save());
+    ASSERT_TRUE(stmtfile::readFile(path("SQLTMPL.TXT"), cp932File));
+    EXPECT_EQ(cp932File, QByteArray("a\tSELECT '\x95\x5C'\r\n/\r\nb\tx\xA0y\r\n/\r\n"));
+    const ClassSQL tmpl{QStringLiteral("〜 ¢ ¬"), wave};
+    const ClassSQL mark{QStringLiteral("\uFEFFmark"), QStringLiteral("\uFEFF—‖")};
+    store.add(tmpl);
+    store.add(mark);
+    ASSERT_TRUE(store.save());
+    TemplateStore again(path("SQLTMPL.TXT"));
+    ASSERT_TRUE(again.read());
+    ASSERT_EQ(again.GetTempNum(), 4);
+    EXPECT_EQ(again.templates()[0].SQLstmt, QStringLiteral("SELECT '表'"));
+    EXPECT_EQ(again.templates()[2], tmpl);
+    EXPECT_EQ(again.templates()[3], mark);
+}
+
+// A template file that exists but cannot be read is never replaced: the list starts empty and
+// a change is not saved over the file.
+TEST_F(HistoryFiles, UnreadableTemplateFileIsNeverReplaced)
+{
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("SQLTMPL.TXT")));
+    TemplateStore folder(path("SQLTMPL.TXT"));
+    EXPECT_FALSE(folder.read());
+    folder.add({QStringLiteral("new"), QStringLiteral("SELECT 2")});
+    EXPECT_FALSE(folder.save());
+    EXPECT_TRUE(QFileInfo(path("SQLTMPL.TXT")).isDir());
+    ASSERT_TRUE(QDir(dir_.path()).rmdir(QStringLiteral("SQLTMPL.TXT")));
+
+    // A file without read permission (root reads it all the same).
+    if (::geteuid() == 0)
+        return;
+    QFile raw(path("SQLTMPL.TXT"));
+    ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
+    raw.write("kept\tSELECT 1\r\n/\r\n");
+    raw.close();
+    ASSERT_TRUE(QFile::setPermissions(path("SQLTMPL.TXT"), QFileDevice::WriteOwner));
+    TemplateStore store(path("SQLTMPL.TXT"));
+    EXPECT_FALSE(store.read());
+    store.add({QStringLiteral("new"), QStringLiteral("SELECT 2")});
+    EXPECT_FALSE(store.save());
+    ASSERT_TRUE(QFile::setPermissions(path("SQLTMPL.TXT"),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QByteArray bytes;
+    ASSERT_TRUE(stmtfile::readFile(path("SQLTMPL.TXT"), bytes));
+    EXPECT_EQ(bytes, QByteArray("kept\tSELECT 1\r\n/\r\n"));
 }

@@ -134,3 +134,24 @@ TEST(CodePage, LineReaderReadsWhatTheWholeFileReaderReads)
         EXPECT_EQ(joined, whole) << testing::PrintToString(std::string(bytes));
     }
 }
+
+// The program's own files: CP932 only while a text comes back from it exactly; the byte-order
+// mark alone says a file is UTF-8.
+TEST(CodePage, OwnFilesAreCp932OnlyWhileTextComesBackExactly)
+{
+    for (const char* exact : {"", "SELECT 1", "表示 ﾃｽﾄ ①㈱ ～ －", "\x7F"})
+        EXPECT_TRUE(codepage::cp932HoldsExactly(exact)) << exact;
+    for (const char* changed : {"〜", "−", "—", "‖", "¢", "¬", "José", "😀", "\xEF\xBB\xBF"})
+        EXPECT_FALSE(codepage::cp932HoldsExactly(changed)) << changed;
+
+    using codepage::FileCoding;
+    EXPECT_EQ(codepage::codingOf("\xEF\xBB\xBF〜"), FileCoding::Utf8);
+    EXPECT_EQ(codepage::codingOf("\x95\x5C"), FileCoding::Cp932);
+    EXPECT_EQ(codepage::codingOf("\xEF\xBB"), FileCoding::Cp932);
+    EXPECT_EQ(codepage::fileBody("\xEF\xBB\xBF\xEF\xBB\xBFx"), "\xEF\xBB\xBFx");
+    EXPECT_EQ(codepage::fileBody("\x95\x5C"), "\x95\x5C");
+    EXPECT_EQ(codepage::decodeAs(codepage::encodeAs("〜 José", FileCoding::Utf8), FileCoding::Utf8),
+              "〜 José");
+    EXPECT_EQ(codepage::decodeAs("a\xC3", FileCoding::Utf8), "a\xEF\xBF\xBD");
+    EXPECT_EQ(codepage::encodeAs("表", FileCoding::Cp932), "\x95\x5C");
+}

@@ -2,6 +2,7 @@
 
 #include "base/BusyCursor.h"
 #include "base/Prompts.h"
+#include "base/Utf8Text.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ResultSetInfo.h"
 
@@ -25,7 +26,7 @@ constexpr auto kBatchTime = std::chrono::milliseconds(20);
 
 QString fromUtf8(const std::string& text)
 {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return textFromUtf8(text);
 }
 
 // A fetched value. Most values are ASCII, which QString takes in one widening copy; an empty
@@ -41,7 +42,7 @@ QString fromFetched(std::string_view text)
         high |= bytes[i];
     if (high < 0x80)
         return QString::fromLatin1(text.data(), static_cast<qsizetype>(n));
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(n));
+    return textFromUtf8(text);
 }
 
 std::string toUtf8(const QString& text)
