@@ -98,9 +98,8 @@ int main(int argc, char** argv)
     tui.Fra_Found = new QFrame(&window);
     tui.TabObjects = new QTabBar(&window);
     ObjectTree tree(tui, db, prompts, &window);
-    ObjectCommands commands({tui.TreeView1}, {}, tree, db);
+    ObjectCommands commands({}, {}, tree, db);
     ObjectSearchUi sui;
-    sui.TreeView1 = tui.TreeView1;
     sui.LV_Found = tui.LV_Found;
     sui.L_Found = tui.L_Found;
     sui.CB_srch_obj = new QComboBox(&window);

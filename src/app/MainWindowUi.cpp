@@ -521,7 +521,6 @@ ObjectTreeUi MainWindowUi::objectTreeUi(std::function<void()> moveSearchHeaderTo
 ObjectSearchUi MainWindowUi::objectSearchUi() const
 {
     ObjectSearchUi ui;
-    ui.TreeView1 = TreeView1;
     ui.TabObjects = TabObjects;
     ui.CB_srch_obj = CB_srch_obj;
     ui.Cmd_srch_obj = Cmd_srch_obj;
@@ -534,7 +533,6 @@ ObjectSearchUi MainWindowUi::objectSearchUi() const
 ObjectCommandsUi MainWindowUi::objectCommandsUi() const
 {
     ObjectCommandsUi ui;
-    ui.TreeView1 = TreeView1;
     ui.mn_mouse = mn_mouse;
     ui.mn_mouse2 = mn_mouse2;
     ui.mn_mouse4 = mn_mouse4;

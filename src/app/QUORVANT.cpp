@@ -182,14 +182,6 @@ void QUORVANT::wireObjectTree()
         Resize();
     };
     objectSearch_ = new ObjectSearch(searchUi, *objectTree_, *objectCommands_, this);
-
-    ui_.TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ui_.TreeView1, &QWidget::customContextMenuRequested, this, &QUORVANT::treeContextMenu);
-}
-
-void QUORVANT::treeContextMenu(const QPoint& pos)
-{
-    objectCommands_->treeContextMenu(pos);
 }
 
 void QUORVANT::moveSearchHeaderToBottom()
@@ -328,7 +320,6 @@ void QUORVANT::load()
     ui_.CB_srch_obj->addItem(QString());
 
     // Node and header icons come from the resource folder ":/icons/" (see DESIGN-NOTES).
-    ui_.TreeView1->setIconSize(QSize(16, 16));
     ui_.LV_Found->setIconSize(QSize(16, 16));
     ui_.ListView1->horizontalHeader()->setIconSize(QSize(16, 16));
 
@@ -636,7 +627,7 @@ void QUORVANT::updateCommandStates()
         if (QAction* a = command(name))
             a->setEnabled(on);
     }
-    ui_.TreeView1->setEnabled(states.treeEnabled);
+    objectTree_->setEnabled(states.treeEnabled);
     if (showHist_ != nullptr)
         showHist_->setRunEnabled(states.runEnabled);
     command(QStringLiteral("tb_connect"))->setChecked(states.connectPressed);

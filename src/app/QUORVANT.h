@@ -112,7 +112,6 @@ private:
     // Runs the command of a menu item, popup item or toolbar button; index is the item's place
     // in its control array (-1 for none).
     void runCommand(const QString& name, int index = -1);
-    void treeContextMenu(const QPoint& pos);
     void moveSearchHeaderToBottom();
 
     void load();

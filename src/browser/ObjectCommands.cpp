@@ -20,33 +20,30 @@ ObjectCommands::ObjectCommands(const ObjectCommandsUi& ui, ObjectCommandsHooks h
     // The popup node of an earlier tree must not act on the nodes of a new one.
     connect(&tree_, &ObjectTree::nodesAboutToBeRemoved, this,
             [this] { popupNode_ = QPersistentModelIndex(); });
+    connect(&tree_, &ObjectTree::popupRequested, this, &ObjectCommands::treeContextMenu);
 }
 
 QTreeWidgetItem* ObjectCommands::popupNode() const
 {
-    if (!popupNode_.isValid() || ui_.TreeView1 == nullptr)
-        return nullptr;
-    return ui_.TreeView1->itemFromIndex(popupNode_);
+    return tree_.nodeOf(popupNode_);
 }
 
 void ObjectCommands::setPopupNode(QTreeWidgetItem* node)
 {
-    popupNode_ = node != nullptr && ui_.TreeView1 != nullptr
-                     ? QPersistentModelIndex(ui_.TreeView1->indexFromItem(node))
-                     : QPersistentModelIndex();
+    popupNode_ = tree_.persistentIndex(node);
 }
 
 void ObjectCommands::treeContextMenu(const QPoint& pos)
 {
-    QTreeWidgetItem* node = ui_.TreeView1->itemAt(pos);
+    QTreeWidgetItem* node = tree_.nodeAt(pos);
     if (node == nullptr)
         return;
     QMenu* menu = popupFor(node);
     if (menu == nullptr)
         return;
-    ui_.TreeView1->setCurrentItem(node);
+    tree_.selectNode(node);
     setPopupNode(node);
-    menu->popup(ui_.TreeView1->viewport()->mapToGlobal(pos));
+    menu->popup(tree_.globalPos(pos));
 }
 
 QMenu* ObjectCommands::popupFor(QTreeWidgetItem* node)

@@ -16,12 +16,10 @@ class ObjectTree;
 class QAction;
 class QMenu;
 class QPoint;
-class QTreeWidget;
 class QTreeWidgetItem;
 
 // The main window's widgets behind the tree's popup menus; the window keeps ownership.
 struct ObjectCommandsUi {
-    QTreeWidget* TreeView1 = nullptr;
     QMenu* mn_mouse = nullptr;  // object nodes
     QMenu* mn_mouse2 = nullptr; // root nodes, only while connected
     QMenu* mn_mouse4 = nullptr; // columns and the nodes under them
@@ -58,8 +56,8 @@ public:
     ObjectCommands(const ObjectCommandsUi& ui, ObjectCommandsHooks hooks, ObjectTree& tree,
                    ODBCComm& db, QObject* parent = nullptr);
 
-    // A right click on the tree at pos (viewport coordinates): selects the node, makes it the
-    // popup node and opens its popup.
+    // A popup asked for on the tree at pos (viewport coordinates): selects the node, makes it
+    // the popup node and opens its popup.
     void treeContextMenu(const QPoint& pos);
     // The menu treeContextMenu opens for node, or null; the quick captions are set for it.
     QMenu* popupFor(QTreeWidgetItem* node);

@@ -104,12 +104,11 @@ QString FoundCaption(int found, const QString& text)
 
 ObjectSearch::ObjectSearch(const ObjectSearchUi& ui, ObjectTree& tree, ObjectCommands& commands,
                            QObject* parent)
-    : QObject(parent), treeView_(ui.TreeView1), tabs_(ui.TabObjects), box_(ui.CB_srch_obj),
-      button_(ui.Cmd_srch_obj), found_(ui.LV_Found), foundLabel_(ui.L_Found),
-      foundMenu_(ui.mn_mouse7), foundListHeight_(ui.foundListHeight), treeHeight_(ui.treeHeight),
+    : QObject(parent), tabs_(ui.TabObjects), box_(ui.CB_srch_obj), button_(ui.Cmd_srch_obj),
+      found_(ui.LV_Found), foundLabel_(ui.L_Found), foundMenu_(ui.mn_mouse7),
+      foundListHeight_(ui.foundListHeight), treeHeight_(ui.treeHeight),
       setFoundListHeight_(ui.setFoundListHeight), tree_(tree), commands_(commands)
 {
-    Q_ASSERT(treeView_ != nullptr);
     static const char* const tooltips[][2] = {{"ALL", "全て表示します"},
                                               {"TABLE", "テーブルを表示します"},
                                               {"VIEW", "ビューを表示します"},
@@ -135,12 +134,16 @@ ObjectSearch::ObjectSearch(const ObjectSearchUi& ui, ObjectTree& tree, ObjectCom
         if (searchEdit_ != nullptr)
             searchEdit_->installEventFilter(this);
     }
-    treeView_->installEventFilter(this);
     if (found_ != nullptr) {
         foundViewport_ = found_->viewport();
         foundViewport_->installEventFilter(this);
     }
     connect(&tree_, &ObjectTree::nodesAboutToBeRemoved, this, &ObjectSearch::dropResults);
+    connect(&tree_, &ObjectTree::keyPressed, this, [this] {
+        if (!searchText().isEmpty())
+            recordSearchText();
+    });
+    connect(&tree_, &ObjectTree::findNextRequested, this, &ObjectSearch::findNext);
 }
 
 QString ObjectSearch::searchText() const
@@ -157,12 +160,11 @@ void ObjectSearch::dropResults()
 
 void ObjectSearch::tabClicked(int index)
 {
-    if (treeView_ == nullptr || tabs_ == nullptr || treeView_->topLevelItemCount() == 0 ||
-        index < 0)
+    if (tabs_ == nullptr || tree_.isEmpty() || index < 0)
         return;
     const QVariant data = tabs_->tabData(index);
     tree_.openGroup(data.isValid() ? data.toString() : tabs_->tabText(index));
-    treeView_->setFocus();
+    tree_.focus();
 }
 
 void ObjectSearch::recordSearchText()
@@ -182,10 +184,8 @@ void ObjectSearch::recordSearchText()
 
 void ObjectSearch::searchAll()
 {
-    if (treeView_ == nullptr)
-        return;
-    treeView_->setFocus();
-    if (treeView_->topLevelItemCount() == 0)
+    tree_.focus();
+    if (tree_.isEmpty())
         return;
     const BusyCursor busy;
     recordSearchText();
@@ -201,7 +201,7 @@ void ObjectSearch::searchAll()
     const QString text = searchText();
     QList<QTreeWidgetItem*> found;
     {
-        const ObjectTree::RebuildGuard guard(treeView_);
+        const ObjectTree::RebuildGuard guard(tree_);
         found = SearchObjects({tree_.root(QLatin1String(kKeyTables)),
                                tree_.root(QLatin1String(kKeyViews)),
                                tree_.root(QLatin1String(kKeySynonyms))},
@@ -224,7 +224,7 @@ void ObjectSearch::searchAll()
         foundLabel_->setText(FoundCaption(static_cast<int>(found.size()), text));
     if (!found.isEmpty()) {
         commands_.setPopupNode(found.first());
-        treeView_->setCurrentItem(found.first());
+        tree_.selectNode(found.first());
     }
     sizeFoundList();
 }
@@ -240,20 +240,18 @@ void ObjectSearch::sizeFoundList()
 
 void ObjectSearch::findNext(bool backward)
 {
-    if (treeView_ == nullptr)
-        return;
-    QTreeWidgetItem* next = FindNextObject(treeView_->currentItem(), searchText(), backward);
+    QTreeWidgetItem* next = FindNextObject(tree_.currentNode(), searchText(), backward);
     if (next != nullptr)
-        treeView_->setCurrentItem(next);
+        tree_.selectNode(next);
 }
 
 void ObjectSearch::foundEntryChosen(int entry)
 {
-    if (treeView_ == nullptr || entry < 0 || entry >= results_.size())
+    if (entry < 0 || entry >= results_.size())
         return;
     QTreeWidgetItem* node = results_.at(entry);
     commands_.setPopupNode(node);
-    treeView_->setCurrentItem(node);
+    tree_.selectNode(node);
 }
 
 bool ObjectSearch::eventFilter(QObject* watched, QEvent* event)
@@ -264,8 +262,6 @@ bool ObjectSearch::eventFilter(QObject* watched, QEvent* event)
     // that is no longer of its type.
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease &&
         type != QEvent::MouseButtonRelease)
-        return false;
-    if (treeView_ == nullptr)
         return false;
     if (watched == button_) {
         if (type == QEvent::KeyPress) {
@@ -291,21 +287,11 @@ bool ObjectSearch::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         if (key->key() == Qt::Key_F3) {
-            if (treeView_->isEnabled()) {
-                treeView_->setFocus();
+            if (tree_.isEnabled()) {
+                tree_.focus();
                 recordSearchText();
                 findNext(key->modifiers().testFlag(Qt::ShiftModifier));
             }
-            return true;
-        }
-        return false;
-    }
-    if (watched == treeView_ && type == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (!searchText().isEmpty())
-            recordSearchText();
-        if (key->key() == Qt::Key_F3) {
-            findNext(key->modifiers().testFlag(Qt::ShiftModifier));
             return true;
         }
         return false;
@@ -318,7 +304,7 @@ bool ObjectSearch::eventFilter(QObject* watched, QEvent* event)
             found_->setCurrentItem(entry);
             foundEntryChosen(found_->indexOfTopLevelItem(entry));
         }
-        treeView_->setFocus();
+        tree_.focus();
         if (release->button() == Qt::RightButton && entry != nullptr && foundMenu_ != nullptr)
             foundMenu_->popup(found_->viewport()->mapToGlobal(pos));
         return false;

@@ -20,7 +20,6 @@ class QTreeWidgetItem;
 // The main window's widgets of the object filter and search; the window keeps ownership and
 // layout.
 struct ObjectSearchUi {
-    QTreeWidget* TreeView1 = nullptr;
     QTabBar* TabObjects = nullptr;
     QComboBox* CB_srch_obj = nullptr;
     QToolButton* Cmd_srch_obj = nullptr;
@@ -88,7 +87,6 @@ private:
 
     // The widgets, as guarded pointers: while the window is destroyed, events still reach the
     // filter after some of them are gone.
-    QPointer<QTreeWidget> treeView_;
     QPointer<QTabBar> tabs_;
     QPointer<QComboBox> box_;
     QPointer<QToolButton> button_;

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDrag>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -72,8 +73,8 @@ private:
 
 } // namespace
 
-ObjectTree::RebuildGuard::RebuildGuard(QTreeWidget* tree)
-    : tree_(tree), wasEnabled_(tree->updatesEnabled())
+ObjectTree::RebuildGuard::RebuildGuard(ObjectTree& tree)
+    : tree_(tree.tree_), wasEnabled_(tree_->updatesEnabled())
 {
     tree_->setUpdatesEnabled(false);
 }
@@ -95,6 +96,11 @@ ObjectTree::ObjectTree(const ObjectTreeUi& ui, ODBCComm& db, Prompts& prompts, Q
     connect(tree_, &QTreeWidget::itemExpanded, this, &ObjectTree::onItemExpanded);
     viewport_ = tree_->viewport();
     viewport_->installEventFilter(this);
+    treeWidget_ = tree_;
+    tree_->installEventFilter(this);
+    tree_->setIconSize(QSize(16, 16));
+    tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tree_, &QWidget::customContextMenuRequested, this, &ObjectTree::popupRequested);
 
     auto noteRemoval = [this] {
         if (loadingColumns_ && !removingOwnNodes_)
@@ -105,6 +111,57 @@ ObjectTree::ObjectTree(const ObjectTreeUi& ui, ODBCComm& db, Prompts& prompts, Q
 }
 
 ObjectTree::~ObjectTree() = default;
+
+QTreeWidgetItem* ObjectTree::currentNode() const
+{
+    return tree_->currentItem();
+}
+
+void ObjectTree::selectNode(QTreeWidgetItem* node)
+{
+    tree_->setCurrentItem(node);
+}
+
+void ObjectTree::focus()
+{
+    tree_->setFocus();
+}
+
+bool ObjectTree::isEmpty() const
+{
+    return tree_->topLevelItemCount() == 0;
+}
+
+bool ObjectTree::isEnabled() const
+{
+    return tree_->isEnabled();
+}
+
+void ObjectTree::setEnabled(bool enabled)
+{
+    tree_->setEnabled(enabled);
+}
+
+QTreeWidgetItem* ObjectTree::nodeAt(const QPoint& pos) const
+{
+    return tree_->itemAt(pos);
+}
+
+QPoint ObjectTree::globalPos(const QPoint& pos) const
+{
+    return tree_->viewport()->mapToGlobal(pos);
+}
+
+QPersistentModelIndex ObjectTree::persistentIndex(QTreeWidgetItem* node) const
+{
+    return node != nullptr ? QPersistentModelIndex(tree_->indexFromItem(node))
+                           : QPersistentModelIndex();
+}
+
+QTreeWidgetItem* ObjectTree::nodeOf(const QPersistentModelIndex& index) const
+{
+    return index.isValid() ? tree_->itemFromIndex(index) : nullptr;
+}
 
 QString ObjectTree::keyOf(const QTreeWidgetItem* node)
 {
@@ -161,7 +218,7 @@ void ObjectTree::loadObjectTree()
     tree_->clear();
     tree_->repaint();
     {
-        RebuildGuard guard(tree_);
+        RebuildGuard guard(*this);
         tree_->addTopLevelItem(makeNode(QLatin1String(kKeyTables), QLatin1String(kKeyTables),
                                         QLatin1String(kTagTables), QStringLiteral("tables")));
         tree_->addTopLevelItem(makeNode(QLatin1String(kKeyViews), QLatin1String(kKeyViews),
@@ -216,7 +273,7 @@ void ObjectTree::clearNames()
 
 void ObjectTree::fillObjects()
 {
-    RebuildGuard guard(tree_);
+    RebuildGuard guard(*this);
     struct Group {
         const char* key;
         const QStringList& names;
@@ -266,7 +323,7 @@ void ObjectTree::openGroup(const QString& key)
     const bool all = key == QLatin1String("ALL");
     QTreeWidgetItem* selected = nullptr;
     {
-        RebuildGuard guard(tree_);
+        RebuildGuard guard(*this);
         for (int i = 0; i < tree_->topLevelItemCount(); ++i) {
             QTreeWidgetItem* node = tree_->topLevelItem(i);
             const bool open = all || keyOf(node) == key;
@@ -360,6 +417,15 @@ bool ObjectTree::eventFilter(QObject* watched, QEvent* event)
     // Compared with the pointer kept at construction: the viewport outlives the tree's own
     // destructor (it is deleted as the tree's child) and still gets events then, when calling
     // tree_->viewport() would be a call on a half-destroyed scroll area.
+    if (watched == treeWidget_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        emit keyPressed();
+        if (key->key() == Qt::Key_F3) {
+            emit findNextRequested(key->modifiers().testFlag(Qt::ShiftModifier));
+            return true;
+        }
+        return false;
+    }
     if (watched != viewport_)
         return false;
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPersistentModelIndex>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
@@ -55,7 +56,8 @@ struct ObjectTreeUi {
 };
 
 // The object tree TreeView1: three roots with the tables, views and synonyms of the connected
-// database, each object's columns read when its node is first opened.
+// database, each object's columns read when its node is first opened. The tree widget is this
+// class's alone: the search and the generated commands reach it through the calls below.
 //
 // Node data lives in the item's column 0: the caption as its text, and the key, tag and image
 // key under the roles below (the icon is the image's).
@@ -81,7 +83,7 @@ public:
     // around every rebuild (the load here, the object tabs of the search).
     class RebuildGuard {
     public:
-        explicit RebuildGuard(QTreeWidget* tree);
+        explicit RebuildGuard(ObjectTree& tree);
         ~RebuildGuard();
         RebuildGuard(const RebuildGuard&) = delete;
         RebuildGuard& operator=(const RebuildGuard&) = delete;
@@ -132,10 +134,28 @@ public:
     // The button of the last mouse press on the tree.
     Qt::MouseButton lastMouseButton() const { return lastMouseButton_; }
 
+    QTreeWidgetItem* currentNode() const;
+    void selectNode(QTreeWidgetItem* node);
+    void focus();
+    bool isEmpty() const;
+    bool isEnabled() const;
+    void setEnabled(bool enabled);
+    // The node under a point of the tree's viewport, and that point on the screen.
+    QTreeWidgetItem* nodeAt(const QPoint& pos) const;
+    QPoint globalPos(const QPoint& pos) const;
+    // A reference to node that reads as none once the node is removed.
+    QPersistentModelIndex persistentIndex(QTreeWidgetItem* node) const;
+    QTreeWidgetItem* nodeOf(const QPersistentModelIndex& index) const;
+
 signals:
     // Every node is about to be removed: node pointers kept elsewhere (the search results)
     // must be dropped now.
     void nodesAboutToBeRemoved();
+    // A popup was asked for at a point of the tree's viewport (right click, menu key).
+    void popupRequested(const QPoint& pos);
+    // A key was pressed in the tree; F3 (Shift+F3 backward) asks for the next match instead.
+    void keyPressed();
+    void findNextRequested(bool backward);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -153,7 +173,9 @@ private:
 
     ObjectTreeUi ui_;
     QTreeWidget* tree_;
-    QObject* viewport_ = nullptr; // the tree's viewport, which carries the event filter
+    // The tree and its viewport, which carry the event filter.
+    QObject* viewport_ = nullptr;
+    QObject* treeWidget_ = nullptr;
     ODBCComm& db_;
     Prompts& prompts_;
     QWidget* ownerWindow_;

@@ -86,7 +86,6 @@ protected:
             quick->addAction(QString())->setObjectName(
                 QStringLiteral("mn_quick_sqlstmt_%1").arg(i));
         ObjectCommandsUi cui;
-        cui.TreeView1 = tui.TreeView1;
         cui.mn_mouse = menus[0];
         cui.mn_mouse2 = menus[1];
         cui.mn_mouse4 = menus[2];
@@ -101,7 +100,6 @@ protected:
         };
         commands = std::make_unique<ObjectCommands>(cui, std::move(hooks), *tree, *db);
 
-        sui.TreeView1 = tui.TreeView1;
         sui.TabObjects = tui.TabObjects;
         sui.CB_srch_obj = new QComboBox(&window);
         sui.CB_srch_obj->setEditable(true);
@@ -612,7 +610,6 @@ TEST(ObjectSearchLifetime, WindowDestroyedWithTheControllersOutlivingTheirWidget
     tui.L_Found = new QLabel(client);
     tui.TabObjects = new QTabBar(client);
     ObjectSearchUi sui;
-    sui.TreeView1 = tui.TreeView1;
     sui.LV_Found = tui.LV_Found;
     sui.L_Found = tui.L_Found;
     sui.TabObjects = tui.TabObjects;
@@ -620,7 +617,7 @@ TEST(ObjectSearchLifetime, WindowDestroyedWithTheControllersOutlivingTheirWidget
     sui.CB_srch_obj->setEditable(true);
     sui.Cmd_srch_obj = new QToolButton(client);
     auto* tree = new ObjectTree(tui, db, prompts, window, window);
-    auto* commands = new ObjectCommands({tui.TreeView1}, {}, *tree, db, window);
+    auto* commands = new ObjectCommands({}, {}, *tree, db, window);
     auto* search = new ObjectSearch(sui, *tree, *commands, window);
     window->show();
     QTest::keyClick(sui.CB_srch_obj->lineEdit(), Qt::Key_A);
