@@ -116,12 +116,13 @@ TEST_P(ExportLoadRoundTrip, ExportedRowsLoadBackAsTheSameRows)
         else if (b.postgres || b.mariadb)
             s.exec(QStringLiteral("CREATE TABLE %1 AS SELECT * FROM %2 WHERE 1 = 0")
                        .arg(c.copy, c.table));
-        else // SQLite's CREATE AS loses the declared types, which make the column kinds
-            s.exec(
-                s.rows(
-                     QStringLiteral("SELECT sql FROM sqlite_master WHERE name = '%1'").arg(c.table))
-                    .value(0)
-                    .replace(QLatin1Char('[') + c.table + QLatin1Char(']'), c.copy));
+        else { // SQLite's CREATE AS loses the declared types, which make the column kinds
+            QStringList columns;
+            for (const QString& column :
+                 s.rows(QStringLiteral("PRAGMA table_info(%1)").arg(c.table)))
+                columns += column.section(QLatin1Char('|'), 1, 2).replace(QLatin1Char('|'), ' ');
+            s.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(c.copy, columns.join(", ")));
+        }
         const auto exportOf = [&](const QString& table, const QString& file) {
             dialog.answer = s.dir.filePath(file);
             save.Show4SelectOut(QStringLiteral("SELECT * FROM ") + table +
