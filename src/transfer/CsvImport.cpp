@@ -183,8 +183,26 @@ void appendSqlValue(const Field& field, std::string& sql)
         sql.back() = '\'';
 }
 
-StatementBuilder::StatementBuilder(const QString& head, const QString& delimiter)
-    : head_(toUtf8(head)), delimiter_(toUtf8(delimiter))
+std::string fileTextToUtf8(std::string_view bytes, FileEncoding encoding)
+{
+    if (encoding == FileEncoding::Cp932)
+        return codepage::cp932ToUtf8(bytes);
+    if (codepage::isValidUtf8(bytes))
+        return std::string(bytes);
+    return codepage::sanitizeUtf8(bytes);
+}
+
+QByteArray delimiterBytes(const QString& delimiter, FileEncoding encoding)
+{
+    const QByteArray utf8 = delimiter.toUtf8();
+    if (encoding == FileEncoding::Utf8)
+        return utf8;
+    return QByteArray::fromStdString(codepage::utf8ToCp932(utf8.toStdString()));
+}
+
+StatementBuilder::StatementBuilder(const QString& head, const QString& delimiter,
+                                   FileEncoding encoding)
+    : head_(toUtf8(head)), delimiter_(toUtf8(delimiter)), encoding_(encoding)
 {
 }
 
@@ -192,7 +210,10 @@ std::string_view StatementBuilder::build(std::string_view fileLine, int* badValu
 {
     if (isAscii(fileLine))
         return buildText(fileLine, badValues);
-    utf8_ = codepage::cp932ToUtf8(fileLine);
+    // A U+FFFD that a valid UTF-8 file holds is a character of the data, not a bad byte.
+    if (encoding_ == FileEncoding::Utf8 && codepage::isValidUtf8(fileLine))
+        return buildText(fileLine, nullptr);
+    utf8_ = fileTextToUtf8(fileLine, encoding_);
     return buildText(utf8_, badValues);
 }
 
@@ -245,27 +266,83 @@ QString columnList(QStringView headerLine, QStringView delimiter)
     return out;
 }
 
+LineSource::LineSource(QIODevice& device, FileFormat format)
+    : device_(device), format_(std::move(format))
+{
+}
+
+qsizetype LineSource::recordEnd(const char* data, qsizetype available)
+{
+    const QByteArray& delimiter = format_.delimiter;
+    // A quote needs the byte after it (a doubled quote), a delimiter its whole length.
+    const qsizetype look = std::max<qsizetype>(2, delimiter.size());
+    qsizetype i = searched_;
+    for (; i < available; ++i) {
+        if (!atEnd_ && available - i < look)
+            break;
+        const char c = data[i];
+        if (inQuote_) {
+            if (c == '"') {
+                if (i + 1 < available && data[i + 1] == '"')
+                    ++i;
+                else
+                    inQuote_ = false;
+            }
+            continue;
+        }
+        if (c == '\n') {
+            searched_ = i;
+            return i;
+        }
+        if (!delimiter.isEmpty() && available - i >= delimiter.size() &&
+            std::memcmp(data + i, delimiter.constData(),
+                        static_cast<std::size_t>(delimiter.size())) == 0) {
+            fieldStart_ = true;
+            i += delimiter.size() - 1;
+            continue;
+        }
+        if (fieldStart_ && c == ' ')
+            continue;
+        if (fieldStart_ && c == '"')
+            inQuote_ = true;
+        fieldStart_ = false;
+    }
+    searched_ = i;
+    return -1;
+}
+
 bool LineSource::nextBytes(std::string_view& line)
 {
     for (;;) {
         const char* data = buffer_.constData() + start_;
         const qsizetype available = buffer_.size() - start_;
-        // Bytes of a long line searched before are not searched again.
-        const auto* lf = static_cast<const char*>(
-            std::memchr(data + searched_, '\n', static_cast<std::size_t>(available - searched_)));
-        if (lf != nullptr) {
-            std::size_t length = static_cast<std::size_t>(lf - data);
-            start_ += static_cast<qsizetype>(length) + 1;
+        qsizetype end = -1;
+        if (format_.quotedLineBreaks) {
+            end = recordEnd(data, available);
+        } else {
+            // Bytes of a long line searched before are not searched again.
+            const auto* lf = static_cast<const char*>(std::memchr(
+                data + searched_, '\n', static_cast<std::size_t>(available - searched_)));
+            if (lf != nullptr)
+                end = lf - data;
+            else
+                searched_ = available;
+        }
+        if (end >= 0) {
+            std::size_t length = static_cast<std::size_t>(end);
+            start_ += end + 1;
             searched_ = 0;
+            fieldStart_ = true;
+            inQuote_ = false;
             // Only a CR before LF is part of the line break; a lone CR at the end is text.
             if (length > 0 && data[length - 1] == '\r')
                 --length;
             line = std::string_view(data, length);
             return true;
         }
-        searched_ = available;
         if (atEnd_) {
-            if (available == 0)
+            // After a failed read the bytes left may be half a line: nothing more is given.
+            if (available == 0 || failed_)
                 return false;
             line = std::string_view(data, static_cast<std::size_t>(available));
             start_ = buffer_.size();
@@ -283,8 +360,15 @@ bool LineSource::nextBytes(std::string_view& line)
         buffer_.resize(kept + kChunk);
         const qint64 n = device_.read(buffer_.data() + kept, kChunk);
         buffer_.resize(kept + std::max<qint64>(n, 0));
+        if (n < 0)
+            failed_ = true;
         if (n <= 0)
             atEnd_ = true;
+        if (!started_) {
+            started_ = true;
+            if (format_.encoding == FileEncoding::Utf8 && buffer_.startsWith("\xEF\xBB\xBF"))
+                start_ = 3;
+        }
     }
 }
 
@@ -295,8 +379,18 @@ bool LineSource::next(QString& line)
         line.clear();
         return false;
     }
-    line = fromUtf8(codepage::cp932ToUtf8(bytes));
+    line = fromUtf8(fileTextToUtf8(bytes, format_.encoding));
     return true;
+}
+
+qint64 countRecords(QIODevice& device, const FileFormat& format)
+{
+    LineSource source(device, format);
+    std::string_view record;
+    qint64 records = 0;
+    while (source.nextBytes(record))
+        ++records;
+    return source.failed() ? -1 : records;
 }
 
 qint64 countLines(QIODevice& device)

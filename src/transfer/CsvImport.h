@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/Delimiter.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -40,10 +42,11 @@ void appendSqlValue(const Field& field, std::string& sql);
 // "<head> VALUES(<values>)" for line after line, in one buffer.
 class StatementBuilder {
 public:
-    StatementBuilder(const QString& head, const QString& delimiter);
-    // The statement for one line of the file's bytes (code page 932, without its line break);
-    // valid until the next call. badValues grows by the number of values holding bytes that
-    // are not code page 932 (read as U+FFFD).
+    StatementBuilder(const QString& head, const QString& delimiter,
+                     FileEncoding encoding = FileEncoding::Cp932);
+    // The statement for one line of the file's bytes (in the file's encoding, without its line
+    // break); valid until the next call. badValues grows by the number of values holding bytes
+    // that the encoding cannot read (read as U+FFFD).
     std::string_view build(std::string_view fileLine, int* badValues = nullptr);
     // The same for a line already read as text.
     std::string_view buildText(std::string_view utf8Line, int* badValues = nullptr);
@@ -53,6 +56,7 @@ public:
 private:
     std::string head_;
     std::string delimiter_;
+    FileEncoding encoding_;
     std::string utf8_;
     std::vector<Field> fields_;
     std::string sql_;
@@ -70,27 +74,61 @@ QString targetName(const QString& typed, const QStringList& listed);
 // a double quote.
 QString columnList(QStringView headerLine, QStringView delimiter);
 
-// Line reader over a device holding code page 932 text: lines end at LF, a CR before it is
-// part of the line break. Bytes that are not code page 932 read as U+FFFD.
+// The text of a file's bytes in its encoding, as UTF-8; bytes it cannot read become U+FFFD.
+std::string fileTextToUtf8(std::string_view bytes, FileEncoding encoding);
+
+// Line reader over a device holding code page 932 or UTF-8 text: lines end at LF, a CR before
+// it is part of the line break. Bytes the encoding cannot read become U+FFFD in next(); a
+// UTF-8 byte-order mark at the start is skipped.
+//
+// With quotedLineBreaks, a record, not a line, is read: a line break inside a quoted field (one
+// that opens with a double quote after the delimiter or the record's start, blanks between)
+// is part of the value, as the export writes values with line breaks. Double quotes, LF and CR
+// are never part of a double-byte character of code page 932, so the bytes can be scanned as
+// they are.
+struct FileFormat {
+    FileEncoding encoding = FileEncoding::Cp932;
+    bool quotedLineBreaks = false;
+    // In the file's encoding; needed for quotedLineBreaks.
+    QByteArray delimiter;
+};
+
 class LineSource {
 public:
-    explicit LineSource(QIODevice& device) : device_(device) {}
+    explicit LineSource(QIODevice& device, FileFormat format = FileFormat());
     // The next line's bytes, valid until the next call; false at the end of the device or when
-    // it cannot be read.
+    // it cannot be read (then failed() says so).
     bool nextBytes(std::string_view& line);
     // The next line as text.
     bool next(QString& line);
+    // A read of the device failed: what came before it was read, the rest is missing.
+    bool failed() const { return failed_; }
 
 private:
+    // With quotedLineBreaks: where the record that began at start_ ends (its LF), scanning on
+    // from searched_; -1 when the bytes so far end inside it.
+    qsizetype recordEnd(const char* data, qsizetype available);
+
     QIODevice& device_;
+    FileFormat format_;
     QByteArray buffer_;
     qsizetype start_ = 0;
     qsizetype searched_ = 0;
     bool atEnd_ = false;
+    bool failed_ = false;
+    bool started_ = false;
+    // The scan of the current record, kept across reads of the device.
+    bool fieldStart_ = true;
+    bool inQuote_ = false;
 };
+
+// The delimiter as a file of that encoding holds it.
+QByteArray delimiterBytes(const QString& delimiter, FileEncoding encoding);
 
 // Lines in the device from its current position to its end, as LineSource reads them (a last
 // line without a line break counts). -1 when reading fails.
 qint64 countLines(QIODevice& device);
+// The same for the records of a format (a line break inside quotes does not count).
+qint64 countRecords(QIODevice& device, const FileFormat& format);
 
 } // namespace csvimport

@@ -44,7 +44,9 @@ public:
         views_.resize(static_cast<std::size_t>(count));
         std::size_t from = 0;
         for (std::size_t c = 0; c < views_.size(); ++c) {
-            views_[c] = std::string_view(begin + from, ends_[c] - from);
+            // A NULL stays a view without data, apart from an empty text.
+            views_[c] = cells[c].isNull() ? std::string_view()
+                                          : std::string_view(begin + from, ends_[c] - from);
             from = ends_[c];
         }
         return views_;
@@ -80,6 +82,34 @@ ExportJob::ExportJob(ConnectionWork& work, ExportSettings settings)
     : work_(work), settings_(std::move(settings)), scope_(work, ConnectionWork::Kind::Transfer),
       registration_(work, [this] { stop(); })
 {
+}
+
+ExportLineBuilder::Target ExportJob::fileTarget() const
+{
+    return settings_.encoding == FileEncoding::Utf8 ? ExportLineBuilder::Target::Utf8File
+                                                    : ExportLineBuilder::Target::Cp932File;
+}
+
+bool ExportJob::openFile(ExportFile& file, const QString& path, ExportLineBuilder& builder,
+                         const QStringList& names, int& leadLines)
+{
+    leadLines = 0;
+    bool opened = false;
+    work_.run(ConnectionWork::Kind::Transfer, [&] {
+        opened = file.open(path);
+        if (!opened)
+            return;
+        // The mark tells other programs (and the load) that the file is UTF-8.
+        if (settings_.encoding == FileEncoding::Utf8 && file.write("\xEF\xBB\xBF"))
+            ++leadLines;
+        if (settings_.header) {
+            std::string line;
+            builder.appendHeader(names, line);
+            if (file.write(line))
+                ++leadLines;
+        }
+    });
+    return opened;
 }
 
 void ExportJob::report(std::int64_t rows)
@@ -134,18 +164,10 @@ ExportOutcome ExportJob::gridToTextFile(const ResultGridSource& grid, const QStr
     const ColumnKinds kinds = columnKinds(grid, columns);
     const QStringList names = headerNames(grid, columns);
     ExportFile file;
-    ExportLineBuilder builder(settings_.delimiter, settings_.quote,
-                              ExportLineBuilder::Target::Cp932File);
-    bool opened = false;
-    work_.run(ConnectionWork::Kind::Transfer, [&] {
-        opened = file.open(path);
-        if (opened && settings_.header) {
-            std::string line;
-            builder.appendHeader(names, line);
-            file.write(line);
-        }
-    });
-    if (!opened) {
+    ExportLineBuilder builder(settings_.delimiter, settings_.quote, fileTarget(),
+                              settings_.markNull);
+    int leadLines = 0;
+    if (!openFile(file, path, builder, names, leadLines)) {
         out.end = ExportOutcome::End::NotOpened;
         out.errorText = file.errorText();
         return out;
@@ -159,7 +181,7 @@ ExportOutcome ExportJob::gridToTextFile(const ResultGridSource& grid, const QStr
     });
     bool closed = false;
     work_.run(ConnectionWork::Kind::Transfer, [&] { closed = file.close(); });
-    out.rows = std::max<std::int64_t>(0, file.linesWritten() - (settings_.header ? 1 : 0));
+    out.rows = std::max<std::int64_t>(0, file.linesWritten() - leadLines);
     out.replaced = builder.replacedValues();
     if (!closed) {
         out.end = ExportOutcome::End::WriteFailed;
@@ -181,7 +203,7 @@ ExportOutcome ExportJob::gridToClipboard(const ResultGridSource& grid)
     const int rows = grid.rowCount();
     const ColumnKinds kinds = columnKinds(grid, columns);
     ExportLineBuilder builder(settings_.delimiter, settings_.quote,
-                              ExportLineBuilder::Target::Utf8Text);
+                              ExportLineBuilder::Target::Utf8Text, settings_.markNull);
     std::string text;
     if (settings_.header)
         builder.appendHeader(headerNames(grid, columns), text);
@@ -247,18 +269,10 @@ ExportOutcome ExportJob::resultToTextFile(ODBCComm& db, const ResultSetInfo& inf
     ExportOutcome out;
     out.path = path;
     ExportFile file;
-    ExportLineBuilder builder(settings_.delimiter, settings_.quote,
-                              ExportLineBuilder::Target::Cp932File);
-    bool opened = false;
-    work_.run(ConnectionWork::Kind::Transfer, [&] {
-        opened = file.open(path);
-        if (opened && settings_.header) {
-            std::string line;
-            builder.appendHeader(info.names, line);
-            file.write(line);
-        }
-    });
-    if (!opened) {
+    ExportLineBuilder builder(settings_.delimiter, settings_.quote, fileTarget(),
+                              settings_.markNull);
+    int leadLines = 0;
+    if (!openFile(file, path, builder, info.names, leadLines)) {
         out.end = ExportOutcome::End::NotOpened;
         out.errorText = file.errorText();
         return out;
@@ -273,7 +287,7 @@ ExportOutcome ExportJob::resultToTextFile(ODBCComm& db, const ResultSetInfo& inf
     }
     bool closed = false;
     work_.run(ConnectionWork::Kind::Transfer, [&] { closed = file.close(); });
-    out.rows = std::max<std::int64_t>(0, file.linesWritten() - (settings_.header ? 1 : 0));
+    out.rows = std::max<std::int64_t>(0, file.linesWritten() - leadLines);
     out.replaced = builder.replacedValues();
     if (!closed) {
         out.end = ExportOutcome::End::WriteFailed;

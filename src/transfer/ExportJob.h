@@ -2,14 +2,18 @@
 
 #include "odbc/comm/ConnectionWork.h"
 #include "odbc/comm/ResultSetInfo.h"
+#include "transfer/Delimiter.h"
+#include "transfer/ExportText.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+class ExportFile;
 class ODBCComm;
 
 // The rows of the result grid as the export reads them, without the grid itself: result
@@ -20,6 +24,7 @@ struct ResultGridSource {
     std::function<QString(int column)> headerText;
     // Number for right-aligned number columns.
     std::function<ColumnKind(int column)> kind;
+    // A NULL is a null QString (QString()), an empty text an empty one.
     std::function<QString(int row, int column)> cellText;
 };
 
@@ -28,6 +33,9 @@ struct ExportSettings {
     QString delimiter;
     QString quote; // empty for none
     bool header = false;
+    // NULL written as nothing and an empty text as two quotes (see ExportLineBuilder).
+    bool markNull = false;
+    FileEncoding encoding = FileEncoding::Cp932;
 };
 
 // How an export ended.
@@ -58,12 +66,12 @@ struct ExportOutcome {
     std::uint64_t replaced = 0;
 };
 
-// One export, without any window: rows of the grid or of the open result into a CP932 text
-// file, the clipboard or a workbook. The per-row work runs as jobs on the connection's thread
-// (the grid's texts are copied block by block on the calling thread, since the grid is the
-// window thread's); progress is called between blocks with the rows done, and once more at
-// the end. The export is work on the connection for the object's lifetime, and the
-// connection's cancelAll stops it before its next row, as stop() does. It shows no box.
+// One export, without any window: rows of the grid or of the open result into a text file
+// (code page 932 or UTF-8), the clipboard or a workbook. The per-row work runs as jobs on the
+// connection's thread (the grid's texts are copied block by block on the calling thread, since the
+// grid is the window thread's); progress is called between blocks with the rows done, and once more
+// at the end. The export is work on the connection for the object's lifetime, and the connection's
+// cancelAll stops it before its next row, as stop() does. It shows no box.
 class ExportJob {
 public:
     ExportJob(ConnectionWork& work, ExportSettings settings);
@@ -93,6 +101,11 @@ private:
     int eachGridRow(const ResultGridSource& grid,
                     const std::function<bool(const QString* cells)>& perRow);
     void report(std::int64_t rows);
+    ExportLineBuilder::Target fileTarget() const;
+    // Opens the file and writes what comes before the rows (the mark of a UTF-8 file, the
+    // header); the lines written that are not rows.
+    bool openFile(ExportFile& file, const QString& path, ExportLineBuilder& builder,
+                  const QStringList& names, int& leadLines);
 
     ConnectionWork& work_;
     ExportSettings settings_;

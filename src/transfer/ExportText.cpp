@@ -2,6 +2,7 @@
 
 #include "base/DateTimeText.h"
 #include "text/CodePage.h"
+#include "transfer/Delimiter.h"
 
 #include <algorithm>
 #include <cstring>
@@ -44,12 +45,13 @@ bool contains(std::string_view text, std::string_view part)
 
 QString quoteFromBox(const QString& typed)
 {
-    const QString trimmed = typed.trimmed();
+    const QString trimmed = trimSpaces(typed);
     return trimmed.size() > 1 ? QString() : trimmed;
 }
 
-ExportLineBuilder::ExportLineBuilder(const QString& delimiter, const QString& quote, Target target)
-    : delimiter_(toUtf8(delimiter)), quote_(toUtf8(quote)), target_(target)
+ExportLineBuilder::ExportLineBuilder(const QString& delimiter, const QString& quote, Target target,
+                                     bool markNull)
+    : delimiter_(toUtf8(delimiter)), quote_(toUtf8(quote)), target_(target), markNull_(markNull)
 {
     appendText(delimiter_, delimiterOut_);
     // The settings themselves are not values of the export.
@@ -58,7 +60,7 @@ ExportLineBuilder::ExportLineBuilder(const QString& delimiter, const QString& qu
 
 void ExportLineBuilder::appendText(std::string_view utf8, std::string& out)
 {
-    if (target_ == Target::Utf8Text || isAscii(utf8)) {
+    if (target_ != Target::Cp932File || isAscii(utf8)) {
         out.append(utf8);
         return;
     }
@@ -74,6 +76,11 @@ void ExportLineBuilder::appendText(std::string_view utf8, std::string& out)
 void ExportLineBuilder::appendField(std::string_view value, ColumnKind kind, std::string_view quote,
                                     std::string& out)
 {
+    if (markNull_ && value.empty()) {
+        if (value.data() != nullptr)
+            appendText(std::string(quote) + std::string(quote), out);
+        return;
+    }
     if (kind == ColumnKind::DateTime)
         value = TrimDateTimeText(value);
     const bool hasQuote = contains(value, quote);
@@ -85,7 +92,7 @@ void ExportLineBuilder::appendField(std::string_view value, ColumnKind kind, std
         return;
     }
     // Most values hold no quote and are ASCII: the quote goes around them as it is.
-    if (!hasQuote && (target_ == Target::Utf8Text || (isAscii(quote) && isAscii(value)))) {
+    if (!hasQuote && (target_ != Target::Cp932File || (isAscii(quote) && isAscii(value)))) {
         out.append(quote);
         out.append(value);
         out.append(quote);
@@ -111,7 +118,7 @@ void ExportLineBuilder::appendField(std::string_view value, ColumnKind kind, std
 
 void ExportLineBuilder::appendLineEnd(std::string& out)
 {
-    out.append(target_ == Target::Cp932File ? "\r\n" : "\n");
+    out.append(target_ == Target::Utf8Text ? "\n" : "\r\n");
 }
 
 void ExportLineBuilder::appendHeader(const QStringList& names, std::string& out)
@@ -141,6 +148,8 @@ bool spreadsheetNumber(const QString& text, double& value)
 {
     int digits = 0;
     int significant = 0;
+    // Zeros at the end of a fraction change no value (a filled-out "12.500" is 12.5).
+    int trailingZeros = 0;
     bool point = false;
     qsizetype i = 0;
     if (text.startsWith(QLatin1Char('-')))
@@ -160,8 +169,9 @@ bool spreadsheetNumber(const QString& text, double& value)
         ++digits;
         if (significant > 0 || c != QLatin1Char('0'))
             ++significant;
+        trailingZeros = point && c == QLatin1Char('0') ? trailingZeros + 1 : 0;
     }
-    if (digits == 0 || text.endsWith(QLatin1Char('.')) || significant > 15)
+    if (digits == 0 || text.endsWith(QLatin1Char('.')) || significant - trailingZeros > 15)
         return false;
     bool ok = false;
     value = text.toDouble(&ok);

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-// The quote character as chosen in the quote box: trimmed; a text longer than one character
+// The quote character as chosen in the quote box: spaces trimmed; a text longer than one character
 // ("(なし)") means no quote at all.
 QString quoteFromBox(const QString& typed);
 
@@ -20,12 +20,18 @@ QString quoteFromBox(const QString& typed);
 // value of another column is written bare unless it holds the delimiter, the quote, CR or LF,
 // which would break the line apart (wide-character columns are of that kind). Date/time values
 // lose a zero date or a midnight time. A value holding a character that code page 932 lacks is
-// written with "?" for it and counted.
+// written with "?" for it and counted; a UTF-8 file holds every character.
+//
+// A NULL is a view without data (std::string_view()), an empty text a view of no bytes. When
+// markNull is set they are written apart: NULL as nothing, unquoted, in every column, and an
+// empty text as two quotes, so that a load reads them back as they were. Otherwise both are
+// the empty text, quoted as their column is.
 class ExportLineBuilder {
 public:
-    enum class Target { Cp932File, Utf8Text };
+    enum class Target { Cp932File, Utf8File, Utf8Text };
 
-    ExportLineBuilder(const QString& delimiter, const QString& quote, Target target);
+    ExportLineBuilder(const QString& delimiter, const QString& quote, Target target,
+                      bool markNull = false);
 
     // Every name in double quotes whatever the quote choice, joined by the delimiter.
     void appendHeader(const QStringList& names, std::string& out);
@@ -46,6 +52,7 @@ private:
     std::string quote_;     // UTF-8, empty for none
     std::string delimiterOut_;
     Target target_;
+    bool markNull_;
     std::uint64_t replaced_ = 0;
     std::string doubled_;
 };

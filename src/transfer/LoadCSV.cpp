@@ -91,6 +91,11 @@ LoadCSV::LoadCSV(ODBCComm& db, Prompts& prompts, QWidget* owner)
     auto* headLayout = new QHBoxLayout(Frm_head);
     headLayout->addWidget(Chk_head_col);
     Frm_head->setVisible(false);
+    CB_code = named<QComboBox>(fileFrame, "CB_code");
+    for (const char* item : kEncodingItems)
+        CB_code->addItem(QString::fromUtf8(item));
+    Chk_quoted_lf = named<QCheckBox>(fileFrame, "Chk_quoted_lf");
+    Chk_quoted_lf->setText(QStringLiteral("引用符内の改行を値に含める"));
     TB_file_cont = named<QPlainTextEdit>(fileFrame, "TB_file_cont");
     TB_file_cont->setReadOnly(true);
     TB_file_cont->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -105,10 +110,13 @@ LoadCSV::LoadCSV(ODBCComm& db, Prompts& prompts, QWidget* owner)
     fileLayout->addWidget(CB_txt_dlm, 1, 1);
     fileLayout->addWidget(Chk_head, 1, 2);
     fileLayout->addWidget(Frm_head, 1, 3, 1, 2);
+    fileLayout->addWidget(label(fileFrame, "L_code", QStringLiteral("文字コード：")), 2, 0);
+    fileLayout->addWidget(CB_code, 2, 1);
+    fileLayout->addWidget(Chk_quoted_lf, 2, 2, 1, 3);
     fileLayout->addWidget(
-        label(fileFrame, "L_file_cont", QStringLiteral("ファイルの内容（先頭10行分のみ）")), 2, 0,
+        label(fileFrame, "L_file_cont", QStringLiteral("ファイルの内容（先頭10行分のみ）")), 3, 0,
         1, 5);
-    fileLayout->addWidget(TB_file_cont, 3, 0, 1, 5);
+    fileLayout->addWidget(TB_file_cont, 4, 0, 1, 5);
 
     ImCB_table = named<QComboBox>(this, "ImCB_table");
     ImCB_table->setEditable(true);
@@ -244,14 +252,16 @@ bool LoadCSV::readPreview()
         return false;
     }
     filePath_ = path;
+    const csvimport::FileFormat format = fileFormat();
     QString preview;
-    csvimport::LineSource source(file);
+    csvimport::LineSource source(file, {format.encoding, false, {}});
     std::string_view bytes;
     int shown = 0;
     while (shown < kPreviewLines && source.nextBytes(bytes)) {
-        // A character takes at most two bytes, so a cut past twice the length shown never
-        // touches what is shown.
-        const std::string text = codepage::cp932ToUtf8(bytes.substr(0, 2 * kShownText + 2));
+        // A character takes at most four bytes, so a cut past four times the length shown
+        // never touches what is shown.
+        const std::string text =
+            csvimport::fileTextToUtf8(bytes.substr(0, 4 * kShownText + 4), format.encoding);
         preview +=
             QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).left(kShownText);
         preview += QLatin1Char('\n');
@@ -259,9 +269,20 @@ bool LoadCSV::readPreview()
     }
     TB_file_cont->setPlainText(preview);
     file.seek(0);
-    const qint64 lines = csvimport::countLines(file);
+    const qint64 lines = format.quotedLineBreaks ? csvimport::countRecords(file, format)
+                                                 : csvimport::countLines(file);
     lineCount_ = lines < 0 ? shown : lines;
     return true;
+}
+
+csvimport::FileFormat LoadCSV::fileFormat() const
+{
+    csvimport::FileFormat format;
+    format.encoding = static_cast<FileEncoding>(std::max(0, CB_code->currentIndex()));
+    format.quotedLineBreaks = Chk_quoted_lf->isChecked();
+    if (const std::optional<QString> delimiter = delimiterFromBox(CB_txt_dlm->currentText()))
+        format.delimiter = csvimport::delimiterBytes(*delimiter, format.encoding);
+    return format;
 }
 
 void LoadCSV::Command1_Click()
@@ -349,6 +370,8 @@ bool LoadCSV::load()
     options.delimiter = *delimiter;
     options.header = Chk_head->isChecked();
     options.headerNames = Chk_head_col->isChecked();
+    options.encoding = fileFormat().encoding;
+    options.quotedLineBreaks = Chk_quoted_lf->isChecked();
     options.interval = std::max(L_commit_int->text().toLongLong(), qint64{1});
 
     const qint64 total = std::max<qint64>(lineCount_ - (options.header ? 1 : 0), 0);
@@ -397,6 +420,9 @@ bool LoadCSV::load()
         prompts_.tell(this, Prompts::Icon::Information, kCaption, outcome.message);
         lastSql_.clear();
         L_sql->clear();
+        break;
+    case LoadJob::End::ReadFailed:
+        prompts_.tell(this, Prompts::Icon::Critical, kCaption, outcome.message);
         break;
     case LoadJob::End::Stopped:
         break;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/CsvImport.h"
+
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -53,6 +55,10 @@ public:
     QCheckBox* Chk_head = nullptr;
     QGroupBox* Frm_head = nullptr;
     QCheckBox* Chk_head_col = nullptr;
+    // The file's encoding (FileEncoding order).
+    QComboBox* CB_code = nullptr;
+    // A line break inside a quoted value is part of the value, as the export writes it.
+    QCheckBox* Chk_quoted_lf = nullptr;
     QPlainTextEdit* TB_file_cont = nullptr;
     QComboBox* ImCB_table = nullptr;
     QLabel* L_commit_int = nullptr;
@@ -69,6 +75,8 @@ protected:
 
 private:
     void Cmd_ref_Click();
+    // How the file is read, as the options say.
+    csvimport::FileFormat fileFormat() const;
     // Runs the load; true when it completed (the end message was shown).
     bool load();
     void showStatement(const QString& sql);

@@ -86,7 +86,11 @@ LoadJob::Outcome LoadJob::run()
     // wait, also while its questions are open.
     const ConnectionWork::Scope scope(db_.work(), ConnectionWork::Kind::Transfer);
     const ConnectionWork::Stop stop(db_.work(), [this] { cancel(); });
-    csvimport::LineSource source(file);
+    csvimport::FileFormat format;
+    format.encoding = options_.encoding;
+    format.quotedLineBreaks = options_.quotedLineBreaks;
+    format.delimiter = csvimport::delimiterBytes(options_.delimiter, options_.encoding);
+    csvimport::LineSource source(file, format);
     qint64 sinceCommit = 0;
     int badValues = 0;
     // Values that did not come through as the file holds them are never passed over in
@@ -96,8 +100,9 @@ LoadJob::Outcome LoadJob::run()
         out.inserted = inserted_;
         if (badValues > 0)
             out.badValues =
-                QStringLiteral("Shift_JIS(CP932)として読めない文字を含む値が %1 個ありました。"
+                QStringLiteral("%1として読めない文字を含む値が %2 個ありました。"
                                "それらの文字は \"\uFFFD\" としてINSERTされています。")
+                    .arg(QString::fromUtf8(kEncodingItems[static_cast<int>(options_.encoding)]))
                     .arg(badValues);
         return out;
     };
@@ -114,7 +119,7 @@ LoadJob::Outcome LoadJob::run()
                     if (source.next(header) && options_.headerNames)
                         head += csvimport::columnList(header, options_.delimiter);
                 }
-                builder_.emplace(head, options_.delimiter);
+                builder_.emplace(head, options_.delimiter, options_.encoding);
             }
             auto shown = std::chrono::steady_clock::now();
             std::string_view line;
@@ -160,6 +165,13 @@ LoadJob::Outcome LoadJob::run()
         }
         show();
 
+        if (piece == Piece::End && source.failed()) {
+            // The rest of the file was never read: not a completed load, whatever was sent.
+            out.message = QStringLiteral("ファイルの読込みに失敗しました。\n") +
+                          file.errorString() + QStringLiteral("\n\nINSERT行数:") +
+                          QString::number(inserted_);
+            return finish(End::ReadFailed);
+        }
         if (piece == Piece::End) {
             out.message = QStringLiteral("登録が終了しました。");
             if (cancel_)

@@ -30,6 +30,9 @@ public:
         bool headerNames = false;
         // COMMIT after every this many rows.
         qint64 interval = 1;
+        FileEncoding encoding = FileEncoding::Cp932;
+        // A line break inside a quoted value is part of it (see LineSource).
+        bool quotedLineBreaks = false;
     };
 
     struct Progress {
@@ -56,13 +59,15 @@ public:
         CommitFailed,
         // The file could not be opened; nothing was sent.
         Unreadable,
+        // Reading the file failed part way: the rows before are committed, message says so.
+        ReadFailed,
     };
 
     struct Outcome {
         End end = End::Unreadable;
         qint64 inserted = 0;
         std::int16_t commitCode = 0;
-        // The end message when completed.
+        // The end message when completed, or when reading failed.
         QString message;
         // Said however the load ended when values had bytes that are not code page 932.
         QString badValues;

@@ -84,6 +84,13 @@ void SaveCSV::buildControls()
     choices->addWidget(CB_txt_dlm, 0, 1);
     choices->addWidget(L_kakomi, 1, 0);
     choices->addWidget(CB_kakomi, 1, 1);
+    L_code = named<QLabel>(this, QStringLiteral("L_code"));
+    L_code->setText(QStringLiteral("文字コード："));
+    CB_code = named<QComboBox>(this, QStringLiteral("CB_code"));
+    for (const char* item : kEncodingItems)
+        CB_code->addItem(QString::fromUtf8(item));
+    choices->addWidget(L_code, 2, 0);
+    choices->addWidget(CB_code, 2, 1);
     layout->addLayout(choices);
 
     Chk_head = named<QCheckBox>(this, QStringLiteral("Chk_head"));
@@ -92,7 +99,10 @@ void SaveCSV::buildControls()
     Chk_edit_csv->setText(QStringLiteral("出力後、ファイルを外部エディタで開く"));
     Chk_open_exel = named<QCheckBox>(this, QStringLiteral("Chk_open_exel"));
     Chk_open_exel->setText(QStringLiteral("出力後、ファイルをExcelで開く"));
+    Chk_null = named<QCheckBox>(this, QStringLiteral("Chk_null"));
+    Chk_null->setText(QStringLiteral("NULLと空の文字列を区別して出力する"));
     layout->addWidget(Chk_head);
+    layout->addWidget(Chk_null);
     layout->addWidget(Chk_edit_csv);
     layout->addWidget(Chk_open_exel);
 
@@ -148,6 +158,9 @@ void SaveCSV::Opt_out_Click(int index)
     for (QWidget* w : {static_cast<QWidget*>(L_txt_dlm), static_cast<QWidget*>(CB_txt_dlm),
                        static_cast<QWidget*>(L_kakomi), static_cast<QWidget*>(CB_kakomi)})
         w->setVisible(text);
+    Chk_null->setVisible(text);
+    L_code->setVisible(index == TextFile);
+    CB_code->setVisible(index == TextFile);
     Chk_edit_csv->setVisible(index == TextFile);
     Chk_open_exel->setVisible(index == Spreadsheet);
     if (Command1->isVisible())
@@ -263,7 +276,8 @@ bool SaveCSV::takeSettings()
 
 ExportSettings SaveCSV::settings() const
 {
-    return {delimiter_, quote_, Chk_head->isChecked()};
+    return {delimiter_, quote_, Chk_head->isChecked(), Chk_null->isChecked(),
+            static_cast<FileEncoding>(std::max(0, CB_code->currentIndex()))};
 }
 
 void SaveCSV::Command1_Click()

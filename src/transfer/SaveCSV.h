@@ -68,6 +68,11 @@ public:
     QLabel* L_kakomi = nullptr;
     QComboBox* CB_kakomi = nullptr;
     QCheckBox* Chk_head = nullptr;
+    // NULL written as nothing, an empty text as two quotes, so that a load tells them apart.
+    QCheckBox* Chk_null = nullptr;
+    // The text file's encoding (FileEncoding order).
+    QLabel* L_code = nullptr;
+    QComboBox* CB_code = nullptr;
     QCheckBox* Chk_edit_csv = nullptr;
     QCheckBox* Chk_open_exel = nullptr;
     QPushButton* Command1 = nullptr;

@@ -52,7 +52,13 @@ void SpreadsheetFile::writeText(int row, int column, const QString& text)
 void SpreadsheetFile::writeCell(int row, int column, const QString& text, bool numberColumn)
 {
     double number = 0;
-    if (book_->sheet == nullptr || !numberColumn || !spreadsheetNumber(text, number)) {
+    // The grid's number filling puts spaces before a positive number ("-0012.50" keeps its
+    // zeros): a workbook holds the number itself, so a column keeps one type.
+    qsizetype padding = 0;
+    while (numberColumn && padding < text.size() && text[padding] == u' ')
+        ++padding;
+    if (book_->sheet == nullptr || !numberColumn ||
+        !spreadsheetNumber(padding > 0 ? text.mid(padding) : text, number)) {
         writeText(row, column, text);
         return;
     }

@@ -7,7 +7,8 @@
 // A workbook with one worksheet, written to its path when closed. Rows must be written in
 // order (the rows are streamed to a temporary file, so a large grid does not stay in memory).
 // Texts are kept as text cells as they are (no "'" prefix: a workbook writer stores it); a
-// number cell is written only when asked for one and the text is a plain decimal number.
+// number cell is written only when asked for one and the text is a plain decimal number, after
+// the spaces of number filling (filling is for text; a number cell is the number).
 class SpreadsheetFile {
 public:
     explicit SpreadsheetFile(const QString& path);

@@ -1,6 +1,7 @@
 #include "transfer/CsvImport.h"
 
 #include <QBuffer>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +124,49 @@ TEST(CsvImport, LinesAreReadAndCountedAlike)
         device.seek(0);
         EXPECT_EQ(csvimport::countLines(device), c.lines.size()) << c.bytes.left(40).toStdString();
     }
+}
+
+// With line breaks inside quotes a record ends only at a line break outside a quoted field;
+// the bytes inside stay as they are (LF and CR LF alike). A quote that does not open a field
+// opens nothing. A UTF-8 file's mark is skipped.
+TEST(CsvImport, RecordsKeepLineBreaksInsideQuotes)
+{
+    struct Case {
+        QByteArray bytes;
+        QStringList records;
+    };
+    const Case cases[] = {
+        {"1,\"a\nb\",2\r\n3,\"c\r\nd\"\r\n", {"1,\"a\nb\",2", "3,\"c\r\nd\""}},
+        {"1, \"x\"\"\ny\"\n5\" disk,\"\"\n", {"1, \"x\"\"\ny\"", "5\" disk,\"\""}},
+        {"\xEF\xBB\xBF\"\xE3\x80\x9C\n\"\n\"open", {"\"\u301C\n\"", "\"open"}},
+    };
+    for (const Case& c : cases) {
+        QByteArray bytes = c.bytes;
+        QBuffer device(&bytes);
+        ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+        const csvimport::FileFormat format{FileEncoding::Utf8, true, ","};
+        csvimport::LineSource source(device, format);
+        QStringList read;
+        QString record;
+        while (source.next(record))
+            read.append(record);
+        EXPECT_EQ(read, c.records) << c.bytes.toStdString();
+        device.seek(0);
+        EXPECT_EQ(csvimport::countRecords(device, format), c.records.size());
+    }
+}
+
+// A read that fails is not the end of the file: the reader says so, and counting fails.
+TEST(CsvImport, AFailedReadIsNotTheEnd)
+{
+    // The process's own memory, read from address 0, which is never mapped: EIO.
+    QFile file(QStringLiteral("/proc/self/mem"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+    csvimport::LineSource source(file);
+    std::string_view line;
+    EXPECT_FALSE(source.nextBytes(line));
+    EXPECT_TRUE(source.failed());
+    EXPECT_EQ(csvimport::countLines(file), -1);
 }
 
 } // namespace

@@ -740,9 +740,15 @@ TEST(ExportSpreadsheet, CellsHoldTheirTypes)
                           "note VARCHAR(20))"));
     w.exec(QStringLiteral("INSERT INTO t VALUES (1, '00123', 12.5, 'a&b<c>'), "
                           "(2, NULL, NULL, '日本語'), (3, '7', -0.25, '')"));
-    const Table t = w.fetch(QStringLiteral("SELECT * FROM t ORDER BY id"));
+    Table t = w.fetch(QStringLiteral("SELECT * FROM t ORDER BY id"));
     ASSERT_EQ(t.kinds, (ColumnKinds{ColumnKind::Number, ColumnKind::Text, ColumnKind::Number,
                                     ColumnKind::Text}));
+    // Number filling as the grid shows it: spaces before a positive number, zeros after a
+    // minus and at the end of the fraction. Both are number cells.
+    t.rows.append({QStringLiteral("4"), QString(), QStringLiteral("   12.50"), QString()});
+    t.rows.append({QStringLiteral("5"), QString(), QStringLiteral("-0000.25"), QString()});
+    t.rows.append(
+        {QStringLiteral("6"), QString(), QStringLiteral(" 1234567890123.500"), QString()});
     QTemporaryDir dir;
     w.dialog.answer = dir.filePath(QStringLiteral("out.xlsx"));
     UrlRecorder opener({"file"});
@@ -774,6 +780,9 @@ TEST(ExportSpreadsheet, CellsHoldTheirTypes)
     EXPECT_TRUE(xml.contains(text("D3", QStringLiteral("日本語"))));
     EXPECT_TRUE(xml.contains(text("B4", QStringLiteral("7"))));
     EXPECT_TRUE(xml.contains(QStringLiteral("<c r=\"C4\"><v>-0.25</v></c>")));
+    EXPECT_TRUE(xml.contains(QStringLiteral("<c r=\"C5\"><v>12.5</v></c>"))) << xml.toStdString();
+    EXPECT_TRUE(xml.contains(QStringLiteral("<c r=\"C6\"><v>-0.25</v></c>")));
+    EXPECT_TRUE(xml.contains(QStringLiteral("<c r=\"C7\"><v>1234567890123.5</v></c>")));
     ASSERT_EQ(opener.opened.size(), 1);
     EXPECT_EQ(opener.opened[0].toLocalFile(), QFileInfo(w.dialog.answer).absoluteFilePath());
 }
