@@ -82,7 +82,7 @@ QString ResultGridModel::cellText(int row, int column) const
         const QString& text = r.cells.at(column - 1);
         if (anyFilled_) {
             const Filling& f = filling_[static_cast<std::size_t>(column - 1)];
-            if (f.on)
+            if (f.on && !text.isNull()) // a NULL stays one
                 return FillNumber(text, f.width);
         }
         return text;

@@ -35,7 +35,7 @@ QString fromFetched(std::string_view text)
 {
     const std::size_t n = text.size();
     if (n == 0)
-        return QString::fromUtf8("", 0);
+        return QStringLiteral(""); // empty, not null: a null QString is a NULL
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     unsigned char high = 0;
     for (std::size_t i = 0; i < n; ++i)
@@ -79,6 +79,9 @@ void ODBCComm::PackedRows::add(const std::vector<std::string_view>& values)
 {
     cells_.push_back(static_cast<std::uint32_t>(values.size()));
     for (const std::string_view value : values) {
+        // A NULL is a view of no data; an empty value has data of length 0.
+        if (value.data() == nullptr)
+            nulls_.push_back(static_cast<std::uint32_t>(ends_.size()));
         bytes_.append(value);
         ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
     }
@@ -90,12 +93,18 @@ std::vector<QVector<QString>> ODBCComm::PackedRows::unpack() const
     std::vector<QVector<QString>> rows;
     rows.reserve(rows_);
     std::size_t cell = 0;
+    std::size_t nextNull = 0;
     std::uint32_t start = 0;
     for (const std::uint32_t n : cells_) {
         QVector<QString> values(static_cast<qsizetype>(n));
         for (std::uint32_t c = 0; c < n; ++c, ++cell) {
             const std::uint32_t end = ends_[cell];
-            values[c] = fromFetched(std::string_view(bytes_).substr(start, end - start));
+            // A NULL stays a null QString, told apart from an empty text (the exports can
+            // write them differently).
+            if (nextNull < nulls_.size() && nulls_[nextNull] == cell)
+                ++nextNull;
+            else
+                values[c] = fromFetched(std::string_view(bytes_).substr(start, end - start));
             start = end;
         }
         rows.push_back(std::move(values));

@@ -178,6 +178,7 @@ private:
         std::string bytes_;
         std::vector<std::uint32_t> ends_;  // where each value ends in bytes_
         std::vector<std::uint32_t> cells_; // values per row
+        std::vector<std::uint32_t> nulls_; // the NULL values' indexes, ascending
         std::size_t rows_ = 0;
     };
     std::int16_t listDataSources(int max, int& count, QStringList& names,
