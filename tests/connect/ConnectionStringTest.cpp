@@ -19,7 +19,7 @@ TEST(HistoryMasking, PasswordItemBecomesEightAsterisksInPlace)
         // Every spelling of the key is a password, as the driver hands it back.
         {"DSN=Sales;pwd=lower;", "DSN=Sales;pwd=********;"},
         {"SERVER=h;PASSWORD=secret;UID=u", "SERVER=h;PASSWORD=********;UID=u"},
-        {"SERVER=h;Password = {a;b};PORT=1", "SERVER=h;Password =********;PORT=1"},
+        {"SERVER=h;Password ={a;b};PORT=1", "SERVER=h;Password =********;PORT=1"},
         {"SERVER=h;PASSWORDS=keep;", "SERVER=h;PASSWORDS=keep;"},
         {"no equals sign at all", "no equals sign at all"},
         {"", ""},
