@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 // Width of the bar between the left and the right column.
 constexpr double kSplitWidth = 50;
@@ -46,7 +48,7 @@ void applyInitialSizes(MainLayout& l)
 
 double keywordListWidth(double widestTextWidth)
 {
-    return widestTextWidth + 400;
+    return std::min(widestTextWidth + 400, kKeywordListMaxWidth);
 }
 
 double widestTextWidth(const QStringList& words,

@@ -60,8 +60,12 @@ struct MainLayout {
 // The sizes a window starts with before its first layout; the keyword list width must be set.
 void applyInitialSizes(MainLayout& layout);
 
-// Width of the keyword list for the widest keyword text.
+// Width of the keyword list for the widest keyword text, never above kKeywordListMaxWidth.
 double keywordListWidth(double widestTextWidth);
+// A list of long lines (a file of 300-character lines) would push the input area out of the
+// window; its lines are cut at the list's edge instead. Keywords of up to about 36 half-width
+// characters fit whole.
+inline constexpr double kKeywordListMaxWidth = 4000;
 // The greatest measured width of the words (a later word wins only when strictly wider); 0 for
 // no words.
 double widestTextWidth(const QStringList& words,

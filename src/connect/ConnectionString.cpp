@@ -43,49 +43,55 @@ QStringList itemsOf(const QString& s)
 
 } // namespace
 
-QString maskHistoryEntry(const QString& entry)
+bool isPasswordKey(QStringView key)
 {
-    // Only items that are passwords are masked, in place: a "PWD=" inside another item's value
-    // (a braced one, or a data source named "xPWD=") is that item's text. "XPWD=" is another
-    // key.
-    const QString mask = QLatin1String(kHistoryMask);
+    // Drivers read keys without regard to case or the blanks around them.
+    const QStringView k = key.trimmed();
+    return k.compare(u"PWD", Qt::CaseInsensitive) == 0 ||
+           k.compare(u"PASSWORD", Qt::CaseInsensitive) == 0;
+}
+
+// The one rule for every connection string the program shows (history list, its item list,
+// the connection box, the statement history's data source): each password item keeps its key
+// as written and gets stars for a value. Drivers hand back the key as the user typed it
+// (MariaDB's "PASSWORD=" or "pwd="), and every spelling ODBC drivers take is a password. Only
+// items are masked: the same text inside another item's value (a braced one, or a data source
+// named "xPWD=") is that item's text. With pwd given, "PWD=" + pwd outside the password items
+// is masked as well.
+QString maskPasswords(const QString& connStr, QLatin1StringView stars, const QString& pwd)
+{
+    const QString loose = QStringLiteral("PWD=") + pwd;
+    const QString looseMask = QStringLiteral("PWD=") + stars;
     QString out;
-    out.reserve(entry.size());
+    out.reserve(connStr.size());
     qsizetype copied = 0;
-    for (const Span& span : itemSpans(entry)) {
-        if (!QStringView(entry).mid(span.from, span.to - span.from).startsWith(u"PWD="))
+    auto copyTo = [&](qsizetype to) {
+        QString between = connStr.mid(copied, to - copied);
+        if (!pwd.isEmpty())
+            between.replace(loose, looseMask, Qt::CaseSensitive);
+        out += between;
+    };
+    for (const Span& span : itemSpans(connStr)) {
+        const QStringView item = QStringView(connStr).mid(span.from, span.to - span.from);
+        const qsizetype eq = item.indexOf(QLatin1Char('='));
+        if (eq < 0 || !isPasswordKey(item.left(eq)))
             continue;
-        out += QStringView(entry).mid(copied, span.from - copied);
-        out += mask;
+        copyTo(span.from + eq + 1);
+        out += stars;
         copied = span.to;
     }
-    out += QStringView(entry).mid(copied);
+    copyTo(connStr.size());
     return out;
+}
+
+QString maskHistoryEntry(const QString& entry)
+{
+    return maskPasswords(entry, QLatin1StringView(kHistoryStars), QString());
 }
 
 QString maskPassword(const QString& connStr, const QString& pwd)
 {
-    if (pwd.isEmpty())
-        return connStr;
-    // Password items holding pwd first, whole, however they are written ("PWD={se;cret}", or
-    // a brace the driver never closed); then "PWD=" + pwd wherever else it stands.
-    const std::string wanted = pwd.toStdString();
-    const QString mask = QLatin1String(kDsnMask);
-    QString out;
-    out.reserve(connStr.size());
-    qsizetype copied = 0;
-    for (const Span& span : itemSpans(connStr)) {
-        const QStringView item = QStringView(connStr).mid(span.from, span.to - span.from);
-        if (!item.startsWith(u"PWD=") ||
-            connvalue::unquote(item.mid(4).toString().toStdString()) != wanted)
-            continue;
-        out += QStringView(connStr).mid(copied, span.from - copied);
-        out += mask;
-        copied = span.to;
-    }
-    out += QStringView(connStr).mid(copied);
-    out.replace(QStringLiteral("PWD=") + pwd, mask, Qt::CaseSensitive);
-    return out;
+    return maskPasswords(connStr, QLatin1StringView(kDsnStars), pwd);
 }
 
 QString ConnectionSummary(const QString& s)

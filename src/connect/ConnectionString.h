@@ -10,16 +10,23 @@
 // braces runs to its closing brace first ("PWD={se;cret}" is one item, "}}" inside is "}").
 namespace connstr {
 
-inline constexpr char kHistoryMask[] = "PWD=********";
-inline constexpr char kDsnMask[] = "PWD=****";
+inline constexpr char kHistoryStars[] = "********";
+inline constexpr char kDsnStars[] = "****";
 inline constexpr int kTooltipMax = 128;
 
-// The display text of a history entry: every password item ("PWD=" and its value, braced or
-// not) becomes "PWD=********", whatever the length of the password.
+// A key that names a password: "PWD" or "PASSWORD" in any case, blanks around it ignored.
+bool isPasswordKey(QStringView key);
+
+// Every connection string shown goes through here: the value of every password item (braced
+// or not, whatever its length) becomes stars, its key kept as written; with pwd not empty,
+// every other "PWD=" + pwd becomes "PWD=" + stars as well.
+QString maskPasswords(const QString& connStr, QLatin1StringView stars, const QString& pwd);
+
+// The display text of a history entry: "PWD=********" for every password item.
 QString maskHistoryEntry(const QString& entry);
 
-// The text of the connection box: every password item whose value is pwd (braced or not) and
-// every other "PWD=" + pwd becomes "PWD=****"; unchanged when pwd is empty.
+// The text of the connection box: "PWD=****" for every password item and every other
+// "PWD=" + pwd.
 QString maskPassword(const QString& connStr, const QString& pwd);
 
 // The short form for the window title: the DSN=, DBQ=/SERVER=, DATABASE=, Driver=/DRIVER= and

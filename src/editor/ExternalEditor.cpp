@@ -39,6 +39,23 @@ void setError(EditorError* out, const EditorError& e)
         *out = e;
 }
 
+// Why a checked program did not start. QProcess reports only its own error kind, and the
+// system's text of the failed exec ("execve: Exec format error" for a script without "#!"); the
+// error number is the one whose text that is, as QProcess wrote it.
+EditorError startError(const QProcess& process, const QString& program)
+{
+    const QString why = process.errorString();
+    const qsizetype colon = why.indexOf(QStringLiteral(": "));
+    if (process.error() == QProcess::FailedToStart && colon > 0) {
+        const QString text = why.mid(colon + 2);
+        for (int number = 1; number < 256; ++number) {
+            if (qt_error_string(number) == text)
+                return systemError(number, program);
+        }
+    }
+    return {static_cast<int>(process.error()), why.isEmpty() ? program : why};
+}
+
 } // namespace
 
 bool hasPlaceholder(const QString& command)
@@ -126,7 +143,7 @@ bool runAndWait(const EditorCommand& command, EditorError* error)
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.setInputChannelMode(QProcess::ForwardedInputChannel);
     if (!RunAndWait(process)) {
-        setError(error, {static_cast<int>(process.error()), process.errorString()});
+        setError(error, startError(process, command.program));
         return false;
     }
     return true;
@@ -140,10 +157,7 @@ bool startDetached(const EditorCommand& command, EditorError* error)
     process.setProgram(command.program);
     process.setArguments(command.arguments);
     if (!process.startDetached()) {
-        QString why = process.errorString();
-        if (why.isEmpty() || process.error() == QProcess::UnknownError)
-            why = command.program;
-        setError(error, {static_cast<int>(process.error()), why});
+        setError(error, startError(process, command.program));
         return false;
     }
     return true;

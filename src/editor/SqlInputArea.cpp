@@ -3,6 +3,7 @@
 #include "base/AppFolder.h"
 #include "base/EventPump.h"
 #include "base/GetFile.h"
+#include "base/Prompts.h"
 #include "editor/SqlText.h"
 
 #include <QApplication>
@@ -43,6 +44,19 @@ QColor tooltipColour()
 QColor buttonFaceColour()
 {
     return QApplication::palette().color(QPalette::Button);
+}
+
+// Files dragged from a file manager; a link dragged from a browser (an address that is no
+// local file, beside its text) is text.
+bool offersFiles(const QMimeData* data)
+{
+    if (data == nullptr || !data->hasUrls())
+        return false;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            return true;
+    }
+    return false;
 }
 
 // The one file a drag offers, or the empty text when it offers none, several, or a folder.
@@ -359,12 +373,16 @@ void SqlInputArea::CopyTmpl(const QString& TmplSql)
 
 void SqlInputArea::LoadSqlFile(const QString& path)
 {
-    QFile file(path);
-    const bool opened = file.open(QIODevice::ReadOnly);
+    QByteArray bytes;
+    const sqltext::SqlFileRead read = sqltext::readSqlFile(path, bytes);
     selectSqlTab();
     letEventsRun();
-    if (opened)
-        ui_.TB_SQL->setPlainText(sqltext::decodeSqlFile(file.readAll()));
+    if (read == sqltext::SqlFileRead::Read)
+        ui_.TB_SQL->setPlainText(sqltext::decodeSqlFile(bytes));
+    const QString refusal = sqltext::sqlFileRefusal(read, path);
+    if (!refusal.isEmpty() && hooks_.prompts != nullptr)
+        hooks_.prompts->tell(ui_.owner, Prompts::Icon::Critical, QStringLiteral("QUORVANT"),
+                             refusal);
     ui_.TB_SQL->setFocus();
 }
 
@@ -494,11 +512,8 @@ bool SqlInputArea::dragEvent(QEvent* event)
     case QEvent::DragMove: {
         auto* e = static_cast<QDropEvent*>(event);
         const QMimeData* data = e->mimeData();
-        bool ok = false;
-        if (data->hasUrls())
-            ok = !singleDroppedFile(data).isEmpty();
-        else
-            ok = data->hasText();
+        const bool files = offersFiles(data);
+        const bool ok = files ? !singleDroppedFile(data).isEmpty() : data->hasText();
         if (!ok) {
             e->ignore();
             return true;
@@ -511,10 +526,8 @@ bool SqlInputArea::dragEvent(QEvent* event)
             own_drag = true;
         }
         // The caret follows the pointer, so the drop lands where it is shown.
-        if (!data->hasUrls()) {
-            if (!own_drag)
-                box->setTextCursor(box->cursorForPosition(e->position().toPoint()));
-        }
+        if (!files && !own_drag)
+            box->setTextCursor(box->cursorForPosition(e->position().toPoint()));
         e->setDropAction(Qt::CopyAction);
         e->accept();
         return true;
@@ -522,7 +535,7 @@ bool SqlInputArea::dragEvent(QEvent* event)
     case QEvent::Drop: {
         auto* e = static_cast<QDropEvent*>(event);
         const QMimeData* data = e->mimeData();
-        if (data->hasUrls()) {
+        if (offersFiles(data)) {
             const QString path = singleDroppedFile(data);
             if (!path.isEmpty())
                 LoadSqlFile(path);

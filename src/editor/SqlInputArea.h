@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 
+class Prompts;
 class QLabel;
 class QPlainTextEdit;
 class QTabBar;
@@ -43,6 +44,8 @@ struct SqlInputAreaHooks {
     std::function<void(const QString& statements)> runBatch;
     // The text after the external editor had it; the text itself when nothing was edited.
     std::function<QString(const QString&)> editSql;
+    // Where the area's boxes go (a refused SQL file); without it the refusal is silent.
+    Prompts* prompts = nullptr;
 };
 
 // The SQL input area: TB_SQL under the tabs "sql" (the user's text), "hist" and "tmpl" (one
@@ -64,7 +67,9 @@ public:
     void CopyTmpl(const QString& TmplSql);
     // Replaces the selection by text; in the placeholder mode the next "?" is selected.
     void InsertAtCaret(const QString& text);
-    // Replaces the area's text with the file's on the "sql" tab; failures are silent.
+    // Replaces the area's text with the file's on the "sql" tab. A file that cannot be opened
+    // changes nothing, silently; one that is not a regular file or is too large is refused with
+    // a box and changes nothing either.
     void LoadSqlFile(const QString& path);
     // "SQLの読込(&O)": the open dialog, then LoadSqlFile.
     void openFileCommand();

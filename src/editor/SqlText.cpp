@@ -4,6 +4,12 @@
 #include "editor/TokenSearch.h"
 #include "text/CodePage.h"
 
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace sqltext {
 
 qsizetype findPlaceholderRight(const QString& text, qsizetype from)
@@ -50,6 +56,49 @@ qsizetype moveInsertPosition(qsizetype dropAt, qsizetype dragStart, qsizetype dr
     if (dropAt > dragStart && dropAt < dragStart + dragLength)
         return -1;
     return dragStart < dropAt ? dropAt - dragLength : dropAt;
+}
+
+SqlFileRead readSqlFile(const QString& path, QByteArray& bytes)
+{
+    bytes.clear();
+    // Opened without waiting (a FIFO would wait for a writer), then looked at as opened, so the
+    // file checked is the file read.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return SqlFileRead::CannotOpen;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return SqlFileRead::CannotOpen;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return SqlFileRead::CannotOpen;
+    if (!S_ISREG(st.st_mode))
+        return SqlFileRead::NotARegularFile;
+    if (st.st_size > kSqlFileMaxBytes)
+        return SqlFileRead::TooLarge;
+    // A file that grows while it is read is cut at the limit, and refused.
+    bytes = file.read(kSqlFileMaxBytes + 1);
+    if (bytes.size() > kSqlFileMaxBytes) {
+        bytes.clear();
+        return SqlFileRead::TooLarge;
+    }
+    return SqlFileRead::Read;
+}
+
+QString sqlFileRefusal(SqlFileRead result, const QString& path)
+{
+    switch (result) {
+    case SqlFileRead::NotARegularFile:
+        return QStringLiteral("通常のファイルではないため、読み込めません。\n%1").arg(path);
+    case SqlFileRead::TooLarge:
+        return QStringLiteral("ファイルが大きすぎるため（%1MBまで）、読み込めません。\n%2")
+            .arg(kSqlFileMaxBytes / (1024 * 1024))
+            .arg(path);
+    default:
+        return QString();
+    }
 }
 
 } // namespace sqltext

@@ -15,6 +15,16 @@ qsizetype findPlaceholderRight(const QString& text, qsizetype from);
 // they were read with replacement characters.
 QString decodeSqlFile(const QByteArray& bytes, bool* notText = nullptr);
 
+// Reading an SQL file for the input area. Only regular files are read: a FIFO or device would
+// hold the window for ever (nothing may ever write to it) or fill the memory (/dev/zero).
+enum class SqlFileRead { Read, CannotOpen, NotARegularFile, TooLarge };
+// Larger than any statement list worth editing in the input area.
+inline constexpr qint64 kSqlFileMaxBytes = 16 * 1024 * 1024;
+// The file's bytes when it is a regular file of at most kSqlFileMaxBytes; never blocks.
+SqlFileRead readSqlFile(const QString& path, QByteArray& bytes);
+// The box text for a file that is refused (empty for Read and CannotOpen, which are silent).
+QString sqlFileRefusal(SqlFileRead result, const QString& path);
+
 // The selection of a double-click without the spaces that follow the word: the new length.
 int trimmedSelectionLength(const QString& selected);
 

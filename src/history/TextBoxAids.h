@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 
+class QEvent;
 class QPlainTextEdit;
 
 // The statement boxes of the history and template windows behave like the input area: Ctrl+A
-// selects the whole text, and a double-clicked word is selected without the spaces after it.
+// selects the whole text, a double-clicked word is selected without the spaces after it, and
+// text is dragged into, out of and inside the box by the input area's rules: a drag of the
+// selection is offered for copying only (another program never takes the text away), a drop of
+// the box's own selection moves it, text from elsewhere is inserted, and files are refused.
 class TextBoxAids : public QObject {
     Q_OBJECT
 
@@ -17,8 +22,15 @@ protected:
 
 private:
     void trimSelection();
+    bool startOwnDrag();
+    bool dragEvent(QEvent* event);
 
     QPlainTextEdit* box_;
     // Kept, not asked of the box: events still arrive while it is destroyed.
     QObject* viewport_;
+    QPoint pressPos_;
+    bool pressOnSelection_ = false;
+    bool ownDrag_ = false;
+    int dragStart_ = 0;
+    int dragLength_ = 0;
 };

@@ -153,7 +153,7 @@ TEST(MainLayoutResize, InitialInputWidthLeavesRoomForTheKeywordList)
     EXPECT_EQ(l.lvFound.height, 0);
 }
 
-TEST(KeywordListWidth, IsTheWidestTextPlus400)
+TEST(KeywordListWidth, IsTheWidestTextPlus400UpToItsBound)
 {
     const auto measure = [](const QString& s) { return 100.0 * s.size(); };
     struct Case {
@@ -165,10 +165,17 @@ TEST(KeywordListWidth, IsTheWidestTextPlus400)
         {{QStringLiteral("SELECT")}, 1000},
         {{QStringLiteral("AS"), QStringLiteral("DISTINCT"), QStringLiteral("FROM")}, 1200},
         {{QStringLiteral("ABC"), QStringLiteral("XYZ")}, 700},
+        {{QString(36, QLatin1Char('W'))}, 4000},
+        {{QStringLiteral("AS"), QString(300, QLatin1Char('W'))}, 4000},
     };
     for (const Case& c : cases)
         EXPECT_EQ(keywordListWidth(widestTextWidth(c.words, measure)), c.width)
             << c.words.join(',').toStdString();
+
+    // The longest list leaves the input area most of the window, from the first layout on.
+    const MainLayout l = laidOut(false, false, true, keywordListWidth(100.0 * 300));
+    EXPECT_EQ(l.tbSql.left, kRight + 4000);
+    EXPECT_EQ(l.tbSql.width, 12000 - kRight - 4000);
 }
 
 TEST(DragSplit, BoundsWithoutKeywordList)

@@ -16,7 +16,11 @@ TEST(HistoryMasking, PasswordItemBecomesEightAsterisksInPlace)
         {"DSN=Sales;UID=u1;PWD=s3cret", "DSN=Sales;UID=u1;PWD=********"},
         {"DSN=Sales;UID=u1;PWD=", "DSN=Sales;UID=u1;PWD=********"},
         {"DSN=Sales;UID=u1;", "DSN=Sales;UID=u1;"},
-        {"DSN=Sales;pwd=lower;", "DSN=Sales;pwd=lower;"},
+        // Every spelling of the key is a password, as the driver hands it back.
+        {"DSN=Sales;pwd=lower;", "DSN=Sales;pwd=********;"},
+        {"SERVER=h;PASSWORD=secret;UID=u", "SERVER=h;PASSWORD=********;UID=u"},
+        {"SERVER=h;Password ={a;b};PORT=1", "SERVER=h;Password =********;PORT=1"},
+        {"SERVER=h;PASSWORDS=keep;", "SERVER=h;PASSWORDS=keep;"},
         {"no equals sign at all", "no equals sign at all"},
         {"", ""},
         // A leading password item is masked too: it is still a password.
@@ -52,7 +56,7 @@ TEST(HistoryMasking, LongEntryKeepsNoPasswordCharacter)
     EXPECT_EQ(shown.size(), entry.size() - secret.size() - 4 + 12);
 }
 
-TEST(ConnectionBoxMasking, EveryCaseSensitiveOccurrenceBecomesFourAsterisks)
+TEST(ConnectionBoxMasking, EveryPasswordItemAndEveryPwdEqualsPasswordBecomeFourAsterisks)
 {
     const struct {
         const char* conn;
@@ -61,8 +65,12 @@ TEST(ConnectionBoxMasking, EveryCaseSensitiveOccurrenceBecomesFourAsterisks)
     } cases[] = {
         {"DSN=Sales;UID=u1;PWD=pw;APP=x", "pw", "DSN=Sales;UID=u1;PWD=****;APP=x"},
         {"DSN=a;PWD=pw;X=PWD=pw;", "pw", "DSN=a;PWD=****;X=PWD=****;"},
-        {"DSN=a;pwd=pw;PWD=PW;", "pw", "DSN=a;pwd=pw;PWD=PW;"},
-        {"DSN=a;PWD=;", "", "DSN=a;PWD=;"},
+        {"DSN=a;pwd=pw;PWD=PW;", "pw", "DSN=a;pwd=****;PWD=****;"},
+        {"DSN=a;PWD=;", "", "DSN=a;PWD=****;"},
+        // A driver connection knows no password of its own: the items are masked all the same.
+        {"DRIVER={MariaDB};PASSWORD=secret;X=PWD=s", "", "DRIVER={MariaDB};PASSWORD=****;X=PWD=s"},
+        // A password of stars is not masked twice.
+        {"DSN=a;PWD=*;X=PWD=*", "*", "DSN=a;PWD=****;X=PWD=****"},
         {"DSN=a;PWD=pw", "pw", "DSN=a;PWD=****"},
         {"DSN=a;PWD=p.w*", "p.w*", "DSN=a;PWD=****"},
         {"DSN=a;PWD={se;cret};UID=u", "se;cret", "DSN=a;PWD=****;UID=u"},

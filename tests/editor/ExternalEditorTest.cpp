@@ -21,6 +21,7 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <cstring>
 
 using namespace exteditor;
 
@@ -217,6 +218,25 @@ TEST_F(EditorWindow, FailuresKeepTheUsersTextAndSaySo)
     EXPECT_TRUE(lastBoxText().startsWith(
         QStringLiteral("エディタ起動に失敗しました。\nError:%1 ").arg(ENOENT)));
     EXPECT_TRUE(lastBoxText().contains(QStringLiteral("/nonexistent/editor-qv")));
+
+    // A program that exists but cannot be started (a script without "#!"): the system's error
+    // of the start, not the kind QProcess gives it.
+    prompts_.clear();
+    const QString script = dir_.filePath("no-interpreter.sh");
+    {
+        QFile f(script);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("exit 0\n");
+        f.setPermissions(f.permissions() | QFile::ExeOwner);
+    }
+    EXPECT_EQ(editor(script + " %p").editSql(QStringLiteral("SELECT 5")),
+              QStringLiteral("SELECT 5"));
+    ASSERT_EQ(prompts_.boxes().size(), 1);
+    EXPECT_TRUE(lastBoxText().startsWith(QStringLiteral("エディタ起動に失敗しました。\nError:%1 %2")
+                                             .arg(ENOEXEC)
+                                             .arg(QString::fromLocal8Bit(std::strerror(ENOEXEC)))))
+        << lastBoxText().toStdString();
+    EXPECT_TRUE(lastBoxText().contains(script));
 
     // An editor that deletes the file, and one that writes bytes of no known encoding.
     for (const char* action : {"rm -f \"$1\"", "printf '\\201\\040\\377' > \"$1\""}) {

@@ -37,6 +37,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -362,6 +364,9 @@ TEST_F(InputArea, SqlFilesOpenThroughTheDialogAndByDropping)
     // Text from elsewhere is inserted where it is dropped.
     EXPECT_TRUE(drop({}, QStringLiteral("-- ")));
     EXPECT_EQ(sql()->toPlainText(), QStringLiteral("-- SELECT '表'"));
+    // A link dragged from a browser (its address beside its text) is text, not a file.
+    EXPECT_TRUE(drop({QUrl(QStringLiteral("https://example.com/q"))}, QStringLiteral("/*x*/")));
+    EXPECT_EQ(sql()->toPlainText(), QStringLiteral("/*x*/-- SELECT '表'"));
 
     // Text dragged inside the area (the drag started on "SELECT a" of "SELECT a FROM t"):
     // dropped inside itself nothing changes, dropped behind it the text moves.
@@ -392,5 +397,10 @@ TEST_F(InputArea, SqlFilesOpenThroughTheDialogAndByDropping)
     tabs()->setCurrentIndex(2);
     window_->inputArea().LoadSqlFile(dir_.filePath(QStringLiteral("missing.sql")));
     EXPECT_EQ(tabs()->currentIndex(), 0);
+    EXPECT_EQ(sql()->toPlainText(), QStringLiteral(" FROM tSELECT a"));
+    // A FIFO nobody writes to is refused at once; the text stays.
+    const QString fifo = dir_.filePath(QStringLiteral("fifo.sql"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_TRUE(drop({QUrl::fromLocalFile(fifo)}, QString()));
     EXPECT_EQ(sql()->toPlainText(), QStringLiteral(" FROM tSELECT a"));
 }

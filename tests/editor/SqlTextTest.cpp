@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
 TEST(SqlText, PlaceholderSearchFindsHalfAndFullWidthMarksBehindAPosition)
 {
     const QString text = QStringLiteral("WHERE ? = ？");
@@ -26,6 +31,42 @@ TEST(SqlText, SqlFilesReadAsUtf8WhenValidElseAsCp932)
     };
     for (const Case& c : cases)
         EXPECT_EQ(sqltext::decodeSqlFile(c.bytes), c.text) << c.name;
+}
+
+// Only regular files up to the limit are read; a FIFO nobody writes to returns at once.
+TEST(SqlText, SqlFilesAreReadOnlyWhenRegularAndNotTooLarge)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo.sql");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString small = dir.filePath("small.sql");
+    const QString big = dir.filePath("big.sql");
+    for (const auto& [path, size] : {std::pair{small, sqltext::kSqlFileMaxBytes},
+                                     std::pair{big, sqltext::kSqlFileMaxBytes + 1}}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(size));
+    }
+    using R = sqltext::SqlFileRead;
+    const struct {
+        QString path;
+        R result;
+        qint64 size;
+        const char* box;
+    } cases[] = {
+        {small, R::Read, sqltext::kSqlFileMaxBytes, ""},
+        {big, R::TooLarge, 0, "ファイルが大きすぎるため（16MBまで）、読み込めません。\n"},
+        {fifo, R::NotARegularFile, 0, "通常のファイルではないため、読み込めません。\n"},
+        {"/dev/zero", R::NotARegularFile, 0, "通常のファイルではないため、読み込めません。\n"},
+        {dir.path(), R::NotARegularFile, 0, "通常のファイルではないため、読み込めません。\n"},
+        {dir.filePath("missing.sql"), R::CannotOpen, 0, ""},
+    };
+    for (const auto& c : cases) {
+        QByteArray bytes("old");
+        EXPECT_EQ(sqltext::readSqlFile(c.path, bytes), c.result) << c.path.toStdString();
+        EXPECT_EQ(bytes.size(), c.size) << c.path.toStdString();
+        const QString box = sqltext::sqlFileRefusal(c.result, c.path);
+        EXPECT_EQ(box, *c.box ? QString::fromUtf8(c.box) + c.path : QString());
+    }
 }
 
 TEST(SqlText, DraggedTextLandsWhereItWasDroppedOrNowhereInsideItself)

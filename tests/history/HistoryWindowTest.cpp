@@ -9,17 +9,26 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <memory>
+
+// The program's images (sort arrows), compiled into the application's library.
+static void initProgramImages()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace {
 
@@ -27,6 +36,7 @@ class HistoryWindows : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        initProgramImages();
         ASSERT_TRUE(dir_.isValid());
         setAppFolderForTesting(dir_.path());
         ini_ = std::make_unique<INIfile_IO>(settings::settingsPath());
@@ -111,10 +121,27 @@ TEST_F(HistoryWindows, HistoryListSortsInACycleAndDropsTheOldestRowWhileSorted)
     hist.SaveHist();
     EXPECT_EQ(recordsInFile("SQLHIST.TXT"), 20);
 
-    // The statement box: Ctrl+A selects everything, a double-click drops the trailing blank.
-    auto* text1 = child<QPlainTextEdit>(hist, "Text1");
+    // The stamp shows whole; the sort image stands right of the caption, as in the grid.
     hist.showWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&hist));
+    EXPECT_LE(static_cast<QAbstractItemView*>(list)->sizeHintForColumn(0), list->columnWidth(0));
+    hist.columnClick(1);
+    hist.columnClick(1);
+    ASSERT_EQ(hist.sortImage(0), QString());
+    const QImage unsorted = list->header()->grab().toImage();
+    hist.columnClick(0);
+    const QImage sorted = list->header()->grab().toImage();
+    int image = -1;
+    for (int x = 0; x < list->columnWidth(0) && image < 0; ++x)
+        for (int y = 0; y < sorted.height() && image < 0; ++y)
+            if (sorted.pixel(x, y) != unsorted.pixel(x, y))
+                image = x;
+    ASSERT_GE(image, 0) << "no sort image";
+    EXPECT_GT(image,
+              QFontMetrics(list->header()->font()).horizontalAdvance(QStringLiteral("日時")));
+
+    // The statement box: Ctrl+A selects everything, a double-click drops the trailing blank.
+    auto* text1 = child<QPlainTextEdit>(hist, "Text1");
     text1->setPlainText(QStringLiteral("SELECT  a FROM t"));
     QTest::keyClick(text1, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(text1->textCursor().selectedText(), text1->toPlainText());
@@ -124,6 +151,36 @@ TEST_F(HistoryWindows, HistoryListSortsInACycleAndDropsTheOldestRowWhileSorted)
                        text1->cursorRect(c).center());
     QTest::qWait(20);
     EXPECT_EQ(text1->textCursor().selectedText(), QStringLiteral("SELECT"));
+
+    // Drops follow the input area: files are refused, a link dragged from a browser is text,
+    // and the drop only ever copies.
+    const auto drop = [text1](const QList<QUrl>& urls, const QString& text) {
+        QMimeData data;
+        data.setUrls(urls);
+        if (!text.isNull())
+            data.setText(text);
+        const QPoint at = text1->cursorRect(QTextCursor(text1->document())).center();
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(text1->viewport(), &enter);
+        if (!enter.isAccepted())
+            return Qt::IgnoreAction;
+        QDropEvent dropped(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                           Qt::NoModifier);
+        dropped.setDropAction(Qt::MoveAction);
+        QApplication::sendEvent(text1->viewport(), &dropped);
+        return dropped.isAccepted() ? dropped.dropAction() : Qt::IgnoreAction;
+    };
+    text1->setPlainText(QStringLiteral("FROM t"));
+    EXPECT_EQ(drop({QUrl::fromLocalFile(dir_.filePath("SQLHIST.TXT"))}, QString()),
+              Qt::IgnoreAction);
+    EXPECT_EQ(drop({QUrl::fromLocalFile(dir_.filePath("SQLHIST.TXT"))}, QStringLiteral("x")),
+              Qt::IgnoreAction);
+    EXPECT_EQ(text1->toPlainText(), QStringLiteral("FROM t"));
+    EXPECT_EQ(drop({QUrl(QStringLiteral("https://example.com/q"))},
+                   QStringLiteral("-- https://example.com/q\n")),
+              Qt::CopyAction);
+    EXPECT_EQ(text1->toPlainText(), QStringLiteral("-- https://example.com/q\nFROM t"));
 
     // Closing through the title bar only hides the window.
     hist.showWindow();
