@@ -250,6 +250,7 @@ void QUORVANT::wireInputArea()
     hooks.GetTempBack = [this](std::int16_t& no) { return showTemp_->store().GetTempBack(no); };
     hooks.GetTempNum = [this] { return showTemp_->store().GetTempNum(); };
     hooks.runBatch = [this](const QString& sql) { runStatements(sql); };
+    hooks.prompts = &services_.prompts();
     frmEditor_ = new FrmEditor(services_.ini(), services_.prompts(),
                                AppFolder() + QStringLiteral("SQLKYWD.TXT"), this);
     hooks.editSql = [this](const QString& sql) { return frmEditor_->editSql(sql); };
