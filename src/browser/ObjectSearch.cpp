@@ -305,7 +305,8 @@ bool ObjectSearch::eventFilter(QObject* watched, QEvent* event)
             foundEntryChosen(found_->indexOfTopLevelItem(entry));
         }
         tree_.focus();
-        if (release->button() == Qt::RightButton && entry != nullptr && foundMenu_ != nullptr)
+        // Anywhere over the list: the popup acts on the entry chosen last.
+        if (release->button() == Qt::RightButton && foundMenu_ != nullptr)
             foundMenu_->popup(found_->viewport()->mapToGlobal(pos));
         return false;
     }

@@ -251,6 +251,12 @@ TEST_P(BrowserTest, SearchAllListsMatchesInTreeOrderAndClosesTheRest)
     search->foundEntryChosen(1);
     EXPECT_EQ(current()->text(0), entryTexts(tui.LV_Found)[1]);
     EXPECT_EQ(commands->popupNode(), current());
+    // The right button opens the list's popup also below its entries, for the entry chosen.
+    QTest::mouseRelease(tui.LV_Found->viewport(), Qt::RightButton, {},
+                        QPoint(5, tui.LV_Found->viewport()->height() - 2));
+    EXPECT_TRUE(menus[3]->isVisible());
+    menus[3]->hide();
+    EXPECT_EQ(commands->popupNode(), current());
 }
 
 TEST_P(BrowserTest, SearchWithoutResultOrTextFindsNothingAndEmptyTextClosesNothing)

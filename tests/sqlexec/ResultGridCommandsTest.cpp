@@ -388,8 +388,9 @@ TEST(GridResumeTest, ResumeWhileSortedContinuesInFetchOrder)
     ui.ListView1 = s.w.ListView1;
     ResultGridCommands grid(s.runner->model(), ui);
     {
+        // A real timer, not a zero one: a zero timer may wait for an idle loop until the end.
         DuringFill suspend([&] { return s.runner->batch().exec_row_count >= 500; },
-                           [&] { s.w.Cmd_start_stop->click(); });
+                           [&] { s.w.Cmd_start_stop->click(); }, 1);
         // Each row costs a count, so that rows keep coming after the suspension however
         // busy the machine is.
         s.run("SELECT id, v FROM qv_gr_t a WHERE (SELECT COUNT(*) FROM qv_gr_t b WHERE b.v >= "
