@@ -23,13 +23,27 @@ class QtFileDialogBackend : public FileDialogBackend {
 public:
     QString run(QWidget* owner, const FileDialogRequest& r) override
     {
-        QString selected = r.filters.value(r.filterIndex - 1);
-        const QString start = r.initialFolder + r.initialName;
-        const QString filter = r.filters.join(QStringLiteral(";;"));
-        // QFileDialog asks before overwriting on save unless told not to.
-        if (r.save)
-            return QFileDialog::getSaveFileName(owner, r.title, start, filter, &selected);
-        return QFileDialog::getOpenFileName(owner, r.title, start, filter, &selected);
+        QFileDialog dialog(owner, r.title, r.initialFolder, r.filters.join(QStringLiteral(";;")));
+        dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        const QString selected = r.filters.value(r.filterIndex - 1);
+        if (!selected.isEmpty())
+            dialog.selectNameFilter(selected);
+        if (!r.initialName.isEmpty())
+            dialog.selectFile(r.initialName);
+        if (r.save) {
+            // A name typed without its extension gets the chosen type's: a workbook saved as
+            // "result" could not be found as a workbook, nor opened as one. The dialog asks
+            // before overwriting the name it returns.
+            dialog.setDefaultSuffix(DefaultSuffixOf(dialog.selectedNameFilter()));
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                             [&dialog](const QString& chosen) {
+                                 dialog.setDefaultSuffix(DefaultSuffixOf(chosen));
+                             });
+        }
+        if (dialog.exec() != QDialog::Accepted)
+            return {};
+        return dialog.selectedFiles().value(0);
     }
 };
 
@@ -66,6 +80,22 @@ QStringList qtDialogFilters(const QString& filter)
             out << desc + QStringLiteral(" (") + patterns + QLatin1Char(')');
     }
     return out;
+}
+
+QString DefaultSuffixOf(const QString& qtFilter)
+{
+    const qsizetype open = qtFilter.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = qtFilter.lastIndexOf(QLatin1Char(')'));
+    if (open < 0 || close < open)
+        return {};
+    const QStringList patterns =
+        qtFilter.mid(open + 1, close - open - 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (patterns.size() != 1 || !patterns.first().startsWith(QStringLiteral("*.")))
+        return {};
+    const QString suffix = patterns.first().mid(2);
+    if (suffix.isEmpty() || suffix.contains(QLatin1Char('*')) || suffix.contains(QLatin1Char('?')))
+        return {};
+    return suffix;
 }
 
 FileDialogRequest buildFileDialogRequest(const QString& title, const QString& initialPath,

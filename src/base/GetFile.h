@@ -12,6 +12,10 @@ QString BuildDialogFilter(const QString& filter);
 // The same filter in Qt's form, one "description (patterns)" entry per pair.
 QStringList qtDialogFilters(const QString& filter);
 
+// The extension a save dialog gives a name typed without one: the filter's one "*.ext" pattern,
+// or none ("*.*", several patterns).
+QString DefaultSuffixOf(const QString& qtFilter);
+
 // What the file dialogs are asked for; tests replace the dialog through FileDialogBackend.
 struct FileDialogRequest {
     QString title;

@@ -4,6 +4,9 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
+
 #include <xlsxwriter.h>
 
 struct SpreadsheetFile::Book {
@@ -72,16 +75,24 @@ bool SpreadsheetFile::save()
 {
     if (book_->workbook == nullptr)
         return false;
+    errno = 0;
     const lxw_error rc = workbook_close(book_->workbook);
+    // The library names the system's reason on stderr only; the box should say it.
+    const int systemError = errno;
     book_->workbook = nullptr;
     book_->sheet = nullptr;
-    if (rc != LXW_NO_ERROR)
+    if (rc != LXW_NO_ERROR) {
         error_ = rc;
+        systemError_ = rc == LXW_ERROR_CREATING_XLSX_FILE ? systemError : 0;
+    }
     return error_ == 0;
 }
 
 QString SpreadsheetFile::errorText() const
 {
-    return QStringLiteral("Error:") + QString::number(error_) + QLatin1Char(' ') +
-           QString::fromUtf8(lxw_strerror(static_cast<lxw_error>(error_)));
+    QString text = QStringLiteral("Error:") + QString::number(error_) + QLatin1Char(' ') +
+                   QString::fromUtf8(lxw_strerror(static_cast<lxw_error>(error_)));
+    if (systemError_ != 0)
+        text += QLatin1Char('\n') + QString::fromLocal8Bit(std::strerror(systemError_));
+    return text;
 }

@@ -33,4 +33,5 @@ private:
     struct Book;
     std::unique_ptr<Book> book_;
     int error_ = 0;
+    int systemError_ = 0; // errno of a file that could not be created
 };

@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
 namespace {
 
 class GetFile : public ::testing::Test {
@@ -56,4 +62,33 @@ TEST_F(GetFile, ResultIsTrimmedAndCancelIsEmpty)
     EXPECT_EQ(ShowSaveFileDialog(nullptr, "t", "", "", 1), "/tmp/out.csv");
     dialog.answer = "";
     EXPECT_EQ(ShowOpenFileDialog(nullptr, "t", "", "", 1), "");
+}
+
+// The real dialog: a name typed without its extension gets the chosen type's, and only a type
+// of one extension gives one.
+TEST(GetFileDialog, TypedNameGetsTheChosenTypesExtension)
+{
+    EXPECT_EQ(DefaultSuffixOf(QStringLiteral("Excelﾌｧｲﾙ(*.xlsx)")), QStringLiteral("xlsx"));
+    EXPECT_EQ(DefaultSuffixOf(QStringLiteral("すべてのﾌｧｲﾙ(*.*)")), QString());
+    EXPECT_EQ(DefaultSuffixOf(QStringLiteral("ﾃｷｽﾄ (*.csv *.txt)")), QString());
+
+    QTemporaryDir dir;
+    const auto typeAndAccept = [](const QString& name) {
+        QTimer::singleShot(0, [name] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+    };
+    const QString filter = QStringLiteral("Excelﾌｧｲﾙ(*.xlsx)|*.xlsx|すべてのﾌｧｲﾙ(*.*)|*.*");
+    typeAndAccept(dir.filePath(QStringLiteral("typed")));
+    EXPECT_EQ(ShowSaveFileDialog(nullptr, "保存", dir.filePath("SELECT.xlsx"), filter, 1),
+              dir.filePath(QStringLiteral("typed.xlsx")));
+    typeAndAccept(dir.filePath(QStringLiteral("typed.bak")));
+    EXPECT_EQ(ShowSaveFileDialog(nullptr, "保存", dir.filePath("SELECT.xlsx"), filter, 1),
+              dir.filePath(QStringLiteral("typed.bak")));
+    typeAndAccept(dir.filePath(QStringLiteral("typed")));
+    EXPECT_EQ(ShowSaveFileDialog(nullptr, "保存", dir.filePath("SELECT"), filter, 2),
+              dir.filePath(QStringLiteral("typed")));
 }

@@ -34,7 +34,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -719,9 +721,9 @@ TEST(ExportFailure, WriteFailuresAreNeverReportedAsSuccess)
             EXPECT_TRUE(w.boxes(Prompts::Icon::Information).isEmpty());
         }
     }
-    // The workbook: the library's error, no success.
+    // The workbook: the library's error and the system's reason, no success.
     w.prompts.clear();
-    w.dialog.answer = folder + QStringLiteral("/x.xlsx");
+    w.dialog.answer = dir.filePath(QStringLiteral("missing/x.xlsx"));
     w.window->ShowOption(w.grid(t));
     w.window->Opt_out[SaveCSV::Spreadsheet]->click();
     w.window->Command1->click();
@@ -729,6 +731,8 @@ TEST(ExportFailure, WriteFailuresAreNeverReportedAsSuccess)
     EXPECT_EQ(w.prompts.boxes()[0].icon, Prompts::Icon::Critical);
     EXPECT_TRUE(w.prompts.boxes()[0].text.startsWith(
         QStringLiteral("エクセルファイルの出力に失敗しました。\nError:")));
+    EXPECT_TRUE(w.prompts.boxes()[0].text.endsWith(QString::fromLocal8Bit(std::strerror(ENOENT))))
+        << w.prompts.boxes()[0].text.toStdString();
 }
 
 // The workbook holds names as text without a "'", numbers of number columns as numbers, and
