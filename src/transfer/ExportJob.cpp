@@ -1,5 +1,6 @@
 #include "transfer/ExportJob.h"
 
+#include "base/Utf8Text.h"
 #include "odbc/comm/ResultSetInfo.h"
 #include "transfer/ExportFile.h"
 #include "transfer/ExportText.h"
@@ -212,8 +213,7 @@ ExportOutcome ExportJob::gridToClipboard(const ResultGridSource& grid)
         builder.appendRow(row.set(cells, columns), kinds, text);
         return true;
     });
-    QGuiApplication::clipboard()->setText(
-        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    QGuiApplication::clipboard()->setText(textFromUtf8(text));
     out.rows = handed;
     if (handed < rows)
         out.end = ExportOutcome::End::Stopped;

@@ -4,6 +4,7 @@
 #include "base/GetFile.h"
 #include "base/InputGate.h"
 #include "base/Prompts.h"
+#include "base/Utf8Text.h"
 #include "odbc/comm/ODBCComm.h"
 #include "text/CodePage.h"
 #include "transfer/CsvImport.h"
@@ -262,8 +263,7 @@ bool LoadCSV::readPreview()
         // never touches what is shown.
         const std::string text =
             csvimport::fileTextToUtf8(bytes.substr(0, 4 * kShownText + 4), format.encoding);
-        preview +=
-            QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).left(kShownText);
+        preview += textFromUtf8(text).left(kShownText);
         preview += QLatin1Char('\n');
         ++shown;
     }

@@ -1,5 +1,6 @@
 #include "transfer/LoadJob.h"
 
+#include "base/Utf8Text.h"
 #include "odbc/comm/ODBCComm.h"
 
 #include <QFile>
@@ -27,7 +28,7 @@ LoadJob::Progress LoadJob::progress() const
     p.inserted = inserted_;
     if (builder_) {
         const std::string_view sql = builder_->statement();
-        p.statement = QString::fromUtf8(sql.data(), static_cast<qsizetype>(sql.size()));
+        p.statement = textFromUtf8(sql);
     }
     return p;
 }
