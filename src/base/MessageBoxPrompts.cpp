@@ -1,6 +1,8 @@
 #include "base/MessageBoxPrompts.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 QMessageBox::StandardButton toButton(Prompts::Answer a)
@@ -54,15 +56,28 @@ Prompts::Answer MessageBoxPrompts::ask(QWidget* owner, Icon icon, const QString&
         set = QMessageBox::Yes | QMessageBox::No;
         break;
     case Buttons::YesNoCancel:
+    case Buttons::CommitRollbackCancel:
         set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
+    case Buttons::KeepUndo:
+        set = QMessageBox::Yes | QMessageBox::No;
         break;
     }
     box.setStandardButtons(set);
+    if (buttons == Buttons::CommitRollbackCancel) {
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("COMMIT"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("ROLLBACK"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    } else if (buttons == Buttons::KeepUndo) {
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("残す"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("取り消す"));
+    }
     box.setDefaultButton(toButton(defaultAnswer));
     // Closing the box with Esc or its close button counts as the safe answer.
-    box.setEscapeButton(buttons == Buttons::Ok      ? QMessageBox::Ok
-                        : buttons == Buttons::YesNo ? QMessageBox::No
-                                                    : QMessageBox::Cancel);
+    box.setEscapeButton(buttons == Buttons::Ok ? QMessageBox::Ok
+                        : buttons == Buttons::YesNo || buttons == Buttons::KeepUndo
+                            ? QMessageBox::No
+                            : QMessageBox::Cancel);
     switch (box.exec()) {
     case QMessageBox::Cancel:
         return Answer::Cancel;

@@ -10,7 +10,8 @@ class QWidget;
 class Prompts {
 public:
     enum class Icon { None, Information, Warning, Critical, Question };
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    // CommitRollbackCancel: Yes is "COMMIT", No "ROLLBACK"; KeepUndo: Yes is "残す", No "取り消す".
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, CommitRollbackCancel, KeepUndo };
     enum class Answer { Ok, Cancel, Yes, No };
 
     virtual ~Prompts() = default;

@@ -34,6 +34,14 @@ int readMaxHist(const INIfile_IO& ini)
     return maxHistFromText(ini.ReadIniValue(QLatin1String(kSet), QLatin1String(kMaxHist)));
 }
 
+int readUndoAskRows(const INIfile_IO& ini)
+{
+    bool ok = false;
+    const int rows =
+        ini.ReadIniValue(QLatin1String(kSet), QLatin1String(kUndoAskRows)).trimmed().toInt(&ok);
+    return ok && rows >= 0 ? rows : kDefaultUndoAskRows;
+}
+
 QString readHelpUrl(const INIfile_IO& ini)
 {
     return ini.ReadIniValue(QLatin1String(kHelp), QLatin1String(kHelpUrl));

@@ -26,6 +26,11 @@ inline constexpr char kHelpUrl[] = "URL";
 inline constexpr char kSet[] = "SET";
 inline constexpr char kMaxHist[] = "MAXHIST";
 inline constexpr char kEditor[] = "EDITOR";
+// Ask at disconnect and exit while statements are uncommitted (ON/OFF, off when missing).
+inline constexpr char kAskPending[] = "ASKPENDING";
+// An UPDATE or DELETE that changed more rows than this asks whether to keep the change.
+inline constexpr char kUndoAskRows[] = "UNDOASKROWS";
+inline constexpr int kDefaultUndoAskRows = 1000;
 
 inline constexpr char kConnHist[] = "CONNHIST";
 inline constexpr char kConnHistSave[] = "SAVE";
@@ -47,6 +52,8 @@ void writeOnOff(INIfile_IO& ini, const char* section, const char* key, bool on);
 
 // History capacity: 20 unless the value is a whole number from 20 to 999.
 int readMaxHist(const INIfile_IO& ini);
+// kUndoAskRows, or its default when missing or not a number of 0 or more.
+int readUndoAskRows(const INIfile_IO& ini);
 int maxHistFromText(const QString& text);
 
 QString readHelpUrl(const INIfile_IO& ini);

@@ -218,3 +218,15 @@ bool driverFailureMayDropWrites(const std::string& driverFile)
 {
     return fileOf(driverFile).rfind("psqlodbc", 0) == 0;
 }
+
+bool driverSavepointsUndo(const std::string& driverFile)
+{
+    const std::string file = fileOf(driverFile);
+    return file.rfind("psqlodbc", 0) == 0 || file.rfind("sqlite3odbc", 0) == 0 ||
+           file.rfind("libsqlite3odbc", 0) == 0 || file.rfind("libmaodbc", 0) == 0;
+}
+
+bool driverDdlCommitsItself(const std::string& driverFile)
+{
+    return fileOf(driverFile).rfind("libmaodbc", 0) == 0;
+}

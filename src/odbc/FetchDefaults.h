@@ -54,3 +54,12 @@ bool driverKeepsResultBesideCatalog(const std::string& driverFile,
 // while running, but a statement that fails to parse aborts the whole transaction; SQLite and
 // MariaDB take back only the failed statement.
 bool driverFailureMayDropWrites(const std::string& driverFile);
+
+// True when a savepoint set before a statement can take the statement back (ROLLBACK TO
+// SAVEPOINT) inside the open transaction, without changing what the statement does or what
+// COMMIT commits: checked for SQLite ODBC 0.9998, psqlODBC 13.02 and MariaDB Connector/ODBC
+// 3.1.15 over InnoDB (tests/sqlexec).
+bool driverSavepointsUndo(const std::string& driverFile);
+
+// True when DDL commits the transaction by itself, savepoints with it (MariaDB).
+bool driverDdlCommitsItself(const std::string& driverFile);

@@ -301,6 +301,10 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
         succeeded(named) && driverCancelsFetches(reinterpret_cast<const char*>(driverName));
     failedStatementMayDropWrites_ =
         succeeded(named) && driverFailureMayDropWrites(reinterpret_cast<const char*>(driverName));
+    savepointsUndo_ =
+        succeeded(named) && driverSavepointsUndo(reinterpret_cast<const char*>(driverName));
+    ddlCommitsItself_ =
+        succeeded(named) && driverDdlCommitsItself(reinterpret_cast<const char*>(driverName));
 
     // A result and a catalog enumeration are two active statements; 0 means no limit.
     SQLUSMALLINT activeStatements = 0;

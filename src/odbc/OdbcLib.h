@@ -155,6 +155,10 @@ public:
     // (driverFailureMayDropWrites): a caller that counts rows written since the last COMMIT
     // must ask the database whether they are still there.
     bool failedStatementMayDropWrites() const { return failedStatementMayDropWrites_; }
+    // A savepoint can take back the last statement (driverSavepointsUndo); DDL commits by
+    // itself (driverDdlCommitsItself), so no savepoint outlives it.
+    bool savepointsUndo() const { return savepointsUndo_; }
+    bool ddlCommitsItself() const { return ddlCommitsItself_; }
     bool cursorAllocated() const { return cursorAllocated_; }
     std::int16_t cursorColumnCount() const { return cursorColumns_; }
     std::int32_t cursorRowsFetched() const { return cursorRowsFetched_; }
@@ -213,6 +217,8 @@ private:
     bool objectsInCatalogs_ = false;
     bool catalogBesideCursor_ = false;
     bool failedStatementMayDropWrites_ = false;
+    bool savepointsUndo_ = false;
+    bool ddlCommitsItself_ = false;
 
     // Statements.
     Handle execStmt_ = nullptr;

@@ -3,6 +3,7 @@
 #include "text/CodePage.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <sql.h>
 #include <sqlext.h>
@@ -31,6 +32,29 @@ bool startsWithWord(std::string_view text, std::string_view upperWord)
             return false;
     }
     return true;
+}
+
+// ROLLBACK TO [SAVEPOINT] name takes back part of the transaction: the database's statement,
+// not the transaction call, which would take back all of it.
+bool rollsBackToSavepoint(std::string_view sql)
+{
+    std::size_t i = 8; // after "ROLLBACK"
+    const auto word = [&](std::string_view upper) {
+        while (i < sql.size() && (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\n' ||
+                                  sql[i] == '\r'))
+            ++i;
+        if (!startsWithWord(sql.substr(i), upper))
+            return false;
+        const std::size_t end = i + upper.size();
+        if (end < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[end])) != 0 ||
+                                 sql[end] == '_'))
+            return false;
+        i = end;
+        return true;
+    };
+    if (!word("WORK"))
+        word("TRANSACTION");
+    return word("TO");
 }
 
 std::int16_t kindOf(SQLSMALLINT sqlType)
@@ -94,7 +118,7 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
         cols = 0;
         return OdbcCommit();
     }
-    if (startsWithWord(sql, "ROLLBACK")) {
+    if (startsWithWord(sql, "ROLLBACK") && !rollsBackToSavepoint(sql)) {
         rows = 0;
         cols = 0;
         return OdbcRollback();
@@ -165,7 +189,7 @@ std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql)
 {
     if (startsWithWord(sql, "COMMIT"))
         return OdbcCommit();
-    if (startsWithWord(sql, "ROLLBACK"))
+    if (startsWithWord(sql, "ROLLBACK") && !rollsBackToSavepoint(sql))
         return OdbcRollback();
     endCatalog();
     if (execStmtReusable_ && execStmt_ != nullptr) {

@@ -162,6 +162,8 @@ void BatchRun::exec_sql(const QString& sql, bool ReFetch)
     std::int16_t code = 0;
     QString errorText;
     bool failed = false;
+    StatementEffect effect;
+    bool savepoint = false;
     if (ReFetch) {
         exec_start_tick = Clock::now();
         // A statement run while the fetch was suspended has put its own count and times
@@ -179,6 +181,25 @@ void BatchRun::exec_sql(const QString& sql, bool ReFetch)
         first_row_ms = 0;
         exec_started_at = QDateTime::currentDateTime();
         exec_start_tick = Clock::now();
+        effect = ClassifyStatement(sql);
+        dropUndo();
+        // Releasing ours would now also release the user's own savepoints set after it, or
+        // ours may be gone with a ROLLBACK TO: it is left alone from here on.
+        if (effect.savepoints)
+            savepointSet_ = false;
+        if (effect.mayChange) {
+            savepoint = setSavepoint(effect);
+            // Without a way back, the statement that changes every row asks first.
+            if (!savepoint && effect.updateOrDelete && effect.withoutWhere && askingAllowed() &&
+                prompts.ask(boxOwner_, Prompts::Icon::Warning, QStringLiteral("QUORVANT"),
+                            QStringLiteral("WHEREのない%1は実行後に取り消せません。実行しますか？")
+                                .arg(sql.trimmed().section(QLatin1Char(' '), 0, 0).toUpper()),
+                            Prompts::Buttons::OkCancel,
+                            Prompts::Answer::Cancel) != Prompts::Answer::Ok) {
+                setMessage(QStringLiteral("SQL実行：実行しませんでした。"));
+                return;
+            }
+        }
         opened_ = db_.DbOpenResult(sql, kExecuteRowCap);
         code = opened_.code;
         if (code != 0 && stop_requested) {
@@ -215,6 +236,10 @@ void BatchRun::exec_sql(const QString& sql, bool ReFetch)
                 exec_elapsed_ms = msSince(exec_start_tick);
                 exec_row_count = opened_.rowCount;
             }
+            if (!failed &&
+                !afterChange(sql, effect, savepoint,
+                             result_column_count > 0 ? exec_row_count : opened_.rowCount))
+                return;
         }
     }
 
@@ -542,6 +567,100 @@ void BatchRun::transact(bool commit)
         message = word + QStringLiteral("エラー：") + db_.DbLastErrorText();
     }
     setPanels(codeText(code), QStringLiteral("行数:"), QStringLiteral("実行時間："), message);
+}
+
+// --- pending work and undo ---
+
+namespace {
+
+const QString kUndoSavepoint = QStringLiteral("quorvant_undo");
+
+} // namespace
+
+bool BatchRun::undoAvailable() const
+{
+    return undoLive_ && db_.DbIsConnected() && db_.DbStatementsSent() == undoStamp_;
+}
+
+void BatchRun::dropUndo()
+{
+    if (!undoLive_)
+        return;
+    undoLive_ = false;
+    emit undoChanged();
+}
+
+bool BatchRun::setSavepoint(const StatementEffect& effect)
+{
+    if (!db_.DbSavepointsUndo() || (effect.ddl && db_.DbDdlCommitsItself()))
+        return false;
+    // The previous one is released first, while it is known to exist: savepoints that pile up
+    // in one transaction slow PostgreSQL down, and releasing one that is gone would abort it.
+    const bool release = savepointSet_ && savepointTransactions_ == db_.DbTransactionEnds();
+    const std::string name = kUndoSavepoint.toStdString();
+    std::int16_t code = ODBCComm::kBusy;
+    db_.DbRunStatements([&](ODBCComm::StatementCalls& calls) {
+        code = release ? calls.execute("RELEASE SAVEPOINT " + name) : 0;
+        if (code == 0)
+            code = calls.execute("SAVEPOINT " + name);
+    });
+    savepointSet_ = code == 0;
+    savepointTransactions_ = db_.DbTransactionEnds();
+    return savepointSet_;
+}
+
+bool BatchRun::afterChange(const QString& sql, const StatementEffect& effect, bool savepoint,
+                           std::int64_t rows)
+{
+    // COMMIT, ROLLBACK, or DDL that commits by itself: the transaction has ended, with what
+    // was pending and the savepoints.
+    const bool ddlCommitted = effect.ddl && db_.DbDdlCommitsItself();
+    if (effect.commits || effect.rollsBack || ddlCommitted) {
+        savepointSet_ = false;
+        db_.pending().clear();
+    }
+    if (effect.mayChange && !ddlCommitted)
+        db_.pending().record(
+            {sql, exec_started_at, std::max<std::int64_t>(0, rows), exec_elapsed_ms});
+    if (!savepoint)
+        return true;
+    undoLive_ = true;
+    undoStamp_ = db_.DbStatementsSent();
+    undoSql_ = sql;
+    emit undoChanged();
+    if (!effect.updateOrDelete || (!effect.withoutWhere && rows <= undoAskRows_) ||
+        !askingAllowed())
+        return true;
+    // Asked after it ran, with the exact count; taking it back is the safe answer.
+    if (prompts_.ask(boxOwner_, Prompts::Icon::Question, QStringLiteral("QUORVANT"),
+                     QStringLiteral("%1行が変更されました。この変更を残しますか？").arg(rows),
+                     Prompts::Buttons::KeepUndo, Prompts::Answer::No) == Prompts::Answer::Yes)
+        return true;
+    undoLast();
+    return false;
+}
+
+void BatchRun::undoLast()
+{
+    if (!undoAvailable())
+        return;
+    // A result opened after the savepoint would be closed under the fill by the rollback.
+    endSuspendedFetch();
+    const std::string sql = "ROLLBACK TO SAVEPOINT " + kUndoSavepoint.toStdString();
+    std::int16_t code = ODBCComm::kBusy;
+    db_.DbRunStatements([&](ODBCComm::StatementCalls& calls) { code = calls.execute(sql); });
+    undoLive_ = false;
+    emit undoChanged();
+    if (code != 0) {
+        const QString error = db_.DbLastErrorText();
+        prompts_.tell(boxOwner_, Prompts::Icon::Warning, kExecErrorTitle, error);
+        setPanels(codeText(code), QStringLiteral("行数:"), QStringLiteral("実行時間："),
+                  QStringLiteral("取り消しエラー：") + error);
+        return;
+    }
+    db_.pending().dropLast();
+    setPanels(codeText(0), QStringLiteral("行数:"), QStringLiteral("実行時間："),
+              QStringLiteral("直前のSQLを取り消しました：") + StatementPreview(undoSql_));
 }
 
 // --- tables that are not results ---

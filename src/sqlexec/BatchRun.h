@@ -80,6 +80,13 @@ public:
     void endSuspendedFetch();
     void commit_command();
     void rollback_command();
+    // "直前のSQLを取り消す": rolls back to the savepoint set before the last statement.
+    void undoLast();
+    // The savepoint of the last statement still lives: nothing else has run on the
+    // connection since.
+    bool undoAvailable() const;
+    // An UPDATE or DELETE that changed more rows than this asks whether to keep the change.
+    void setUndoAskRows(std::int64_t rows) { undoAskRows_ = rows; }
     // Suspends a fill in progress, or resumes the suspended one.
     void suspendOrResume();
 
@@ -134,6 +141,8 @@ signals:
     // (the grid is shown again and fits its columns).
     void fillStarting();
     void fillEnded();
+    // Whether the last statement can be taken back has changed.
+    void undoChanged();
 
 private:
     void setRunState(bool running);
@@ -150,6 +159,13 @@ private:
     std::int64_t msSince(std::chrono::steady_clock::time_point from) const;
     void addHistory(const QString& sql);
     void transact(bool commit);
+    // Sets the savepoint before a statement that may change data; false where none can be set.
+    bool setSavepoint(const StatementEffect& effect);
+    // After a statement ran: the record of pending work, the undo and its guard. False when
+    // the guard took the statement back.
+    bool afterChange(const QString& sql, const StatementEffect& effect, bool savepoint,
+                     std::int64_t rows);
+    void dropUndo();
 
     ODBCComm& db_;
     Prompts& prompts_;
@@ -173,4 +189,12 @@ private:
     QDateTime fillStartedAt_;
     std::int64_t fillElapsedMs_ = 0;
     std::int64_t fillFirstRowMs_ = 0;
+    // The undo savepoint: set in this transaction (it must be released before the next), and
+    // the count of statements sent when it covered the last statement.
+    bool savepointSet_ = false;
+    std::uint64_t savepointTransactions_ = 0;
+    bool undoLive_ = false;
+    std::uint64_t undoStamp_ = 0;
+    QString undoSql_;
+    std::int64_t undoAskRows_ = 1000;
 };

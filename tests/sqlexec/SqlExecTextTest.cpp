@@ -143,3 +143,43 @@ TEST(NumberWidthTest, ColumnKeepsTheLargestCounts)
 }
 
 } // namespace
+
+// What a statement may do to the transaction; anything unknown counts as a change.
+TEST(ClassifyStatement, TellsChangesLocksAndTransactionEnds)
+{
+    struct Case {
+        const char* sql;
+        bool mayChange, commits, rollsBack, ddl, withoutWhere;
+    };
+    const Case cases[] = {
+        {"select * from t", false, false, false, false, false},
+        {"  -- note\n SELECT 'DELETE' FROM t /* UPDATE */", false, false, false, false, false},
+        {"SELECT * FROM t FOR UPDATE", true, false, false, false, false},
+        {"select * from t for share", true, false, false, false, false},
+        {"SELECT * FROM t LOCK IN SHARE MODE", true, false, false, false, false},
+        {"WITH x AS (DELETE FROM t RETURNING *) SELECT * FROM x", true, false, false, false, false},
+        {"/* SELECT */ DELETE FROM t", true, false, false, false, true},
+        {"update t set a = 1 where id = 2", true, false, false, false, false},
+        {"UPDATE t SET note = 'where'", true, false, false, false, true},
+        {"INSERT INTO t VALUES (1)", true, false, false, false, false},
+        {"CALL p()", true, false, false, false, false},
+        {"create table x (a int)", true, false, false, true, false},
+        {"TRUNCATE t", true, false, false, true, false},
+        {"frobnicate", true, false, false, false, false},
+        {"SHOW search_path", false, false, false, false, false},
+        {"EXPLAIN ANALYZE DELETE FROM t", true, false, false, false, false},
+        {"PRAGMA table_info(t)", false, false, false, false, false},
+        {"commit", false, true, false, false, false},
+        {"ROLLBACK", false, false, true, false, false},
+        {"ROLLBACK TO SAVEPOINT a", false, false, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        const StatementEffect e = ClassifyStatement(QString::fromUtf8(c.sql));
+        EXPECT_EQ(e.mayChange, c.mayChange);
+        EXPECT_EQ(e.commits, c.commits);
+        EXPECT_EQ(e.rollsBack, c.rollsBack);
+        EXPECT_EQ(e.ddl, c.ddl);
+        EXPECT_EQ(e.withoutWhere, c.withoutWhere);
+    }
+}

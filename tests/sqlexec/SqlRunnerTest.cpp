@@ -145,6 +145,98 @@ TEST_P(RunnerTest, BatchRunReportsWithoutAWindow)
     EXPECT_FALSE(run.running());
 }
 
+// Statements that may change data are pending until COMMIT or ROLLBACK, with the driver's
+// counts; each can be taken back by its savepoint, which never changes what COMMIT commits.
+TEST_P(RunnerTest, PendingWorkAndUndoOfTheLastStatement)
+{
+    BatchRun& run = s->runner->batch();
+    PendingWork& pending = s->db->pending();
+    const auto rowsNow = [&] {
+        EXPECT_EQ(s->db->DbExecute(QStringLiteral("SELECT COUNT(*), SUM(id) FROM qv_sx_t")), 0);
+        QVector<QString> v;
+        s->db->DbFetch(v, true);
+        s->db->DbCloseCursor();
+        return v.value(0) + QLatin1Char('/') + v.value(1);
+    };
+    const QString before = rowsNow();
+    auto other = second();
+
+    s->run("SELECT * FROM qv_sx_t");
+    EXPECT_TRUE(pending.empty());
+    EXPECT_FALSE(run.undoAvailable());
+    s->run("INSERT INTO qv_sx_t (id) VALUES (10)");
+    s->run("UPDATE qv_sx_t SET note = 'n' WHERE id < 3");
+    ASSERT_EQ(pending.statements(), 2);
+    EXPECT_EQ(pending.rows(), 1 + 2);
+    EXPECT_TRUE(PendingPanelText(pending, QDateTime::currentDateTime())
+                    .startsWith(QStringLiteral("未確定 2文 / 3行 / 00:0")));
+    ASSERT_TRUE(run.undoAvailable());
+
+    // Undo takes back the UPDATE only.
+    run.undoLast();
+    EXPECT_FALSE(run.undoAvailable());
+    EXPECT_EQ(pending.statements(), 1);
+    EXPECT_TRUE(s->w.msg->text().startsWith(QStringLiteral("直前のSQLを取り消しました：UPDATE")));
+    EXPECT_EQ(rowsNow(), QStringLiteral("4/16"));
+
+    // Without WHERE: asked after it ran, with the count; the default takes it back.
+    s->prompts.clear();
+    s->run("DELETE FROM qv_sx_t");
+    const auto asked = s->boxes(QStringLiteral("QUORVANT"));
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].text, QStringLiteral("4行が変更されました。この変更を残しますか？"));
+    EXPECT_EQ(asked[0].defaultAnswer, Prompts::Answer::No);
+    EXPECT_EQ(rowsNow(), QStringLiteral("4/16"));
+
+    // More rows than the threshold also ask; kept, the change stays.
+    run.setUndoAskRows(1);
+    s->prompts.queueAnswer(Prompts::Answer::Yes);
+    s->run("UPDATE qv_sx_t SET note = 'm' WHERE id < 3");
+    EXPECT_EQ(pending.statements(), 2);
+    run.setUndoAskRows(1000);
+
+    // Nothing was committed behind the user's back: ROLLBACK takes all, and clears the record.
+    EXPECT_EQ(other->db->DbExecute(QStringLiteral("SELECT COUNT(*) FROM qv_sx_t")), 0);
+    QVector<QString> seen;
+    other->db->DbFetch(seen, true);
+    other->db->DbCloseCursor();
+    other->db->DbRollback();
+    EXPECT_EQ(seen.value(0), QStringLiteral("3"));
+    s->runner->rollback_command();
+    EXPECT_TRUE(pending.empty());
+    EXPECT_EQ(rowsNow(), before);
+
+    // A typed COMMIT clears it too, and the savepoint does not outlive it.
+    s->run("INSERT INTO qv_sx_t (id) VALUES (11)");
+    s->run("COMMIT");
+    EXPECT_TRUE(pending.empty());
+    EXPECT_FALSE(run.undoAvailable());
+    s->run("DELETE FROM qv_sx_t WHERE id = 11");
+    ASSERT_TRUE(run.undoAvailable());
+    run.undoLast();
+    s->runner->commit_command();
+    EXPECT_EQ(rowsNow(), QStringLiteral("4/17"));
+    s->run("DELETE FROM qv_sx_t WHERE id = 11");
+    s->runner->commit_command();
+
+    // A typed ROLLBACK TO a savepoint takes back only what came after it.
+    s->run("INSERT INTO qv_sx_t (id) VALUES (12)");
+    s->run("SAVEPOINT typed");
+    s->run("INSERT INTO qv_sx_t (id) VALUES (13)");
+    s->run("ROLLBACK TO SAVEPOINT typed");
+    EXPECT_EQ(rowsNow(), QStringLiteral("4/18"));
+    EXPECT_EQ(pending.statements(), 2); // still pending: only part was taken back
+    s->runner->rollback_command();
+
+    // DDL: MariaDB commits it by itself, so it has no savepoint and nothing stays pending.
+    s->run("CREATE TABLE qv_sx_ddl (a INTEGER)");
+    EXPECT_EQ(run.undoAvailable(), !GetParam().mariadb);
+    EXPECT_EQ(pending.empty(), GetParam().mariadb);
+    s->runner->rollback_command();
+    s->db->DbExecute(QStringLiteral("DROP TABLE qv_sx_ddl"));
+    s->db->DbCommit();
+}
+
 TEST_P(RunnerTest, StatementsWithoutResultReportAffectedRowsUncapped)
 {
     s->run("UPDATE qv_sx_t SET name = 'x'");

@@ -225,6 +225,9 @@ int ODBCComm::DbDisconnect(QWidget* owner)
                                 "作業内容はCOMMITされていません。") +
                  QLatin1Char('\n') + commitError);
     ++generation_;
+    ++statementsSent_;
+    ++transactionEnds_;
+    pending_.clear();
     work_.setCursorHeld(false);
     work_.setOpen(false);
     return result;
@@ -237,8 +240,13 @@ std::int16_t ODBCComm::transact(bool commit, QWidget* owner)
     // A suspended result would be kept across the COMMIT and computed to its end there.
     releaseHeldCursor();
     std::int16_t code = 0;
+    ++statementsSent_;
+    ++transactionEnds_;
     callOnWorker(ConnectionWork::Kind::Transact,
                  [&] { code = commit ? lib_.OdbcCommit() : lib_.OdbcRollback(); });
+    // A failed one leaves the transaction as the database has it: the record stays.
+    if (code == 0)
+        pending_.clear();
     if (code != 0)
         DbShowError(code,
                     commit ? QStringLiteral("COMMIT エラー") : QStringLiteral("ROLLBACK エラー"),
@@ -265,6 +273,7 @@ std::int16_t ODBCComm::DbExecute(const QString& sql, std::int32_t maxRows)
     cancelRequested_ = false;
     const std::string text = toUtf8(sql);
     std::int16_t code = 0;
+    ++statementsSent_;
     callOnWorker(ConnectionWork::Kind::Execute,
                  [&] { code = lib_.OdbcExecute(text, lastRowCount_, lastColumnCount_, maxRows); });
     if (code == 0 && lastColumnCount_ > 0) {
@@ -286,7 +295,11 @@ std::int16_t ODBCComm::StatementCalls::execute(std::string_view utf8Sql)
 
 std::int16_t ODBCComm::StatementCalls::commit()
 {
-    return db_.lib_.OdbcCommit();
+    commitSent_ = true;
+    const std::int16_t code = db_.lib_.OdbcCommit();
+    if (code == 0)
+        committed_ = true;
+    return code;
 }
 
 bool ODBCComm::DbRunStatements(const std::function<void(StatementCalls&)>& work)
@@ -296,7 +309,13 @@ bool ODBCComm::DbRunStatements(const std::function<void(StatementCalls&)>& work)
     if (!mayStart())
         return false;
     StatementCalls calls(*this);
+    ++statementsSent_;
     callOnWorker(ConnectionWork::Kind::Transfer, [&] { work(calls); });
+    // The work's own COMMIT committed what the user had pending as well.
+    if (calls.commitSent_)
+        ++transactionEnds_;
+    if (calls.committed_)
+        pending_.clear();
     return true;
 }
 
@@ -716,4 +735,14 @@ std::int16_t ODBCComm::DbMarkKeyColumns(const std::optional<QString>& owner, con
 bool ODBCComm::DbFailedStatementMayDropWrites() const
 {
     return lib_.failedStatementMayDropWrites();
+}
+
+bool ODBCComm::DbSavepointsUndo() const
+{
+    return lib_.savepointsUndo();
+}
+
+bool ODBCComm::DbDdlCommitsItself() const
+{
+    return lib_.ddlCommitsItself();
 }

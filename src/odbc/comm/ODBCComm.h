@@ -1,6 +1,7 @@
 #pragma once
 
 #include "odbc/comm/ConnectionWork.h"
+#include "odbc/comm/PendingWork.h"
 
 #include <QString>
 #include <QStringList>
@@ -40,6 +41,18 @@ public:
 
     ConnectionWork& work() { return work_; }
     const ConnectionWork& work() const { return work_; }
+    // The user's statements since the last COMMIT or ROLLBACK that may have changed data; the
+    // runner records them, every COMMIT, ROLLBACK and disconnect here clears them.
+    PendingWork& pending() { return pending_; }
+    const PendingWork& pending() const { return pending_; }
+    // Counts every statement, COMMIT, ROLLBACK and disconnect sent: a savepoint set before a
+    // statement still takes back just that statement while the count has not moved on.
+    std::uint64_t DbStatementsSent() const { return statementsSent_; }
+    // Counts the COMMITs and ROLLBACKs sent (also a failed one, and a load's own) and the
+    // disconnects: a savepoint of the transaction is gone once it has moved on.
+    std::uint64_t DbTransactionEnds() const { return transactionEnds_; }
+    bool DbSavepointsUndo() const;
+    bool DbDdlCommitsItself() const;
     // Ends whatever holds the result cursor (a suspended fill) before a catalog read, COMMIT,
     // ROLLBACK or disconnect needs the cursor gone. Without one, the cursor is simply closed.
     // forCatalog: the end is for a catalog read, which the driver cannot do beside a result.
@@ -121,6 +134,8 @@ public:
         friend class ODBCComm;
         explicit StatementCalls(ODBCComm& db) : db_(db) {}
         ODBCComm& db_;
+        bool committed_ = false;
+        bool commitSent_ = false;
     };
     // Runs work on the worker thread while the window's events run, with the busy pointer
     // shown and the work marked on the connection (Kind::Transfer); inside work only the
@@ -188,6 +203,9 @@ private:
     OdbcLib& lib_;
     Prompts& prompts_;
     ConnectionWork work_;
+    PendingWork pending_;
+    std::uint64_t statementsSent_ = 0;
+    std::uint64_t transactionEnds_ = 0;
     std::function<void(bool forCatalog)> endCursorHolder_;
     ConnectionWork::Stop driverStop_;
     std::atomic<bool> cancelRequested_{false};
