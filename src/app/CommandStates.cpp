@@ -15,6 +15,7 @@ CommandStates deriveCommandStates(const CommandInputs& in)
     set({"mn_reconnect"}, !in.open && idle && in.canReconnect);
     set({"mn_sql_go", "tb_go", "mn_sql_commit", "tb_ok", "mn_sql_rollback", "tb_ng"}, usable);
     set({"mn_sql_stop", "tb_stop"}, in.busy);
+    set({"mn_sql_undo", "tb_undo"}, usable && in.canUndo);
     set({"mn_out_select", "mn_inp_csv", "tb_inst", "mn_get_tables"}, usable);
     // The tree popup's entries that read the catalog or run a statement.
     set({"mn_copy_allcols", "mn_disp_cols", "mn_quick_sqlstmt_0"}, usable);

@@ -10,6 +10,7 @@ struct CommandInputs {
     bool open = false;         // the connection is open
     bool busy = false;         // work is running on it (a run, a fetch, a catalog read, ...)
     bool canReconnect = false; // a connection was made before and can be made again
+    bool canUndo = false;      // the last statement's savepoint still lives
 };
 
 // The enabled state of every command that depends on the connection, by command name (menu

@@ -293,6 +293,14 @@ void MainWindowUi::buildStatusBar(QWidget* client)
             StatusBar1->addWidget(panel[i], 1);
         }
     }
+    // What is still uncommitted; shown only while something is, a click lists it.
+    L_pending = new QToolButton(StatusBar1);
+    L_pending->setObjectName(QStringLiteral("L_pending"));
+    L_pending->setAutoRaise(true);
+    L_pending->setStyleSheet(QStringLiteral("QToolButton { color: #a0400a; }"));
+    L_pending->setToolTip(QStringLiteral("COMMITもROLLBACKもしていない文の一覧"));
+    L_pending->hide();
+    StatusBar1->addPermanentWidget(L_pending);
 }
 
 void MainWindowUi::buildMenus(QMainWindow* window)
@@ -335,6 +343,8 @@ void MainWindowUi::buildMenus(QMainWindow* window)
              {"mn_sql_stop", "SQL中断(&B)", "Ctrl+B", false},
              {"mn_sql_commit", "COMMIT(&C)", nullptr, false},
              {"mn_sql_rollback", "ROLLBACK(&R)", nullptr, false},
+             {"mn_sql_undo", "直前のSQLを取り消す(&U)", nullptr, false},
+             {"mn_sql_askpending", "切断・終了時に未確定の変更を確認する(&A)", nullptr, true, true},
              {"mn_sql_sp1", nullptr},
              {"mn_sql_temp", "SQLﾃﾝﾌﾟﾚｰﾄ(&T)..."},
              {"mn_sql_history", "SQL入力履歴(&H)..."},
@@ -484,6 +494,7 @@ void MainWindowUi::buildToolbar()
     Toolbar1->addSeparator();
     add({"ok", "COMMIT", "mn_sql_commit"});
     add({"ng", "ROLLBACK", "mn_sql_rollback"});
+    add({"undo", "直前のSQLを取り消す", "mn_sql_undo"})->setEnabled(false);
     Toolbar1->addSeparator();
     add({"temp", "SQLﾃﾝﾌﾟﾚｰﾄ", "mn_sql_temp"});
     add({"hist", "SQL入力履歴", "mn_sql_history"});

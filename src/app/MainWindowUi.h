@@ -113,7 +113,8 @@ public:
     QLabel* L_msg = nullptr;
     QTableView* ListView1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    QLabel* panel[4] = {}; // status bar panels "status", "cnt", "time", "msg"
+    QLabel* panel[4] = {};            // status bar panels "status", "cnt", "time", "msg"
+    QToolButton* L_pending = nullptr; // the uncommitted statements
     QMenu* mn_mouse = nullptr;
     QMenu* mn_quick_sql = nullptr;
     QMenu* mn_mouse2 = nullptr;

@@ -3,6 +3,7 @@
 #include "app/AppServices.h"
 #include "app/CommandStates.h"
 #include "app/FrmVersion.h"
+#include "app/PendingWindow.h"
 #include "base/AppFolder.h"
 #include "base/EventPump.h"
 #include "base/INIfile_IO.h"
@@ -218,6 +219,8 @@ void QUORVANT::wireSqlRunner()
         sqlRunner_->endSuspendedFetch();
     });
     connect(&services_.db().work(), &ConnectionWork::changed, this, &QUORVANT::updateCommandStates);
+    connect(&sqlRunner_->batch(), &BatchRun::undoChanged, this, &QUORVANT::updateCommandStates);
+    wirePendingWork();
     // A close asked for during work is carried out once the work has unwound: queued, so that
     // the frames of that work have returned first.
     connect(&services_.db().work(), &ConnectionWork::idle, this, [this] {
@@ -547,8 +550,70 @@ void QUORVANT::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    if (!endingWithoutQuestions_ && !settlePendingWork()) {
+        event->ignore();
+        return;
+    }
     unload();
     event->accept();
+}
+
+void QUORVANT::closeWithoutQuestions()
+{
+    endingWithoutQuestions_ = true;
+    close();
+}
+
+void QUORVANT::wirePendingWork()
+{
+    PendingWork& pending = services_.db().pending();
+    ui_.action(QStringLiteral("mn_sql_askpending"))
+        ->setChecked(settings::readOnOff(services_.ini(), settings::kSet, settings::kAskPending));
+    sqlRunner_->batch().setUndoAskRows(settings::readUndoAskRows(services_.ini()));
+    // The age in the panel moves on by itself while something is pending.
+    pendingClock_ = new QTimer(this);
+    pendingClock_->setInterval(1000);
+    connect(pendingClock_, &QTimer::timeout, this, &QUORVANT::showPendingPanel);
+    connect(&pending, &PendingWork::changed, this, &QUORVANT::showPendingPanel);
+    connect(ui_.L_pending, &QToolButton::clicked, this, [this] {
+        if (pendingWindow_ == nullptr)
+            pendingWindow_ = new PendingWindow(services_.db().pending(), this);
+        pendingWindow_->show();
+        pendingWindow_->raise();
+    });
+    showPendingPanel();
+}
+
+void QUORVANT::showPendingPanel()
+{
+    const PendingWork& pending = services_.db().pending();
+    const QString text = PendingPanelText(pending, QDateTime::currentDateTime());
+    ui_.L_pending->setText(text);
+    ui_.L_pending->setVisible(!text.isEmpty());
+    if (text.isEmpty())
+        pendingClock_->stop();
+    else if (!pendingClock_->isActive())
+        pendingClock_->start();
+}
+
+bool QUORVANT::settlePendingWork()
+{
+    ODBCComm& db = services_.db();
+    if (!db.DbIsConnected() || db.pending().empty() ||
+        !ui_.action(QStringLiteral("mn_sql_askpending"))->isChecked())
+        return true;
+    const Prompts::Answer answer =
+        services_.prompts().ask(this, Prompts::Icon::Question, QStringLiteral("QUORVANT"),
+                                PendingQuestionText(db.pending(), QDateTime::currentDateTime()),
+                                Prompts::Buttons::CommitRollbackCancel, Prompts::Answer::Cancel);
+    if (answer == Prompts::Answer::Yes)
+        sqlRunner_->commit_command();
+    else if (answer == Prompts::Answer::No)
+        sqlRunner_->rollback_command();
+    else
+        return false;
+    // A COMMIT or ROLLBACK that failed leaves the work pending: nothing ends over it.
+    return db.pending().empty();
 }
 
 void QUORVANT::unload()
@@ -619,7 +684,8 @@ void QUORVANT::updateCommandStates()
     const ODBCComm& db = services_.db();
     const CommandStates states =
         deriveCommandStates({db.DbIsConnected(), db.work().busy(),
-                             connection_ != nullptr && connection_->canReconnect()});
+                             connection_ != nullptr && connection_->canReconnect(),
+                             sqlRunner_ != nullptr && sqlRunner_->batch().undoAvailable()});
     // Toolbar buttons are found by their key, the name without "tb_".
     const auto command = [this](const QString& name) {
         return ui_.action(name.startsWith(QLatin1String("tb_")) ? name.mid(3) : name);

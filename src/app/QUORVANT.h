@@ -16,6 +16,7 @@ class FrmEditor;
 class FrmVersion;
 class KeywordList;
 class LoadCSV;
+class PendingWindow;
 class ObjectCommands;
 class ObjectSearch;
 class ObjectTree;
@@ -87,6 +88,10 @@ public:
     SaveCSV& saveCSV() { return *saveCSV_; }
     // The load window, once "ﾌｧｲﾙからTABLEへ登録" has opened it (null before).
     LoadCSV* loadCSV() { return loadCSV_; }
+    // The list of uncommitted statements, once the status panel has opened it (null before).
+    PendingWindow* pendingWindow() { return pendingWindow_; }
+    // Closes the window for a signal or a log-out: the usual unload, without questions.
+    void closeWithoutQuestions();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -98,6 +103,11 @@ private:
     void wireConnection();
     void wireObjectTree();
     void wireSqlRunner();
+    void wirePendingWork();
+    void showPendingPanel();
+    // With the question set and statements uncommitted, asks whether to COMMIT or ROLLBACK
+    // before a disconnect or exit; false when the user cancels (or the COMMIT failed).
+    bool settlePendingWork();
     // The SQL input area and the history and template windows it browses.
     void wireInputArea();
     void layOutSqlNav();
@@ -157,6 +167,10 @@ private:
     std::function<void(const QString& sql)> historySink_;
     // The window was closed while work ran: it closes when the work has ended.
     bool closeAfterWork_ = false;
+    // Ended by a signal or a log-out: no question may hold the ending up.
+    bool endingWithoutQuestions_ = false;
+    QTimer* pendingClock_ = nullptr;
+    PendingWindow* pendingWindow_ = nullptr;
 
     ConnectDS* connectDS_ = nullptr;
     ConnectionState* connection_ = nullptr;

@@ -8,6 +8,7 @@
 #include "base/AppFolder.h"
 #include "base/EventPump.h"
 #include "base/Prompts.h"
+#include "base/Settings.h"
 #include "base/basApiCall.h"
 #include "browser/ObjectCommands.h"
 #include "browser/ObjectTree.h"
@@ -34,13 +35,23 @@ void QUORVANT::wireCommands()
     commands_ = {
         {QStringLiteral("mn_new_window"), [this] { newInstanceCommand(); }},
         {QStringLiteral("mn_connect"), [this] { connection_->ConnectDatabase(); }},
-        {QStringLiteral("mn_disconnect"), [this] { connection_->DisconnectDatabase(); }},
+        {QStringLiteral("mn_disconnect"),
+         [this] {
+             if (settlePendingWork())
+                 connection_->DisconnectDatabase();
+         }},
         {QStringLiteral("mn_reconnect"), [this] { connection_->ReconnectDatabase(); }},
         {QStringLiteral("mn_exit"), [this] { exitCommand(); }},
         {QStringLiteral("mn_sql_go"), [this] { runStatements(inputArea_->statements()); }},
         {QStringLiteral("mn_sql_stop"), [this] { sqlRunner_->stopCommand(); }},
         {QStringLiteral("mn_sql_commit"), [this] { sqlRunner_->commit_command(); }},
         {QStringLiteral("mn_sql_rollback"), [this] { sqlRunner_->rollback_command(); }},
+        {QStringLiteral("mn_sql_undo"), [this] { sqlRunner_->batch().undoLast(); }},
+        {QStringLiteral("mn_sql_askpending"),
+         [this] {
+             settings::writeOnOff(services_.ini(), settings::kSet, settings::kAskPending,
+                                  ui_.action(QStringLiteral("mn_sql_askpending"))->isChecked());
+         }},
         {QStringLiteral("mn_kick_dsnadmin"), [this] { dataSourceAdminCommand(); }},
         {QStringLiteral("mn_help_quorvant"), [this] { helpCommand(); }},
         {QStringLiteral("mn_version"), [this] { aboutCommand(); }},

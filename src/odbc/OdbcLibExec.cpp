@@ -40,14 +40,14 @@ bool rollsBackToSavepoint(std::string_view sql)
 {
     std::size_t i = 8; // after "ROLLBACK"
     const auto word = [&](std::string_view upper) {
-        while (i < sql.size() && (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\n' ||
-                                  sql[i] == '\r'))
+        while (i < sql.size() &&
+               (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\n' || sql[i] == '\r'))
             ++i;
         if (!startsWithWord(sql.substr(i), upper))
             return false;
         const std::size_t end = i + upper.size();
-        if (end < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[end])) != 0 ||
-                                 sql[end] == '_'))
+        if (end < sql.size() &&
+            (std::isalnum(static_cast<unsigned char>(sql[end])) != 0 || sql[end] == '_'))
             return false;
         i = end;
         return true;

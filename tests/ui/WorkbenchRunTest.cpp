@@ -3,6 +3,7 @@
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "app/AppServices.h"
+#include "app/PendingWindow.h"
 #include "app/QUORVANT.h"
 #include "base/AppFolder.h"
 #include "base/Settings.h"
@@ -249,6 +250,54 @@ TEST_P(WorkbenchRun, CommitAndRollbackCommandsReportInBoxAndStatusBar)
     action("mn_sql_rollback")->trigger();
     EXPECT_EQ(lastBox().title, "QUORVANT - ROLLBACK完了");
     EXPECT_EQ(label("msg"), "ROLLBACKが完了しました。");
+}
+
+// The uncommitted statements in the status bar and their list, the undo command, and the
+// question at disconnect and exit once it is set.
+TEST_P(WorkbenchRun, PendingWorkIsShownUndoneAndSettledBeforeDisconnect)
+{
+    auto* panel = window_->findChild<QToolButton*>(QStringLiteral("L_pending"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isHidden());
+    run("CREATE TABLE qv_ui_run (id INTEGER)");
+    run("COMMIT");
+    run("INSERT INTO qv_ui_run VALUES (1)");
+    run("INSERT INTO qv_ui_run VALUES (2)");
+    EXPECT_FALSE(panel->isHidden());
+    EXPECT_TRUE(panel->text().startsWith(QStringLiteral("未確定 2文 / 2行 / 00:0")));
+    panel->click();
+    ASSERT_NE(window_->pendingWindow(), nullptr);
+    auto* list = window_->pendingWindow()->list();
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(1)->text(3), QStringLiteral("INSERT INTO qv_ui_run VALUES (2)"));
+
+    ASSERT_TRUE(toolbarButton("undo")->isEnabled());
+    toolbarButton("undo")->trigger();
+    EXPECT_FALSE(action("mn_sql_undo")->isEnabled());
+    EXPECT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_TRUE(label("msg").startsWith(QStringLiteral("直前のSQLを取り消しました：")));
+
+    // Off by default: a disconnect commits as it always has. Set, it asks; Cancel keeps the
+    // connection, ROLLBACK takes the work back before the disconnect.
+    action("mn_sql_askpending")->trigger();
+    EXPECT_EQ(services_->ini().ReadIniValue(QStringLiteral("SET"), QStringLiteral("ASKPENDING")),
+              QStringLiteral("ON"));
+    prompts_.clear();
+    prompts_.queueAnswer(Prompts::Answer::Cancel);
+    action("mn_disconnect")->trigger();
+    ASSERT_EQ(prompts_.boxes().size(), 1);
+    EXPECT_EQ(prompts_.boxes()[0].text,
+              QStringLiteral("未確定の変更があります（1文、1行、0分前から）。COMMITしますか？"));
+    EXPECT_EQ(prompts_.boxes()[0].buttons, Prompts::Buttons::CommitRollbackCancel);
+    EXPECT_TRUE(services_->db().DbIsConnected());
+    prompts_.queueAnswer(Prompts::Answer::No);
+    action("mn_disconnect")->trigger();
+    EXPECT_FALSE(services_->db().DbIsConnected());
+    EXPECT_TRUE(panel->isHidden());
+    action("mn_sql_askpending")->trigger();
+    connectTo(GetParam());
+    run("SELECT COUNT(*) FROM qv_ui_run");
+    EXPECT_EQ(cell(0, 1), QStringLiteral("0"));
 }
 
 TEST_P(WorkbenchRun, ToolbarButtonsRunTheCommandsOfTheirMenuItems)

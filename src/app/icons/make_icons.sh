@@ -16,3 +16,8 @@ for s in 16 22 24 32 48; do
     convert -background none -density 384 svg/quorvant.svg -resize "${s}x${s}" "PNG32:hicolor/$s.png"
 done
 cp quorvant.png hicolor/64.png
+# Drawn with ImageMagick's own path drawing, which needs no SVG support (svg/undo.svg is the
+# same drawing).
+convert -size 32x32 xc:none -fill '#e8b43a' -stroke '#8a5a10' -strokewidth 2 \
+    -draw "path 'M12 6 L4 14 L12 22 L12 17 C18 17 22.4 18.6 26 24 C24.8 16.4 20 11.6 12 11 Z'" \
+    PNG32:undo.png
