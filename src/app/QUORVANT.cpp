@@ -65,6 +65,8 @@ static void initAppResources()
 namespace {
 
 const QString kTitle = QStringLiteral("QUORVANT");
+const QString kProductionFrame =
+    QStringLiteral("QPlainTextEdit { border: 3px solid rgb(220, 0, 0); }");
 
 int px(double t)
 {
@@ -157,6 +159,11 @@ void QUORVANT::wireConnection()
     connect(connection_, &ConnectionState::connected, this, &QUORVANT::loadObjectTree);
     connect(connection_, &ConnectionState::aboutToDisconnect, this, &QUORVANT::closeFetch);
     connect(connection_, &ConnectionState::stateChanged, this, &QUORVANT::updateCommandStates);
+    // A production connection frames the input area; text, caret and selection keep their
+    // colours, since only the border is styled.
+    connect(connection_, &ConnectionState::stateChanged, this, [this] {
+        ui_.TB_SQL->setStyleSheet(connection_->marks().production ? kProductionFrame : QString());
+    });
 }
 
 void QUORVANT::wireObjectTree()

@@ -7,6 +7,7 @@
 #include "base/Twips.h"
 #include "base/basApiCall.h"
 #include "connect/ConnectionString.h"
+#include "odbc/ConnStrValue.h"
 #include "odbc/comm/ODBCComm.h"
 
 #include <QButtonGroup>
@@ -29,7 +30,7 @@ namespace {
 
 // Design sizes in twips.
 constexpr int kClientWidth = 4455;
-constexpr int kClientHeight = 4785;
+constexpr int kClientHeight = 5115;
 constexpr int kListViewWidth = 3885;
 constexpr int kWideMargin = 30;
 constexpr int kInfoColumnWidth = 1440;
@@ -113,12 +114,19 @@ void ConnectDS::buildControls()
     connect(Lst_conn_hist, &QListWidget::itemDoubleClicked, this, &ConnectDS::confirm);
 
     Cmd_OK = named<QPushButton>(this, "Cmd_OK", QStringLiteral("OK"));
-    place(Cmd_OK, 428, 4260, 1875, 375);
+    place(Cmd_OK, 428, 4590, 1875, 375);
     Cmd_OK->setDefault(true);
     connect(Cmd_OK, &QPushButton::clicked, this, &ConnectDS::confirm);
     Cmd_cancel = named<QPushButton>(this, "Cmd_cancel", QStringLiteral("Cancel"));
-    place(Cmd_cancel, 2408, 4260, 1635, 375);
+    place(Cmd_cancel, 2408, 4590, 1635, 375);
     connect(Cmd_cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    Chk_production = named<QCheckBox>(this, "Chk_production", QStringLiteral("本番"));
+    place(Chk_production, 450, 4230, 1635, 285);
+    Chk_readonly = named<QCheckBox>(this, "Chk_readonly", QStringLiteral("読取専用"));
+    place(Chk_readonly, 2295, 4230, 1905, 285);
+    connect(Combo1, &QComboBox::currentIndexChanged, this, &ConnectDS::showMarks);
+    connect(Combo2, &QComboBox::currentIndexChanged, this, &ConnectDS::showMarks);
 
     L_conninfo = named<QLabel>(this, "L_conninfo", QStringLiteral("接続情報："));
     place(L_conninfo, 4440, 60, 1155, 225);
@@ -208,6 +216,7 @@ void ConnectDS::chooseKind(Kind k)
     Lst_conn_hist->setEnabled(k == Kind::History);
     ListView1->setVisible(k == Kind::History);
     L_conninfo->setVisible(k == Kind::History);
+    showMarks();
 
     int width = initialWidth_;
     if (k == Kind::History)
@@ -233,6 +242,7 @@ QString ConnectDS::GetDSN(QString& uid, QString& pwd, QString& driver, QString& 
     answerPwd_.clear();
     answerDriver_.clear();
     answerConnStr_.clear();
+    answerMarks_ = SourceMarks();
 
     if (!listsLoaded_)
         loadLists();
@@ -272,8 +282,50 @@ void ConnectDS::confirm()
         break;
     }
     }
+    answerMarks_ = {Chk_production->isChecked(), Chk_readonly->isChecked()};
+    sourcemarks::write(ini_, markKey(), answerMarks_);
     accept();
     letEventsRun();
+}
+
+QString ConnectDS::markKey() const
+{
+    switch (kind()) {
+    case Kind::DataSource: {
+        const int i = Combo1->currentIndex();
+        return i < 0 || i >= dataSourceNames_.size()
+                   ? QString()
+                   : sourcemarks::keyOf(QStringLiteral("DSN=") +
+                                        QString::fromStdString(connvalue::quote(
+                                            dataSourceNames_.at(i).toStdString())) +
+                                        QLatin1Char(';'));
+    }
+    case Kind::Driver:
+        // As the connect builds its string from the driver's name.
+        return Combo2->currentIndex() < 0
+                   ? QString()
+                   : sourcemarks::keyOf(QStringLiteral("DRIVER=") +
+                                        QString::fromStdString(
+                                            connvalue::quote(Combo2->currentText().toStdString())) +
+                                        QLatin1Char(';'));
+    case Kind::History: {
+        const int row = selectedHistoryRow();
+        return row < 0 ? QString() : sourcemarks::keyOf(history_.at(row));
+    }
+    }
+    return QString();
+}
+
+void ConnectDS::showMarks()
+{
+    if (Chk_production == nullptr)
+        return;
+    const QString key = markKey();
+    const SourceMarks marks = sourcemarks::read(ini_, key);
+    Chk_production->setChecked(marks.production);
+    Chk_readonly->setChecked(marks.readOnly);
+    Chk_production->setEnabled(!key.isEmpty());
+    Chk_readonly->setEnabled(!key.isEmpty());
 }
 
 int ConnectDS::selectedHistoryRow() const
@@ -294,6 +346,7 @@ void ConnectDS::selectHistoryRow(int row)
 
 void ConnectDS::showItems()
 {
+    showMarks();
     ListView1->clear();
     const int row = selectedHistoryRow();
     if (row < 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connect/ConnHistory.h"
+#include "connect/SourceMarks.h"
 
 #include <QDialog>
 #include <QString>
@@ -30,7 +31,8 @@ class QTreeWidget;
 // data sources and drivers are listed at the first GetDSN.
 //
 // Controls (objectName): Option1_0..Option1_2 (source kinds), Frame1_0 (Combo1, TB_uid, TB_psw),
-// Frame1_1 (Combo2), Chk_add_hist, Lst_conn_hist, ListView1 with label L_conninfo, Cmd_OK,
+// Frame1_1 (Combo2), Chk_add_hist, Chk_production and Chk_readonly (the marks of the chosen
+// source, stored at OK), Lst_conn_hist, ListView1 with label L_conninfo, Cmd_OK,
 // Cmd_cancel, popup mn_hist with mn_delete and mn_cancel.
 class ConnectDS : public QDialog {
     Q_OBJECT
@@ -54,6 +56,8 @@ public:
     void SaveHist();
 
     const QStringList& history() const { return history_.entries(); }
+    // The marks of the source confirmed by the last GetDSN (none after Cancel).
+    const SourceMarks& marks() const { return answerMarks_; }
 
 private:
     void buildControls();
@@ -67,6 +71,9 @@ private:
     void selectHistoryRow(int row);
     void deleteSelectedEntry();
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The settings name of the chosen source's marks; empty while nothing is chosen.
+    QString markKey() const;
+    void showMarks();
 
     ODBCComm& db_;
     INIfile_IO& ini_;
@@ -82,6 +89,7 @@ private:
     QString answerPwd_;
     QString answerDriver_;
     QString answerConnStr_;
+    SourceMarks answerMarks_;
 
     QButtonGroup* kinds_ = nullptr;
     QRadioButton* option_[3] = {};
@@ -91,6 +99,8 @@ private:
     QLineEdit* TB_uid = nullptr;
     QLineEdit* TB_psw = nullptr;
     QCheckBox* Chk_add_hist = nullptr;
+    QCheckBox* Chk_production = nullptr;
+    QCheckBox* Chk_readonly = nullptr;
     QListWidget* Lst_conn_hist = nullptr;
     QLabel* L_conninfo = nullptr;
     QTreeWidget* ListView1 = nullptr;

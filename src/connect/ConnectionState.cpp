@@ -12,6 +12,7 @@
 namespace {
 
 const QString kTitle = QStringLiteral("QUORVANT");
+const QString kProductionMark = QStringLiteral("【本番】");
 
 } // namespace
 
@@ -34,9 +35,21 @@ void ConnectionState::setTitle(bool withSummary)
 {
     if (ui_.window == nullptr)
         return;
-    ui_.window->setWindowTitle(withSummary ? kTitle + QStringLiteral(" - ") +
-                                                 connstr::ConnectionSummary(dsnText())
-                                           : kTitle);
+    // In front, where a shortened title still shows it.
+    ui_.window->setWindowTitle(
+        (marks().production ? kProductionMark : QString()) +
+        (withSummary ? kTitle + QStringLiteral(" - ") + connstr::ConnectionSummary(dsnText())
+                     : kTitle));
+}
+
+SourceMarks ConnectionState::marks() const
+{
+    return db_.DbIsConnected() ? marks_ : SourceMarks();
+}
+
+bool ConnectionState::applyReadOnly(bool tellUnguarded)
+{
+    return !marks_.readOnly || db_.DbSetReadOnly(ui_.window, tellUnguarded) == 0;
 }
 
 void ConnectionState::setDsnColour(const QColor& colour)
@@ -53,6 +66,7 @@ void ConnectionState::ConnectDatabase()
     if (db_.work().busy() || db_.DbIsConnected())
         return;
     dsn_ = dialog_.GetDSN(uid_, pwd_, driver_, connStr_);
+    marks_ = dialog_.marks();
     if (dsn_.isEmpty() && driver_.isEmpty() && connStr_.isEmpty()) {
         reconnectOffered_ = false;
         emit stateChanged();
@@ -63,7 +77,7 @@ void ConnectionState::ConnectDatabase()
     QString uid = uid_;
     QString pwd = pwd_;
     QString connStr = connStr_;
-    if (db_.DbConnect(ui_.window, dsn_, uid, pwd, driver_, connStr) != 0) {
+    if (db_.DbConnect(ui_.window, dsn_, uid, pwd, driver_, connStr) != 0 || !applyReadOnly(true)) {
         if (ui_.TB_DSN != nullptr) {
             ui_.TB_DSN->setText(QString());
             ui_.TB_DSN->setToolTip(QString());
@@ -101,6 +115,10 @@ void ConnectionState::ReconnectDatabase()
     QString connStr = connStr_;
     if (db_.DbConnect(ui_.window, QString(), uid, pwd, QString(), connStr) != 0)
         return;
+    if (!applyReadOnly(false)) {
+        emit stateChanged();
+        return;
+    }
     connStr_ = connStr;
 
     setDsnColour(QColor(kConnectedColour));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "connect/SourceMarks.h"
+
 #include <QColor>
 #include <QObject>
 #include <QString>
@@ -57,6 +59,8 @@ public:
     const QString& pwd() const { return pwd_; }
     const QString& driver() const { return driver_; }
     const QString& connectionString() const { return connStr_; }
+    // The marks of the open connection's source (none while disconnected).
+    SourceMarks marks() const;
 
 signals:
     // The connection was made, lost or given up: command states may have changed.
@@ -70,6 +74,9 @@ private:
     void setDsnColour(const QColor& colour);
     void setTitle(bool withSummary);
     QString dsnText() const;
+    // Makes a connection of a read-only source read-only; false when that failed and the
+    // connection was closed (the box has been shown).
+    bool applyReadOnly(bool tellUnguarded);
 
     ODBCComm& db_;
     ConnectDS& dialog_;
@@ -80,4 +87,5 @@ private:
     QString pwd_;
     QString driver_;
     QString connStr_;
+    SourceMarks marks_;
 };

@@ -6,6 +6,7 @@
 #include "text/CodePage.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstring>
 #include <sql.h>
@@ -331,6 +332,56 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
 
     connected_ = true;
     return 0;
+}
+
+// The statement that makes a session read-only on the server, by SQL_DBMS_NAME; empty when
+// the database is not one whose setting is known.
+static std::string readOnlySessionStatement(std::string_view dbms)
+{
+    const auto startsWith = [dbms](std::string_view prefix) {
+        if (dbms.size() < prefix.size())
+            return false;
+        for (std::size_t i = 0; i < prefix.size(); ++i) {
+            if (std::tolower(static_cast<unsigned char>(dbms[i])) != prefix[i])
+                return false;
+        }
+        return true;
+    };
+    if (startsWith("postgresql"))
+        return "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY";
+    if (startsWith("mariadb") || startsWith("mysql"))
+        return "SET SESSION TRANSACTION READ ONLY";
+    if (startsWith("sqlite"))
+        return "PRAGMA query_only = ON";
+    return {};
+}
+
+std::int16_t OdbcLib::OdbcSetReadOnly(bool& serverEnforced)
+{
+    serverEnforced = false;
+    if (!connected_)
+        return OdbcCheckResult(SQL_INVALID_HANDLE);
+    SQLCHAR dbms[128] = {};
+    SQLSMALLINT dbmsLength = 0;
+    const SQLRETURN named = SQLGetInfo(dbc_, SQL_DBMS_NAME, dbms, sizeof dbms - 1, &dbmsLength);
+    const std::string statement =
+        succeeded(named) ? readOnlySessionStatement(reinterpret_cast<const char*>(dbms)) : "";
+    if (!statement.empty()) {
+        std::int32_t rows = 0;
+        std::int16_t cols = 0;
+        std::int16_t code = OdbcExecute(statement, rows, cols);
+        dropStatement(execStmt_);
+        // On PostgreSQL a ROLLBACK of the transaction that holds the SET would undo it.
+        if (code == 0)
+            code = OdbcCommit();
+        if (code != 0)
+            return code;
+        serverEnforced = true;
+    }
+    const std::int16_t mode =
+        OdbcCheckResult(SQLSetConnectOption(dbc_, SQL_ACCESS_MODE, SQL_MODE_READ_ONLY));
+    // Where the server enforces it, a driver that refuses the access mode changes nothing.
+    return serverEnforced ? 0 : mode;
 }
 
 void OdbcLib::releaseConnectionHandle(bool disconnect)

@@ -62,6 +62,13 @@ public:
     int OdbcDisconnect();
     std::int16_t OdbcCommit();
     std::int16_t OdbcRollback();
+    // Makes the open connection refuse writes for the rest of the session, by the server's own
+    // session setting where the database is known (PostgreSQL, MariaDB/MySQL, SQLite), and
+    // commits it so that a later ROLLBACK cannot take it back. Also asks the driver for
+    // SQL_MODE_READ_ONLY, which some drivers ignore. serverEnforced: false when the database
+    // is none of those, so only the driver's access mode stands. 0, or the status of the call
+    // that failed (the connection is then not read-only and should not be used as such).
+    std::int16_t OdbcSetReadOnly(bool& serverEnforced);
 
     // Status code of a raw ODBC return; collects the diagnostics of the execution statement,
     // cursor statement, connection and environment, in that order, as the last error.

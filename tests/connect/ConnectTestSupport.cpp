@@ -97,7 +97,8 @@ QPoint rowCentre(QListWidget* list, int row)
     return QPoint(5, list->visualItemRect(list->item(row)).center().y());
 }
 
-void chooseSource(ConnectDS& dialog, const char* source, const char* uid, const char* pwd)
+void chooseSource(ConnectDS& dialog, const char* source, const char* uid, const char* pwd,
+                  const SourceMarks* marks)
 {
     click(&dialog, "Option1_0");
     auto* combo = child<QComboBox>(&dialog, "Combo1");
@@ -107,6 +108,10 @@ void chooseSource(ConnectDS& dialog, const char* source, const char* uid, const 
     }
     child<QLineEdit>(&dialog, "TB_uid")->setText(uid);
     child<QLineEdit>(&dialog, "TB_psw")->setText(pwd);
+    if (marks != nullptr) {
+        child<QAbstractButton>(&dialog, "Chk_production")->setChecked(marks->production);
+        child<QAbstractButton>(&dialog, "Chk_readonly")->setChecked(marks->readOnly);
+    }
     click(&dialog, "Cmd_OK");
 }
 

@@ -53,9 +53,10 @@ template <typename T> T* child(QObject* parent, const char* name)
 void click(QObject* dialog, const char* name);
 QStringList listItems(QListWidget* list);
 QPoint rowCentre(QListWidget* list, int row);
-// Data-source kind, the entry of source, the typed user ID and password, then OK.
-void chooseSource(ConnectDS& dialog, const char* source, const char* uid = "",
-                  const char* pwd = "");
+// Data-source kind, the entry of source, the typed user ID and password, the marks when given,
+// then OK.
+void chooseSource(ConnectDS& dialog, const char* source, const char* uid = "", const char* pwd = "",
+                  const SourceMarks* marks = nullptr);
 
 // Per test: its own settings file, ODBC layer and scripted boxes.
 class ConnectFixture : public ::testing::Test {

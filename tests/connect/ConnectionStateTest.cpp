@@ -6,7 +6,9 @@
 #include "connect/ConnectionString.h"
 #include "odbc/comm/ODBCComm.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
@@ -259,6 +261,58 @@ TEST_F(ConnectionStateTest, DisconnectThenReconnectWithTheTitleOptionOff)
     EXPECT_EQ(w.title(), "QUORVANT - DSN=QV_CONN_A;");
     EXPECT_EQ(w.treeLoads, 1);
     EXPECT_EQ(dialog->history().size(), 1);
+}
+
+// The marks chosen with a source are stored at OK and shown again for it and for its history
+// entry; a production source says so in the title, and a read-only one stays read-only across a
+// reconnect.
+TEST_F(ConnectionStateTest, MarksFollowTheSourceThroughReconnectAndTheHistory)
+{
+    const SourceMarks both{true, true};
+    connectVia([&] { chooseSource(*dialog, kSqliteA, "", "", &both); });
+    ASSERT_TRUE(db->DbIsConnected()) << prompts.boxes().value(0).text.toStdString();
+    for (const char* session : {"connect", "reconnect"}) {
+        EXPECT_TRUE(state->marks() == both) << session;
+        EXPECT_EQ(w.title(), session == std::string("connect")
+                                 ? "【本番】QUORVANT"
+                                 : "【本番】QUORVANT - DSN=QV_CONN_A;");
+        EXPECT_NE(db->DbExecute("CREATE TABLE qv_ro (id INTEGER)"), 0) << session;
+        EXPECT_TRUE(db->DbLastErrorText().contains("readonly"))
+            << db->DbLastErrorText().toStdString();
+        EXPECT_EQ(db->DbExecute("SELECT 1"), 0) << session;
+        db->DbCloseCursor();
+        state->DisconnectDatabase();
+        EXPECT_EQ(w.title(), "QUORVANT");
+        EXPECT_FALSE(state->marks().production);
+        state->ReconnectDatabase();
+        ASSERT_TRUE(db->DbIsConnected());
+    }
+    EXPECT_TRUE(prompts.boxes().isEmpty());
+    state->DisconnectDatabase();
+    dialog->SaveHist();
+    ASSERT_TRUE(db->DbInit()); // the disconnect released the environment that lists sources
+
+    // Another opening of the dialog, as after a restart: the source and its history entry show
+    // the marks, another source none.
+    auto again = makeDialog();
+    const auto boxes = [&] {
+        return QString("%1%2")
+            .arg(child<QAbstractButton>(again.get(), "Chk_production")->isChecked())
+            .arg(child<QAbstractButton>(again.get(), "Chk_readonly")->isChecked());
+    };
+    runDialog(*again, [&] {
+        click(again.get(), "Option1_0");
+        auto* combo = child<QComboBox>(again.get(), "Combo1");
+        combo->setCurrentIndex(combo->findText(QString(kSqliteA) + "(", Qt::MatchStartsWith));
+        EXPECT_EQ(boxes(), "11");
+        combo->setCurrentIndex(combo->findText(QString(kSqliteB) + "(", Qt::MatchStartsWith));
+        EXPECT_EQ(boxes(), "00");
+        click(again.get(), "Option1_2");
+        child<QListWidget>(again.get(), "Lst_conn_hist")->setCurrentRow(0);
+        EXPECT_EQ(boxes(), "11");
+    });
+    EXPECT_EQ(ini->ReadIniValue("DataSource QV_CONN_A", "ReadOnly"), "ON");
+    EXPECT_EQ(ini->ReadIniValue("DataSource QV_CONN_B", "ReadOnly"), "");
 }
 
 TEST_F(ConnectionStateTest, FailedConnectResetsOnlyTheConnectionBox)

@@ -318,6 +318,62 @@ TEST_P(OdbcTransactions, LeadingCommitWordIsATransactionCall)
     }
 }
 
+// The server refuses every write, however it is spelt, also after a ROLLBACK and in the session
+// of a reconnect; reads go on. Each write is first shown to work before the session is set.
+TEST_P(OdbcTransactions, ReadOnlySessionLetsTheServerRefuseEveryWrite)
+{
+    const Backend& backend = GetParam();
+    // A write inside WITH, in the form each database accepts.
+    const std::string withWrite =
+        backend.postgres  ? "WITH x AS (INSERT INTO qv_tx VALUES (9) RETURNING 1) SELECT * FROM x"
+        : backend.mariadb ? "INSERT INTO qv_tx WITH x AS (SELECT 9) SELECT * FROM x"
+                          : "WITH x AS (SELECT 9) INSERT INTO qv_tx SELECT * FROM x";
+    const std::string writes[] = {"INSERT INTO qv_tx VALUES (7)",
+                                  "UPDATE qv_tx SET id = 8",
+                                  "DELETE FROM qv_tx",
+                                  "CREATE TABLE qv_ro (id INTEGER)",
+                                  withWrite,
+                                  "/* SELECT */ DELETE FROM qv_tx"};
+    // psqlODBC's cursor fetch (UseDeclareFetch=1) wraps a statement with a result in DECLARE,
+    // which refuses a write inside WITH before the server sees it: fetch without it here.
+    const std::string conn = backend.postgres ? conn_ + "UseDeclareFetch=0;" : conn_;
+    a_.OdbcDisconnect();
+    ASSERT_EQ(connectWith(a_, conn), 0) << a_.OdbcLastError();
+    execOk(a_, "INSERT INTO qv_tx VALUES (1)");
+    ASSERT_EQ(a_.OdbcCommit(), 0);
+    for (const std::string& sql : writes) {
+        execOk(a_, sql);
+        a_.OdbcRollback();
+    }
+    dropTable(a_, "qv_ro"); // MariaDB commits DDL at once
+
+    for (const char* session : {"connect", "reconnect"}) {
+        bool serverEnforced = false;
+        ASSERT_EQ(a_.OdbcSetReadOnly(serverEnforced), 0) << session << " " << a_.OdbcLastError();
+        EXPECT_TRUE(serverEnforced);
+        for (const std::string& sql : writes) {
+            EXPECT_NE(exec(a_, sql).code, 0) << session << ": " << sql;
+            // The server's own refusal: "read-only transaction" (PostgreSQL), "READ ONLY
+            // transaction" (MariaDB), "readonly database" (SQLite).
+            std::string error = a_.OdbcLastError();
+            std::transform(error.begin(), error.end(), error.begin(), ::tolower);
+            EXPECT_TRUE(error.find("read-only") != std::string::npos ||
+                        error.find("read only") != std::string::npos ||
+                        error.find("readonly") != std::string::npos)
+                << session << ": " << sql << "\n"
+                << error;
+            a_.OdbcRollback();
+        }
+        ASSERT_EQ(exec(a_, "SELECT id FROM qv_tx").code, 0) << a_.OdbcLastError();
+        EXPECT_EQ(fetchAll(a_, FetchMode::Row), (std::vector<std::vector<std::string>>{{"1"}}));
+        a_.OdbcCloseCursor();
+        a_.OdbcDisconnect();
+        ASSERT_EQ(connectWith(a_, conn), 0) << a_.OdbcLastError();
+    }
+    // A connection not made read-only writes again.
+    execOk(a_, "DELETE FROM qv_tx");
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, OdbcTransactions, testing::ValuesIn(kBackends), backendName);
 
 } // namespace

@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -671,6 +672,7 @@ TEST_F(MainWindowTest, ExitRunsTheUnloadAndClosesOwnedWindows)
 TEST_F(MainWindowTest, ConnectionCommandsDriveTheWindowState)
 {
     setIni("WINDOW", "Con2Title", QStringLiteral("ON"));
+    setIni("DataSource QV_DEMO", "Production", QStringLiteral("ON"));
     QUORVANT& w = openWindow();
     QTimer::singleShot(0, &w, [&w] {
         auto* dialog = w.findChild<QDialog*>(QStringLiteral("ConnectDS"));
@@ -699,8 +701,15 @@ TEST_F(MainWindowTest, ConnectionCommandsDriveTheWindowState)
     EXPECT_FALSE(tbConnect->isEnabled());
     EXPECT_TRUE(toolbar->findChild<QAction*>("tb_inst")->isEnabled());
     EXPECT_TRUE(child<QLineEdit>(w, "TB_DSN")->text().startsWith("DSN=QV_DEMO;"));
-    EXPECT_TRUE(w.windowTitle().startsWith("QUORVANT - DSN=QV_DEMO;"))
+    EXPECT_TRUE(w.windowTitle().startsWith("【本番】QUORVANT - DSN=QV_DEMO;"))
         << w.windowTitle().toStdString();
+    // A production source frames the input area.
+    auto* sql = child<QPlainTextEdit>(w, "TB_SQL");
+    const auto edgeColour = [sql] {
+        const QImage image = sql->grab().toImage();
+        return image.pixelColor(1, image.height() / 2);
+    };
+    EXPECT_EQ(edgeColour(), QColor(220, 0, 0));
     // The connect filled the object tree from the demo database.
     auto* tree = child<QTreeWidget>(w, "TreeView1");
     ASSERT_EQ(tree->topLevelItemCount(), 3);
@@ -710,7 +719,7 @@ TEST_F(MainWindowTest, ConnectionCommandsDriveTheWindowState)
 
     // The title option follows its check mark while connected.
     child<QAction>(w, "mn_disp_con2title")->trigger();
-    EXPECT_EQ(w.windowTitle(), "QUORVANT");
+    EXPECT_EQ(w.windowTitle(), "【本番】QUORVANT");
     child<QAction>(w, "mn_disp_con2title")->trigger();
     EXPECT_NE(w.windowTitle(), "QUORVANT");
 
@@ -719,6 +728,7 @@ TEST_F(MainWindowTest, ConnectionCommandsDriveTheWindowState)
     EXPECT_TRUE(child<QAction>(w, "mn_reconnect")->isEnabled());
     EXPECT_TRUE(toolbar->findChild<QAction*>("tb_discon")->isChecked());
     EXPECT_EQ(w.windowTitle(), "QUORVANT");
+    EXPECT_NE(edgeColour(), QColor(220, 0, 0));
 
     child<QAction>(w, "mn_reconnect")->trigger();
     EXPECT_TRUE(services_.back()->db().DbIsConnected());

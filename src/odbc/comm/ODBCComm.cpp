@@ -233,6 +233,34 @@ int ODBCComm::DbDisconnect(QWidget* owner)
     return result;
 }
 
+int ODBCComm::DbSetReadOnly(QWidget* owner, bool tellUnguarded)
+{
+    if (!work_.open() || !mayStart())
+        return -99;
+    std::int16_t code = 0;
+    bool serverEnforced = false;
+    QString error;
+    callOnWorker(ConnectionWork::Kind::Connect, [&] {
+        code = lib_.OdbcSetReadOnly(serverEnforced);
+        if (code != 0)
+            error = fromUtf8(lib_.OdbcLastError());
+    });
+    if (code != 0) {
+        warn(owner, QStringLiteral("CONNECT エラー"),
+             codeText(code) +
+                 QStringLiteral(":読取専用に設定できませんでした。接続を切断します。") +
+                 QLatin1Char('\n') + error);
+        DbDisconnect(owner);
+        return -99;
+    }
+    if (!serverEnforced && tellUnguarded)
+        warn(owner, QStringLiteral("QUORVANT - 読取専用"),
+             QStringLiteral("このデータベースでは読取専用を保証できません。"
+                            "ドライバに読取専用を指定しましたが、"
+                            "更新がデータベースに拒否されるとは限りません。"));
+    return 0;
+}
+
 std::int16_t ODBCComm::transact(bool commit, QWidget* owner)
 {
     if (!mayStart())

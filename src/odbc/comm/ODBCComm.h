@@ -73,6 +73,12 @@ public:
     // Commits and disconnects; 0, or -99 when a call failed. A COMMIT that fails is the one
     // failure shown: the work of the transaction is lost, and the user must know.
     int DbDisconnect(QWidget* owner = nullptr);
+    // Makes the open connection read-only for its session (OdbcSetReadOnly); the statements
+    // it runs reach no history. 0 when set. When the database is not one whose server setting
+    // is known, only the driver's access mode is set and, with tellUnguarded, a box says that
+    // read-only is not guaranteed. On failure a box says so and the connection is closed:
+    // -99, so it is never used as if it were read-only.
+    int DbSetReadOnly(QWidget* owner, bool tellUnguarded);
     bool DbIsConnected() const { return work_.open(); }
     bool DbFailedStatementMayDropWrites() const; // a failure may take back earlier writes
     std::int16_t DbCommit(QWidget* owner = nullptr);
