@@ -228,6 +228,8 @@ void BatchRun::exec_sql(const QString& sql, bool ReFetch)
             failed = true;
         } else {
             result_column_count = opened_.columnCount;
+            if (result_column_count > 0)
+                resultStamp_ = db_.DbStatementsSent();
             addHistory(sql);
             if (result_column_count > 0) {
                 code = fill_result_grid(sql, false);
@@ -644,8 +646,10 @@ void BatchRun::undoLast()
 {
     if (!undoAvailable())
         return;
-    // A result opened after the savepoint would be closed under the fill by the rollback.
-    endSuspendedFetch();
+    // The undone statement's own result would be closed under its fill by the rollback; a
+    // suspended result of an earlier statement stays.
+    if (resultStamp_ == undoStamp_)
+        endSuspendedFetch();
     const std::string sql = "ROLLBACK TO SAVEPOINT " + kUndoSavepoint.toStdString();
     std::int16_t code = ODBCComm::kBusy;
     db_.DbRunStatements([&](ODBCComm::StatementCalls& calls) { code = calls.execute(sql); });

@@ -197,4 +197,6 @@ private:
     std::uint64_t undoStamp_ = 0;
     QString undoSql_;
     std::int64_t undoAskRows_ = 1000;
+    // The count of statements sent when the grid's result was opened.
+    std::uint64_t resultStamp_ = 0;
 };

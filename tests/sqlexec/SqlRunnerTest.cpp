@@ -239,7 +239,9 @@ TEST_P(RunnerTest, PendingWorkAndUndoOfTheLastStatement)
 
 TEST_P(RunnerTest, StatementsWithoutResultReportAffectedRowsUncapped)
 {
-    s->run("UPDATE qv_sx_t SET name = 'x'");
+    // Counts only: the undo guard (every row, or more than its threshold) is not asked.
+    s->runner->batch().setUndoAskRows(25000);
+    s->run("UPDATE qv_sx_t SET name = 'x' WHERE id > 0");
     ASSERT_EQ(s->prompts.boxes().size(), 1);
     EXPECT_EQ(s->prompts.boxes().at(0).text,
               QStringLiteral("正常に終了しました。\n\nSQLCode:0\n行数:3"));
@@ -252,6 +254,7 @@ TEST_P(RunnerTest, StatementsWithoutResultReportAffectedRowsUncapped)
     EXPECT_EQ(s->runner->batch().exec_row_count, 20000);
     EXPECT_EQ(s->w.cnt->text(), QStringLiteral("行数:20000"));
     EXPECT_EQ(s->history.size(), 2);
+    s->runner->batch().setUndoAskRows(1000);
 }
 
 TEST_P(RunnerTest, FailingStatementShowsErrorAndHistoryQuestion)
@@ -332,8 +335,10 @@ TEST_P(RunnerTest, SuspendRunOtherStatementResumeContinuesNumbering)
     EXPECT_EQ(s->w.Cmd_start_stop->icon().cacheKey(), s->runner->Img_start().cacheKey());
     const std::int64_t firstPeriod = s->runner->batch().exec_elapsed_ms;
 
-    // A statement without result leaves the suspended fetch as it was.
+    // A statement without result leaves the suspended fetch as it was, also when the undo
+    // guard takes it back (its default).
     s->run("UPDATE qv_sx_t SET name = 'between'");
+    EXPECT_TRUE(s->w.msg->text().startsWith(QStringLiteral("直前のSQLを取り消しました")));
     EXPECT_TRUE(s->w.Cmd_start_stop->isEnabled());
     EXPECT_TRUE(s->runner->batch().suspended());
     EXPECT_EQ(s->runner->model().rowCount(), suspendedAt);
