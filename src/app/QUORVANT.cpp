@@ -577,6 +577,10 @@ void QUORVANT::wirePendingWork()
     ui_.action(QStringLiteral("mn_sql_askpending"))
         ->setChecked(settings::readOnOff(services_.ini(), settings::kSet, settings::kAskPending));
     sqlRunner_->batch().setUndoAskRows(settings::readUndoAskRows(services_.ini()));
+    sqlRunner_->batch().setUndoEnabled(
+        services_.ini().ReadIniValue(QLatin1String(settings::kSet),
+                                     QLatin1String(settings::kUndo)) !=
+        QLatin1String(settings::kOff));
     // The age in the panel moves on by itself while something is pending.
     pendingClock_ = new QTimer(this);
     pendingClock_->setInterval(1000);

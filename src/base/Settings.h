@@ -31,6 +31,8 @@ inline constexpr char kAskPending[] = "ASKPENDING";
 // An UPDATE or DELETE that changed more rows than this asks whether to keep the change.
 inline constexpr char kUndoAskRows[] = "UNDOASKROWS";
 inline constexpr int kDefaultUndoAskRows = 1000;
+// OFF: no savepoint before statements, so no undo of the last one (ON when missing).
+inline constexpr char kUndo[] = "UNDO";
 
 inline constexpr char kConnHist[] = "CONNHIST";
 inline constexpr char kConnHistSave[] = "SAVE";

@@ -594,7 +594,7 @@ void BatchRun::dropUndo()
 
 bool BatchRun::setSavepoint(const StatementEffect& effect)
 {
-    if (!db_.DbSavepointsUndo() || (effect.ddl && db_.DbDdlCommitsItself()))
+    if (!undoEnabled_ || !db_.DbSavepointsUndo() || (effect.ddl && db_.DbDdlCommitsItself()))
         return false;
     // The previous one is released first, while it is known to exist: savepoints that pile up
     // in one transaction slow PostgreSQL down, and releasing one that is gone would abort it.

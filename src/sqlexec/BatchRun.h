@@ -87,6 +87,8 @@ public:
     bool undoAvailable() const;
     // An UPDATE or DELETE that changed more rows than this asks whether to keep the change.
     void setUndoAskRows(std::int64_t rows) { undoAskRows_ = rows; }
+    // Off: no savepoints at all (no undo, and the guard says beforehand that it cannot undo).
+    void setUndoEnabled(bool on) { undoEnabled_ = on; }
     // Suspends a fill in progress, or resumes the suspended one.
     void suspendOrResume();
 
@@ -197,6 +199,7 @@ private:
     std::uint64_t undoStamp_ = 0;
     QString undoSql_;
     std::int64_t undoAskRows_ = 1000;
+    bool undoEnabled_ = true;
     // The count of statements sent when the grid's result was opened.
     std::uint64_t resultStamp_ = 0;
 };
