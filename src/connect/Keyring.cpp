@@ -42,7 +42,8 @@ Keyring::Result Keyring::wait(QKeychain::Job* job, const std::function<void()>& 
     });
     QTimer::singleShot(timeoutMs_, &loop, &QEventLoop::quit);
     job->start();
-    {
+    // A quit before exec() would be lost: a job that answered at once needs no wait.
+    if (!error) {
         const BusyCursor busy;
         std::optional<InputGate::Closed> gate;
         if (qobject_cast<QGuiApplication*>(app) != nullptr)
