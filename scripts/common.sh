@@ -9,6 +9,7 @@ run_packages=(
     qt6-base-dev qt6-qpa-plugins
     unixodbc unixodbc-dev odbcinst libsqliteodbc odbc-postgresql
     libxlsxwriter-dev sqlite3
+    qtkeychain-qt6-dev
     fonts-ipafont-gothic
 )
 # What the tests need on top.
@@ -19,6 +20,7 @@ test_packages=(
     clang-format
     dpkg-dev lintian desktop-file-utils
     xvfb xauth xdotool
+    dbus gnome-keyring libsecret-tools
 )
 # What scripts/package needs to pack the program (dpkg-shlibdeps finds its dependencies).
 package_packages=(

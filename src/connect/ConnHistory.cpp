@@ -1,5 +1,6 @@
 #include "connect/ConnHistory.h"
 
+#include "connect/ConnStrItems.h"
 #include "connect/ConnectionString.h"
 
 void ConnHistory::load(const QStringList& entries)
@@ -17,8 +18,11 @@ QList<int> ConnHistory::addToFront(const QString& connStr)
     QList<int> removed;
     if (e.trimmed().isEmpty())
         return removed;
+    // The file keeps entries without their passwords: one that differs only in its password is
+    // the same entry, and the newer password replaces the older.
+    const QString stored = connstr::withoutPasswords(e);
     for (int i = size() - 1; i >= 0; --i) {
-        if (entries_.at(i) == e) {
+        if (entries_.at(i) == e || connstr::withoutPasswords(entries_.at(i)) == stored) {
             entries_.removeAt(i);
             removed << i;
         }

@@ -4,8 +4,9 @@
 #include <QString>
 #include <QStringList>
 
-// The connection history: complete connection strings, newest first, passwords in clear.
-// Unlimited in memory; only the first kStoredMax entries are written to the settings file.
+// The connection history: complete connection strings, newest first, passwords in clear while
+// the program runs. Unlimited in memory; only the first kStoredMax entries are written to the
+// settings file.
 class ConnHistory {
 public:
     static constexpr int kStoredMax = 20;
@@ -14,8 +15,8 @@ public:
     void load(const QStringList& entries);
 
     // Puts connStr (trailing spaces removed) at the front after removing every entry equal to
-    // it. Returns the positions removed, highest first, so that a list widget can mirror the
-    // change; a blank string is not added and gives no positions.
+    // it apart from its password items. Returns the positions removed, highest first, so that a
+    // list widget can mirror the change; a blank string is not added and gives no positions.
     QList<int> addToFront(const QString& connStr);
 
     // False when pos is out of range.

@@ -6,7 +6,10 @@
 #include "base/Settings.h"
 #include "base/Twips.h"
 #include "base/basApiCall.h"
+#include "connect/ConnStrItems.h"
 #include "connect/ConnectionString.h"
+#include "connect/DriverForm.h"
+#include "connect/Keyring.h"
 #include "odbc/ConnStrValue.h"
 #include "odbc/comm/ODBCComm.h"
 
@@ -52,7 +55,8 @@ template <typename W, typename... Args> W* named(QWidget* parent, const char* na
 } // namespace
 
 ConnectDS::ConnectDS(ODBCComm& db, INIfile_IO& ini, Prompts& prompts, QWidget* parent)
-    : QDialog(parent), db_(db), ini_(ini), prompts_(prompts)
+    : QDialog(parent), db_(db), ini_(ini), prompts_(prompts),
+      keyring_(std::make_unique<Keyring>(QLatin1String(kKeyringService)))
 {
     setObjectName(QStringLiteral("ConnectDS"));
     setWindowTitle(QStringLiteral("データベース接続"));
@@ -140,6 +144,8 @@ void ConnectDS::buildControls()
     ListView1->setColumnWidth(1, twips::toPixels(kInfoColumnWidth));
     place(ListView1, 4380, 300, kListViewWidth, 4395);
 
+    driverForm_ = new DriverForm(this);
+
     mn_hist = named<QMenu>(this, "mn_hist");
     auto* mn_delete = mn_hist->addAction(QStringLiteral("削除"));
     mn_delete->setObjectName(QStringLiteral("mn_delete"));
@@ -154,6 +160,11 @@ void ConnectDS::loadHistory()
     Chk_add_hist->setChecked(
         settings::readOnOff(ini_, settings::kConnHist, settings::kConnHistSave));
     history_.load(settings::readConnHist(ini_));
+    passwordsInFile_.clear();
+    for (const QString& e : history_.entries()) {
+        if (connstr::hasPassword(e))
+            passwordsInFile_.insert(e);
+    }
     Lst_conn_hist->clear();
     for (const QString& e : history_.entries())
         Lst_conn_hist->addItem(connstr::maskHistoryEntry(e));
@@ -244,6 +255,8 @@ QString ConnectDS::GetDSN(QString& uid, QString& pwd, QString& driver, QString& 
     answerConnStr_.clear();
     answerMarks_ = SourceMarks();
 
+    if (!keyringMoveTried_)
+        moveOldPasswordsToKeyring();
     if (!listsLoaded_)
         loadLists();
     showItems();
@@ -269,16 +282,22 @@ void ConnectDS::confirm()
         answerPwd_ = TB_psw->text();
         break;
     }
-    case Kind::Driver:
+    case Kind::Driver: {
         if (Combo2->currentIndex() < 0)
             return;
-        answerDriver_ = Combo2->currentText();
+        // The driver shows no login dialog of its own (unixODBC drivers have none), so the
+        // program asks. Cancelling the form leaves the connect dialog open.
+        QString connStr;
+        if (!driverForm_->ask(Combo2->currentText(), connStr))
+            return;
+        answerConnStr_ = connStr;
         break;
+    }
     case Kind::History: {
         const int row = selectedHistoryRow();
         if (row < 0)
             return;
-        answerConnStr_ = history_.at(row);
+        answerConnStr_ = withKeptPassword(history_.at(row));
         break;
     }
     }
@@ -384,10 +403,64 @@ void ConnectDS::deleteSelectedEntry()
     const int row = selectedHistoryRow();
     if (row < 0)
         return;
+    const QString entry = history_.at(row);
     history_.removeAt(row);
     delete Lst_conn_hist->takeItem(row);
     selectHistoryRow(-1);
     SaveHist();
+    // Its password goes with it; the answer does not matter, nothing else refers to it.
+    if (keyring_->available())
+        keyring_->remove(connstr::withoutPasswords(entry));
+}
+
+void ConnectDS::moveOldPasswordsToKeyring()
+{
+    keyringMoveTried_ = true;
+    if (passwordsInFile_.isEmpty())
+        return;
+    bool moved = false;
+    // Oldest first: of two entries that differ only in their password the newer one wins.
+    const QStringList& entries = history_.entries();
+    for (auto e = entries.crbegin(); e != entries.crend(); ++e) {
+        if (!passwordsInFile_.contains(*e))
+            continue;
+        if (keyring_->write(connstr::withoutPasswords(*e), *e) != Keyring::Result::Done)
+            break; // left as they are, silently: nothing is lost
+        passwordsInFile_.remove(*e);
+        moved = true;
+    }
+    if (moved)
+        SaveHist();
+}
+
+QString ConnectDS::withKeptPassword(const QString& entry)
+{
+    if (connstr::hasPassword(entry))
+        return entry;
+    QString full;
+    switch (keyring_->read(entry, full)) {
+    case Keyring::Result::Done:
+        // Taken only when it is this entry's: the keyring is shared with other programs.
+        if (connstr::withoutPasswords(full) == entry)
+            return full;
+        break;
+    case Keyring::Result::NotFound:
+        break;
+    case Keyring::Result::NoKeyring:
+        tellNoKeyring();
+        break;
+    }
+    return entry;
+}
+
+void ConnectDS::tellNoKeyring()
+{
+    if (noKeyringTold_)
+        return;
+    noKeyringTold_ = true;
+    prompts_.tell(isVisible() ? this : parentWidget(), Prompts::Icon::Warning, windowTitle(),
+                  QStringLiteral("パスワードを保存できるキーリングがありません。"
+                                 "パスワードは保存されません。"));
 }
 
 void ConnectDS::SetDataSrcTag(const QString& connStr)
@@ -400,9 +473,20 @@ void ConnectDS::SetDataSrcTag(const QString& connStr)
     for (int pos : history_.addToFront(e))
         delete Lst_conn_hist->takeItem(pos);
     Lst_conn_hist->insertItem(0, connstr::maskHistoryEntry(e));
+    if (!connstr::hasPassword(e))
+        return;
+    // Kept in the keyring now, so that it never waits for the file; without a keyring the
+    // password lives only while the program runs.
+    if (keyring_->write(connstr::withoutPasswords(e), e) == Keyring::Result::Done)
+        passwordsInFile_.remove(e);
+    else
+        tellNoKeyring();
 }
 
 void ConnectDS::SaveHist()
 {
-    settings::writeConnHist(ini_, history_.stored(), Chk_add_hist->isChecked());
+    QStringList stored;
+    for (const QString& e : history_.stored())
+        stored << (passwordsInFile_.contains(e) ? e : connstr::withoutPasswords(e));
+    settings::writeConnHist(ini_, stored, Chk_add_hist->isChecked());
 }

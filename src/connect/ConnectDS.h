@@ -4,10 +4,15 @@
 #include "connect/SourceMarks.h"
 
 #include <QDialog>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class DriverForm;
 class INIfile_IO;
+class Keyring;
 class ODBCComm;
 class Prompts;
 class QButtonGroup;
@@ -30,6 +35,12 @@ class QTreeWidget;
 // user ID persist between openings. The history is read from the settings file at construction;
 // data sources and drivers are listed at the first GetDSN.
 //
+// Passwords of the history live in the desktop's keyring, never in the settings file: an entry
+// is stored there without its password items, and the keyring keeps the whole entry under that
+// text. Entries of earlier versions that still hold a password move to the keyring at the first
+// GetDSN; where no keyring answers they stay in the file as they are. A driver chosen by name is
+// given its server, database, user and password through DriverForm.
+//
 // Controls (objectName): Option1_0..Option1_2 (source kinds), Frame1_0 (Combo1, TB_uid, TB_psw),
 // Frame1_1 (Combo2), Chk_add_hist, Chk_production and Chk_readonly (the marks of the chosen
 // source, stored at OK), Lst_conn_hist, ListView1 with label L_conninfo, Cmd_OK,
@@ -39,6 +50,9 @@ class ConnectDS : public QDialog {
 
 public:
     enum class Kind { DataSource = 0, Driver = 1, History = 2 };
+
+    // The keyring holds the history's passwords under this service name.
+    static constexpr char kKeyringService[] = "QUORVANT";
 
     ConnectDS(ODBCComm& db, INIfile_IO& ini, Prompts& prompts, QWidget* parent = nullptr);
     ~ConnectDS() override;
@@ -52,7 +66,8 @@ public:
     // completed connection string at the top of the history (no duplicates).
     void SetDataSrcTag(const QString& connStr);
 
-    // Writes the add-to-history flag and the first 20 history entries to section "CONNHIST".
+    // Writes the add-to-history flag and the first 20 history entries to section "CONNHIST",
+    // without passwords except those of entries that could not move to the keyring.
     void SaveHist();
 
     const QStringList& history() const { return history_.entries(); }
@@ -70,6 +85,10 @@ private:
     int selectedHistoryRow() const;
     void selectHistoryRow(int row);
     void deleteSelectedEntry();
+    void moveOldPasswordsToKeyring();
+    // The entry with the password the keyring keeps for it (unchanged when there is none).
+    QString withKeptPassword(const QString& entry);
+    void tellNoKeyring();
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The settings name of the chosen source's marks; empty while nothing is chosen.
     QString markKey() const;
@@ -80,6 +99,13 @@ private:
     Prompts& prompts_;
 
     ConnHistory history_;
+    std::unique_ptr<Keyring> keyring_;
+    // Entries read with their password that must go back to the file as they are: the keyring
+    // has not taken them (yet).
+    QSet<QString> passwordsInFile_;
+    bool keyringMoveTried_ = false;
+    bool noKeyringTold_ = false;
+    DriverForm* driverForm_ = nullptr;
     bool listsLoaded_ = false;
     QStringList dataSourceNames_;
     int initialWidth_ = 0; // twips

@@ -1,17 +1,18 @@
 #include "ConnectTestSupport.h"
 
+#include "OnceWhen.h"
 #include "TestEnv.h"
 #include "base/Settings.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 #include <QTextStream>
-#include <QTimer>
 
 #include <cstdlib>
 
@@ -58,14 +59,15 @@ void installPrivateOdbcIni()
 void whileOpen(ConnectDS& dialog, const std::function<void()>& script,
                const std::function<void()>& command)
 {
+    // Once the dialog is up: the keyring may run the window's events before it shows.
     bool ran = false;
-    QTimer::singleShot(0, &dialog, [&] {
-        EXPECT_TRUE(dialog.isVisible() && dialog.isModal());
-        script();
-        ran = true;
-        if (dialog.isVisible())
-            dialog.reject();
-    });
+    const OnceWhen once([&] { return dialog.isVisible() && dialog.isModal(); },
+                        [&] {
+                            script();
+                            ran = true;
+                            if (dialog.isVisible())
+                                dialog.reject();
+                        });
     command();
     EXPECT_TRUE(ran);
 }
@@ -113,6 +115,30 @@ void chooseSource(ConnectDS& dialog, const char* source, const char* uid, const 
         child<QAbstractButton>(&dialog, "Chk_readonly")->setChecked(marks->readOnly);
     }
     click(&dialog, "Cmd_OK");
+}
+
+void chooseDriver(ConnectDS& dialog, const QString& driver, const connstr::DriverFields& fields,
+                  bool ok)
+{
+    click(&dialog, "Option1_1");
+    auto* combo = child<QComboBox>(&dialog, "Combo2");
+    combo->setCurrentIndex(combo->findText(driver));
+    auto* form = child<QDialog>(&dialog, "DriverForm");
+    bool filled = false;
+    const OnceWhen fill([&] { return form != nullptr && form->isVisible(); },
+                        [&] {
+                            EXPECT_EQ(form->windowTitle(), driver);
+                            const std::pair<const char*, const QString*> edits[] = {
+                                {"TB_server", &fields.server},     {"TB_port", &fields.port},
+                                {"TB_database", &fields.database}, {"TB_drv_uid", &fields.uid},
+                                {"TB_drv_psw", &fields.pwd},       {"TB_items", &fields.further}};
+                            for (const auto& [name, text] : edits)
+                                child<QLineEdit>(form, name)->setText(*text);
+                            click(form, ok ? "Cmd_drv_OK" : "Cmd_drv_cancel");
+                            filled = true;
+                        });
+    click(&dialog, "Cmd_OK");
+    EXPECT_TRUE(filled);
 }
 
 void ConnectFixture::SetUp()

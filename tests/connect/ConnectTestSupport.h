@@ -2,6 +2,7 @@
 
 #include "ScriptedPrompts.h"
 #include "base/INIfile_IO.h"
+#include "connect/ConnStrItems.h"
 #include "connect/ConnectDS.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"
@@ -57,6 +58,10 @@ QPoint rowCentre(QListWidget* list, int row);
 // then OK.
 void chooseSource(ConnectDS& dialog, const char* source, const char* uid = "", const char* pwd = "",
                   const SourceMarks* marks = nullptr);
+// Driver kind, the driver, OK, then the driver form filled with fields and OK (Cancel when ok
+// is false).
+void chooseDriver(ConnectDS& dialog, const QString& driver, const connstr::DriverFields& fields,
+                  bool ok = true);
 
 // Per test: its own settings file, ODBC layer and scripted boxes.
 class ConnectFixture : public ::testing::Test {

@@ -1,5 +1,6 @@
 #include "connect/ConnectionString.h"
 #include "connect/ConnHistory.h"
+#include "connect/ConnStrItems.h"
 
 #include <gtest/gtest.h>
 
@@ -172,4 +173,40 @@ TEST(ConnHistory, KeepsAllInMemoryButStoresTwenty)
     ASSERT_EQ(stored.size(), 20);
     EXPECT_EQ(stored.first(), "DSN=d25;");
     EXPECT_EQ(stored.last(), "DSN=d6;");
+}
+
+TEST(ConnStrItems, PasswordItemsLeaveWithTheirSeparator)
+{
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"DSN=a;UID=u;PWD=p;APP=x", "DSN=a;UID=u;APP=x"},
+        {"DSN=a;PWD=p", "DSN=a;"},
+        {"DRIVER={x};pwd={se;cret};Password=y;UID=u;", "DRIVER={x};UID=u;"},
+        {"DSN=a; PWD =p;", "DSN=a;"},
+        // Not a password item: another key, or text inside another item's braced value.
+        {"DSN=xPWD=1;OPWD=2;PWDX=3;", "DSN=xPWD=1;OPWD=2;PWDX=3;"},
+        {"DSN={a;PWD=b};", "DSN={a;PWD=b};"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(withoutPasswords(c.in), c.out) << c.in;
+        EXPECT_EQ(hasPassword(c.in), QString(c.in) != c.out) << c.in;
+    }
+}
+
+TEST(ConnStrItems, DriverFormBuildsQuotedItemsAndKeepsFurtherOnes)
+{
+    DriverFields f;
+    EXPECT_EQ(driverConnectionString("SQLite3", f), "DRIVER=SQLite3;");
+    f.server = " db1 ";
+    f.port = "5432";
+    f.database = "sales;2024";
+    f.uid = "{u}";
+    f.pwd = " p}w";
+    f.further = " ;SSLmode=disable;Opt=1 ";
+    EXPECT_EQ(driverConnectionString("PostgreSQL ANSI", f),
+              "DRIVER=PostgreSQL ANSI;SERVER=db1;PORT=5432;DATABASE={sales;2024};UID={{u}}};"
+              "PWD={ p}}w};SSLmode=disable;Opt=1;");
 }

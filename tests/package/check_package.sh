@@ -31,7 +31,7 @@ contents() {
     local depends recommends
     depends=$(dpkg-deb -f "$deb" Depends)
     recommends=$(dpkg-deb -f "$deb" Recommends)
-    for p in libqt6widgets6 libodbc2 libxlsxwriter4 qt6-qpa-plugins fonts-ipafont-gothic; do
+    for p in libqt6widgets6 libodbc2 libxlsxwriter4 libqt6keychain1 qt6-qpa-plugins fonts-ipafont-gothic; do
         [[ $depends == *"$p"* ]] || fail "Depends lacks $p: $depends"
     done
     for p in libsqliteodbc odbc-postgresql; do
