@@ -26,6 +26,8 @@ struct MainLayout {
     bool toolbarOn = false;
     bool statusbarOn = false;
     bool kwdListOn = false;
+    // The filter row takes the top of the grid's rectangle; the window measures its height.
+    bool gridFilterOn = false;
 
     // Top offset and usable height of the last layout.
     double top = 0;

@@ -2,6 +2,7 @@
 
 #include "base/Settings.h"
 #include "base/Twips.h"
+#include "sqlexec/GridFilterRow.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -63,6 +64,7 @@ void MainWindowUi::setupUi(QMainWindow* window, QWidget* client, QObject* dragFi
     option(settings::kToolBar, "mn_disp_toolbar", {Pict_db, Toolbar1}, &MainLayout::toolbarOn);
     option(settings::kStatusBar, "mn_disp_statusbar", {StatusBar1}, &MainLayout::statusbarOn);
     option(settings::kKwdList, "mn_disp_kwdlist", {Lst_kwd}, &MainLayout::kwdListOn);
+    option(settings::kGridFilter, "mn_disp_gridfilter", {Fra_filter}, &MainLayout::gridFilterOn);
     option(settings::kCon2Title, "mn_disp_con2title", {}, nullptr);
 }
 
@@ -162,6 +164,7 @@ void MainWindowUi::buildPanes(QWidget* client, QObject* dragFilter)
     // One text line per row, as a report list shows it; the style's default is much taller.
     ListView1->verticalHeader()->setMinimumSectionSize(1);
     ListView1->verticalHeader()->setDefaultSectionSize(QFontMetrics(client->font()).height() + 4);
+    Fra_filter = new GridFilterRow(ListView1, client);
 
     buildStatusBar(client);
 }
@@ -356,6 +359,7 @@ void MainWindowUi::buildMenus(QMainWindow* window)
              {"mn_disp_statusbar", "ステータスバー(&S)", nullptr, true, true},
              {"mn_disp_sp", nullptr},
              {"mn_disp_kwdlist", "ｷｰﾜｰﾄﾞリスト(&K)", nullptr, true, true},
+             {"mn_disp_gridfilter", "SELECT結果のフィルター行(&F)", nullptr, true, true},
              {"mn_disp_sp2", nullptr},
              {"mn_disp_con2title", "接続情報をタイトルに表示(&C)", nullptr, true, true}});
     addMenu("mn_tool", "ﾂｰﾙ(&T)",

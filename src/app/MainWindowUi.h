@@ -18,6 +18,7 @@
 #include <vector>
 
 class QAction;
+class GridFilterRow;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -112,6 +113,7 @@ public:
     QLabel* L_sec = nullptr;
     QLabel* L_msg = nullptr;
     QTableView* ListView1 = nullptr;
+    GridFilterRow* Fra_filter = nullptr; // filter boxes over ListView1's columns
     QStatusBar* StatusBar1 = nullptr;
     QLabel* panel[4] = {};            // status bar panels "status", "cnt", "time", "msg"
     QToolButton* L_pending = nullptr; // the uncommitted statements

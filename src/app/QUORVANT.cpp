@@ -25,6 +25,7 @@
 #include "history/ShowHist.h"
 #include "history/ShowTemp.h"
 #include "odbc/comm/ODBCComm.h"
+#include "sqlexec/GridFilterRow.h"
 #include "sqlexec/ResultGridCommands.h"
 #include "sqlexec/SqlRunner.h"
 #include "transfer/LoadCSV.h"
@@ -215,6 +216,7 @@ void QUORVANT::wireSqlRunner()
     gridHooks.sortAllowed = [this] { return !services_.db().work().busy(); };
     resultGrid_ =
         new ResultGridCommands(sqlRunner_->model(), ui_.resultGridUi(), std::move(gridHooks), this);
+    ui_.Fra_filter->setModel(&sqlRunner_->model());
     // A catalog read needs the cursor a suspended fill holds: that fill ends first.
     // A suspended fill ends before the cursor is needed; where the driver cannot keep it open
     // beside a catalog read, the user first hears why it can no longer be resumed.
@@ -423,7 +425,15 @@ void QUORVANT::applyLayout()
     place(ui_.Fra_SqlInfo, l.fraSqlInfo);
     ui_.L_msg->setGeometry(px(l.design.lMsgLeft), ui_.L_msg->y(), std::max(0, px(l.lMsgWidth) - 4),
                            ui_.L_msg->height());
-    place(ui_.ListView1, l.listView);
+    TwipsRect grid = l.listView;
+    if (l.gridFilterOn) {
+        // The filter row stands on the grid's top edge, as high as one box.
+        const double row = std::min(grid.height, tw(ui_.Fra_filter->sizeHint().height()));
+        place(ui_.Fra_filter, {grid.left, grid.top, grid.width, row});
+        grid.top += row;
+        grid.height -= row;
+    }
+    place(ui_.ListView1, grid);
     applyConnectionBand();
     // The panes under the toolbar must not cover it.
     ui_.Toolbar1->raise();

@@ -120,11 +120,12 @@ void QUORVANT::wireCommands()
 
 void QUORVANT::saveGridCommand()
 {
-    // The export reads the grid through these, as it shows the rows now.
+    // The export reads the grid through these, as it shows the rows now: the filter's rows,
+    // in the grid's order, with the texts shown.
     const ResultGridModel& m = sqlRunner_->model();
     ResultGridSource grid;
     grid.columnCount = [&m] { return m.resultColumnCount(); };
-    grid.rowCount = [&m] { return static_cast<int>(m.rows().size()); };
+    grid.rowCount = [&m] { return m.rowCount(); };
     grid.headerText = [&m](int c) { return m.headerText(c + 1); };
     grid.kind = [&m](int c) { return m.kind(c); };
     grid.cellText = [&m](int r, int c) { return m.cellText(r, c + 1); };

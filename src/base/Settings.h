@@ -19,6 +19,7 @@ inline constexpr char kToolBar[] = "ToolBar";
 inline constexpr char kStatusBar[] = "StatusBar";
 inline constexpr char kKwdList[] = "KwdList";
 inline constexpr char kCon2Title[] = "Con2Title";
+inline constexpr char kGridFilter[] = "GridFilter"; // the filter row over the result grid
 
 inline constexpr char kHelp[] = "HELP";
 inline constexpr char kHelpUrl[] = "URL";

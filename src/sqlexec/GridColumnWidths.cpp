@@ -113,8 +113,9 @@ void FitResultColumns(QTableView* view, const ResultGridModel& model)
     const int margin = cellMargin(view);
 
     std::vector<int> widths(static_cast<std::size_t>(columns), 0);
+    // Every row, also those a filter hides: the columns keep their widths as the filter changes.
     const auto& rows = model.rows();
-    const int shown = model.rowCount();
+    const int shown = model.totalRowCount();
     const int cellColumns = std::max(0, std::min(model.resultColumnCount(), columns - 1));
     const auto& texts = model.columnTexts();
     // A column of printable ASCII texts starts from one of its longest texts; then only texts

@@ -37,6 +37,12 @@ void ResultGridModel::reset(const QStringList& names, const ColumnKinds& kinds, 
     sortOrder_ = Qt::AscendingOrder;
     filling_.assign(static_cast<std::size_t>(names_.size()), Filling{});
     anyFilled_ = false;
+    // The filters belong to the columns they were typed for.
+    filterTexts_ = QStringList(names_.size(), QString());
+    needles_.assign(columns, QString());
+    std::vector<std::vector<QString>>(columns).swap(folded_);
+    filtering_ = false;
+    std::vector<int>().swap(visible_);
     endResetModel();
 }
 
@@ -66,16 +72,45 @@ void ResultGridModel::flush()
     const int total = static_cast<int>(rows_.size());
     if (total <= shownRows_)
         return;
-    beginInsertRows({}, shownRows_, total - 1);
+    if (!filtering_) {
+        beginInsertRows({}, shownRows_, total - 1);
+        shownRows_ = total;
+        endInsertRows();
+        return;
+    }
+    // Rows arriving under a filter (a resumed fill) are shown when they match it. New rows may
+    // have widened a filled-out column, which changes the shown texts of all rows.
+    bool widened = false;
+    for (std::size_t c = 0; c < needles_.size(); ++c)
+        widened |= !needles_[c].isEmpty() && anyFilled_ && filling_[c].on;
+    const int from = shownRows_;
     shownRows_ = total;
-    endInsertRows();
+    if (widened) {
+        refilter(false);
+        return;
+    }
+    for (std::size_t c = 0; c < needles_.size(); ++c)
+        if (!needles_[c].isEmpty())
+            foldColumn(c);
+    std::vector<int> kept;
+    for (int pos = from; pos < total; ++pos)
+        if (keeps(static_cast<std::size_t>(pos)))
+            kept.push_back(pos);
+    if (!kept.empty()) {
+        const int shown = static_cast<int>(visible_.size());
+        beginInsertRows({}, shown, shown + static_cast<int>(kept.size()) - 1);
+        visible_.insert(visible_.end(), kept.begin(), kept.end());
+        endInsertRows();
+    }
+    emit filterChanged();
 }
 
 QString ResultGridModel::cellText(int row, int column) const
 {
-    if (row < 0 || row >= static_cast<int>(rows_.size()))
+    if (row < 0 ||
+        row >= (filtering_ ? static_cast<int>(visible_.size()) : static_cast<int>(rows_.size())))
         return {};
-    const Row& r = rows_[static_cast<std::size_t>(row)];
+    const Row& r = rows_[position(row)];
     if (column == 0)
         return numberText(r.number);
     if (column >= 1 && column <= r.cells.size()) {
@@ -107,8 +142,8 @@ void ResultGridModel::setNumberColumn(const QString& header, int width)
     numberWidth_ = std::max(1, width);
     if (columnCount() > 0) {
         emit headerDataChanged(Qt::Horizontal, 0, 0);
-        if (shownRows_ > 0)
-            emit dataChanged(index(0, 0), index(shownRows_ - 1, 0));
+        if (rowCount() > 0)
+            emit dataChanged(index(0, 0), index(rowCount() - 1, 0));
     }
 }
 
@@ -132,6 +167,12 @@ void ResultGridModel::sortRows(const std::function<bool(const Row&, const Row&)>
 void ResultGridModel::applyOrder(const std::vector<int>& order)
 {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<std::size_t> beforePositions;
+    beforePositions.reserve(static_cast<std::size_t>(before.size()));
+    for (const QModelIndex& i : before)
+        beforePositions.push_back(position(i.row()));
+
     std::vector<Row> sorted;
     sorted.reserve(rows_.size());
     std::vector<int> newPosition(rows_.size());
@@ -140,11 +181,41 @@ void ResultGridModel::applyOrder(const std::vector<int>& order)
         newPosition[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
     }
     rows_.swap(sorted);
-    const QModelIndexList before = persistentIndexList();
+    for (std::vector<QString>& column : folded_) {
+        // A column folded only in part is folded again when a filter needs it.
+        if (column.size() != rows_.size()) {
+            std::vector<QString>().swap(column);
+            continue;
+        }
+        std::vector<QString> moved;
+        moved.reserve(column.size());
+        for (int from : order)
+            moved.push_back(std::move(column[static_cast<std::size_t>(from)]));
+        column.swap(moved);
+    }
+    // The rows shown stay the same rows, now in the new order.
+    std::vector<int> viewRow;
+    if (filtering_) {
+        std::vector<char> kept(rows_.size(), 0);
+        for (int pos : visible_)
+            kept[static_cast<std::size_t>(newPosition[static_cast<std::size_t>(pos)])] = 1;
+        visible_.clear();
+        viewRow.assign(rows_.size(), -1);
+        for (std::size_t pos = 0; pos < kept.size(); ++pos) {
+            if (kept[pos]) {
+                viewRow[pos] = static_cast<int>(visible_.size());
+                visible_.push_back(static_cast<int>(pos));
+            }
+        }
+    }
     QModelIndexList after;
     after.reserve(before.size());
-    for (const QModelIndex& i : before)
-        after.append(index(newPosition[static_cast<std::size_t>(i.row())], i.column()));
+    for (qsizetype k = 0; k < before.size(); ++k) {
+        const auto moved =
+            static_cast<std::size_t>(newPosition[beforePositions[static_cast<std::size_t>(k)]]);
+        after.append(
+            index(filtering_ ? viewRow[moved] : static_cast<int>(moved), before.at(k).column()));
+    }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
@@ -224,8 +295,122 @@ void ResultGridModel::fillNumbers(int column)
     anyFilled_ = true;
     for (const Row& row : rows_)
         widenFilled(static_cast<std::size_t>(c), row.cells.at(c));
-    if (shownRows_ > 0)
-        emit dataChanged(index(0, column), index(shownRows_ - 1, column), {Qt::DisplayRole});
+    if (rowCount() > 0)
+        emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::DisplayRole});
+    // The column's filter now reads the filled-out texts.
+    if (!needles_[static_cast<std::size_t>(c)].isEmpty())
+        refilter(false);
+}
+
+void ResultGridModel::setFilter(int column, const QString& text)
+{
+    const qsizetype c = column - 1;
+    if (c < 0 || c >= names_.size())
+        return;
+    const auto i = static_cast<std::size_t>(c);
+    filterTexts_[c] = text;
+    const QString needle = foldForSearch(text);
+    if (needle == needles_[i])
+        return;
+    // A longer text holding the one before can only keep fewer rows: only the rows shown
+    // need looking at, which is what typing one more character does.
+    const bool narrowing = needle.contains(needles_[i]);
+    needles_[i] = needle;
+    refilter(narrowing);
+}
+
+void ResultGridModel::clearFilters()
+{
+    for (QString& text : filterTexts_)
+        text.clear();
+    for (QString& needle : needles_)
+        needle.clear();
+    refilter(false);
+}
+
+QString ResultGridModel::filterText(int column) const
+{
+    return column >= 1 && column <= filterTexts_.size() ? filterTexts_.at(column - 1) : QString();
+}
+
+void ResultGridModel::foldColumn(std::size_t c)
+{
+    std::vector<QString>& folded = folded_[c];
+    folded.reserve(rows_.size());
+    for (std::size_t pos = folded.size(); pos < rows_.size(); ++pos) {
+        const QString& text = rows_[pos].cells.at(static_cast<qsizetype>(c));
+        QString f = foldForSearch(text);
+        // Most texts fold to themselves: share the cell's text instead of holding a copy.
+        folded.push_back(f == text ? text : std::move(f));
+    }
+}
+
+bool ResultGridModel::keeps(std::size_t pos) const
+{
+    const Row& row = rows_[pos];
+    for (std::size_t c = 0; c < needles_.size(); ++c) {
+        const QString& needle = needles_[c];
+        if (needle.isEmpty())
+            continue;
+        const QString& text = row.cells.at(static_cast<qsizetype>(c));
+        // A filled-out number is ASCII, folded as it stands.
+        if (anyFilled_ && filling_[c].on && IsPlainDecimal(text)) {
+            if (!FillNumber(text, filling_[c].width).contains(needle))
+                return false;
+        } else if (!folded_[c][pos].contains(needle)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void ResultGridModel::refilter(bool narrowing)
+{
+    bool wanted = false;
+    for (std::size_t c = 0; c < needles_.size(); ++c) {
+        if (needles_[c].isEmpty())
+            continue;
+        wanted = true;
+        foldColumn(c);
+    }
+    std::vector<int> kept;
+    if (wanted) {
+        if (narrowing && filtering_) {
+            for (int pos : visible_)
+                if (keeps(static_cast<std::size_t>(pos)))
+                    kept.push_back(pos);
+        } else {
+            for (int pos = 0; pos < shownRows_; ++pos)
+                if (keeps(static_cast<std::size_t>(pos)))
+                    kept.push_back(pos);
+        }
+    }
+    // The rows shown are a rising run of positions: the same count with one side whole, or
+    // the same lists, means the same rows, and the views need not hear of it.
+    const auto whole = static_cast<std::size_t>(shownRows_);
+    const std::size_t now = filtering_ ? visible_.size() : whole;
+    const std::size_t next = wanted ? kept.size() : whole;
+    if (now == next && (now == whole || kept == visible_)) {
+        filtering_ = wanted;
+        visible_ = std::move(kept);
+        emit filterChanged();
+        return;
+    }
+    // One removal and one insertion: cheaper for the view than the ranges between, and a
+    // reset would also reset the header's column widths.
+    if (now > 0) {
+        beginRemoveRows({}, 0, static_cast<int>(now) - 1);
+        filtering_ = true;
+        visible_.clear();
+        endRemoveRows();
+    }
+    if (next > 0)
+        beginInsertRows({}, 0, static_cast<int>(next) - 1);
+    filtering_ = wanted;
+    visible_ = std::move(kept);
+    if (next > 0)
+        endInsertRows();
+    emit filterChanged();
 }
 
 void ResultGridModel::widenFilled(std::size_t c, const QString& text)
@@ -255,7 +440,9 @@ qsizetype ResultGridModel::filledLength(int column) const
 
 int ResultGridModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : shownRows_;
+    if (parent.isValid())
+        return 0;
+    return filtering_ ? static_cast<int>(visible_.size()) : shownRows_;
 }
 
 int ResultGridModel::columnCount(const QModelIndex& parent) const
@@ -276,7 +463,7 @@ QVariant ResultGridModel::alignment(int column) const
 
 QVariant ResultGridModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= shownRows_)
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
     if (role == Qt::DisplayRole)
         return cellText(index.row(), index.column());

@@ -17,8 +17,12 @@
 // handles. Rows appended during a fill stay invisible to views until flush(), so a fill of
 // thousands of rows costs one insert notification instead of one per row.
 //
-// The model also holds the grid's sort state and the number filling of its Number columns, so
-// that whatever lays out new columns (a fill, the column attribute view) switches both off.
+// The model also holds the grid's sort state, the number filling of its Number columns and the
+// filter of the filter row, so that whatever lays out new columns (a fill, the column attribute
+// view) switches all three off.
+//
+// Rows, as views see them (rowCount, index, cellText), are the rows the filter keeps, in grid
+// order; rows() holds every row. A filter never renumbers: "行No." is the number fetched.
 class ResultGridModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -55,11 +59,25 @@ public:
     {
         return kinds_[static_cast<std::size_t>(resultColumn)];
     }
-    // The rows in grid order, with their texts as fetched (before number filling).
+    // Every row in grid order, the filter's hidden ones and pending ones included, with their
+    // texts as fetched (before number filling).
     const std::vector<Row>& rows() const { return rows_; }
     // The text of a grid cell as the grid shows it, filled-out numbers included (grid column
-    // numbering, 0 is the row number), pending rows too.
+    // numbering, 0 is the row number). Rows are the rows shown; without a filter pending rows
+    // follow them.
     QString cellText(int row, int column) const;
+    // Rows announced to views, whether the filter keeps them or not.
+    int totalRowCount() const { return shownRows_; }
+
+    // Keeps the rows whose cell of grid column `column` contains text, blind to case, width
+    // and kana as the searches are; the cell as shown, so a filled-out number matches by its
+    // filled text. Filters of several columns must all match; an empty text drops the column's
+    // filter. Views see the rows go and come as one removal and one insertion.
+    void setFilter(int column, const QString& text);
+    void clearFilters();
+    // Some column has a filter.
+    bool filtered() const { return filtering_; }
+    QString filterText(int column) const;
     QString headerText(int column) const;
 
     // The caption and width of the numbering column ("行No." and 6 after setColumns): a table
@@ -101,6 +119,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
+signals:
+    // The filter or the rows it keeps changed; rows shown and total may differ from before.
+    void filterChanged();
+
 private:
     void reset(const QStringList& names, const ColumnKinds& kinds, bool laidOut);
     QVariant alignment(int column) const;
@@ -108,6 +130,20 @@ private:
     void setSortState(int column, Qt::SortOrder order);
     // Widens the filled-out column c (0-based result column) to hold text.
     void widenFilled(std::size_t c, const QString& text);
+    // Index into rows_ of a row as views see it.
+    std::size_t position(int row) const
+    {
+        return filtering_ ? static_cast<std::size_t>(visible_[static_cast<std::size_t>(row)])
+                          : static_cast<std::size_t>(row);
+    }
+    // Whether the filters keep rows_[pos].
+    bool keeps(std::size_t pos) const;
+    // The folded texts of result column c for every row, made when the column first gets a
+    // filter and kept in step with rows_.
+    void foldColumn(std::size_t c);
+    // Applies the filters again to every announced row; from the rows shown only when every
+    // filter is a narrowing of the one applied before.
+    void refilter(bool narrowing);
 
     // Per result column while its numbers are filled out.
     struct Filling {
@@ -128,4 +164,11 @@ private:
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     std::vector<Filling> filling_;
     bool anyFilled_ = false;
+
+    // Per result column: the filter as typed and folded (empty: none), the folded cell texts.
+    QStringList filterTexts_;
+    std::vector<QString> needles_;
+    std::vector<std::vector<QString>> folded_;
+    bool filtering_ = false;
+    std::vector<int> visible_; // positions in rows_ of the rows shown, while filtering_
 };

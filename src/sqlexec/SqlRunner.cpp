@@ -34,6 +34,9 @@ SqlRunner::SqlRunner(ODBCComm& db, Prompts& prompts, const SqlRunnerUi& ui, Batc
     connect(&batch_, &BatchRun::stripChanged, this, &SqlRunner::showStrip);
     connect(&batch_, &BatchRun::fillStarting, this, &SqlRunner::holdGrid);
     connect(&batch_, &BatchRun::fillEnded, this, &SqlRunner::releaseGrid);
+    ResultGridModel* model = &batch_.model();
+    connect(model, &ResultGridModel::filterChanged, this, &SqlRunner::showRows);
+    connect(model, &QAbstractItemModel::modelReset, this, &SqlRunner::showRows);
 }
 
 void SqlRunner::showPanels(const RunPanels& panels)
@@ -52,9 +55,24 @@ void SqlRunner::showPanels(const RunPanels& panels)
     ui_.msg->setToolTip(tip == ui_.msg->text() ? QString() : tip);
 }
 
+QString SqlRunner::rowsText() const
+{
+    // While rows arrive they are counted as fetched; the filter takes them when the fill ends.
+    const ResultGridModel& model = batch_.model();
+    if (filling_ || !model.filtered())
+        return stripRows_;
+    return QStringLiteral("%1 / %2 行").arg(model.rowCount()).arg(model.totalRowCount());
+}
+
+void SqlRunner::showRows()
+{
+    setText(ui_.L_rows, rowsText());
+}
+
 void SqlRunner::showStrip(const FetchStrip& strip, bool rowsOnly)
 {
-    setText(ui_.L_rows, strip.rows);
+    stripRows_ = strip.rows;
+    showRows();
     // Painted now: the window thread is busy appending rows until the fill ends.
     if (ui_.L_rows != nullptr)
         ui_.L_rows->repaint();
@@ -77,6 +95,7 @@ void SqlRunner::holdGrid()
 {
     // The grid need not paint each block; its own visibility before the fill is what the end
     // of the fill restores.
+    filling_ = true;
     QTableView* view = ui_.ListView1;
     if (view == nullptr || gridHeld_)
         return;
@@ -87,6 +106,8 @@ void SqlRunner::holdGrid()
 
 void SqlRunner::releaseGrid()
 {
+    filling_ = false;
+    showRows();
     QTableView* view = ui_.ListView1;
     if (view == nullptr)
         return;

@@ -65,6 +65,9 @@ public:
 private:
     void showPanels(const RunPanels& panels);
     void showStrip(const FetchStrip& strip, bool rowsOnly);
+    // L_rows: the run's count, or "n / m 行" while a filter hides rows.
+    QString rowsText() const;
+    void showRows();
     void holdGrid();
     void releaseGrid();
 
@@ -74,4 +77,6 @@ private:
     QIcon imgStart_;
     bool gridWasHidden_ = false;
     bool gridHeld_ = false;
+    bool filling_ = false;
+    QString stripRows_;
 };

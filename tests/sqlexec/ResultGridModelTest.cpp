@@ -137,6 +137,102 @@ TEST(ResultGridModelTest, FilledColumnKeepsOneWidthAsRowsArriveUntilNewColumns)
     EXPECT_EQ(model.cellText(0, 1), QStringLiteral("5"));
 }
 
+// The filter as typed per column, all filters together, the rows kept by their numbers.
+TEST(ResultGridModelTest, FilterKeepsRowsWhoseCellsHoldTheTextsFoldedAsTheSearchesFold)
+{
+    ResultGridModel model;
+    model.setColumns({"n", "s"}, ColumnKinds{ColumnKind::Number, ColumnKind::Text});
+    const std::vector<QVector<QString>> rows = {cells({"5", "Tokyo"}),
+                                                cells({"-12.5", "ｶﾞｽ"}),
+                                                cells({"", "がす"}),
+                                                cells({"120", "ＴＯＫＹＯ ｔｏｗｅｒ"}),
+                                                {QStringLiteral("3"), QString()}};
+    for (const QVector<QString>& row : rows)
+        model.appendRow(static_cast<std::int32_t>(model.rows().size()) + 1, QVector<QString>(row));
+    model.flush();
+    const auto numbers = [&] {
+        QStringList n;
+        for (int r = 0; r < model.rowCount(); ++r)
+            n.append(model.cellText(r, 0).trimmed());
+        return n;
+    };
+    struct Case {
+        const char* n;
+        const char* s;
+        QStringList kept;
+    };
+    const Case cases[] = {
+        {"", "tokyo", {"1", "4"}},           // case and width blind
+        {"", "ガス", {"2", "3"}},            // half-width katakana and hiragana alike
+        {"", "ｶﾞ", {"2", "3"}},              // a half-width voiced pair is one character
+        {"１２", "", {"2", "4"}},            // a number column by its text
+        {"12", "to", {"4"}},                 // both filters
+        {"", "x", {}},                       // nothing matches
+        {"", "", {"1", "2", "3", "4", "5"}}, // empty boxes filter nothing
+    };
+    QSignalSpy changed(&model, &ResultGridModel::filterChanged);
+    for (const Case& c : cases) {
+        model.setFilter(1, QString::fromUtf8(c.n));
+        model.setFilter(2, QString::fromUtf8(c.s));
+        EXPECT_EQ(numbers(), c.kept) << c.n << " / " << c.s;
+        EXPECT_EQ(model.filtered(), *c.n != 0 || *c.s != 0);
+        EXPECT_EQ(model.totalRowCount(), 5);
+    }
+    EXPECT_GE(changed.count(), 6);
+    model.setFilter(3, QStringLiteral("x")); // "<" has no filter
+    EXPECT_FALSE(model.filtered());
+
+    // Typing on narrows the rows shown; deleting a character widens them again.
+    model.setFilter(2, QStringLiteral("t"));
+    EXPECT_EQ(numbers(), (QStringList{"1", "4"}));
+    model.setFilter(2, QStringLiteral("tow"));
+    EXPECT_EQ(numbers(), (QStringList{"4"}));
+    EXPECT_EQ(model.cellText(0, 2), QStringLiteral("ＴＯＫＹＯ ｔｏｗｅｒ"));
+    EXPECT_EQ(model.cellText(1, 2), QString()) << "past the rows shown";
+    model.setFilter(2, QStringLiteral("o"));
+    EXPECT_EQ(numbers(), (QStringList{"1", "4"}));
+    EXPECT_EQ(model.filterText(2), QStringLiteral("o"));
+
+    // A sort orders every row; the filter still shows only its rows, now in that order.
+    model.setFilter(2, QString());
+    model.setFilter(1, QStringLiteral("1"));
+    const QPersistentModelIndex second(model.index(0, 1)); // row 2
+    model.sortByColumn(1, Qt::DescendingOrder);
+    EXPECT_EQ(numbers(), (QStringList{"4", "2"}));
+    EXPECT_EQ(second.row(), 1);
+    model.restoreFetchOrder();
+    EXPECT_EQ(numbers(), (QStringList{"2", "4"}));
+    // A filled-out column is filtered by the texts it shows.
+    model.setFilter(1, QStringLiteral("5.0"));
+    EXPECT_EQ(numbers(), QStringList{});
+    model.fillNumbers(1);
+    EXPECT_EQ(numbers(), QStringList{"1"});
+    EXPECT_EQ(model.cellText(0, 1), QStringLiteral("   5.0"));
+
+    // Rows arriving under a filter (a resumed fill) are shown when they match, and widen the
+    // filled-out texts of the rows shown.
+    model.setFilter(1, QStringLiteral("5"));
+    model.appendRow(6, cells({"1005", "late"}));
+    model.appendRow(7, cells({"7", "later"}));
+    EXPECT_EQ(numbers(), (QStringList{"1", "2"})) << "pending rows wait for the flush";
+    model.flush();
+    EXPECT_EQ(numbers(), (QStringList{"1", "2", "6"}));
+    EXPECT_EQ(model.totalRowCount(), 7);
+    model.setFilter(1, QStringLiteral("  5"));
+    EXPECT_EQ(numbers(), QStringList{"1"}) << "filled to four places before the point";
+
+    model.clearFilters();
+    EXPECT_EQ(model.rowCount(), 7);
+    model.setFilter(2, QStringLiteral("late"));
+    // New columns bring no filter.
+    model.setColumns({"a"}, ColumnKinds{ColumnKind::Text});
+    EXPECT_FALSE(model.filtered());
+    EXPECT_EQ(model.filterText(1), QString());
+    model.appendRow(1, cells({"b"}));
+    model.flush();
+    EXPECT_EQ(model.rowCount(), 1);
+}
+
 TEST(GridColumnWidthsTest, ColumnsFitTheirWidestTextAndTheLastFillsTheView)
 {
     ResultGridModel model;

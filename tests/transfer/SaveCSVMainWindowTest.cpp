@@ -26,6 +26,8 @@
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -83,8 +85,9 @@ TEST_P(ExportFromWorkbench, SavingTheGridWritesTheRowsShown)
     run("CREATE TABLE qv_export_run (id INTEGER, name VARCHAR(20), born TIMESTAMP)");
     run("INSERT INTO qv_export_run VALUES (1, 'O''Brien', '2006-04-01 00:00:00')");
     run("INSERT INTO qv_export_run VALUES (2, NULL, '2006-04-01 13:05:00')");
+    run("INSERT INTO qv_export_run VALUES (3, 'Brown', '2006-04-02 13:05:00')");
     run("SELECT id, name, born FROM qv_export_run ORDER BY id");
-    ASSERT_EQ(grid()->rowCount(), 2);
+    ASSERT_EQ(grid()->rowCount(), 3);
     dialog_.answer = dir_.filePath(QStringLiteral("grid.csv"));
     prompts_.clear();
     action("mn_out_csv")->trigger();
@@ -96,7 +99,38 @@ TEST_P(ExportFromWorkbench, SavingTheGridWritesTheRowsShown)
     save.Command1->click();
     EXPECT_EQ(file(dialog_.answer), QStringLiteral("\"id\",\"name\",\"born\"\r\n"
                                                    "1,'O''Brien','2006-04-01'\r\n"
+                                                   "2,'','2006-04-01 13:05:00'\r\n"
+                                                   "3,'Brown','2006-04-02 13:05:00'\r\n"));
+
+    // With the filter row on, sorting, copying and saving see the rows it keeps.
+    action("mn_disp_gridfilter")->trigger();
+    auto* box = window_->findChild<QLineEdit*>(QStringLiteral("TB_filter_3"));
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(box->isVisible());
+    QTest::keyClicks(box, QStringLiteral("13:05"));
+    ASSERT_EQ(grid()->rowCount(), 2);
+    const auto* rows = window_->findChild<QLabel*>(QStringLiteral("L_rows"));
+    EXPECT_EQ(rows->text(), QStringLiteral("2 / 3 行"));
+    window_->resultGrid().ColumnClick(2);
+    window_->resultGrid().ColumnClick(2); // name descending
+    EXPECT_EQ(cell(0, 0).trimmed(), QStringLiteral("3")) << "the row keeps its number";
+    auto* view = window_->findChild<QTableView*>(QStringLiteral("ListView1"));
+    const QPoint rowNumber = view->visualRect(grid()->index(1, 0)).center();
+    window_->resultGrid().rightClickAt(rowNumber, view->viewport()->mapToGlobal(rowNumber));
+    EXPECT_TRUE(window_->resultGrid().grid_copy_texts[1].startsWith(QStringLiteral("2, '', ")))
+        << window_->resultGrid().grid_copy_texts[1].toStdString();
+    for (auto* menu : window_->findChildren<QMenu*>())
+        menu->hide();
+    dialog_.answer = dir_.filePath(QStringLiteral("filtered.csv"));
+    action("mn_out_csv")->trigger();
+    save.Command1->click();
+    EXPECT_EQ(file(dialog_.answer), QStringLiteral("\"id\",\"name\",\"born\"\r\n"
+                                                   "3,'Brown','2006-04-02 13:05:00'\r\n"
                                                    "2,'','2006-04-01 13:05:00'\r\n"));
+    // The row off, the grid shows every row again.
+    action("mn_disp_gridfilter")->trigger();
+    EXPECT_EQ(grid()->rowCount(), 3);
+    EXPECT_EQ(rows->text(), QStringLiteral("3"));
 
     // An empty grid is not saved.
     run("SELECT id FROM qv_export_run WHERE id < 0");

@@ -155,6 +155,7 @@ const std::vector<MenuDef>& commandMap()
           {"mn_disp_statusbar", "ステータスバー(&S)", "", true},
           {"mn_disp_sp", nullptr, "", true},
           {"mn_disp_kwdlist", "ｷｰﾜｰﾄﾞリスト(&K)", "", true},
+          {"mn_disp_gridfilter", "SELECT結果のフィルター行(&F)", "", true},
           {"mn_disp_sp2", nullptr, "", true},
           {"mn_disp_con2title", "接続情報をタイトルに表示(&C)", "", true}}},
         {"mn_tool",
@@ -343,8 +344,8 @@ TEST_F(MainWindowTest, EveryPaneIsThereWithItsCaptions)
 TEST_F(MainWindowTest, FirstStartShowsNoOptionalPanes)
 {
     QUORVANT& w = openWindow();
-    for (const char* option :
-         {"mn_disp_toolbar", "mn_disp_statusbar", "mn_disp_kwdlist", "mn_disp_con2title"}) {
+    for (const char* option : {"mn_disp_toolbar", "mn_disp_statusbar", "mn_disp_kwdlist",
+                               "mn_disp_gridfilter", "mn_disp_con2title"}) {
         auto* a = child<QAction>(w, option);
         EXPECT_TRUE(a->isCheckable()) << option;
         EXPECT_FALSE(a->isChecked()) << option;
@@ -352,6 +353,7 @@ TEST_F(MainWindowTest, FirstStartShowsNoOptionalPanes)
     EXPECT_FALSE(child<QWidget>(w, "Toolbar1")->isVisible());
     EXPECT_FALSE(child<QWidget>(w, "StatusBar1")->isVisible());
     EXPECT_FALSE(child<QWidget>(w, "Lst_kwd")->isVisible());
+    EXPECT_FALSE(child<QWidget>(w, "Fra_filter")->isVisible());
     EXPECT_EQ(w.windowTitle(), "QUORVANT");
     EXPECT_EQ(child<QWidget>(w, "TabStrip1")->y(), 0);
     EXPECT_EQ(child<QWidget>(w, "Cmd_srch_obj")->y(), 0);
@@ -365,6 +367,7 @@ TEST_F(MainWindowTest, DisplayOptionsSurviveARestart)
         QUORVANT& first = openWindow();
         child<QAction>(first, "mn_disp_toolbar")->trigger();
         child<QAction>(first, "mn_disp_kwdlist")->trigger();
+        child<QAction>(first, "mn_disp_gridfilter")->trigger();
         child<QAction>(first, "mn_disp_con2title")->trigger();
         // Nothing is written before the window closes.
         EXPECT_TRUE(iniValue("WINDOW", "ToolBar").isEmpty());
@@ -373,6 +376,7 @@ TEST_F(MainWindowTest, DisplayOptionsSurviveARestart)
     EXPECT_EQ(iniValue("WINDOW", "ToolBar"), "ON");
     EXPECT_EQ(iniValue("WINDOW", "StatusBar"), "OFF");
     EXPECT_EQ(iniValue("WINDOW", "KwdList"), "ON");
+    EXPECT_EQ(iniValue("WINDOW", "GridFilter"), "ON");
     EXPECT_EQ(iniValue("WINDOW", "Con2Title"), "ON");
     EXPECT_FALSE(iniValue("WINDOW", "MAIN").isEmpty());
 
@@ -384,6 +388,10 @@ TEST_F(MainWindowTest, DisplayOptionsSurviveARestart)
     EXPECT_TRUE(child<QWidget>(second, "Toolbar1")->isVisible());
     EXPECT_TRUE(child<QWidget>(second, "Pict_db")->isVisible());
     EXPECT_TRUE(child<QWidget>(second, "Lst_kwd")->isVisible());
+    // The filter row stands on the grid, which starts below it.
+    const QWidget* filter = child<QWidget>(second, "Fra_filter");
+    EXPECT_TRUE(filter->isVisible());
+    EXPECT_EQ(child<QWidget>(second, "ListView1")->y(), filter->geometry().bottom() + 1);
     EXPECT_FALSE(child<QWidget>(second, "StatusBar1")->isVisible());
     // Connected information is only shown while connected.
     EXPECT_EQ(second.windowTitle(), "QUORVANT");
