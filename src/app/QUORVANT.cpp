@@ -249,6 +249,28 @@ void QUORVANT::wireSaveCSV()
     saveCSV_ = new SaveCSV(services_.db(), services_.prompts(), std::move(hooks), this);
 }
 
+void QUORVANT::wireCompletion()
+{
+    // Names of the tree's last catalog read, and columns read as a job on the connection; kept
+    // until the tree is read again (a reconnect reads it again too).
+    completionCatalog_.readObjects = [this] {
+        return objectTree_->tableNames() + objectTree_->viewNames() + objectTree_->synonymNames();
+    };
+    completionCatalog_.readColumns = [this](const QString& table) {
+        int count = 0;
+        QStringList names;
+        QStringList types;
+        services_.db().DbListColumns(objectTree_->ownerFilter(), table, objtree::kMaxColumns, count,
+                                     names, types);
+        return names;
+    };
+    connect(objectTree_, &ObjectTree::nodesAboutToBeRemoved, this,
+            [this] { completionCatalog_.clear(); });
+    completion_ = new CompletionPopup(
+        ui_.TB_SQL, completionCatalog_,
+        [this] { return services_.db().DbIsConnected() && !services_.db().work().busy(); }, this);
+}
+
 void QUORVANT::wireInputArea()
 {
     // A statement from the history runs through the run command, as Ctrl+I runs it.
@@ -267,6 +289,7 @@ void QUORVANT::wireInputArea()
                                AppFolder() + QStringLiteral("SQLKYWD.TXT"), this);
     hooks.editSql = [this](const QString& sql) { return frmEditor_->editSql(sql); };
     inputArea_ = new SqlInputArea(ui_.sqlInputAreaUi(this), std::move(hooks), this);
+    wireCompletion();
     KeywordListHooks keywordHooks;
     keywordHooks.InsertAtCaret = [this](const QString& text) { inputArea_->InsertAtCaret(text); };
     keywordList_ = new KeywordList(ui_.keywordListUi(), std::move(keywordHooks), this);

@@ -2,6 +2,7 @@
 
 #include "app/MainLayout.h"
 #include "app/MainWindowUi.h"
+#include "editor/Completion.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -90,6 +91,7 @@ public:
     LoadCSV* loadCSV() { return loadCSV_; }
     // The list of uncommitted statements, once the status panel has opened it (null before).
     PendingWindow* pendingWindow() { return pendingWindow_; }
+    CompletionPopup& completion() { return *completion_; }
     // Closes the window for a signal or a log-out: the usual unload, without questions.
     void closeWithoutQuestions();
 
@@ -103,6 +105,7 @@ private:
     void wireConnection();
     void wireObjectTree();
     void wireSqlRunner();
+    void wireCompletion();
     void wirePendingWork();
     void showPendingPanel();
     // With the question set and statements uncommitted, asks whether to COMMIT or ROLLBACK
@@ -171,6 +174,8 @@ private:
     bool endingWithoutQuestions_ = false;
     QTimer* pendingClock_ = nullptr;
     PendingWindow* pendingWindow_ = nullptr;
+    CompletionCatalog completionCatalog_;
+    CompletionPopup* completion_ = nullptr;
 
     ConnectDS* connectDS_ = nullptr;
     ConnectionState* connection_ = nullptr;
