@@ -53,6 +53,7 @@ public:
         QAction* item = nullptr;
         QList<QWidget*> panes;
         bool MainLayout::*layoutFlag = nullptr;
+        bool onWhenMissing = false;
     };
 
     // Builds every pane as a child of client, the menus on window's menu bar and the popup
