@@ -77,7 +77,8 @@ TEST(SqlHighlight, ColoursKeywordsStringsNamesNumbersAndComments)
         {{u"/* ' */ FROM"_s}, u"c{/* ' */} k{FROM}"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(marked(c.lines, keywords), QString::fromUtf16(c.expected)) << c.lines.join('|');
+        EXPECT_EQ(marked(c.lines, keywords), QString::fromUtf16(c.expected))
+            << c.lines.join('|').toStdString();
     EXPECT_EQ(marked({u"SELECT 1"_s}, {}), u"SELECT n{1}"_s);
 }
 
@@ -85,6 +86,7 @@ TEST(SqlHighlight, ColoursKeywordsStringsNamesNumbersAndComments)
 TEST(SqlHighlight, DocumentFollowsEditsAcrossLinesAndLosesItsColoursWhenOff)
 {
     QTextDocument doc;
+    doc.documentLayout(); // as a box's document has; without it no edit is reported
     SqlHighlighter h(&doc);
     h.setKeywords({QStringLiteral("FROM")});
     doc.setPlainText(QStringLiteral("x\nFROM t\nFROM u"));
