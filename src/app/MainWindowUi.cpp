@@ -58,14 +58,16 @@ void MainWindowUi::setupUi(QMainWindow* window, QWidget* client, QObject* dragFi
     buildToolbar();
 
     auto option = [this](const char* key, const char* item, QList<QWidget*> panes,
-                         bool MainLayout::*flag) {
-        displayOptions_.push_back({key, action(QLatin1String(item)), std::move(panes), flag});
+                         bool MainLayout::*flag, bool onWhenMissing = false) {
+        displayOptions_.push_back(
+            {key, action(QLatin1String(item)), std::move(panes), flag, onWhenMissing});
     };
     option(settings::kToolBar, "mn_disp_toolbar", {Pict_db, Toolbar1}, &MainLayout::toolbarOn);
     option(settings::kStatusBar, "mn_disp_statusbar", {StatusBar1}, &MainLayout::statusbarOn);
     option(settings::kKwdList, "mn_disp_kwdlist", {Lst_kwd}, &MainLayout::kwdListOn);
     option(settings::kGridFilter, "mn_disp_gridfilter", {Fra_filter}, &MainLayout::gridFilterOn);
     option(settings::kCon2Title, "mn_disp_con2title", {}, nullptr);
+    option(settings::kHighlight, "mn_disp_highlight", {}, nullptr, true);
 }
 
 QAction* MainWindowUi::action(const QString& name) const
@@ -360,6 +362,7 @@ void MainWindowUi::buildMenus(QMainWindow* window)
              {"mn_disp_sp", nullptr},
              {"mn_disp_kwdlist", "ｷｰﾜｰﾄﾞリスト(&K)", nullptr, true, true},
              {"mn_disp_gridfilter", "SELECT結果のフィルター行(&F)", nullptr, true, true},
+             {"mn_disp_highlight", "SQLの色分け(&H)", nullptr, true, true},
              {"mn_disp_sp2", nullptr},
              {"mn_disp_con2title", "接続情報をタイトルに表示(&C)", nullptr, true, true}});
     addMenu("mn_tool", "ﾂｰﾙ(&T)",

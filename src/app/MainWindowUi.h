@@ -54,6 +54,7 @@ public:
         QAction* item = nullptr;
         QList<QWidget*> panes;
         bool MainLayout::*layoutFlag = nullptr;
+        bool onWhenMissing = false;
     };
 
     // Builds every pane as a child of client, the menus on window's menu bar and the popup

@@ -5,10 +5,12 @@
 #include "app/FrmVersion.h"
 #include "app/PendingWindow.h"
 #include "base/AppFolder.h"
+#include "base/Composition.h"
 #include "base/EventPump.h"
 #include "base/INIfile_IO.h"
 #include "base/Prompts.h"
 #include "base/Settings.h"
+#include "base/SqlHighlight.h"
 #include "base/Twips.h"
 #include "base/WindowFont.h"
 #include "base/WindowPlacement.h"
@@ -101,6 +103,7 @@ QUORVANT::QUORVANT(AppServices& services, QWidget* parent)
     client_->setObjectName(QStringLiteral("client"));
     setCentralWidget(client_);
     client_->installEventFilter(this);
+    composition::install();
 
     ui_.setupUi(this, client_, this);
     takeDesignSizes();
@@ -324,7 +327,8 @@ void QUORVANT::load()
     tempPlacement_ = ini.ReadIniValue(window, QLatin1String(settings::kTempPlacement));
 
     for (const MainWindowUi::DisplayOption& option : ui_.displayOptions()) {
-        const bool on = settings::readOnOff(ini, settings::kWindow, option.settingsKey);
+        const bool on =
+            settings::readOnOff(ini, settings::kWindow, option.settingsKey, option.onWhenMissing);
         option.item->setChecked(on);
         showDisplayOption(option, on);
     }
@@ -480,6 +484,8 @@ void QUORVANT::FillKeywordList()
     keywords_ = readKeywordFile();
     keywordList_->fill(keywords_, std::max(1, px(lineHeight_)));
     inputArea_->setKeywords(keywords_);
+    showHist_->highlighter().setKeywords(keywords_);
+    showTemp_->highlighter().setKeywords(keywords_);
     const QFontMetrics fm(font());
     const double widest =
         widestTextWidth(keywords_, [&fm](const QString& s) { return tw(fm.horizontalAdvance(s)); });
@@ -503,17 +509,23 @@ void QUORVANT::showDisplayOption(const MainWindowUi::DisplayOption& option, bool
         layout_.*option.layoutFlag = on;
     for (QWidget* pane : option.panes)
         pane->setVisible(on);
+    if (option.settingsKey == settings::kHighlight) {
+        inputArea_->highlighter().setOn(on);
+        showHist_->highlighter().setOn(on);
+        showTemp_->highlighter().setOn(on);
+    }
 }
 
 void QUORVANT::displayOptionChanged(const MainWindowUi::DisplayOption& option)
 {
     // The title option changes no pane, only the title.
-    if (option.layoutFlag == nullptr) {
+    if (option.settingsKey == settings::kCon2Title) {
         connection_->titleOptionChanged();
         return;
     }
     showDisplayOption(option, option.item->isChecked());
-    Resize();
+    if (option.layoutFlag != nullptr)
+        Resize();
 }
 
 bool QUORVANT::eventFilter(QObject* watched, QEvent* event)

@@ -15,6 +15,12 @@ bool readOnOff(const INIfile_IO& ini, const char* section, const char* key)
     return ini.ReadIniValue(QLatin1String(section), QLatin1String(key)) == QLatin1String(kOn);
 }
 
+bool readOnOff(const INIfile_IO& ini, const char* section, const char* key, bool whenMissing)
+{
+    const QString value = ini.ReadIniValue(QLatin1String(section), QLatin1String(key));
+    return value.isEmpty() ? whenMissing : value == QLatin1String(kOn);
+}
+
 void writeOnOff(INIfile_IO& ini, const char* section, const char* key, bool on)
 {
     ini.WriteIniValue(QLatin1String(section), QLatin1String(key), QLatin1String(on ? kOn : kOff));

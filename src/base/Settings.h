@@ -20,6 +20,8 @@ inline constexpr char kStatusBar[] = "StatusBar";
 inline constexpr char kKwdList[] = "KwdList";
 inline constexpr char kCon2Title[] = "Con2Title";
 inline constexpr char kGridFilter[] = "GridFilter"; // the filter row over the result grid
+// SQL colouring in the input area and the statement boxes; on when missing.
+inline constexpr char kHighlight[] = "Highlight";
 
 inline constexpr char kHelp[] = "HELP";
 inline constexpr char kHelpUrl[] = "URL";
@@ -49,8 +51,10 @@ inline constexpr char kOff[] = "OFF";
 // The settings file of the program folder.
 QString settingsPath();
 
-// "ON"/"OFF" options: only the exact text "ON" is on.
+// "ON"/"OFF" options: only the exact text "ON" is on. With whenMissing, a missing (empty) value
+// reads as that.
 bool readOnOff(const INIfile_IO& ini, const char* section, const char* key);
+bool readOnOff(const INIfile_IO& ini, const char* section, const char* key, bool whenMissing);
 void writeOnOff(INIfile_IO& ini, const char* section, const char* key, bool on);
 
 // History capacity: 20 unless the value is a whole number from 20 to 999.

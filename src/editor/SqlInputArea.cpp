@@ -1,9 +1,11 @@
 #include "editor/SqlInputArea.h"
 
 #include "base/AppFolder.h"
+#include "base/Composition.h"
 #include "base/EventPump.h"
 #include "base/GetFile.h"
 #include "base/Prompts.h"
+#include "base/SqlHighlight.h"
 #include "editor/SqlText.h"
 
 #include <QApplication>
@@ -90,6 +92,8 @@ SqlInputArea::SqlInputArea(const SqlInputAreaUi& ui, SqlInputAreaHooks hooks, QO
     shownIndex_ = ui_.TabStrip1->currentIndex();
     connect(ui_.TabStrip1, &QTabBar::currentChanged, this, &SqlInputArea::tabChanged);
 
+    highlighter_ = new SqlHighlighter(ui_.TB_SQL->document());
+    highlighter_->setDarkBackground(ui_.TB_SQL->palette().color(QPalette::Base).lightness() < 128);
     ui_.TB_SQL->installEventFilter(this);
     viewport_ = ui_.TB_SQL->viewport();
     viewport_->installEventFilter(this);
@@ -140,6 +144,7 @@ void SqlInputArea::setColour(const QColor& colour)
     QPalette p = ui_.TB_SQL->palette();
     p.setColor(QPalette::Base, colour);
     ui_.TB_SQL->setPalette(p);
+    highlighter_->setDarkBackground(colour.lightness() < 128);
 }
 
 void SqlInputArea::setBrowseEnabled(bool on)
@@ -272,6 +277,7 @@ void SqlInputArea::cycleSearchMode()
 void SqlInputArea::setKeywords(const QStringList& keywords)
 {
     keywords_ = tokensearch::KeywordSet(keywords);
+    highlighter_->setKeywords(keywords);
 }
 
 void SqlInputArea::selectHit(const tokensearch::Hit& hit)
@@ -323,6 +329,8 @@ void SqlInputArea::editCommand()
 
 bool SqlInputArea::composing() const
 {
+    if (composition::composing(ui_.TB_SQL))
+        return true;
     const QTextBlock block = ui_.TB_SQL->textCursor().block();
     return block.isValid() && block.layout() != nullptr &&
            !block.layout()->preeditAreaText().isEmpty();
@@ -345,8 +353,9 @@ void SqlInputArea::PostSQL(const QString& SQLstmt)
         hooks_.runBatch(SQLstmt);
 }
 
-QString SqlInputArea::statements() const
+QString SqlInputArea::statements()
 {
+    composition::commit(ui_.TB_SQL);
     return ui_.TB_SQL->toPlainText();
 }
 

@@ -12,6 +12,7 @@
 
 class Prompts;
 class QLabel;
+class SqlHighlighter;
 class QPlainTextEdit;
 class QTabBar;
 class QToolButton;
@@ -59,8 +60,9 @@ public:
 
     // Replaces the area's text on the "sql" tab and runs it.
     void PostSQL(const QString& SQLstmt);
-    // The statements the run command runs: the text of the tab shown.
-    QString statements() const;
+    // The statements the run command runs: the text of the tab shown. Text an input method is
+    // still composing is committed into it first, so that what runs is what the user sees.
+    QString statements();
     // Replaces the area's text on the "sql" tab.
     void InputHist(const QString& HistSql);
     // Inserts a template at the caret of the "sql" tab and selects its first placeholder.
@@ -85,8 +87,10 @@ public:
     void cycleSearchMode();
     void setSearchMode(tokensearch::Mode mode);
     tokensearch::Mode searchMode() const;
-    // The keywords the keyword mode looks for.
+    // The keywords the keyword mode looks for and the colouring shows.
     void setKeywords(const QStringList& keywords);
+    // The colouring of TB_SQL.
+    SqlHighlighter& highlighter() { return *highlighter_; }
     // The keyword test: word is one of them, blind to case and width.
     bool isKeyword(QStringView word) const { return keywords_.contains(word); }
     // "SQL編集(&E)": the text through the external editor; the box is changed only when the
@@ -137,4 +141,5 @@ private:
     QPoint pressPos_;
     bool pressOnSelection_ = false;
     tokensearch::KeywordSet keywords_;
+    SqlHighlighter* highlighter_ = nullptr;
 };

@@ -151,7 +151,7 @@ ShowHist::ShowHist(INIfile_IO& ini, ShowHistHooks hooks, QWidget* owner)
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setFont(workbenchFont());
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    new TextBoxAids(Text1);
+    textAids_ = new TextBoxAids(Text1);
 
     Picture1 = new QWidget(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
@@ -403,4 +403,9 @@ bool ShowHist::eventFilter(QObject* watched, QEvent* event)
     default:
         return QWidget::eventFilter(watched, event);
     }
+}
+
+SqlHighlighter& ShowHist::highlighter()
+{
+    return textAids_->highlighter();
 }

@@ -13,6 +13,8 @@ class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class SqlHighlighter;
+class TextBoxAids;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -47,6 +49,8 @@ public:
     bool Changed() const { return log_.Changed(); }
     // Shows the window (placed from the settings the first time) and brings it to the front.
     void showWindow();
+    // The colouring of Text1.
+    SqlHighlighter& highlighter();
     // The run command is available only when the main window's is.
     void setRunEnabled(bool on);
 
@@ -84,6 +88,7 @@ private:
     QTreeWidget* ListView1 = nullptr;
     QFrame* L_split = nullptr;
     QPlainTextEdit* Text1 = nullptr;
+    TextBoxAids* textAids_ = nullptr;
     QWidget* Picture1 = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;

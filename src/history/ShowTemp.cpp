@@ -61,7 +61,7 @@ ShowTemp::ShowTemp(INIfile_IO& ini, Prompts& prompts, std::function<void(const Q
     Text1->setFont(workbenchFont());
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text1->setReadOnly(true);
-    new TextBoxAids(Text1);
+    textAids_ = new TextBoxAids(Text1);
 
     Picture1 = new QWidget(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
@@ -305,4 +305,9 @@ void ShowTemp::layOut()
         x += w->width() + gap;
     }
     Frm_ok_cancel->move(Frm_tmpl->pos());
+}
+
+SqlHighlighter& ShowTemp::highlighter()
+{
+    return textAids_->highlighter();
 }

@@ -14,6 +14,8 @@ class QFrame;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class SqlHighlighter;
+class TextBoxAids;
 
 // The template window "SQLﾃﾝﾌﾟﾚｰﾄ": the templates in a sorted combo list, the text of the chosen
 // one, adding, modifying and deleting, and the copy into the input area. Created once with the
@@ -32,6 +34,8 @@ public:
     void SaveTmpl();
     bool Changed() const { return store_.Changed(); }
     void showWindow();
+    // The colouring of Text1.
+    SqlHighlighter& highlighter();
 
     TemplateStore& store() { return store_; }
     const TemplateStore& store() const { return store_; }
@@ -66,6 +70,7 @@ private:
     TemplateStore store_;
     QComboBox* CB_hdr = nullptr;
     QPlainTextEdit* Text1 = nullptr;
+    TextBoxAids* textAids_ = nullptr;
     QWidget* Picture1 = nullptr;
     QFrame* Frm_tmpl = nullptr;
     QFrame* Frm_ok_cancel = nullptr;

@@ -1,5 +1,7 @@
 #include "history/TextBoxAids.h"
 
+#include "base/SqlHighlight.h"
+
 #include <QApplication>
 #include <QDrag>
 #include <QDropEvent>
@@ -28,8 +30,10 @@ bool offersFiles(const QMimeData* data)
 
 } // namespace
 
-TextBoxAids::TextBoxAids(QPlainTextEdit* box) : QObject(box), box_(box), viewport_(nullptr)
+TextBoxAids::TextBoxAids(QPlainTextEdit* box)
+    : QObject(box), box_(box), highlighter_(new SqlHighlighter(box->document())), viewport_(nullptr)
 {
+    highlighter_->setDarkBackground(box->palette().color(QPalette::Base).lightness() < 128);
     box_->installEventFilter(this);
     viewport_ = box_->viewport();
     viewport_->installEventFilter(this);

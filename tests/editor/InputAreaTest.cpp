@@ -5,6 +5,7 @@
 #include "app/AppServices.h"
 #include "app/QUORVANT.h"
 #include "base/AppFolder.h"
+#include "base/Composition.h"
 #include "base/GetFile.h"
 #include "base/Settings.h"
 #include "editor/SqlInputArea.h"
@@ -21,19 +22,25 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWindow>
 
 #include <memory>
 
@@ -279,6 +286,69 @@ TEST_F(InputArea, StatementsRunReachTheHistoryAndOneRunFromItsWindowRunsAgain)
     EXPECT_FALSE(INIfile_IO(settings::settingsPath())
                      .ReadIniValue(QStringLiteral("WINDOW"), QStringLiteral("HIST"))
                      .isEmpty());
+}
+
+// Text an input method composes is the user's until it is committed: no shortcut fires and no
+// key of the program moves the caret away from it (the commit would replace what they
+// selected), a run commits it first, and the candidate window follows the caret the program
+// moves.
+TEST_F(InputArea, AnInputMethodsCompositionIsNeverLost)
+{
+    open();
+    window_->windowHandle()->requestActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_->windowHandle()));
+    sql()->setFocus();
+    sql()->setPlainText(QStringLiteral("SELECT x FROM (SELECT 1 AS x) WHERE x = ?"));
+    QSignalSpy caretMoved(QGuiApplication::inputMethod(), &QInputMethod::cursorRectangleChanged);
+    window_->inputArea().searchRight();
+    ASSERT_EQ(selected(), QStringLiteral("?"));
+    EXPECT_GT(caretMoved.count(), 0);
+    const QRect caret = sql()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_EQ(
+        sql()->cursorForPosition(sql()->viewport()->mapFrom(sql(), caret.center())).position(),
+        sql()->textCursor().position());
+    EXPECT_EQ(QGuiApplication::inputMethod()->cursorRectangle().toRect(),
+              QRect(sql()->mapTo(window_.get(), caret.topLeft()), caret.size()));
+
+    connectSqlite();
+    // The connect dialog, hidden, stays the focus window offscreen; shortcuts need the main one.
+    QApplication::setActiveWindow(window_.get());
+    sql()->setFocus();
+    QInputMethodEvent composing(QStringLiteral("'あ'"), {});
+    QApplication::sendEvent(sql(), &composing);
+    const QString typed = sql()->toPlainText();
+    const int at = sql()->textCursor().position();
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
+        {Qt::Key_A, Qt::ControlModifier},    {Qt::Key_Up, Qt::ControlModifier},
+        {Qt::Key_Down, Qt::ControlModifier}, {Qt::Key_J, Qt::ControlModifier},
+        {Qt::Key_I, Qt::ControlModifier},    {Qt::Key_F3, Qt::NoModifier},
+        {Qt::Key_Return, Qt::NoModifier}};
+    for (const auto& [key, modifiers] : keys) {
+        QTest::keyClick(sql(), key, modifiers);
+        EXPECT_EQ(sql()->toPlainText(), typed) << key;
+        EXPECT_EQ(sql()->textCursor().position(), at) << key;
+        EXPECT_EQ(sql()->textCursor().block().layout()->preeditAreaText(), QStringLiteral("'あ'"))
+            << key;
+    }
+    EXPECT_TRUE(prompts_.boxes().isEmpty());
+    ShowHist& hist = window_->showHist();
+    EXPECT_EQ(hist.log().GetHistNum(), 0);
+
+    const QString statement = QStringLiteral("SELECT x FROM (SELECT 1 AS x) WHERE x = 'あ'");
+    window_->findChild<QAction*>(QStringLiteral("mn_sql_go"))->trigger();
+    EXPECT_FALSE(composition::composing(sql()));
+    EXPECT_EQ(sql()->toPlainText(), statement);
+    ASSERT_EQ(hist.log().GetHistNum(), 1);
+    EXPECT_EQ(hist.log().entries()[0].SQLstmt, statement);
+    ASSERT_FALSE(prompts_.boxes().isEmpty());
+    EXPECT_EQ(prompts_.boxes().last().title, QStringLiteral("QUORVANT - ＳＱＬ正常終了"));
+
+    // Committed, the keys are the program's again.
+    sql()->setFocus();
+    ctrl(Qt::Key_I);
+    EXPECT_EQ(hist.log().GetHistNum(), 2);
+    ctrl(Qt::Key_A);
+    EXPECT_EQ(selected(), statement);
 }
 
 TEST_F(InputArea, HistoryAndTemplatesAreReadAtStartAndWrittenAtExitOnlyWhenChanged)

@@ -19,7 +19,6 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QInputMethodEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -218,23 +217,6 @@ TEST_F(KeywordWindow, ModeButtonAndSearchButtonsWalkTheTextInEachMode)
     window_->inputArea().InsertAtCaret(QStringLiteral("y"));
     EXPECT_EQ(selStart(), 1);
     EXPECT_EQ(selected(), QString());
-}
-
-TEST_F(KeywordWindow, ShortcutsWaitWhileAnInputMethodComposes)
-{
-    open("");
-    setText(QStringLiteral("SELECT "), 7);
-    QInputMethodEvent composing(QStringLiteral("せれくと"), {});
-    QApplication::sendEvent(sql(), &composing);
-    QTest::keyClick(sql(), Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(selected(), QString());
-    EXPECT_EQ(sql()->toPlainText(), QStringLiteral("SELECT "));
-
-    QInputMethodEvent commit;
-    commit.setCommitString(QStringLiteral("セレクト"));
-    QApplication::sendEvent(sql(), &commit);
-    QTest::keyClick(sql(), Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(selected(), QStringLiteral("SELECT セレクト"));
 }
 
 TEST_F(KeywordWindow, KeywordEditReloadsAndWidensTheListAndSqlEditComesBackUndoable)

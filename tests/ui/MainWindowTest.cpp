@@ -7,7 +7,11 @@
 #include "base/AppFolder.h"
 #include "base/INIfile_IO.h"
 #include "base/Settings.h"
+#include "base/SqlHighlight.h"
 #include "base/Twips.h"
+#include "editor/SqlInputArea.h"
+#include "history/ShowHist.h"
+#include "history/ShowTemp.h"
 
 #include "../app/UrlRecorder.h"
 
@@ -156,6 +160,7 @@ const std::vector<MenuDef>& commandMap()
           {"mn_disp_sp", nullptr, "", true},
           {"mn_disp_kwdlist", "ｷｰﾜｰﾄﾞリスト(&K)", "", true},
           {"mn_disp_gridfilter", "SELECT結果のフィルター行(&F)", "", true},
+          {"mn_disp_highlight", "SQLの色分け(&H)", "", true},
           {"mn_disp_sp2", nullptr, "", true},
           {"mn_disp_con2title", "接続情報をタイトルに表示(&C)", "", true}}},
         {"mn_tool",
@@ -354,6 +359,9 @@ TEST_F(MainWindowTest, FirstStartShowsNoOptionalPanes)
     EXPECT_FALSE(child<QWidget>(w, "StatusBar1")->isVisible());
     EXPECT_FALSE(child<QWidget>(w, "Lst_kwd")->isVisible());
     EXPECT_FALSE(child<QWidget>(w, "Fra_filter")->isVisible());
+    // The colouring alone is on from the start.
+    EXPECT_TRUE(child<QAction>(w, "mn_disp_highlight")->isChecked());
+    EXPECT_TRUE(w.inputArea().highlighter().isOn());
     EXPECT_EQ(w.windowTitle(), "QUORVANT");
     EXPECT_EQ(child<QWidget>(w, "TabStrip1")->y(), 0);
     EXPECT_EQ(child<QWidget>(w, "Cmd_srch_obj")->y(), 0);
@@ -369,6 +377,7 @@ TEST_F(MainWindowTest, DisplayOptionsSurviveARestart)
         child<QAction>(first, "mn_disp_kwdlist")->trigger();
         child<QAction>(first, "mn_disp_gridfilter")->trigger();
         child<QAction>(first, "mn_disp_con2title")->trigger();
+        child<QAction>(first, "mn_disp_highlight")->trigger();
         // Nothing is written before the window closes.
         EXPECT_TRUE(iniValue("WINDOW", "ToolBar").isEmpty());
         first.close();
@@ -378,6 +387,7 @@ TEST_F(MainWindowTest, DisplayOptionsSurviveARestart)
     EXPECT_EQ(iniValue("WINDOW", "KwdList"), "ON");
     EXPECT_EQ(iniValue("WINDOW", "GridFilter"), "ON");
     EXPECT_EQ(iniValue("WINDOW", "Con2Title"), "ON");
+    EXPECT_EQ(iniValue("WINDOW", "Highlight"), "OFF");
     EXPECT_FALSE(iniValue("WINDOW", "MAIN").isEmpty());
 
     QUORVANT& second = openWindow();
@@ -385,6 +395,10 @@ TEST_F(MainWindowTest, DisplayOptionsSurviveARestart)
     EXPECT_FALSE(child<QAction>(second, "mn_disp_statusbar")->isChecked());
     EXPECT_TRUE(child<QAction>(second, "mn_disp_kwdlist")->isChecked());
     EXPECT_TRUE(child<QAction>(second, "mn_disp_con2title")->isChecked());
+    EXPECT_FALSE(child<QAction>(second, "mn_disp_highlight")->isChecked());
+    EXPECT_FALSE(second.inputArea().highlighter().isOn());
+    EXPECT_FALSE(second.showHist().highlighter().isOn());
+    EXPECT_FALSE(second.showTemp().highlighter().isOn());
     EXPECT_TRUE(child<QWidget>(second, "Toolbar1")->isVisible());
     EXPECT_TRUE(child<QWidget>(second, "Pict_db")->isVisible());
     EXPECT_TRUE(child<QWidget>(second, "Lst_kwd")->isVisible());
