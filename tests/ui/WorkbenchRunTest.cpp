@@ -25,8 +25,10 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -34,6 +36,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -298,6 +301,52 @@ TEST_P(WorkbenchRun, PendingWorkIsShownUndoneAndSettledBeforeDisconnect)
     connectTo(GetParam());
     run("SELECT COUNT(*) FROM qv_ui_run");
     EXPECT_EQ(cell(0, 1), QStringLiteral("0"));
+}
+
+// Ctrl+J and a "." after a table's alias complete from the connection's catalog: tables of
+// the tree's read, columns read when first needed; the chosen name goes in at the caret.
+TEST_P(WorkbenchRun, NamesCompleteFromTheCatalog)
+{
+    run("CREATE TABLE qv_ui_run (id INTEGER, qv_label VARCHAR(10))");
+    run("COMMIT");
+    action("mn_get_tables")->trigger(); // the tree's read is what completion lists
+    auto* box = window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"));
+    const auto typeAt = [box](const QString& text, const QString& before) {
+        box->setPlainText(text);
+        QTextCursor c = box->textCursor();
+        c.setPosition(static_cast<int>(text.indexOf(before) + before.size()));
+        box->setTextCursor(c);
+    };
+    QListWidget* list = window_->completion().list();
+    typeAt(QStringLiteral("SELECT * FROM qv_ui_r"), QStringLiteral("qv_ui_r"));
+    QTest::keyClick(box, Qt::Key_J, Qt::ControlModifier);
+    ASSERT_TRUE(list->isVisible());
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text().toLower(), QStringLiteral("qv_ui_run"));
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(box->toPlainText().toLower(), QStringLiteral("select * from qv_ui_run"));
+
+    typeAt(QStringLiteral("SELECT r FROM qv_ui_run r"), QStringLiteral("SELECT r"));
+    QTest::keyClick(box, Qt::Key_Period);
+    QTRY_VERIFY(list->isVisible());
+    QStringList names;
+    for (int i = 0; i < list->count(); ++i)
+        names << list->item(i)->text().toLower();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("id"), QStringLiteral("qv_label")}));
+    QTest::keyClick(box, Qt::Key_Down);
+    QTest::keyClick(box, Qt::Key_Tab);
+    EXPECT_EQ(box->toPlainText().toLower(), QStringLiteral("select r.qv_label from qv_ui_run r"));
+
+    // Not while an input method composes: Ctrl+J belongs to it then.
+    typeAt(QStringLiteral("SELECT * FROM qv_"), QStringLiteral("qv_"));
+    QInputMethodEvent composing(QStringLiteral("か"), {});
+    QCoreApplication::sendEvent(box, &composing);
+    QTest::keyClick(box, Qt::Key_J, Qt::ControlModifier);
+    EXPECT_FALSE(list->isVisible());
+    QInputMethodEvent commit;
+    commit.setCommitString(QString());
+    QCoreApplication::sendEvent(box, &commit);
 }
 
 TEST_P(WorkbenchRun, ToolbarButtonsRunTheCommandsOfTheirMenuItems)
