@@ -63,6 +63,28 @@ void ConnectionWork::threadLoop()
     }
 }
 
+namespace {
+
+// run() waits with the window's events running on the window thread of a GUI program.
+bool waitsWithEvents()
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    return qobject_cast<QGuiApplication*>(app) != nullptr &&
+           QThread::currentThread() == app->thread();
+}
+
+} // namespace
+
+void ConnectionWork::letGatedEventsRun()
+{
+    if (!waitsWithEvents())
+        return;
+    const InputGate::Closed gate;
+    // All that is pending, timers included, not one pass: a pass may serve only the next
+    // posted event.
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+}
+
 void ConnectionWork::run(Kind kind, const std::function<void()>& job)
 {
     if (std::this_thread::get_id() == threadId_.load()) {
@@ -81,9 +103,7 @@ void ConnectionWork::run(Kind kind, const std::function<void()>& job)
         bool done = false;
     } done;
     QEventLoop* loop = nullptr;
-    QCoreApplication* app = QCoreApplication::instance();
-    const bool windowThread = qobject_cast<QGuiApplication*>(app) != nullptr &&
-                              QThread::currentThread() == app->thread() && kind != Kind::Connect;
+    const bool windowThread = waitsWithEvents() && kind != Kind::Connect;
     std::optional<QEventLoop> ownLoop;
     if (windowThread)
         loop = &ownLoop.emplace();

@@ -57,6 +57,11 @@ public:
     // being set up expects.
     void run(Kind kind, const std::function<void()>& job);
 
+    // Lets the window's events run once with the input gated as run() gates it, where run()
+    // would wait with events: between pieces of a result the connection handed over faster
+    // than the window took them, so that a suspension or a stop still acts between them.
+    static void letGatedEventsRun();
+
     // Asks all work running now to stop: the registered stops are called (the driver call is
     // cancelled, a transfer ends before its next row). stopRequested() stays true until the
     // outermost work has ended.

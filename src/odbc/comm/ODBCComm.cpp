@@ -522,8 +522,10 @@ std::int16_t ODBCComm::DbFetchRows(int maxRows, bool singleRowMode, bool firstAl
                 return;
         }
     });
-    while (takeOne()) {
-    }
+    // Blocks the connection fetched faster than the window took them: events run between
+    // them, so that a suspension or a stop pressed meanwhile still acts before the next.
+    while (takeOne())
+        ConnectionWork::letGatedEventsRun();
     // The result was closed or replaced while its rows were on their way.
     if (generation != generation_)
         return 100;
