@@ -12,7 +12,8 @@
 // a cursor itself), pg-declare-grid the one with UseDeclareFetch=1 set by hand, and
 // pg-nodeclare-grid turns the cursor off in the connection string (the driver's own default).
 // my-grid uses the MariaDB data source as it is (the program adds NO_CACHE=1, which Debian 12's
-// Connector/ODBC 3.1.15 ignores); my-native streams the first 10,000 rows with libmariadb
+// Connector/ODBC 3.1.15 ignores, and has the server send no more than the grid's cap of the
+// SELECT through sql_select_limit); my-native streams the first 10,000 rows with libmariadb
 // (mysql_use_result), my-native-store reads the whole result first as that driver does
 // (mysql_store_result). Run with the environment of the test programs (see GridFillBench.cpp).
 #include "BenchSupport.h"

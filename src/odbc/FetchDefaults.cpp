@@ -214,6 +214,81 @@ bool driverKeepsResultBesideCatalog(const std::string& driverFile, const std::st
     return false;
 }
 
+bool driverCapsSelectsInSession(const std::string& driverFile, const std::string& driverVersion)
+{
+    // Checked for MariaDB Connector/ODBC 3.1.15 (tests/odbc/RowCapTest.cpp). A streaming
+    // version could not take the reset beside its open result.
+    return fileOf(driverFile).rfind("libmaodbc", 0) == 0 && !driverVersion.empty() &&
+           versionParts(driverVersion) < std::vector<int>{3, 1, 17};
+}
+
+bool plainTopLevelSelect(std::string_view sql)
+{
+    const auto at = [sql](std::size_t i) { return i < sql.size() ? sql[i] : '\0'; };
+    const auto blank = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+    };
+    const auto wordChar = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$' ||
+               static_cast<unsigned char>(c) >= 0x80;
+    };
+    bool first = true;  // the next word is the statement's first
+    bool ended = false; // after a ";" only blanks and comments may follow
+    std::size_t i = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        if (blank(c)) {
+            ++i;
+        } else if (c == '#' ||
+                   (c == '-' && at(i + 1) == '-' && (blank(at(i + 2)) || i + 2 == sql.size()))) {
+            const std::size_t end = sql.find('\n', i);
+            i = end == std::string_view::npos ? sql.size() : end + 1;
+        } else if (c == '/' && at(i + 1) == '*') {
+            // /*! ... */ and /*M! ... */ are run by the server.
+            if (at(i + 2) == '!' || (at(i + 2) == 'M' && at(i + 3) == '!'))
+                return false;
+            const std::size_t end = sql.find("*/", i + 2);
+            if (end == std::string_view::npos)
+                return false;
+            i = end + 2;
+        } else if (ended) {
+            return false;
+        } else if (c == ';') {
+            ended = true;
+            ++i;
+        } else if (c == '\'' || c == '"' || c == '`') {
+            std::size_t j = i + 1;
+            for (;; ++j) {
+                if (j >= sql.size() || (sql[j] == '\\' && c != '`'))
+                    return false;
+                if (sql[j] == c) {
+                    if (at(j + 1) != c)
+                        break;
+                    ++j; // a doubled quote
+                }
+            }
+            if (first)
+                return false;
+            i = j + 1;
+        } else if (wordChar(c)) {
+            std::size_t j = i;
+            std::string word;
+            for (; j < sql.size() && wordChar(sql[j]); ++j)
+                word += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[j])));
+            if (first ? word != "SELECT"
+                      : word == "INTO" || word == "FOR" || word == "LOCK" || word == "PROCEDURE")
+                return false;
+            first = false;
+            i = j;
+        } else if (first) {
+            return false;
+        } else {
+            ++i;
+        }
+    }
+    return !first;
+}
+
 bool driverFailureMayDropWrites(const std::string& driverFile)
 {
     return fileOf(driverFile).rfind("psqlodbc", 0) == 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Per-driver connection and statement defaults that keep a large result from filling memory.
 //
@@ -48,6 +49,20 @@ bool driverCancelsFetches(const std::string& driverFile);
 // object tree need not end a suspended result.
 bool driverKeepsResultBesideCatalog(const std::string& driverFile,
                                     const std::string& driverVersion);
+
+// True when the row cap of a plain SELECT (plainTopLevelSelect) is given to the server as the
+// session's sql_select_limit around the statement, by the driver's library file and version:
+// MariaDB Connector/ODBC before 3.1.17 reads a whole result at execute, so without it a large
+// table is read whole before its first row shows. The result is then held by the driver, so
+// the setting is put back on a second statement right after the execute.
+bool driverCapsSelectsInSession(const std::string& driverFile, const std::string& driverVersion);
+
+// True when sql is one SELECT whose whole result is what the server's limit of rows sent to
+// the client (MariaDB's sql_select_limit) cuts, and nothing else: it begins with SELECT (after
+// blanks and comments) and has no INTO, FOR (UPDATE, SYSTEM_TIME), LOCK, PROCEDURE, ";" before
+// its end, executable comment, or string with a backslash (whose end depends on the server's
+// SQL mode). Subqueries and UNION parts are not cut by the limit; anything else is not plain.
+bool plainTopLevelSelect(std::string_view sql);
 
 // True when a failed statement may take back the writes made before it in the transaction, by
 // the driver's library file. psqlODBC 13.02 rolls back only the failed statement when it fails

@@ -315,6 +315,10 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
     SQLSMALLINT versionLength = 0;
     const SQLRETURN versioned =
         SQLGetInfo(dbc_, SQL_DRIVER_VER, driverVersion, sizeof driverVersion - 1, &versionLength);
+    selectCapInSession_ = succeeded(named) && succeeded(versioned) &&
+                          driverCapsSelectsInSession(reinterpret_cast<const char*>(driverName),
+                                                     reinterpret_cast<const char*>(driverVersion));
+    selectLimitToRestore_.clear();
     catalogBesideCursor_ =
         succeeded(named) && succeeded(active) && succeeded(versioned) &&
         (activeStatements == 0 || activeStatements >= 2) &&

@@ -88,8 +88,9 @@ public:
     // the driver reports it, -1 when unknown). cols: result columns, 0 when none (the true
     // count, even beyond kMaxColumns). maxRows > 0 stops a result after that many rows: the
     // fetches stop there, and drivers that keep the statement's meaning under SQL_MAX_ROWS
-    // are asked for it too (driverMaxRowsKeepsMeaning); a driver that refuses the option
-    // runs it uncapped.
+    // are asked for it too (driverMaxRowsKeepsMeaning), MariaDB's before 3.1.17 has the server
+    // cut a plain SELECT by sql_select_limit (driverCapsSelectsInSession); a driver that
+    // refuses the option runs it uncapped.
     std::int16_t OdbcExecute(std::string_view sql, std::int32_t& rows, std::int16_t& cols,
                              std::int32_t maxRows = 0);
     // Executes a statement whose result, if it has one, is not wanted (a load's INSERTs), on
@@ -195,6 +196,14 @@ private:
                              const std::string& table, const std::string& types);
     // The connection's current catalog as the driver reports it; nullopt when it has none.
     std::optional<std::string> currentCatalog();
+    // Runs a statement of the layer's own on a statement handle of its own, beside an open
+    // result; value, when given, gets the first column of its first row. False on failure.
+    bool runAside(const std::string& sql, std::string* value);
+    // Sets the session's sql_select_limit to maxRows when it is higher; gives the value to put
+    // back, empty when nothing was changed.
+    std::string capSelectInSession(std::int32_t maxRows);
+    // Puts the session's own sql_select_limit back (selectLimitToRestore_ when it fails).
+    void restoreSelectLimit(const std::string& value);
     // Columns handled by describe and fetch: the cursor's, capped at kMaxColumns.
     int cursorColumnsHandled() const;
     // Moves to the next row of the block cursor, fetching the next block when one is used
@@ -219,6 +228,12 @@ private:
     bool connected_ = false;
     bool blockFetchAvailable_ = false;
     bool driverCapsRows_ = false;
+    // The row cap of a plain SELECT goes to the server as sql_select_limit
+    // (driverCapsSelectsInSession).
+    bool selectCapInSession_ = false;
+    // The session's own sql_select_limit, when putting it back after a capped SELECT failed:
+    // put back before the next statement.
+    std::string selectLimitToRestore_;
     // SQLCancel may reach a running fetch (not only an execute).
     bool fetchCancellable_ = false;
     bool objectsInCatalogs_ = false;

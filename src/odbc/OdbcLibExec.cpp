@@ -1,5 +1,7 @@
 #include "odbc/OdbcLib.h"
 
+#include "odbc/FetchDefaults.h"
+
 #include "text/CodePage.h"
 
 #include <algorithm>
@@ -145,6 +147,14 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
         // cleared by the execution below.
         SQLSetStmtOption(execStmt_, SQL_MAX_ROWS, static_cast<SQLULEN>(maxRows));
     }
+    if (!selectLimitToRestore_.empty())
+        restoreSelectLimit(selectLimitToRestore_);
+    // The server sends no more than the cap of a plain SELECT, instead of a whole result the
+    // driver would read before the first row. Where the setting fails, the statement runs
+    // uncapped.
+    const std::string ownSelectLimit =
+        maxRows > 0 && selectCapInSession_ && plainTopLevelSelect(sql) ? capSelectInSession(maxRows)
+                                                                       : std::string();
 
     std::string scratch;
     const std::string_view text = toDriverText(sql, scratch);
@@ -154,6 +164,9 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
         rc = SQLExecDirect(execStmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(copy.c_str())),
                            static_cast<SQLINTEGER>(std::min<std::size_t>(copy.size(), INT32_MAX)));
     }
+    // The driver holds the result by now; the next statement runs with the session's own limit.
+    if (!ownSelectLimit.empty())
+        restoreSelectLimit(ownSelectLimit);
     code = OdbcCheckResult(rc);
     if (code != 0)
         return code;
@@ -185,6 +198,46 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
     return 0;
 }
 
+bool OdbcLib::runAside(const std::string& sql, std::string* value)
+{
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!succeeded(SQLAllocStmt(dbc_, &stmt)))
+        return false;
+    bool ok = succeeded(
+        SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS));
+    if (ok && value != nullptr) {
+        char text[64] = {};
+        SQLLEN length = 0;
+        ok = SQLFetch(stmt) == SQL_SUCCESS &&
+             SQLGetData(stmt, 1, SQL_C_CHAR, text, sizeof text, &length) == SQL_SUCCESS &&
+             length > 0;
+        if (ok)
+            *value = text;
+    }
+    SQLFreeStmt(stmt, SQL_DROP);
+    return ok;
+}
+
+std::string OdbcLib::capSelectInSession(std::int32_t maxRows)
+{
+    std::string own;
+    if (!runAside("SELECT @@SESSION.sql_select_limit", &own) || own.empty() ||
+        !std::all_of(own.begin(), own.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return {};
+    // A limit of the user's at or below the cap stands as it is.
+    if (own.size() < 19 && std::stoll(own) <= maxRows)
+        return {};
+    if (!runAside("SET SESSION sql_select_limit = " + std::to_string(maxRows), nullptr))
+        return {};
+    return own;
+}
+
+void OdbcLib::restoreSelectLimit(const std::string& value)
+{
+    const bool done = runAside("SET SESSION sql_select_limit = " + value, nullptr);
+    selectLimitToRestore_ = done ? std::string() : value;
+}
+
 std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql)
 {
     if (startsWithWord(sql, "COMMIT"))
@@ -192,6 +245,8 @@ std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql)
     if (startsWithWord(sql, "ROLLBACK") && !rollsBackToSavepoint(sql))
         return OdbcRollback();
     endCatalog();
+    if (!selectLimitToRestore_.empty())
+        restoreSelectLimit(selectLimitToRestore_);
     if (execStmtReusable_ && execStmt_ != nullptr) {
         SQLFreeStmt(execStmt_, SQL_CLOSE);
     } else {

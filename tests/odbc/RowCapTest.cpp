@@ -44,6 +44,19 @@ const CapCase kCases[] = {
       "SELECT a FROM qv_cap ORDER BY a DESC LIMIT 2",
       "SELECT a FROM qv_cap ORDER BY a DESC LIMIT 2"},
      nullptr},
+    {"SelectWithALimitAboveTheCap",
+     {"SELECT a FROM qv_cap ORDER BY a DESC LIMIT 4",
+      "SELECT a FROM qv_cap ORDER BY a DESC LIMIT 4",
+      "SELECT a FROM qv_cap ORDER BY a DESC LIMIT 4"},
+     nullptr},
+    {"SubqueriesAndUnion",
+     {"SELECT a FROM (SELECT a FROM qv_cap) t WHERE a IN (SELECT a FROM qv_cap) "
+      "UNION ALL SELECT a FROM qv_cap ORDER BY a",
+      "SELECT a FROM (SELECT a FROM qv_cap) t WHERE a IN (SELECT a FROM qv_cap) "
+      "UNION ALL SELECT a FROM qv_cap ORDER BY a",
+      "SELECT a FROM (SELECT a FROM qv_cap) t WHERE a IN (SELECT a FROM qv_cap) "
+      "UNION ALL SELECT a FROM qv_cap ORDER BY a"},
+     nullptr},
     {"SelectForUpdate",
      {nullptr, "SELECT a FROM qv_cap ORDER BY a FOR UPDATE",
       "SELECT a FROM qv_cap ORDER BY a FOR UPDATE"},
@@ -142,6 +155,85 @@ TEST_P(RowCap, CapStopsTheResultInBothFetchModes)
     }
     // Only drivers that stop a result without rewriting the statement are given the cap.
     EXPECT_EQ(lib_.driverCapsRows(), !GetParam().mariadb);
+}
+
+// With the grid's own cap over a result twice its size: only the grid's result is cut. On
+// MariaDB the cap reaches the server as sql_select_limit (so it sends no more), around that
+// statement only, and a lower limit of the session's own stays in force.
+TEST_P(RowCap, GridCapCutsOnlyTheGridsResult)
+{
+    constexpr std::int32_t kGridCap = 10001;
+    constexpr int kRows = 20000;
+    dropTable(lib_, "qv_cap_big");
+    execOk(lib_, "CREATE TABLE qv_cap_big (n INTEGER)");
+    const std::string fill = "INSERT INTO qv_cap_big SELECT n FROM (" + seriesSql(kRows) + ") s";
+    const ExecResult inserted = exec(lib_, fill, kGridCap);
+    ASSERT_EQ(inserted.code, 0) << lib_.OdbcLastError();
+    EXPECT_EQ(inserted.rows, kRows);
+    const auto count = [&] {
+        EXPECT_EQ(exec(lib_, "SELECT COUNT(*) FROM qv_cap_big").code, 0);
+        return fetchAll(lib_, FetchMode::Row);
+    };
+    EXPECT_EQ(count(), (std::vector<std::vector<std::string>>{{std::to_string(kRows)}}));
+
+    const std::string select = "SELECT n FROM qv_cap_big ORDER BY n";
+    ASSERT_EQ(exec(lib_, select, kGridCap).code, 0) << lib_.OdbcLastError();
+    const auto shown = fetchAll(lib_, FetchMode::Block);
+    ASSERT_EQ(shown.size(), static_cast<std::size_t>(kGridCap));
+    EXPECT_EQ(shown.back().front(), std::to_string(kGridCap));
+    if (GetParam().mariadb) {
+        ASSERT_EQ(exec(lib_, "SELECT FOUND_ROWS(), @@SESSION.sql_select_limit").code, 0);
+        const auto sent = fetchAll(lib_, FetchMode::Row);
+        EXPECT_EQ(sent, (std::vector<std::vector<std::string>>{
+                            {std::to_string(kGridCap), "18446744073709551615"}}));
+    }
+    // Execute-and-save opens its result uncapped right after the grid's.
+    ASSERT_EQ(exec(lib_, select).code, 0) << lib_.OdbcLastError();
+    EXPECT_EQ(fetchAll(lib_, FetchMode::Block).size(), static_cast<std::size_t>(kRows));
+
+    if (GetParam().mariadb) {
+        execOk(lib_, "SET SESSION sql_select_limit = 5");
+        ASSERT_EQ(exec(lib_, select, kGridCap).code, 0);
+        EXPECT_EQ(fetchAll(lib_, FetchMode::Block).size(), 5U);
+        ASSERT_EQ(exec(lib_, "SELECT @@SESSION.sql_select_limit").code, 0);
+        EXPECT_EQ(fetchAll(lib_, FetchMode::Row), (std::vector<std::vector<std::string>>{{"5"}}));
+        execOk(lib_, "SET SESSION sql_select_limit = 15000");
+        ASSERT_EQ(exec(lib_, select, kGridCap).code, 0);
+        EXPECT_EQ(fetchAll(lib_, FetchMode::Block).size(), static_cast<std::size_t>(kGridCap));
+        ASSERT_EQ(exec(lib_, select).code, 0);
+        EXPECT_EQ(fetchAll(lib_, FetchMode::Block).size(), 15000U);
+        execOk(lib_, "SET SESSION sql_select_limit = DEFAULT");
+    }
+    lib_.OdbcCloseCursor();
+    lib_.OdbcRollback();
+    dropTable(lib_, "qv_cap_big");
+}
+
+TEST(RowCapSelect, OnlyAPlainSelectIsCutInTheSession)
+{
+    const struct {
+        const char* sql;
+        bool plain;
+    } cases[] = {
+        {"SELECT * FROM big", true},
+        {" -- note\n/* c */ select a FROM t WHERE b = 'for;' AND `into` = 1;  ", true},
+        {"SELECT a FROM t UNION SELECT a FROM (SELECT a FROM u) v", true},
+        {"SELECT a FROM t FOR UPDATE", false},
+        {"SELECT a FROM t LOCK IN SHARE MODE", false},
+        {"SELECT a INTO OUTFILE '/tmp/x' FROM t", false},
+        {"SELECT a FROM t FOR SYSTEM_TIME ALL", false},
+        {"INSERT INTO t SELECT a FROM u", false},
+        {"CALL p()", false},
+        {"WITH x AS (SELECT 1) SELECT * FROM x", false},
+        {"(SELECT a FROM t)", false},
+        {"SELECT 1; SELECT 2", false},
+        {"SELECT 'a\\' FROM t", false},
+        {"SELECT /*! SQL_NO_CACHE */ a FROM t", false},
+        {"SELECT 'unterminated", false},
+        {"SELECTED", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(plainTopLevelSelect(c.sql), c.plain) << c.sql;
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, RowCap, testing::ValuesIn(kBackends), backendName);
