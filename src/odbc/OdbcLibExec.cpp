@@ -371,6 +371,19 @@ std::int16_t OdbcLib::OdbcFetchRow(std::vector<std::string>& values)
     return OdbcCheckResult(rc);
 }
 
+bool OdbcLib::OdbcLiftRowCap()
+{
+    if (!cursorAllocated_)
+        return false;
+    if (cursorMaxRows_ > 0 && driverCapsRows_) {
+        if (capEndsResult_)
+            return false;
+        SQLSetStmtOption(cursorStmt_, SQL_MAX_ROWS, 0);
+    }
+    cursorMaxRows_ = 0;
+    return true;
+}
+
 void OdbcLib::viewBlockRow(std::vector<std::string_view>& values)
 {
     if (viewCopies_.size() < static_cast<std::size_t>(blockColumns_))
