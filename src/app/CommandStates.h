@@ -11,6 +11,7 @@ struct CommandInputs {
     bool busy = false;         // work is running on it (a run, a fetch, a catalog read, ...)
     bool canReconnect = false; // a connection was made before and can be made again
     bool canUndo = false;      // the last statement's savepoint still lives
+    bool restOpen = false;     // the grid's result goes on in its open cursor
 };
 
 // The enabled state of every command that depends on the connection, by command name (menu

@@ -368,6 +368,7 @@ void MainWindowUi::buildMenus(QMainWindow* window)
     addMenu("mn_tool", "ﾂｰﾙ(&T)",
             {{"mn_out_csv", "SELECT結果の保存(&S)..."},
              {"mn_out_select", "SELECT実行＆保存(&W)...", nullptr, false},
+             {"mn_out_rest", "残りをファイルに保存...", nullptr, false},
              {"mn_inp_csv", "ﾌｧｲﾙからTABLEへ登録(&L)...", nullptr, false},
              {"mn_tool_sp", nullptr},
              {"mn_set_editor", "外部エディタの設定(&E)..."},
@@ -441,6 +442,12 @@ void MainWindowUi::buildPopupMenus(QMainWindow* window)
         if (i == 0)
             separator(mouse3, QStringLiteral("mn_LV_sp"));
     }
+    separator(mouse3, QStringLiteral("mn_LV_sp2"));
+    // The tool menu's command, where the grid's capped or suspended rows are.
+    QAction* rest = mouse3->addAction(QStringLiteral("残りをファイルに保存..."));
+    rest->setObjectName(QStringLiteral("mn_LV_out_rest"));
+    rest->setEnabled(false);
+    addCommand(rest, QStringLiteral("mn_out_rest"));
 
     QMenu* mouse4 = popup("mn_mouse4", "mouse action4");
     mn_mouse4 = mouse4;

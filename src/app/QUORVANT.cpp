@@ -232,6 +232,12 @@ void QUORVANT::wireSqlRunner()
     });
     connect(&services_.db().work(), &ConnectionWork::changed, this, &QUORVANT::updateCommandStates);
     connect(&sqlRunner_->batch(), &BatchRun::undoChanged, this, &QUORVANT::updateCommandStates);
+    // A fill that ends capped keeps its cursor for the rest.
+    connect(&sqlRunner_->batch(), &BatchRun::stripChanged, this,
+            [this](const FetchStrip&, bool rowsOnly) {
+                if (!rowsOnly)
+                    updateCommandStates();
+            });
     wirePendingWork();
     // A close asked for during work is carried out once the work has unwound: queued, so that
     // the frames of that work have returned first.
@@ -248,6 +254,9 @@ void QUORVANT::wireSaveCSV()
     SaveCSVHooks hooks;
     hooks.AddHist = historySink_;
     hooks.endGridResult = [this] { sqlRunner_->endSuspendedFetch(); };
+    hooks.takeGridRest = [this](std::vector<QVector<QString>>& held) {
+        return sqlRunner_->batch().takeRest(held);
+    };
     hooks.EditFile = [this](const QString& path) { frmEditor_->EditFile(path); };
     saveCSV_ = new SaveCSV(services_.db(), services_.prompts(), std::move(hooks), this);
 }
@@ -741,7 +750,8 @@ void QUORVANT::updateCommandStates()
     const CommandStates states =
         deriveCommandStates({db.DbIsConnected(), db.work().busy(),
                              connection_ != nullptr && connection_->canReconnect(),
-                             sqlRunner_ != nullptr && sqlRunner_->batch().undoAvailable()});
+                             sqlRunner_ != nullptr && sqlRunner_->batch().undoAvailable(),
+                             sqlRunner_ != nullptr && sqlRunner_->batch().restOpen()});
     // Toolbar buttons are found by their key, the name without "tb_".
     const auto command = [this](const QString& name) {
         return ui_.action(name.startsWith(QLatin1String("tb_")) ? name.mid(3) : name);

@@ -37,6 +37,8 @@ class SqlRunner;
 // Every pane, menu item and toolbar action carries its control name as objectName. Members of a
 // control array are named <name>_<index> ("L_fetch_0", "mn_quick_sqlstmt_3"). Toolbar actions
 // are named "tb_" + key and carry the key in the property "key".
+struct ResultGridSource;
+
 class QUORVANT : public QMainWindow {
     Q_OBJECT
 
@@ -119,6 +121,8 @@ private:
     // The export window: saving the grid's rows and execute-and-save.
     void wireSaveCSV();
     void saveGridCommand();
+    // The grid as the export reads it.
+    ResultGridSource gridSource();
     // A statement of the history window may run now; otherwise says why over owner.
     bool historyRunAllowed(QWidget* owner);
     void wireCommands();

@@ -81,6 +81,7 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_out_csv"), [this] { saveGridCommand(); }},
         {QStringLiteral("mn_out_select"),
          [this] { saveCSV_->Show4SelectOut(inputArea_->statements()); }},
+        {QStringLiteral("mn_out_rest"), [this] { saveCSV_->ShowRest(gridSource()); }},
         {QStringLiteral("mn_inp_csv"), [this] { loadCsvCommand(); }},
     };
     arrayCommands_ = {
@@ -118,7 +119,7 @@ void QUORVANT::wireCommands()
     });
 }
 
-void QUORVANT::saveGridCommand()
+ResultGridSource QUORVANT::gridSource()
 {
     // The export reads the grid through these, as it shows the rows now: the filter's rows,
     // in the grid's order, with the texts shown.
@@ -129,7 +130,12 @@ void QUORVANT::saveGridCommand()
     grid.headerText = [&m](int c) { return m.headerText(c + 1); };
     grid.kind = [&m](int c) { return m.kind(c); };
     grid.cellText = [&m](int r, int c) { return m.cellText(r, c + 1); };
-    saveCSV_->ShowOption(grid);
+    return grid;
+}
+
+void QUORVANT::saveGridCommand()
+{
+    saveCSV_->ShowOption(gridSource());
 }
 
 bool QUORVANT::historyRunAllowed(QWidget* owner)

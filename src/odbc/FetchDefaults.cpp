@@ -109,6 +109,12 @@ bool driverMaxRowsKeepsMeaning(const std::string& driverFile)
            file.rfind("libsqlite3odbc", 0) == 0;
 }
 
+bool driverMaxRowsEndsResult(const std::string& driverFile)
+{
+    const std::string file = driverFile.substr(driverFile.rfind('/') + 1);
+    return file.rfind("sqlite3odbc", 0) == 0 || file.rfind("libsqlite3odbc", 0) == 0;
+}
+
 bool driverCancelsFetches(const std::string& driverFile)
 {
     // The drivers whose cancel of a running fetch the tests exercise.

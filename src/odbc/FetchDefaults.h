@@ -35,6 +35,11 @@ bool usesMariaDbDriver(const std::string& connStr);
 // layer keeps the cap alone.
 bool driverMaxRowsKeepsMeaning(const std::string& driverFile);
 
+// True when a result executed under SQL_MAX_ROWS holds no row past the cap, so that its rest
+// cannot be read by lifting the cap afterwards: SQLite ODBC reads the capped rows at execute.
+// psqlODBC fetching through a cursor goes on once the cap is lifted (tests/odbc/RowCapTest.cpp).
+bool driverMaxRowsEndsResult(const std::string& driverFile);
+
 // True when the driver, named by its library file as SQL_DRIVER_NAME gives it, can take an
 // SQLCancel from another thread while a fetch is in progress on the statement. MariaDB's
 // Connector/ODBC 3.1 reads from a result it already holds and takes such a cancel for a close

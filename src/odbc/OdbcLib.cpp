@@ -298,6 +298,8 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
         SQLGetInfo(dbc_, SQL_DRIVER_NAME, driverName, sizeof driverName - 1, &nameLength);
     driverCapsRows_ =
         succeeded(named) && driverMaxRowsKeepsMeaning(reinterpret_cast<const char*>(driverName));
+    capEndsResult_ =
+        succeeded(named) && driverMaxRowsEndsResult(reinterpret_cast<const char*>(driverName));
     fetchCancellable_ =
         succeeded(named) && driverCancelsFetches(reinterpret_cast<const char*>(driverName));
     failedStatementMayDropWrites_ =

@@ -121,6 +121,9 @@ public:
                        std::size_t maxBytes = kMaxValueBytes);
     // Closes and releases the cursor statement, if any. A catalog enumeration beside it goes on.
     void OdbcCloseCursor();
+    // Lets the open result go on past the row cap it was executed with. False when its rows
+    // past the cap cannot be read (the driver stopped the result at execute).
+    bool OdbcLiftRowCap();
     // Asks the driver to stop the statement call in progress on another thread (an execute or
     // a fetch); does nothing when no call is in progress. The call then returns as the driver
     // reports it. Safe to call from any thread.
@@ -234,6 +237,9 @@ private:
     // The session's own sql_select_limit, when putting it back after a capped SELECT failed:
     // put back before the next statement.
     std::string selectLimitToRestore_;
+    bool capEndsResult_ = false;
+    // The open result was cut at its cap by the server (sql_select_limit).
+    bool cappedInServer_ = false;
     // SQLCancel may reach a running fetch (not only an execute).
     bool fetchCancellable_ = false;
     bool objectsInCatalogs_ = false;

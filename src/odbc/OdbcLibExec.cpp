@@ -164,6 +164,8 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
         rc = SQLExecDirect(execStmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(copy.c_str())),
                            static_cast<SQLINTEGER>(std::min<std::size_t>(copy.size(), INT32_MAX)));
     }
+    // A result the server cut at the cap has no rest to read later.
+    cappedInServer_ = !ownSelectLimit.empty();
     // The driver holds the result by now; the next statement runs with the session's own limit.
     if (!ownSelectLimit.empty())
         restoreSelectLimit(ownSelectLimit);
@@ -424,6 +426,19 @@ std::int16_t OdbcLib::OdbcFetchRow(std::vector<std::string>& values)
         return OdbcCheckResult(OdbcGetRowData(cursorStmt_, cursorColumnsHandled(), values));
     }
     return OdbcCheckResult(rc);
+}
+
+bool OdbcLib::OdbcLiftRowCap()
+{
+    if (!cursorAllocated_ || (cursorMaxRows_ > 0 && cappedInServer_))
+        return false;
+    if (cursorMaxRows_ > 0 && driverCapsRows_) {
+        if (capEndsResult_)
+            return false;
+        SQLSetStmtOption(cursorStmt_, SQL_MAX_ROWS, 0);
+    }
+    cursorMaxRows_ = 0;
+    return true;
 }
 
 void OdbcLib::viewBlockRow(std::vector<std::string_view>& values)

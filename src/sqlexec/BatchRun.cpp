@@ -341,10 +341,12 @@ std::int16_t BatchRun::fill_result_grid(const QString& sql, bool ReFetch)
         // Blocks arrive while the window waits for the fetch: a stop or a suspension pressed
         // meanwhile takes effect at once, so the grid shows no row that came after it.
         const ODBCComm::BlockSink append = [&](std::vector<QVector<QString>>& rows) {
-            if (stop_requested || capped)
+            if (stop_requested || fill_ == Fill::None)
                 return;
-            if (fill_ == Fill::None)
+            if (capped) {
+                std::move(rows.begin(), rows.end(), std::back_inserter(heldRows_));
                 return;
+            }
             if (fill_ == Fill::Suspended) {
                 std::move(rows.begin(), rows.end(), std::back_inserter(heldRows_));
                 return;
@@ -352,10 +354,12 @@ std::int16_t BatchRun::fill_result_grid(const QString& sql, bool ReFetch)
             if (exec_row_count == 0 && !retried)
                 first_row_ms = msSince(exec_start_tick);
             for (QVector<QString>& values : rows) {
-                // One row beyond the grid's cap tells that the result goes on.
+                // One row beyond the grid's cap tells that the result goes on; it is kept for
+                // the rest of the result.
                 if (exec_row_count >= kMaxGridRows) {
                     capped = true;
-                    break;
+                    heldRows_.push_back(std::move(values));
+                    continue;
                 }
                 ++exec_row_count;
                 model_.appendRow(exec_row_count, std::move(values));
@@ -392,7 +396,12 @@ std::int16_t BatchRun::fill_result_grid(const QString& sql, bool ReFetch)
                 continue;
             if (capped) {
                 update_fetch_counters(true);
-                close_fetch();
+                // The cursor stays open so that the rest can go to a file; the next statement,
+                // COMMIT, ROLLBACK or a catalog read ends it, as a suspended fill.
+                fill_ = Fill::Capped;
+                FetchStrip strip = strip_;
+                strip.button = FetchStrip::Button::Off;
+                setStrip(strip);
                 s = 0;
                 break;
             }
@@ -509,9 +518,24 @@ void BatchRun::reset_fetch_strip()
     setStrip(FetchStrip{});
 }
 
+bool BatchRun::restOpen() const
+{
+    return (fill_ == Fill::Suspended || fill_ == Fill::Capped) && !running() &&
+           db_.work().cursorHeld();
+}
+
+bool BatchRun::takeRest(std::vector<QVector<QString>>& held)
+{
+    if (!restOpen() || !db_.DbLiftRowCap())
+        return false;
+    held.swap(heldRows_);
+    heldRows_.clear();
+    return true;
+}
+
 void BatchRun::suspendOrResume()
 {
-    if (fill_ == Fill::None)
+    if (fill_ == Fill::None || fill_ == Fill::Capped)
         return;
     if (fill_ == Fill::Running) {
         fill_ = Fill::Suspended;

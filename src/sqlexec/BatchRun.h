@@ -113,11 +113,19 @@ public:
     bool running() const { return running_ > 0; }
     // The grid's result: none, being filled, or suspended with its cursor kept open. Whether
     // the connection holds a cursor is the connection's record (ConnectionWork::cursorHeld);
-    // this is only what the grid makes of it.
-    enum class Fill { None, Running, Suspended };
+    // this is only what the grid makes of it. Capped: the grid shows its cap, and the rest of
+    // the result waits in the open cursor, for a file; it cannot be resumed into the grid.
+    enum class Fill { None, Running, Suspended, Capped };
     Fill fill() const { return fill_; }
     bool resultOpen() const { return fill_ != Fill::None; }
     bool suspended() const { return fill_ == Fill::Suspended; }
+    // The grid's result goes on in the open cursor beyond the rows shown.
+    bool restOpen() const;
+    // For writing the rest elsewhere: the rows read but not shown (in fetch order), and the
+    // cursor freed of the grid's cap. False (nothing taken) when the rest cannot be read
+    // without executing the statement again. The result is the caller's until it ends it
+    // (endSuspendedFetch); the grid keeps its rows.
+    bool takeRest(std::vector<QVector<QString>>& held);
     ResultGridModel& model() { return model_; }
     const ResultGridModel& model() const { return model_; }
     const FetchStrip& strip() const { return strip_; }

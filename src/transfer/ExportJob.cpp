@@ -263,27 +263,19 @@ ExportOutcome ExportJob::gridToSpreadsheet(const ResultGridSource& grid, const Q
     return out;
 }
 
-ExportOutcome ExportJob::resultToTextFile(ODBCComm& db, const ResultSetInfo& info,
-                                          const QString& path)
+ExportOutcome ExportJob::closeTextFile(ExportFile& file, const ExportLineBuilder& builder,
+                                       int leadLines, const QString& path, bool allHanded,
+                                       const SelectOutOutcome* stream)
 {
     ExportOutcome out;
     out.path = path;
-    ExportFile file;
-    ExportLineBuilder builder(settings_.delimiter, settings_.quote, fileTarget(),
-                              settings_.markNull);
-    int leadLines = 0;
-    if (!openFile(file, path, builder, info.names, leadLines)) {
-        out.end = ExportOutcome::End::NotOpened;
-        out.errorText = file.errorText();
-        return out;
-    }
-    const SelectOutOutcome stream = streamResultToFile(db, info.kinds, builder, file, stop_,
-                                                       [this](std::int64_t rows) { report(rows); });
     // A stop cancels the driver's call as well, which may end the fetch with an error.
-    const bool stopped = stream.cancelled || (stream.fetchStatus != 0 && stopRequested());
-    if (stream.fetchStatus != 0 && !stopped) {
-        out.fetchStatus = stream.fetchStatus;
-        out.fetchError = stream.fetchError;
+    const bool failedFetch = stream != nullptr && stream->fetchStatus != 0;
+    const bool stopped =
+        !allHanded || (stream != nullptr && stream->cancelled) || (failedFetch && stopRequested());
+    if (failedFetch && !stopped) {
+        out.fetchStatus = stream->fetchStatus;
+        out.fetchError = stream->fetchError;
     }
     bool closed = false;
     work_.run(ConnectionWork::Kind::Transfer, [&] { closed = file.close(); });
@@ -293,10 +285,76 @@ ExportOutcome ExportJob::resultToTextFile(ODBCComm& db, const ResultSetInfo& inf
         out.end = ExportOutcome::End::WriteFailed;
         out.errorText = file.errorText();
         out.path = keepAsPartial(path);
-    } else if (stopped || stream.fetchStatus != 0) {
+    } else if (stopped || failedFetch) {
         out.end = stopped ? ExportOutcome::End::Stopped : ExportOutcome::End::FetchFailed;
         out.path = keepAsPartial(path);
     }
     report(out.rows);
     return out;
+}
+
+ExportOutcome ExportJob::resultToTextFile(ODBCComm& db, const ResultSetInfo& info,
+                                          const QString& path)
+{
+    ExportFile file;
+    ExportLineBuilder builder(settings_.delimiter, settings_.quote, fileTarget(),
+                              settings_.markNull);
+    int leadLines = 0;
+    if (!openFile(file, path, builder, info.names, leadLines)) {
+        ExportOutcome out;
+        out.path = path;
+        out.end = ExportOutcome::End::NotOpened;
+        out.errorText = file.errorText();
+        return out;
+    }
+    const SelectOutOutcome stream = streamResultToFile(db, info.kinds, builder, file, stop_,
+                                                       [this](std::int64_t rows) { report(rows); });
+    return closeTextFile(file, builder, leadLines, path, true, &stream);
+}
+
+ExportOutcome ExportJob::gridAndRestToTextFile(const ResultGridSource& grid,
+                                               const std::vector<QVector<QString>>& held,
+                                               ODBCComm& db, const QString& path)
+{
+    const int columns = grid.columnCount();
+    const ColumnKinds kinds = columnKinds(grid, columns);
+    ExportFile file;
+    ExportLineBuilder builder(settings_.delimiter, settings_.quote, fileTarget(),
+                              settings_.markNull);
+    int leadLines = 0;
+    if (!openFile(file, path, builder, headerNames(grid, columns), leadLines)) {
+        ExportOutcome out;
+        out.path = path;
+        out.end = ExportOutcome::End::NotOpened;
+        out.errorText = file.errorText();
+        return out;
+    }
+    Utf8Row row;
+    std::string line;
+    const auto writeRow = [&](const QString* cells) {
+        line.clear();
+        builder.appendRow(row.set(cells, columns), kinds, line);
+        return file.write(line);
+    };
+    const std::int64_t shown = eachGridRow(grid, writeRow);
+    bool allHanded = shown == grid.rowCount();
+    std::int64_t written = shown;
+    if (allHanded && !held.empty()) {
+        work_.run(ConnectionWork::Kind::Transfer, [&] {
+            for (const QVector<QString>& values : held) {
+                if (stopRequested() || values.size() < columns || !writeRow(values.constData())) {
+                    allHanded = false;
+                    return;
+                }
+                ++written;
+            }
+        });
+        report(written);
+    }
+    if (!allHanded)
+        return closeTextFile(file, builder, leadLines, path, false, nullptr);
+    const SelectOutOutcome stream = streamResultToFile(
+        db, kinds, builder, file, stop_,
+        [this, written](std::int64_t rows) { report(written + rows); }, true);
+    return closeTextFile(file, builder, leadLines, path, true, &stream);
 }

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <atomic>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <vector>
 
 class ExportFile;
+struct SelectOutOutcome;
 class ODBCComm;
 
 // The rows of the result grid as the export reads them, without the grid itself: result
@@ -91,6 +93,12 @@ public:
     // Every row of the open result (described in info), values whole. The cursor is left to
     // the caller.
     ExportOutcome resultToTextFile(ODBCComm& db, const ResultSetInfo& info, const QString& path);
+    // The grid's rows, then the rest of its open result: held (rows read but not shown, as
+    // the grid's texts), then the cursor to its end, read as the grid reads it. The statement
+    // is not executed again; the cursor is left to the caller.
+    ExportOutcome gridAndRestToTextFile(const ResultGridSource& grid,
+                                        const std::vector<QVector<QString>>& held, ODBCComm& db,
+                                        const QString& path);
 
 private:
     // Copies the next rows' texts (at least one row) from the grid into cells_, row by row.
@@ -102,6 +110,11 @@ private:
                     const std::function<bool(const QString* cells)>& perRow);
     void report(std::int64_t rows);
     ExportLineBuilder::Target fileTarget() const;
+    // The end of a text file's export after its rows: closed, counted, kept as <name>.partial
+    // when not every row is there.
+    ExportOutcome closeTextFile(ExportFile& file, const ExportLineBuilder& builder, int leadLines,
+                                const QString& path, bool allHanded,
+                                const SelectOutOutcome* stream);
     // Opens the file and writes what comes before the rows (the mark of a UTF-8 file, the
     // header); the lines written that are not rows.
     bool openFile(ExportFile& file, const QString& path, ExportLineBuilder& builder,

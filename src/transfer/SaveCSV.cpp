@@ -193,9 +193,23 @@ void SaveCSV::ShowOption(const ResultGridSource& grid)
         return;
     }
     grid_ = grid;
+    restMode_ = false;
     ProgressBar1->setRange(0, rows);
     ProgressBar1->setValue(0);
     showInMode(false);
+}
+
+void SaveCSV::ShowRest(const ResultGridSource& grid)
+{
+    if (isVisible() || exporting_)
+        return;
+    setWindowTitle(QStringLiteral("残りをファイルに保存"));
+    grid_ = grid;
+    restMode_ = true;
+    Label1->setVisible(false);
+    L_cnt->setText(QString());
+    // Text only, with the counter of execute-and-save: how many rows remain is unknown.
+    showInMode(true);
 }
 
 void SaveCSV::Show4SelectOut(const QString& sql)
@@ -222,6 +236,7 @@ void SaveCSV::Show4SelectOut(const QString& sql)
         return;
     }
     statement_ = statement;
+    restMode_ = false;
     Label1->setVisible(false);
     L_cnt->setText(QString());
     showInMode(true);
@@ -298,7 +313,9 @@ void SaveCSV::Command1_Click()
     }
     exporting_ = true;
     job_.emplace(db_.work(), settings());
-    if (selectOutMode_)
+    if (restMode_)
+        saveRest();
+    else if (selectOutMode_)
         selectOut();
     else if (output_ == Clipboard)
         saveClipboard();
@@ -453,6 +470,54 @@ void SaveCSV::advanceMarker(std::int64_t rows)
     L_cnt->setText(QString::number(rows));
 }
 
+void SaveCSV::startMarker()
+{
+    Label1->move(0, std::max(0, (Picture1->height() - Label1->height()) / 2));
+    L_cnt->move(Picture1->width() - L_cnt->width() - 4,
+                std::max(0, (Picture1->height() - L_cnt->height()) / 2));
+    Label1->setVisible(true);
+    // The count starts at 0 and the marker takes its first step before any row.
+    markerRows_ = -1;
+    markerCounter_ = 0;
+    markerLeft_ = 0;
+    advanceMarker(0);
+}
+
+void SaveCSV::saveRest()
+{
+    const QString path =
+        ShowSaveFileDialog(this, QStringLiteral("SELECT結果の保存ﾌｧｲﾙ指定"),
+                           initialPath(QStringLiteral("SELECT.csv")), kCsvFilter, 1);
+    if (path.isEmpty())
+        return;
+    std::vector<QVector<QString>> held;
+    if (!hooks_.takeGridRest || !hooks_.takeGridRest(held)) {
+        tell(Prompts::Icon::Warning, windowTitle(),
+             QStringLiteral("この結果の残りは読み出せません。SELECT実行＆保存を使って下さい。"));
+        return;
+    }
+    outputPath_ = path;
+    // The cursor has gone on past what the grid shows: the grid can never resume it, so the
+    // result ends with the export, also when that stops early.
+    struct ResultEnd {
+        const SaveCSVHooks& hooks;
+        ~ResultEnd()
+        {
+            if (hooks.endGridResult)
+                hooks.endGridResult();
+        }
+    } end{hooks_};
+    startMarker();
+    job_->progress = [this](std::int64_t rows) { advanceMarker(rows); };
+    const ExportOutcome outcome = job_->gridAndRestToTextFile(grid_, held, db_, path);
+    if (tellTextFileEnd(outcome))
+        return;
+    tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
+    finishReplaced(outcome.replaced);
+    if (Chk_edit_csv->isChecked() && hooks_.EditFile)
+        hooks_.EditFile(path);
+}
+
 void SaveCSV::selectOut()
 {
     if (hooks_.endGridResult)
@@ -495,16 +560,7 @@ void SaveCSV::selectOut()
         return;
     outputPath_ = path;
 
-    Label1->move(0, std::max(0, (Picture1->height() - Label1->height()) / 2));
-    L_cnt->move(Picture1->width() - L_cnt->width() - 4,
-                std::max(0, (Picture1->height() - L_cnt->height()) / 2));
-    Label1->setVisible(true);
-    // The count starts at 0 and the marker takes its first step before any row.
-    markerRows_ = -1;
-    markerCounter_ = 0;
-    markerLeft_ = 0;
-    advanceMarker(0);
-
+    startMarker();
     job_->progress = [this](std::int64_t rows) { advanceMarker(rows); };
     const ExportOutcome outcome = job_->resultToTextFile(db_, info, path);
     if (tellTextFileEnd(outcome))

@@ -7,10 +7,12 @@
 #include <QChar>
 #include <QDialog>
 #include <QString>
+#include <QVector>
 
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class ODBCComm;
 class QCheckBox;
@@ -27,6 +29,10 @@ struct SaveCSVHooks {
     std::function<void(const QString& sql)> AddHist;
     // Ends a suspended grid fill before execute-and-save takes the cursor.
     std::function<void()> endGridResult;
+    // For the rest of the grid's result: the rows it read but does not show, and its open
+    // cursor freed of the grid's cap; false when the rest cannot be read without executing the
+    // statement again. endGridResult ends the result afterwards.
+    std::function<bool(std::vector<QVector<QString>>& held)> takeGridRest;
     // Opens an exported file in the external editor.
     std::function<void(const QString& path)> EditFile;
 };
@@ -50,6 +56,9 @@ public:
     void ShowOption(const ResultGridSource& grid);
     // Execute-and-save of the SQL text; nothing when the window is already open.
     void Show4SelectOut(const QString& sql);
+    // The grid's rows and the rest of its open result into a text file, without executing the
+    // statement again; nothing when the window is already open.
+    void ShowRest(const ResultGridSource& grid);
 
     void Opt_out_Click(int index);
     void Command1_Click();
@@ -106,6 +115,9 @@ private:
     void saveClipboard();
     void saveSpreadsheet();
     void selectOut();
+    void saveRest();
+    // The busy marker and counter of an export whose row count is unknown, at 0.
+    void startMarker();
     void advanceMarker(std::int64_t rows);
     void finishReplaced(std::uint64_t replaced);
 
@@ -114,6 +126,7 @@ private:
     SaveCSVHooks hooks_;
     ResultGridSource grid_;
     bool selectOutMode_ = false;
+    bool restMode_ = false;
     int output_ = TextFile;
     QString statement_;
     QString delimiter_;

@@ -1,5 +1,6 @@
 #include "transfer/SelectOutStream.h"
 
+#include "base/DateTimeText.h"
 #include "odbc/comm/ODBCComm.h"
 #include "transfer/ExportFile.h"
 #include "transfer/ExportText.h"
@@ -15,17 +16,28 @@ constexpr auto kSlice = std::chrono::milliseconds(50);
 SelectOutOutcome streamResultToFile(ODBCComm& db, const ColumnKinds& kinds,
                                     ExportLineBuilder& builder, ExportFile& file,
                                     const std::atomic<bool>& cancel,
-                                    const std::function<void(std::int64_t rows)>& between)
+                                    const std::function<void(std::int64_t rows)>& between,
+                                    bool asGrid)
 {
     SelectOutOutcome out;
     std::string line;
+    std::vector<std::string_view> trimmed;
     const ODBCComm::RowSink sink = [&](const std::vector<std::string_view>& values) {
         if (cancel.load(std::memory_order_relaxed)) {
             out.cancelled = true;
             return false;
         }
         line.clear();
-        builder.appendRow(values, kinds, line);
+        if (asGrid) {
+            trimmed = values;
+            for (std::size_t c = 0; c < trimmed.size() && c < kinds.size(); ++c) {
+                if (kinds[c] == ColumnKind::DateTime)
+                    trimmed[c] = TrimDateTimeText(trimmed[c]);
+            }
+            builder.appendRow(trimmed, kinds, line);
+        } else {
+            builder.appendRow(values, kinds, line);
+        }
         if (!file.write(line)) {
             out.writeFailed = true;
             return false;
@@ -38,7 +50,8 @@ SelectOutOutcome streamResultToFile(ODBCComm& db, const ColumnKinds& kinds,
             out.cancelled = true;
             break;
         }
-        const std::int16_t code = db.DbStreamRows(sink, kSlice);
+        const std::int16_t code = db.DbStreamRows(
+            sink, kSlice, asGrid ? ODBCComm::StreamFetch::AsGrid : ODBCComm::StreamFetch::Whole);
         if (between)
             between(out.rows);
         if (out.cancelled || out.writeFailed || code == 100)

@@ -31,10 +31,13 @@ struct SelectOutOutcome {
 // not per row) `between` runs on the window thread with the rows written so far. cancel is
 // read before each row, so a Cancel stops the stream at the next row once its click has been
 // handled.
+// With asGrid, the result is one the grid has begun to read: its rows are fetched and their
+// dates trimmed as the grid does, so that they read as the rows it shows.
 SelectOutOutcome streamResultToFile(ODBCComm& db, const ColumnKinds& kinds,
                                     ExportLineBuilder& builder, ExportFile& file,
                                     const std::atomic<bool>& cancel,
-                                    const std::function<void(std::int64_t rows)>& between);
+                                    const std::function<void(std::int64_t rows)>& between,
+                                    bool asGrid = false);
 
 // The busy marker of execute-and-save, in twips: once per written row the counter goes up;
 // past the free width of the picture it starts again from 0, and every tenth call puts the

@@ -236,6 +236,31 @@ TEST(RowCapSelect, OnlyAPlainSelectIsCutInTheSession)
         EXPECT_EQ(plainTopLevelSelect(c.sql), c.plain) << c.sql;
 }
 
+// The rest of a capped result is read by lifting the cap, where the driver still has it.
+TEST_P(RowCap, LiftedCapReadsTheRestInOrder)
+{
+    ASSERT_EQ(exec(lib_, seriesSql(1000), 300).code, 0) << lib_.OdbcLastError();
+    EXPECT_EQ(fetchAll(lib_, FetchMode::Block).size(), 300u);
+    const bool sqlite = !GetParam().postgres && !GetParam().mariadb;
+    // SQLite ODBC read only the capped rows at execute.
+    ASSERT_EQ(lib_.OdbcLiftRowCap(), !sqlite);
+    if (sqlite)
+        return;
+    std::int16_t end = 0;
+    const auto rest = fetchAll(lib_, FetchMode::Block, &end);
+    ASSERT_EQ(rest.size(), 700u);
+    EXPECT_EQ(rest.front()[0], "301");
+    EXPECT_EQ(rest.back()[0], "1000");
+    EXPECT_EQ(end, 100);
+    if (GetParam().mariadb) {
+        // A plain SELECT's cap went to the server, which sent no more: there is no rest.
+        ASSERT_EQ(exec(lib_, "SELECT n FROM (" + seriesSql(1000) + ") s", 300).code, 0);
+        EXPECT_EQ(fetchAll(lib_, FetchMode::Block).size(), 300u);
+        EXPECT_FALSE(lib_.OdbcLiftRowCap());
+        lib_.OdbcCloseCursor();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, RowCap, testing::ValuesIn(kBackends), backendName);
 
 } // namespace

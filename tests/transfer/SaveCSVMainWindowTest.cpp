@@ -307,4 +307,105 @@ TEST_P(ExportFromWorkbench, OkDuringAGridFillIsRefused)
 INSTANTIATE_TEST_SUITE_P(Drivers, ExportFromWorkbench,
                          ::testing::Values(testenv::kSqliteDsn, testenv::kPgDsn), dsnDriverName);
 
+// The rest of a capped grid result goes on from its open cursor: a sequence counts the rows the
+// statement made, so that running it again would show.
+class RestToFile : public ExportFromWorkbench {
+protected:
+    void TearDown() override
+    {
+        if (sqlite())
+            closeWindow({"DROP TABLE IF EXISTS qv_export_run"});
+        else
+            closeWindow({"DROP SEQUENCE IF EXISTS qv_export_seq"});
+        FileDialogBackend::install(nullptr);
+    }
+    bool sqlite() const { return QLatin1String(GetParam()) == QLatin1String(testenv::kSqliteDsn); }
+    bool postgres() const { return QLatin1String(GetParam()) == QLatin1String(testenv::kPgDsn); }
+    // Saves the rest into name; stopAt > 0 presses Cancel once that many rows are written.
+    void saveRest(const QString& name, int stopAt = 0)
+    {
+        ASSERT_TRUE(action("mn_out_rest")->isEnabled());
+        EXPECT_TRUE(action("mn_LV_out_rest")->isEnabled());
+        dialog_.answer = dir_.filePath(name);
+        prompts_.clear();
+        action("mn_out_rest")->trigger();
+        SaveCSV& save = window_->saveCSV();
+        ASSERT_TRUE(save.isVisible());
+        EXPECT_EQ(save.windowTitle(), QStringLiteral("残りをファイルに保存"));
+        QTimer poll;
+        poll.setInterval(1);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (stopAt > 0 && save.L_cnt->text().toInt() >= stopAt) {
+                poll.stop();
+                save.Command2->click();
+            }
+        });
+        poll.start();
+        save.Command1->click();
+    }
+    QStringList lines(const QString& path) const
+    {
+        return file(path).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    }
+};
+
+TEST_P(RestToFile, RestOfACappedResultRunsTheStatementOnce)
+{
+    QString select;
+    if (sqlite()) {
+        createNumbers(14);
+        select = QStringLiteral("SELECT id FROM qv_export_run ORDER BY id");
+    } else {
+        run("DROP SEQUENCE IF EXISTS qv_export_seq");
+        run("CREATE SEQUENCE qv_export_seq");
+        select = postgres() ? QStringLiteral("SELECT nextval('qv_export_seq') AS v "
+                                             "FROM generate_series(1, 25000)")
+                            : QStringLiteral("WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT "
+                                             "n + 1 FROM s WHERE n < 25000) "
+                                             "SELECT NEXTVAL(qv_export_seq) AS v FROM s");
+    }
+    run(select);
+    ASSERT_EQ(grid()->rowCount(), 10000);
+    saveRest(QStringLiteral("rest.csv"));
+    if (sqlite()) {
+        // SQLite ODBC read only the capped rows at execute: nothing is written.
+        EXPECT_FALSE(QFile::exists(dialog_.answer));
+        ASSERT_EQ(prompts_.boxes().size(), 1);
+        EXPECT_EQ(
+            prompts_.boxes()[0].text,
+            QStringLiteral("この結果の残りは読み出せません。SELECT実行＆保存を使って下さい。"));
+        return;
+    }
+    const QStringList all = lines(dialog_.answer);
+    ASSERT_EQ(all.size(), 25000);
+    int outOfPlace = 0;
+    for (int i = 0; i < all.size(); ++i)
+        outOfPlace += all[i] != QString::number(i + 1);
+    EXPECT_EQ(outOfPlace, 0);
+    // The result has ended with the export; the grid keeps its rows.
+    EXPECT_FALSE(window_->sqlRunner().resultOpen());
+    EXPECT_FALSE(action("mn_out_rest")->isEnabled());
+    EXPECT_EQ(grid()->rowCount(), 10000);
+    run(postgres() ? "SELECT currval('qv_export_seq')" : "SELECT LASTVAL(qv_export_seq)");
+    EXPECT_EQ(cell(0, 1).trimmed(), QStringLiteral("25000")) << "the statement ran again";
+
+    // Cancelled, the rows so far stay as <name>.partial and the box counts them.
+    run(select);
+    saveRest(QStringLiteral("stopped.csv"), 1);
+    const QString partial = dialog_.answer + QStringLiteral(".partial");
+    const QStringList kept = lines(partial);
+    EXPECT_GE(kept.size(), 1);
+    EXPECT_LT(kept.size(), 25000);
+    EXPECT_FALSE(QFile::exists(dialog_.answer));
+    ASSERT_FALSE(prompts_.boxes().isEmpty());
+    EXPECT_TRUE(prompts_.boxes().last().text.endsWith(
+        QStringLiteral("%1行を%2に出力しました。").arg(kept.size()).arg(partial)))
+        << prompts_.boxes().last().text.toStdString();
+    EXPECT_FALSE(window_->sqlRunner().resultOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, RestToFile,
+                         ::testing::Values(testenv::kSqliteDsn, testenv::kPgDsn, testenv::kMyDsn),
+                         dsnDriverName);
+
 } // namespace

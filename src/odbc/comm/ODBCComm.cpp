@@ -534,7 +534,8 @@ std::int16_t ODBCComm::DbFetchRows(int maxRows, bool singleRowMode, bool firstAl
     return code;
 }
 
-std::int16_t ODBCComm::DbStreamRows(const RowSink& onRow, std::chrono::milliseconds slice)
+std::int16_t ODBCComm::DbStreamRows(const RowSink& onRow, std::chrono::milliseconds slice,
+                                    StreamFetch how)
 {
     if (!mayStart())
         return kBusy;
@@ -543,7 +544,8 @@ std::int16_t ODBCComm::DbStreamRows(const RowSink& onRow, std::chrono::milliseco
         const auto until = std::chrono::steady_clock::now() + slice;
         std::vector<std::string_view>& row = row_;
         for (;;) {
-            code = lib_.OdbcFetchRowWhole(row);
+            code = how == StreamFetch::Whole ? lib_.OdbcFetchRowWhole(row)
+                                             : lib_.OdbcFetchBlockRowView(row);
             if (code != 0)
                 return;
             const std::size_t n = std::min<std::size_t>(
@@ -556,6 +558,15 @@ std::int16_t ODBCComm::DbStreamRows(const RowSink& onRow, std::chrono::milliseco
         }
     });
     return code;
+}
+
+bool ODBCComm::DbLiftRowCap()
+{
+    if (!work_.cursorHeld() || !mayStart())
+        return false;
+    bool lifted = false;
+    work_.run(ConnectionWork::Kind::Fetch, [&] { lifted = lib_.OdbcLiftRowCap(); });
+    return lifted;
 }
 
 void ODBCComm::DbCloseCursor()

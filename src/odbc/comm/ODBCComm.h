@@ -122,7 +122,14 @@ public:
     // 100 at the end, else the failure's status. Views, not QStrings: a million rows are written as
     // bytes.
     using RowSink = std::function<bool(const std::vector<std::string_view>& values)>;
-    std::int16_t DbStreamRows(const RowSink& onRow, std::chrono::milliseconds slice);
+    // AsGrid goes on with a result the grid has begun to read, with the grid's fetch: its
+    // values are the grid's texts, cut as the grid cuts them.
+    enum class StreamFetch { Whole, AsGrid };
+    std::int16_t DbStreamRows(const RowSink& onRow, std::chrono::milliseconds slice,
+                              StreamFetch how = StreamFetch::Whole);
+    // Lets the open result go on past the row cap it was executed with; false when its rows
+    // past the cap cannot be read without executing it again.
+    bool DbLiftRowCap();
     void DbCloseCursor();
 
     // The driver calls of long work that runs many statements without a result in a row (a
