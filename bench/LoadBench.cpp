@@ -1,10 +1,12 @@
 // Loading a delimited file into a table through the load window against a bare ODBC loop of
-// the same INSERTs: 100,000 lines (a number, three quoted texts, one with a comma and an
-// apostrophe, a decimal and an empty field), COMMIT every 100 rows, on SQLite and PostgreSQL.
-// The bare loop executes statements built beforehand on one statement handle; the load reads
-// the file, builds each statement and runs it as the program does (the window offscreen).
+// the same one-line INSERTs and against the databases' own loaders (sqlite3 .import, psql
+// \copy): 100,000 lines (a number, three quoted texts, one with a comma and an apostrophe, a
+// decimal and an empty field), COMMIT every 10,000 rows (the window's choice, 10^position), on
+// SQLite, PostgreSQL and MariaDB. The bare loop executes statements built beforehand on one
+// statement handle; the load reads the file, builds the statements and runs them as the program
+// does (the window offscreen).
 //
-//   load_bench [lines [rounds]]
+//   load_bench [lines [rounds [position]]]
 //
 // Run with the private ODBC files of the test environment (tests/fixture/testenv.sh start
 // BUILD_DIR, then ODBCSYSINI / ODBCINI / QV_TESTENV as ctest sets them), LANG=C.UTF-8 and
@@ -31,26 +33,63 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr int kInterval = 100;
+int interval = 10000;
 const char* kTable = "qv_load_bench";
 
 struct Target {
     const char* name;
     std::string connStr;
+    // The database's own loader for the file, timed the same way; empty: none.
+    std::string tool;
 };
+
+// A key of a section of the private odbc.ini (the PostgreSQL server's address for psql).
+std::string odbcIni(const std::string& section, const std::string& key)
+{
+    const char* ini = std::getenv("ODBCINI");
+    std::ifstream in(ini ? ini : "");
+    std::string line;
+    bool inSection = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line[0] == '[')
+            inSection = line == "[" + section + "]";
+        else if (inSection && line.rfind(key + "=", 0) == 0)
+            return line.substr(key.size() + 1);
+    }
+    return {};
+}
+
+std::string psqlCopy(const std::string& path)
+{
+    return "PGPASSWORD=" + odbcIni("QV_PG", "Password") + " psql -q -h " +
+           odbcIni("QV_PG", "Servername") + " -p " + odbcIni("QV_PG", "Port") + " -U " +
+           odbcIni("QV_PG", "Username") + " -d " + odbcIni("QV_PG", "Database") + " -c \"\\copy " +
+           kTable + " FROM '" + path + "' WITH (FORMAT csv)\"";
+}
+
+std::string sqliteImport(const std::string& db, const std::string& path)
+{
+    return "sqlite3 " + db + " '.mode csv' '.import " + path + " " + kTable + "'";
+}
 
 // SQLite on disk, as the test environment keeps it, and in memory (/dev/shm), where no fsync
 // at COMMIT hides what the program adds to each INSERT.
-std::string sqliteConnStr(bool memory)
+std::string sqliteFile(bool memory)
 {
     const char* env = std::getenv("QV_TESTENV");
     const std::string folder = memory ? std::string("/dev/shm") : std::string(env ? env : "/tmp");
-    return "DRIVER=SQLite3;Database=" + folder + "/qv_loadbench.db;Timeout=2000;";
+    return folder + "/qv_loadbench.db";
+}
+
+std::string sqliteConnStr(bool memory)
+{
+    return "DRIVER=SQLite3;Database=" + sqliteFile(memory) + ";Timeout=2000;";
 }
 
 QByteArray fileBytes(int lines)
@@ -102,7 +141,7 @@ public:
                                              static_cast<SQLINTEGER>(sql.size()))))
                 break;
             SQLFreeStmt(stmt, SQL_CLOSE);
-            if (++done % kInterval == 0)
+            if (++done % interval == 0)
                 commit();
         }
         commit();
@@ -133,6 +172,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int lines = argc > 1 ? std::atoi(argv[1]) : 100000;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+    const int position = argc > 3 ? std::atoi(argv[3]) : 4;
+    interval = 1;
+    for (int i = 0; i < position; ++i)
+        interval *= 10;
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("load.csv"));
@@ -171,14 +214,30 @@ int main(int argc, char** argv)
     }
     if (rounds < 1)
         return 0;
-    const Target targets[] = {{"SQLite", sqliteConnStr(false)},
-                              {"SQLite mem", sqliteConnStr(true)},
-                              {"PostgreSQL", "DSN=QV_PG;"}};
-    std::printf("%-11s %8s %10s %10s %7s\n", "driver", "lines", "bare s", "load s", "ratio");
+    const std::string file = path.toStdString();
+    const Target targets[] = {
+        {"SQLite", sqliteConnStr(false), sqliteImport(sqliteFile(false), file)},
+        {"SQLite mem", sqliteConnStr(true), sqliteImport(sqliteFile(true), file)},
+        {"PostgreSQL", "DSN=QV_PG;", psqlCopy(file)},
+        {"MariaDB", "DSN=QV_MY;", ""}};
+    std::printf("COMMIT every %d rows\n%-11s %8s %10s %10s %10s %7s %10s %7s\n", interval, "driver",
+                "lines", "bare s", "load s", "lines/s", "ratio", "tool s", "ratio");
     for (const Target& t : targets) {
         std::vector<double> bareTimes;
         std::vector<double> loadTimes;
+        std::vector<double> toolTimes;
         for (int round = 0; round < rounds; ++round) {
+            if (!t.tool.empty()) {
+                Bare bare(t.connStr);
+                if (!bare.ok() || !resetTable(bare))
+                    return 1;
+                const auto start = std::chrono::steady_clock::now();
+                if (std::system(t.tool.c_str()) != 0) {
+                    std::fprintf(stderr, "%s: %s failed\n", t.name, t.tool.c_str());
+                    return 1;
+                }
+                toolTimes.push_back(bench::msSince(start) / 1000);
+            }
             {
                 Bare bare(t.connStr);
                 if (!bare.ok() || !resetTable(bare)) {
@@ -205,7 +264,7 @@ int main(int argc, char** argv)
             window.ShowOption({QLatin1String(kTable)}, {});
             window.TB_file->setText(path);
             window.ImCB_table->setEditText(QLatin1String(kTable));
-            window.VScroll1->setValue(2);
+            window.VScroll1->setValue(position);
             const auto start = std::chrono::steady_clock::now();
             window.Command1->click();
             loadTimes.push_back(bench::msSince(start) / 1000);
@@ -220,10 +279,13 @@ int main(int argc, char** argv)
         std::sort(loadTimes.begin(), loadTimes.end());
         const double bare = bareTimes[bareTimes.size() / 2];
         const double load = loadTimes[loadTimes.size() / 2];
-        std::printf("%-11s %8d %10.3f %10.3f %7.3f   (medians of %d; bare %.3f-%.3f, load "
-                    "%.3f-%.3f)\n",
-                    t.name, lines, bare, load, load / bare, rounds, bareTimes.front(),
-                    bareTimes.back(), loadTimes.front(), loadTimes.back());
+        std::sort(toolTimes.begin(), toolTimes.end());
+        const double tool = toolTimes.empty() ? 0 : toolTimes[toolTimes.size() / 2];
+        std::printf("%-11s %8d %10.3f %10.3f %10.0f %7.3f %10.3f %7.3f   (medians of %d; bare "
+                    "%.3f-%.3f, load %.3f-%.3f)\n",
+                    t.name, lines, bare, load, lines / load, load / bare, tool,
+                    tool > 0 ? load / tool : 0.0, rounds, bareTimes.front(), bareTimes.back(),
+                    loadTimes.front(), loadTimes.back());
     }
     return 0;
 }

@@ -220,8 +220,11 @@ std::string_view StatementBuilder::build(std::string_view fileLine, int* badValu
 std::string_view StatementBuilder::buildText(std::string_view utf8Line, int* badValues)
 {
     sql_.assign(head_);
-    sql_.append(" VALUES(");
+    sql_.append(" VALUES");
+    prefix_ = sql_.size();
+    sql_.push_back('(');
     const std::size_t count = splitLine(utf8Line, delimiter_, fields_);
+    fieldCount_ = count;
     for (std::size_t i = 0; i < count; ++i) {
         if (i > 0)
             sql_.push_back(',');

@@ -52,6 +52,11 @@ public:
     std::string_view buildText(std::string_view utf8Line, int* badValues = nullptr);
     // The statement built last.
     std::string_view statement() const { return sql_; }
+    // Its "<head> VALUES" and its "(<values>)", which rows of a multi-row INSERT join.
+    std::string_view prefix() const { return std::string_view(sql_).substr(0, prefix_); }
+    std::string_view values() const { return std::string_view(sql_).substr(prefix_); }
+    // The number of its values.
+    std::size_t fieldCount() const { return fieldCount_; }
 
 private:
     std::string head_;
@@ -60,6 +65,8 @@ private:
     std::string utf8_;
     std::vector<Field> fields_;
     std::string sql_;
+    std::size_t prefix_ = 0;
+    std::size_t fieldCount_ = 0;
 };
 
 // The statement for one line read as text (what a load sends for it).

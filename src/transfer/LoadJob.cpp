@@ -7,6 +7,7 @@
 #include <QMetaObject>
 #include <QVector>
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -14,6 +15,16 @@ namespace {
 // While statements run, the counts go to the window at most this often: a statement takes
 // microseconds, showing it far longer.
 constexpr auto kShowEvery = std::chrono::milliseconds(50);
+
+// A batch: at most so many lines, and no more lines once its statement is this long. Larger
+// batches gain little (the server's work per row dominates) and cost more to send again line
+// by line when one line is refused.
+constexpr std::size_t kBatchLines = 256;
+constexpr std::size_t kBatchBytes = 1 << 20;
+// The batch's own savepoint; the undo of the SQL window has its own name.
+constexpr std::string_view kSavepoint = "SAVEPOINT quorvant_load";
+constexpr std::string_view kRelease = "RELEASE SAVEPOINT quorvant_load";
+constexpr std::string_view kRollbackTo = "ROLLBACK TO SAVEPOINT quorvant_load";
 
 } // namespace
 
@@ -26,10 +37,7 @@ LoadJob::Progress LoadJob::progress() const
     Progress p;
     p.linesRead = linesRead_;
     p.inserted = inserted_;
-    if (builder_) {
-        const std::string_view sql = builder_->statement();
-        p.statement = textFromUtf8(sql);
-    }
+    p.statement = textFromUtf8(shown_);
     return p;
 }
 
@@ -108,6 +116,11 @@ LoadJob::Outcome LoadJob::run()
         return out;
     };
 
+    // Batches need a savepoint that takes a refused statement back inside the transaction;
+    // with an interval of 1 every batch is one line anyway. psqlODBC still sends line by line:
+    // after its refused batch the transaction stayed aborted past the rollback to the savepoint.
+    const bool batches =
+        options_.interval > 1 && db_.DbSavepointsUndo() && !db_.DbFailedStatementMayDropWrites();
     enum class Piece { Running, End, Failed, CommitFailed };
     for (;;) {
         Piece piece = Piece::Running;
@@ -122,23 +135,97 @@ LoadJob::Outcome LoadJob::run()
                 }
                 builder_.emplace(head, options_.delimiter, options_.encoding);
             }
+            // Reads the next batch; it never reaches past the next interval commit.
+            const auto read = [&] {
+                lines_.clear();
+                values_.clear();
+                next_ = 0;
+                const auto room = static_cast<std::size_t>(
+                    batches ? std::min<qint64>(kBatchLines, options_.interval - sinceCommit) : 1);
+                std::string_view line;
+                while (lines_.size() < room && values_.size() < kBatchBytes && !cancel_ &&
+                       source.nextBytes(line)) {
+                    Line l;
+                    builder_->build(line, &l.badValues);
+                    if (prefix_.empty())
+                        prefix_ = builder_->prefix();
+                    if (!lines_.empty())
+                        values_.push_back(',');
+                    l.begin = values_.size();
+                    values_.append(builder_->values());
+                    l.end = values_.size();
+                    l.fieldCount = builder_->fieldCount();
+                    lines_.push_back(l);
+                }
+            };
+            // Lines first..last - 1 as one statement.
+            const auto compose = [&](std::size_t first, std::size_t last) {
+                statement_.assign(prefix_);
+                statement_.append(values_, lines_[first].begin,
+                                  lines_[last - 1].end - lines_[first].begin);
+            };
+            const auto sent = [&](std::size_t first, std::size_t last) {
+                for (std::size_t i = first; i < last; ++i)
+                    badValues += lines_[i].badValues;
+                const auto n = static_cast<qint64>(last - first);
+                inserted_ += n;
+                sinceCommit += n;
+                const Line& l = lines_[last - 1];
+                shown_.assign(prefix_);
+                shown_.append(values_, l.begin, l.end - l.begin);
+            };
+            // A batch the database refuses leaves nothing behind: its savepoint takes it back
+            // (also where a failed statement would abort the whole transaction).
+            const auto sendBatch = [&](std::size_t first, std::size_t last) {
+                if (calls.execute(kSavepoint) != 0)
+                    return false;
+                compose(first, last);
+                if (calls.execute(statement_) == 0) {
+                    calls.execute(kRelease);
+                    linesRead_ += static_cast<qint64>(last - first);
+                    sent(first, last);
+                    return true;
+                }
+                // Where the failure took the whole transaction (psqlODBC on a statement that
+                // does not parse) the savepoint is gone, and releasing it would fail too.
+                if (calls.execute(kRollbackTo) == 0)
+                    calls.execute(kRelease);
+                return false;
+            };
             auto shown = std::chrono::steady_clock::now();
-            std::string_view line;
             while (piece == Piece::Running) {
-                if (cancel_ || !source.nextBytes(line)) {
+                if (next_ >= lines_.size())
+                    read();
+                if (cancel_ || next_ >= lines_.size()) {
                     piece = Piece::End;
                     break;
                 }
-                ++linesRead_;
-                int bad = 0;
-                code = calls.execute(builder_->build(line, &bad));
-                if (code != 0) {
-                    piece = Piece::Failed;
-                    break;
+                // Lines with another number of values would make the batch fail as a whole.
+                std::size_t last = next_ + 1;
+                while (last < lines_.size() && lines_[last].fieldCount == lines_[next_].fieldCount)
+                    ++last;
+                if (last - next_ > 1 && sendBatch(next_, last)) {
+                    next_ = last;
+                } else {
+                    // Line by line, as a refused line is reported and asked about.
+                    for (; next_ < last; ++next_) {
+                        if (cancel_)
+                            break;
+                        ++linesRead_;
+                        compose(next_, next_ + 1);
+                        code = calls.execute(statement_);
+                        if (code != 0) {
+                            shown_ = statement_;
+                            ++next_;
+                            piece = Piece::Failed;
+                            break;
+                        }
+                        sent(next_, next_ + 1);
+                    }
+                    if (piece == Piece::Failed)
+                        break;
                 }
-                ++inserted_;
-                badValues += bad;
-                if (++sinceCommit >= options_.interval) {
+                if (sinceCommit >= options_.interval) {
                     sinceCommit = 0;
                     code = calls.commit();
                     if (code != 0) {

@@ -9,11 +9,15 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 class ODBCComm;
 
-// Loading a delimited file into a table, one INSERT per line, committing every so many rows,
-// without widgets. The lines are read, built into statements and sent on the connection's
+// Loading a delimited file into a table, committing every so many rows, without widgets. Lines
+// go to the database as multi-row INSERTs inside a savepoint; a batch the database refuses is
+// taken back and sent again line by line, so a refused line is found and asked about as
+// itself. The lines are read, built into statements and sent on the connection's
 // thread (ODBCComm::DbRunStatements), one piece of work until the end, a stop or a refused
 // line; what needs the user in between is asked through onFailedLine on the window thread.
 // The whole load is work on the connection, and ConnectionWork::cancelAll stops it as
@@ -105,8 +109,25 @@ private:
     // COMMIT as a piece of its own; 0 or the failure's code.
     std::int16_t commit();
 
+    // One line read and built, not sent yet: its "(<values>)" in values_.
+    struct Line {
+        std::size_t begin = 0;
+        std::size_t end = 0;
+        int badValues = 0;
+        std::size_t fieldCount = 0;
+    };
+
     ODBCComm& db_;
     const Options options_;
+    // The lines read ahead, joined by commas, and from which one on they are still to be sent.
+    // Kept across pieces: after a refused line the load goes on with the next.
+    std::string values_;
+    std::vector<Line> lines_;
+    std::size_t next_ = 0;
+    // "<head> VALUES", the statement being sent, and the last line's own statement (shown).
+    std::string prefix_;
+    std::string statement_;
+    std::string shown_;
     std::atomic<bool> cancel_{false};
     qint64 linesRead_ = 0;
     qint64 inserted_ = 0;

@@ -13,6 +13,8 @@ QString scratchConnStr(Db db, const char* sqliteFile, const QString& extra)
 {
     if (db == Db::PostgreSQL)
         return QStringLiteral("DSN=") + QLatin1String(testenv::kPgDsn) + QLatin1Char(';') + extra;
+    if (db == Db::MariaDB)
+        return QStringLiteral("DSN=") + QLatin1String(testenv::kMyDsn) + QLatin1Char(';') + extra;
     return QString::fromStdString(testenv::freshSqliteConnStr(sqliteFile)) + extra;
 }
 

@@ -25,15 +25,17 @@ inline void PrintTo(const QString& s, std::ostream* os)
 
 namespace loadtest {
 
-enum class Db { SQLite, PostgreSQL };
+enum class Db { SQLite, PostgreSQL, MariaDB };
 
 inline std::string dbName(const testing::TestParamInfo<Db>& info)
 {
-    return info.param == Db::SQLite ? "SQLite" : "PostgreSQL";
+    return info.param == Db::SQLite       ? "SQLite"
+           : info.param == Db::PostgreSQL ? "PostgreSQL"
+                                          : "MariaDB";
 }
 
-// A connection string for a scratch database: a fresh SQLite file, or the shared PostgreSQL
-// test database (tests use their own table names there).
+// A connection string for a scratch database: a fresh SQLite file, or the shared PostgreSQL or
+// MariaDB test database (tests use their own table names there).
 QString scratchConnStr(Db db, const char* sqliteFile, const QString& extra = QString());
 
 // Runs action once, from the window's events while a load runs, as soon as ready() holds.
