@@ -187,7 +187,7 @@ QStringList CompletionCandidates(const CompletionContext& context, CompletionCat
 
 CompletionPopup::CompletionPopup(QPlainTextEdit* box, CompletionCatalog& catalog,
                                  std::function<bool()> allowed, QObject* parent)
-    : QObject(parent), box_(box), catalog_(catalog), allowed_(std::move(allowed)),
+    : QObject(parent), box_(box), boxObject_(box), catalog_(catalog), allowed_(std::move(allowed)),
       list_(new QListWidget(box))
 {
     list_->setObjectName(QStringLiteral("LV_complete"));
@@ -234,12 +234,17 @@ void CompletionPopup::insertChosen()
 
 bool CompletionPopup::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == box_ && event->type() == QEvent::InputMethod) {
+    // Only these two; and compared with the pointer kept at construction: the box still sends
+    // events while it is destroyed, when its guarded pointer may no longer be read as one.
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::InputMethod && type != QEvent::KeyPress) || watched != boxObject_)
+        return false;
+    if (type == QEvent::InputMethod) {
         // While the input method composes, keys belong to it.
         composing_ = !static_cast<QInputMethodEvent*>(event)->preeditString().isEmpty();
         return false;
     }
-    if (watched != box_ || event->type() != QEvent::KeyPress || composing_)
+    if (composing_)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     // The list never takes the focus: the box's keys move in it while it is shown.

@@ -72,6 +72,7 @@ private:
     void insertChosen();
 
     QPointer<QPlainTextEdit> box_;
+    QObject* boxObject_;
     CompletionCatalog& catalog_;
     std::function<bool()> allowed_;
     QListWidget* list_;
