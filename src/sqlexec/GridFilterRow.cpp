@@ -11,7 +11,7 @@
 #include <algorithm>
 
 GridFilterRow::GridFilterRow(QTableView* view, QWidget* parent)
-    : QWidget(parent), view_(view), strip_(new QWidget(this))
+    : QWidget(parent), view_(view), viewObject_(view), strip_(new QWidget(this))
 {
     setObjectName(QStringLiteral("Fra_filter"));
     if (view_ != nullptr) {
@@ -124,8 +124,10 @@ void GridFilterRow::resizeEvent(QResizeEvent* event)
 
 bool GridFilterRow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == view_.data() &&
-        (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+    // The type first, and the view as it was when watched: the view still sends events while
+    // it is destroyed, when its guarded pointer may no longer be read as one.
+    if ((event->type() == QEvent::Resize || event->type() == QEvent::Move) &&
+        watched == viewObject_)
         place();
     return QWidget::eventFilter(watched, event);
 }

@@ -44,6 +44,7 @@ private:
 
     QPointer<ResultGridModel> model_;
     QPointer<QTableView> view_;
+    QObject* viewObject_ = nullptr;
     QWidget* strip_; // the boxes, clipped to the width of the grid's viewport
     std::vector<QLineEdit*> boxes_;
     QPointer<QObject> watchedHeader_;
