@@ -398,11 +398,15 @@ void SaveCSV::finishReplaced(std::uint64_t replaced)
         tell(Prompts::Icon::Warning, windowTitle(), replacedValuesText(replaced));
 }
 
+QString SaveCSV::askTextFilePath()
+{
+    return ShowSaveFileDialog(this, QStringLiteral("SELECT結果の保存ﾌｧｲﾙ指定"),
+                              initialPath(QStringLiteral("SELECT.csv")), kCsvFilter, 1);
+}
+
 void SaveCSV::saveTextFile()
 {
-    const QString path =
-        ShowSaveFileDialog(this, QStringLiteral("SELECT結果の保存ﾌｧｲﾙ指定"),
-                           initialPath(QStringLiteral("SELECT.csv")), kCsvFilter, 1);
+    const QString path = askTextFilePath();
     if (path.isEmpty())
         return;
     outputPath_ = path;
@@ -485,9 +489,7 @@ void SaveCSV::startMarker()
 
 void SaveCSV::saveRest()
 {
-    const QString path =
-        ShowSaveFileDialog(this, QStringLiteral("SELECT結果の保存ﾌｧｲﾙ指定"),
-                           initialPath(QStringLiteral("SELECT.csv")), kCsvFilter, 1);
+    const QString path = askTextFilePath();
     if (path.isEmpty())
         return;
     std::vector<QVector<QString>> held;

@@ -111,6 +111,8 @@ private:
     void tellIncomplete(Prompts::Icon icon, const QString& why, const ExportOutcome& outcome);
     // The boxes of a text file's export that did not complete; false when it completed.
     bool tellTextFileEnd(const ExportOutcome& outcome);
+    // The grid's text file, and the rest of a result after it.
+    QString askTextFilePath();
     void saveTextFile();
     void saveClipboard();
     void saveSpreadsheet();
