@@ -2,6 +2,7 @@
 
 #include "base/SearchFold.h"
 #include "base/SqlNames.h"
+#include "base/SqlTokens.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
@@ -19,48 +20,9 @@ bool isNameChar(QChar c)
     return c.isLetterOrNumber() || c == u'_' || c == u'$';
 }
 
-struct Token {
-    QString text; // a name without its quotes, or one punctuation character
-    bool name = false;
-};
-
-// Names and the punctuation between them; strings and comments are left out.
-QVector<Token> tokens(const QString& sql)
+bool isName(const SqlToken& token)
 {
-    QVector<Token> out;
-    const qsizetype n = sql.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = sql[i];
-        const QChar next = i + 1 < n ? sql[i + 1] : QChar();
-        if (c == u'-' && next == u'-') {
-            while (i < n && sql[i] != u'\n')
-                ++i;
-        } else if (c == u'/' && next == u'*') {
-            i += 2;
-            while (i + 1 < n && !(sql[i] == u'*' && sql[i + 1] == u'/'))
-                ++i;
-            ++i;
-        } else if (c == u'\'') {
-            for (++i; i < n && !(sql[i] == u'\'' && (i + 1 >= n || sql[i + 1] != u'\'')); ++i) {
-                if (sql[i] == u'\'')
-                    ++i;
-            }
-        } else if (c == u'"' || c == u'`') {
-            QString name;
-            for (++i; i < n && sql[i] != c; ++i)
-                name += sql[i];
-            out.append({name, true});
-        } else if (isNameChar(c)) {
-            QString name;
-            while (i < n && isNameChar(sql[i]))
-                name += sql[i++];
-            --i;
-            out.append({name, true});
-        } else if (!c.isSpace()) {
-            out.append({QString(c), false});
-        }
-    }
-    return out;
+    return token.kind != SqlToken::Kind::Punctuation;
 }
 
 bool isKeyword(const QString& word)
@@ -101,28 +63,28 @@ CompletionContext CompletionContextAt(const QString& text, int caret)
         }
     }
 
-    const QVector<Token> t = tokens(text);
+    const QVector<SqlToken> t = SqlTokens(text);
     for (qsizetype i = 0; i < t.size(); ++i) {
         const QString word = t[i].text.toUpper();
-        if (!t[i].name ||
+        if (!isName(t[i]) ||
             (word != u"FROM" && word != u"JOIN" && word != u"UPDATE" && word != u"INTO"))
             continue;
         // A list after FROM: name [AS] [alias] {, name [AS] [alias]}.
         qsizetype j = i + 1;
         for (;;) {
-            if (j >= t.size() || !t[j].name || isKeyword(t[j].text))
+            if (j >= t.size() || !isName(t[j]) || isKeyword(t[j].text))
                 break;
             QString table = t[j].text;
             ++j;
             // owner.table: the table's own name is what the catalog lists.
-            while (j + 1 < t.size() && t[j].text == u"." && t[j + 1].name) {
+            while (j + 1 < t.size() && t[j].text == u"." && isName(t[j + 1])) {
                 table = t[j + 1].text;
                 j += 2;
             }
             c.tables.insert(table.toUpper(), table);
-            if (j < t.size() && t[j].name && t[j].text.toUpper() == u"AS")
+            if (j < t.size() && isName(t[j]) && t[j].text.toUpper() == u"AS")
                 ++j;
-            if (j < t.size() && t[j].name && !isKeyword(t[j].text)) {
+            if (j < t.size() && isName(t[j]) && !isKeyword(t[j].text)) {
                 c.tables.insert(t[j].text.toUpper(), table);
                 ++j;
             }

@@ -1,5 +1,7 @@
 #include "sqlexec/SqlExecText.h"
 
+#include "base/SqlTokens.h"
+
 #include <algorithm>
 
 namespace {
@@ -142,44 +144,10 @@ namespace {
 QStringList statementWords(const QString& sql)
 {
     QStringList words;
-    QString word;
-    const auto flush = [&] {
-        if (!word.isEmpty())
-            words.append(word.toUpper());
-        word.clear();
-    };
-    const qsizetype n = sql.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = sql[i];
-        const QChar next = i + 1 < n ? sql[i + 1] : QChar();
-        if (c == u'-' && next == u'-') {
-            flush();
-            while (i < n && sql[i] != u'\n')
-                ++i;
-        } else if (c == u'/' && next == u'*') {
-            flush();
-            i += 2;
-            while (i + 1 < n && !(sql[i] == u'*' && sql[i + 1] == u'/'))
-                ++i;
-            ++i;
-        } else if (c == u'\'' || c == u'"' || c == u'`') {
-            flush();
-            // A doubled quote inside stays inside.
-            for (++i; i < n; ++i) {
-                if (sql[i] == c) {
-                    if (i + 1 < n && sql[i + 1] == c)
-                        ++i;
-                    else
-                        break;
-                }
-            }
-        } else if (c.isLetterOrNumber() || c == u'_') {
-            word.append(c);
-        } else {
-            flush();
-        }
+    for (const SqlToken& t : SqlTokens(sql)) {
+        if (t.kind == SqlToken::Kind::Word)
+            words.append(t.text.toUpper());
     }
-    flush();
     return words;
 }
 
