@@ -15,6 +15,7 @@
 #include "base/GetFile.h"
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"
+#include "sqlexec/SqlExecText.h"
 #include "transfer/SaveCSV.h"
 
 #include <QApplication>
@@ -159,6 +160,9 @@ public:
     }
 };
 
+// Resident memory after the export, with the window still open (its cursor released).
+long rssAfterKb = -1;
+
 long save(bool postgres, const std::string& sql)
 {
     ScriptedPrompts prompts;
@@ -170,10 +174,13 @@ long save(bool postgres, const std::string& sql)
     Answer answer;
     FileDialogBackend::install(&answer);
     QWidget owner;
-    SaveCSV window(db, prompts, {}, &owner);
+    SaveCSVHooks hooks;
+    hooks.readsOnly = [](const QString& text) { return !ClassifyStatement(text).mayChange; };
+    SaveCSV window(db, prompts, std::move(hooks), &owner);
     window.Show4SelectOut(QString::fromStdString(sql));
     window.Command1->click();
     FileDialogBackend::install(nullptr);
+    rssAfterKb = bench::statusKb("VmRSS");
     for (const auto& box : prompts.boxes())
         if (box.icon != Prompts::Icon::Information)
             std::fprintf(stderr, "box: %s\n", box.text.toStdString().c_str());
@@ -207,8 +214,11 @@ int main(int argc, char** argv)
     getrusage(RUSAGE_SELF, &usage);
     const double cpuMs = usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3 +
                          usage.ru_stime.tv_sec * 1e3 + usage.ru_stime.tv_usec / 1e3;
-    std::printf("%-12s rows %ld  %.0f ms  cpu %.0f ms  file %ld bytes  peak %ld kB\n", mode.c_str(),
+    std::printf("%-12s rows %ld  %.0f ms  cpu %.0f ms  file %ld bytes  peak %ld kB", mode.c_str(),
                 rows, ms, cpuMs, fileBytes(outputFile()), bench::statusKb("VmHWM"));
+    if (rssAfterKb >= 0)
+        std::printf("  resident after %ld kB", rssAfterKb);
+    std::printf("\n");
     std::remove(outputFile().c_str());
     return rows < 0 ? 1 : 0;
 }

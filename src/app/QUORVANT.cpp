@@ -29,6 +29,7 @@
 #include "odbc/comm/ODBCComm.h"
 #include "sqlexec/GridFilterRow.h"
 #include "sqlexec/ResultGridCommands.h"
+#include "sqlexec/SqlExecText.h"
 #include "sqlexec/SqlRunner.h"
 #include "transfer/LoadCSV.h"
 #include "transfer/SaveCSV.h"
@@ -258,6 +259,7 @@ void QUORVANT::wireSaveCSV()
         return sqlRunner_->batch().takeRest(held);
     };
     hooks.EditFile = [this](const QString& path) { frmEditor_->EditFile(path); };
+    hooks.readsOnly = [](const QString& sql) { return !ClassifyStatement(sql).mayChange; };
     saveCSV_ = new SaveCSV(services_.db(), services_.prompts(), std::move(hooks), this);
 }
 

@@ -17,6 +17,8 @@
 #include <QTreeView>
 #include <QUrl>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <exception>
 #include <system_error>
@@ -198,4 +200,11 @@ bool RunAndWait(QProcess& process)
 QString GetSystemFolder()
 {
     return QStringLiteral("/usr/bin/");
+}
+
+void ReleaseFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }

@@ -43,5 +43,9 @@ QStringList splitCommandLine(const QString& commandLine);
 // elsewhere this thread simply waits.
 bool RunAndWait(QProcess& process);
 
+// Gives memory freed after large work (a result the driver held whole) back to the system;
+// the allocator would otherwise keep it for the rest of the process.
+void ReleaseFreedMemory();
+
 // The folder of the system's programs, with its trailing "/".
 QString GetSystemFolder();

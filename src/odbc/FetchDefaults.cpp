@@ -101,6 +101,18 @@ bool isMariaDbDriver(const std::string& driver)
     return driverFile(driver).rfind("libmaodbc", 0) == 0;
 }
 
+bool isSqliteOdbcDriver(const std::string& driver)
+{
+    const std::string file = driverFile(driver);
+    return file.rfind("sqlite3odbc", 0) == 0 || file.rfind("libsqlite3odbc", 0) == 0;
+}
+
+bool driverStreamsOnlyInAutocommit(const std::string& driverFile)
+{
+    const std::string file = driverFile.substr(driverFile.rfind('/') + 1);
+    return file.rfind("sqlite3odbc", 0) == 0 || file.rfind("libsqlite3odbc", 0) == 0;
+}
+
 bool driverMaxRowsKeepsMeaning(const std::string& driverFile)
 {
     // Checked for SQLite ODBC 0.9998 and psqlODBC 13.02 (tests/odbc/RowCapTest.cpp).
@@ -147,11 +159,13 @@ std::string withFetchDefaults(const std::string& connStr)
     bool ownDeclare = find(list, "USEDECLAREFETCH").has_value() || find(list, "CX").has_value();
     bool ownFetch = find(list, "FETCH").has_value() || find(list, "A7").has_value();
     bool ownNoCache = find(list, "NO_CACHE").has_value();
+    bool ownStep = find(list, "STEPAPI").has_value();
     // Options of the data source count as the user's own, unless the string names its driver.
     if (find(list, "DRIVER").value_or(std::string()).empty() && !dsn.empty()) {
         ownDeclare = ownDeclare || !profileValue(dsn, "UseDeclareFetch", "odbc.ini").empty();
         ownFetch = ownFetch || !profileValue(dsn, "Fetch", "odbc.ini").empty();
         ownNoCache = ownNoCache || !profileValue(dsn, "NO_CACHE", "odbc.ini").empty();
+        ownStep = ownStep || !profileValue(dsn, "StepAPI", "odbc.ini").empty();
     }
     if (driver.empty())
         return connStr;
@@ -160,6 +174,10 @@ std::string withFetchDefaults(const std::string& connStr)
         out += ';';
     if (isMariaDbDriver(driver))
         return ownNoCache ? connStr : out + "NO_CACHE=1;";
+    // Changes nothing while autocommit is off, as the program keeps it; execute-and-save turns
+    // autocommit on for a read when nothing is pending (driverStreamsOnlyInAutocommit).
+    if (isSqliteOdbcDriver(driver))
+        return ownStep ? connStr : out + "StepAPI=1;";
     if (ownDeclare || !isPsqlOdbcDriver(driver))
         return connStr;
     out += "UseDeclareFetch=1;";
@@ -310,4 +328,9 @@ bool driverSavepointsUndo(const std::string& driverFile)
 bool driverDdlCommitsItself(const std::string& driverFile)
 {
     return fileOf(driverFile).rfind("libmaodbc", 0) == 0;
+}
+
+bool driverGetsDataOfAnyBlockRow(const std::string& driverFile)
+{
+    return fileOf(driverFile).rfind("psqlodbc", 0) == 0;
 }

@@ -21,6 +21,17 @@ bool isPsqlOdbcDriver(const std::string& driver);
 // True when the driver, named as in odbcinst.ini or by its library path, is MariaDB
 // Connector/ODBC.
 bool isMariaDbDriver(const std::string& driver);
+// True when the driver, named as in odbcinst.ini or by its library path, is SQLite ODBC.
+bool isSqliteOdbcDriver(const std::string& driver);
+
+// The driver reads any column of any row of a fetched block again with SQLSetPos and
+// SQLGetData. psqlODBC 13.02 does; MariaDB Connector/ODBC 3.1.15 claims it (SQL_GD_BLOCK) but
+// then reads the block's first row and ends the result early.
+bool driverGetsDataOfAnyBlockRow(const std::string& driverFile);
+
+// SQLite ODBC 0.9998 with StepAPI=1 (asked for at connect) steps through a result row by row
+// only in autocommit mode; otherwise it computes the whole result at the execute.
+bool driverStreamsOnlyInAutocommit(const std::string& driverFile);
 
 // True when the connection string's driver (DRIVER=, else the data source's) is MariaDB
 // Connector/ODBC. On Linux it has no login dialog: asked to complete a connection that fails

@@ -308,6 +308,10 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
         succeeded(named) && driverSavepointsUndo(reinterpret_cast<const char*>(driverName));
     ddlCommitsItself_ =
         succeeded(named) && driverDdlCommitsItself(reinterpret_cast<const char*>(driverName));
+    streamsOnlyInAutocommit_ = succeeded(named) && driverStreamsOnlyInAutocommit(
+                                                       reinterpret_cast<const char*>(driverName));
+    wholeBlockFetch_ = blockFetchAvailable_ && succeeded(named) &&
+                       driverGetsDataOfAnyBlockRow(reinterpret_cast<const char*>(driverName));
 
     // A result and a catalog enumeration are two active statements; 0 means no limit.
     SQLUSMALLINT activeStatements = 0;
@@ -445,6 +449,14 @@ bool OdbcLib::connectionDead()
     SQLUINTEGER dead = SQL_CD_FALSE;
     const SQLRETURN rc = SQLGetConnectOption(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead);
     return succeeded(rc) && dead == SQL_CD_TRUE;
+}
+
+std::int16_t OdbcLib::OdbcSetAutocommit(bool on)
+{
+    if (dbc_ == nullptr)
+        return OdbcCheckResult(SQL_INVALID_HANDLE);
+    return OdbcCheckResult(
+        SQLSetConnectOption(dbc_, SQL_AUTOCOMMIT, on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF));
 }
 
 std::int16_t OdbcLib::OdbcCommit()

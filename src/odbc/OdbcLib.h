@@ -69,6 +69,10 @@ public:
     // is none of those, so only the driver's access mode stands. 0, or the status of the call
     // that failed (the connection is then not read-only and should not be used as such).
     std::int16_t OdbcSetReadOnly(bool& serverEnforced);
+    // Autocommit on or off (the program keeps it off); 0 or the failure's status.
+    std::int16_t OdbcSetAutocommit(bool on);
+    // The driver streams a result only in autocommit mode (driverStreamsOnlyInAutocommit).
+    bool streamsOnlyInAutocommit() const { return streamsOnlyInAutocommit_; }
 
     // Status code of a raw ODBC return; collects the diagnostics of the execution statement,
     // cursor statement, connection and environment, in that order, as the last error.
@@ -99,6 +103,10 @@ public:
     std::int16_t OdbcExecuteAgain(std::string_view sql);
     // Names and kinds of the cursor's columns (at most kMaxColumns); the vectors are grown
     // to the described count when they are shorter.
+    // Every column of the open result is a table's column with a declared type. SQLite ODBC
+    // streaming in autocommit mode (streamsOnlyInAutocommit) types any other column as text
+    // before its rows, where it otherwise takes the type of the first row's value.
+    bool OdbcResultColumnsDeclared();
     std::int16_t OdbcDescribeColumns(std::vector<std::string>& names,
                                      std::vector<std::int16_t>& kinds);
     // One row as texts (NULL as empty), one SQLFetch per row. 100 after the last row.
@@ -111,9 +119,10 @@ public:
     std::int16_t OdbcFetchRowView(std::vector<std::string_view>& values);
     std::int16_t OdbcFetchBlockRowView(std::vector<std::string_view>& values);
     // One row with every value whole, however long (the rest of a long value is read with
-    // further SQLGetData calls), for streaming a result into a file: one SQLFetch per row,
-    // valid UTF-8, NULL as empty. Views stay valid until the next fetch or the end of the
-    // cursor. 100 after the last row.
+    // further SQLGetData calls), for streaming a result into a file: valid UTF-8, NULL as
+    // empty. Read in blocks where the driver allows it (wholeBlockFetch_), else one SQLFetch
+    // per row. Views stay valid until the next fetch or the end of the cursor. 100 after the
+    // last row.
     std::int16_t OdbcFetchRowWhole(std::vector<std::string_view>& values);
     // Reads columns 1..n of the statement's current row with SQLGetData, each cut at maxBytes
     // on a character boundary; 0 or the raw return of the first failing read.
@@ -213,6 +222,14 @@ private:
     // up; row tells whether blockIndex_ then names a row. The raw result.
     int stepBlockCursor(bool& row);
     void viewBlockRow(std::vector<std::string_view>& values);
+    // The next row of the block cursor with every value whole: a value longer than its slot is
+    // read again from its row (SQLSetPos, then SQLGetData). The raw result.
+    int fetchBlockRowWhole(std::vector<std::string_view>& values);
+    // One column of the current row, however long, into value; out views it (empty view for
+    // NULL). The raw result.
+    int readWholeValue(int column, std::string& value, std::string_view& out);
+    // The first length bytes of value as valid UTF-8, repaired in place when they are not.
+    static std::string_view wholeText(std::string& value, std::size_t length);
 
     // Bytes from the driver (up to their first NUL, at most n) into valid UTF-8 of at most
     // maxBytes, cut on a character boundary. full: the driver filled its buffer, so the value
@@ -230,6 +247,9 @@ private:
     std::string keptConnStr_;
     bool connected_ = false;
     bool blockFetchAvailable_ = false;
+    // The whole-value fetch reads blocks too: the driver lets SQLGetData read a bound column of
+    // any row of the block (driverGetsDataOfAnyBlockRow).
+    bool wholeBlockFetch_ = false;
     bool driverCapsRows_ = false;
     // The row cap of a plain SELECT goes to the server as sql_select_limit
     // (driverCapsSelectsInSession).
@@ -247,6 +267,7 @@ private:
     bool failedStatementMayDropWrites_ = false;
     bool savepointsUndo_ = false;
     bool ddlCommitsItself_ = false;
+    bool streamsOnlyInAutocommit_ = false;
 
     // Statements.
     Handle execStmt_ = nullptr;

@@ -278,6 +278,28 @@ std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql)
     return OdbcCheckResult(rc);
 }
 
+bool OdbcLib::OdbcResultColumnsDeclared()
+{
+    if (!cursorAllocated_)
+        return false;
+    const int n = cursorColumnsHandled();
+    for (int c = 1; c <= n; ++c) {
+        SQLCHAR table[256] = {};
+        SQLCHAR type[64] = {};
+        SQLSMALLINT length = 0;
+        if (!succeeded(SQLColAttribute(cursorStmt_, static_cast<SQLUSMALLINT>(c),
+                                       SQL_DESC_TABLE_NAME, table, sizeof table, &length,
+                                       nullptr)) ||
+            !succeeded(SQLColAttribute(cursorStmt_, static_cast<SQLUSMALLINT>(c),
+                                       SQL_DESC_TYPE_NAME, type, sizeof type, &length, nullptr)))
+            return false;
+        // "varchar" in lower case is the driver's own name for a column without a declared type.
+        if (table[0] == 0 || std::strcmp(reinterpret_cast<const char*>(type), "varchar") == 0)
+            return false;
+    }
+    return true;
+}
+
 std::int16_t OdbcLib::OdbcDescribeColumns(std::vector<std::string>& names,
                                           std::vector<std::int16_t>& kinds)
 {
@@ -339,74 +361,122 @@ int OdbcLib::OdbcGetRowData(Handle statement, int n, std::vector<std::string>& v
     return 0;
 }
 
+int OdbcLib::readWholeValue(int column, std::string& value, std::string_view& out)
+{
+    // The buffer keeps its size between rows, so a long column costs one read per row once it
+    // has grown; resize only where the size must change.
+    if (value.size() < kSlot)
+        value.resize(kSlot);
+    std::size_t have = 0;
+    for (;;) {
+        SQLLEN indicator = 0;
+        const std::size_t room = value.size() - have;
+        const SQLRETURN rc =
+            SQLGetData(cursorStmt_, static_cast<SQLUSMALLINT>(column + 1), SQL_C_CHAR,
+                       value.data() + have, static_cast<SQLLEN>(room), &indicator);
+        if (rc == SQL_NO_DATA && have > 0)
+            break;
+        if (!succeeded(rc))
+            return rc;
+        if (indicator == SQL_NULL_DATA) {
+            out = std::string_view();
+            return SQL_SUCCESS;
+        }
+        const bool fits = indicator >= 0 && static_cast<std::size_t>(indicator) < room;
+        if (rc == SQL_SUCCESS || fits) {
+            // The last piece: its length is known, or it ends at its NUL.
+            have += fits ? static_cast<std::size_t>(indicator) : strnlen(value.data() + have, room);
+            break;
+        }
+        // Truncated: the buffer holds room - 1 bytes and a NUL. Grow to what is left when the
+        // driver says, else double, and read the rest behind them.
+        have += room - 1;
+        std::size_t wanted = value.size() * 2;
+        if (indicator != SQL_NO_TOTAL && indicator >= 0)
+            wanted = std::max(wanted, have + static_cast<std::size_t>(indicator) - (room - 1) + 1);
+        value.resize(wanted);
+    }
+    out = wholeText(value, have);
+    return SQL_SUCCESS;
+}
+
+std::string_view OdbcLib::wholeText(std::string& value, std::size_t length)
+{
+    const std::string_view bytes(value.data(), length);
+    if (codepage::isValidUtf8(bytes))
+        return bytes;
+    std::string repaired = codepage::sanitizeUtf8(bytes);
+    if (value.size() < repaired.size())
+        value.resize(repaired.size());
+    std::memcpy(value.data(), repaired.data(), repaired.size());
+    return std::string_view(value.data(), repaired.size());
+}
+
 std::int16_t OdbcLib::OdbcFetchRowWhole(std::vector<std::string_view>& values)
 {
     if (!cursorAllocated_)
         return OdbcCheckResult(SQL_INVALID_HANDLE);
     const int n = cursorColumnsHandled();
-    if (cursorMaxRows_ > 0 && cursorRowsFetched_ >= cursorMaxRows_)
-        return OdbcCheckResult(SQL_NO_DATA);
-    SQLRETURN rc = fetchOnce(cursorStmt_);
-    if (!succeeded(rc))
-        return OdbcCheckResult(rc);
-    ++cursorRowsFetched_;
     if (wholeValues_.size() < static_cast<std::size_t>(n))
         wholeValues_.resize(static_cast<std::size_t>(n));
     if (values.size() < static_cast<std::size_t>(n))
         values.resize(static_cast<std::size_t>(n));
+    if (wholeBlockFetch_)
+        return OdbcCheckResult(fetchBlockRowWhole(values));
+    if (cursorMaxRows_ > 0 && cursorRowsFetched_ >= cursorMaxRows_)
+        return OdbcCheckResult(SQL_NO_DATA);
+    const SQLRETURN rc = fetchOnce(cursorStmt_);
+    if (!succeeded(rc))
+        return OdbcCheckResult(rc);
+    ++cursorRowsFetched_;
     for (int i = 0; i < n; ++i) {
-        std::string& value = wholeValues_[static_cast<std::size_t>(i)];
-        // The buffer keeps its size between rows, so a long column costs one read per row
-        // once it has grown; resize only where the size must change.
-        if (value.size() < kSlot)
-            value.resize(kSlot);
-        std::size_t have = 0;
-        bool isNull = false;
-        for (;;) {
-            SQLLEN indicator = 0;
-            const std::size_t room = value.size() - have;
-            rc = SQLGetData(cursorStmt_, static_cast<SQLUSMALLINT>(i + 1), SQL_C_CHAR,
-                            value.data() + have, static_cast<SQLLEN>(room), &indicator);
-            if (rc == SQL_NO_DATA && have > 0)
-                break;
-            if (!succeeded(rc))
-                return OdbcCheckResult(rc);
-            if (indicator == SQL_NULL_DATA) {
-                isNull = true;
-                break;
-            }
-            const bool fits = indicator >= 0 && static_cast<std::size_t>(indicator) < room;
-            if (rc == SQL_SUCCESS || fits) {
-                // The last piece: its length is known, or it ends at its NUL.
-                const std::size_t piece =
-                    fits ? static_cast<std::size_t>(indicator) : strnlen(value.data() + have, room);
-                have += piece;
-                break;
-            }
-            // Truncated: the buffer holds room - 1 bytes and a NUL. Grow to what is left when
-            // the driver says, else double, and read the rest behind them.
-            have += room - 1;
-            std::size_t wanted = value.size() * 2;
-            if (indicator != SQL_NO_TOTAL && indicator >= 0)
-                wanted =
-                    std::max(wanted, have + static_cast<std::size_t>(indicator) - (room - 1) + 1);
-            value.resize(wanted);
-        }
-        if (isNull) {
-            values[static_cast<std::size_t>(i)] = std::string_view();
-            continue;
-        }
-        std::string_view bytes(value.data(), have);
-        if (!codepage::isValidUtf8(bytes)) {
-            std::string repaired = codepage::sanitizeUtf8(bytes);
-            if (value.size() < repaired.size())
-                value.resize(repaired.size());
-            std::memcpy(value.data(), repaired.data(), repaired.size());
-            bytes = std::string_view(value.data(), repaired.size());
-        }
-        values[static_cast<std::size_t>(i)] = bytes;
+        const int read = readWholeValue(i, wholeValues_[static_cast<std::size_t>(i)],
+                                        values[static_cast<std::size_t>(i)]);
+        if (!succeeded(read))
+            return OdbcCheckResult(read);
     }
     return 0;
+}
+
+int OdbcLib::fetchBlockRowWhole(std::vector<std::string_view>& values)
+{
+    bool row = false;
+    const int rc = stepBlockCursor(row);
+    if (!row)
+        return rc;
+    const std::size_t at = static_cast<std::size_t>(blockIndex_);
+    ++blockIndex_;
+    bool positioned = false;
+    for (int c = 0; c < blockColumns_; ++c) {
+        const std::size_t slot = static_cast<std::size_t>(c) * kRows + at;
+        const SQLLEN indicator = blockIndicators_[slot];
+        std::string_view& out = values[static_cast<std::size_t>(c)];
+        if (indicator == SQL_NULL_DATA) {
+            out = std::string_view();
+        } else if (indicator >= 0 && static_cast<std::size_t>(indicator) < kSlot) {
+            // Most values fit their slot and are read from the block as they are.
+            const char* bytes = blockValues_.data() + slot * kSlot;
+            out = std::string_view(bytes, static_cast<std::size_t>(indicator));
+            if (!codepage::isValidUtf8(out)) {
+                std::string& copy = wholeValues_[static_cast<std::size_t>(c)];
+                copy.assign(out);
+                out = wholeText(copy, copy.size());
+            }
+        } else {
+            // A longer value is read again whole from its row.
+            if (!positioned) {
+                const SQLRETURN set = SQLSetPos(cursorStmt_, static_cast<SQLSETPOSIROW>(at + 1),
+                                                SQL_POSITION, SQL_LOCK_NO_CHANGE);
+                if (!succeeded(set))
+                    return set;
+                positioned = true;
+            }
+            const int read = readWholeValue(c, wholeValues_[static_cast<std::size_t>(c)], out);
+            if (!succeeded(read))
+                return read;
+        }
+    }
+    return SQL_SUCCESS;
 }
 
 int OdbcLib::fetchOnce(Handle statement)

@@ -524,7 +524,8 @@ void SaveCSV::selectOut()
 {
     if (hooks_.endGridResult)
         hooks_.endGridResult();
-    const OpenedResult opened = db_.DbOpenResult(statement_);
+    const OpenedResult opened =
+        db_.DbOpenResultToStream(statement_, hooks_.readsOnly && hooks_.readsOnly(statement_));
     if (opened.code != 0) {
         tell(Prompts::Icon::Warning, kSqlErrorTitle, db_.DbLastErrorText());
         return;
@@ -539,6 +540,7 @@ void SaveCSV::selectOut()
         {
             if (db.work().cursorHeld())
                 db.DbCloseCursor();
+            ReleaseFreedMemory();
         }
     } release{db_};
     // Described before any file is touched: a statement that gave no rows to write, or whose

@@ -33,6 +33,9 @@ struct SaveCSVHooks {
     // cursor freed of the grid's cap; false when the rest cannot be read without executing the
     // statement again. endGridResult ends the result afterwards.
     std::function<bool(std::vector<QVector<QString>>& held)> takeGridRest;
+    // The statement reads only, so execute-and-save may run it in autocommit mode when
+    // nothing is pending (ODBCComm::DbOpenResultToStream); unset: never.
+    std::function<bool(const QString& sql)> readsOnly;
     // Opens an exported file in the external editor.
     std::function<void(const QString& path)> EditFile;
 };

@@ -381,8 +381,8 @@ INSTANTIATE_TEST_SUITE_P(Drivers, OdbcTransactions, testing::ValuesIn(kBackends)
 namespace {
 
 // psqlODBC reads whole results at execute time unless it fetches through a cursor: a connect
-// asks for the cursor unless the data source or the string sets it; MariaDB's driver likewise
-// gets its streaming option. Other drivers are left as they are.
+// asks for the cursor unless the data source or the string sets it; MariaDB's and SQLite's
+// drivers likewise get their streaming options. Other drivers are left as they are.
 TEST(OdbcFetchDefaults, PostgreSqlFetchesThroughACursorUnlessTheUserSaysOtherwise)
 {
     struct Case {
@@ -396,9 +396,11 @@ TEST(OdbcFetchDefaults, PostgreSqlFetchesThroughACursorUnlessTheUserSaysOtherwis
         {"dsn=QV_PG_DEFAULT;usedeclarefetch=0;", "dsn=QV_PG_DEFAULT;usedeclarefetch=0;"},
         {"DSN=QV_PG_DEFAULT;Fetch=50;", "DSN=QV_PG_DEFAULT;Fetch=50;UseDeclareFetch=1;"},
         {"DSN=QV_PG;", "DSN=QV_PG;"}, // the data source sets it itself
-        {"DSN=QV_SQLITE;", "DSN=QV_SQLITE;"},
         {"DRIVER={PostgreSQL ANSI};SERVER=h;", "DRIVER={PostgreSQL ANSI};SERVER=h;" + declare},
-        {"DRIVER=SQLite3;", "DRIVER=SQLite3;"},
+        // SQLite ODBC steps through results with StepAPI=1 (in autocommit mode only).
+        {"DSN=QV_SQLITE;", "DSN=QV_SQLITE;StepAPI=1;"},
+        {"DRIVER=SQLite3;", "DRIVER=SQLite3;StepAPI=1;"},
+        {"DRIVER=SQLite3;stepapi=0", "DRIVER=SQLite3;stepapi=0"},
         {"DSN=NO_SUCH_DSN;", "DSN=NO_SUCH_DSN;"},
         {"", ""},
         // MariaDB Connector/ODBC streams with NO_CACHE=1 from 3.1.17 on.

@@ -10,6 +10,7 @@
 #include "odbc/OdbcLib.h"
 #include "odbc/comm/ODBCComm.h"
 #include "odbc/comm/ResultSetInfo.h"
+#include "sqlexec/SqlExecText.h"
 #include "text/CodePage.h"
 
 #include "../app/UrlRecorder.h"
@@ -169,6 +170,8 @@ public:
         hooks.AddHist = [this](const QString& sql) { history.append(sql); };
         hooks.endGridResult = [this] { ++gridResultsEnded; };
         hooks.EditFile = [this](const QString& path) { edited.append(path); };
+        // As the workbench judges a statement.
+        hooks.readsOnly = [](const QString& sql) { return !ClassifyStatement(sql).mayChange; };
         window = std::make_unique<SaveCSV>(*db, prompts, std::move(hooks), &owner);
         owner.resize(400, 300);
         owner.show();
@@ -183,10 +186,13 @@ public:
         FileDialogBackend::install(nullptr);
     }
 
+    // Recorded as pending as the runner records it.
     void exec(const QString& sql)
     {
         ASSERT_EQ(db->DbExecute(sql), 0) << sql.toStdString() << "\n"
                                          << db->DbLastErrorText().toStdString();
+        if (ClassifyStatement(sql).mayChange)
+            db->pending().record({sql, QDateTime::currentDateTime(), db->DbLastRowCount(), 0});
     }
 
     Table fetch(const QString& sql)
@@ -431,6 +437,8 @@ TEST(ExportReplaced, ValuesCp932CannotHoldAreCountedInAWarning)
 }
 
 // Values far beyond the grid's 254 bytes arrive whole, on each driver, ASCII and Japanese.
+// Long values among short ones, past the first block of rows: each is read whole from its own
+// row, and NULL stays empty.
 TEST(ExecuteAndSave, LongValuesAreWrittenWhole)
 {
     struct Case {
@@ -439,12 +447,20 @@ TEST(ExecuteAndSave, LongValuesAreWrittenWhole)
     };
     const QString sqlite = QString::fromStdString(testenv::freshSqliteConnStr("long.db"));
     const QList<Case> cases = {
-        {sqlite, QStringLiteral("SELECT 1, printf('%.*c', 100000, 'x'), "
-                                "replace(printf('%.*c', 30000, 'x'), 'x', 'あ')")},
+        {sqlite, QStringLiteral("SELECT n, CASE WHEN n % 100 = 2 THEN printf('%.*c', 100000 + n, "
+                                "'x') ELSE 's' || n END, CASE WHEN n = 299 THEN "
+                                "replace(printf('%.*c', 30000, 'x'), 'x', 'あ') END FROM (WITH "
+                                "RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM s WHERE "
+                                "n < 300) SELECT n FROM s)")},
         {QStringLiteral("DSN=QV_PG;"),
-         QStringLiteral("SELECT 1, repeat('x', 100000), repeat('あ', 30000)")},
+         QStringLiteral("SELECT n, CASE WHEN n % 100 = 2 THEN repeat('x', 100000 + n) ELSE 's' || "
+                        "n END, CASE WHEN n = 299 THEN repeat('あ', 30000) END FROM "
+                        "generate_series(1, 300) AS g(n) ORDER BY n")},
+        // The sequence engine's table seq_1_to_300.
         {QStringLiteral("DSN=QV_MY;"),
-         QStringLiteral("SELECT 1, repeat('x', 100000), repeat('あ', 30000)")},
+         QStringLiteral("SELECT seq, CASE WHEN seq % 100 = 2 THEN repeat('x', 100000 + seq) ELSE "
+                        "concat('s', seq) END, CASE WHEN seq = 299 THEN repeat('あ', 30000) END "
+                        "FROM seq_1_to_300")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.connStr.toStdString());
@@ -454,13 +470,52 @@ TEST(ExecuteAndSave, LongValuesAreWrittenWhole)
         w.window->Show4SelectOut(c.sql);
         w.window->Command1->click();
         const Records r = readDelimited(w.dialog.answer, QStringLiteral(","), QStringLiteral("\""));
-        ASSERT_EQ(r.size(), 1);
-        ASSERT_EQ(r[0].size(), 3);
-        EXPECT_EQ(r[0][0].text, QStringLiteral("1"));
-        EXPECT_EQ(r[0][1].text, QString(100000, QLatin1Char('x')));
-        EXPECT_EQ(r[0][2].text, QString(30000, QChar(0x3042)));
-        EXPECT_EQ(w.window->L_cnt->text(), QStringLiteral("1"));
+        ASSERT_EQ(r.size(), 300);
+        for (int n = 1; n <= 300; ++n) {
+            const QVector<Field>& row = r[n - 1];
+            ASSERT_EQ(row.size(), 3) << n;
+            EXPECT_EQ(row[0].text, QString::number(n));
+            EXPECT_EQ(row[1].text, n % 100 == 2 ? QString(100000 + n, QLatin1Char('x'))
+                                                : QStringLiteral("s") + QString::number(n))
+                << n;
+            EXPECT_EQ(row[2].text, n == 299 ? QString(30000, QChar(0x3042)) : QString()) << n;
+        }
+        EXPECT_EQ(w.window->L_cnt->text(), QStringLiteral("300"));
     }
+}
+
+// SQLite's driver holds a whole result in memory unless it runs in autocommit mode, so a read
+// with nothing pending is streamed so. That must never commit anything the user has not, nor
+// leave autocommit on for what follows.
+TEST(ExecuteAndSave, AReadRunsInAutocommitOnlyWhenNothingIsPending)
+{
+    ExportWindow w(QString::fromStdString(testenv::freshSqliteConnStr("stream.db")));
+    w.exec(QStringLiteral("CREATE TABLE t (x INTEGER)"));
+    ASSERT_EQ(w.db->DbCommit(), 0);
+    QTemporaryDir dir;
+    const auto save = [&](const QString& sql) {
+        w.dialog.answer = dir.filePath(QStringLiteral("t.csv"));
+        w.window->Show4SelectOut(sql);
+        w.window->Command1->click();
+    };
+    const auto count = [&] { return w.fetch(QStringLiteral("SELECT COUNT(*) FROM t")).rows; };
+
+    save(QStringLiteral("SELECT * FROM t"));
+    w.exec(QStringLiteral("INSERT INTO t VALUES (1)"));
+    ASSERT_EQ(w.db->DbRollback(), 0);
+    EXPECT_EQ(count()[0][0], QStringLiteral("0")) << "autocommit was left on";
+
+    w.exec(QStringLiteral("INSERT INTO t VALUES (2)"));
+    w.db->pending().record({QStringLiteral("INSERT INTO t VALUES (2)"), {}, 1, 0});
+    save(QStringLiteral("SELECT * FROM t"));
+    EXPECT_EQ(fileText(w.dialog.answer), QStringLiteral("2\r\n"));
+    ASSERT_EQ(w.db->DbRollback(), 0);
+    EXPECT_EQ(count()[0][0], QStringLiteral("0")) << "the pending insert was committed";
+
+    // A statement that may write runs as every statement does, in the transaction.
+    save(QStringLiteral("INSERT INTO t VALUES (3) RETURNING x"));
+    ASSERT_EQ(w.db->DbRollback(), 0);
+    EXPECT_EQ(count()[0][0], QStringLiteral("0"));
 }
 
 // A value of a column that is not a character column can still hold the delimiter, a quote or

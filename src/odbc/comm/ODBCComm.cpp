@@ -157,6 +157,9 @@ int ODBCComm::DbConnect(QWidget* owner, const QString& dsn, QString& uid, QStrin
         warn(owner, title, QStringLiteral("ＤＢは既に接続されています。"));
         return -99;
     }
+    // A new connection starts with autocommit off.
+    autocommitUntilClosed_ = false;
+    autocommitLeftOn_ = false;
     if (!mayStart()) {
         warn(owner, title, refusal_);
         return -99;
@@ -298,6 +301,14 @@ std::int16_t ODBCComm::DbExecute(const QString& sql, std::int32_t maxRows)
     lastColumnCount_ = 0;
     if (!mayStart())
         return kBusy;
+    if (autocommitLeftOn_) {
+        // No statement of the user's may run in autocommit mode: it would commit itself.
+        std::int16_t off = 0;
+        work_.run(ConnectionWork::Kind::Execute, [&] { off = lib_.OdbcSetAutocommit(false); });
+        if (off != 0)
+            return off;
+        autocommitLeftOn_ = false;
+    }
     cancelRequested_ = false;
     const std::string text = toUtf8(sql);
     std::int16_t code = 0;
@@ -384,6 +395,35 @@ void ODBCComm::releaseHeldCursor(bool forCatalog)
 void ODBCComm::forgetFetchEnd()
 {
     fetchEnd_.reset();
+}
+
+OpenedResult ODBCComm::DbOpenResultToStream(const QString& sql, bool readsOnly)
+{
+    if (readsOnly && pending_.empty() && lib_.streamsOnlyInAutocommit() && work_.open() &&
+        !work_.cursorHeld() && mayStart()) {
+        // Nothing uncommitted can be lost by the commit that autocommit mode begins with.
+        std::int16_t code = 0;
+        work_.run(ConnectionWork::Kind::Execute, [&] { code = lib_.OdbcSetAutocommit(true); });
+        ++transactionEnds_;
+        autocommitUntilClosed_ = true;
+        if (code != 0)
+            closeCursorNow();
+    }
+    OpenedResult opened = DbOpenResult(sql);
+    if (autocommitUntilClosed_ && work_.cursorHeld()) {
+        bool declared = false;
+        work_.run(ConnectionWork::Kind::Execute,
+                  [&] { declared = lib_.OdbcResultColumnsDeclared(); });
+        if (declared)
+            return opened;
+        // Its columns would be typed otherwise than the same read in the transaction: it runs
+        // there instead. Nothing of it has been read, and it only reads.
+        DbCloseCursor();
+        return DbOpenResult(sql);
+    }
+    if (autocommitUntilClosed_)
+        closeCursorNow();
+    return opened;
 }
 
 OpenedResult ODBCComm::DbOpenResult(const QString& sql, std::int32_t maxRows)
@@ -585,7 +625,14 @@ void ODBCComm::DbCloseCursor()
 
 void ODBCComm::closeCursorNow()
 {
-    work_.run(ConnectionWork::Kind::Fetch, [this] { lib_.OdbcCloseCursor(); });
+    work_.run(ConnectionWork::Kind::Fetch, [this] {
+        lib_.OdbcCloseCursor();
+        if (autocommitUntilClosed_) {
+            autocommitUntilClosed_ = false;
+            if (lib_.OdbcSetAutocommit(false) != 0)
+                autocommitLeftOn_ = true;
+        }
+    });
 }
 
 QString ODBCComm::DbLastErrorText() const

@@ -90,6 +90,11 @@ public:
     // fill and of execute-and-save. A failed description leaves the cursor open for the
     // caller to close.
     OpenedResult DbOpenResult(const QString& sql, std::int32_t maxRows = 0);
+    // DbOpenResult for execute-and-save. Where the driver streams a result only in autocommit
+    // mode (SQLite ODBC), a statement that only reads (readsOnly, the caller's judgement of its
+    // words) runs in autocommit mode when nothing is pending, until its cursor is closed: its
+    // rows are then never all in memory at once.
+    OpenedResult DbOpenResultToStream(const QString& sql, bool readsOnly);
     std::int32_t DbLastRowCount() const { return lastRowCount_; }
     // The true column count of the last result, which may exceed ResultSetInfo::kCapacity.
     std::int16_t DbLastColumnCount() const { return lastColumnCount_; }
@@ -227,6 +232,10 @@ private:
     std::uint64_t generation_ = 0;
     // The cursor was closed while a driver call was in progress: closed when the call ends.
     bool closePending_ = false;
+    // Execute-and-save's result runs in autocommit mode (DbOpenResultToStream) until closed;
+    // turning it off again failed, so the next statement tries first.
+    bool autocommitUntilClosed_ = false;
+    bool autocommitLeftOn_ = false;
     std::int32_t lastRowCount_ = 0;
     std::int16_t lastColumnCount_ = 0;
     // Row buffer reused by every fetch: views of the values in OdbcLib's buffers, so that the
