@@ -208,11 +208,10 @@ void SaveCSV::ShowRest(const ResultGridSource& grid)
     restMode_ = true;
     Label1->setVisible(false);
     L_cnt->setText(QString());
-    // A text file or a workbook, with the counter of execute-and-save: how many rows remain is
-    // unknown.
+    // A text file (chosen first) or a workbook, with the counter of execute-and-save: how many
+    // rows remain is unknown.
     showInMode(true);
     Opt_out[Spreadsheet]->setVisible(true);
-    Opt_out_Click(output_ == Spreadsheet ? Spreadsheet : TextFile);
 }
 
 void SaveCSV::Show4SelectOut(const QString& sql)
