@@ -77,6 +77,72 @@ QStringList headerNames(const ResultGridSource& grid, int columns)
     return names;
 }
 
+// Rows into a workbook: a new worksheet after every `limit` data rows, each one beginning with
+// the header when it is wanted, so that a result longer than a sheet is written whole.
+class SheetRows {
+public:
+    SheetRows(SpreadsheetFile& book, const ColumnKinds& kinds, const QStringList* header,
+              std::int64_t limit)
+        : book_(book), kinds_(kinds), header_(header), limit_(std::max<std::int64_t>(1, limit))
+    {
+        writeHeader();
+    }
+
+    bool add(const QString* cells)
+    {
+        if (onSheet_ == limit_) {
+            if (!book_.addSheet()) {
+                failed_ = true;
+                return false;
+            }
+            row_ = 0;
+            onSheet_ = 0;
+            writeHeader();
+        }
+        for (std::size_t c = 0; c < kinds_.size(); ++c)
+            book_.writeCell(row_, static_cast<int>(c), cells[c], kinds_[c] == ColumnKind::Number);
+        ++row_;
+        ++onSheet_;
+        ++rows_;
+        return true;
+    }
+
+    bool add(const std::vector<std::string_view>& values)
+    {
+        texts_.resize(kinds_.size());
+        for (std::size_t c = 0; c < texts_.size(); ++c) {
+            const std::string_view v = c < values.size() ? values[c] : std::string_view();
+            texts_[c] = v.data() == nullptr
+                            ? QString()
+                            : QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+        }
+        return add(texts_.data());
+    }
+
+    std::int64_t rows() const { return rows_; }
+    bool failed() const { return failed_; }
+
+private:
+    void writeHeader()
+    {
+        if (header_ == nullptr)
+            return;
+        for (qsizetype c = 0; c < header_->size(); ++c)
+            book_.writeText(row_, static_cast<int>(c), header_->at(c));
+        ++row_;
+    }
+
+    SpreadsheetFile& book_;
+    const ColumnKinds& kinds_;
+    const QStringList* header_;
+    const std::int64_t limit_;
+    int row_ = 0;
+    std::int64_t onSheet_ = 0;
+    std::int64_t rows_ = 0;
+    bool failed_ = false;
+    std::vector<QString> texts_;
+};
+
 } // namespace
 
 ExportJob::ExportJob(ConnectionWork& work, ExportSettings settings)
@@ -222,45 +288,74 @@ ExportOutcome ExportJob::gridToClipboard(const ResultGridSource& grid)
 
 ExportOutcome ExportJob::gridToSpreadsheet(const ResultGridSource& grid, const QString& path)
 {
+    return toSpreadsheet(grid, {}, nullptr, path);
+}
+
+ExportOutcome ExportJob::gridAndRestToSpreadsheet(const ResultGridSource& grid,
+                                                  const std::vector<QVector<QString>>& held,
+                                                  ODBCComm& db, const QString& path)
+{
+    return toSpreadsheet(grid, held, &db, path);
+}
+
+ExportOutcome ExportJob::closeSpreadsheet(SpreadsheetFile& book, const QString& path,
+                                          std::int64_t rows, bool allHanded, bool writeFailed,
+                                          const SelectOutOutcome* stream)
+{
     ExportOutcome out;
     out.path = path;
+    out.rows = rows;
+    // A stop cancels the driver's call as well, which may end the fetch with an error.
+    const bool failedFetch = stream != nullptr && stream->fetchStatus != 0;
+    const bool stopped =
+        !allHanded || (stream != nullptr && stream->cancelled) || (failedFetch && stopRequested());
+    if (failedFetch && !stopped) {
+        out.fetchStatus = stream->fetchStatus;
+        out.fetchError = stream->fetchError;
+    }
+    bool saved = false;
+    work_.run(ConnectionWork::Kind::Transfer, [&] { saved = book.save(); });
+    if (!saved || writeFailed) {
+        out.end = ExportOutcome::End::WriteFailed;
+        out.errorText = book.errorText();
+        // A workbook the library wrote despite a failed cell is not the whole result.
+        out.path = keepAsPartial(path);
+    } else if (stopped || failedFetch) {
+        out.end = stopped ? ExportOutcome::End::Stopped : ExportOutcome::End::FetchFailed;
+        out.path = keepAsPartial(path);
+    }
+    report(out.rows);
+    return out;
+}
+
+ExportOutcome ExportJob::toSpreadsheet(const ResultGridSource& grid,
+                                       const std::vector<QVector<QString>>& held, ODBCComm* db,
+                                       const QString& path)
+{
     const int columns = grid.columnCount();
-    const int rows = grid.rowCount();
     const ColumnKinds kinds = columnKinds(grid, columns);
     const QStringList names = headerNames(grid, columns);
     std::optional<SpreadsheetFile> book;
-    bool created = false;
-    int sheetRow = 0;
+    std::optional<SheetRows> sheet;
     work_.run(ConnectionWork::Kind::Transfer, [&] {
-        created = book.emplace(path).created();
-        if (created && settings_.header) {
-            for (int c = 0; c < columns; ++c)
-                book->writeText(0, c, names[c]);
-            sheetRow = 1;
-        }
+        if (book.emplace(path).created())
+            sheet.emplace(*book, kinds, settings_.header ? &names : nullptr, settings_.sheetRows);
     });
-    if (!created) {
+    if (!sheet) {
+        ExportOutcome out;
+        out.path = path;
         out.end = ExportOutcome::End::NotOpened;
         return out;
     }
-    const int handed = eachGridRow(grid, [&](const QString* cells) {
-        for (int c = 0; c < columns; ++c)
-            book->writeCell(sheetRow, c, cells[c],
-                            kinds[static_cast<std::size_t>(c)] == ColumnKind::Number);
-        ++sheetRow;
-        return true;
-    });
-    bool saved = false;
-    work_.run(ConnectionWork::Kind::Transfer, [&] { saved = book->save(); });
-    out.rows = handed;
-    if (!saved) {
-        out.end = ExportOutcome::End::WriteFailed;
-        out.errorText = book->errorText();
-    } else if (handed < rows) {
-        out.end = ExportOutcome::End::Stopped;
-        out.path = keepAsPartial(path);
-    }
-    return out;
+    std::int64_t written = 0;
+    const bool allHanded = gridAndHeld(
+        grid, held, [&](const QString* cells) { return sheet->add(cells); }, written);
+    if (!allHanded || db == nullptr)
+        return closeSpreadsheet(*book, path, sheet->rows(), allHanded, sheet->failed(), nullptr);
+    const SelectOutOutcome stream = streamResultRows(
+        *db, kinds, stop_, [this, written](std::int64_t rows) { report(written + rows); }, true,
+        [&](const std::vector<std::string_view>& values) { return sheet->add(values); });
+    return closeSpreadsheet(*book, path, sheet->rows(), true, sheet->failed(), &stream);
 }
 
 ExportOutcome ExportJob::closeTextFile(ExportFile& file, const ExportLineBuilder& builder,
@@ -312,6 +407,28 @@ ExportOutcome ExportJob::resultToTextFile(ODBCComm& db, const ResultSetInfo& inf
     return closeTextFile(file, builder, leadLines, path, true, &stream);
 }
 
+bool ExportJob::gridAndHeld(const ResultGridSource& grid, const std::vector<QVector<QString>>& held,
+                            const std::function<bool(const QString* cells)>& writeRow,
+                            std::int64_t& written)
+{
+    const int columns = grid.columnCount();
+    written = eachGridRow(grid, writeRow);
+    bool allHanded = written == grid.rowCount();
+    if (allHanded && !held.empty()) {
+        work_.run(ConnectionWork::Kind::Transfer, [&] {
+            for (const QVector<QString>& values : held) {
+                if (stopRequested() || values.size() < columns || !writeRow(values.constData())) {
+                    allHanded = false;
+                    return;
+                }
+                ++written;
+            }
+        });
+        report(written);
+    }
+    return allHanded;
+}
+
 ExportOutcome ExportJob::gridAndRestToTextFile(const ResultGridSource& grid,
                                                const std::vector<QVector<QString>>& held,
                                                ODBCComm& db, const QString& path)
@@ -336,22 +453,8 @@ ExportOutcome ExportJob::gridAndRestToTextFile(const ResultGridSource& grid,
         builder.appendRow(row.set(cells, columns), kinds, line);
         return file.write(line);
     };
-    const std::int64_t shown = eachGridRow(grid, writeRow);
-    bool allHanded = shown == grid.rowCount();
-    std::int64_t written = shown;
-    if (allHanded && !held.empty()) {
-        work_.run(ConnectionWork::Kind::Transfer, [&] {
-            for (const QVector<QString>& values : held) {
-                if (stopRequested() || values.size() < columns || !writeRow(values.constData())) {
-                    allHanded = false;
-                    return;
-                }
-                ++written;
-            }
-        });
-        report(written);
-    }
-    if (!allHanded)
+    std::int64_t written = 0;
+    if (!gridAndHeld(grid, held, writeRow, written))
         return closeTextFile(file, builder, leadLines, path, false, nullptr);
     const SelectOutOutcome stream = streamResultToFile(
         db, kinds, builder, file, stop_,

@@ -4,6 +4,7 @@
 #include "odbc/comm/ResultSetInfo.h"
 #include "transfer/Delimiter.h"
 #include "transfer/ExportText.h"
+#include "transfer/SpreadsheetFile.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,6 +39,8 @@ struct ExportSettings {
     // NULL written as nothing and an empty text as two quotes (see ExportLineBuilder).
     bool markNull = false;
     FileEncoding encoding = FileEncoding::Cp932;
+    // Data rows per worksheet of a workbook; past them the rows go on in a new sheet.
+    std::int64_t sheetRows = SpreadsheetFile::kSheetDataRows;
 };
 
 // How an export ended.
@@ -99,6 +102,10 @@ public:
     ExportOutcome gridAndRestToTextFile(const ResultGridSource& grid,
                                         const std::vector<QVector<QString>>& held, ODBCComm& db,
                                         const QString& path);
+    // The same rows into a workbook.
+    ExportOutcome gridAndRestToSpreadsheet(const ResultGridSource& grid,
+                                           const std::vector<QVector<QString>>& held, ODBCComm& db,
+                                           const QString& path);
 
 private:
     // Copies the next rows' texts (at least one row) from the grid into cells_, row by row.
@@ -109,12 +116,26 @@ private:
     int eachGridRow(const ResultGridSource& grid,
                     const std::function<bool(const QString* cells)>& perRow);
     void report(std::int64_t rows);
+    // The grid's rows, then the held ones, to writeRow; written counts them. False when not
+    // every row was taken (a stop, a failed write).
+    bool gridAndHeld(const ResultGridSource& grid, const std::vector<QVector<QString>>& held,
+                     const std::function<bool(const QString* cells)>& writeRow,
+                     std::int64_t& written);
     ExportLineBuilder::Target fileTarget() const;
     // The end of a text file's export after its rows: closed, counted, kept as <name>.partial
     // when not every row is there.
     ExportOutcome closeTextFile(ExportFile& file, const ExportLineBuilder& builder, int leadLines,
                                 const QString& path, bool allHanded,
                                 const SelectOutOutcome* stream);
+    // The end of a workbook's export after its rows: saved, and kept as <name>.partial when
+    // not every row is there or the save failed.
+    ExportOutcome closeSpreadsheet(SpreadsheetFile& book, const QString& path, std::int64_t rows,
+                                   bool allHanded, bool writeFailed,
+                                   const SelectOutOutcome* stream);
+    // The grid's rows, the held ones and, with db, the rest of the open result into a workbook.
+    ExportOutcome toSpreadsheet(const ResultGridSource& grid,
+                                const std::vector<QVector<QString>>& held, ODBCComm* db,
+                                const QString& path);
     // Opens the file and writes what comes before the rows (the mark of a UTF-8 file, the
     // header); the lines written that are not rows.
     bool openFile(ExportFile& file, const QString& path, ExportLineBuilder& builder,

@@ -208,8 +208,10 @@ void SaveCSV::ShowRest(const ResultGridSource& grid)
     restMode_ = true;
     Label1->setVisible(false);
     L_cnt->setText(QString());
-    // Text only, with the counter of execute-and-save: how many rows remain is unknown.
+    // A text file (chosen first) or a workbook, with the counter of execute-and-save: how many
+    // rows remain is unknown.
     showInMode(true);
+    Opt_out[Spreadsheet]->setVisible(true);
 }
 
 void SaveCSV::Show4SelectOut(const QString& sql)
@@ -276,7 +278,7 @@ QString SaveCSV::initialPath(const QString& name) const
 bool SaveCSV::takeSettings()
 {
     quote_ = quoteFromBox(CB_kakomi->currentText());
-    if (!selectOutMode_ && output_ == Spreadsheet)
+    if ((restMode_ || !selectOutMode_) && output_ == Spreadsheet)
         return true;
     const std::optional<QString> delimiter = delimiterFromBox(CB_txt_dlm->currentText());
     if (!delimiter) {
@@ -291,8 +293,12 @@ bool SaveCSV::takeSettings()
 
 ExportSettings SaveCSV::settings() const
 {
-    return {delimiter_, quote_, Chk_head->isChecked(), Chk_null->isChecked(),
-            static_cast<FileEncoding>(std::max(0, CB_code->currentIndex()))};
+    return {delimiter_,
+            quote_,
+            Chk_head->isChecked(),
+            Chk_null->isChecked(),
+            static_cast<FileEncoding>(std::max(0, CB_code->currentIndex())),
+            sheetRows};
 }
 
 void SaveCSV::Command1_Click()
@@ -428,32 +434,54 @@ void SaveCSV::saveClipboard()
          QStringLiteral("プリップボードに出力しました。"));
 }
 
+QString SaveCSV::askSpreadsheetPath()
+{
+    return ShowSaveFileDialog(this, QStringLiteral("SELECT結果の保存ﾌｧｲﾙ(Excelﾌｧｲﾙ)指定"),
+                              initialPath(QStringLiteral("SELECT.xlsx")),
+                              QStringLiteral("Excelﾌｧｲﾙ(*.xlsx)|*.xlsx|すべてのﾌｧｲﾙ(*.*)|*.*"), 1);
+}
+
+bool SaveCSV::tellSpreadsheetEnd(const ExportOutcome& outcome)
+{
+    using End = ExportOutcome::End;
+    if (outcome.fetchStatus != 0)
+        tell(Prompts::Icon::Warning, kSqlErrorTitle, outcome.fetchError);
+    switch (outcome.end) {
+    case End::Complete:
+        return false;
+    case End::NotOpened:
+        tell(Prompts::Icon::Warning, windowTitle(),
+             QStringLiteral("エクセル起動失敗。エクセルファイルは出力できません。"));
+        break;
+    case End::WriteFailed: {
+        const QString why =
+            QStringLiteral("エクセルファイルの出力に失敗しました。\n") + outcome.errorText;
+        // The library may have written a workbook all the same: it is kept as .partial.
+        if (QFileInfo::exists(outcome.path) && outcome.path.endsWith(QStringLiteral(".partial")))
+            tellIncomplete(Prompts::Icon::Critical, why, outcome);
+        else
+            tell(Prompts::Icon::Critical, windowTitle(), why);
+        break;
+    }
+    case End::Stopped:
+        tellIncomplete(Prompts::Icon::Warning, kStoppedText, outcome);
+        break;
+    case End::FetchFailed:
+        tellIncomplete(Prompts::Icon::Critical, QStringLiteral("出力に失敗しました。"), outcome);
+        break;
+    }
+    return true;
+}
+
 void SaveCSV::saveSpreadsheet()
 {
-    const QString path =
-        ShowSaveFileDialog(this, QStringLiteral("SELECT結果の保存ﾌｧｲﾙ(Excelﾌｧｲﾙ)指定"),
-                           initialPath(QStringLiteral("SELECT.xlsx")),
-                           QStringLiteral("Excelﾌｧｲﾙ(*.xlsx)|*.xlsx|すべてのﾌｧｲﾙ(*.*)|*.*"), 1);
+    const QString path = askSpreadsheetPath();
     if (path.isEmpty())
         return;
     outputPath_ = path;
     job_->progress = [this](std::int64_t rows) { ProgressBar1->setValue(static_cast<int>(rows)); };
-    const ExportOutcome outcome = job_->gridToSpreadsheet(grid_, path);
-    switch (outcome.end) {
-    case ExportOutcome::End::NotOpened:
-        tell(Prompts::Icon::Warning, windowTitle(),
-             QStringLiteral("エクセル起動失敗。エクセルファイルは出力できません。"));
+    if (tellSpreadsheetEnd(job_->gridToSpreadsheet(grid_, path)))
         return;
-    case ExportOutcome::End::WriteFailed:
-        tell(Prompts::Icon::Critical, windowTitle(),
-             QStringLiteral("エクセルファイルの出力に失敗しました。\n") + outcome.errorText);
-        return;
-    case ExportOutcome::End::Stopped:
-        tellIncomplete(Prompts::Icon::Warning, kStoppedText, outcome);
-        return;
-    default:
-        break;
-    }
     tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
     if (Chk_open_exel->isChecked())
         OpenDocument(boxOwner(), prompts_, path);
@@ -489,7 +517,8 @@ void SaveCSV::startMarker()
 
 void SaveCSV::saveRest()
 {
-    const QString path = askTextFilePath();
+    const bool book = output_ == Spreadsheet;
+    const QString path = book ? askSpreadsheetPath() : askTextFilePath();
     if (path.isEmpty())
         return;
     std::vector<QVector<QString>> held;
@@ -511,6 +540,15 @@ void SaveCSV::saveRest()
     } end{hooks_};
     startMarker();
     job_->progress = [this](std::int64_t rows) { advanceMarker(rows); };
+    if (book) {
+        if (tellSpreadsheetEnd(job_->gridAndRestToSpreadsheet(grid_, held, db_, path)))
+            return;
+        tell(Prompts::Icon::Information, windowTitle(),
+             path + QStringLiteral("\nに出力しました。"));
+        if (Chk_open_exel->isChecked())
+            OpenDocument(boxOwner(), prompts_, path);
+        return;
+    }
     const ExportOutcome outcome = job_->gridAndRestToTextFile(grid_, held, db_, path);
     if (tellTextFileEnd(outcome))
         return;

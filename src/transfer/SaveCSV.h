@@ -2,6 +2,7 @@
 
 #include "base/Prompts.h"
 #include "transfer/ExportJob.h"
+#include "transfer/SpreadsheetFile.h"
 
 #include <QByteArray>
 #include <QChar>
@@ -59,8 +60,8 @@ public:
     void ShowOption(const ResultGridSource& grid);
     // Execute-and-save of the SQL text; nothing when the window is already open.
     void Show4SelectOut(const QString& sql);
-    // The grid's rows and the rest of its open result into a text file, without executing the
-    // statement again; nothing when the window is already open.
+    // The grid's rows and the rest of its open result into a text file or a workbook, without
+    // executing the statement again; nothing when the window is already open.
     void ShowRest(const ResultGridSource& grid);
 
     void Opt_out_Click(int index);
@@ -73,6 +74,8 @@ public:
     bool exporting() const { return exporting_; }
     // The file chosen in the last save dialog.
     const QString& outputPath() const { return outputPath_; }
+    // Data rows per worksheet of a workbook before the next sheet begins.
+    std::int64_t sheetRows = SpreadsheetFile::kSheetDataRows;
 
     QRadioButton* Opt_out[3] = {};
     QLabel* L_txt_dlm = nullptr;
@@ -116,6 +119,9 @@ private:
     bool tellTextFileEnd(const ExportOutcome& outcome);
     // The grid's text file, and the rest of a result after it.
     QString askTextFilePath();
+    QString askSpreadsheetPath();
+    // The boxes of a workbook's export that did not complete; false when it completed.
+    bool tellSpreadsheetEnd(const ExportOutcome& outcome);
     void saveTextFile();
     void saveClipboard();
     void saveSpreadsheet();

@@ -13,32 +13,30 @@ constexpr auto kSlice = std::chrono::milliseconds(50);
 
 } // namespace
 
-SelectOutOutcome streamResultToFile(ODBCComm& db, const ColumnKinds& kinds,
-                                    ExportLineBuilder& builder, ExportFile& file,
-                                    const std::atomic<bool>& cancel,
-                                    const std::function<void(std::int64_t rows)>& between,
-                                    bool asGrid)
+SelectOutOutcome
+streamResultRows(ODBCComm& db, const ColumnKinds& kinds, const std::atomic<bool>& cancel,
+                 const std::function<void(std::int64_t rows)>& between, bool asGrid,
+                 const std::function<bool(const std::vector<std::string_view>& values)>& perRow)
 {
     SelectOutOutcome out;
-    std::string line;
     std::vector<std::string_view> trimmed;
     const ODBCComm::RowSink sink = [&](const std::vector<std::string_view>& values) {
         if (cancel.load(std::memory_order_relaxed)) {
             out.cancelled = true;
             return false;
         }
-        line.clear();
+        bool written = false;
         if (asGrid) {
             trimmed = values;
             for (std::size_t c = 0; c < trimmed.size() && c < kinds.size(); ++c) {
                 if (kinds[c] == ColumnKind::DateTime)
                     trimmed[c] = TrimDateTimeText(trimmed[c]);
             }
-            builder.appendRow(trimmed, kinds, line);
+            written = perRow(trimmed);
         } else {
-            builder.appendRow(values, kinds, line);
+            written = perRow(values);
         }
-        if (!file.write(line)) {
+        if (!written) {
             out.writeFailed = true;
             return false;
         }
@@ -63,4 +61,19 @@ SelectOutOutcome streamResultToFile(ODBCComm& db, const ColumnKinds& kinds,
         }
     }
     return out;
+}
+
+SelectOutOutcome streamResultToFile(ODBCComm& db, const ColumnKinds& kinds,
+                                    ExportLineBuilder& builder, ExportFile& file,
+                                    const std::atomic<bool>& cancel,
+                                    const std::function<void(std::int64_t rows)>& between,
+                                    bool asGrid)
+{
+    std::string line;
+    return streamResultRows(db, kinds, cancel, between, asGrid,
+                            [&](const std::vector<std::string_view>& values) {
+                                line.clear();
+                                builder.appendRow(values, kinds, line);
+                                return file.write(line);
+                            });
 }

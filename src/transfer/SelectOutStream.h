@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class ODBCComm;
 class ExportFile;
@@ -38,6 +40,14 @@ SelectOutOutcome streamResultToFile(ODBCComm& db, const ColumnKinds& kinds,
                                     const std::atomic<bool>& cancel,
                                     const std::function<void(std::int64_t rows)>& between,
                                     bool asGrid = false);
+
+// The same stream with each row's values (UTF-8, a NULL a view without data) handed to perRow
+// on the connection's thread instead of a file; perRow returns false when the row could not be
+// written, which ends the stream as writeFailed.
+SelectOutOutcome
+streamResultRows(ODBCComm& db, const ColumnKinds& kinds, const std::atomic<bool>& cancel,
+                 const std::function<void(std::int64_t rows)>& between, bool asGrid,
+                 const std::function<bool(const std::vector<std::string_view>& values)>& perRow);
 
 // The busy marker of execute-and-save, in twips: once per written row the counter goes up;
 // past the free width of the picture it starts again from 0, and every tenth call puts the

@@ -40,6 +40,20 @@ bool SpreadsheetFile::created() const
     return book_->workbook != nullptr;
 }
 
+bool SpreadsheetFile::addSheet()
+{
+    if (book_->workbook == nullptr)
+        return false;
+    lxw_worksheet* sheet = workbook_add_worksheet(book_->workbook, nullptr);
+    if (sheet == nullptr) {
+        if (error_ == 0)
+            error_ = LXW_ERROR_MEMORY_MALLOC_FAILED;
+        return false;
+    }
+    book_->sheet = sheet;
+    return true;
+}
+
 void SpreadsheetFile::writeText(int row, int column, const QString& text)
 {
     if (book_->sheet == nullptr || text.isEmpty())

@@ -2,6 +2,7 @@
 // ends, and the commands that wait while it works on the connection.
 #include "AppFolderForTesting.h"
 #include "ConnectedWindow.h"
+#include "ExportTestFiles.h"
 #include "OnceWhen.h"
 #include "RecordingDialog.h"
 #include "ScriptedPrompts.h"
@@ -30,6 +31,8 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,6 +40,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -322,7 +327,7 @@ protected:
     bool sqlite() const { return QLatin1String(GetParam()) == QLatin1String(testenv::kSqliteDsn); }
     bool postgres() const { return QLatin1String(GetParam()) == QLatin1String(testenv::kPgDsn); }
     // Saves the rest into name; stopAt > 0 presses Cancel once that many rows are written.
-    void saveRest(const QString& name, int stopAt = 0)
+    void saveRest(const QString& name, int stopAt = 0, int output = SaveCSV::TextFile)
     {
         ASSERT_TRUE(action("mn_out_rest")->isEnabled());
         EXPECT_TRUE(action("mn_LV_out_rest")->isEnabled());
@@ -332,6 +337,8 @@ protected:
         SaveCSV& save = window_->saveCSV();
         ASSERT_TRUE(save.isVisible());
         EXPECT_EQ(save.windowTitle(), QStringLiteral("残りをファイルに保存"));
+        EXPECT_FALSE(save.Opt_out[SaveCSV::Clipboard]->isVisible());
+        save.Opt_out[output]->click();
         QTimer poll;
         poll.setInterval(1);
         QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -401,6 +408,71 @@ TEST_P(RestToFile, RestOfACappedResultRunsTheStatementOnce)
     EXPECT_TRUE(prompts_.boxes().last().text.endsWith(
         QStringLiteral("%1行を%2に出力しました。").arg(kept.size()).arg(partial)))
         << prompts_.boxes().last().text.toStdString();
+    EXPECT_FALSE(window_->sqlRunner().resultOpen());
+
+    // A workbook goes on in a new sheet, under the header again, when a sheet is full; the
+    // sheets hold every row once and in order. The limit is lowered from 1,048,575 here.
+    run(select);
+    SaveCSV& save = window_->saveCSV();
+    save.sheetRows = 7000;
+    save.Chk_head->setChecked(true);
+    saveRest(QStringLiteral("rest.xlsx"), 0, SaveCSV::Spreadsheet);
+    save.Chk_head->setChecked(false);
+    EXPECT_EQ(dialog_.last.initialName, QStringLiteral("SELECT.xlsx"));
+    ASSERT_FALSE(prompts_.boxes().isEmpty());
+    EXPECT_EQ(prompts_.boxes().last().text, dialog_.answer + QStringLiteral("\nに出力しました。"));
+    QStringList sheets = zipEntryNames(dialog_.answer).filter(QStringLiteral("worksheets/sheet"));
+    sheets.sort();
+    EXPECT_EQ(sheets, QStringList({QStringLiteral("xl/worksheets/sheet1.xml"),
+                                   QStringLiteral("xl/worksheets/sheet2.xml"),
+                                   QStringLiteral("xl/worksheets/sheet3.xml"),
+                                   QStringLiteral("xl/worksheets/sheet4.xml")}));
+    const QRegularExpression number(QStringLiteral("<c r=\"A(\\d+)\"><v>(\\d+)</v></c>"));
+    QList<qint64> values;
+    for (int sheet = 1; sheet <= sheets.size(); ++sheet) {
+        const QString xml = unzipSheet(dialog_.answer, sheet);
+        EXPECT_TRUE(
+            xml.contains(QStringLiteral("<c r=\"A1\" t=\"inlineStr\"><is><t>v</t></is></c>")))
+            << sheet;
+        int onSheet = 0;
+        for (auto m = number.globalMatch(xml); m.hasNext(); ++onSheet) {
+            const QRegularExpressionMatch cell = m.next();
+            EXPECT_EQ(cell.captured(1).toInt(), onSheet + 2) << sheet;
+            values << cell.captured(2).toLongLong();
+        }
+        EXPECT_EQ(onSheet, sheet < 4 ? 7000 : 4000) << sheet;
+    }
+    ASSERT_EQ(values.size(), 25000);
+    int outOfOrder = 0;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        outOfOrder += values[i] != values[0] + i;
+    EXPECT_EQ(outOfOrder, 0);
+    EXPECT_FALSE(window_->sqlRunner().resultOpen());
+
+    // A write that fails part way into the rest (as on a full disk) keeps the whole lines
+    // written as <name>.partial, and the box gives the system's reason and their count. The
+    // rows are widened so that the failure comes after the buffered grid rows are written.
+    run(QString(select).replace(QStringLiteral(" AS v "),
+                                QStringLiteral(" AS v, REPEAT('x', 100) AS pad ")));
+    ASSERT_EQ(grid()->rowCount(), 10000);
+    {
+        const FileSizeLimit limit(1500000);
+        saveRest(QStringLiteral("full.csv"));
+    }
+    const QString cut = dialog_.answer + QStringLiteral(".partial");
+    const QStringList whole = lines(cut);
+    EXPECT_GT(whole.size(), 10000) << "the grid's rows fit";
+    EXPECT_LT(whole.size(), 25000);
+    EXPECT_TRUE(file(cut).endsWith(QStringLiteral("\r\n")));
+    EXPECT_FALSE(QFile::exists(dialog_.answer));
+    ASSERT_EQ(prompts_.boxes().size(), 1);
+    EXPECT_EQ(prompts_.boxes()[0].icon, Prompts::Icon::Critical);
+    EXPECT_EQ(prompts_.boxes()[0].text,
+              QStringLiteral("書込みに失敗しました。\nError:%1 %2\n%3行を%4に出力しました。")
+                  .arg(EFBIG)
+                  .arg(QString::fromLocal8Bit(std::strerror(EFBIG)))
+                  .arg(whole.size())
+                  .arg(cut));
     EXPECT_FALSE(window_->sqlRunner().resultOpen());
 }
 

@@ -2,6 +2,7 @@
 // boxes, for the grid's rows and for execute-and-save.
 #include "transfer/SaveCSV.h"
 #include "Backend.h"
+#include "ExportTestFiles.h"
 #include "RecordingDialog.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
@@ -24,7 +25,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -32,11 +32,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -268,15 +266,6 @@ void expectFileHolds(const Records& records, const Table& t, bool header)
             }
         }
     }
-}
-
-QString unzipSheet(const QString& path)
-{
-    QProcess unzip;
-    unzip.start(QStringLiteral("unzip"),
-                {QStringLiteral("-p"), path, QStringLiteral("xl/worksheets/sheet1.xml")});
-    unzip.waitForFinished(10000);
-    return QString::fromUtf8(unzip.readAllStandardOutput());
 }
 
 class ExportRoundTrip : public ::testing::TestWithParam<Backend> {};
@@ -878,29 +867,6 @@ TEST(ExportClipboard, LinesEndWithALineBreakAndTheMessageIsShown)
     w.window->Command1->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("'a,b' 12.5 ''\n"));
 }
-
-// The file size a process may write, for a write that fails part way into a regular file as a
-// full disk makes it fail. SIGXFSZ is ignored meanwhile, so the write returns EFBIG.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, handler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*handler_)(int) = nullptr;
-};
 
 // An export that does not write every row never says it wrote the file: a Cancel during
 // execute-and-save or the grid export, or a write that fails part way, ends with a box that
