@@ -21,6 +21,7 @@ test_packages=(
     dpkg-dev lintian desktop-file-utils
     xvfb xauth xdotool
     dbus gnome-keyring libsecret-tools
+    unzip
 )
 # What scripts/package needs to pack the program (dpkg-shlibdeps finds its dependencies).
 package_packages=(
