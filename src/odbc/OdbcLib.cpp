@@ -9,6 +9,8 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <dlfcn.h>
+#include <mutex>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -184,8 +186,37 @@ std::string OdbcLib::OdbcTakeLastError()
 
 // --- environment and connection ---
 
+namespace {
+
+// SQLite locks every call on a connection with a mutex of its own. In a process with more than
+// one thread each lock is an atomic instruction, and reading a value takes several calls: a
+// quarter of an export's time. The program uses a connection from one thread at a time (its
+// connection thread), which SQLite's multi-thread mode allows without those locks. The setting
+// must reach the library before its first connection; it is the instance the driver then uses.
+void relaxSqliteLocking()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        void* library = dlopen("libsqlite3.so.0", RTLD_NOW | RTLD_GLOBAL);
+        if (library == nullptr)
+            return;
+        using Config = int (*)(int, ...);
+        const auto config = reinterpret_cast<Config>(dlsym(library, "sqlite3_config"));
+        if (config == nullptr)
+            return;
+        constexpr int kMultiThread = 2; // SQLITE_CONFIG_MULTITHREAD
+        constexpr int kMemStatus = 9;   // SQLITE_CONFIG_MEMSTATUS: its counters take a lock too
+        config(kMultiThread);
+        config(kMemStatus, 0);
+        // The library stays loaded for the driver.
+    });
+}
+
+} // namespace
+
 int OdbcLib::OdbcInitEnv()
 {
+    relaxSqliteLocking();
     if (env_ != nullptr)
         OdbcFreeEnv();
     SQLHENV env = SQL_NULL_HENV;
