@@ -164,6 +164,7 @@ LoadJob::Outcome LoadJob::run()
                     values_.append(builder_->values());
                     l.end = values_.size();
                     l.fieldCount = builder_->fieldCount();
+                    l.alone = !builder_->joinable();
                     lines_.push_back(l);
                 }
             };
@@ -211,10 +212,11 @@ LoadJob::Outcome LoadJob::run()
                     piece = Piece::End;
                     break;
                 }
-                // Lines with another number of values would make the batch fail as a whole.
+                // Lines with another number of values would make the batch fail as a whole. A
+                // line that goes alone ends the batch before it: the order is kept.
                 std::size_t last = next_ + 1;
-                while ((begun || !prepareBatches) && last < lines_.size() &&
-                       lines_[last].fieldCount == lines_[next_].fieldCount)
+                while (!lines_[next_].alone && (begun || !prepareBatches) && last < lines_.size() &&
+                       !lines_[last].alone && lines_[last].fieldCount == lines_[next_].fieldCount)
                     ++last;
                 if (last - next_ > 1 && sendBatch(next_, last)) {
                     next_ = last;

@@ -413,6 +413,28 @@ TEST_P(LoadBatchTest, RefusedLineInABatchIsAskedAboutAlone)
     };
     EXPECT_EQ(job.run().inserted, rows);
     EXPECT_EQ(committed, (QStringList{"500", "700"}));
+
+    // Raw values that each leave a literal open: lines 2 and 3 would join in one statement into
+    // one row (2, 'x),(3,y'), and on PostgreSQL 5 and 6 by dollar quoting. Each goes alone and
+    // is refused, as without batches. On PostgreSQL a line that does not parse takes the rows
+    // since the last COMMIT with it (1, then 4), said in the box.
+    s.exec(QStringLiteral("DELETE FROM qv_load_batch"));
+    const QString joining = s.writeFile(QStringLiteral("joining.csv"),
+                                        QByteArray("1,\"a\"\r\n2,'x\r\n3,y'\r\n4,\"d\"\r\n") +
+                                            (pg ? "5,$$x\r\n6,y$$\r\n" : "") + "7,\"g\"\r\n");
+    s.prepare(joining, QStringLiteral("qv_load_batch"), QStringLiteral(" ,"), false, false, 2);
+    for (int i = 0; i < (pg ? 10 : 4); ++i)
+        s.prompts.queueAnswer(Prompts::Answer::Ok);
+    EXPECT_TRUE(s.load());
+    const auto refused = s.boxes(kInsertError);
+    ASSERT_EQ(refused.size(), pg ? 6 : 2);
+    if (pg) {
+        EXPECT_EQ(refused[1].text,
+                  QStringLiteral("COMMIT前の1行は、このエラーでROLLBACKされました。"));
+    }
+    EXPECT_EQ(s.boxes(kContinue).size(), pg ? 4 : 2);
+    EXPECT_EQ(s.rows(QStringLiteral("SELECT id, name FROM qv_load_batch ORDER BY id")),
+              (pg ? QStringList{"7|g"} : QStringList{"1|a", "4|d", "7|g"}));
     s.exec(QStringLiteral("DROP TABLE qv_load_batch"));
 }
 
