@@ -100,7 +100,12 @@ public:
     // Executes a statement whose result, if it has one, is not wanted (a load's INSERTs), on
     // the execution statement that its previous call left, instead of a new statement per
     // call; the result is discarded by the next call. COMMIT and ROLLBACK as OdbcExecute.
-    std::int16_t OdbcExecuteAgain(std::string_view sql);
+    // prepared: SQLPrepare, then SQLExecute, instead of SQLExecDirect. psqlODBC sets its own
+    // savepoint (statement-level rollback) in the same query as a statement executed directly,
+    // and PostgreSQL parses a query whole before running any of it: a statement that does not
+    // parse never gets the savepoint, and the driver takes back the whole transaction instead.
+    // A prepared statement is parsed after the savepoint is set, and taken back alone.
+    std::int16_t OdbcExecuteAgain(std::string_view sql, bool prepared = false);
     // Names and kinds of the cursor's columns (at most kMaxColumns); the vectors are grown
     // to the described count when they are shorter.
     // Every column of the open result is a table's column with a declared type. SQLite ODBC

@@ -240,7 +240,7 @@ void OdbcLib::restoreSelectLimit(const std::string& value)
     selectLimitToRestore_ = done ? std::string() : value;
 }
 
-std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql)
+std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql, bool prepared)
 {
     if (startsWithWord(sql, "COMMIT"))
         return OdbcCommit();
@@ -272,8 +272,15 @@ std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql)
     {
         const BusyStatement busy(*this, execStmt_);
         // The length is given, so the text needs no terminating NUL of its own.
-        rc = SQLExecDirect(execStmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data())),
-                           static_cast<SQLINTEGER>(std::min<std::size_t>(text.size(), INT32_MAX)));
+        auto* data = reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data()));
+        const auto length = static_cast<SQLINTEGER>(std::min<std::size_t>(text.size(), INT32_MAX));
+        if (!prepared) {
+            rc = SQLExecDirect(execStmt_, data, length);
+        } else {
+            rc = SQLPrepare(execStmt_, data, length);
+            if (succeeded(rc))
+                rc = SQLExecute(execStmt_);
+        }
     }
     return OdbcCheckResult(rc);
 }

@@ -183,6 +183,52 @@ void appendSqlValue(const Field& field, std::string& sql)
         sql.back() = '\'';
 }
 
+bool valueKeepsToItself(const Field& field)
+{
+    if (field.quoted)
+        return true;
+    int depth = 0;
+    char previous = '\0';
+    for (const char c : field.text) {
+        switch (c) {
+        case '\0': // dropped from the value: its neighbours meet
+            continue;
+        case '\'':
+        case '"':
+        case '`':
+        case '$':
+        case '\\':
+        case ';':
+        case '#':
+        case '[':
+        case ']':
+        case '{':
+        case '}':
+            return false;
+        case '(':
+            ++depth;
+            break;
+        case ')':
+            if (--depth < 0)
+                return false;
+            break;
+        case '-': // --
+        case '*': // /*
+            if (previous == (c == '-' ? '-' : '/'))
+                return false;
+            break;
+        case '/': // */
+            if (previous == '*')
+                return false;
+            break;
+        default:
+            break;
+        }
+        previous = c;
+    }
+    return depth == 0;
+}
+
 std::string fileTextToUtf8(std::string_view bytes, FileEncoding encoding)
 {
     if (encoding == FileEncoding::Cp932)
@@ -225,10 +271,12 @@ std::string_view StatementBuilder::buildText(std::string_view utf8Line, int* bad
     sql_.push_back('(');
     const std::size_t count = splitLine(utf8Line, delimiter_, fields_);
     fieldCount_ = count;
+    joinable_ = true;
     for (std::size_t i = 0; i < count; ++i) {
         if (i > 0)
             sql_.push_back(',');
         appendSqlValue(fields_[i], sql_);
+        joinable_ = joinable_ && valueKeepsToItself(fields_[i]);
         if (badValues != nullptr && fields_[i].text.find(kReplacement) != std::string::npos)
             ++*badValues;
     }

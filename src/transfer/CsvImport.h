@@ -39,6 +39,13 @@ std::size_t splitLine(std::string_view line, std::string_view delimiter,
 // (numbers, expressions).
 void appendSqlValue(const Field& field, std::string& sql);
 
+// Whether the SQL value of a field keeps to itself when other lines' values follow it in one
+// multi-row INSERT. A quoted field becomes one closed literal; any other field's text goes in
+// as it stands, so it must hold nothing that opens or closes a string, a quoted name, a comment
+// or an escape, or ends the statement, and its parentheses must close in order: two lines that
+// are each refused alone could otherwise join into one valid statement with other values.
+bool valueKeepsToItself(const Field& field);
+
 // "<head> VALUES(<values>)" for line after line, in one buffer.
 class StatementBuilder {
 public:
@@ -57,6 +64,9 @@ public:
     std::string_view values() const { return std::string_view(sql_).substr(prefix_); }
     // The number of its values.
     std::size_t fieldCount() const { return fieldCount_; }
+    // Every one of its values keeps to itself (valueKeepsToItself): its "(<values>)" can share
+    // a multi-row INSERT.
+    bool joinable() const { return joinable_; }
 
 private:
     std::string head_;
@@ -67,6 +77,7 @@ private:
     std::string sql_;
     std::size_t prefix_ = 0;
     std::size_t fieldCount_ = 0;
+    bool joinable_ = true;
 };
 
 // The statement for one line read as text (what a load sends for it).

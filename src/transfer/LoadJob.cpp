@@ -117,10 +117,19 @@ LoadJob::Outcome LoadJob::run()
     };
 
     // Batches need a savepoint that takes a refused statement back inside the transaction;
-    // with an interval of 1 every batch is one line anyway. psqlODBC still sends line by line:
-    // after its refused batch the transaction stayed aborted past the rollback to the savepoint.
-    const bool batches =
-        options_.interval > 1 && db_.DbSavepointsUndo() && !db_.DbFailedStatementMayDropWrites();
+    // with an interval of 1 every batch is one line anyway.
+    const bool batches = options_.interval > 1 && db_.DbSavepointsUndo();
+    // psqlODBC's own savepoint before a statement (its statement-level rollback) needs two
+    // things for a refused batch to be taken back alone, the load's savepoint kept: the batch
+    // is prepared, since executed directly it shares one query with that savepoint, which
+    // PostgreSQL parses whole before running any of it (a batch that does not parse would take
+    // the whole transaction); and a statement other than a SAVEPOINT ran before it in the
+    // transaction, since the driver sets no savepoint for the first. So there the first line
+    // after a COMMIT or a refused line (which may have taken the transaction) goes alone. Lines
+    // sent alone stay direct, so that a refused line does what it did without batches.
+    const bool prepareBatches = db_.DbFailedStatementMayDropWrites();
+    // A line or batch of the load went through in the open transaction.
+    bool begun = false;
     enum class Piece { Running, End, Failed, CommitFailed };
     for (;;) {
         Piece piece = Piece::Running;
@@ -155,6 +164,7 @@ LoadJob::Outcome LoadJob::run()
                     values_.append(builder_->values());
                     l.end = values_.size();
                     l.fieldCount = builder_->fieldCount();
+                    l.alone = !builder_->joinable();
                     lines_.push_back(l);
                 }
             };
@@ -168,6 +178,7 @@ LoadJob::Outcome LoadJob::run()
                 for (std::size_t i = first; i < last; ++i)
                     badValues += lines_[i].badValues;
                 const auto n = static_cast<qint64>(last - first);
+                begun = true;
                 inserted_ += n;
                 sinceCommit += n;
                 const Line& l = lines_[last - 1];
@@ -180,14 +191,15 @@ LoadJob::Outcome LoadJob::run()
                 if (calls.execute(kSavepoint) != 0)
                     return false;
                 compose(first, last);
-                if (calls.execute(statement_) == 0) {
+                if ((prepareBatches ? calls.executePrepared(statement_)
+                                    : calls.execute(statement_)) == 0) {
                     calls.execute(kRelease);
                     linesRead_ += static_cast<qint64>(last - first);
                     sent(first, last);
                     return true;
                 }
-                // Where the failure took the whole transaction (psqlODBC on a statement that
-                // does not parse) the savepoint is gone, and releasing it would fail too.
+                // Where the failure took the whole transaction the savepoint is gone, and
+                // releasing it would fail too.
                 if (calls.execute(kRollbackTo) == 0)
                     calls.execute(kRelease);
                 return false;
@@ -200,9 +212,11 @@ LoadJob::Outcome LoadJob::run()
                     piece = Piece::End;
                     break;
                 }
-                // Lines with another number of values would make the batch fail as a whole.
+                // Lines with another number of values would make the batch fail as a whole. A
+                // line that goes alone ends the batch before it: the order is kept.
                 std::size_t last = next_ + 1;
-                while (last < lines_.size() && lines_[last].fieldCount == lines_[next_].fieldCount)
+                while (!lines_[next_].alone && (begun || !prepareBatches) && last < lines_.size() &&
+                       !lines_[last].alone && lines_[last].fieldCount == lines_[next_].fieldCount)
                     ++last;
                 if (last - next_ > 1 && sendBatch(next_, last)) {
                     next_ = last;
@@ -217,6 +231,7 @@ LoadJob::Outcome LoadJob::run()
                         if (code != 0) {
                             shown_ = statement_;
                             ++next_;
+                            begun = false;
                             piece = Piece::Failed;
                             break;
                         }
@@ -227,6 +242,7 @@ LoadJob::Outcome LoadJob::run()
                 }
                 if (sinceCommit >= options_.interval) {
                     sinceCommit = 0;
+                    begun = false;
                     code = calls.commit();
                     if (code != 0) {
                         piece = Piece::CommitFailed;

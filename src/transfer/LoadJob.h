@@ -17,11 +17,11 @@ class ODBCComm;
 // Loading a delimited file into a table, committing every so many rows, without widgets. Lines
 // go to the database as multi-row INSERTs inside a savepoint; a batch the database refuses is
 // taken back and sent again line by line, so a refused line is found and asked about as
-// itself. The lines are read, built into statements and sent on the connection's
-// thread (ODBCComm::DbRunStatements), one piece of work until the end, a stop or a refused
-// line; what needs the user in between is asked through onFailedLine on the window thread.
-// The whole load is work on the connection, and ConnectionWork::cancelAll stops it as
-// cancel() does.
+// itself. A line whose raw values could join with its neighbours' goes alone, in its place. The
+// lines are read, built into statements and sent on the connection's thread
+// (ODBCComm::DbRunStatements), one piece of work until the end, a stop or a refused line; what
+// needs the user in between is asked through onFailedLine on the window thread. The whole load is
+// work on the connection, and ConnectionWork::cancelAll stops it as cancel() does.
 class LoadJob {
 public:
     struct Options {
@@ -109,12 +109,14 @@ private:
     // COMMIT as a piece of its own; 0 or the failure's code.
     std::int16_t commit();
 
-    // One line read and built, not sent yet: its "(<values>)" in values_.
+    // One line read and built, not sent yet: its "(<values>)" in values_. alone: a value of it
+    // might reach into its neighbours' (StatementBuilder::joinable), so it is sent by itself.
     struct Line {
         std::size_t begin = 0;
         std::size_t end = 0;
         int badValues = 0;
         std::size_t fieldCount = 0;
+        bool alone = false;
     };
 
     ODBCComm& db_;

@@ -18,10 +18,12 @@ struct LineCase {
     const char* line; // UTF-8
     const char* delimiter;
     const char* values; // what follows "INSERT INTO T VALUES"
+    // The values can share a multi-row INSERT with other lines'.
+    bool joinable = true;
 };
 
 // How the lines of a file become values: the old rules where they are sound, quoted fields
-// kept whole, multi-character delimiters stepped over whole.
+// kept whole, multi-character delimiters stepped over whole; and whether they can share a batch.
 const LineCase kLines[] = {
     {"1,\"ab\",", ",", "(1,'ab',NULL)"},
     {"\"O'Neil\",2", ",", "('O''Neil',2)"},
@@ -37,13 +39,30 @@ const LineCase kLines[] = {
     {"1\t\"x\ty\"\t", "\t", "(1,'x\ty',NULL)"},
     {"1 \"a b\" 3", " ", "(1,'a b',3)"},
     {"1  3", " ", "(1,NULL,3)"},
-    {"\"東京, 日本\",'x'", ",", "('東京, 日本','x')"},
+    {"\"東京, 日本\",'x'", ",", "('東京, 日本','x')", false},
     // A quote that never closes, or text after the closing quote: not a quoted field. The old
     // rule leaves an open literal, which the database refuses instead of storing a guess.
-    {"\"ab,1", ",", "('ab,1)"},
-    {"\"ab\"cd,1", ",", "('ab\"cd,1)"},
-    {"ab\",1", ",", "(ab',1)"},
-    {"\"it's", ",", "('it''s)"},
+    {"\"ab,1", ",", "('ab,1)", false},
+    {"\"ab\"cd,1", ",", "('ab\"cd,1)", false},
+    {"ab\",1", ",", "(ab',1)", false},
+    {"\"it's", ",", "('it''s)", false},
+    // Raw text that could open or close a string, quoted name, comment or escape, or end the
+    // statement, reaching into the next line's values; quoted, the same text is a literal.
+    {"-1,- -2,f(10/2*3)", ",", "(-1,- -2,f(10/2*3))"},
+    {"\"$$;--#\",\"/*`[{\\\"", ",", "('$$;--#','/*`[{\\')"},
+    {"1,$$x", ",", "(1,$$x)", false},
+    {"1,x -- y", ",", "(1,x -- y)", false},
+    {"1,a/*b", ",", "(1,a/*b)", false},
+    {"1,a*/b", ",", "(1,a*/b)", false},
+    {"1;DROP TABLE T", ",", "(1;DROP TABLE T)", false},
+    {"1,`a`", ",", "(1,`a`)", false},
+    {"1,[a]", ",", "(1,[a])", false},
+    {"1,{fn NOW()}", ",", "(1,{fn NOW()})", false},
+    {"1,a#b", ",", "(1,a#b)", false},
+    {"1,a\\b", ",", "(1,a\\b)", false},
+    {"1,f(2", ",", "(1,f(2)", false},
+    {"1,2)", ",", "(1,2))", false},
+    {"1,)(", ",", "(1,)()", false},
 };
 
 TEST(CsvImport, LinesBecomeInsertValues)
@@ -54,6 +73,10 @@ TEST(CsvImport, LinesBecomeInsertValues)
                                        QString::fromUtf8(c.delimiter));
         EXPECT_EQ(sql, QStringLiteral("INSERT INTO T VALUES") + QString::fromUtf8(c.values))
             << c.line;
+        csvimport::StatementBuilder builder(QStringLiteral("INSERT INTO T"),
+                                            QString::fromUtf8(c.delimiter));
+        builder.buildText(c.line);
+        EXPECT_EQ(builder.joinable(), c.joinable) << c.line;
     }
 }
 

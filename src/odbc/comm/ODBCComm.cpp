@@ -332,6 +332,11 @@ std::int16_t ODBCComm::StatementCalls::execute(std::string_view utf8Sql)
     return db_.lib_.OdbcExecuteAgain(utf8Sql);
 }
 
+std::int16_t ODBCComm::StatementCalls::executePrepared(std::string_view utf8Sql)
+{
+    return db_.lib_.OdbcExecuteAgain(utf8Sql, true);
+}
+
 std::int16_t ODBCComm::StatementCalls::commit()
 {
     commitSent_ = true;

@@ -144,6 +144,9 @@ public:
         // Executes one statement; its failure text is the last error. A result it may have is
         // not read (an INSERT has none) and never takes the cursor.
         std::int16_t execute(std::string_view utf8Sql);
+        // The same, prepared first (OdbcLib::OdbcExecuteAgain): on psqlODBC a statement that
+        // does not parse is then taken back alone, not with the whole transaction.
+        std::int16_t executePrepared(std::string_view utf8Sql);
         // Commits, as DbCommit does, but shows nothing: a failure is the caller's to show
         // (DbShowError with the code).
         std::int16_t commit();
