@@ -294,10 +294,9 @@ int main(int argc, char** argv)
         return restRun(argc, argv, mode, sql);
     QApplication app(argc, argv);
     const auto started = std::chrono::steady_clock::now();
-    const long rows =
-        mode.find("bare") != std::string::npos
-            ? bare(postgres, sql)
-            : save(postgres, sql, mode.find("pending") != std::string::npos);
+    const long rows = mode.find("bare") != std::string::npos
+                          ? bare(postgres, sql)
+                          : save(postgres, sql, mode.find("pending") != std::string::npos);
     const double ms = bench::msSince(started);
     // CPU time of the whole process (all threads), steadier than the clock on a busy machine.
     rusage usage{};
