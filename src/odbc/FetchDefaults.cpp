@@ -334,3 +334,48 @@ bool driverGetsDataOfAnyBlockRow(const std::string& driverFile)
 {
     return fileOf(driverFile).rfind("psqlodbc", 0) == 0;
 }
+
+bool writingWith(std::string_view sql)
+{
+    const auto wordChar = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$' ||
+               static_cast<unsigned char>(c) >= 0x80;
+    };
+    bool first = true;
+    std::size_t i = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
+        if (c == '-' && next == '-') {
+            const std::size_t end = sql.find('\n', i);
+            i = end == std::string_view::npos ? sql.size() : end + 1;
+        } else if (c == '/' && next == '*') {
+            const std::size_t end = sql.find("*/", i + 2);
+            i = end == std::string_view::npos ? sql.size() : end + 2;
+        } else if (c == '\'' || c == '"') {
+            // A doubled quote inside is two strings side by side, which reads the same here.
+            const std::size_t end = sql.find(c, i + 1);
+            i = end == std::string_view::npos ? sql.size() : end + 1;
+        } else if (wordChar(c)) {
+            std::size_t j = i;
+            std::string word;
+            for (; j < sql.size() && wordChar(sql[j]); ++j)
+                word += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[j])));
+            if (first && word != "WITH")
+                return false;
+            if (!first &&
+                (word == "INSERT" || word == "UPDATE" || word == "DELETE" || word == "MERGE"))
+                return true;
+            first = false;
+            i = j;
+        } else {
+            ++i;
+        }
+    }
+    return false;
+}
+
+bool driverSkipsCursorAfterComment(const std::string& driverFile)
+{
+    return fileOf(driverFile).rfind("psqlodbc", 0) == 0;
+}

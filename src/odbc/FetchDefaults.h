@@ -80,6 +80,16 @@ bool driverCapsSelectsInSession(const std::string& driverFile, const std::string
 // SQL mode). Subqueries and UNION parts are not cut by the limit; anything else is not plain.
 bool plainTopLevelSelect(std::string_view sql);
 
+// True when sql begins with WITH (after blanks and comments) and has INSERT, UPDATE, DELETE or
+// MERGE among its words outside strings, quoted names and comments: it may change data, which
+// PostgreSQL refuses inside the DECLARE CURSOR that psqlODBC's UseDeclareFetch puts round every
+// statement it takes for a query (driverSkipsCursorAfterComment).
+bool writingWith(std::string_view sql);
+
+// psqlODBC 13.02 declares a cursor for a statement that starts with SELECT or WITH, but not for
+// one that starts with a comment.
+bool driverSkipsCursorAfterComment(const std::string& driverFile);
+
 // True when a failed statement may take back the writes made before it in the transaction, by
 // the driver's library file. psqlODBC 13.02 rolls back only the failed statement when it fails
 // while running, but a statement that fails to parse aborts the whole transaction; SQLite and

@@ -339,6 +339,8 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
         succeeded(named) && driverSavepointsUndo(reinterpret_cast<const char*>(driverName));
     ddlCommitsItself_ =
         succeeded(named) && driverDdlCommitsItself(reinterpret_cast<const char*>(driverName));
+    commentSkipsCursor_ = succeeded(named) &&
+                          driverSkipsCursorAfterComment(reinterpret_cast<const char*>(driverName));
     streamsOnlyInAutocommit_ = succeeded(named) && driverStreamsOnlyInAutocommit(
                                                        reinterpret_cast<const char*>(driverName));
     wholeBlockFetch_ = blockFetchAvailable_ && succeeded(named) &&

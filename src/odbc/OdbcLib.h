@@ -273,6 +273,7 @@ private:
     bool savepointsUndo_ = false;
     bool ddlCommitsItself_ = false;
     bool streamsOnlyInAutocommit_ = false;
+    bool commentSkipsCursor_ = false;
 
     // Statements.
     Handle execStmt_ = nullptr;

@@ -158,7 +158,11 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
 
     std::string scratch;
     const std::string_view text = toDriverText(sql, scratch);
-    const std::string copy(text);
+    std::string copy(text);
+    // psqlODBC would run a WITH that writes inside a DECLARE CURSOR, which PostgreSQL refuses;
+    // it declares none for a statement that starts with a comment. The statement is the same.
+    if (commentSkipsCursor_ && writingWith(text))
+        copy.insert(0, "/* */ ");
     {
         const BusyStatement busy(*this, execStmt_);
         rc = SQLExecDirect(execStmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(copy.c_str())),

@@ -296,6 +296,26 @@ TEST(OdbcRowCap, BlockFetchOfACappedResultWithPostgresDefaults)
     }
 }
 
+// psqlODBC with UseDeclareFetch=1 (as QV_PG sets it) runs a query in a cursor, which PostgreSQL
+// refuses for a WITH that writes; such a statement still runs and gives its rows.
+TEST(OdbcRowCap, AWritingWithRunsWhereTheDriverDeclaresCursors)
+{
+    OdbcLib lib;
+    ASSERT_EQ(connectWith(lib, "DSN=QV_PG;"), 0);
+    dropTable(lib, "qv_with");
+    execOk(lib, "CREATE TABLE qv_with (id INTEGER)");
+    ASSERT_EQ(exec(lib, "WITH x AS (INSERT INTO qv_with VALUES (1), (2) RETURNING id) "
+                        "SELECT id FROM x ORDER BY id")
+                  .code,
+              0)
+        << lib.OdbcLastError();
+    EXPECT_EQ(fetchAll(lib, FetchMode::Block),
+              (std::vector<std::vector<std::string>>{{"1"}, {"2"}}));
+    ASSERT_EQ(exec(lib, "SELECT COUNT(*) FROM qv_with").code, 0);
+    EXPECT_EQ(fetchAll(lib, FetchMode::Row), (std::vector<std::vector<std::string>>{{"2"}}));
+    lib.OdbcRollback();
+}
+
 // The server goes away between execute and fetch: every call returns a code and a text.
 TEST(OdbcFaults, ServerStoppedWhileFetching)
 {
