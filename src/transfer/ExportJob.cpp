@@ -298,6 +298,21 @@ ExportOutcome ExportJob::gridAndRestToSpreadsheet(const ResultGridSource& grid,
     return toSpreadsheet(grid, held, &db, path);
 }
 
+std::optional<ExportOutcome::End> ExportJob::endBeforeTheLastRow(bool allHanded,
+                                                                 const SelectOutOutcome* stream,
+                                                                 ExportOutcome& out) const
+{
+    // A stop cancels the driver's call as well, which may end the fetch with an error.
+    const bool failedFetch = stream != nullptr && stream->fetchStatus != 0;
+    if (!allHanded || (stream != nullptr && stream->cancelled) || (failedFetch && stopRequested()))
+        return ExportOutcome::End::Stopped;
+    if (!failedFetch)
+        return std::nullopt;
+    out.fetchStatus = stream->fetchStatus;
+    out.fetchError = stream->fetchError;
+    return ExportOutcome::End::FetchFailed;
+}
+
 ExportOutcome ExportJob::closeSpreadsheet(SpreadsheetFile& book, const QString& path,
                                           std::int64_t rows, bool allHanded, bool writeFailed,
                                           const SelectOutOutcome* stream)
@@ -305,14 +320,7 @@ ExportOutcome ExportJob::closeSpreadsheet(SpreadsheetFile& book, const QString& 
     ExportOutcome out;
     out.path = path;
     out.rows = rows;
-    // A stop cancels the driver's call as well, which may end the fetch with an error.
-    const bool failedFetch = stream != nullptr && stream->fetchStatus != 0;
-    const bool stopped =
-        !allHanded || (stream != nullptr && stream->cancelled) || (failedFetch && stopRequested());
-    if (failedFetch && !stopped) {
-        out.fetchStatus = stream->fetchStatus;
-        out.fetchError = stream->fetchError;
-    }
+    const std::optional<ExportOutcome::End> early = endBeforeTheLastRow(allHanded, stream, out);
     bool saved = false;
     work_.run(ConnectionWork::Kind::Transfer, [&] { saved = book.save(); });
     if (!saved || writeFailed) {
@@ -320,8 +328,8 @@ ExportOutcome ExportJob::closeSpreadsheet(SpreadsheetFile& book, const QString& 
         out.errorText = book.errorText();
         // A workbook the library wrote despite a failed cell is not the whole result.
         out.path = keepAsPartial(path);
-    } else if (stopped || failedFetch) {
-        out.end = stopped ? ExportOutcome::End::Stopped : ExportOutcome::End::FetchFailed;
+    } else if (early) {
+        out.end = *early;
         out.path = keepAsPartial(path);
     }
     report(out.rows);
@@ -364,14 +372,7 @@ ExportOutcome ExportJob::closeTextFile(ExportFile& file, const ExportLineBuilder
 {
     ExportOutcome out;
     out.path = path;
-    // A stop cancels the driver's call as well, which may end the fetch with an error.
-    const bool failedFetch = stream != nullptr && stream->fetchStatus != 0;
-    const bool stopped =
-        !allHanded || (stream != nullptr && stream->cancelled) || (failedFetch && stopRequested());
-    if (failedFetch && !stopped) {
-        out.fetchStatus = stream->fetchStatus;
-        out.fetchError = stream->fetchError;
-    }
+    const std::optional<ExportOutcome::End> early = endBeforeTheLastRow(allHanded, stream, out);
     bool closed = false;
     work_.run(ConnectionWork::Kind::Transfer, [&] { closed = file.close(); });
     out.rows = std::max<std::int64_t>(0, file.linesWritten() - leadLines);
@@ -380,8 +381,8 @@ ExportOutcome ExportJob::closeTextFile(ExportFile& file, const ExportLineBuilder
         out.end = ExportOutcome::End::WriteFailed;
         out.errorText = file.errorText();
         out.path = keepAsPartial(path);
-    } else if (stopped || failedFetch) {
-        out.end = stopped ? ExportOutcome::End::Stopped : ExportOutcome::End::FetchFailed;
+    } else if (early) {
+        out.end = *early;
         out.path = keepAsPartial(path);
     }
     report(out.rows);

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class ExportFile;
@@ -122,6 +123,10 @@ private:
                      const std::function<bool(const QString* cells)>& writeRow,
                      std::int64_t& written);
     ExportLineBuilder::Target fileTarget() const;
+    // How an export ended before its last row (stopped, or its fetch failed, whose status and
+    // text go into out), or nothing when every row was handed.
+    std::optional<ExportOutcome::End>
+    endBeforeTheLastRow(bool allHanded, const SelectOutOutcome* stream, ExportOutcome& out) const;
     // The end of a text file's export after its rows: closed, counted, kept as <name>.partial
     // when not every row is there.
     ExportOutcome closeTextFile(ExportFile& file, const ExportLineBuilder& builder, int leadLines,
