@@ -202,6 +202,8 @@ void BatchRun::exec_sql(const QString& sql, bool ReFetch)
         }
         opened_ = db_.DbOpenResult(sql, kExecuteRowCap);
         code = opened_.code;
+        if (code != 0)
+            forgetSavepointAfterFailure();
         if (code != 0 && stop_requested) {
             // The user asked for it (or the window is closing): a stop, not a failure. The
             // driver's words stay in the tool tip.
@@ -246,6 +248,7 @@ void BatchRun::exec_sql(const QString& sql, bool ReFetch)
     }
 
     if (failed) {
+        forgetSavepointAfterFailure();
         close_fetch();
         panels_.status = codeText(code);
         setMessage(QStringLiteral("SQL実行エラー：") + errorText);
@@ -614,6 +617,14 @@ void BatchRun::dropUndo()
         return;
     undoLive_ = false;
     emit undoChanged();
+}
+
+void BatchRun::forgetSavepointAfterFailure()
+{
+    // psqlODBC takes back the whole transaction at a failure when our savepoint came first in
+    // it: releasing the savepoint that is gone would abort the next transaction.
+    if (db_.DbFailedStatementMayDropWrites())
+        savepointSet_ = false;
 }
 
 bool BatchRun::setSavepoint(const StatementEffect& effect)

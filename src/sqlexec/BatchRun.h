@@ -169,6 +169,9 @@ private:
     std::int64_t msSince(std::chrono::steady_clock::time_point from) const;
     void addHistory(const QString& sql);
     void transact(bool commit);
+    // After a failed statement: where the driver may have taken back the whole transaction,
+    // our savepoint is no longer known to exist.
+    void forgetSavepointAfterFailure();
     // Sets the savepoint before a statement that may change data; false where none can be set.
     bool setSavepoint(const StatementEffect& effect);
     // After a statement ran: the record of pending work, the undo and its guard. False when

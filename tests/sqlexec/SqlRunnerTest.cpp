@@ -228,6 +228,16 @@ TEST_P(RunnerTest, PendingWorkAndUndoOfTheLastStatement)
     EXPECT_EQ(pending.statements(), 2); // still pending: only part was taken back
     s->runner->rollback_command();
 
+    // A change that fails first in its transaction (psqlODBC then takes back the whole
+    // transaction, the savepoint before it too): the next change runs and can be undone.
+    s->run("UPDATE qv_sx_missing SET id = 1 WHERE id = 1");
+    s->run("INSERT INTO qv_sx_t (id) VALUES (14)");
+    ASSERT_TRUE(run.undoAvailable());
+    run.undoLast();
+    EXPECT_EQ(pending.statements(), 0);
+    EXPECT_EQ(rowsNow(), before);
+    s->runner->rollback_command();
+
     // DDL: MariaDB commits it by itself, so it has no savepoint and nothing stays pending.
     s->run("CREATE TABLE qv_sx_ddl (a INTEGER)");
     EXPECT_EQ(run.undoAvailable(), !GetParam().mariadb);
