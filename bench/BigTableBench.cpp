@@ -17,21 +17,14 @@
 // (mysql_use_result), my-native-store reads the whole result first as that driver does
 // (mysql_store_result). Run with the environment of the test programs (see GridFillBench.cpp).
 #include "BenchSupport.h"
+#include "GridWindow.h"
 #include "ScriptedPrompts.h"
-#include "odbc/OdbcLib.h"
-#include "odbc/comm/ODBCComm.h"
-#include "sqlexec/SqlRunner.h"
 
 #include <libpq-fe.h>
 #include <mysql.h>
 #include <sqlite3.h>
 
 #include <QApplication>
-#include <QHeaderView>
-#include <QLabel>
-#include <QTableView>
-#include <QToolButton>
-#include <QVBoxLayout>
 
 #include <chrono>
 #include <cstdio>
@@ -186,23 +179,11 @@ long grid(const QString& connStr, double& queryMs)
     ScriptedPrompts prompts;
     OdbcLib lib;
     ODBCComm db(lib, prompts);
-    QString uid;
-    QString pwd;
-    QString conn = connStr;
-    if (db.DbConnect(nullptr, QString(), uid, pwd, QString(), conn) != 0)
+    if (!bench::connect(db, connStr.toStdString()))
         return -1;
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    SqlRunnerUi ui;
-    ui.owner = &window;
-    ui.ListView1 = new QTableView(&window);
-    ui.ListView1->verticalHeader()->hide(); // as in the main window
-    ui.Cmd_start_stop = new QToolButton(&window);
-    ui.L_rows = new QLabel(&window);
-    for (QWidget* w : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        layout->addWidget(w);
-    window.resize(1000, 700);
-    window.show();
+    bench::GridWindow w;
+    SqlRunnerUi& ui = w.ui;
+    w.show(nullptr, false);
     SqlRunner runner(db, prompts, ui);
     const auto t = std::chrono::steady_clock::now();
     runner.exec_sql("SELECT * FROM qv_big_bench", false);

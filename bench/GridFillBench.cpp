@@ -15,26 +15,18 @@
 // BUILD_DIR, then ODBCSYSINI / ODBCINI / QV_TESTENV as ctest sets them), LANG=C.UTF-8 and
 // QT_QPA_PLATFORM=offscreen.
 #include "BenchSupport.h"
+#include "GridWindow.h"
 #include "ScriptedPrompts.h"
-#include "odbc/OdbcLib.h"
-#include "odbc/comm/ODBCComm.h"
-#include "sqlexec/SqlRunner.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QFontInfo>
-#include <QHeaderView>
-#include <QLabel>
-#include <QTableView>
-#include <QToolButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -53,9 +45,7 @@ std::string connStr()
         return "DSN=QV_MY;";
     if (usePostgres)
         return "DSN=QV_PG;";
-    const char* env = std::getenv("QV_TESTENV");
-    return std::string("DRIVER=SQLite3;Database=") + (env ? env : "testenv") +
-           "/gridbench.db;Timeout=2000;";
+    return bench::sqliteConnStr("gridbench.db");
 }
 
 const char* kSelect = "SELECT id, c1, c2, c3, c4, c5, c6, c7, c8, c9 FROM qv_grid_bench";
@@ -101,44 +91,16 @@ int main(int argc, char** argv)
     ScriptedPrompts prompts;
 
     OdbcLib bare;
-    bare.OdbcInitEnv();
-    std::string uid, pwd, conn = connStr();
-    if (bare.OdbcConnect(nullptr, "", uid, pwd, "", conn) != 0 || !prepare(bare)) {
-        std::fprintf(stderr, "setup: %s\n", bare.OdbcLastError().c_str());
+    if (!bench::connectBare(bare, connStr()) || !prepare(bare))
         return 1;
-    }
 
     OdbcLib lib;
     ODBCComm db(lib, prompts);
-    QString quid;
-    QString qpwd;
-    QString qconn = QString::fromStdString(connStr());
-    if (db.DbConnect(nullptr, QString(), quid, qpwd, QString(), qconn) != 0)
+    if (!bench::connect(db, connStr()))
         return 1;
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    SqlRunnerUi ui;
-    ui.owner = &window;
-    ui.ListView1 = new QTableView(&window);
-    ui.ListView1->verticalHeader()->hide(); // as in the main window
-    ui.Cmd_start_stop = new QToolButton(&window);
-    ui.L_cols = new QLabel(&window);
-    ui.L_rows = new QLabel(&window);
-    ui.L_sec = new QLabel(&window);
-    ui.L_msg = new QLabel(&window);
-    for (QWidget* w : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        layout->addWidget(w);
-    if (!defaultFont) {
-        // The main window's font, which its grid inherits.
-        QFont font;
-        font.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
-                          QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("monospace")});
-        font.setStyleHint(QFont::Monospace);
-        font.setPointSize(10);
-        window.setFont(font);
-    }
-    window.resize(1000, 700);
-    window.show();
+    bench::GridWindow w;
+    SqlRunnerUi& ui = w.ui;
+    w.show(nullptr, !defaultFont);
     SqlRunner runner(db, prompts, ui);
 
     // Warm up fonts, styles and driver before measuring anything.

@@ -10,24 +10,15 @@
 // BUILD_DIR, then ODBCSYSINI / ODBCINI / QV_TESTENV as ctest sets them), LANG=C.UTF-8 and
 // QT_QPA_PLATFORM=offscreen.
 #include "BenchSupport.h"
+#include "GridWindow.h"
 #include "ScriptedPrompts.h"
-#include "odbc/OdbcLib.h"
-#include "odbc/comm/ODBCComm.h"
 #include "sqlexec/ResultGridCommands.h"
-#include "sqlexec/SqlRunner.h"
 
 #include <QApplication>
-#include <QFont>
-#include <QHeaderView>
-#include <QLabel>
-#include <QTableView>
-#include <QToolButton>
-#include <QVBoxLayout>
+#include <QIcon>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -35,46 +26,10 @@ namespace {
 
 constexpr int kRows = 10000;
 
+using bench::median;
 using bench::msSince;
 
-std::string connStr()
-{
-    const char* env = std::getenv("QV_TESTENV");
-    return std::string("DRIVER=SQLite3;Database=") + (env ? env : "testenv") +
-           "/gridsortbench.db;Timeout=2000;";
-}
-
 const char* kSelect = "SELECT id, amount, qty, name, kana, c5, c6, c7, c8, c9 FROM qv_sort_bench";
-
-bool prepare(OdbcLib& lib)
-{
-    std::int32_t rows = 0;
-    std::int16_t cols = 0;
-    lib.OdbcExecute("DROP TABLE IF EXISTS qv_sort_bench", rows, cols);
-    const std::string create =
-        "CREATE TABLE qv_sort_bench (id INTEGER, amount NUMERIC(12,2), qty INTEGER, "
-        "name VARCHAR(20), kana VARCHAR(20), c5 VARCHAR(20), c6 VARCHAR(20), c7 VARCHAR(20), "
-        "c8 VARCHAR(20), c9 VARCHAR(20))";
-    // Values in no order: a signed amount with decimals and some NULLs, names repeating in
-    // mixed case, full-width and half-width katakana.
-    const std::string insert =
-        "INSERT INTO qv_sort_bench WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM "
-        "s WHERE n < " +
-        std::to_string(kRows) +
-        ") SELECT n, CASE WHEN n % 97 = 0 THEN NULL ELSE ((n * 7919) % 200001 - 100000) / 100.0 "
-        "END, (n * 104729) % 5000, CASE WHEN n % 2 = 0 THEN 'Name ' ELSE 'name ' END || "
-        "((n * 31) % 2000), CASE WHEN n % 3 = 0 THEN 'ﾃﾞｰﾀ' ELSE 'データ' END || ((n * 17) % "
-        "1000), 'value 5 ' || n, 'value 6 ' || n, 'value 7 ' || n, 'value 8 ' || n, "
-        "'value 9 ' || n FROM s";
-    return lib.OdbcExecute(create, rows, cols) == 0 && lib.OdbcExecute(insert, rows, cols) == 0 &&
-           lib.OdbcCommit() == 0;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 } // namespace
 
@@ -84,39 +39,18 @@ int main(int argc, char** argv)
     const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     ScriptedPrompts prompts;
 
+    const std::string connStr = bench::sqliteConnStr("gridsortbench.db");
     OdbcLib bare;
-    bare.OdbcInitEnv();
-    std::string uid, pwd, conn = connStr();
-    if (bare.OdbcConnect(nullptr, "", uid, pwd, "", conn) != 0 || !prepare(bare)) {
-        std::fprintf(stderr, "setup: %s\n", bare.OdbcLastError().c_str());
+    if (!bench::connectBare(bare, connStr) || !bench::makeMixedTable(bare, "qv_sort_bench", kRows))
         return 1;
-    }
 
     OdbcLib lib;
     ODBCComm db(lib, prompts);
-    QString quid;
-    QString qpwd;
-    QString qconn = QString::fromStdString(connStr());
-    if (db.DbConnect(nullptr, QString(), quid, qpwd, QString(), qconn) != 0)
+    if (!bench::connect(db, connStr))
         return 1;
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    SqlRunnerUi ui;
-    ui.owner = &window;
-    ui.ListView1 = new QTableView(&window);
-    ui.ListView1->verticalHeader()->hide(); // as in the main window
-    ui.Cmd_start_stop = new QToolButton(&window);
-    ui.L_rows = new QLabel(&window);
-    for (QWidget* w : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        layout->addWidget(w);
-    QFont font; // the main window's font, which its grid inherits
-    font.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
-                      QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("monospace")});
-    font.setStyleHint(QFont::Monospace);
-    font.setPointSize(10);
-    window.setFont(font);
-    window.resize(1000, 700);
-    window.show();
+    bench::GridWindow w;
+    SqlRunnerUi& ui = w.ui;
+    w.show();
     SqlRunner runner(db, prompts, ui);
     ResultGridUi gridUi;
     gridUi.ListView1 = ui.ListView1;
