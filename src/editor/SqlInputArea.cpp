@@ -6,6 +6,7 @@
 #include "base/GetFile.h"
 #include "base/Prompts.h"
 #include "base/SqlHighlight.h"
+#include "base/TextDrag.h"
 #include "editor/SqlText.h"
 
 #include <QApplication>
@@ -48,19 +49,6 @@ QColor buttonFaceColour()
     return QApplication::palette().color(QPalette::Button);
 }
 
-// Files dragged from a file manager; a link dragged from a browser (an address that is no
-// local file, beside its text) is text.
-bool offersFiles(const QMimeData* data)
-{
-    if (data == nullptr || !data->hasUrls())
-        return false;
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile())
-            return true;
-    }
-    return false;
-}
-
 // The one file a drag offers, or the empty text when it offers none, several, or a folder.
 QString singleDroppedFile(const QMimeData* data)
 {
@@ -76,7 +64,7 @@ QString singleDroppedFile(const QMimeData* data)
 } // namespace
 
 SqlInputArea::SqlInputArea(const SqlInputAreaUi& ui, SqlInputAreaHooks hooks, QObject* parent)
-    : QObject(parent), ui_(ui), hooks_(std::move(hooks))
+    : QObject(parent), textDrag_(ui.TB_SQL), ui_(ui), hooks_(std::move(hooks))
 {
     struct Tab {
         const QString& key;
@@ -456,26 +444,8 @@ bool SqlInputArea::eventFilter(QObject* watched, QEvent* event)
     }
     // The viewport as kept, not asked of TB_SQL: events still arrive while it is destroyed.
     if (watched == viewport_) {
-        if (event->type() == QEvent::MouseButtonPress) {
-            const auto* e = static_cast<QMouseEvent*>(event);
-            const QTextCursor sel = ui_.TB_SQL->textCursor();
-            const int at = ui_.TB_SQL->cursorForPosition(e->position().toPoint()).position();
-            pressPos_ = e->position().toPoint();
-            pressOnSelection_ = e->button() == Qt::LeftButton && sel.hasSelection() &&
-                                at >= sel.selectionStart() && at < sel.selectionEnd();
-            return false;
-        }
-        if (event->type() == QEvent::MouseMove && pressOnSelection_) {
-            const auto* e = static_cast<QMouseEvent*>(event);
-            if (!(e->buttons() & Qt::LeftButton)) {
-                pressOnSelection_ = false;
-                return false;
-            }
-            if ((e->position().toPoint() - pressPos_).manhattanLength() <
-                QApplication::startDragDistance())
-                return false;
-            return startOwnDrag();
-        }
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove)
+            return textDrag_.mouseEvent(event);
         if (event->type() == QEvent::MouseButtonDblClick) {
             // After the box has selected the word.
             QTimer::singleShot(0, this, &SqlInputArea::trimDoubleClickSelection);
@@ -486,33 +456,6 @@ bool SqlInputArea::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-bool SqlInputArea::startOwnDrag()
-{
-    pressOnSelection_ = false;
-    QPlainTextEdit* box = ui_.TB_SQL;
-    const QTextCursor sel = box->textCursor();
-    if (!sel.hasSelection())
-        return false;
-    drag_sel_start = sel.selectionStart();
-    drag_sel_length = sel.selectionEnd() - sel.selectionStart();
-    own_drag = true;
-    auto* data = new QMimeData;
-    // Paragraph ends of the selection are line breaks to other programs.
-    data->setText(sel.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n')));
-    auto* drag = new QDrag(box);
-    drag->setMimeData(data);
-    // Offered for copying only: text dragged to another program stays here as well.
-    const Qt::DropAction done = drag->exec(Qt::CopyAction);
-    if (done == Qt::IgnoreAction && own_drag) {
-        QTextCursor c = box->textCursor();
-        c.setPosition(drag_sel_start);
-        c.setPosition(drag_sel_start + drag_sel_length, QTextCursor::KeepAnchor);
-        box->setTextCursor(c);
-    }
-    own_drag = false;
-    return true;
-}
-
 bool SqlInputArea::dragEvent(QEvent* event)
 {
     QPlainTextEdit* box = ui_.TB_SQL;
@@ -521,22 +464,13 @@ bool SqlInputArea::dragEvent(QEvent* event)
     case QEvent::DragMove: {
         auto* e = static_cast<QDropEvent*>(event);
         const QMimeData* data = e->mimeData();
-        const bool files = offersFiles(data);
+        const bool files = TextDrag::offersFiles(data);
         const bool ok = files ? !singleDroppedFile(data).isEmpty() : data->hasText();
         if (!ok) {
             e->ignore();
             return true;
         }
-        // A drag the box started by itself counts as one of ours, from its selection.
-        if (!own_drag && (e->source() == box || e->source() == box->viewport())) {
-            const QTextCursor sel = box->textCursor();
-            drag_sel_start = sel.selectionStart();
-            drag_sel_length = sel.selectionEnd() - sel.selectionStart();
-            own_drag = true;
-        }
-        // The caret follows the pointer, so the drop lands where it is shown.
-        if (!files && !own_drag)
-            box->setTextCursor(box->cursorForPosition(e->position().toPoint()));
+        textDrag_.dragOver(e, !files);
         e->setDropAction(Qt::CopyAction);
         e->accept();
         return true;
@@ -544,35 +478,13 @@ bool SqlInputArea::dragEvent(QEvent* event)
     case QEvent::Drop: {
         auto* e = static_cast<QDropEvent*>(event);
         const QMimeData* data = e->mimeData();
-        if (offersFiles(data)) {
+        if (TextDrag::offersFiles(data)) {
             const QString path = singleDroppedFile(data);
             if (!path.isEmpty())
                 LoadSqlFile(path);
         } else if (data->hasText()) {
-            const int at = box->cursorForPosition(e->position().toPoint()).position();
-            if (own_drag) {
-                const qsizetype to =
-                    sqltext::moveInsertPosition(at, drag_sel_start, drag_sel_length);
-                QTextCursor c = box->textCursor();
-                if (to >= 0) {
-                    c.setPosition(drag_sel_start);
-                    c.setPosition(drag_sel_start + drag_sel_length, QTextCursor::KeepAnchor);
-                    c.beginEditBlock();
-                    c.removeSelectedText();
-                    c.setPosition(static_cast<int>(to));
-                    c.insertText(data->text());
-                    c.endEditBlock();
-                } else {
-                    // Dropped inside itself: nothing moves, the selection stays.
-                    c.setPosition(drag_sel_start);
-                    c.setPosition(drag_sel_start + drag_sel_length, QTextCursor::KeepAnchor);
-                }
-                box->setTextCursor(c);
-            } else {
-                QTextCursor c = box->cursorForPosition(e->position().toPoint());
-                c.insertText(data->text());
-                box->setTextCursor(c);
-            }
+            textDrag_.drop(e, data->text());
+            return true;
         }
         own_drag = false;
         e->setDropAction(Qt::CopyAction);

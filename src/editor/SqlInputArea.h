@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/TextDrag.h"
 #include "editor/TokenSearch.h"
 
 #include <QObject>
@@ -109,9 +110,15 @@ public:
     std::int16_t hist_no = 0;
     std::int16_t temp_no = 0;
     QString last_sql_file;
-    bool own_drag = false;
-    std::int32_t drag_sel_start = 0;
-    std::int32_t drag_sel_length = 0;
+
+private:
+    // Declared before the drag's state below, which is its.
+    TextDrag textDrag_;
+
+public:
+    bool& own_drag = textDrag_.own_drag;
+    std::int32_t& drag_sel_start = textDrag_.drag_sel_start;
+    std::int32_t& drag_sel_length = textDrag_.drag_sel_length;
 
     // Background colours of the area's states.
     static QColor templateColour();
@@ -130,16 +137,11 @@ private:
     bool composing() const;
     void trimDoubleClickSelection();
     bool dragEvent(QEvent* event);
-    // Starts a drag of the selection, offered for copying only; false when the press was not
-    // on the selection.
-    bool startOwnDrag();
 
     SqlInputAreaUi ui_;
     SqlInputAreaHooks hooks_;
     int shownIndex_ = 0;
     QWidget* viewport_ = nullptr;
-    QPoint pressPos_;
-    bool pressOnSelection_ = false;
     tokensearch::KeywordSet keywords_;
     SqlHighlighter* highlighter_ = nullptr;
 };

@@ -51,13 +51,6 @@ int trimmedSelectionLength(const QString& selected)
     return static_cast<int>(n);
 }
 
-qsizetype moveInsertPosition(qsizetype dropAt, qsizetype dragStart, qsizetype dragLength)
-{
-    if (dropAt > dragStart && dropAt < dragStart + dragLength)
-        return -1;
-    return dragStart < dropAt ? dropAt - dragLength : dropAt;
-}
-
 SqlFileRead readSqlFile(const QString& path, QByteArray& bytes)
 {
     bytes.clear();

@@ -28,8 +28,4 @@ QString sqlFileRefusal(SqlFileRead result, const QString& path);
 // The selection of a double-click without the spaces that follow the word: the new length.
 int trimmedSelectionLength(const QString& selected);
 
-// Where text dragged inside the area lands. The dragged range is removed first, so a drop
-// behind it moves left by its length; a drop inside it changes nothing (-1).
-qsizetype moveInsertPosition(qsizetype dropAt, qsizetype dragStart, qsizetype dragLength);
-
 } // namespace sqltext

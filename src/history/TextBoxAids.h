@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QObject>
-#include <QPoint>
+
+#include <memory>
 
 class QEvent;
 class QPlainTextEdit;
 class SqlHighlighter;
+class TextDrag;
 
 // The statement boxes of the history and template windows behave like the input area: Ctrl+A
 // selects the whole text, a double-clicked word is selected without the spaces after it, and
@@ -18,6 +20,7 @@ class TextBoxAids : public QObject {
 
 public:
     explicit TextBoxAids(QPlainTextEdit* box);
+    ~TextBoxAids() override;
 
     SqlHighlighter& highlighter() { return *highlighter_; }
 
@@ -26,16 +29,10 @@ protected:
 
 private:
     void trimSelection();
-    bool startOwnDrag();
-    bool dragEvent(QEvent* event);
 
     QPlainTextEdit* box_;
     SqlHighlighter* highlighter_;
     // Kept, not asked of the box: events still arrive while it is destroyed.
     QObject* viewport_;
-    QPoint pressPos_;
-    bool pressOnSelection_ = false;
-    bool ownDrag_ = false;
-    int dragStart_ = 0;
-    int dragLength_ = 0;
+    std::unique_ptr<TextDrag> drag_;
 };

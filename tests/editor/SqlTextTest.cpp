@@ -1,4 +1,5 @@
 #include "editor/SqlText.h"
+#include "base/TextDrag.h"
 
 #include <gtest/gtest.h>
 
@@ -83,7 +84,7 @@ TEST(SqlText, DraggedTextLandsWhereItWasDroppedOrNowhereInsideItself)
         {0, 0, 8, 0},  // at its start
     };
     for (const Case& c : cases)
-        EXPECT_EQ(sqltext::moveInsertPosition(c.drop, c.start, c.length), c.expected)
+        EXPECT_EQ(TextDrag::moveInsertPosition(c.drop, c.start, c.length), c.expected)
             << c.drop << " " << c.start << " " << c.length;
 }
 
