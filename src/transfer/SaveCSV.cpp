@@ -398,10 +398,24 @@ bool SaveCSV::tellTextFileEnd(const ExportOutcome& outcome)
     return true;
 }
 
-void SaveCSV::finishReplaced(std::uint64_t replaced)
+void SaveCSV::endTextFile(const QString& path, const ExportOutcome& outcome)
 {
-    if (replaced > 0)
-        tell(Prompts::Icon::Warning, windowTitle(), replacedValuesText(replaced));
+    if (tellTextFileEnd(outcome))
+        return;
+    tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
+    if (outcome.replaced > 0)
+        tell(Prompts::Icon::Warning, windowTitle(), replacedValuesText(outcome.replaced));
+    if (Chk_edit_csv->isChecked() && hooks_.EditFile)
+        hooks_.EditFile(path);
+}
+
+void SaveCSV::endSpreadsheet(const QString& path, const ExportOutcome& outcome)
+{
+    if (tellSpreadsheetEnd(outcome))
+        return;
+    tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
+    if (Chk_open_exel->isChecked())
+        OpenDocument(boxOwner(), prompts_, path);
 }
 
 QString SaveCSV::askTextFilePath()
@@ -417,13 +431,7 @@ void SaveCSV::saveTextFile()
         return;
     outputPath_ = path;
     job_->progress = [this](std::int64_t rows) { ProgressBar1->setValue(static_cast<int>(rows)); };
-    const ExportOutcome outcome = job_->gridToTextFile(grid_, path);
-    if (tellTextFileEnd(outcome))
-        return;
-    tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
-    finishReplaced(outcome.replaced);
-    if (Chk_edit_csv->isChecked() && hooks_.EditFile)
-        hooks_.EditFile(path);
+    endTextFile(path, job_->gridToTextFile(grid_, path));
 }
 
 void SaveCSV::saveClipboard()
@@ -480,11 +488,7 @@ void SaveCSV::saveSpreadsheet()
         return;
     outputPath_ = path;
     job_->progress = [this](std::int64_t rows) { ProgressBar1->setValue(static_cast<int>(rows)); };
-    if (tellSpreadsheetEnd(job_->gridToSpreadsheet(grid_, path)))
-        return;
-    tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
-    if (Chk_open_exel->isChecked())
-        OpenDocument(boxOwner(), prompts_, path);
+    endSpreadsheet(path, job_->gridToSpreadsheet(grid_, path));
 }
 
 void SaveCSV::advanceMarker(std::int64_t rows)
@@ -541,21 +545,10 @@ void SaveCSV::saveRest()
     startMarker();
     job_->progress = [this](std::int64_t rows) { advanceMarker(rows); };
     if (book) {
-        if (tellSpreadsheetEnd(job_->gridAndRestToSpreadsheet(grid_, held, db_, path)))
-            return;
-        tell(Prompts::Icon::Information, windowTitle(),
-             path + QStringLiteral("\nに出力しました。"));
-        if (Chk_open_exel->isChecked())
-            OpenDocument(boxOwner(), prompts_, path);
+        endSpreadsheet(path, job_->gridAndRestToSpreadsheet(grid_, held, db_, path));
         return;
     }
-    const ExportOutcome outcome = job_->gridAndRestToTextFile(grid_, held, db_, path);
-    if (tellTextFileEnd(outcome))
-        return;
-    tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
-    finishReplaced(outcome.replaced);
-    if (Chk_edit_csv->isChecked() && hooks_.EditFile)
-        hooks_.EditFile(path);
+    endTextFile(path, job_->gridAndRestToTextFile(grid_, held, db_, path));
 }
 
 void SaveCSV::selectOut()
@@ -604,11 +597,5 @@ void SaveCSV::selectOut()
 
     startMarker();
     job_->progress = [this](std::int64_t rows) { advanceMarker(rows); };
-    const ExportOutcome outcome = job_->resultToTextFile(db_, info, path);
-    if (tellTextFileEnd(outcome))
-        return;
-    tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
-    finishReplaced(outcome.replaced);
-    if (Chk_edit_csv->isChecked() && hooks_.EditFile)
-        hooks_.EditFile(path);
+    endTextFile(path, job_->resultToTextFile(db_, info, path));
 }

@@ -130,7 +130,10 @@ private:
     // The busy marker and counter of an export whose row count is unknown, at 0.
     void startMarker();
     void advanceMarker(std::int64_t rows);
-    void finishReplaced(std::uint64_t replaced);
+    // The boxes at the end of an export into a text file or a workbook: what did not complete,
+    // or the completion (with the "?" warning), then the editor or spreadsheet program.
+    void endTextFile(const QString& path, const ExportOutcome& outcome);
+    void endSpreadsheet(const QString& path, const ExportOutcome& outcome);
 
     ODBCComm& db_;
     Prompts& prompts_;
