@@ -4,6 +4,7 @@
 #include "base/EventPump.h"
 #include "base/INIfile_IO.h"
 #include "base/Settings.h"
+#include "base/SortImageHeader.h"
 #include "base/Twips.h"
 #include "base/WindowFont.h"
 #include "base/WindowPlacement.h"
@@ -18,10 +19,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStyleOptionHeader>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -37,53 +36,6 @@ int px(double t)
 {
     return twips::toPixels(t);
 }
-
-// The sort image of a column stands right of its caption, as in the result grid's header.
-class SortImageHeader : public QHeaderView {
-public:
-    explicit SortImageHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
-
-    // Room for the caption, the gap and the image.
-    int captionAndImageWidth(int column) const
-    {
-        QStyleOptionHeader opt;
-        initStyleOption(&opt);
-        initStyleOptionForIndex(&opt, column);
-        opt.rect = QRect(0, 0, 1000, height());
-        const int insets =
-            opt.rect.width() - style()->subElementRect(QStyle::SE_HeaderLabel, &opt, this).width();
-        return insets + fontMetrics().horizontalAdvance(opt.text) +
-               style()->pixelMetric(QStyle::PM_HeaderMargin, &opt, this) + iconSize().width();
-    }
-
-protected:
-    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
-    {
-        // The model has no decoration, so the caption is drawn where it always stands.
-        QHeaderView::paintSection(painter, rect, logicalIndex);
-        const QString key =
-            model()->headerData(logicalIndex, Qt::Horizontal, kSortImageRole).toString();
-        if (key.isEmpty() || !rect.isValid())
-            return;
-        QStyleOptionHeader opt;
-        initStyleOption(&opt);
-        initStyleOptionForIndex(&opt, logicalIndex);
-        opt.rect = rect;
-        const QRect area = style()->subElementRect(QStyle::SE_HeaderLabel, &opt, this);
-        const QSize image = iconSize();
-        const int left = std::min(area.left() + fontMetrics().horizontalAdvance(opt.text) +
-                                      style()->pixelMetric(QStyle::PM_HeaderMargin, &opt, this),
-                                  area.right() + 1 - image.width());
-        const QIcon icon(key == QLatin1String("SortDESC") ? QStringLiteral(":/icons/sort_down.png")
-                                                          : QStringLiteral(":/icons/sort_up.png"));
-        painter->save();
-        painter->setClipRect(rect);
-        icon.paint(painter, QRect(QPoint(std::max(left, area.left()),
-                                         area.top() + (area.height() - image.height()) / 2),
-                                  image));
-        painter->restore();
-    }
-};
 
 double tw(int p)
 {
@@ -115,7 +67,11 @@ ShowHist::ShowHist(INIfile_IO& ini, ShowHistHooks hooks, QWidget* owner)
     ListView1 = new QTreeWidget(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setRootIsDecorated(false);
-    ListView1->setHeader(new SortImageHeader(ListView1));
+    ListView1->setHeader(new SortImageHeader(
+        kSortImageRole,
+        {{QStringLiteral("SortASC"), QIcon(QStringLiteral(":/icons/sort_up.png"))},
+         {QStringLiteral("SortDESC"), QIcon(QStringLiteral(":/icons/sort_down.png"))}},
+        ListView1));
     ListView1->setColumnCount(3);
     ListView1->setHeaderLabels(
         {QStringLiteral("日時"), QStringLiteral("DB"), QStringLiteral("SQL")});
@@ -275,12 +231,7 @@ void ShowHist::showSortImages()
         header->setData(c, kSortImageRole, key);
     }
     // A caption and image that do not fit side by side widen their column.
-    if (sortColumn_ >= 0) {
-        const int wanted =
-            static_cast<SortImageHeader*>(ListView1->header())->captionAndImageWidth(sortColumn_);
-        if (ListView1->columnWidth(sortColumn_) < wanted)
-            ListView1->setColumnWidth(sortColumn_, wanted);
-    }
+    static_cast<SortImageHeader*>(ListView1->header())->makeRoomForImage(sortColumn_);
 }
 
 QString ShowHist::sortImage(int column) const

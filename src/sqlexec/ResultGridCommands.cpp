@@ -1,5 +1,6 @@
 #include "sqlexec/ResultGridCommands.h"
 
+#include "base/SortImageHeader.h"
 #include "base/Twips.h"
 #include "base/basApiCall.h"
 #include "sqlexec/GridColumnWidths.h"
@@ -9,122 +10,16 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
-#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QStyleOptionHeader>
 #include <QTableView>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
-
-// The grid's header: the sort image stands right of the sort column's caption, the caption
-// and image keeping the column's alignment together.
-class ResultGridHeader : public QHeaderView {
-public:
-    ResultGridHeader(QHash<QString, QIcon> images, QWidget* parent)
-        : QHeaderView(Qt::Horizontal, parent), images_(std::move(images))
-    {
-        setSectionsClickable(true);
-        setHighlightSections(false);
-    }
-
-    // Widens a column whose caption and sort image would not fit side by side; the caption
-    // would otherwise be cut to make room for the image.
-    void makeRoomForImage(int column)
-    {
-        if (model() == nullptr || column < 0 || column >= count() ||
-            !model()->headerData(column, Qt::Horizontal, ResultGridModel::SortImageRole).isValid())
-            return;
-        QStyleOptionHeader opt;
-        initStyleOption(&opt);
-        initStyleOptionForIndex(&opt, column);
-        // The label area lies inside the section by the style's insets, as paintSection finds.
-        opt.rect = QRect(0, 0, 1000, height());
-        const int insets =
-            opt.rect.width() - style()->subElementRect(QStyle::SE_HeaderLabel, &opt, this).width();
-        const int wanted = insets + captionWidth(caption(column)) +
-                           style()->pixelMetric(QStyle::PM_HeaderMargin, &opt, this) +
-                           imageExtent(opt);
-        if (sectionSize(column) < wanted)
-            resizeSection(column, wanted);
-    }
-
-protected:
-    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
-    {
-        const QString key = model() != nullptr ? model()
-                                                     ->headerData(logicalIndex, Qt::Horizontal,
-                                                                  ResultGridModel::SortImageRole)
-                                                     .toString()
-                                               : QString();
-        const QIcon icon = key.isEmpty() ? QIcon() : images_.value(key);
-        if (icon.isNull() || !rect.isValid()) {
-            QHeaderView::paintSection(painter, rect, logicalIndex);
-            return;
-        }
-        QStyleOptionHeader opt;
-        initStyleOption(&opt);
-        opt.rect = rect;
-        initStyleOptionForIndex(&opt, logicalIndex);
-        opt.rect = rect;
-        // The caption whole: the option's may be cut already to the section without image.
-        const QString text = caption(logicalIndex);
-        opt.icon = QIcon();
-        style()->drawControl(QStyle::CE_HeaderSection, &opt, painter, this);
-
-        const QRect area = style()->subElementRect(QStyle::SE_HeaderLabel, &opt, this);
-        const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, &opt, this);
-        const int extent = imageExtent(opt);
-        const QSize image(extent, extent);
-        const int textWidth =
-            std::clamp(captionWidth(text), 0, std::max(0, area.width() - image.width() - margin));
-        const int block = textWidth + margin + image.width();
-        int left = area.left();
-        const Qt::Alignment align = opt.textAlignment & Qt::AlignHorizontal_Mask;
-        if (align & Qt::AlignRight)
-            left = area.right() + 1 - block;
-        else if (align & Qt::AlignHCenter)
-            left = area.left() + (area.width() - block) / 2;
-        left = std::max(left, area.left());
-
-        QStyleOptionHeader label = opt;
-        label.rect = QRect(left, area.top(), textWidth, area.height());
-        label.text = opt.fontMetrics.elidedText(text, Qt::ElideRight, textWidth);
-        label.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
-        style()->drawControl(QStyle::CE_HeaderLabel, &label, painter, this);
-        const QRect imageRect(left + textWidth + margin,
-                              area.top() + (area.height() - image.height()) / 2, image.width(),
-                              image.height());
-        icon.paint(painter, imageRect.intersected(rect));
-    }
-
-private:
-    QString caption(int column) const
-    {
-        return model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-    }
-
-    // Whole pixels that hold the text: a cut to its rounded advance would elide it.
-    int captionWidth(const QString& text) const
-    {
-        return static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(text)));
-    }
-
-    int imageExtent(const QStyleOptionHeader& opt) const
-    {
-        return iconSize().isValid() ? iconSize().height()
-                                    : style()->pixelMetric(QStyle::PM_SmallIconSize, &opt, this);
-    }
-
-    QHash<QString, QIcon> images_;
-};
 
 // "&" in a menu caption would mark a shortcut letter and vanish.
 QString captionText(const QString& text)
@@ -145,7 +40,9 @@ ResultGridCommands::ResultGridCommands(ResultGridModel& model, const ResultGridU
         return;
     // The model sorts; the view's own sorting would sort it a second time.
     view->setSortingEnabled(false);
-    auto* header = new ResultGridHeader(ui_.imlSort, view);
+    auto* header = new SortImageHeader(ResultGridModel::SortImageRole, ui_.imlSort, view);
+    header->setSectionsClickable(true);
+    header->setHighlightSections(false);
     header_ = header;
     header->setObjectName(QStringLiteral("ListView1_header"));
     const QHeaderView* old = view->horizontalHeader();
@@ -167,7 +64,7 @@ void ResultGridCommands::ColumnClick(int column)
         return;
     sortOnClick(column);
     if (header_ != nullptr)
-        static_cast<ResultGridHeader*>(header_.data())->makeRoomForImage(column);
+        static_cast<SortImageHeader*>(header_.data())->makeRoomForImage(column);
 }
 
 void ResultGridCommands::sortOnClick(int column)
