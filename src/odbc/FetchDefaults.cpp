@@ -149,6 +149,12 @@ bool usesMariaDbDriver(const std::string& connStr)
     return !driver.empty() && isMariaDbDriver(driver);
 }
 
+bool usesSqliteOdbcDriver(const std::string& connStr)
+{
+    const std::string driver = driverOf(items(connStr));
+    return !driver.empty() && isSqliteOdbcDriver(driver);
+}
+
 std::string withFetchDefaults(const std::string& connStr)
 {
     const std::vector<Item> list = items(connStr);

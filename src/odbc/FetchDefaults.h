@@ -38,6 +38,8 @@ bool driverStreamsOnlyInAutocommit(const std::string& driverFile);
 // (a server that does not answer), it reports "Dialog failed" instead of the reason, so it is
 // connected without prompting.
 bool usesMariaDbDriver(const std::string& connStr);
+// The same for SQLite ODBC.
+bool usesSqliteOdbcDriver(const std::string& connStr);
 
 // Whether the row cap may be left to the driver (SQL_MAX_ROWS), by the driver's file name as
 // SQLGetInfo(SQL_DRIVER_NAME) reports it. Only drivers known to stop the result without

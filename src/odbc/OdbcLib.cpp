@@ -192,7 +192,9 @@ namespace {
 // one thread each lock is an atomic instruction, and reading a value takes several calls: a
 // quarter of an export's time. The program uses a connection from one thread at a time (its
 // connection thread), which SQLite's multi-thread mode allows without those locks. The setting
-// must reach the library before its first connection; it is the instance the driver then uses.
+// must reach the library before its first connection, so it is made before the first connect
+// through SQLite ODBC (a program that never uses SQLite never loads it); it is the instance the
+// driver then uses.
 void relaxSqliteLocking()
 {
     static std::once_flag once;
@@ -216,7 +218,6 @@ void relaxSqliteLocking()
 
 int OdbcLib::OdbcInitEnv()
 {
-    relaxSqliteLocking();
     if (env_ != nullptr)
         OdbcFreeEnv();
     SQLHENV env = SQL_NULL_HENV;
@@ -262,6 +263,8 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
         input = connStr;
     keptConnStr_ = input;
     input = withFetchDefaults(input);
+    if (usesSqliteOdbcDriver(input))
+        relaxSqliteLocking();
     const SQLUSMALLINT completion =
         usesMariaDbDriver(input) ? SQL_DRIVER_NOPROMPT : SQL_DRIVER_COMPLETE;
 
