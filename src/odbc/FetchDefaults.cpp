@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -252,8 +253,24 @@ bool driverCapsSelectsInSession(const std::string& driverFile, const std::string
            versionParts(driverVersion) < std::vector<int>{3, 1, 17};
 }
 
-bool plainTopLevelSelect(std::string_view sql)
+namespace {
+
+// A piece of a statement outside comments, as the MariaDB server reads it: a word (in upper
+// case), a string or quoted name, another character, or what cannot be read safely (an
+// executable comment, an unterminated comment or quote, a backslash in a string, whose end
+// then depends on the server's SQL mode).
+struct SqlPiece {
+    enum class Kind { Word, Quoted, Other, Unreadable };
+    Kind kind;
+    std::string word;
+    char c = '\0';
+};
+
+// Hands the statement's pieces to onPiece in order, until it returns false (then false) or an
+// unreadable piece ends the walk.
+bool eachSqlPiece(std::string_view sql, const std::function<bool(const SqlPiece&)>& onPiece)
 {
+    using Kind = SqlPiece::Kind;
     const auto at = [sql](std::size_t i) { return i < sql.size() ? sql[i] : '\0'; };
     const auto blank = [](char c) {
         return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
@@ -262,8 +279,6 @@ bool plainTopLevelSelect(std::string_view sql)
         return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$' ||
                static_cast<unsigned char>(c) >= 0x80;
     };
-    bool first = true;  // the next word is the statement's first
-    bool ended = false; // after a ";" only blanks and comments may follow
     std::size_t i = 0;
     while (i < sql.size()) {
         const char c = sql[i];
@@ -275,48 +290,64 @@ bool plainTopLevelSelect(std::string_view sql)
             i = end == std::string_view::npos ? sql.size() : end + 1;
         } else if (c == '/' && at(i + 1) == '*') {
             // /*! ... */ and /*M! ... */ are run by the server.
-            if (at(i + 2) == '!' || (at(i + 2) == 'M' && at(i + 3) == '!'))
-                return false;
             const std::size_t end = sql.find("*/", i + 2);
-            if (end == std::string_view::npos)
-                return false;
+            if (at(i + 2) == '!' || (at(i + 2) == 'M' && at(i + 3) == '!') ||
+                end == std::string_view::npos)
+                return onPiece({Kind::Unreadable, {}, c});
             i = end + 2;
-        } else if (ended) {
-            return false;
-        } else if (c == ';') {
-            ended = true;
-            ++i;
         } else if (c == '\'' || c == '"' || c == '`') {
             std::size_t j = i + 1;
             for (;; ++j) {
                 if (j >= sql.size() || (sql[j] == '\\' && c != '`'))
-                    return false;
+                    return onPiece({Kind::Unreadable, {}, c});
                 if (sql[j] == c) {
                     if (at(j + 1) != c)
                         break;
                     ++j; // a doubled quote
                 }
             }
-            if (first)
+            if (!onPiece({Kind::Quoted, {}, c}))
                 return false;
             i = j + 1;
         } else if (wordChar(c)) {
+            SqlPiece piece{Kind::Word, {}, c};
             std::size_t j = i;
-            std::string word;
             for (; j < sql.size() && wordChar(sql[j]); ++j)
-                word += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[j])));
-            if (first ? word != "SELECT"
-                      : word == "INTO" || word == "FOR" || word == "LOCK" || word == "PROCEDURE")
+                piece.word += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[j])));
+            if (!onPiece(piece))
                 return false;
-            first = false;
             i = j;
-        } else if (first) {
-            return false;
         } else {
+            if (!onPiece({Kind::Other, {}, c}))
+                return false;
             ++i;
         }
     }
-    return !first;
+    return true;
+}
+
+} // namespace
+
+bool plainTopLevelSelect(std::string_view sql)
+{
+    using Kind = SqlPiece::Kind;
+    bool first = true;  // the next piece is the statement's first
+    bool ended = false; // after a ";" only blanks and comments may follow
+    bool plain = true;
+    eachSqlPiece(sql, [&](const SqlPiece& p) {
+        const bool word = p.kind == Kind::Word;
+        if (p.kind == Kind::Unreadable || ended || (first && !word) ||
+            (first ? p.word != "SELECT"
+                   : word && (p.word == "INTO" || p.word == "FOR" || p.word == "LOCK" ||
+                              p.word == "PROCEDURE"))) {
+            plain = false;
+            return false;
+        }
+        ended = p.kind == Kind::Other && p.c == ';';
+        first = false;
+        return true;
+    });
+    return plain && !first;
 }
 
 bool driverFailureMayDropWrites(const std::string& driverFile)
@@ -343,42 +374,19 @@ bool driverGetsDataOfAnyBlockRow(const std::string& driverFile)
 
 bool writingWith(std::string_view sql)
 {
-    const auto wordChar = [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$' ||
-               static_cast<unsigned char>(c) >= 0x80;
-    };
+    using Kind = SqlPiece::Kind;
     bool first = true;
-    std::size_t i = 0;
-    while (i < sql.size()) {
-        const char c = sql[i];
-        const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
-        if (c == '-' && next == '-') {
-            const std::size_t end = sql.find('\n', i);
-            i = end == std::string_view::npos ? sql.size() : end + 1;
-        } else if (c == '/' && next == '*') {
-            const std::size_t end = sql.find("*/", i + 2);
-            i = end == std::string_view::npos ? sql.size() : end + 2;
-        } else if (c == '\'' || c == '"') {
-            // A doubled quote inside is two strings side by side, which reads the same here.
-            const std::size_t end = sql.find(c, i + 1);
-            i = end == std::string_view::npos ? sql.size() : end + 1;
-        } else if (wordChar(c)) {
-            std::size_t j = i;
-            std::string word;
-            for (; j < sql.size() && wordChar(sql[j]); ++j)
-                word += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[j])));
-            if (first && word != "WITH")
-                return false;
-            if (!first &&
-                (word == "INSERT" || word == "UPDATE" || word == "DELETE" || word == "MERGE"))
-                return true;
-            first = false;
-            i = j;
-        } else {
-            ++i;
-        }
-    }
-    return false;
+    bool writes = false;
+    eachSqlPiece(sql, [&](const SqlPiece& p) {
+        if (first && (p.kind != Kind::Word || p.word != "WITH"))
+            return false;
+        // What cannot be read is taken as a write: the statement then only loses the cursor.
+        writes = !first && (p.kind == Kind::Unreadable || p.word == "INSERT" ||
+                            p.word == "UPDATE" || p.word == "DELETE" || p.word == "MERGE");
+        first = false;
+        return !writes;
+    });
+    return writes;
 }
 
 bool driverSkipsCursorAfterComment(const std::string& driverFile)

@@ -83,7 +83,8 @@ bool driverCapsSelectsInSession(const std::string& driverFile, const std::string
 bool plainTopLevelSelect(std::string_view sql);
 
 // True when sql begins with WITH (after blanks and comments) and has INSERT, UPDATE, DELETE or
-// MERGE among its words outside strings, quoted names and comments: it may change data, which
+// MERGE among its words outside strings, quoted names and comments (read as for
+// plainTopLevelSelect; what cannot be read counts as such a word): it may change data, which
 // PostgreSQL refuses inside the DECLARE CURSOR that psqlODBC's UseDeclareFetch puts round every
 // statement it takes for a query (driverSkipsCursorAfterComment).
 bool writingWith(std::string_view sql);
