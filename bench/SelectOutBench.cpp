@@ -18,6 +18,7 @@
 // file is written to the test environment folder and removed afterwards. Run with the
 // environment of the test programs (see GridFillBench.cpp).
 #include "BenchSupport.h"
+#include "GridWindow.h"
 #include "ScriptedPrompts.h"
 #include "base/GetFile.h"
 #include "odbc/OdbcLib.h"
@@ -179,8 +180,7 @@ long save(bool postgres, const std::string& sql, bool pending)
     ScriptedPrompts prompts;
     OdbcLib lib;
     ODBCComm db(lib, prompts);
-    QString uid, pwd, conn = QString::fromStdString(connStrFor(postgres));
-    if (db.DbConnect(nullptr, QString(), uid, pwd, QString(), conn) != 0)
+    if (!bench::connect(db, connStrFor(postgres)))
         return -1;
     if (pending)
         db.pending().record({QStringLiteral("UPDATE …"), QDateTime::currentDateTime(), 1, 0});
@@ -213,8 +213,7 @@ long rest(const std::string& sql, bool workbook, long& peakBeforeKb)
     ScriptedPrompts prompts;
     OdbcLib lib;
     ODBCComm db(lib, prompts);
-    QString uid, pwd, conn = QString::fromStdString(connStrFor(true));
-    if (db.DbConnect(nullptr, QString(), uid, pwd, QString(), conn) != 0)
+    if (!bench::connect(db, connStrFor(true)))
         return -1;
     GridRows grid;
     const OpenedResult opened = db.DbOpenResult(QString::fromStdString(sql), kGridRows + 1);
