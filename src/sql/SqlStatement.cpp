@@ -1,0 +1,382 @@
+#include "sql/SqlStatement.h"
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace sql {
+
+namespace {
+
+void appendUtf8(std::string& out, char16_t c, char16_t next, bool& skipNext)
+{
+    std::uint32_t u = c;
+    if (c >= 0xD800 && c < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+        u = 0x10000 + ((static_cast<std::uint32_t>(c) - 0xD800) << 10) + (next - 0xDC00);
+        skipNext = true;
+    }
+    if (u < 0x80) {
+        out.push_back(static_cast<char>(u));
+    } else if (u < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (u >> 6)));
+        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    } else if (u < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (u >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (u >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    }
+}
+
+template <class Ch> std::string utf8Of(std::basic_string_view<Ch> text)
+{
+    if constexpr (std::is_same_v<Ch, char>) {
+        return std::string(text);
+    } else {
+        std::string out;
+        out.reserve(text.size());
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            bool skip = false;
+            appendUtf8(out, text[i], i + 1 < text.size() ? text[i + 1] : u'\0', skip);
+            if (skip)
+                ++i;
+        }
+        return out;
+    }
+}
+
+template <class Ch> std::string upperAscii(std::basic_string_view<Ch> text)
+{
+    std::string out = utf8Of(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+// A quoted name's text: quotes dropped, doubled ones made single.
+template <class Ch> std::string nameOf(std::basic_string_view<Ch> quoted)
+{
+    if (quoted.size() < 2)
+        return {};
+    const Ch close = quoted.front() == Ch('[') ? Ch(']') : quoted.front();
+    std::basic_string<Ch> out;
+    for (std::size_t i = 1; i + 1 < quoted.size(); ++i) {
+        out.push_back(quoted[i]);
+        if (quoted[i] == close && close != Ch(']') && i + 2 < quoted.size() &&
+            quoted[i + 1] == close)
+            ++i;
+    }
+    return utf8Of(std::basic_string_view<Ch>(out));
+}
+
+// The text inside MariaDB's /*!NNNNN ... */ or /*M!NNNNNN ... */.
+template <class Ch>
+std::basic_string_view<Ch> executableInside(std::basic_string_view<Ch> comment, bool closed,
+                                            std::size_t& offset)
+{
+    std::size_t i = 2;
+    if (i < comment.size() && comment[i] == Ch('M'))
+        ++i;
+    ++i; // "!"
+    std::size_t digits = i;
+    while (digits < comment.size() && comment[digits] >= Ch('0') && comment[digits] <= Ch('9'))
+        ++digits;
+    // A version number has five or six digits; what follows is code.
+    if (digits - i == 5 || digits - i == 6)
+        i = digits;
+    i = std::min(i, comment.size());
+    const std::size_t end = closed && comment.size() >= i + 2 ? comment.size() - 2 : comment.size();
+    offset = i;
+    return comment.substr(i, end - i);
+}
+
+template <class Ch>
+void readInto(std::basic_string_view<Ch> text, Dialect dialect, std::size_t base, Pieces& out)
+{
+    Lexer<Ch> lexer(text, dialect);
+    Token t;
+    while (lexer.next(t)) {
+        out.unclosed = out.unclosed || t.unclosed;
+        const auto view = text.substr(t.begin, t.end - t.begin);
+        switch (t.kind) {
+        case TokenKind::Blank:
+            break;
+        case TokenKind::Comment:
+            if (t.executable) {
+                out.executable = true;
+                std::size_t offset = 0;
+                const auto inside = executableInside(view, !t.unclosed, offset);
+                readInto(inside, dialect, base + t.begin + offset, out);
+            } else {
+                out.comments = true;
+            }
+            break;
+        case TokenKind::Word:
+            out.list.push_back({t.kind, upperAscii(view), base + t.begin, base + t.end});
+            break;
+        case TokenKind::QuotedName:
+            out.list.push_back({t.kind, nameOf(view), base + t.begin, base + t.end});
+            break;
+        case TokenKind::Symbol:
+            out.list.push_back({t.kind, utf8Of(view), base + t.begin, base + t.end});
+            break;
+        case TokenKind::String:
+        case TokenKind::Number:
+            out.list.push_back({t.kind, {}, base + t.begin, base + t.end});
+            break;
+        }
+    }
+}
+
+bool isSymbol(const Piece& p, char c)
+{
+    return p.kind == TokenKind::Symbol && p.text.size() == 1 && p.text[0] == c;
+}
+
+bool isWord(const Piece& p, std::string_view word)
+{
+    return p.kind == TokenKind::Word && p.text == word;
+}
+
+// One statement's words, in order.
+struct Words {
+    std::vector<const Piece*> pieces;
+    std::vector<std::string_view> words;
+
+    bool has(std::string_view w) const
+    {
+        return std::find(words.begin(), words.end(), w) != words.end();
+    }
+    bool hasAny(std::initializer_list<std::string_view> list) const
+    {
+        return std::any_of(list.begin(), list.end(), [this](std::string_view w) { return has(w); });
+    }
+    bool hasPair(std::string_view a, std::string_view b) const
+    {
+        for (std::size_t i = 0; i + 1 < words.size(); ++i)
+            if (words[i] == a && words[i + 1] == b)
+                return true;
+        return false;
+    }
+    std::string_view at(std::size_t i) const { return i < words.size() ? words[i] : ""; }
+};
+
+bool oneOf(std::string_view w, std::initializer_list<std::string_view> list)
+{
+    return std::find(list.begin(), list.end(), w) != list.end();
+}
+
+// The effect of one statement (no ";" inside).
+StatementEffect classifyOne(const Words& w, Dialect dialect)
+{
+    StatementEffect e;
+    if (w.words.empty())
+        return e;
+    const bool mariaDb = dialect.engine == Engine::MariaDb;
+    const std::string_view first = w.words.front();
+
+    // Settings that keep a session read-only, and statements that put them back or out of
+    // the reader's sight.
+    e.touchesAccessMode =
+        w.hasPair("READ", "WRITE") ||
+        w.hasAny({"DEFAULT_TRANSACTION_READ_ONLY", "TRANSACTION_READ_ONLY", "TX_READ_ONLY",
+                  "QUERY_ONLY", "SET_CONFIG"}) ||
+        oneOf(first, {"RESET", "DISCARD"}) ||
+        (dialect.engine == Engine::Sqlite && oneOf(first, {"ATTACH", "DETACH", "VACUUM"})) ||
+        (mariaDb && oneOf(first, {"PREPARE", "EXECUTE", "DEALLOCATE", "HANDLER", "INSTALL"}));
+    e.changesSqlMode = mariaDb && w.has("SQL_MODE");
+
+    if (mariaDb) {
+        // Statements after which MariaDB has committed what was open, also when they fail.
+        const bool temporary = oneOf(first, {"CREATE", "DROP"}) && w.at(1) == "TEMPORARY";
+        e.commitsBefore =
+            (!temporary &&
+             oneOf(first, {"CREATE", "ALTER", "DROP", "RENAME", "TRUNCATE", "GRANT", "REVOKE",
+                           "LOCK", "UNLOCK", "ANALYZE", "OPTIMIZE", "REPAIR", "FLUSH", "RESET",
+                           "CACHE", "INSTALL", "UNINSTALL"})) ||
+            (first == "BEGIN" && w.at(1) != "NOT") ||
+            (first == "START" && w.at(1) == "TRANSACTION") ||
+            (first == "CHECK" && w.at(1) == "TABLE") || (first == "LOAD" && w.at(1) == "INDEX") ||
+            (first == "SET" && w.has("AUTOCOMMIT")) || (first == "SET" && w.at(1) == "PASSWORD");
+    }
+
+    if (first == "COMMIT" || first == "END") {
+        e.commits = true;
+        return e;
+    }
+    if (first == "ROLLBACK") {
+        // ROLLBACK TO [SAVEPOINT] takes back part of the transaction only.
+        e.rollsBack = !w.has("TO");
+        e.savepoints = !e.rollsBack;
+        return e;
+    }
+    if (oneOf(first, {"CREATE", "ALTER", "DROP", "TRUNCATE", "RENAME", "GRANT", "REVOKE", "COMMENT",
+                      "REINDEX", "CLUSTER"})) {
+        e.mayChange = true;
+        e.ddl = true;
+        return e;
+    }
+    if (first == "UPDATE" || first == "DELETE") {
+        e.mayChange = true;
+        e.updateOrDelete = true;
+        e.withoutWhere = !w.has("WHERE");
+        return e;
+    }
+    if (oneOf(first, {"SELECT", "WITH", "VALUES", "TABLE"})) {
+        // A write inside WITH, SELECT ... INTO a new table, or rows locked for later writes.
+        e.mayChange = w.hasAny({"INSERT", "UPDATE", "DELETE", "MERGE", "INTO"}) ||
+                      w.hasPair("FOR", "SHARE") || w.hasPair("SHARE", "MODE") ||
+                      w.hasPair("KEY", "SHARE") || w.hasPair("FOR", "UPDATE") ||
+                      w.hasPair("NO", "KEY") || w.has("SET_CONFIG");
+        return e;
+    }
+    // Reads and settings of the session, which change no data and take no lock.
+    if (oneOf(first, {"SHOW", "DESCRIBE", "DESC", "SET", "RESET", "USE", "BEGIN", "START",
+                      "SAVEPOINT", "RELEASE", "FETCH", "CLOSE", "DECLARE"})) {
+        e.savepoints = first == "SAVEPOINT" || first == "RELEASE";
+        return e;
+    }
+    if (first == "EXPLAIN") {
+        // EXPLAIN ANALYZE runs the statement.
+        e.mayChange = w.has("ANALYZE") || w.has("ANALYSE");
+        return e;
+    }
+    if (first == "PRAGMA") {
+        // A pragma that sets something may change the database file.
+        e.mayChange = std::any_of(w.pieces.begin(), w.pieces.end(),
+                                  [](const Piece* p) { return isSymbol(*p, '='); });
+        return e;
+    }
+    // INSERT, MERGE, REPLACE, CALL, DO, LOCK, COPY, and whatever cannot be told.
+    e.mayChange = true;
+    return e;
+}
+
+StatementEffect classify(const Pieces& pieces, Dialect dialect)
+{
+    StatementEffect all;
+    all.unclosed = pieces.unclosed;
+    std::vector<Words> statements(1);
+    for (const Piece& p : pieces.list) {
+        if (isSymbol(p, ';')) {
+            if (!statements.back().pieces.empty())
+                statements.emplace_back();
+            continue;
+        }
+        statements.back().pieces.push_back(&p);
+        if (p.kind == TokenKind::Word)
+            statements.back().words.push_back(p.text);
+    }
+    if (statements.back().pieces.empty())
+        statements.pop_back();
+    all.statements = static_cast<int>(statements.size());
+    for (const Words& w : statements) {
+        const StatementEffect e = classifyOne(w, dialect);
+        all.mayChange = all.mayChange || e.mayChange;
+        all.ddl = all.ddl || e.ddl;
+        all.updateOrDelete = all.updateOrDelete || e.updateOrDelete;
+        all.withoutWhere = all.withoutWhere || e.withoutWhere;
+        all.savepoints = all.savepoints || e.savepoints;
+        all.commitsBefore = all.commitsBefore || e.commitsBefore;
+        all.touchesAccessMode = all.touchesAccessMode || e.touchesAccessMode;
+        all.changesSqlMode = all.changesSqlMode || e.changesSqlMode;
+        if (statements.size() == 1) {
+            all.commits = e.commits;
+            all.rollsBack = e.rollsBack;
+        } else if (e.commits || e.rollsBack) {
+            // Ends the transaction part way: what it holds cannot be told from here.
+            all.mayChange = true;
+        }
+    }
+    // A statement the database reads past an open quote cannot be told.
+    if (pieces.unclosed && !all.commits && !all.rollsBack)
+        all.mayChange = true;
+    return all;
+}
+
+} // namespace
+
+Pieces readPieces(std::string_view text, Dialect dialect)
+{
+    Pieces out;
+    readInto(text, dialect, 0, out);
+    return out;
+}
+
+Pieces readPieces(std::u16string_view text, Dialect dialect)
+{
+    Pieces out;
+    readInto(text, dialect, 0, out);
+    return out;
+}
+
+StatementEffect classifyStatement(std::string_view sql, Dialect dialect)
+{
+    return classify(readPieces(sql, dialect), dialect);
+}
+
+StatementEffect classifyStatement(std::u16string_view sql, Dialect dialect)
+{
+    return classify(readPieces(sql, dialect), dialect);
+}
+
+bool refusedWhenReadOnly(const StatementEffect& effect, Dialect dialect)
+{
+    return effect.touchesAccessMode || (dialect.engine == Engine::MariaDb && effect.ddl);
+}
+
+bool plainTopLevelSelect(std::string_view sql, Dialect dialect)
+{
+    const Pieces pieces = readPieces(sql, dialect);
+    if (pieces.unclosed || pieces.executable || pieces.list.empty() ||
+        !isWord(pieces.list.front(), "SELECT"))
+        return false;
+    for (std::size_t i = 0; i < pieces.list.size(); ++i) {
+        const Piece& p = pieces.list[i];
+        if (isSymbol(p, ';'))
+            return i + 1 == pieces.list.size();
+        if (p.kind == TokenKind::Word && oneOf(p.text, {"INTO", "FOR", "LOCK", "PROCEDURE"}))
+            return false;
+    }
+    return true;
+}
+
+bool writingWith(std::string_view sql, Dialect dialect)
+{
+    const Pieces pieces = readPieces(sql, dialect);
+    if (pieces.list.empty() || !isWord(pieces.list.front(), "WITH"))
+        return false;
+    // What cannot be read is taken as a write: the statement then only loses the cursor.
+    if (pieces.unclosed)
+        return true;
+    return std::any_of(pieces.list.begin() + 1, pieces.list.end(), [](const Piece& p) {
+        return p.kind == TokenKind::Word && oneOf(p.text, {"INSERT", "UPDATE", "DELETE", "MERGE"});
+    });
+}
+
+bool keepsToItself(std::string_view value, Dialect dialect)
+{
+    Lexer<char> lexer(value, dialect);
+    Token t;
+    int depth = 0;
+    while (lexer.next(t)) {
+        if (t.unclosed || t.kind == TokenKind::Comment)
+            return false;
+        if (t.kind != TokenKind::Symbol)
+            continue;
+        const char c = value[t.begin];
+        if (c == ';')
+            return false;
+        if (c == '(')
+            ++depth;
+        else if (c == ')' && --depth < 0)
+            return false;
+    }
+    return depth == 0;
+}
+
+} // namespace sql
