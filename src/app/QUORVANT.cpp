@@ -259,7 +259,9 @@ void QUORVANT::wireSaveCSV()
         return sqlRunner_->batch().takeRest(held);
     };
     hooks.EditFile = [this](const QString& path) { frmEditor_->EditFile(path); };
-    hooks.readsOnly = [](const QString& sql) { return !ClassifyStatement(sql).mayChange; };
+    hooks.readsOnly = [this](const QString& sql) {
+        return !ClassifyStatement(sql, services_.db().DbDialect()).mayChange;
+    };
     saveCSV_ = new SaveCSV(services_.db(), services_.prompts(), std::move(hooks), this);
 }
 

@@ -1,7 +1,7 @@
 #include "odbc/OdbcLib.h"
 
 #include "odbc/ConnStrValue.h"
-#include "odbc/FetchDefaults.h"
+#include "odbc/DriverTraits.h"
 
 #include "text/CodePage.h"
 
@@ -121,6 +121,7 @@ std::int16_t OdbcLib::OdbcCheckResult(int rawReturn)
             SQLHSTMT stmt;
         };
         const Target order[] = {
+            {SQL_NULL_HENV, SQL_NULL_HDBC, boundStmt_},
             {SQL_NULL_HENV, SQL_NULL_HDBC, execStmt_},
             {SQL_NULL_HENV, SQL_NULL_HDBC, cursorAllocated_ ? cursorStmt_ : SQL_NULL_HSTMT},
             {SQL_NULL_HENV, SQL_NULL_HDBC, catalogStmt_},
@@ -330,25 +331,6 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
     SQLSMALLINT nameLength = 0;
     const SQLRETURN named =
         SQLGetInfo(dbc_, SQL_DRIVER_NAME, driverName, sizeof driverName - 1, &nameLength);
-    driverCapsRows_ =
-        succeeded(named) && driverMaxRowsKeepsMeaning(reinterpret_cast<const char*>(driverName));
-    capEndsResult_ =
-        succeeded(named) && driverMaxRowsEndsResult(reinterpret_cast<const char*>(driverName));
-    fetchCancellable_ =
-        succeeded(named) && driverCancelsFetches(reinterpret_cast<const char*>(driverName));
-    failedStatementMayDropWrites_ =
-        succeeded(named) && driverFailureMayDropWrites(reinterpret_cast<const char*>(driverName));
-    savepointsUndo_ =
-        succeeded(named) && driverSavepointsUndo(reinterpret_cast<const char*>(driverName));
-    ddlCommitsItself_ =
-        succeeded(named) && driverDdlCommitsItself(reinterpret_cast<const char*>(driverName));
-    commentSkipsCursor_ = succeeded(named) &&
-                          driverSkipsCursorAfterComment(reinterpret_cast<const char*>(driverName));
-    streamsOnlyInAutocommit_ = succeeded(named) && driverStreamsOnlyInAutocommit(
-                                                       reinterpret_cast<const char*>(driverName));
-    wholeBlockFetch_ = blockFetchAvailable_ && succeeded(named) &&
-                       driverGetsDataOfAnyBlockRow(reinterpret_cast<const char*>(driverName));
-
     // A result and a catalog enumeration are two active statements; 0 means no limit.
     SQLUSMALLINT activeStatements = 0;
     const SQLRETURN active = SQLGetInfo(dbc_, SQL_ACTIVE_STATEMENTS, &activeStatements,
@@ -357,15 +339,23 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
     SQLSMALLINT versionLength = 0;
     const SQLRETURN versioned =
         SQLGetInfo(dbc_, SQL_DRIVER_VER, driverVersion, sizeof driverVersion - 1, &versionLength);
-    selectCapInSession_ = succeeded(named) && succeeded(versioned) &&
-                          driverCapsSelectsInSession(reinterpret_cast<const char*>(driverName),
-                                                     reinterpret_cast<const char*>(driverVersion));
+    SQLCHAR dbms[128] = {};
+    SQLSMALLINT dbmsLength = 0;
+    const SQLRETURN dbmsNamed = SQLGetInfo(dbc_, SQL_DBMS_NAME, dbms, sizeof dbms - 1, &dbmsLength);
+    traits_ =
+        succeeded(named)
+            ? driverTraits(reinterpret_cast<const char*>(driverName),
+                           succeeded(versioned) ? reinterpret_cast<const char*>(driverVersion) : "",
+                           succeeded(dbmsNamed) ? reinterpret_cast<const char*>(dbms) : "")
+            : DriverTraits{};
+    readOnly_ = false;
+    paramArraysRefused_ = false;
+    wholeBlockFetch_ = blockFetchAvailable_ && traits_.getsDataOfAnyBlockRow;
     selectLimitToRestore_.clear();
-    catalogBesideCursor_ =
-        succeeded(named) && succeeded(active) && succeeded(versioned) &&
-        (activeStatements == 0 || activeStatements >= 2) &&
-        driverKeepsResultBesideCatalog(reinterpret_cast<const char*>(driverName),
-                                       reinterpret_cast<const char*>(driverVersion));
+    catalogBesideCursor_ = succeeded(active) && (activeStatements == 0 || activeStatements >= 2) &&
+                           traits_.keepsResultBesideCatalog;
+    shareDialect();
+    readSqlMode();
 
     SQLUINTEGER ownerUsage = 0;
     SQLUINTEGER catalogUsage = 0;
@@ -380,38 +370,13 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
     return 0;
 }
 
-// The statement that makes a session read-only on the server, by SQL_DBMS_NAME; empty when
-// the database is not one whose setting is known.
-static std::string readOnlySessionStatement(std::string_view dbms)
-{
-    const auto startsWith = [dbms](std::string_view prefix) {
-        if (dbms.size() < prefix.size())
-            return false;
-        for (std::size_t i = 0; i < prefix.size(); ++i) {
-            if (std::tolower(static_cast<unsigned char>(dbms[i])) != prefix[i])
-                return false;
-        }
-        return true;
-    };
-    if (startsWith("postgresql"))
-        return "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY";
-    if (startsWith("mariadb") || startsWith("mysql"))
-        return "SET SESSION TRANSACTION READ ONLY";
-    if (startsWith("sqlite"))
-        return "PRAGMA query_only = ON";
-    return {};
-}
-
 std::int16_t OdbcLib::OdbcSetReadOnly(bool& serverEnforced)
 {
     serverEnforced = false;
+    readOnly_ = false;
     if (!connected_)
         return OdbcCheckResult(SQL_INVALID_HANDLE);
-    SQLCHAR dbms[128] = {};
-    SQLSMALLINT dbmsLength = 0;
-    const SQLRETURN named = SQLGetInfo(dbc_, SQL_DBMS_NAME, dbms, sizeof dbms - 1, &dbmsLength);
-    const std::string statement =
-        succeeded(named) ? readOnlySessionStatement(reinterpret_cast<const char*>(dbms)) : "";
+    const std::string& statement = traits_.readOnlyStatement;
     if (!statement.empty()) {
         std::int32_t rows = 0;
         std::int16_t cols = 0;
@@ -427,7 +392,9 @@ std::int16_t OdbcLib::OdbcSetReadOnly(bool& serverEnforced)
     const std::int16_t mode =
         OdbcCheckResult(SQLSetConnectOption(dbc_, SQL_ACCESS_MODE, SQL_MODE_READ_ONLY));
     // Where the server enforces it, a driver that refuses the access mode changes nothing.
-    return serverEnforced ? 0 : mode;
+    const std::int16_t code = serverEnforced ? 0 : mode;
+    readOnly_ = code == 0;
+    return code;
 }
 
 void OdbcLib::releaseConnectionHandle(bool disconnect)
@@ -453,6 +420,11 @@ int OdbcLib::OdbcDisconnect()
     if (execStmt_ != nullptr) {
         result |= SQLFreeStmt(execStmt_, SQL_DROP);
         execStmt_ = nullptr;
+    }
+    if (boundStmt_ != nullptr) {
+        result |= SQLFreeStmt(boundStmt_, SQL_DROP);
+        boundStmt_ = nullptr;
+        boundSql_.clear();
     }
     if (cursorAllocated_) {
         result |= SQLFreeStmt(cursorStmt_, SQL_DROP);

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "odbc/DriverTraits.h"
+#include "odbc/ParamValue.h"
+#include "sql/SqlStatement.h"
+
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -72,7 +77,7 @@ public:
     // Autocommit on or off (the program keeps it off); 0 or the failure's status.
     std::int16_t OdbcSetAutocommit(bool on);
     // The driver streams a result only in autocommit mode (driverStreamsOnlyInAutocommit).
-    bool streamsOnlyInAutocommit() const { return streamsOnlyInAutocommit_; }
+    bool streamsOnlyInAutocommit() const { return traits_.streamsOnlyInAutocommit; }
 
     // Status code of a raw ODBC return; collects the diagnostics of the execution statement,
     // cursor statement, connection and environment, in that order, as the last error.
@@ -106,6 +111,14 @@ public:
     // parse never gets the savepoint, and the driver takes back the whole transaction instead.
     // A prepared statement is parsed after the savepoint is set, and taken back alone.
     std::int16_t OdbcExecuteAgain(std::string_view sql, bool prepared = false);
+    // Executes a statement with `columns` parameter markers once for each row of values (row
+    // after row in values), prepared once and kept while the text stays the same (a load's
+    // INSERT). Several rows go as one parameter array (SQL_ATTR_PARAMSET_SIZE) where the driver
+    // takes it, else row by row; either way it fails as a whole when any row fails. The values
+    // of one parameter are of one kind, NULL aside. Texts go as wide characters where the
+    // driver takes them (bindsWideText), so that no code page of the driver changes them.
+    std::int16_t OdbcExecuteBound(std::string_view sql, std::size_t columns,
+                                  const std::vector<ParamValue>& values);
     // Names and kinds of the cursor's columns (at most kMaxColumns); the vectors are grown
     // to the described count when they are shorter.
     // Every column of the open result is a table's column with a declared type. SQLite ODBC
@@ -166,10 +179,14 @@ public:
     // --- state, for the layer above and for tests ---
 
     bool isConnected() const { return connected_; }
+    // What differs for this connection's driver and database, decided at connect.
+    const DriverTraits& traits() const { return traits_; }
+    // How the database reads SQL text now (MariaDB's follows its sql_mode). Any thread.
+    sql::Dialect dialect() const;
     bool hasEnvironment() const { return env_ != nullptr; }
     bool blockFetchAvailable() const { return blockFetchAvailable_; }
     // The connection's driver is given the row cap as SQL_MAX_ROWS.
-    bool driverCapsRows() const { return driverCapsRows_; }
+    bool driverCapsRows() const { return traits_.maxRowsKeepsMeaning; }
     // The driver keeps objects in catalogs (databases) and has no owners, as MariaDB's does:
     // catalog enumerations then read the current catalog's objects and ignore the owner.
     bool objectsInCatalogs() const { return objectsInCatalogs_; }
@@ -179,11 +196,11 @@ public:
     // A failed statement may take back the transaction's earlier writes
     // (driverFailureMayDropWrites): a caller that counts rows written since the last COMMIT
     // must ask the database whether they are still there.
-    bool failedStatementMayDropWrites() const { return failedStatementMayDropWrites_; }
+    bool failedStatementMayDropWrites() const { return traits_.failureMayDropWrites; }
     // A savepoint can take back the last statement (driverSavepointsUndo); DDL commits by
     // itself (driverDdlCommitsItself), so no savepoint outlives it.
-    bool savepointsUndo() const { return savepointsUndo_; }
-    bool ddlCommitsItself() const { return ddlCommitsItself_; }
+    bool savepointsUndo() const { return traits_.savepointsUndo; }
+    bool ddlCommitsItself() const { return traits_.ddlCommitsItself; }
     bool cursorAllocated() const { return cursorAllocated_; }
     std::int16_t cursorColumnCount() const { return cursorColumns_; }
     std::int32_t cursorRowsFetched() const { return cursorRowsFetched_; }
@@ -216,6 +233,18 @@ private:
     // Runs a statement of the layer's own on a statement handle of its own, beside an open
     // result; value, when given, gets the first column of its first row. False on failure.
     bool runAside(const std::string& sql, std::string* value);
+    // On a read-only session: false, or true with the refusal as the last error, for a statement
+    // that could undo the setting.
+    bool refusedOnReadOnly(const sql::StatementEffect& effect);
+    // Whether the statement is a plain COMMIT or ROLLBACK, sent as the transaction call.
+    sql::TransactionEnd transactionEnd(std::string_view sql,
+                                       const sql::StatementEffect& effect) const;
+    // After a statement: the dialect follows a changed sql_mode, and a read-only session is
+    // asked whether it still is; where not, the transaction is rolled back, the session made
+    // read-only again and 0 is not returned (the last error says so).
+    std::int16_t afterStatement(const sql::StatementEffect& effect);
+    // MariaDB's backslash escapes and quotes follow the session's sql_mode.
+    void readSqlMode();
     // Sets the session's sql_select_limit to maxRows when it is higher; gives the value to put
     // back, empty when nothing was changed.
     std::string capSelectInSession(std::int32_t maxRows);
@@ -255,28 +284,31 @@ private:
     // The whole-value fetch reads blocks too: the driver lets SQLGetData read a bound column of
     // any row of the block (driverGetsDataOfAnyBlockRow).
     bool wholeBlockFetch_ = false;
-    bool driverCapsRows_ = false;
-    // The row cap of a plain SELECT goes to the server as sql_select_limit
-    // (driverCapsSelectsInSession).
-    bool selectCapInSession_ = false;
+    DriverTraits traits_;
+    // The session was made read-only (OdbcSetReadOnly): statements that could undo it are
+    // refused, and after every statement the server is asked whether it still is.
+    bool readOnly_ = false;
+    // traits_.dialect for other threads (it changes with the session's sql_mode).
+    std::atomic<std::uint32_t> dialectShared_{0};
+    void shareDialect();
     // The session's own sql_select_limit, when putting it back after a capped SELECT failed:
     // put back before the next statement.
     std::string selectLimitToRestore_;
-    bool capEndsResult_ = false;
     // The open result was cut at its cap by the server (sql_select_limit).
     bool cappedInServer_ = false;
-    // SQLCancel may reach a running fetch (not only an execute).
-    bool fetchCancellable_ = false;
     bool objectsInCatalogs_ = false;
     bool catalogBesideCursor_ = false;
-    bool failedStatementMayDropWrites_ = false;
-    bool savepointsUndo_ = false;
-    bool ddlCommitsItself_ = false;
-    bool streamsOnlyInAutocommit_ = false;
-    bool commentSkipsCursor_ = false;
 
     // Statements.
     Handle execStmt_ = nullptr;
+    // The prepared statement of OdbcExecuteBound, its text, and its parameter buffers.
+    Handle boundStmt_ = nullptr;
+    std::string boundSql_;
+    std::vector<std::vector<char>> paramBuffers_;
+    std::vector<std::vector<std::int64_t>> paramIndicators_;
+    std::vector<std::uint16_t> paramStatus_;
+    // The driver took no parameter array: rows go one by one.
+    bool paramArraysRefused_ = false;
     // execStmt_ was allocated by OdbcExecuteAgain (no row cap) and may serve it again.
     bool execStmtReusable_ = false;
     Handle cursorStmt_ = nullptr;

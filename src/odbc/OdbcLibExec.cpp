@@ -1,11 +1,13 @@
 #include "odbc/OdbcLib.h"
 
-#include "odbc/FetchDefaults.h"
+#include "odbc/DriverTraits.h"
 
+#include "sql/SqlStatement.h"
 #include "text/CodePage.h"
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstring>
 #include <sql.h>
 #include <sqlext.h>
@@ -21,43 +23,27 @@ bool succeeded(SQLRETURN rc)
     return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }
 
-// Case-insensitive ASCII prefix test on the raw text, without skipping blanks.
-bool startsWithWord(std::string_view text, std::string_view upperWord)
+// What the layer needs to know of a statement before sending it: whether it ends the
+// transaction (sent as the transaction call, which keeps the driver's own state right), whether
+// it sets MariaDB's sql_mode, and on a read-only session whether it could undo the setting. Read
+// only when one of them can be at stake, so that a load's INSERTs cost no reading.
+sql::StatementEffect effectOf(std::string_view sql, const sql::Dialect& dialect, bool readOnly)
 {
-    if (text.size() < upperWord.size())
-        return false;
-    for (std::size_t i = 0; i < upperWord.size(); ++i) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        if (c != upperWord[i])
-            return false;
-    }
-    return true;
+    std::size_t i = 0;
+    while (i < sql.size() && sql::isBlank(sql[i]))
+        ++i;
+    const char c = i < sql.size() ? sql[i] : '\0';
+    const char upper = static_cast<char>(c & ~0x20);
+    if (!readOnly && upper != 'C' && upper != 'R' && upper != 'E' && upper != 'S' && c != '/' &&
+        c != '-' && c != '#')
+        return {};
+    return sql::classifyStatement(sql, dialect);
 }
 
-// ROLLBACK TO [SAVEPOINT] name takes back part of the transaction: the database's statement,
-// not the transaction call, which would take back all of it.
-bool rollsBackToSavepoint(std::string_view sql)
-{
-    std::size_t i = 8; // after "ROLLBACK"
-    const auto word = [&](std::string_view upper) {
-        while (i < sql.size() &&
-               (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\n' || sql[i] == '\r'))
-            ++i;
-        if (!startsWithWord(sql.substr(i), upper))
-            return false;
-        const std::size_t end = i + upper.size();
-        if (end < sql.size() &&
-            (std::isalnum(static_cast<unsigned char>(sql[end])) != 0 || sql[end] == '_'))
-            return false;
-        i = end;
-        return true;
-    };
-    if (!word("WORK"))
-        word("TRANSACTION");
-    return word("TO");
-}
+constexpr const char* kTextRefusedReadOnly =
+    "[OdbcLib]読取専用の接続では実行できません（読取専用を解除しうるSQL、またはDDL）。";
+constexpr const char* kTextReadOnlyRestored =
+    "[OdbcLib]読取専用が解除されていたため、ROLLBACKして読取専用に戻しました。";
 
 std::int16_t kindOf(SQLSMALLINT sqlType)
 {
@@ -115,16 +101,14 @@ void OdbcLib::OdbcCancel()
 std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std::int16_t& cols,
                                   std::int32_t maxRows)
 {
-    if (startsWithWord(sql, "COMMIT")) {
+    const sql::StatementEffect effect = effectOf(sql, traits_.dialect, readOnly_);
+    if (const auto end = transactionEnd(sql, effect); end != sql::TransactionEnd::None) {
         rows = 0;
         cols = 0;
-        return OdbcCommit();
+        return end == sql::TransactionEnd::Commit ? OdbcCommit() : OdbcRollback();
     }
-    if (startsWithWord(sql, "ROLLBACK") && !rollsBackToSavepoint(sql)) {
-        rows = 0;
-        cols = 0;
-        return OdbcRollback();
-    }
+    if (refusedOnReadOnly(effect))
+        return lastErrorCode_;
 
     // A half-read catalog enumeration is not continued after other work on the connection.
     endCatalog();
@@ -142,7 +126,7 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
     code = OdbcCheckResult(SQLSetStmtOption(execStmt_, SQL_CURSOR_TYPE, SQL_CURSOR_FORWARD_ONLY));
     if (code != 0)
         return code;
-    if (maxRows > 0 && driverCapsRows_) {
+    if (maxRows > 0 && traits_.maxRowsKeepsMeaning) {
         // A driver that refuses the cap runs the statement uncapped; its complaint is
         // cleared by the execution below.
         SQLSetStmtOption(execStmt_, SQL_MAX_ROWS, static_cast<SQLULEN>(maxRows));
@@ -152,16 +136,17 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
     // The server sends no more than the cap of a plain SELECT, instead of a whole result the
     // driver would read before the first row. Where the setting fails, the statement runs
     // uncapped.
-    const std::string ownSelectLimit =
-        maxRows > 0 && selectCapInSession_ && plainTopLevelSelect(sql) ? capSelectInSession(maxRows)
-                                                                       : std::string();
+    const std::string ownSelectLimit = maxRows > 0 && traits_.capsSelectsInSession &&
+                                               sql::plainTopLevelSelect(sql, traits_.dialect)
+                                           ? capSelectInSession(maxRows)
+                                           : std::string();
 
     std::string scratch;
     const std::string_view text = toDriverText(sql, scratch);
     std::string copy(text);
     // psqlODBC would run a WITH that writes inside a DECLARE CURSOR, which PostgreSQL refuses;
     // it declares none for a statement that starts with a comment. The statement is the same.
-    if (commentSkipsCursor_ && writingWith(text))
+    if (traits_.skipsCursorAfterComment && sql::writingWith(text, traits_.dialect))
         copy.insert(0, "/* */ ");
     {
         const BusyStatement busy(*this, execStmt_);
@@ -174,6 +159,8 @@ std::int16_t OdbcLib::OdbcExecute(std::string_view sql, std::int32_t& rows, std:
     if (!ownSelectLimit.empty())
         restoreSelectLimit(ownSelectLimit);
     code = OdbcCheckResult(rc);
+    if (afterStatement(effect) != 0)
+        return lastErrorCode_;
     if (code != 0)
         return code;
 
@@ -212,11 +199,11 @@ bool OdbcLib::runAside(const std::string& sql, std::string* value)
     bool ok = succeeded(
         SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS));
     if (ok && value != nullptr) {
-        char text[64] = {};
+        // Room for a whole sql_mode.
+        char text[1024] = {};
         SQLLEN length = 0;
         ok = SQLFetch(stmt) == SQL_SUCCESS &&
-             SQLGetData(stmt, 1, SQL_C_CHAR, text, sizeof text, &length) == SQL_SUCCESS &&
-             length > 0;
+             succeeded(SQLGetData(stmt, 1, SQL_C_CHAR, text, sizeof text, &length)) && length >= 0;
         if (ok)
             *value = text;
     }
@@ -246,10 +233,11 @@ void OdbcLib::restoreSelectLimit(const std::string& value)
 
 std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql, bool prepared)
 {
-    if (startsWithWord(sql, "COMMIT"))
-        return OdbcCommit();
-    if (startsWithWord(sql, "ROLLBACK") && !rollsBackToSavepoint(sql))
-        return OdbcRollback();
+    const sql::StatementEffect effect = effectOf(sql, traits_.dialect, readOnly_);
+    if (const auto end = transactionEnd(sql, effect); end != sql::TransactionEnd::None)
+        return end == sql::TransactionEnd::Commit ? OdbcCommit() : OdbcRollback();
+    if (refusedOnReadOnly(effect))
+        return lastErrorCode_;
     endCatalog();
     if (!selectLimitToRestore_.empty())
         restoreSelectLimit(selectLimitToRestore_);
@@ -286,7 +274,76 @@ std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql, bool prepared)
                 rc = SQLExecute(execStmt_);
         }
     }
-    return OdbcCheckResult(rc);
+    const std::int16_t code = OdbcCheckResult(rc);
+    if (afterStatement(effect) != 0)
+        return lastErrorCode_;
+    return code;
+}
+
+sql::TransactionEnd OdbcLib::transactionEnd(std::string_view sql,
+                                            const sql::StatementEffect& effect) const
+{
+    // effectOf read it when it could be one.
+    if (!effect.commits && !effect.rollsBack)
+        return sql::TransactionEnd::None;
+    return sql::transactionEndOf(sql, traits_.dialect);
+}
+
+bool OdbcLib::refusedOnReadOnly(const sql::StatementEffect& effect)
+{
+    if (!readOnly_ || !sql::refusedWhenReadOnly(effect, traits_.dialect))
+        return false;
+    lastErrorCode_ = -9999;
+    lastErrorText_ = kTextRefusedReadOnly;
+    return true;
+}
+
+std::int16_t OdbcLib::afterStatement(const sql::StatementEffect& effect)
+{
+    if (effect.changesSqlMode)
+        readSqlMode();
+    if (!readOnly_ || traits_.readOnlyCheck.empty())
+        return 0;
+    std::string value;
+    const bool asked = runAside(traits_.readOnlyCheck, &value);
+    if (asked && (value == "1" || value == "on" || value == "ON"))
+        return 0;
+    // Whatever the statement did, nothing of it may reach a COMMIT: the transaction goes, and
+    // the session is made read-only again. A check that cannot be asked counts as lost too.
+    releaseCursor();
+    SQLTransact(env_, dbc_, SQL_ROLLBACK);
+    if (!traits_.readOnlyStatement.empty() && runAside(traits_.readOnlyStatement, nullptr))
+        SQLTransact(env_, dbc_, SQL_COMMIT);
+    lastErrorCode_ = -9999;
+    lastErrorText_ = kTextReadOnlyRestored;
+    return lastErrorCode_;
+}
+
+void OdbcLib::readSqlMode()
+{
+    if (traits_.dialect.engine != sql::Engine::MariaDb)
+        return;
+    std::string mode;
+    if (runAside("SELECT @@SESSION.sql_mode", &mode))
+        traits_.dialect = sql::dialectOf("MariaDB", mode);
+    shareDialect();
+}
+
+void OdbcLib::shareDialect()
+{
+    const sql::Dialect& d = traits_.dialect;
+    dialectShared_ = static_cast<std::uint32_t>(d.engine) | (d.backslashEscapes ? 0x100u : 0u) |
+                     (d.ansiQuotes ? 0x200u : 0u);
+}
+
+sql::Dialect OdbcLib::dialect() const
+{
+    const std::uint32_t bits = dialectShared_;
+    sql::Dialect d;
+    d.engine = static_cast<sql::Engine>(bits & 0xFF);
+    d.backslashEscapes = (bits & 0x100u) != 0;
+    d.ansiQuotes = (bits & 0x200u) != 0;
+    return d;
 }
 
 bool OdbcLib::OdbcResultColumnsDeclared()
@@ -493,7 +550,7 @@ int OdbcLib::fetchBlockRowWhole(std::vector<std::string_view>& values)
 int OdbcLib::fetchOnce(Handle statement)
 {
     ++fetchCalls_;
-    const BusyStatement busy(*this, fetchCancellable_ ? statement : nullptr);
+    const BusyStatement busy(*this, traits_.cancelsFetches ? statement : nullptr);
     return SQLFetch(statement);
 }
 
@@ -513,8 +570,8 @@ bool OdbcLib::OdbcLiftRowCap()
 {
     if (!cursorAllocated_ || (cursorMaxRows_ > 0 && cappedInServer_))
         return false;
-    if (cursorMaxRows_ > 0 && driverCapsRows_) {
-        if (capEndsResult_)
+    if (cursorMaxRows_ > 0 && traits_.maxRowsKeepsMeaning) {
+        if (traits_.maxRowsEndsResult)
             return false;
         SQLSetStmtOption(cursorStmt_, SQL_MAX_ROWS, 0);
     }
@@ -581,7 +638,7 @@ int OdbcLib::stepBlockCursor(bool& row)
         blockIndex_ = 0;
         SQLULEN got = 0;
         ++extendedFetchCalls_;
-        const BusyStatement busy(*this, fetchCancellable_ ? cursorStmt_ : nullptr);
+        const BusyStatement busy(*this, traits_.cancelsFetches ? cursorStmt_ : nullptr);
         pending = SQLExtendedFetch(cursorStmt_, SQL_FETCH_NEXT, 0, &got, nullptr);
         if (succeeded(pending)) {
             // A block that claims success but holds no row is the end of the data.
@@ -648,4 +705,203 @@ std::int16_t OdbcLib::OdbcFetchBlockRowView(std::vector<std::string_view>& value
         ++blockIndex_;
     }
     return OdbcCheckResult(rc);
+}
+
+namespace {
+
+// UTF-8 into UTF-16 code units, appended; bytes that are not UTF-8 never reach here (the load
+// reads its file into valid UTF-8).
+void appendUtf16(std::string_view utf8, std::vector<char>& out)
+{
+    const auto put = [&out](std::uint16_t unit) {
+        char bytes[2];
+        std::memcpy(bytes, &unit, 2);
+        out.push_back(bytes[0]);
+        out.push_back(bytes[1]);
+    };
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        std::uint32_t u = c;
+        std::size_t n = 1;
+        if (c >= 0xF0 && i + 3 < utf8.size()) {
+            u = (c & 0x07u) << 18 | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu) << 12 |
+                (static_cast<unsigned char>(utf8[i + 2]) & 0x3Fu) << 6 |
+                (static_cast<unsigned char>(utf8[i + 3]) & 0x3Fu);
+            n = 4;
+        } else if (c >= 0xE0 && i + 2 < utf8.size()) {
+            u = (c & 0x0Fu) << 12 | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu) << 6 |
+                (static_cast<unsigned char>(utf8[i + 2]) & 0x3Fu);
+            n = 3;
+        } else if (c >= 0xC0 && i + 1 < utf8.size()) {
+            u = (c & 0x1Fu) << 6 | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu);
+            n = 2;
+        }
+        if (u >= 0x10000) {
+            u -= 0x10000;
+            put(static_cast<std::uint16_t>(0xD800 + (u >> 10)));
+            put(static_cast<std::uint16_t>(0xDC00 + (u & 0x3FF)));
+        } else {
+            put(static_cast<std::uint16_t>(u));
+        }
+        i += n;
+    }
+}
+
+} // namespace
+
+std::int16_t OdbcLib::OdbcExecuteBound(std::string_view sql, std::size_t columns,
+                                       const std::vector<ParamValue>& values)
+{
+    if (!connected_ || columns == 0 || values.size() % columns != 0)
+        return OdbcCheckResult(SQL_INVALID_HANDLE);
+    const std::size_t rows = values.size() / columns;
+    if (rows > 1 && paramArraysRefused_) {
+        // Row by row, as one piece of work that fails as a whole.
+        for (std::size_t r = 0; r < rows; ++r) {
+            const std::vector<ParamValue> row(
+                values.begin() + static_cast<std::ptrdiff_t>(r * columns),
+                values.begin() + static_cast<std::ptrdiff_t>((r + 1) * columns));
+            const std::int16_t code = OdbcExecuteBound(sql, columns, row);
+            if (code != 0)
+                return code;
+        }
+        return 0;
+    }
+    const sql::StatementEffect effect = effectOf(sql, traits_.dialect, readOnly_);
+    if (refusedOnReadOnly(effect))
+        return lastErrorCode_;
+    endCatalog();
+    if (!selectLimitToRestore_.empty())
+        restoreSelectLimit(selectLimitToRestore_);
+
+    SQLRETURN rc = SQL_SUCCESS;
+    if (boundStmt_ == nullptr || boundSql_ != sql) {
+        dropStatement(boundStmt_);
+        boundSql_.clear();
+        SQLHSTMT stmt = SQL_NULL_HSTMT;
+        rc = SQLAllocStmt(dbc_, &stmt);
+        if (!succeeded(rc))
+            return OdbcCheckResult(rc);
+        boundStmt_ = stmt;
+        std::string scratch;
+        const std::string_view text = toDriverText(sql, scratch);
+        rc = SQLPrepare(boundStmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data())),
+                        static_cast<SQLINTEGER>(std::min<std::size_t>(text.size(), INT32_MAX)));
+        if (!succeeded(rc)) {
+            const std::int16_t code = OdbcCheckResult(rc);
+            dropStatement(boundStmt_);
+            return code;
+        }
+        boundSql_.assign(sql);
+    } else {
+        SQLFreeStmt(boundStmt_, SQL_CLOSE);
+    }
+    SQLFreeStmt(boundStmt_, SQL_RESET_PARAMS);
+
+    // Set for every call: the status array may have moved, and a single row needs the size 1.
+    paramStatus_.assign(rows, SQL_PARAM_UNUSED);
+    SQLSetStmtAttr(boundStmt_, SQL_ATTR_PARAM_BIND_TYPE,
+                   reinterpret_cast<SQLPOINTER>(SQL_PARAM_BIND_BY_COLUMN), 0);
+    const bool arrayTaken =
+        succeeded(SQLSetStmtAttr(boundStmt_, SQL_ATTR_PARAMSET_SIZE,
+                                 reinterpret_cast<SQLPOINTER>(rows), 0)) &&
+        succeeded(SQLSetStmtAttr(boundStmt_, SQL_ATTR_PARAM_STATUS_PTR, paramStatus_.data(), 0));
+    if (!arrayTaken && rows > 1) {
+        paramArraysRefused_ = true;
+        return OdbcExecuteBound(sql, columns, values);
+    }
+
+    paramBuffers_.resize(columns);
+    paramIndicators_.resize(columns);
+    for (std::size_t c = 0; c < columns; ++c) {
+        ParamKind kind = ParamKind::Null;
+        std::size_t longest = 0;
+        for (std::size_t r = 0; r < rows; ++r) {
+            const ParamValue& v = values[r * columns + c];
+            if (v.kind == ParamKind::Null)
+                continue;
+            if (kind != ParamKind::Null && v.kind != kind) {
+                lastErrorCode_ = -9999;
+                lastErrorText_ = "[OdbcLib]parameter kinds differ in one column";
+                return lastErrorCode_;
+            }
+            kind = v.kind;
+            longest = std::max(longest, v.text.size());
+        }
+        std::vector<char>& buffer = paramBuffers_[c];
+        std::vector<std::int64_t>& indicators = paramIndicators_[c];
+        buffer.clear();
+        indicators.assign(rows, SQL_NULL_DATA);
+        SQLSMALLINT cType = traits_.bindsWideText ? SQL_C_WCHAR : SQL_C_CHAR;
+        SQLSMALLINT sqlType = traits_.bindsWideText ? SQL_WVARCHAR : SQL_VARCHAR;
+        std::size_t slot = 0;
+        if (kind == ParamKind::Integer) {
+            cType = SQL_C_SBIGINT;
+            sqlType = SQL_BIGINT;
+            slot = sizeof(std::int64_t);
+        } else if (kind == ParamKind::Real) {
+            cType = SQL_C_DOUBLE;
+            sqlType = SQL_DOUBLE;
+            slot = sizeof(double);
+        } else {
+            // Characters: a UTF-8 byte is at most one UTF-16 unit, so longest units suffice.
+            slot = (longest + 1) * (traits_.bindsWideText ? 2 : 1);
+        }
+        buffer.assign(slot * rows, '\0');
+        std::vector<char> wide;
+        for (std::size_t r = 0; r < rows; ++r) {
+            const ParamValue& v = values[r * columns + c];
+            if (v.kind == ParamKind::Null)
+                continue;
+            char* at = buffer.data() + r * slot;
+            const char* end = v.text.data() + v.text.size();
+            // The caller gives numbers that read whole.
+            const char* from = v.text.data() + (!v.text.empty() && v.text[0] == '+' ? 1 : 0);
+            if (kind == ParamKind::Integer) {
+                std::int64_t n = 0;
+                std::from_chars(from, end, n);
+                std::memcpy(at, &n, sizeof n);
+                indicators[r] = sizeof n;
+            } else if (kind == ParamKind::Real) {
+                double d = 0;
+                std::from_chars(from, end, d);
+                std::memcpy(at, &d, sizeof d);
+                indicators[r] = sizeof d;
+            } else if (traits_.bindsWideText) {
+                wide.clear();
+                appendUtf16(v.text, wide);
+                std::memcpy(at, wide.data(), wide.size());
+                indicators[r] = static_cast<std::int64_t>(wide.size());
+            } else {
+                std::memcpy(at, v.text.data(), v.text.size());
+                indicators[r] = static_cast<std::int64_t>(v.text.size());
+            }
+        }
+        const SQLULEN size =
+            kind == ParamKind::Text || kind == ParamKind::Null ? std::max<SQLULEN>(longest, 1) : 0;
+        rc = SQLBindParameter(boundStmt_, static_cast<SQLUSMALLINT>(c + 1), SQL_PARAM_INPUT, cType,
+                              sqlType, size, kind == ParamKind::Real ? 15 : 0, buffer.data(),
+                              static_cast<SQLLEN>(slot), indicators.data());
+        if (!succeeded(rc))
+            return OdbcCheckResult(rc);
+    }
+    {
+        const BusyStatement busy(*this, boundStmt_);
+        rc = SQLExecute(boundStmt_);
+    }
+    std::int16_t code = OdbcCheckResult(rc);
+    if (code == 0 && rows > 1 && arrayTaken) {
+        // A driver may report a refused row only in its status.
+        for (const std::uint16_t status : paramStatus_) {
+            if (status != SQL_PARAM_SUCCESS && status != SQL_PARAM_SUCCESS_WITH_INFO) {
+                lastErrorCode_ = -9999;
+                lastErrorText_ = "[OdbcLib]a row of the parameter array was refused";
+                code = lastErrorCode_;
+                break;
+            }
+        }
+    }
+    if (afterStatement(effect) != 0)
+        return lastErrorCode_;
+    return code;
 }

@@ -146,6 +146,8 @@ bool isWord(const Piece& p, std::string_view word)
 struct Words {
     std::vector<const Piece*> pieces;
     std::vector<std::string_view> words;
+    // Quoted names in upper case: a setting may be named in quotes.
+    std::vector<std::string> names;
 
     bool has(std::string_view w) const
     {
@@ -181,10 +183,13 @@ StatementEffect classifyOne(const Words& w, Dialect dialect)
 
     // Settings that keep a session read-only, and statements that put them back or out of
     // the reader's sight.
+    const std::initializer_list<std::string_view> kSettings = {
+        "DEFAULT_TRANSACTION_READ_ONLY", "TRANSACTION_READ_ONLY", "TX_READ_ONLY", "QUERY_ONLY",
+        "SET_CONFIG"};
     e.touchesAccessMode =
-        w.hasPair("READ", "WRITE") ||
-        w.hasAny({"DEFAULT_TRANSACTION_READ_ONLY", "TRANSACTION_READ_ONLY", "TX_READ_ONLY",
-                  "QUERY_ONLY", "SET_CONFIG"}) ||
+        w.hasPair("READ", "WRITE") || w.hasAny(kSettings) ||
+        std::any_of(w.names.begin(), w.names.end(),
+                    [&kSettings](const std::string& n) { return oneOf(n, kSettings); }) ||
         oneOf(first, {"RESET", "DISCARD"}) ||
         (dialect.engine == Engine::Sqlite && oneOf(first, {"ATTACH", "DETACH", "VACUUM"})) ||
         (mariaDb && oneOf(first, {"PREPARE", "EXECUTE", "DEALLOCATE", "HANDLER", "INSTALL"}));
@@ -270,6 +275,8 @@ StatementEffect classify(const Pieces& pieces, Dialect dialect)
         statements.back().pieces.push_back(&p);
         if (p.kind == TokenKind::Word)
             statements.back().words.push_back(p.text);
+        else if (p.kind == TokenKind::QuotedName)
+            statements.back().names.push_back(upperAscii(std::string_view(p.text)));
     }
     if (statements.back().pieces.empty())
         statements.pop_back();
@@ -327,6 +334,22 @@ StatementEffect classifyStatement(std::u16string_view sql, Dialect dialect)
 bool refusedWhenReadOnly(const StatementEffect& effect, Dialect dialect)
 {
     return effect.touchesAccessMode || (dialect.engine == Engine::MariaDb && effect.ddl);
+}
+
+TransactionEnd transactionEndOf(std::string_view sql, Dialect dialect)
+{
+    const Pieces pieces = readPieces(sql, dialect);
+    std::vector<Piece> list = pieces.list;
+    if (!list.empty() && isSymbol(list.back(), ';'))
+        list.pop_back();
+    if (pieces.unclosed || pieces.executable || list.empty() || list.size() > 2 ||
+        list.front().kind != TokenKind::Word ||
+        (list.size() == 2 && !isWord(list[1], "WORK") && !isWord(list[1], "TRANSACTION")))
+        return TransactionEnd::None;
+    const std::string& first = list.front().text;
+    if (first == "COMMIT" || first == "END")
+        return TransactionEnd::Commit;
+    return first == "ROLLBACK" ? TransactionEnd::Rollback : TransactionEnd::None;
 }
 
 bool plainTopLevelSelect(std::string_view sql, Dialect dialect)

@@ -67,6 +67,11 @@ StatementEffect classifyStatement(std::u16string_view sql, Dialect dialect);
 // transactions.
 bool refusedWhenReadOnly(const StatementEffect& effect, Dialect dialect);
 
+// A statement that is only COMMIT (or END) or ROLLBACK, with WORK or TRANSACTION and a ";" at
+// most: the driver's transaction call does the same and keeps the driver's state right.
+enum class TransactionEnd { None, Commit, Rollback };
+TransactionEnd transactionEndOf(std::string_view sql, Dialect dialect);
+
 // True when sql is one SELECT whose whole result is what the server's limit of rows sent to
 // the client (MariaDB's sql_select_limit) cuts, and nothing else: it begins with SELECT and has
 // no INTO, FOR (UPDATE, SYSTEM_TIME), LOCK, PROCEDURE, second statement, executable comment or

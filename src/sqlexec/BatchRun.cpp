@@ -181,7 +181,7 @@ void BatchRun::exec_sql(const QString& sql, bool ReFetch)
         first_row_ms = 0;
         exec_started_at = QDateTime::currentDateTime();
         exec_start_tick = Clock::now();
-        effect = ClassifyStatement(sql);
+        effect = ClassifyStatement(sql, db_.DbDialect());
         dropUndo();
         // Releasing ours would now also release the user's own savepoints set after it, or
         // ours may be gone with a ROLLBACK TO: it is left alone from here on.
@@ -249,6 +249,8 @@ void BatchRun::exec_sql(const QString& sql, bool ReFetch)
 
     if (failed) {
         forgetSavepointAfterFailure();
+        if (effect.commitsBefore)
+            afterImplicitCommitFailed();
         close_fetch();
         panels_.status = codeText(code);
         setMessage(QStringLiteral("SQL実行エラー：") + errorText);
@@ -627,6 +629,20 @@ void BatchRun::forgetSavepointAfterFailure()
         savepointSet_ = false;
 }
 
+void BatchRun::afterImplicitCommitFailed()
+{
+    // The question would take the cursor of a suspended result; the ledger then stays.
+    if (db_.work().cursorHeld() || db_.DbExecute(QStringLiteral("SELECT @@in_transaction")) != 0)
+        return;
+    QVector<QString> values;
+    const bool ended = db_.DbFetch(values, true) == 0 && !values.isEmpty() && values[0] == u"0";
+    db_.DbCloseCursor();
+    if (ended) {
+        savepointSet_ = false;
+        db_.pending().clear();
+    }
+}
+
 bool BatchRun::setSavepoint(const StatementEffect& effect)
 {
     if (!undoEnabled_ || !db_.DbSavepointsUndo() || (effect.ddl && db_.DbDdlCommitsItself()))
@@ -649,10 +665,11 @@ bool BatchRun::setSavepoint(const StatementEffect& effect)
 bool BatchRun::afterChange(const QString& sql, const StatementEffect& effect, bool savepoint,
                            std::int64_t rows)
 {
-    // COMMIT, ROLLBACK, or DDL that commits by itself: the transaction has ended, with what
-    // was pending and the savepoints.
+    // COMMIT, ROLLBACK, DDL that commits by itself, or a statement before which the database
+    // commits (MariaDB's BEGIN, LOCK TABLES, ...): the transaction has ended, with what was
+    // pending and the savepoints.
     const bool ddlCommitted = effect.ddl && db_.DbDdlCommitsItself();
-    if (effect.commits || effect.rollsBack || ddlCommitted) {
+    if (effect.commits || effect.rollsBack || ddlCommitted || effect.commitsBefore) {
         savepointSet_ = false;
         db_.pending().clear();
     }

@@ -172,6 +172,9 @@ private:
     // After a failed statement: where the driver may have taken back the whole transaction,
     // our savepoint is no longer known to exist.
     void forgetSavepointAfterFailure();
+    // After a failed statement before which the database commits (MariaDB's DDL): whether it
+    // got as far as the commit is asked of the server, and the pending work follows.
+    void afterImplicitCommitFailed();
     // Sets the savepoint before a statement that may change data; false where none can be set.
     bool setSavepoint(const StatementEffect& effect);
     // After a statement ran: the record of pending work, the undo and its guard. False when

@@ -1,7 +1,5 @@
 #include "sqlexec/SqlExecText.h"
 
-#include "base/SqlTokens.h"
-
 #include <algorithm>
 
 namespace {
@@ -138,91 +136,10 @@ void WidenNumberWidth(NumberWidth& width, const QString& value)
     width.after = std::max(width.after, w.after);
 }
 
-namespace {
-
-// The statement's words in upper case, without strings, quoted names and comments.
-QStringList statementWords(const QString& sql)
+StatementEffect ClassifyStatement(const QString& sql, sql::Dialect dialect)
 {
-    QStringList words;
-    for (const SqlToken& t : SqlTokens(sql)) {
-        if (t.kind == SqlToken::Kind::Word)
-            words.append(t.text.toUpper());
-    }
-    return words;
-}
-
-} // namespace
-
-StatementEffect ClassifyStatement(const QString& sql)
-{
-    StatementEffect e;
-    const QStringList words = statementWords(sql);
-    if (words.isEmpty())
-        return e;
-    const QString& first = words.first();
-    const auto has = [&words](const char* w) { return words.contains(QLatin1String(w)); };
-    const auto hasPair = [&words](const char* a, const char* b) {
-        for (qsizetype i = 0; i + 1 < words.size(); ++i) {
-            if (words[i] == QLatin1String(a) && words[i + 1] == QLatin1String(b))
-                return true;
-        }
-        return false;
-    };
-    if (first == u"COMMIT" || first == u"END") {
-        e.commits = true;
-        return e;
-    }
-    if (first == u"ROLLBACK") {
-        // ROLLBACK TO [SAVEPOINT] takes back part of the transaction only.
-        e.rollsBack = !has("TO");
-        e.savepoints = !e.rollsBack;
-        return e;
-    }
-    static const char* const ddl[] = {"CREATE", "ALTER",  "DROP",    "TRUNCATE", "RENAME",
-                                      "GRANT",  "REVOKE", "COMMENT", "REINDEX",  "CLUSTER"};
-    for (const char* w : ddl) {
-        if (first == QLatin1String(w)) {
-            e.mayChange = true;
-            e.ddl = true;
-            return e;
-        }
-    }
-    if (first == u"UPDATE" || first == u"DELETE") {
-        e.mayChange = true;
-        e.updateOrDelete = true;
-        e.withoutWhere = !has("WHERE");
-        return e;
-    }
-    if (first == u"SELECT" || first == u"WITH" || first == u"VALUES" || first == u"TABLE") {
-        // A write inside WITH, SELECT ... INTO a new table, or rows locked for later writes.
-        e.mayChange = has("INSERT") || has("UPDATE") || has("DELETE") || has("MERGE") ||
-                      has("INTO") || hasPair("FOR", "SHARE") || hasPair("SHARE", "MODE") ||
-                      hasPair("KEY", "SHARE");
-        if (!e.mayChange && (first == u"SELECT" || first == u"WITH") && has("FOR"))
-            e.mayChange = hasPair("FOR", "UPDATE") || hasPair("NO", "KEY");
-        return e;
-    }
-    // Reads and settings of the session, which change no data and take no lock.
-    static const char* const reads[] = {"SHOW",    "DESCRIBE", "DESC",  "SET",
-                                        "USE",     "BEGIN",    "START", "SAVEPOINT",
-                                        "RELEASE", "FETCH",    "CLOSE", "DECLARE"};
-    for (const char* w : reads) {
-        if (first == QLatin1String(w)) {
-            e.savepoints = first == u"SAVEPOINT" || first == u"RELEASE";
-            return e;
-        }
-    }
-    if (first == u"EXPLAIN") {
-        // EXPLAIN ANALYZE runs the statement.
-        e.mayChange = has("ANALYZE") || has("ANALYSE");
-        return e;
-    }
-    if (first == u"PRAGMA") {
-        // A pragma that sets something may change the database file.
-        e.mayChange = sql.contains(QLatin1Char('='));
-        return e;
-    }
-    // INSERT, MERGE, REPLACE, CALL, DO, LOCK, COPY, and whatever cannot be told.
-    e.mayChange = true;
-    return e;
+    return sql::classifyStatement(
+        std::u16string_view(reinterpret_cast<const char16_t*>(sql.utf16()),
+                            static_cast<std::size_t>(sql.size())),
+        dialect);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sql/SqlStatement.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -50,15 +52,7 @@ void WidenNumberWidth(NumberWidth& width, const QString& value);
 // The same for a value as UTF-8 bytes, counted in characters as the text holds them.
 void WidenNumberWidth(NumberWidth& width, std::string_view value);
 
-// What a statement may do to the transaction, read from its words (outside strings, quoted
-// names and comments). Whatever cannot be told is taken as a change.
-struct StatementEffect {
-    bool mayChange = false;      // may change data or take locks until COMMIT or ROLLBACK
-    bool commits = false;        // COMMIT (END)
-    bool rollsBack = false;      // ROLLBACK, not ROLLBACK TO a savepoint
-    bool ddl = false;            // CREATE, ALTER, DROP, TRUNCATE, RENAME, GRANT, REVOKE, ...
-    bool updateOrDelete = false; // UPDATE or DELETE
-    bool withoutWhere = false;   // an UPDATE or DELETE with no WHERE anywhere
-    bool savepoints = false;     // SAVEPOINT, RELEASE or ROLLBACK TO of the user's own
-};
-StatementEffect ClassifyStatement(const QString& sql);
+// What a statement may do to the transaction and the session, as the connected database
+// reads it.
+using StatementEffect = sql::StatementEffect;
+StatementEffect ClassifyStatement(const QString& sql, sql::Dialect dialect);

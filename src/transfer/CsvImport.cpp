@@ -6,7 +6,10 @@
 
 #include <QIODevice>
 
+#include "sql/SqlStatement.h"
+
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 namespace csvimport {
@@ -134,101 +137,6 @@ std::size_t splitLine(std::string_view line, std::string_view delimiter, std::ve
     return count;
 }
 
-void appendSqlValue(const Field& field, std::string& sql)
-{
-    if (field.quoted) {
-        sql.push_back('\'');
-        const std::string_view text = field.text;
-        std::size_t from = 0;
-        for (;;) {
-            const std::size_t at = text.find_first_of(std::string_view("'\0", 2), from);
-            sql.append(text.substr(from, at - from));
-            if (at == std::string_view::npos)
-                break;
-            if (text[at] == '\'')
-                sql.append("''");
-            from = at + 1;
-        }
-        sql.push_back('\'');
-        return;
-    }
-    std::string withoutNul;
-    std::string_view text = field.text;
-    if (text.find('\0') != std::string_view::npos) {
-        for (const char c : text)
-            if (c != '\0')
-                withoutNul.push_back(c);
-        text = withoutNul;
-    }
-    text = trimBlanks(text);
-    if (text.empty()) {
-        sql.append("NULL");
-        return;
-    }
-    if (text.front() != '"' && text.back() != '"') {
-        sql.append(text);
-        return;
-    }
-    // A quote that does not close a quoted field: the old rule, which leaves an open literal
-    // that the database refuses rather than a value guessed at.
-    const std::size_t start = sql.size();
-    for (const char c : text) {
-        if (c == '\'')
-            sql.push_back('\'');
-        sql.push_back(c);
-    }
-    if (text.front() == '"')
-        sql[start] = '\'';
-    if (text.back() == '"')
-        sql.back() = '\'';
-}
-
-bool valueKeepsToItself(const Field& field)
-{
-    if (field.quoted)
-        return true;
-    int depth = 0;
-    char previous = '\0';
-    for (const char c : field.text) {
-        switch (c) {
-        case '\0': // dropped from the value: its neighbours meet
-            continue;
-        case '\'':
-        case '"':
-        case '`':
-        case '$':
-        case '\\':
-        case ';':
-        case '#':
-        case '[':
-        case ']':
-        case '{':
-        case '}':
-            return false;
-        case '(':
-            ++depth;
-            break;
-        case ')':
-            if (--depth < 0)
-                return false;
-            break;
-        case '-': // --
-        case '*': // /*
-            if (previous == (c == '-' ? '-' : '/'))
-                return false;
-            break;
-        case '/': // */
-            if (previous == '*')
-                return false;
-            break;
-        default:
-            break;
-        }
-        previous = c;
-    }
-    return depth == 0;
-}
-
 std::string fileTextToUtf8(std::string_view bytes, FileEncoding encoding)
 {
     if (encoding == FileEncoding::Cp932)
@@ -246,13 +154,56 @@ QByteArray delimiterBytes(const QString& delimiter, FileEncoding encoding)
     return QByteArray::fromStdString(codepage::utf8ToCp932(utf8.toStdString()));
 }
 
+namespace {
+
+// [+-] digits [. digits] [e [+-] digits], or a fraction without digits before its point.
+bool plainNumber(std::string_view t, bool& integer)
+{
+    std::size_t i = 0;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-'))
+        ++i;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9')
+            ++i;
+        return i - from;
+    };
+    std::size_t n = digits();
+    integer = true;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        n += digits();
+        integer = false;
+    }
+    if (n == 0)
+        return false;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        ++i;
+        if (i < t.size() && (t[i] == '+' || t[i] == '-'))
+            ++i;
+        if (digits() == 0)
+            return false;
+        integer = false;
+    }
+    return i == t.size();
+}
+
+bool isNullWord(std::string_view t)
+{
+    return t.size() == 4 && (t[0] | 0x20) == 'n' && (t[1] | 0x20) == 'u' && (t[2] | 0x20) == 'l' &&
+           (t[3] | 0x20) == 'l';
+}
+
+} // namespace
+
 StatementBuilder::StatementBuilder(const QString& head, const QString& delimiter,
-                                   FileEncoding encoding)
-    : head_(toUtf8(head)), delimiter_(toUtf8(delimiter)), encoding_(encoding)
+                                   FileEncoding encoding, sql::Dialect dialect, bool numbersByType)
+    : head_(toUtf8(head)), delimiter_(toUtf8(delimiter)), encoding_(encoding), dialect_(dialect),
+      numbersByType_(numbersByType)
 {
 }
 
-std::string_view StatementBuilder::build(std::string_view fileLine, int* badValues)
+void StatementBuilder::build(std::string_view fileLine, int* badValues)
 {
     if (isAscii(fileLine))
         return buildText(fileLine, badValues);
@@ -260,35 +211,126 @@ std::string_view StatementBuilder::build(std::string_view fileLine, int* badValu
     if (encoding_ == FileEncoding::Utf8 && codepage::isValidUtf8(fileLine))
         return buildText(fileLine, nullptr);
     utf8_ = fileTextToUtf8(fileLine, encoding_);
-    return buildText(utf8_, badValues);
+    buildText(utf8_, badValues);
 }
 
-std::string_view StatementBuilder::buildText(std::string_view utf8Line, int* badValues)
+void StatementBuilder::buildText(std::string_view utf8Line, int* badValues)
 {
-    sql_.assign(head_);
-    sql_.append(" VALUES");
-    prefix_ = sql_.size();
-    sql_.push_back('(');
     const std::size_t count = splitLine(utf8Line, delimiter_, fields_);
     fieldCount_ = count;
-    joinable_ = true;
+    raw_ = 0;
+    refusal_.clear();
+    params_.clear();
+    kinds_.assign(count, ValueKind::Bound);
+    if (texts_.size() < count)
+        texts_.resize(count);
+    sql_.assign(head_);
+    sql_.append(" VALUES(");
     for (std::size_t i = 0; i < count; ++i) {
         if (i > 0)
             sql_.push_back(',');
-        appendSqlValue(fields_[i], sql_);
-        joinable_ = joinable_ && valueKeepsToItself(fields_[i]);
-        if (badValues != nullptr && fields_[i].text.find(kReplacement) != std::string::npos)
+        const Field& field = fields_[i];
+        if (badValues != nullptr && field.text.find(kReplacement) != std::string::npos)
             ++*badValues;
+        if (field.quoted) {
+            params_.push_back({ParamKind::Text, field.text});
+            sql_.push_back('?');
+            continue;
+        }
+        std::string& text = texts_[i];
+        text.clear();
+        for (const char c : trimBlanks(field.text))
+            if (c != '\0')
+                text.push_back(c);
+        text.assign(trimBlanks(text));
+        bool integer = false;
+        if (text.empty() || isNullWord(text)) {
+            params_.push_back({ParamKind::Null, {}});
+        } else if (plainNumber(text, integer)) {
+            ParamKind kind = ParamKind::Text;
+            if (numbersByType_) {
+                // A number SQL would read as REAL is bound as one; an integer too long for 64
+                // bits is one too.
+                std::int64_t n = 0;
+                const char* from = text.data() + (text[0] == '+' ? 1 : 0);
+                const auto [end, error] = std::from_chars(from, text.data() + text.size(), n);
+                kind = integer && error == std::errc() && end == text.data() + text.size()
+                           ? ParamKind::Integer
+                           : ParamKind::Real;
+            }
+            params_.push_back({kind, text});
+        } else if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+            params_.push_back({ParamKind::Text, std::string_view(text).substr(1, text.size() - 2)});
+        } else {
+            // The user's SQL; a lone double quote at an end becomes an apostrophe, and the
+            // literal it opens never closes.
+            ++raw_;
+            kinds_[i] = ValueKind::Raw;
+            if (text.front() == '"' || text.back() == '"') {
+                std::string value;
+                for (const char c : text) {
+                    if (c == '\'')
+                        value.push_back('\'');
+                    value.push_back(c);
+                }
+                if (text.front() == '"')
+                    value.front() = '\'';
+                if (text.back() == '"')
+                    value.back() = '\'';
+                text = std::move(value);
+            }
+            if (refusal_.isEmpty() && !sql::keepsToItself(text, dialect_))
+                refusal_ =
+                    QStringLiteral("引用符で囲まれていない値「%1」は、この行の1つの値に収まりません"
+                                   "（文字列・コメント・括弧が閉じていないか、行や文を加えます）。"
+                                   "この行は送信していません。")
+                        .arg(fromUtf8(text));
+            sql_.append(text);
+            continue;
+        }
+        sql_.push_back('?');
     }
     sql_.push_back(')');
-    return sql_;
+}
+
+std::string StatementBuilder::shown() const
+{
+    std::string out = head_;
+    out.append(" VALUES(");
+    std::size_t p = 0;
+    for (std::size_t i = 0; i < fieldCount_; ++i) {
+        if (i > 0)
+            out.push_back(',');
+        if (kinds_[i] == ValueKind::Raw) {
+            out.append(texts_[i]);
+            continue;
+        }
+        const ParamValue& v = params_[p++];
+        if (v.kind == ParamKind::Null) {
+            out.append("NULL");
+        } else if (v.kind != ParamKind::Text || (!fields_[i].quoted && texts_[i] == v.text)) {
+            out.append(v.text);
+        } else {
+            out.push_back('\'');
+            for (const char c : v.text) {
+                if (c == '\'')
+                    out.push_back('\'');
+                if (c != '\0')
+                    out.push_back(c);
+            }
+            out.push_back('\'');
+        }
+    }
+    out.push_back(')');
+    return out;
 }
 
 QString insertStatement(const QString& head, QStringView line, QStringView delimiter,
                         int* badValues)
 {
     StatementBuilder builder(head, delimiter.toString());
-    return fromUtf8(builder.buildText(toUtf8(line), badValues));
+    builder.buildText(toUtf8(line), badValues);
+    return fromUtf8(builder.shown());
 }
 
 QString targetName(const QString& typed, const QStringList& listed)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "odbc/ParamValue.h"
+#include "sql/SqlLexer.h"
 #include "transfer/Delimiter.h"
 
 #include <QByteArray>
@@ -32,55 +34,62 @@ struct Field {
 std::size_t splitLine(std::string_view line, std::string_view delimiter,
                       std::vector<Field>& fields);
 
-// Appends the SQL value of a field: a quoted field is one string literal with its apostrophes
-// doubled. Any other field loses its NUL characters and surrounding blanks; nothing left is
-// NULL; a text that starts or ends with a double quote has its apostrophes doubled and that
-// quote turned into an apostrophe; any other text goes into the statement as it stands
-// (numbers, expressions).
-void appendSqlValue(const Field& field, std::string& sql);
+// How a field goes to the database. A quoted field is a string value, bound as a parameter. Any
+// other field loses its NUL characters and surrounding blanks; nothing left, or NULL, is NULL; a
+// plain number is bound (as a number where the driver types values by their buffer, else as
+// text the database converts for its column). A text that starts and ends with a double quote
+// without being a quoted field is the text between them. Any other text is the user's SQL (an
+// expression): it goes into the statement as it stands, the line then sent alone, and only
+// when it keeps to itself (sql::keepsToItself); a text that starts or ends with a lone double
+// quote becomes a literal that never closes, and so is refused.
+enum class ValueKind { Bound, Raw };
 
-// Whether the SQL value of a field keeps to itself when other lines' values follow it in one
-// multi-row INSERT. A quoted field becomes one closed literal; any other field's text goes in
-// as it stands, so it must hold nothing that opens or closes a string, a quoted name, a comment
-// or an escape, or ends the statement, and its parentheses must close in order: two lines that
-// are each refused alone could otherwise join into one valid statement with other values.
-bool valueKeepsToItself(const Field& field);
-
-// "<head> VALUES(<values>)" for line after line, in one buffer.
+// The statement for one line of a file and its bound values, in buffers used again line after
+// line (building them as QStrings cost as much as SQLite's insert).
 class StatementBuilder {
 public:
     StatementBuilder(const QString& head, const QString& delimiter,
-                     FileEncoding encoding = FileEncoding::Cp932);
-    // The statement for one line of the file's bytes (in the file's encoding, without its line
-    // break); valid until the next call. badValues grows by the number of values holding bytes
-    // that the encoding cannot read (read as U+FFFD).
-    std::string_view build(std::string_view fileLine, int* badValues = nullptr);
+                     FileEncoding encoding = FileEncoding::Cp932, sql::Dialect dialect = {},
+                     bool numbersByType = false);
+    // Reads one line of the file's bytes (in the file's encoding, without its line break).
+    // badValues grows by the number of values holding bytes that the encoding cannot read
+    // (read as U+FFFD).
+    void build(std::string_view fileLine, int* badValues = nullptr);
     // The same for a line already read as text.
-    std::string_view buildText(std::string_view utf8Line, int* badValues = nullptr);
-    // The statement built last.
-    std::string_view statement() const { return sql_; }
-    // Its "<head> VALUES" and its "(<values>)", which rows of a multi-row INSERT join.
-    std::string_view prefix() const { return std::string_view(sql_).substr(0, prefix_); }
-    std::string_view values() const { return std::string_view(sql_).substr(prefix_); }
-    // The number of its values.
+    void buildText(std::string_view utf8Line, int* badValues = nullptr);
+
+    // The number of the line's values.
     std::size_t fieldCount() const { return fieldCount_; }
-    // Every one of its values keeps to itself (valueKeepsToItself): its "(<values>)" can share
-    // a multi-row INSERT.
-    bool joinable() const { return joinable_; }
+    // Every value is bound: the line shares "<head> VALUES(?,...)" with the lines of its count.
+    bool allBound() const { return raw_ == 0; }
+    // The line's own statement: "?" for a bound value, a raw value as it stands.
+    const std::string& statement() const { return sql_; }
+    // The bound values, in the order of their markers; views into the builder.
+    const std::vector<ParamValue>& params() const { return params_; }
+    // Why the line is not sent (a raw value that does not keep to itself); empty when it is.
+    const QString& refusal() const { return refusal_; }
+    // The statement as a user could run it, values written as literals: for showing only.
+    std::string shown() const;
 
 private:
     std::string head_;
     std::string delimiter_;
     FileEncoding encoding_;
+    sql::Dialect dialect_;
+    bool numbersByType_;
     std::string utf8_;
     std::vector<Field> fields_;
+    // Texts of unquoted values after trimming, one per field.
+    std::vector<std::string> texts_;
     std::string sql_;
-    std::size_t prefix_ = 0;
+    std::vector<ParamValue> params_;
+    std::vector<ValueKind> kinds_;
     std::size_t fieldCount_ = 0;
-    bool joinable_ = true;
+    std::size_t raw_ = 0;
+    QString refusal_;
 };
 
-// The statement for one line read as text (what a load sends for it).
+// The statement for one line read as text, as a user could run it (what is shown for it).
 QString insertStatement(const QString& head, QStringView line, QStringView delimiter,
                         int* badValues = nullptr);
 

@@ -134,6 +134,7 @@ LoadJob::Outcome LoadJob::run()
     for (;;) {
         Piece piece = Piece::Running;
         std::int16_t code = 0;
+        refusal_.clear();
         const bool ran = db_.DbRunStatements([&](ODBCComm::StatementCalls& calls) {
             if (!builder_) {
                 QString head = options_.head;
@@ -142,37 +143,74 @@ LoadJob::Outcome LoadJob::run()
                     if (source.next(header) && options_.headerNames)
                         head += csvimport::columnList(header, options_.delimiter);
                 }
-                builder_.emplace(head, options_.delimiter, options_.encoding);
+                builder_.emplace(head, options_.delimiter, options_.encoding,
+                                 calls.traits().dialect, calls.traits().typesValuesByBuffer);
+                head_ = head.toStdString();
             }
             // Reads the next batch; it never reaches past the next interval commit.
             const auto read = [&] {
                 lines_.clear();
-                values_.clear();
+                stored_.clear();
+                arena_.clear();
                 next_ = 0;
                 const auto room = static_cast<std::size_t>(
                     batches ? std::min<qint64>(kBatchLines, options_.interval - sinceCommit) : 1);
                 std::string_view line;
-                while (lines_.size() < room && values_.size() < kBatchBytes && !cancel_ &&
+                while (lines_.size() < room && arena_.size() < kBatchBytes && !cancel_ &&
                        source.nextBytes(line)) {
                     Line l;
                     builder_->build(line, &l.badValues);
-                    if (prefix_.empty())
-                        prefix_ = builder_->prefix();
-                    if (!lines_.empty())
-                        values_.push_back(',');
-                    l.begin = values_.size();
-                    values_.append(builder_->values());
-                    l.end = values_.size();
                     l.fieldCount = builder_->fieldCount();
-                    l.alone = !builder_->joinable();
-                    lines_.push_back(l);
+                    l.first = stored_.size();
+                    for (const ParamValue& v : builder_->params()) {
+                        stored_.push_back({v.kind, arena_.size(), v.text.size()});
+                        arena_.append(v.text);
+                    }
+                    l.count = stored_.size() - l.first;
+                    l.alone = !builder_->allBound();
+                    if (l.alone)
+                        l.statement = builder_->statement();
+                    l.refusal = builder_->refusal();
+                    l.shown = builder_->shown();
+                    lines_.push_back(std::move(l));
                 }
             };
-            // Lines first..last - 1 as one statement.
-            const auto compose = [&](std::size_t first, std::size_t last) {
-                statement_.assign(prefix_);
-                statement_.append(values_, lines_[first].begin,
-                                  lines_[last - 1].end - lines_[first].begin);
+            // The values of lines first..last - 1, row after row.
+            const auto valuesOf = [&](std::size_t first, std::size_t last) {
+                params_.clear();
+                for (std::size_t i = lines_[first].first;
+                     i < lines_[last - 1].first + lines_[last - 1].count; ++i) {
+                    const Stored& v = stored_[i];
+                    params_.push_back({v.kind, std::string_view(arena_).substr(v.at, v.size)});
+                }
+                return params_;
+            };
+            // The statement of a line whose values are all bound, shared by lines of its count.
+            const auto sharedStatement = [&](std::size_t fieldCount) -> const std::string& {
+                if (sharedCount_ != fieldCount || shared_.empty()) {
+                    shared_ = head_ + " VALUES(";
+                    for (std::size_t i = 0; i < fieldCount; ++i)
+                        shared_.append(i == 0 ? "?" : ",?");
+                    shared_.push_back(')');
+                    sharedCount_ = fieldCount;
+                }
+                return shared_;
+            };
+            // "<head> VALUES(?,...),(?,...),..." for rows lines of fieldCount values.
+            const auto multiRowStatement = [&](std::size_t fieldCount,
+                                               std::size_t rows) -> const std::string& {
+                if (multiCount_ != fieldCount || multiRows_ != rows || multi_.empty()) {
+                    multi_ = head_ + " VALUES";
+                    for (std::size_t r = 0; r < rows; ++r) {
+                        multi_.append(r == 0 ? "(" : ",(");
+                        for (std::size_t i = 0; i < fieldCount; ++i)
+                            multi_.append(i == 0 ? "?" : ",?");
+                        multi_.push_back(')');
+                    }
+                    multiCount_ = fieldCount;
+                    multiRows_ = rows;
+                }
+                return multi_;
             };
             const auto sent = [&](std::size_t first, std::size_t last) {
                 for (std::size_t i = first; i < last; ++i)
@@ -181,18 +219,18 @@ LoadJob::Outcome LoadJob::run()
                 begun = true;
                 inserted_ += n;
                 sinceCommit += n;
-                const Line& l = lines_[last - 1];
-                shown_.assign(prefix_);
-                shown_.append(values_, l.begin, l.end - l.begin);
+                shown_ = lines_[last - 1].shown;
             };
             // A batch the database refuses leaves nothing behind: its savepoint takes it back
             // (also where a failed statement would abort the whole transaction).
             const auto sendBatch = [&](std::size_t first, std::size_t last) {
                 if (calls.execute(kSavepoint) != 0)
                     return false;
-                compose(first, last);
-                if ((prepareBatches ? calls.executePrepared(statement_)
-                                    : calls.execute(statement_)) == 0) {
+                const std::size_t count = lines_[first].fieldCount;
+                const bool arrays = calls.traits().batchesAsParameterArrays;
+                if (calls.executeBound(
+                        arrays ? sharedStatement(count) : multiRowStatement(count, last - first),
+                        arrays ? count : count * (last - first), valuesOf(first, last)) == 0) {
                     calls.execute(kRelease);
                     linesRead_ += static_cast<qint64>(last - first);
                     sent(first, last);
@@ -204,6 +242,24 @@ LoadJob::Outcome LoadJob::run()
                     calls.execute(kRelease);
                 return false;
             };
+            // Lines whose values can share one parameter array: as many values, all bound, of
+            // one kind per column (NULL goes with any).
+            const auto joins = [&](std::size_t first, std::size_t line) {
+                const Line& a = lines_[first];
+                const Line& b = lines_[line];
+                if (b.alone || b.fieldCount != a.fieldCount)
+                    return false;
+                for (std::size_t c = 0; c < a.count; ++c) {
+                    ParamKind& kind = batchKinds_[c];
+                    const ParamKind k = stored_[b.first + c].kind;
+                    if (k == ParamKind::Null)
+                        continue;
+                    if (kind != ParamKind::Null && kind != k)
+                        return false;
+                    kind = k;
+                }
+                return true;
+            };
             auto shown = std::chrono::steady_clock::now();
             while (piece == Piece::Running) {
                 if (next_ >= lines_.size())
@@ -212,12 +268,14 @@ LoadJob::Outcome LoadJob::run()
                     piece = Piece::End;
                     break;
                 }
-                // Lines with another number of values would make the batch fail as a whole. A
-                // line that goes alone ends the batch before it: the order is kept.
+                // A line that goes alone ends the batch before it: the order is kept.
                 std::size_t last = next_ + 1;
-                while (!lines_[next_].alone && (begun || !prepareBatches) && last < lines_.size() &&
-                       !lines_[last].alone && lines_[last].fieldCount == lines_[next_].fieldCount)
-                    ++last;
+                if (!lines_[next_].alone && (begun || !prepareBatches)) {
+                    batchKinds_.assign(lines_[next_].count, ParamKind::Null);
+                    joins(next_, next_);
+                    while (last < lines_.size() && joins(next_, last))
+                        ++last;
+                }
                 if (last - next_ > 1 && sendBatch(next_, last)) {
                     next_ = last;
                 } else {
@@ -226,10 +284,16 @@ LoadJob::Outcome LoadJob::run()
                         if (cancel_)
                             break;
                         ++linesRead_;
-                        compose(next_, next_ + 1);
-                        code = calls.execute(statement_);
+                        const Line& l = lines_[next_];
+                        refusal_ = l.refusal;
+                        // A raw value that would reach beyond its place is never sent.
+                        code = !l.refusal.isEmpty()
+                                   ? std::int16_t{-9999}
+                                   : calls.executeBound(l.alone ? l.statement
+                                                                : sharedStatement(l.fieldCount),
+                                                        l.count, valuesOf(next_, next_ + 1));
                         if (code != 0) {
-                            shown_ = statement_;
+                            shown_ = l.shown;
                             ++next_;
                             begun = false;
                             piece = Piece::Failed;
@@ -288,7 +352,7 @@ LoadJob::Outcome LoadJob::run()
             return finish(End::CommitFailed);
         }
         FailedLine failed;
-        failed.error = db_.DbLastErrorText();
+        failed.error = refusal_.isEmpty() ? db_.DbLastErrorText() : refusal_;
         if (sinceCommit > 0 && pendingRowsLost()) {
             // The count says what is in the table: rows the failure took back are not counted.
             inserted_ -= sinceCommit;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "odbc/ParamValue.h"
 #include "transfer/CsvImport.h"
 
 #include <QObject>
@@ -15,9 +16,10 @@
 class ODBCComm;
 
 // Loading a delimited file into a table, committing every so many rows, without widgets. Lines
-// go to the database as multi-row INSERTs inside a savepoint; a batch the database refuses is
-// taken back and sent again line by line, so a refused line is found and asked about as
-// itself. A line whose raw values could join with its neighbours' goes alone, in its place. The
+// go to the database as one prepared INSERT with their values bound as parameter arrays, inside a
+// savepoint; a batch the database refuses is taken back and sent again line by line, so a
+// refused line is found and asked about as itself. A line with raw SQL values goes alone, in
+// its place, and only when they keep to their place. The
 // lines are read, built into statements and sent on the connection's thread
 // (ODBCComm::DbRunStatements), one piece of work until the end, a stop or a refused line; what
 // needs the user in between is asked through onFailedLine on the window thread. The whole load is
@@ -109,27 +111,49 @@ private:
     // COMMIT as a piece of its own; 0 or the failure's code.
     std::int16_t commit();
 
-    // One line read and built, not sent yet: its "(<values>)" in values_. alone: a value of it
-    // might reach into its neighbours' (StatementBuilder::joinable), so it is sent by itself.
+    // One line read and built, not sent yet: its bound values in stored_ (count from first),
+    // and, when a raw value of it makes it go alone, its own statement.
     struct Line {
-        std::size_t begin = 0;
-        std::size_t end = 0;
-        int badValues = 0;
+        std::size_t first = 0;
+        std::size_t count = 0;
         std::size_t fieldCount = 0;
+        int badValues = 0;
         bool alone = false;
+        std::string statement;
+        // Why it is not sent, when a raw value would reach beyond its place.
+        QString refusal;
+        // As shown to the user.
+        std::string shown;
+    };
+    // A bound value kept in arena_.
+    struct Stored {
+        ParamKind kind;
+        std::size_t at;
+        std::size_t size;
     };
 
     ODBCComm& db_;
     const Options options_;
-    // The lines read ahead, joined by commas, and from which one on they are still to be sent.
-    // Kept across pieces: after a refused line the load goes on with the next.
-    std::string values_;
+    // The lines read ahead and from which one on they are still to be sent. Kept across
+    // pieces: after a refused line the load goes on with the next.
     std::vector<Line> lines_;
+    std::vector<Stored> stored_;
+    std::string arena_;
     std::size_t next_ = 0;
-    // "<head> VALUES", the statement being sent, and the last line's own statement (shown).
-    std::string prefix_;
-    std::string statement_;
+    // The values of the statement being sent, the kinds of a batch's columns, and
+    // "<head> VALUES(?,...)" for lines of sharedCount_ values.
+    std::vector<ParamValue> params_;
+    std::vector<ParamKind> batchKinds_;
+    std::string head_;
+    std::string shared_;
+    std::size_t sharedCount_ = 0;
+    // The same for a batch as one INSERT of many rows.
+    std::string multi_;
+    std::size_t multiCount_ = 0;
+    std::size_t multiRows_ = 0;
+    // The last line's statement as shown, and why the last refused line was not sent.
     std::string shown_;
+    QString refusal_;
     std::atomic<bool> cancel_{false};
     qint64 linesRead_ = 0;
     qint64 inserted_ = 0;

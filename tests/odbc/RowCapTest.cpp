@@ -2,7 +2,7 @@
 // cap as it does without it, on every driver.
 #include "OdbcTestSupport.h"
 
-#include "odbc/FetchDefaults.h"
+#include "odbc/DriverTraits.h"
 
 namespace {
 
@@ -207,41 +207,6 @@ TEST_P(RowCap, GridCapCutsOnlyTheGridsResult)
     lib_.OdbcCloseCursor();
     lib_.OdbcRollback();
     dropTable(lib_, "qv_cap_big");
-}
-
-// Which statements MariaDB's session cap may cut, and which WITH statements write (psqlODBC
-// must not put those in a cursor).
-TEST(RowCapSelect, OnlyAPlainSelectIsCutInTheSession)
-{
-    const struct {
-        const char* sql;
-        bool plain;
-        bool writingWith = false;
-    } cases[] = {
-        {"SELECT * FROM big", true},
-        {" -- note\n/* c */ select a FROM t WHERE b = 'for;' AND `into` = 1;  ", true},
-        {"SELECT a FROM t UNION SELECT a FROM (SELECT a FROM u) v", true},
-        {"SELECT a FROM t FOR UPDATE", false},
-        {"SELECT a FROM t LOCK IN SHARE MODE", false},
-        {"SELECT a INTO OUTFILE '/tmp/x' FROM t", false},
-        {"SELECT a FROM t FOR SYSTEM_TIME ALL", false},
-        {"INSERT INTO t SELECT a FROM u", false},
-        {"CALL p()", false},
-        {"WITH x AS (SELECT 1) SELECT * FROM x", false},
-        {"WITH x AS (SELECT 'insert', \"delete\" FROM t) SELECT * FROM x -- update", false},
-        {" /* c */ with x AS (INSERT INTO t VALUES (1) RETURNING a) SELECT * FROM x", false, true},
-        {"WITH x AS (DELETE FROM t RETURNING *) SELECT count(*) FROM x", false, true},
-        {"(SELECT a FROM t)", false},
-        {"SELECT 1; SELECT 2", false},
-        {"SELECT 'a\\' FROM t", false},
-        {"SELECT /*! SQL_NO_CACHE */ a FROM t", false},
-        {"SELECT 'unterminated", false},
-        {"SELECTED", false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(plainTopLevelSelect(c.sql), c.plain) << c.sql;
-        EXPECT_EQ(writingWith(c.sql), c.writingWith) << c.sql;
-    }
 }
 
 // The rest of a capped result is read by lifting the cap, where the driver still has it.

@@ -145,7 +145,8 @@ TEST(SqlReader, ClassifiesChangesTransactionEndsAndTheReadOnlyRisks)
         {"EXECUTE IMMEDIATE 'CREATE TABLE x(a int)'", kMaria, Change | AccessMode | Refused},
         {"PRAGMA query_only = 0", kSqlite, Change | AccessMode | Refused},
         {"ATTACH DATABASE 'x.db' AS att", kSqlite, Change | AccessMode | Refused},
-        {"SELECT 'READ WRITE', \"tx_read_only\" FROM t", kPg, 0},
+        {"SELECT 'READ WRITE', \"read_only\" FROM t", kPg, 0},
+        {"SET \"default_transaction_read_only\" = off", kPg, AccessMode | Refused},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sql);

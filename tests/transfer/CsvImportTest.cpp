@@ -17,13 +17,17 @@ namespace {
 struct LineCase {
     const char* line; // UTF-8
     const char* delimiter;
-    const char* values; // what follows "INSERT INTO T VALUES"
-    // The values can share a multi-row INSERT with other lines'.
-    bool joinable = true;
+    const char* values; // what follows "INSERT INTO T VALUES" as shown
+    // 'B': every value bound, the line can share a parameter array; 'R': raw SQL values, the
+    // line goes alone; 'X': a raw value would reach beyond its place, the line is never sent.
+    char sent = 'B';
+    sql::Dialect dialect = {};
 };
 
-// How the lines of a file become values: the old rules where they are sound, quoted fields
-// kept whole, multi-character delimiters stepped over whole; and whether they can share a batch.
+const sql::Dialect kMariaDb{sql::Engine::MariaDb, true};
+
+// How the lines of a file become values: quoted fields kept whole and bound, multi-character
+// delimiters stepped over whole, raw SQL sent only where it keeps to its place.
 const LineCase kLines[] = {
     {"1,\"ab\",", ",", "(1,'ab',NULL)"},
     {"\"O'Neil\",2", ",", "('O''Neil',2)"},
@@ -32,60 +36,63 @@ const LineCase kLines[] = {
     {"1 , \"x\" , 2 ", ",", "(1,'x',2)"},
     {"\" padded \",\"\"", ",", "(' padded ','')"},
     {"", ",", "(NULL)"},
-    {" , ,", ",", "(NULL,NULL,NULL)"},
-    {"12.5,CURRENT_DATE,-3", ",", "(12.5,CURRENT_DATE,-3)"},
-    {"a||b||\"c||d\"", "||", "(a,b,'c||d')"},
-    {"a|||b", "||", "(a,|b)"},
+    {" , ,null", ",", "(NULL,NULL,NULL)"},
+    {"12.5,CURRENT_DATE,-3e2", ",", "(12.5,CURRENT_DATE,-3e2)", 'R'},
+    {"a||b||\"c||d\"", "||", "(a,b,'c||d')", 'R'},
+    {"a|||b", "||", "(a,|b)", 'R'},
     {"1\t\"x\ty\"\t", "\t", "(1,'x\ty',NULL)"},
     {"1 \"a b\" 3", " ", "(1,'a b',3)"},
     {"1  3", " ", "(1,NULL,3)"},
-    {"\"東京, 日本\",'x'", ",", "('東京, 日本','x')", false},
-    // A quote that never closes, or text after the closing quote: not a quoted field. The old
-    // rule leaves an open literal, which the database refuses instead of storing a guess.
-    {"\"ab,1", ",", "('ab,1)", false},
-    {"\"ab\"cd,1", ",", "('ab\"cd,1)", false},
-    {"ab\",1", ",", "(ab',1)", false},
-    {"\"it's", ",", "('it''s)", false},
-    // Raw text that could open or close a string, quoted name, comment or escape, or end the
-    // statement, reaching into the next line's values; quoted, the same text is a literal.
-    {"-1,- -2,f(10/2*3)", ",", "(-1,- -2,f(10/2*3))"},
+    {"\"東京, 日本\",'x'", ",", "('東京, 日本','x')", 'R'},
+    // A quote that never closes, or text after the closing quote: not a quoted field. The
+    // literal it would open never closes, so the line is refused.
+    {"\"ab,1", ",", "('ab,1)", 'X'},
+    {"\"ab\"cd,1", ",", "('ab\"cd,1)", 'X'},
+    {"ab\",1", ",", "(ab',1)", 'X'},
+    {"\"it's", ",", "('it''s)", 'X'},
+    {" \"a\"b\" ", ",", "('a\"b')"},
+    // Raw text that would close the row, add a row or a statement, or swallow what follows.
+    {"-1,- -2,f(10/2*3)", ",", "(-1,- -2,f(10/2*3))", 'R'},
     {"\"$$;--#\",\"/*`[{\\\"", ",", "('$$;--#','/*`[{\\')"},
-    {"1,$$x", ",", "(1,$$x)", false},
-    {"1,x -- y", ",", "(1,x -- y)", false},
-    {"1,a/*b", ",", "(1,a/*b)", false},
-    {"1,a*/b", ",", "(1,a*/b)", false},
-    {"1;DROP TABLE T", ",", "(1;DROP TABLE T)", false},
-    {"1,`a`", ",", "(1,`a`)", false},
-    {"1,[a]", ",", "(1,[a])", false},
-    {"1,{fn NOW()}", ",", "(1,{fn NOW()})", false},
-    {"1,a#b", ",", "(1,a#b)", false},
-    {"1,a\\b", ",", "(1,a\\b)", false},
-    {"1,f(2", ",", "(1,f(2)", false},
-    {"1,2)", ",", "(1,2))", false},
-    {"1,)(", ",", "(1,)()", false},
+    {"1,x -- y", ",", "(1,x -- y)", 'X'},
+    {"1,a/*b", ",", "(1,a/*b)", 'X'},
+    {"1;DROP TABLE T", ",", "(1;DROP TABLE T)", 'X'},
+    {"1,'x'); DROP TABLE victim; --", ",", "(1,'x'); DROP TABLE victim; --)", 'X'},
+    {"10,'a'),(11,'b'", ",", "(10,'a'),(11,'b')", 'X'},
+    {"1,f(2", ",", "(1,f(2)", 'X'},
+    {"1,)(", ",", "(1,)()", 'X'},
+    {"1,'C:\\temp\\'", ",", "(1,'C:\\temp\\')", 'R'},
+    {"1,'C:\\temp\\'", ",", "(1,'C:\\temp\\')", 'X', kMariaDb},
+    {"1,\"C:\\temp\\\"", ",", "(1,'C:\\temp\\')", 'B', kMariaDb},
 };
 
-TEST(CsvImport, LinesBecomeInsertValues)
+TEST(CsvImport, LinesBecomeBoundValuesOrRawSqlThatKeepsToItsPlace)
 {
     for (const LineCase& c : kLines) {
-        const QString sql =
-            csvimport::insertStatement(QStringLiteral("INSERT INTO T"), QString::fromUtf8(c.line),
-                                       QString::fromUtf8(c.delimiter));
-        EXPECT_EQ(sql, QStringLiteral("INSERT INTO T VALUES") + QString::fromUtf8(c.values))
-            << c.line;
+        SCOPED_TRACE(c.line);
         csvimport::StatementBuilder builder(QStringLiteral("INSERT INTO T"),
-                                            QString::fromUtf8(c.delimiter));
+                                            QString::fromUtf8(c.delimiter), FileEncoding::Cp932,
+                                            c.dialect);
         builder.buildText(c.line);
-        EXPECT_EQ(builder.joinable(), c.joinable) << c.line;
+        EXPECT_EQ(builder.shown(), std::string("INSERT INTO T VALUES") + c.values);
+        EXPECT_EQ(builder.allBound(), c.sent == 'B');
+        EXPECT_EQ(builder.refusal().isEmpty(), c.sent != 'X');
+        // Bound values never enter the statement text.
+        if (c.sent == 'B') {
+            EXPECT_EQ(builder.statement().find('\''), std::string::npos);
+        }
     }
 }
 
-TEST(CsvImport, NulCharactersAreDroppedFromValues)
+TEST(CsvImport, QuotedValuesKeepTheirNulCharactersUnquotedOnesDropThem)
 {
-    const QString line = QStringLiteral("1") + QChar(0) + QStringLiteral(",\"a") + QChar(0) +
-                         QStringLiteral("b\",") + QChar(0);
-    EXPECT_EQ(csvimport::insertStatement(QStringLiteral("INSERT INTO T"), line, u","),
-              QStringLiteral("INSERT INTO T VALUES(1,'ab',NULL)"));
+    csvimport::StatementBuilder builder(QStringLiteral("INSERT INTO T"), QStringLiteral(","));
+    builder.buildText(std::string_view("1\0,\"a\0b\",\0", 11));
+    ASSERT_EQ(builder.params().size(), 3u);
+    EXPECT_EQ(builder.params()[0].text, "1");
+    EXPECT_EQ(builder.params()[1].text, std::string_view("a\0b", 3));
+    EXPECT_EQ(builder.params()[2].kind, ParamKind::Null);
+    EXPECT_EQ(builder.statement(), "INSERT INTO T VALUES(?,?,?)");
 }
 
 TEST(CsvImport, ValuesReadAsReplacementAreCounted)

@@ -169,7 +169,9 @@ public:
         hooks.endGridResult = [this] { ++gridResultsEnded; };
         hooks.EditFile = [this](const QString& path) { edited.append(path); };
         // As the workbench judges a statement.
-        hooks.readsOnly = [](const QString& sql) { return !ClassifyStatement(sql).mayChange; };
+        hooks.readsOnly = [this](const QString& sql) {
+            return !ClassifyStatement(sql, db->DbDialect()).mayChange;
+        };
         window = std::make_unique<SaveCSV>(*db, prompts, std::move(hooks), &owner);
         owner.resize(400, 300);
         owner.show();
@@ -189,7 +191,7 @@ public:
     {
         ASSERT_EQ(db->DbExecute(sql), 0) << sql.toStdString() << "\n"
                                          << db->DbLastErrorText().toStdString();
-        if (ClassifyStatement(sql).mayChange)
+        if (ClassifyStatement(sql, db->DbDialect()).mayChange)
             db->pending().record({sql, QDateTime::currentDateTime(), db->DbLastRowCount(), 0});
     }
 

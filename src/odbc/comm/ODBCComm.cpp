@@ -337,6 +337,17 @@ std::int16_t ODBCComm::StatementCalls::executePrepared(std::string_view utf8Sql)
     return db_.lib_.OdbcExecuteAgain(utf8Sql, true);
 }
 
+std::int16_t ODBCComm::StatementCalls::executeBound(std::string_view utf8Sql, std::size_t columns,
+                                                    const std::vector<ParamValue>& values)
+{
+    return db_.lib_.OdbcExecuteBound(utf8Sql, columns, values);
+}
+
+const DriverTraits& ODBCComm::StatementCalls::traits() const
+{
+    return db_.lib_.traits();
+}
+
 std::int16_t ODBCComm::StatementCalls::commit()
 {
     commitSent_ = true;
@@ -838,4 +849,9 @@ bool ODBCComm::DbSavepointsUndo() const
 bool ODBCComm::DbDdlCommitsItself() const
 {
     return lib_.ddlCommitsItself();
+}
+
+sql::Dialect ODBCComm::DbDialect() const
+{
+    return lib_.isConnected() ? lib_.dialect() : sql::Dialect{};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "odbc/OdbcLib.h"
 #include "odbc/comm/ConnectionWork.h"
 #include "odbc/comm/PendingWork.h"
 
@@ -16,7 +17,6 @@
 #include <string_view>
 #include <vector>
 
-class OdbcLib;
 class Prompts;
 class QWidget;
 struct OpenedResult;
@@ -53,6 +53,8 @@ public:
     std::uint64_t DbTransactionEnds() const { return transactionEnds_; }
     bool DbSavepointsUndo() const;
     bool DbDdlCommitsItself() const;
+    // How the connected database reads SQL text (sql::Other when not connected).
+    sql::Dialect DbDialect() const;
     // Ends whatever holds the result cursor (a suspended fill) before a catalog read, COMMIT,
     // ROLLBACK or disconnect needs the cursor gone. Without one, the cursor is simply closed.
     // forCatalog: the end is for a catalog read, which the driver cannot do beside a result.
@@ -147,6 +149,12 @@ public:
         // The same, prepared first (OdbcLib::OdbcExecuteAgain): on psqlODBC a statement that
         // does not parse is then taken back alone, not with the whole transaction.
         std::int16_t executePrepared(std::string_view utf8Sql);
+        // Executes a statement with parameter markers once per row of values, as one piece
+        // that fails as a whole (OdbcLib::OdbcExecuteBound): values never enter the text.
+        std::int16_t executeBound(std::string_view utf8Sql, std::size_t columns,
+                                  const std::vector<ParamValue>& values);
+        // What differs for the connected driver and database.
+        const DriverTraits& traits() const;
         // Commits, as DbCommit does, but shows nothing: a failure is the caller's to show
         // (DbShowError with the code).
         std::int16_t commit();

@@ -1,4 +1,4 @@
-#include "odbc/FetchDefaults.h"
+#include "odbc/DriverTraits.h"
 
 #include "odbc/ConnStrValue.h"
 #include "odbc/OdbcLib.h"
@@ -253,103 +253,6 @@ bool driverCapsSelectsInSession(const std::string& driverFile, const std::string
            versionParts(driverVersion) < std::vector<int>{3, 1, 17};
 }
 
-namespace {
-
-// A piece of a statement outside comments, as the MariaDB server reads it: a word (in upper
-// case), a string or quoted name, another character, or what cannot be read safely (an
-// executable comment, an unterminated comment or quote, a backslash in a string, whose end
-// then depends on the server's SQL mode).
-struct SqlPiece {
-    enum class Kind { Word, Quoted, Other, Unreadable };
-    Kind kind;
-    std::string word;
-    char c = '\0';
-};
-
-// Hands the statement's pieces to onPiece in order, until it returns false (then false) or an
-// unreadable piece ends the walk.
-bool eachSqlPiece(std::string_view sql, const std::function<bool(const SqlPiece&)>& onPiece)
-{
-    using Kind = SqlPiece::Kind;
-    const auto at = [sql](std::size_t i) { return i < sql.size() ? sql[i] : '\0'; };
-    const auto blank = [](char c) {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-    };
-    const auto wordChar = [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$' ||
-               static_cast<unsigned char>(c) >= 0x80;
-    };
-    std::size_t i = 0;
-    while (i < sql.size()) {
-        const char c = sql[i];
-        if (blank(c)) {
-            ++i;
-        } else if (c == '#' ||
-                   (c == '-' && at(i + 1) == '-' && (blank(at(i + 2)) || i + 2 == sql.size()))) {
-            const std::size_t end = sql.find('\n', i);
-            i = end == std::string_view::npos ? sql.size() : end + 1;
-        } else if (c == '/' && at(i + 1) == '*') {
-            // /*! ... */ and /*M! ... */ are run by the server.
-            const std::size_t end = sql.find("*/", i + 2);
-            if (at(i + 2) == '!' || (at(i + 2) == 'M' && at(i + 3) == '!') ||
-                end == std::string_view::npos)
-                return onPiece({Kind::Unreadable, {}, c});
-            i = end + 2;
-        } else if (c == '\'' || c == '"' || c == '`') {
-            std::size_t j = i + 1;
-            for (;; ++j) {
-                if (j >= sql.size() || (sql[j] == '\\' && c != '`'))
-                    return onPiece({Kind::Unreadable, {}, c});
-                if (sql[j] == c) {
-                    if (at(j + 1) != c)
-                        break;
-                    ++j; // a doubled quote
-                }
-            }
-            if (!onPiece({Kind::Quoted, {}, c}))
-                return false;
-            i = j + 1;
-        } else if (wordChar(c)) {
-            SqlPiece piece{Kind::Word, {}, c};
-            std::size_t j = i;
-            for (; j < sql.size() && wordChar(sql[j]); ++j)
-                piece.word += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[j])));
-            if (!onPiece(piece))
-                return false;
-            i = j;
-        } else {
-            if (!onPiece({Kind::Other, {}, c}))
-                return false;
-            ++i;
-        }
-    }
-    return true;
-}
-
-} // namespace
-
-bool plainTopLevelSelect(std::string_view sql)
-{
-    using Kind = SqlPiece::Kind;
-    bool first = true;  // the next piece is the statement's first
-    bool ended = false; // after a ";" only blanks and comments may follow
-    bool plain = true;
-    eachSqlPiece(sql, [&](const SqlPiece& p) {
-        const bool word = p.kind == Kind::Word;
-        if (p.kind == Kind::Unreadable || ended || (first && !word) ||
-            (first ? p.word != "SELECT"
-                   : word && (p.word == "INTO" || p.word == "FOR" || p.word == "LOCK" ||
-                              p.word == "PROCEDURE"))) {
-            plain = false;
-            return false;
-        }
-        ended = p.kind == Kind::Other && p.c == ';';
-        first = false;
-        return true;
-    });
-    return plain && !first;
-}
-
 bool driverFailureMayDropWrites(const std::string& driverFile)
 {
     return fileOf(driverFile).rfind("psqlodbc", 0) == 0;
@@ -372,24 +275,80 @@ bool driverGetsDataOfAnyBlockRow(const std::string& driverFile)
     return fileOf(driverFile).rfind("psqlodbc", 0) == 0;
 }
 
-bool writingWith(std::string_view sql)
-{
-    using Kind = SqlPiece::Kind;
-    bool first = true;
-    bool writes = false;
-    eachSqlPiece(sql, [&](const SqlPiece& p) {
-        if (first && (p.kind != Kind::Word || p.word != "WITH"))
-            return false;
-        // What cannot be read is taken as a write: the statement then only loses the cursor.
-        writes = !first && (p.kind == Kind::Unreadable || p.word == "INSERT" ||
-                            p.word == "UPDATE" || p.word == "DELETE" || p.word == "MERGE");
-        first = false;
-        return !writes;
-    });
-    return writes;
-}
-
 bool driverSkipsCursorAfterComment(const std::string& driverFile)
 {
     return fileOf(driverFile).rfind("psqlodbc", 0) == 0;
+}
+
+namespace {
+
+bool dbmsIs(std::string_view dbms, std::string_view prefix)
+{
+    if (dbms.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(dbms[i])) != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string readOnlySessionStatement(std::string_view dbms)
+{
+    if (dbmsIs(dbms, "postgresql"))
+        return "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY";
+    if (dbmsIs(dbms, "mariadb") || dbmsIs(dbms, "mysql"))
+        return "SET SESSION TRANSACTION READ ONLY";
+    if (dbmsIs(dbms, "sqlite"))
+        return "PRAGMA query_only = ON";
+    return {};
+}
+
+std::string readOnlyCheckQuery(std::string_view dbms)
+{
+    // PostgreSQL: the open transaction and the next ones.
+    if (dbmsIs(dbms, "postgresql"))
+        return "SELECT CASE WHEN current_setting('transaction_read_only') = 'on' AND "
+               "current_setting('default_transaction_read_only') = 'on' THEN 1 ELSE 0 END";
+    if (dbmsIs(dbms, "mariadb") || dbmsIs(dbms, "mysql"))
+        return "SELECT @@session.tx_read_only";
+    if (dbmsIs(dbms, "sqlite"))
+        return "PRAGMA query_only";
+    return {};
+}
+
+DriverTraits driverTraits(const std::string& driverFile, const std::string& driverVersion,
+                          std::string_view dbms)
+{
+    DriverTraits t;
+    t.dialect = sql::dialectOf(dbms);
+    t.maxRowsKeepsMeaning = driverMaxRowsKeepsMeaning(driverFile);
+    t.maxRowsEndsResult = driverMaxRowsEndsResult(driverFile);
+    t.cancelsFetches = driverCancelsFetches(driverFile);
+    t.failureMayDropWrites = driverFailureMayDropWrites(driverFile);
+    t.savepointsUndo = driverSavepointsUndo(driverFile);
+    t.ddlCommitsItself = driverDdlCommitsItself(driverFile);
+    t.skipsCursorAfterComment = driverSkipsCursorAfterComment(driverFile);
+    t.streamsOnlyInAutocommit = driverStreamsOnlyInAutocommit(driverFile);
+    t.getsDataOfAnyBlockRow = driverGetsDataOfAnyBlockRow(driverFile);
+    t.capsSelectsInSession = driverCapsSelectsInSession(driverFile, driverVersion);
+    t.keepsResultBesideCatalog = driverKeepsResultBesideCatalog(driverFile, driverVersion);
+    t.readOnlyStatement = readOnlySessionStatement(dbms);
+    t.readOnlyCheck = readOnlyCheckQuery(dbms);
+    t.probesLostRows = t.failureMayDropWrites && dbmsIs(dbms, "postgresql");
+    const std::string file = fileOf(driverFile);
+    t.batchesAsParameterArrays =
+        !(file.rfind("psqlodbc", 0) == 0 || file.rfind("sqlite3odbc", 0) == 0 ||
+          file.rfind("libsqlite3odbc", 0) == 0);
+    // The three drivers below take UTF-8 as it is (the texts the program exchanges with them);
+    // psqlODBC's ANSI build refuses SQL_C_WCHAR, and MariaDB Connector/ODBC 3.1.15 adds a NUL
+    // to a wide value that holds a character beyond ASCII. Another driver's narrow texts may
+    // be in a code page, so it gets wide ones.
+    t.bindsWideText = !(file.rfind("psqlodbc", 0) == 0 || file.rfind("libmaodbc", 0) == 0 ||
+                        file.rfind("sqlite3odbc", 0) == 0 || file.rfind("libsqlite3odbc", 0) == 0);
+    t.typesValuesByBuffer =
+        file.rfind("sqlite3odbc", 0) == 0 || file.rfind("libsqlite3odbc", 0) == 0;
+    return t;
 }

@@ -1,9 +1,14 @@
 #pragma once
 
+#include "sql/SqlLexer.h"
+
 #include <string>
 #include <string_view>
 
-// Per-driver connection and statement defaults that keep a large result from filling memory.
+// What differs between drivers and databases, decided once at connect: one record, so that a
+// new quirk is one edit here (a predicate below and its field in DriverTraits).
+//
+// Per-driver connection and statement defaults keep a large result from filling memory.
 //
 // psqlODBC reads a whole result into memory when a statement is executed, unless it fetches
 // through a cursor (its option UseDeclareFetch=1): a million-row SELECT would then cost
@@ -75,20 +80,6 @@ bool driverKeepsResultBesideCatalog(const std::string& driverFile,
 // the setting is put back on a second statement right after the execute.
 bool driverCapsSelectsInSession(const std::string& driverFile, const std::string& driverVersion);
 
-// True when sql is one SELECT whose whole result is what the server's limit of rows sent to
-// the client (MariaDB's sql_select_limit) cuts, and nothing else: it begins with SELECT (after
-// blanks and comments) and has no INTO, FOR (UPDATE, SYSTEM_TIME), LOCK, PROCEDURE, ";" before
-// its end, executable comment, or string with a backslash (whose end depends on the server's
-// SQL mode). Subqueries and UNION parts are not cut by the limit; anything else is not plain.
-bool plainTopLevelSelect(std::string_view sql);
-
-// True when sql begins with WITH (after blanks and comments) and has INSERT, UPDATE, DELETE or
-// MERGE among its words outside strings, quoted names and comments (read as for
-// plainTopLevelSelect; what cannot be read counts as such a word): it may change data, which
-// PostgreSQL refuses inside the DECLARE CURSOR that psqlODBC's UseDeclareFetch puts round every
-// statement it takes for a query (driverSkipsCursorAfterComment).
-bool writingWith(std::string_view sql);
-
 // psqlODBC 13.02 declares a cursor for a statement that starts with SELECT or WITH, but not for
 // one that starts with a comment.
 bool driverSkipsCursorAfterComment(const std::string& driverFile);
@@ -107,3 +98,46 @@ bool driverSavepointsUndo(const std::string& driverFile);
 
 // True when DDL commits the transaction by itself, savepoints with it (MariaDB).
 bool driverDdlCommitsItself(const std::string& driverFile);
+
+// The statement that makes a session read-only on the server, by the database's name as
+// SQL_DBMS_NAME gives it; empty when the setting is not known.
+std::string readOnlySessionStatement(std::string_view dbms);
+// A query whose one value says whether the session is still read-only ("1", "on" or "ON"),
+// asked after every statement of a read-only connection; empty where none is known.
+std::string readOnlyCheckQuery(std::string_view dbms);
+
+// Everything above for one connection, filled once at connect from the driver's library file
+// and version (SQL_DRIVER_NAME, SQL_DRIVER_VER) and the database's name (SQL_DBMS_NAME).
+struct DriverTraits {
+    // How the database reads SQL text (on MariaDB its sql_mode is read after connecting).
+    sql::Dialect dialect;
+    bool maxRowsKeepsMeaning = false;
+    bool maxRowsEndsResult = false;
+    bool cancelsFetches = false;
+    bool failureMayDropWrites = false;
+    bool savepointsUndo = false;
+    bool ddlCommitsItself = false;
+    bool skipsCursorAfterComment = false;
+    bool streamsOnlyInAutocommit = false;
+    bool getsDataOfAnyBlockRow = false;
+    bool capsSelectsInSession = false;
+    bool keepsResultBesideCatalog = false;
+    std::string readOnlyStatement;
+    std::string readOnlyCheck;
+    // A load asks whether a refused line took the rows before it (psqlODBC's whole-transaction
+    // rollback), with PostgreSQL's txid_current_if_assigned().
+    bool probesLostRows = false;
+    // A load's batch goes as one parameter array of a one-row INSERT (MariaDB Connector/ODBC
+    // sends it in one go, and a row then means what it means alone); elsewhere as one INSERT
+    // of many rows of markers, which psqlODBC and SQLite ODBC run four times faster than an
+    // array they execute row by row.
+    bool batchesAsParameterArrays = true;
+    // Bound texts go as SQL_C_WCHAR instead of UTF-8 (drivers not known to take UTF-8 as it is).
+    bool bindsWideText = true;
+    // The driver gives a bound value the type of its C buffer, whatever the column (SQLite
+    // ODBC): a number from a file is bound as a number, as the same text in SQL would be.
+    bool typesValuesByBuffer = false;
+};
+
+DriverTraits driverTraits(const std::string& driverFile, const std::string& driverVersion,
+                          std::string_view dbms);
