@@ -69,8 +69,19 @@ static void initAppResources()
 namespace {
 
 const QString kTitle = QStringLiteral("QUORVANT");
-const QString kProductionFrame =
-    QStringLiteral("QPlainTextEdit { border: 3px solid rgb(220, 0, 0); }");
+// The input area's frame by the connection's marks: red for production, blue for read-only;
+// with both, the sides are red and the top and bottom blue.
+QString markFrame(const SourceMarks& marks)
+{
+    const char* production = "rgb(220, 0, 0)";
+    const char* readOnly = "rgb(0, 90, 220)";
+    if (!marks.production && !marks.readOnly)
+        return QString();
+    const QString colours = marks.production && marks.readOnly
+                                ? QStringLiteral("%1 %2").arg(readOnly, production)
+                                : QLatin1String(marks.production ? production : readOnly);
+    return QStringLiteral("QPlainTextEdit { border: 3px solid; border-color: %1; }").arg(colours);
+}
 
 int px(double t)
 {
@@ -164,11 +175,10 @@ void QUORVANT::wireConnection()
     connect(connection_, &ConnectionState::connected, this, &QUORVANT::loadObjectTree);
     connect(connection_, &ConnectionState::aboutToDisconnect, this, &QUORVANT::closeFetch);
     connect(connection_, &ConnectionState::stateChanged, this, &QUORVANT::updateCommandStates);
-    // A production connection frames the input area; text, caret and selection keep their
-    // colours, since only the border is styled.
-    connect(connection_, &ConnectionState::stateChanged, this, [this] {
-        ui_.TB_SQL->setStyleSheet(connection_->marks().production ? kProductionFrame : QString());
-    });
+    // A marked connection frames the input area; text, caret and selection keep their colours,
+    // since only the border is styled.
+    connect(connection_, &ConnectionState::stateChanged, this,
+            [this] { ui_.TB_SQL->setStyleSheet(markFrame(connection_->marks())); });
 }
 
 void QUORVANT::wireObjectTree()

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringList>
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -16,24 +17,17 @@ namespace {
 
 using codepage::FileCoding;
 
-bool isCp932LeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-bool isCp932TrailByte(unsigned char c)
-{
-    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
-}
-
-// Bytes of the character at s[i]: a lead byte and the trail byte after it are one character,
-// so that a trail byte equal to "]" (ゾ is 0x83 0x5D) is never taken for one. No byte of a
-// UTF-8 sequence is ASCII, so there every byte may be looked at alone.
+// Bytes of the character at s[i]: a double-byte character is one, so that a trail byte equal
+// to "]" (ゾ is 0x83 0x5D) is never taken for one. Only a pair that is CP932 counts: the bytes of
+// one that is not read one by one, as the conversion to UTF-8 reads them, so a file that goes
+// over to UTF-8 keeps its sections and keys. No byte of a UTF-8 sequence is ASCII, so there
+// every byte may be looked at alone.
 int charLength(const QByteArray& s, int i, FileCoding coding)
 {
-    if (coding == FileCoding::Cp932 && isCp932LeadByte(static_cast<unsigned char>(s[i])) &&
-        i + 1 < s.size() && isCp932TrailByte(static_cast<unsigned char>(s[i + 1])))
-        return 2;
+    if (coding == FileCoding::Cp932)
+        return static_cast<int>(codepage::cp932CharLength(
+            std::string_view(s.constData(), static_cast<std::size_t>(s.size())),
+            static_cast<std::size_t>(i)));
     return 1;
 }
 
@@ -139,6 +133,24 @@ QByteArray nameBytes(const QString& name, FileCoding coding)
     return trimBlanks(toFileBytes(name, coding));
 }
 
+// The name a lookup compares with the file's names: as a write would store it. A CP932 file has
+// no U+FFFD, so there it stands for the bytes that are not CP932, as they read; "?" would find
+// other keys than the same lookup finds once the file went over to UTF-8.
+QString wantedName(const QString& name, FileCoding coding)
+{
+    if (coding == FileCoding::Utf8 || !name.contains(QChar::ReplacementCharacter))
+        return fromFileBytes(nameBytes(name, coding), coding);
+    QStringList pieces = name.split(QChar::ReplacementCharacter);
+    for (QString& piece : pieces)
+        piece = fromFileBytes(toFileBytes(piece, coding), coding);
+    QString joined = pieces.join(QChar::ReplacementCharacter);
+    while (joined.startsWith(QLatin1Char(' ')) || joined.startsWith(QLatin1Char('\t')))
+        joined.remove(0, 1);
+    while (joined.endsWith(QLatin1Char(' ')) || joined.endsWith(QLatin1Char('\t')))
+        joined.chop(1);
+    return joined;
+}
+
 bool sectionHeader(const QByteArray& trimmedLine, QString& name, FileCoding coding)
 {
     if (!trimmedLine.startsWith('['))
@@ -201,8 +213,8 @@ QString INIfile_IO::ReadIniValue(const QString& section, const QString& key) con
     std::vector<QByteArray> lines;
     FileCoding coding = FileCoding::Cp932;
     readLines(path_, lines, coding);
-    const QString wantSection = fromFileBytes(nameBytes(section, coding), coding);
-    const QString wantKey = fromFileBytes(nameBytes(key, coding), coding);
+    const QString wantSection = wantedName(section, coding);
+    const QString wantKey = wantedName(key, coding);
     bool inSection = false;
     for (const QByteArray& raw : lines) {
         const QByteArray line = trimBlanks(raw);

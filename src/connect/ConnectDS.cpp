@@ -254,6 +254,7 @@ QString ConnectDS::GetDSN(QString& uid, QString& pwd, QString& driver, QString& 
     answerDriver_.clear();
     answerConnStr_.clear();
     answerMarks_ = SourceMarks();
+    answerMarkKey_.clear();
 
     if (!keyringMoveTried_)
         moveOldPasswordsToKeyring();
@@ -271,6 +272,10 @@ QString ConnectDS::GetDSN(QString& uid, QString& pwd, QString& driver, QString& 
 
 void ConnectDS::confirm()
 {
+    // The source whose marks the check boxes show.
+    const QString shownSource = markSource();
+    SourceMarks marks{Chk_production->isChecked(), Chk_readonly->isChecked()};
+    QString markedSource = shownSource;
     switch (kind()) {
     case Kind::DataSource: {
         const int i = Combo1->currentIndex();
@@ -285,12 +290,17 @@ void ConnectDS::confirm()
     case Kind::Driver: {
         if (Combo2->currentIndex() < 0)
             return;
-        // The driver shows no login dialog of its own (unixODBC drivers have none), so the
+        // The driver shows no login dialog of their own (unixODBC drivers have none), so the
         // program asks. Cancelling the form leaves the connect dialog open.
         QString connStr;
         if (!driverForm_->ask(Combo2->currentText(), connStr))
             return;
         answerConnStr_ = connStr;
+        // The boxes showed the marks of the server the form named before; another one keeps
+        // its own marks, which the user has not seen, and gains those checked.
+        markedSource = connStr;
+        if (sourcemarks::keyOf(connStr) != sourcemarks::keyOf(shownSource))
+            marks = marks | sourcemarks::readOf(ini_, connStr);
         break;
     }
     case Kind::History: {
@@ -298,38 +308,40 @@ void ConnectDS::confirm()
         if (row < 0)
             return;
         answerConnStr_ = withKeptPassword(history_.at(row));
+        // Without a keyring the entry was kept without its password; a server would refuse it
+        // ("using password: NO"), so it is asked for as the other kinds ask.
+        if (!askMissingPassword(answerConnStr_))
+            return;
         break;
     }
     }
-    answerMarks_ = {Chk_production->isChecked(), Chk_readonly->isChecked()};
-    sourcemarks::write(ini_, markKey(), answerMarks_);
+    answerMarks_ = marks;
+    answerMarkKey_ = sourcemarks::keyOf(markedSource);
+    sourcemarks::write(ini_, answerMarkKey_, answerMarks_);
     accept();
     letEventsRun();
 }
 
-QString ConnectDS::markKey() const
+QString ConnectDS::markSource() const
 {
+    const auto item = [](const char* key, const QString& value) {
+        return QLatin1String(key) + QLatin1Char('=') +
+               QString::fromStdString(connvalue::quote(value.toStdString())) + QLatin1Char(';');
+    };
     switch (kind()) {
     case Kind::DataSource: {
         const int i = Combo1->currentIndex();
-        return i < 0 || i >= dataSourceNames_.size()
-                   ? QString()
-                   : sourcemarks::keyOf(QStringLiteral("DSN=") +
-                                        QString::fromStdString(connvalue::quote(
-                                            dataSourceNames_.at(i).toStdString())) +
-                                        QLatin1Char(';'));
+        return i < 0 || i >= dataSourceNames_.size() ? QString()
+                                                     : item("DSN", dataSourceNames_.at(i));
     }
     case Kind::Driver:
-        // As the connect builds its string from the driver's name.
+        // As the form would answer with the fields it keeps.
         return Combo2->currentIndex() < 0
                    ? QString()
-                   : sourcemarks::keyOf(QStringLiteral("DRIVER=") +
-                                        QString::fromStdString(
-                                            connvalue::quote(Combo2->currentText().toStdString())) +
-                                        QLatin1Char(';'));
+                   : connstr::driverConnectionString(Combo2->currentText(), driverForm_->fields());
     case Kind::History: {
         const int row = selectedHistoryRow();
-        return row < 0 ? QString() : sourcemarks::keyOf(history_.at(row));
+        return row < 0 ? QString() : history_.at(row);
     }
     }
     return QString();
@@ -339,12 +351,12 @@ void ConnectDS::showMarks()
 {
     if (Chk_production == nullptr)
         return;
-    const QString key = markKey();
-    const SourceMarks marks = sourcemarks::read(ini_, key);
+    const QString source = markSource();
+    const SourceMarks marks = sourcemarks::readOf(ini_, source);
     Chk_production->setChecked(marks.production);
     Chk_readonly->setChecked(marks.readOnly);
-    Chk_production->setEnabled(!key.isEmpty());
-    Chk_readonly->setEnabled(!key.isEmpty());
+    Chk_production->setEnabled(!source.isEmpty());
+    Chk_readonly->setEnabled(!source.isEmpty());
 }
 
 int ConnectDS::selectedHistoryRow() const
@@ -453,6 +465,33 @@ QString ConnectDS::withKeptPassword(const QString& entry)
     return entry;
 }
 
+bool ConnectDS::askMissingPassword(QString& connStr)
+{
+    if (connstr::hasPassword(connStr))
+        return true;
+    QString uid;
+    for (const auto& [key, value] : connstr::splitItems(connStr)) {
+        const QString k = key.trimmed();
+        if (k.compare(QLatin1String("UID"), Qt::CaseInsensitive) == 0 ||
+            k.compare(QLatin1String("USER"), Qt::CaseInsensitive) == 0) {
+            uid = QString::fromStdString(connvalue::unquote(value.trimmed().toStdString()));
+            break;
+        }
+    }
+    if (uid.isEmpty())
+        return true;
+    QString pwd;
+    if (!driverForm_->askPassword(connstr::ConnectionSummary(connStr), uid, pwd))
+        return false;
+    if (pwd.isEmpty())
+        return true;
+    if (!connStr.trimmed().endsWith(QLatin1Char(';')))
+        connStr += QLatin1Char(';');
+    connStr += QStringLiteral("PWD=") +
+               QString::fromStdString(connvalue::quote(pwd.toStdString())) + QLatin1Char(';');
+    return true;
+}
+
 void ConnectDS::tellNoKeyring()
 {
     if (noKeyringTold_)
@@ -465,6 +504,11 @@ void ConnectDS::tellNoKeyring()
 
 void ConnectDS::SetDataSrcTag(const QString& connStr)
 {
+    // The completed string may name the database otherwise than the typed one did (a driver
+    // fills in a port left out); its history entry must carry the marks the connect had.
+    const QString completedKey = sourcemarks::keyOf(connStr);
+    if (!answerMarkKey_.isEmpty() && completedKey != answerMarkKey_)
+        sourcemarks::write(ini_, completedKey, answerMarks_ | sourcemarks::readOf(ini_, connStr));
     if (!Chk_add_hist->isChecked())
         return;
     const QString e = connstr::trimTrailingSpaces(connStr);

@@ -88,10 +88,13 @@ private:
     void moveOldPasswordsToKeyring();
     // The entry with the password the keyring keeps for it (unchanged when there is none).
     QString withKeptPassword(const QString& entry);
+    // A history entry with a user ID and no password: asks for the password in the driver
+    // form's password rows and adds it. False when the user cancelled.
+    bool askMissingPassword(QString& connStr);
     void tellNoKeyring();
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // The settings name of the chosen source's marks; empty while nothing is chosen.
-    QString markKey() const;
+    // The connection string whose marks the check boxes show; empty while nothing is chosen.
+    QString markSource() const;
     void showMarks();
 
     ODBCComm& db_;
@@ -116,6 +119,7 @@ private:
     QString answerDriver_;
     QString answerConnStr_;
     SourceMarks answerMarks_;
+    QString answerMarkKey_;
 
     QButtonGroup* kinds_ = nullptr;
     QRadioButton* option_[3] = {};

@@ -13,6 +13,7 @@ namespace {
 
 const QString kTitle = QStringLiteral("QUORVANT");
 const QString kProductionMark = QStringLiteral("【本番】");
+const QString kReadOnlyMark = QStringLiteral("【読取専用】");
 
 } // namespace
 
@@ -35,9 +36,10 @@ void ConnectionState::setTitle(bool withSummary)
 {
     if (ui_.window == nullptr)
         return;
-    // In front, where a shortened title still shows it.
+    // In front, where a shortened title still shows them.
+    const SourceMarks m = marks();
     ui_.window->setWindowTitle(
-        (marks().production ? kProductionMark : QString()) +
+        (m.production ? kProductionMark : QString()) + (m.readOnly ? kReadOnlyMark : QString()) +
         (withSummary ? kTitle + QStringLiteral(" - ") + connstr::ConnectionSummary(dsnText())
                      : kTitle));
 }

@@ -32,7 +32,7 @@ DriverForm::DriverForm(QWidget* parent) : QDialog(parent)
     TB_items = field(this, "TB_items");
     TB_items->setPlaceholderText(QStringLiteral("KEY=値;KEY=値"));
 
-    auto* form = new QFormLayout;
+    auto* form = form_ = new QFormLayout;
     form->addRow(QStringLiteral("サーバー"), TB_server);
     form->addRow(QStringLiteral("ポート"), TB_port);
     form->addRow(QStringLiteral("データベース"), TB_database);
@@ -62,12 +62,38 @@ connstr::DriverFields DriverForm::fields() const
             TB_drv_uid->text(), TB_drv_psw->text(), TB_items->text()};
 }
 
+void DriverForm::showDriverRows(bool visible)
+{
+    for (QLineEdit* edit : {TB_server, TB_port, TB_database, TB_items})
+        form_->setRowVisible(edit, visible);
+    TB_drv_uid->setReadOnly(!visible);
+    adjustSize();
+}
+
 bool DriverForm::ask(const QString& driver, QString& connStr)
 {
+    showDriverRows(true);
     setWindowTitle(driver);
     TB_server->setFocus();
     if (exec() != QDialog::Accepted)
         return false;
     connStr = connstr::driverConnectionString(driver, fields());
     return true;
+}
+
+bool DriverForm::askPassword(const QString& title, const QString& uid, QString& pwd)
+{
+    const QString keptUid = TB_drv_uid->text();
+    const QString keptPwd = TB_drv_psw->text();
+    showDriverRows(false);
+    setWindowTitle(title);
+    TB_drv_uid->setText(uid);
+    TB_drv_psw->clear();
+    TB_drv_psw->setFocus();
+    const bool ok = exec() == QDialog::Accepted;
+    pwd = TB_drv_psw->text();
+    TB_drv_uid->setText(keptUid);
+    TB_drv_psw->setText(keptPwd);
+    showDriverRows(true);
+    return ok;
 }

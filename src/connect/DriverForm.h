@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QFormLayout;
 class QLineEdit;
 
 // The keywords a driver needs to connect, asked by the program: drivers of unixODBC show no
@@ -24,7 +25,15 @@ public:
 
     connstr::DriverFields fields() const;
 
+    // The same form with only the user ID (shown, not editable) and the password: what a
+    // history entry without its password is asked for. The driver fields are left as they
+    // were. On OK returns true and sets pwd.
+    bool askPassword(const QString& title, const QString& uid, QString& pwd);
+
 private:
+    void showDriverRows(bool visible);
+
+    QFormLayout* form_ = nullptr;
     QLineEdit* TB_server = nullptr;
     QLineEdit* TB_port = nullptr;
     QLineEdit* TB_database = nullptr;

@@ -124,6 +124,38 @@ std::string cp932ToUtf8(std::string_view cp932)
     });
 }
 
+std::size_t cp932CharLength(std::string_view bytes, std::size_t at)
+{
+    // Which lead and trail bytes iconv takes as one character, asked once per pair: a pair that
+    // is not CP932 (0x85 0x5D) must not hide its second byte ("]") from a parser.
+    static const std::vector<bool> valid = [] {
+        std::vector<bool> pairs(0x10000, false);
+        Converter conv("UTF-8", "CP932");
+        for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+            for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                bool bad = false;
+                const std::string out =
+                    conv.run(std::string_view(pair, 2), [&bad](auto, auto, auto&) {
+                        bad = true;
+                        return std::size_t{1};
+                    });
+                // A half-width katakana byte followed by another character gives two.
+                std::size_t chars = 0;
+                for (const char c : out)
+                    chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+                pairs[lead << 8 | trail] = !bad && chars == 1;
+            }
+        }
+        return pairs;
+    }();
+    if (at + 1 >= bytes.size())
+        return 1;
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    const auto trail = static_cast<unsigned char>(bytes[at + 1]);
+    return valid[static_cast<std::size_t>(lead) << 8 | trail] ? 2 : 1;
+}
+
 std::size_t cp932ByteLength(std::string_view utf8)
 {
     return utf8ToCp932(utf8).size();

@@ -15,6 +15,11 @@ std::string utf8ToCp932(std::string_view utf8);
 // CP932 -> UTF-8. A byte sequence that is not CP932 becomes U+FFFD.
 std::string cp932ToUtf8(std::string_view cp932);
 
+// Bytes of the CP932 character at bytes[at] as cp932ToUtf8 reads it: 2 for a valid double-byte
+// character, else 1 (a single-byte character, or a byte that is not CP932 and reads as U+FFFD
+// on its own, even when the byte after it looks like a trail byte).
+std::size_t cp932CharLength(std::string_view bytes, std::size_t at);
+
 // Byte length of a UTF-8 text once converted to CP932.
 std::size_t cp932ByteLength(std::string_view utf8);
 

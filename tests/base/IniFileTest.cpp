@@ -135,6 +135,33 @@ TEST_F(IniFile, BytesThatAreNotCp932ReadAsReplacementCharacters)
     EXPECT_EQ(ini.ReadIniValue("SET", "EDITOR"), QString::fromUtf8("a\uFFFD\uFFFD"));
 }
 
+// Bytes that are not CP932 read the same before and after a write takes the file over to UTF-8:
+// a pair that is no character (0x85 0x5D) does not hide its "]", and a name holding them is
+// found by U+FFFD in either coding.
+TEST_F(IniFile, BytesThatAreNotCp932ReadTheSameAfterTheFileWentOverToUtf8)
+{
+    // The last one also cuts the same at 1023 bytes: 0x85 alone, 0x81 0x40 is "　".
+    writeRaw("[A\x85]B]\r\nK=1\r\n[S]\r\n\xFF\\:[=\xAE\xAE\xEE\r\nV=" + QByteArray(1021, 'x') +
+             "\x85\x81\x40\r\n");
+    INIfile_IO ini(path);
+    const struct {
+        QString section, key;
+    } names[] = {{QStringLiteral("A\uFFFD"), "K"},
+                 {QStringLiteral("A\uFFFD]B"), "K"},
+                 {"S", QStringLiteral("\uFFFD\\:[")},
+                 {"S", "V"}};
+    QStringList before;
+    for (const auto& n : names)
+        before << ini.ReadIniValue(n.section, n.key);
+    EXPECT_EQ(before.at(0), "1");
+    EXPECT_EQ(before.at(2), QStringLiteral("ｮｮ\uFFFD"));
+    EXPECT_EQ(before.at(3), QString(1021, QLatin1Char('x')) + QChar::ReplacementCharacter);
+    ASSERT_TRUE(ini.WriteIniValue("S", "NEW", QStringLiteral("é")));
+    ASSERT_TRUE(readRaw().startsWith("\xEF\xBB\xBF"));
+    for (std::size_t i = 0; i < std::size(names); ++i)
+        EXPECT_EQ(ini.ReadIniValue(names[i].section, names[i].key), before.at(i)) << i;
+}
+
 TEST_F(IniFile, LineBreaksInAValueCannotInjectKeys)
 {
     INIfile_IO ini(path);

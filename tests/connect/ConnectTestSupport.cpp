@@ -118,11 +118,15 @@ void chooseSource(ConnectDS& dialog, const char* source, const char* uid, const 
 }
 
 void chooseDriver(ConnectDS& dialog, const QString& driver, const connstr::DriverFields& fields,
-                  bool ok)
+                  bool ok, const SourceMarks* marks)
 {
     click(&dialog, "Option1_1");
     auto* combo = child<QComboBox>(&dialog, "Combo2");
     combo->setCurrentIndex(combo->findText(driver));
+    if (marks != nullptr) {
+        child<QAbstractButton>(&dialog, "Chk_production")->setChecked(marks->production);
+        child<QAbstractButton>(&dialog, "Chk_readonly")->setChecked(marks->readOnly);
+    }
     auto* form = child<QDialog>(&dialog, "DriverForm");
     bool filled = false;
     const OnceWhen fill([&] { return form != nullptr && form->isVisible(); },
@@ -139,6 +143,23 @@ void chooseDriver(ConnectDS& dialog, const QString& driver, const connstr::Drive
                         });
     click(&dialog, "Cmd_OK");
     EXPECT_TRUE(filled);
+}
+
+QString chooseEntry(ConnectDS& dialog, int row, const QString& pwd)
+{
+    click(&dialog, "Option1_2");
+    child<QListWidget>(&dialog, "Lst_conn_hist")->setCurrentRow(row);
+    auto* form = child<QDialog>(&dialog, "DriverForm");
+    QString shownUid;
+    const OnceWhen answer([&] { return form->isVisible(); },
+                          [&] {
+                              if (!child<QLineEdit>(form, "TB_server")->isVisible())
+                                  shownUid = child<QLineEdit>(form, "TB_drv_uid")->text();
+                              child<QLineEdit>(form, "TB_drv_psw")->setText(pwd);
+                              click(form, "Cmd_drv_OK");
+                          });
+    click(&dialog, "Cmd_OK");
+    return shownUid;
 }
 
 void ConnectFixture::SetUp()

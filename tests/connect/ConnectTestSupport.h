@@ -61,7 +61,10 @@ void chooseSource(ConnectDS& dialog, const char* source, const char* uid = "", c
 // Driver kind, the driver, OK, then the driver form filled with fields and OK (Cancel when ok
 // is false).
 void chooseDriver(ConnectDS& dialog, const QString& driver, const connstr::DriverFields& fields,
-                  bool ok = true);
+                  bool ok = true, const SourceMarks* marks = nullptr);
+// History kind, the entry in row, OK; when the driver form asks for a password it is answered
+// with pwd. Returns the user ID the form showed with the password alone ("" if not asked).
+QString chooseEntry(ConnectDS& dialog, int row, const QString& pwd = QString());
 
 // Per test: its own settings file, ODBC layer and scripted boxes.
 class ConnectFixture : public ::testing::Test {

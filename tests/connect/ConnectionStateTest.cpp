@@ -274,8 +274,8 @@ TEST_F(ConnectionStateTest, MarksFollowTheSourceThroughReconnectAndTheHistory)
     for (const char* session : {"connect", "reconnect"}) {
         EXPECT_TRUE(state->marks() == both) << session;
         EXPECT_EQ(w.title(), session == std::string("connect")
-                                 ? "【本番】QUORVANT"
-                                 : "【本番】QUORVANT - DSN=QV_CONN_A;");
+                                 ? "【本番】【読取専用】QUORVANT"
+                                 : "【本番】【読取専用】QUORVANT - DSN=QV_CONN_A;");
         EXPECT_NE(db->DbExecute("CREATE TABLE qv_ro (id INTEGER)"), 0) << session;
         EXPECT_TRUE(db->DbLastErrorText().contains("readonly"))
             << db->DbLastErrorText().toStdString();
@@ -289,6 +289,24 @@ TEST_F(ConnectionStateTest, MarksFollowTheSourceThroughReconnectAndTheHistory)
     }
     EXPECT_TRUE(prompts.boxes().isEmpty());
     state->DisconnectDatabase();
+
+    // By driver the marks belong to the database the form names, so the history entry of the
+    // connection has them too.
+    const SourceMarks readOnly{false, true};
+    connstr::DriverFields fields;
+    fields.database = dir_.path() + "/by-driver.db";
+    for (const char* kind : {"driver", "history"}) {
+        connectVia([&] {
+            if (kind == std::string("driver"))
+                chooseDriver(*dialog, "SQLite3", fields, true, &readOnly);
+            else
+                chooseEntry(*dialog, 0);
+        });
+        ASSERT_TRUE(db->DbIsConnected()) << kind;
+        EXPECT_EQ(w.title(), "【読取専用】QUORVANT") << kind;
+        EXPECT_NE(db->DbExecute("CREATE TABLE qv_ro (id INTEGER)"), 0) << kind;
+        state->DisconnectDatabase();
+    }
     dialog->SaveHist();
     ASSERT_TRUE(db->DbInit()); // the disconnect released the environment that lists sources
 
@@ -308,9 +326,19 @@ TEST_F(ConnectionStateTest, MarksFollowTheSourceThroughReconnectAndTheHistory)
         combo->setCurrentIndex(combo->findText(QString(kSqliteB) + "(", Qt::MatchStartsWith));
         EXPECT_EQ(boxes(), "00");
         click(again.get(), "Option1_2");
-        child<QListWidget>(again.get(), "Lst_conn_hist")->setCurrentRow(0);
+        child<QListWidget>(again.get(), "Lst_conn_hist")->setCurrentRow(1);
         EXPECT_EQ(boxes(), "11");
+        child<QListWidget>(again.get(), "Lst_conn_hist")->setCurrentRow(0);
+        EXPECT_EQ(boxes(), "01");
+        // Not every database of the driver.
+        click(again.get(), "Option1_1");
+        auto* drivers = child<QComboBox>(again.get(), "Combo2");
+        drivers->setCurrentIndex(drivers->findText("SQLite3"));
+        EXPECT_EQ(boxes(), "00");
     });
+    EXPECT_EQ(ini->ReadIniValue("DataSource DRIVER=SQLite3;DATABASE=" + fields.database + ";",
+                                "ReadOnly"),
+              "ON");
     EXPECT_EQ(ini->ReadIniValue("DataSource QV_CONN_A", "ReadOnly"), "ON");
     EXPECT_EQ(ini->ReadIniValue("DataSource QV_CONN_B", "ReadOnly"), "");
 }

@@ -109,6 +109,19 @@ TEST_P(KeyringRoundTrip, PasswordsLiveInTheKeyringAndNeverInAFile)
             << box.text.toStdString();
     EXPECT_EQ(window_->connection().connectionString(), completed);
     closeWindow();
+
+    // An entry whose password no keyring kept: the server needs one, so it is asked for.
+    ASSERT_EQ(Keyring(ConnectDS::kKeyringService).remove(ini("1")), Keyring::Result::Done);
+    prompts_.clear();
+    openWindow();
+    QString askedUid;
+    connectWith([&] { askedUid = chooseEntry(window_->connectDialog(), 0, fields.pwd); });
+    EXPECT_EQ(askedUid, fields.uid);
+    // MariaDB's driver completes with the items in the order given, the password now last.
+    const QString asked = window_->connection().connectionString();
+    EXPECT_EQ(connstr::withoutPasswords(asked), connstr::withoutPasswords(completed));
+    EXPECT_TRUE(connstr::hasPassword(asked)) << asked.toStdString();
+    closeWindow();
     setAppFolderForTesting(QString());
 }
 
@@ -141,12 +154,11 @@ TEST_F(NoKeyring, KeepsNoPasswordLeavesOldEntriesAndSaysSoOnce)
     const QString old = "DSN=old;UID=u;PWD=old-pw;";
     writeHistory({"DSN=kept;UID=u;", old}, true);
     auto dialog = makeDialog();
-    const Answer a = runDialog(*dialog, [&] {
-        click(dialog.get(), "Option1_2");
-        child<QListWidget>(dialog.get(), "Lst_conn_hist")->setCurrentRow(0);
-        click(dialog.get(), "Cmd_OK");
-    });
-    EXPECT_EQ(a.connStr, "DSN=kept;UID=u;");
+    // An entry with a user ID and no password asks for the password.
+    QString askedUid;
+    const Answer a = runDialog(*dialog, [&] { askedUid = chooseEntry(*dialog, 0, "p;w"); });
+    EXPECT_EQ(askedUid, "u");
+    EXPECT_EQ(a.connStr, "DSN=kept;UID=u;PWD={p;w};");
     dialog->SetDataSrcTag("DSN=new;UID=u;PWD=new-pw;");
     dialog->SetDataSrcTag("DSN=new2;PWD=x;");
     ASSERT_EQ(prompts.boxes().size(), 1);

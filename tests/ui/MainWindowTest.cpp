@@ -696,6 +696,7 @@ TEST_F(MainWindowTest, ConnectionCommandsDriveTheWindowState)
 {
     setIni("WINDOW", "Con2Title", QStringLiteral("ON"));
     setIni("DataSource QV_DEMO", "Production", QStringLiteral("ON"));
+    setIni("DataSource QV_DEMO", "ReadOnly", QStringLiteral("ON"));
     QUORVANT& w = openWindow();
     QTimer::singleShot(0, &w, [&w] {
         auto* dialog = w.findChild<QDialog*>(QStringLiteral("ConnectDS"));
@@ -724,15 +725,17 @@ TEST_F(MainWindowTest, ConnectionCommandsDriveTheWindowState)
     EXPECT_FALSE(tbConnect->isEnabled());
     EXPECT_TRUE(toolbar->findChild<QAction*>("tb_inst")->isEnabled());
     EXPECT_TRUE(child<QLineEdit>(w, "TB_DSN")->text().startsWith("DSN=QV_DEMO;"));
-    EXPECT_TRUE(w.windowTitle().startsWith("【本番】QUORVANT - DSN=QV_DEMO;"))
+    EXPECT_TRUE(w.windowTitle().startsWith("【本番】【読取専用】QUORVANT - DSN=QV_DEMO;"))
         << w.windowTitle().toStdString();
-    // A production source frames the input area.
+    // A production and read-only source frames the input area: red sides, blue top.
     auto* sql = child<QPlainTextEdit>(w, "TB_SQL");
-    const auto edgeColour = [sql] {
+    const auto edgeColour = [sql](bool top = false) {
         const QImage image = sql->grab().toImage();
-        return image.pixelColor(1, image.height() / 2);
+        return top ? image.pixelColor(image.width() / 2, 1)
+                   : image.pixelColor(1, image.height() / 2);
     };
     EXPECT_EQ(edgeColour(), QColor(220, 0, 0));
+    EXPECT_EQ(edgeColour(true), QColor(0, 90, 220));
     // The connect filled the object tree from the demo database.
     auto* tree = child<QTreeWidget>(w, "TreeView1");
     ASSERT_EQ(tree->topLevelItemCount(), 3);
@@ -742,7 +745,7 @@ TEST_F(MainWindowTest, ConnectionCommandsDriveTheWindowState)
 
     // The title option follows its check mark while connected.
     child<QAction>(w, "mn_disp_con2title")->trigger();
-    EXPECT_EQ(w.windowTitle(), "【本番】QUORVANT");
+    EXPECT_EQ(w.windowTitle(), "【本番】【読取専用】QUORVANT");
     child<QAction>(w, "mn_disp_con2title")->trigger();
     EXPECT_NE(w.windowTitle(), "QUORVANT");
 
