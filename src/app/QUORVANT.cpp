@@ -164,11 +164,24 @@ void QUORVANT::wireConnection()
     connect(connection_, &ConnectionState::connected, this, &QUORVANT::loadObjectTree);
     connect(connection_, &ConnectionState::aboutToDisconnect, this, &QUORVANT::closeFetch);
     connect(connection_, &ConnectionState::stateChanged, this, &QUORVANT::updateCommandStates);
+    connectionDialect_ = [] { return sql::Dialect{}; };
+    connect(connection_, &ConnectionState::stateChanged, this, &QUORVANT::applyDialect);
+    connect(&services_.db().work(), &ConnectionWork::changed, this, &QUORVANT::applyDialect);
     // A production connection frames the input area; text, caret and selection keep their
     // colours, since only the border is styled.
     connect(connection_, &ConnectionState::stateChanged, this, [this] {
         ui_.TB_SQL->setStyleSheet(connection_->marks().production ? kProductionFrame : QString());
     });
+}
+
+void QUORVANT::applyDialect()
+{
+    if (inputArea_ == nullptr || showHist_ == nullptr || showTemp_ == nullptr)
+        return;
+    const sql::Dialect dialect = connectionDialect_();
+    inputArea_->highlighter().setDialect(dialect);
+    showHist_->highlighter().setDialect(dialect);
+    showTemp_->highlighter().setDialect(dialect);
 }
 
 void QUORVANT::wireObjectTree()
