@@ -182,6 +182,8 @@ void QUORVANT::applyDialect()
     inputArea_->highlighter().setDialect(dialect);
     showHist_->highlighter().setDialect(dialect);
     showTemp_->highlighter().setDialect(dialect);
+    if (completion_ != nullptr)
+        completion_->setDialect(dialect);
 }
 
 void QUORVANT::wireObjectTree()
