@@ -2,7 +2,8 @@
 // input area has it (offscreen, shown, the workbench font), one character typed into the middle
 // of the text and taken out again with Backspace, each key press timed with the repaint it
 // causes. Also the time to show the file, and the worst key: the "*" that opens a comment at
-// the top, which colours every line below again, and its Backspace.
+// the top, which colours every line below again, and its Backspace. Last, the colouring of
+// every line alone, without the box, for each dialect.
 //
 //   highlight_bench [MB] [KEYS]      (default 5 MB, 200 keys)
 //
@@ -126,6 +127,25 @@ void run(bool colour, double mb, int keys, const QStringList& words)
                 box.document()->blockCount(), loadMs, f.median, f.p95, f.max, openMs, closeMs);
 }
 
+// The reader's colouring of every line without a widget, per dialect: what one key costs the
+// highlighter, apart from the layout and repaint.
+void scanOnly(double mb, const QStringList& words)
+{
+    const QStringList lines = statementFile(mb).split(QLatin1Char('\n'));
+    const sqlhighlight::Keywords keywords(words);
+    std::vector<sqlhighlight::Span> spans;
+    for (const sql::Engine engine :
+         {sql::Engine::Other, sql::Engine::PostgreSql, sql::Engine::MariaDb}) {
+        const auto t = std::chrono::steady_clock::now();
+        sql::Carry<char16_t> carry;
+        for (const QString& line : lines)
+            carry = sqlhighlight::scanLine(line, carry, {engine, true}, keywords, spans);
+        const double ms = bench::msSince(t);
+        std::printf("lines alone, engine %d: %8.2f ms, %6.2f us a line\n", static_cast<int>(engine),
+                    ms, ms * 1000 / static_cast<double>(lines.size()));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -137,5 +157,6 @@ int main(int argc, char** argv)
     std::printf("%lld keywords\n", static_cast<long long>(words.size()));
     run(false, mb, keys, words);
     run(true, mb, keys, words);
+    scanOnly(mb, words);
     return 0;
 }

@@ -175,10 +175,25 @@ void QUORVANT::wireConnection()
     connect(connection_, &ConnectionState::connected, this, &QUORVANT::loadObjectTree);
     connect(connection_, &ConnectionState::aboutToDisconnect, this, &QUORVANT::closeFetch);
     connect(connection_, &ConnectionState::stateChanged, this, &QUORVANT::updateCommandStates);
+    connectionDialect_ = [this] { return services_.db().DbDialect(); };
+    connect(connection_, &ConnectionState::stateChanged, this, &QUORVANT::applyDialect);
+    connect(&services_.db().work(), &ConnectionWork::changed, this, &QUORVANT::applyDialect);
     // A marked connection frames the input area; text, caret and selection keep their colours,
     // since only the border is styled.
     connect(connection_, &ConnectionState::stateChanged, this,
             [this] { ui_.TB_SQL->setStyleSheet(markFrame(connection_->marks())); });
+}
+
+void QUORVANT::applyDialect()
+{
+    if (inputArea_ == nullptr || showHist_ == nullptr || showTemp_ == nullptr)
+        return;
+    const sql::Dialect dialect = connectionDialect_();
+    inputArea_->highlighter().setDialect(dialect);
+    showHist_->highlighter().setDialect(dialect);
+    showTemp_->highlighter().setDialect(dialect);
+    if (completion_ != nullptr)
+        completion_->setDialect(dialect);
 }
 
 void QUORVANT::wireObjectTree()

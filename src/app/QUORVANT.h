@@ -3,6 +3,7 @@
 #include "app/MainLayout.h"
 #include "app/MainWindowUi.h"
 #include "editor/Completion.h"
+#include "sql/SqlLexer.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -105,6 +106,8 @@ protected:
 private:
     void takeDesignSizes();
     void wireConnection();
+    // The SQL boxes read their text by the connected database's rules.
+    void applyDialect();
     void wireObjectTree();
     void wireSqlRunner();
     void wireCompletion();
@@ -180,6 +183,9 @@ private:
     PendingWindow* pendingWindow_ = nullptr;
     CompletionCatalog completionCatalog_;
     CompletionPopup* completion_ = nullptr;
+    // How the connected database reads SQL, asked whenever the connection or its work changes
+    // (a run may change MariaDB's sql_mode).
+    std::function<sql::Dialect()> connectionDialect_;
 
     ConnectDS* connectDS_ = nullptr;
     ConnectionState* connection_ = nullptr;

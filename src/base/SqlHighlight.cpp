@@ -4,100 +4,47 @@
 
 #include <QTextDocument>
 
+#include <algorithm>
+#include <climits>
+
 namespace sqlhighlight {
 
 namespace {
 
-bool isAsciiDigit(QChar c)
+bool isDigit(char16_t c)
 {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    return c >= u'0' && c <= u'9';
 }
 
-bool isWordChar(QChar c)
+bool isHexDigit(char16_t c)
 {
-    if (c.unicode() < 0x80)
-        return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
-               (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || isAsciiDigit(c) ||
-               c == QLatin1Char('_') || c == QLatin1Char('$') || c == QLatin1Char('#');
-    return c.isLetterOrNumber();
+    return isDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
-// Index behind the quote that closes a quoted text begun before from, or -1 when the line ends
-// first. A doubled quote stands for itself.
-qsizetype endOfQuoted(QStringView line, qsizetype from, QChar quote)
+// A number token the databases take as a number: digits with a fraction and an exponent, or
+// 0x and hexadecimal digits; the reader also gives "2nd" or "1abc" as one token.
+bool isNumber(std::u16string_view t)
 {
-    for (qsizetype i = from; i < line.size(); ++i) {
-        if (line[i] != quote)
-            continue;
-        if (i + 1 < line.size() && line[i + 1] == quote) {
+    if (t.size() > 2 && t[0] == u'0' && (t[1] == u'x' || t[1] == u'X'))
+        return std::all_of(t.begin() + 2, t.end(), isHexDigit);
+    std::size_t i = 0;
+    while (i < t.size() && isDigit(t[i]))
+        ++i;
+    if (i < t.size() && t[i] == u'.') {
+        ++i;
+        while (i < t.size() && isDigit(t[i]))
             ++i;
-            continue;
-        }
-        return i + 1;
     }
-    return -1;
-}
-
-qsizetype endOfComment(QStringView line, qsizetype from)
-{
-    const qsizetype at = line.indexOf(u"*/", from);
-    return at < 0 ? -1 : at + 2;
-}
-
-// Index behind a number starting at i (digits, a fraction, an exponent), or -1 when the
-// characters there are no number or run on into a word ("2nd", "1abc").
-qsizetype endOfNumber(QStringView line, qsizetype i)
-{
-    const qsizetype n = line.size();
-    qsizetype j = i;
-    while (j < n && isAsciiDigit(line[j]))
-        ++j;
-    if (j < n && line[j] == QLatin1Char('.')) {
-        ++j;
-        while (j < n && isAsciiDigit(line[j]))
-            ++j;
+    if (i < t.size() && (t[i] == u'e' || t[i] == u'E')) {
+        ++i;
+        if (i < t.size() && (t[i] == u'+' || t[i] == u'-'))
+            ++i;
+        if (i == t.size() || !isDigit(t[i]))
+            return false;
+        while (i < t.size() && isDigit(t[i]))
+            ++i;
     }
-    if (j == i || (j == i + 1 && line[i] == QLatin1Char('.')))
-        return -1;
-    if (j < n && (line[j] == QLatin1Char('e') || line[j] == QLatin1Char('E'))) {
-        qsizetype k = j + 1;
-        if (k < n && (line[k] == QLatin1Char('+') || line[k] == QLatin1Char('-')))
-            ++k;
-        if (k < n && isAsciiDigit(line[k])) {
-            while (k < n && isAsciiDigit(line[k]))
-                ++k;
-            j = k;
-        }
-    }
-    return j < n && isWordChar(line[j]) ? -1 : j;
-}
-
-struct Quote {
-    QChar mark;
-    Open open;
-    Kind kind;
-};
-
-const Quote kQuotes[] = {{QLatin1Char('\''), Open::String, Kind::String},
-                         {QLatin1Char('"'), Open::QuotedName, Kind::QuotedName},
-                         {QLatin1Char('`'), Open::BackQuotedName, Kind::QuotedName}};
-
-const Quote* quoteOf(QChar c)
-{
-    for (const Quote& q : kQuotes) {
-        if (q.mark == c)
-            return &q;
-    }
-    return nullptr;
-}
-
-const Quote* quoteOf(Open open)
-{
-    for (const Quote& q : kQuotes) {
-        if (q.open == open)
-            return &q;
-    }
-    return nullptr;
+    return i == t.size();
 }
 
 } // namespace
@@ -122,80 +69,41 @@ bool Keywords::contains(QStringView word) const
     return folded_.contains(word.toString().toLower());
 }
 
-Open scanLine(QStringView line, Open open, const Keywords& keywords, std::vector<Span>& spans)
+sql::Carry<char16_t> scanLine(QStringView line, sql::Carry<char16_t> open, sql::Dialect dialect,
+                              const Keywords& keywords, std::vector<Span>& spans)
 {
     spans.clear();
-    const qsizetype n = line.size();
-    qsizetype i = 0;
-    auto add = [&spans](qsizetype start, qsizetype end, Kind kind) {
-        if (end > start)
-            spans.push_back({start, end - start, kind});
-    };
-    if (open == Open::Comment) {
-        const qsizetype end = endOfComment(line, 0);
-        if (end < 0) {
-            add(0, n, Kind::Comment);
-            return Open::Comment;
+    const std::u16string_view text(reinterpret_cast<const char16_t*>(line.utf16()),
+                                   static_cast<std::size_t>(line.size()));
+    sql::Lexer<char16_t> lexer(text, dialect, std::move(open));
+    sql::Token t;
+    while (lexer.next(t)) {
+        const auto start = static_cast<qsizetype>(t.begin);
+        const auto length = static_cast<qsizetype>(t.end - t.begin);
+        switch (t.kind) {
+        case sql::TokenKind::Word:
+            if (keywords.contains(line.sliced(start, length)))
+                spans.push_back({start, length, Kind::Keyword});
+            break;
+        case sql::TokenKind::Number:
+            if (isNumber(text.substr(t.begin, t.end - t.begin)))
+                spans.push_back({start, length, Kind::Number});
+            break;
+        case sql::TokenKind::String:
+            spans.push_back({start, length, Kind::String});
+            break;
+        case sql::TokenKind::QuotedName:
+            spans.push_back({start, length, Kind::QuotedName});
+            break;
+        case sql::TokenKind::Comment:
+            spans.push_back({start, length, Kind::Comment});
+            break;
+        case sql::TokenKind::Blank:
+        case sql::TokenKind::Symbol:
+            break;
         }
-        add(0, end, Kind::Comment);
-        i = end;
-    } else if (const Quote* q = quoteOf(open)) {
-        const qsizetype end = endOfQuoted(line, 0, q->mark);
-        if (end < 0) {
-            add(0, n, q->kind);
-            return open;
-        }
-        add(0, end, q->kind);
-        i = end;
     }
-    while (i < n) {
-        const QChar c = line[i];
-        const QChar next = i + 1 < n ? line[i + 1] : QChar();
-        if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
-            add(i, n, Kind::Comment);
-            return Open::Nothing;
-        }
-        if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
-            const qsizetype end = endOfComment(line, i + 2);
-            if (end < 0) {
-                add(i, n, Kind::Comment);
-                return Open::Comment;
-            }
-            add(i, end, Kind::Comment);
-            i = end;
-            continue;
-        }
-        if (const Quote* q = quoteOf(c)) {
-            const qsizetype end = endOfQuoted(line, i + 1, q->mark);
-            if (end < 0) {
-                add(i, n, q->kind);
-                return q->open;
-            }
-            add(i, end, q->kind);
-            i = end;
-            continue;
-        }
-        const bool wordBefore = i > 0 && isWordChar(line[i - 1]);
-        if (!wordBefore && (isAsciiDigit(c) || (c == QLatin1Char('.') && isAsciiDigit(next)))) {
-            const qsizetype end = endOfNumber(line, i);
-            if (end > 0) {
-                add(i, end, Kind::Number);
-                i = end;
-                continue;
-            }
-        }
-        if (isWordChar(c)) {
-            qsizetype j = i + 1;
-            while (j < n && isWordChar(line[j]))
-                ++j;
-            if (!isAsciiDigit(c) && keywords.contains(line.sliced(i, j - i)))
-                add(i, j, Kind::Keyword);
-            i = j;
-            continue;
-        }
-        ++i;
-    }
-    return Open::Nothing;
+    return lexer.carry();
 }
 
 } // namespace sqlhighlight
@@ -208,6 +116,15 @@ SqlHighlighter::SqlHighlighter(QTextDocument* document)
 void SqlHighlighter::setKeywords(const QStringList& keywords)
 {
     keywords_ = sqlhighlight::Keywords(keywords);
+    if (on_)
+        rehighlight();
+}
+
+void SqlHighlighter::setDialect(sql::Dialect dialect)
+{
+    if (dialect == dialect_)
+        return;
+    dialect_ = dialect;
     if (on_)
         rehighlight();
 }
@@ -251,13 +168,47 @@ QColor SqlHighlighter::colour(sqlhighlight::Kind kind) const
     return QColor();
 }
 
+namespace {
+
+// Block state: what is open in the low four bits, the depth or tag number above them.
+constexpr int kOpenBits = 4;
+constexpr int kMaxExtra = INT_MAX >> kOpenBits;
+
+} // namespace
+
+int SqlHighlighter::stateOf(const sql::Carry<char16_t>& carry)
+{
+    int extra = 0;
+    if (carry.open == sql::Open::Comment) {
+        extra = std::min(carry.depth, kMaxExtra);
+    } else if (carry.open == sql::Open::DollarString) {
+        auto [at, added] = tagNumbers_.try_emplace(carry.tag, static_cast<int>(tags_.size()));
+        if (added)
+            tags_.push_back(carry.tag);
+        extra = at->second;
+    }
+    return static_cast<int>(carry.open) | extra << kOpenBits;
+}
+
+sql::Carry<char16_t> SqlHighlighter::carryOf(int state) const
+{
+    sql::Carry<char16_t> carry;
+    if (state <= 0)
+        return carry;
+    carry.open = static_cast<sql::Open>(state & ((1 << kOpenBits) - 1));
+    const int extra = state >> kOpenBits;
+    if (carry.open == sql::Open::Comment)
+        carry.depth = extra;
+    else if (carry.open == sql::Open::DollarString && extra < static_cast<int>(tags_.size()))
+        carry.tag = tags_[static_cast<std::size_t>(extra)];
+    return carry;
+}
+
 void SqlHighlighter::highlightBlock(const QString& text)
 {
-    const int before = previousBlockState();
-    const auto open =
-        before < 0 ? sqlhighlight::Open::Nothing : static_cast<sqlhighlight::Open>(before);
-    const sqlhighlight::Open after = sqlhighlight::scanLine(text, open, keywords_, spans_);
+    const sql::Carry<char16_t> after =
+        sqlhighlight::scanLine(text, carryOf(previousBlockState()), dialect_, keywords_, spans_);
     for (const sqlhighlight::Span& s : spans_)
         setFormat(static_cast<int>(s.start), static_cast<int>(s.length), colour(s.kind));
-    setCurrentBlockState(static_cast<int>(after));
+    setCurrentBlockState(stateOf(after));
 }

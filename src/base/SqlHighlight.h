@@ -1,25 +1,26 @@
 #pragma once
 
+#include "sql/SqlLexer.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 #include <QSyntaxHighlighter>
 
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 class QTextDocument;
 
 // Colouring of SQL text, shared by the input area and the statement boxes of the history and
-// template windows. The scanner works on one line at a time and carries what is still open at
-// its end (a block comment, a string, a quoted name) into the next, so that a highlighter
-// touches only the lines an edit changed.
+// template windows. Lines are read by the SQL reader one at a time, each from inside whatever
+// the line before left open (a comment, a string, a quoted name, a dollar quote), so that a
+// highlighter touches only the lines an edit changed.
 namespace sqlhighlight {
 
 enum class Kind { Keyword, String, QuotedName, Number, Comment };
-
-// What is open at the end of a line. Strings and quoted names may hold line breaks in SQL.
-enum class Open { Nothing = 0, Comment = 1, String = 2, QuotedName = 3, BackQuotedName = 4 };
 
 struct Span {
     qsizetype start = 0;
@@ -39,11 +40,12 @@ private:
     QSet<QString> folded_;
 };
 
-// The coloured spans of one line, which starts inside whatever `open` says; returns what is
-// still open at its end. A word is a run of letters, digits, "_", "$" and "#"; only a whole word
-// is a keyword or a number. "--" comments to the end of the line; "/* */" comments do not nest;
-// a quote doubled inside a string or quoted name is part of it.
-Open scanLine(QStringView line, Open open, const Keywords& keywords, std::vector<Span>& spans);
+// The coloured spans of one line, read as the dialect's database reads it from inside what
+// `open` carries; returns what is still open at its end. A word token is a keyword when the
+// list has it; a number token is coloured when it is a decimal or hexadecimal number ("2nd" is
+// a name on MariaDB).
+sql::Carry<char16_t> scanLine(QStringView line, sql::Carry<char16_t> open, sql::Dialect dialect,
+                              const Keywords& keywords, std::vector<Span>& spans);
 
 } // namespace sqlhighlight
 
@@ -56,6 +58,9 @@ public:
     explicit SqlHighlighter(QTextDocument* document);
 
     void setKeywords(const QStringList& keywords);
+    // The connected database's way of reading SQL; the text is coloured again when it changes.
+    void setDialect(sql::Dialect dialect);
+    sql::Dialect dialect() const { return dialect_; }
     void setOn(bool on);
     bool isOn() const { return on_; }
     // Lighter colours for a dark background, so the text stays readable on it.
@@ -67,9 +72,19 @@ protected:
     void highlightBlock(const QString& text) override;
 
 private:
+    // A line's block state: what is open at its end, with a comment's depth or a dollar
+    // quote's tag as a number, so that equal states mean equal carries and an edit colours on
+    // exactly while the carry differs.
+    int stateOf(const sql::Carry<char16_t>& carry);
+    sql::Carry<char16_t> carryOf(int state) const;
+
     QTextDocument* target_;
     sqlhighlight::Keywords keywords_;
+    sql::Dialect dialect_;
     std::vector<sqlhighlight::Span> spans_;
+    // Dollar quote tags met so far, numbered in the order met; a number is never reused.
+    std::vector<std::u16string> tags_;
+    std::unordered_map<std::u16string, int> tagNumbers_;
     bool on_ = true;
     bool dark_ = false;
 };

@@ -2,7 +2,7 @@
 
 #include "base/SearchFold.h"
 #include "base/SqlNames.h"
-#include "base/SqlTokens.h"
+#include "sql/SqlStatement.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
@@ -13,82 +13,102 @@
 #include <QSet>
 #include <QTimer>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
-bool isNameChar(QChar c)
+bool isName(const sql::Piece& p)
 {
-    return c.isLetterOrNumber() || c == u'_' || c == u'$';
+    return p.kind == sql::TokenKind::Word || p.kind == sql::TokenKind::QuotedName;
 }
 
-bool isName(const SqlToken& token)
+bool isSymbol(const sql::Piece& p, char c)
 {
-    return token.kind != SqlToken::Kind::Punctuation;
+    return p.kind == sql::TokenKind::Symbol && p.text.size() == 1 && p.text[0] == c;
 }
 
-bool isKeyword(const QString& word)
+bool isWord(const sql::Piece& p, std::string_view word)
 {
-    static const QSet<QString> words = {
-        QStringLiteral("WHERE"),   QStringLiteral("ON"),     QStringLiteral("JOIN"),
-        QStringLiteral("LEFT"),    QStringLiteral("RIGHT"),  QStringLiteral("INNER"),
-        QStringLiteral("OUTER"),   QStringLiteral("FULL"),   QStringLiteral("CROSS"),
-        QStringLiteral("SET"),     QStringLiteral("VALUES"), QStringLiteral("GROUP"),
-        QStringLiteral("ORDER"),   QStringLiteral("HAVING"), QStringLiteral("LIMIT"),
-        QStringLiteral("UNION"),   QStringLiteral("SELECT"), QStringLiteral("USING"),
-        QStringLiteral("NATURAL"), QStringLiteral("AS"),     QStringLiteral("FROM")};
-    return words.contains(word.toUpper());
+    return p.kind == sql::TokenKind::Word && p.text == word;
+}
+
+// Words that end a table list rather than name a table or alias.
+bool isKeyword(const sql::Piece& p)
+{
+    static const std::string_view words[] = {
+        "WHERE", "ON",    "JOIN",   "LEFT",   "RIGHT",   "INNER", "OUTER",
+        "FULL",  "CROSS", "SET",    "VALUES", "GROUP",   "ORDER", "HAVING",
+        "LIMIT", "UNION", "SELECT", "USING",  "NATURAL", "AS",    "FROM"};
+    return p.kind == sql::TokenKind::Word &&
+           std::find(std::begin(words), std::end(words), p.text) != std::end(words);
 }
 
 } // namespace
 
-CompletionContext CompletionContextAt(const QString& text, int caret)
+CompletionContext CompletionContextAt(const QString& text, int caret, sql::Dialect dialect)
 {
     CompletionContext c;
     caret = std::clamp(caret, 0, static_cast<int>(text.size()));
-    int start = caret;
-    while (start > 0 && isNameChar(text[start - 1]))
-        --start;
-    c.prefixStart = start;
-    c.prefix = text.mid(start, caret - start);
-    if (start > 0 && text[start - 1] == u'.') {
-        int end = start - 1;
-        int from = end;
-        if (from > 0 && text[from - 1] == u'"') {
-            const qsizetype open = text.lastIndexOf(u'"', from - 2);
-            if (open >= 0)
-                c.qualifier = text.mid(open + 1, from - 2 - open);
-        } else {
-            while (from > 0 && isNameChar(text[from - 1]))
-                --from;
-            c.qualifier = text.mid(from, end - from);
-        }
-    }
+    const std::u16string_view view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                   static_cast<std::size_t>(text.size()));
+    const std::vector<sql::Piece> t = sql::readPieces(view, dialect).list;
+    // A name as written: a word as typed, a quoted name without its quotes.
+    const auto nameOf = [&text](const sql::Piece& p) {
+        return p.kind == sql::TokenKind::QuotedName
+                   ? QString::fromStdString(p.text)
+                   : text.mid(static_cast<qsizetype>(p.begin),
+                              static_cast<qsizetype>(p.end - p.begin));
+    };
 
-    const QVector<SqlToken> t = SqlTokens(text);
-    for (qsizetype i = 0; i < t.size(); ++i) {
-        const QString word = t[i].text.toUpper();
-        if (!isName(t[i]) ||
-            (word != u"FROM" && word != u"JOIN" && word != u"UPDATE" && word != u"INTO"))
+    // The word the caret is in or right behind, and a name and "." right before it.
+    const auto at = static_cast<std::size_t>(caret);
+    std::size_t before = 0; // pieces wholly before the caret
+    while (before < t.size() && t[before].end <= at)
+        ++before;
+    c.prefixStart = caret;
+    std::size_t word = t.size();
+    if (before < t.size() && t[before].begin < at)
+        word = before;
+    else if (before > 0 && t[before - 1].end == at)
+        word = before - 1;
+    if (word < t.size() && t[word].kind == sql::TokenKind::Word) {
+        c.prefixStart = static_cast<int>(t[word].begin);
+        c.prefix = text.mid(c.prefixStart, caret - c.prefixStart);
+        before = word;
+    } else if (word == before) {
+        // Inside a string or quoted name, where no name is typed.
+        before = 0;
+    }
+    if (before >= 2 && isSymbol(t[before - 1], '.') &&
+        t[before - 1].end == static_cast<std::size_t>(c.prefixStart) && isName(t[before - 2]) &&
+        t[before - 2].end == t[before - 1].begin)
+        c.qualifier = nameOf(t[before - 2]);
+
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const bool from = isWord(t[i], "FROM");
+        if (!from && !isWord(t[i], "JOIN") && !isWord(t[i], "UPDATE") && !isWord(t[i], "INTO"))
             continue;
         // A list after FROM: name [AS] [alias] {, name [AS] [alias]}.
-        qsizetype j = i + 1;
+        std::size_t j = i + 1;
         for (;;) {
-            if (j >= t.size() || !isName(t[j]) || isKeyword(t[j].text))
+            if (j >= t.size() || !isName(t[j]) || isKeyword(t[j]))
                 break;
-            QString table = t[j].text;
+            QString table = nameOf(t[j]);
             ++j;
             // owner.table: the table's own name is what the catalog lists.
-            while (j + 1 < t.size() && t[j].text == u"." && isName(t[j + 1])) {
-                table = t[j + 1].text;
+            while (j + 1 < t.size() && isSymbol(t[j], '.') && isName(t[j + 1])) {
+                table = nameOf(t[j + 1]);
                 j += 2;
             }
             c.tables.insert(table.toUpper(), table);
-            if (j < t.size() && isName(t[j]) && t[j].text.toUpper() == u"AS")
+            if (j < t.size() && isWord(t[j], "AS"))
                 ++j;
-            if (j < t.size() && isName(t[j]) && !isKeyword(t[j].text)) {
-                c.tables.insert(t[j].text.toUpper(), table);
+            if (j < t.size() && isName(t[j]) && !isKeyword(t[j])) {
+                c.tables.insert(nameOf(t[j]).toUpper(), table);
                 ++j;
             }
-            if (word != u"FROM" || j >= t.size() || t[j].text != u",")
+            if (!from || j >= t.size() || !isSymbol(t[j], ','))
                 break;
             ++j;
         }
@@ -164,7 +184,7 @@ bool CompletionPopup::open()
     if (box_ == nullptr || composing_ || (allowed_ && !allowed_()))
         return false;
     const QTextCursor cursor = box_->textCursor();
-    context_ = CompletionContextAt(box_->toPlainText(), cursor.position());
+    context_ = CompletionContextAt(box_->toPlainText(), cursor.position(), dialect_);
     const QStringList names = CompletionCandidates(context_, catalog_);
     if (names.isEmpty()) {
         list_->hide();
@@ -241,7 +261,7 @@ bool CompletionPopup::eventFilter(QObject* watched, QEvent* event)
             if (box_ == nullptr)
                 return;
             const CompletionContext c =
-                CompletionContextAt(box_->toPlainText(), box_->textCursor().position());
+                CompletionContextAt(box_->toPlainText(), box_->textCursor().position(), dialect_);
             if (!c.qualifier.isEmpty() && c.tables.contains(c.qualifier.toUpper()))
                 open();
         });

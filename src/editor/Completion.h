@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sql/SqlLexer.h"
+
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -23,8 +25,9 @@ struct CompletionContext {
     QHash<QString, QString> tables;
 };
 
-// The context at caret in the statement text (the piece of the input area being edited).
-CompletionContext CompletionContextAt(const QString& text, int caret);
+// The context at caret in the statement text (the piece of the input area being edited), read
+// as the connected database reads it: names inside strings and comments name no table.
+CompletionContext CompletionContextAt(const QString& text, int caret, sql::Dialect dialect = {});
 
 // The catalog's names for completion, kept per connection: the object names read once, the
 // columns of each table read when first asked for. Reads go through the functions given;
@@ -64,6 +67,7 @@ public:
     bool open();
     QListWidget* list() const { return list_; }
     bool composing() const { return composing_; }
+    void setDialect(sql::Dialect dialect) { dialect_ = dialect; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -77,5 +81,6 @@ private:
     std::function<bool()> allowed_;
     QListWidget* list_;
     CompletionContext context_;
+    sql::Dialect dialect_;
     bool composing_ = false;
 };

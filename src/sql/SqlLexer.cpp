@@ -233,10 +233,9 @@ template <class Ch> void Lexer<Ch>::readDollar(Token& token)
 
 template <class Ch> bool Lexer<Ch>::dollarTagAt(std::size_t i, std::size_t& length) const
 {
-    // $tag$ opens a dollar quote where a word does not go on through the "$" (a$b is a name);
-    // the tag is a name without "$" that does not begin with a digit, or nothing ($$).
-    if (i > 0 && isWordUnit(text_[i - 1]))
-        return false;
+    // $tag$ opens a dollar quote wherever a token begins with it: a name has taken its "$"
+    // already (a$b), and PostgreSQL reads 1$a$...$a$ as a number and a dollar quote. The tag
+    // is a name without "$" that does not begin with a digit, or nothing ($$).
     std::size_t j = i + 1;
     if (j < text_.size() && isDigit(text_[j]))
         return false;

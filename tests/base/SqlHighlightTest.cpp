@@ -10,7 +10,6 @@ namespace {
 
 using namespace Qt::Literals::StringLiterals;
 using sqlhighlight::Kind;
-using sqlhighlight::Open;
 
 char letter(Kind kind)
 {
@@ -31,14 +30,14 @@ char letter(Kind kind)
 
 // The lines scanned one after another as a highlighter does, each coloured span shown as
 // "k{...}" (keyword, string, quoted name, number, comment) and the lines joined by "|".
-QString marked(const QStringList& lines, const QStringList& keywords)
+QString marked(const QStringList& lines, const QStringList& keywords, sql::Dialect dialect = {})
 {
     const sqlhighlight::Keywords words(keywords);
     std::vector<sqlhighlight::Span> spans;
-    Open open = Open::Nothing;
+    sql::Carry<char16_t> open;
     QStringList out;
     for (const QString& line : lines) {
-        open = sqlhighlight::scanLine(line, open, words, spans);
+        open = sqlhighlight::scanLine(line, open, dialect, words, spans);
         QString m;
         qsizetype at = 0;
         for (const sqlhighlight::Span& s : spans) {
@@ -58,9 +57,12 @@ TEST(SqlHighlight, ColoursKeywordsStringsNamesNumbersAndComments)
 {
     const QStringList keywords{QStringLiteral("SELECT"), QStringLiteral("FROM"),
                                QStringLiteral("WHERE"), QString()};
+    const sql::Dialect pg{sql::Engine::PostgreSql};
+    const sql::Dialect maria{sql::Engine::MariaDb, true};
     struct Case {
         QStringList lines;
         const char16_t* expected;
+        sql::Dialect dialect = {};
     } cases[] = {
         {{u"select a, 'it''s' FROM \"My \"\"T\"\" x\" -- FROM"_s},
          u"k{select} a, s{'it''s'} k{FROM} q{\"My \"\"T\"\" x\"} c{-- FROM}"},
@@ -75,9 +77,19 @@ TEST(SqlHighlight, ColoursKeywordsStringsNamesNumbersAndComments)
         // A "--" inside a string is no comment; a quote inside a comment opens nothing.
         {{u"'--' -- it's"_s, u"FROM"_s}, u"s{'--'} c{-- it's}|k{FROM}"},
         {{u"/* ' */ FROM"_s}, u"c{/* ' */} k{FROM}"},
+        // Each database's own reading: escapes, dollar quotes, nesting, "#" and "--".
+        {{u"SELECT 'a\\'b' FROM"_s}, u"k{SELECT} s{'a\\'}bs{' FROM}"},
+        {{u"SELECT 'a\\'b' FROM"_s}, u"k{SELECT} s{'a\\'b'} k{FROM}", maria},
+        {{u"SELECT $f$ it's"_s, u"FROM $g$ $f$ FROM $$x$$"_s},
+         u"k{SELECT} s{$f$ it's}|s{FROM $g$ $f$} k{FROM} s{$$x$$}",
+         pg},
+        {{u"/* a /* b */ FROM"_s, u"*/ FROM"_s}, u"c{/* a /* b */ FROM}|c{*/} k{FROM}", pg},
+        {{u"/* a /* b */ FROM"_s, u"*/ FROM"_s}, u"c{/* a /* b */} k{FROM}|*/ k{FROM}"},
+        {{u"# FROM"_s, u"FROM a--b -- c"_s}, u"c{# FROM}|k{FROM} a--b c{-- c}", maria},
+        {{u"# FROM"_s}, u"# k{FROM}", pg},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(marked(c.lines, keywords), QString::fromUtf16(c.expected))
+        EXPECT_EQ(marked(c.lines, keywords, c.dialect), QString::fromUtf16(c.expected))
             << c.lines.join('|').toStdString();
     EXPECT_EQ(marked({u"SELECT 1"_s}, {}), u"SELECT n{1}"_s);
 }
@@ -130,4 +142,19 @@ TEST(SqlHighlight, DocumentFollowsEditsAcrossLinesAndLosesItsColoursWhenOff)
     doc.undo();
     EXPECT_EQ(doc.toPlainText(), QStringLiteral("/x\nFROM t\nFROM u*/"));
     EXPECT_FALSE(doc.isModified());
+
+    // Another dialect colours the text again; a dollar quote's new tag recolours the lines it
+    // reaches, though what is open at the line's end is still a dollar quote.
+    h.setDarkBackground(false);
+    doc.setPlainText(QStringLiteral("$a$\nFROM $b$ FROM\nFROM"));
+    EXPECT_EQ(formats(1), QStringLiteral("0+4:%1 9+4:%1").arg(keyword));
+    h.setDialect({sql::Engine::PostgreSql});
+    const QString string = h.colour(Kind::String).name();
+    EXPECT_EQ(formats(1), QStringLiteral("0+13:") + string);
+    EXPECT_EQ(formats(2), QStringLiteral("0+4:") + string);
+    c.setPosition(1);
+    c.deleteChar();
+    c.insertText(QStringLiteral("b"));
+    EXPECT_EQ(formats(1), QStringLiteral("0+8:%1 9+4:%2").arg(string, keyword));
+    EXPECT_EQ(formats(2), QStringLiteral("0+4:") + keyword);
 }

@@ -19,6 +19,15 @@ TEST(Completion, ContextAndCandidatesFollowTheStatement)
     EXPECT_TRUE(c.tables.contains(QStringLiteral("JOBS")));
     EXPECT_FALSE(c.tables.contains(QStringLiteral("Y"))); // inside a comment
     EXPECT_FALSE(c.tables.contains(QStringLiteral("ON")));
+    // Read by the database's rules: on MariaDB "#" comments and a backslash escapes a quote.
+    const CompletionContext maria =
+        CompletionContextAt(QStringLiteral("SELECT 'a\\' FROM y', x.b FROM t x # JOIN z"), 24,
+                            {sql::Engine::MariaDb, true});
+    EXPECT_EQ(maria.qualifier, QStringLiteral("x"));
+    EXPECT_EQ(maria.prefix, QStringLiteral("b"));
+    QStringList named = maria.tables.keys();
+    named.sort();
+    EXPECT_EQ(named, QStringList({QStringLiteral("T"), QStringLiteral("X")}));
 
     QStringList asked;
     CompletionCatalog catalog;

@@ -50,6 +50,7 @@ TEST(SqlReader, ReadsStringsNamesAndCommentsAsEachDatabaseDoes)
         {R"(e'a\'b' x)", kSqlite, R"(W:e S:'a\' W:b S!' x )"},
         {"$f$ it's $$ $f$ $1 a$b", kPg, "S:$f$ it's $$ $f$ P:$ #:1 W:a$b "},
         {"$$never", kPg, "S!$$never "},
+        {"1$a$; x$a$;", kPg, "#:1 S:$a$; x$a$ P:; "},
         {"\"a\"\"b\" `c` [d]", kSqlite, "N:\"a\"\"b\" N:`c` N:[d] "},
         {"\"a\" `c` [d]", kPg, "N:\"a\" P:` W:c P:` P:[ W:d P:] "},
         {R"("a\"b" `c`)", kMaria, R"(S:"a\"b" N:`c` )"},
