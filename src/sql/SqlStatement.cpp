@@ -209,6 +209,9 @@ StatementEffect classifyOne(const Words& w, Dialect dialect)
             (first == "SET" && w.has("AUTOCOMMIT")) || (first == "SET" && w.at(1) == "PASSWORD");
     }
 
+    // MariaDB's table locks last until UNLOCK TABLES, not until COMMIT or ROLLBACK.
+    if (mariaDb && (first == "LOCK" || first == "UNLOCK"))
+        return e;
     if (first == "COMMIT" || first == "END") {
         e.commits = true;
         return e;

@@ -131,7 +131,8 @@ TEST(SqlReader, ClassifiesChangesTransactionEndsAndTheReadOnlyRisks)
         {"BEGIN", kMaria, CommitsBefore},
         {"start transaction", kMaria, CommitsBefore},
         {"START TRANSACTION READ WRITE", kMaria, CommitsBefore | AccessMode | Refused},
-        {"LOCK TABLES t WRITE", kMaria, Change | CommitsBefore},
+        {"LOCK TABLES t WRITE", kMaria, CommitsBefore},
+        {"LOCK TABLE t IN SHARE MODE", kPg, Change},
         {"SET autocommit = 1", kMaria, CommitsBefore},
         // Ways to make a read-only session writable.
         {"SET SESSION CHARACTERISTICS AS TRANSACTION READ WRITE", kPg, AccessMode | Refused},
