@@ -255,8 +255,11 @@ void QUORVANT::wireSaveCSV()
     SaveCSVHooks hooks;
     hooks.AddHist = historySink_;
     hooks.endGridResult = [this] { sqlRunner_->endSuspendedFetch(); };
-    hooks.takeGridRest = [this](std::vector<QVector<QString>>& held) {
-        return sqlRunner_->batch().takeRest(held);
+    hooks.takeGridRest = [this](ResultGridSource& read, std::vector<QVector<QString>>& held) {
+        if (!sqlRunner_->batch().takeRest(held))
+            return false;
+        read = fetchedRowsSource();
+        return true;
     };
     hooks.EditFile = [this](const QString& path) { frmEditor_->EditFile(path); };
     hooks.readsOnly = [](const QString& sql) { return !ClassifyStatement(sql).mayChange; };

@@ -123,6 +123,7 @@ private:
     void saveGridCommand();
     // The grid as the export reads it.
     ResultGridSource gridSource();
+    ResultGridSource fetchedRowsSource();
     // A statement of the history window may run now; otherwise says why over owner.
     bool historyRunAllowed(QWidget* owner);
     void wireCommands();
