@@ -624,10 +624,10 @@ void QUORVANT::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void QUORVANT::closeWithoutQuestions()
+bool QUORVANT::closeWithoutQuestions()
 {
     endingWithoutQuestions_ = true;
-    close();
+    return close() || closeAfterWork_;
 }
 
 void QUORVANT::wirePendingWork()
@@ -697,7 +697,8 @@ void QUORVANT::unload()
         settings::writeOnOff(ini, settings::kWindow, option.settingsKey, option.item->isChecked());
     hide();
     letEventsRun();
-    services_.db().DbDisconnect(this);
+    services_.db().DbDisconnect(this, endingWithoutQuestions_ ? ODBCComm::EndOfWork::RollBack
+                                                              : ODBCComm::EndOfWork::Commit);
     connectDS_->SaveHist();
     saveTemplatesAndHistory();
     // The program ends with this window: the windows it owns close with it.

@@ -94,8 +94,10 @@ public:
     // The list of uncommitted statements, once the status panel has opened it (null before).
     PendingWindow* pendingWindow() { return pendingWindow_; }
     CompletionPopup& completion() { return *completion_; }
-    // Closes the window for a signal or a log-out: the usual unload, without questions.
-    void closeWithoutQuestions();
+    // Closes the window for a signal or a log-out: the usual unload, without questions, and
+    // uncommitted work is rolled back, as a lost session's would be, since nobody confirmed
+    // it. True when the window has closed or closes once its work has unwound.
+    bool closeWithoutQuestions();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -20,6 +20,6 @@ int main(int argc, char** argv)
     if (!AppFolderUsable())
         services.ini().refuseWrites();
     QUORVANT window(services);
-    ending.onSignal([&window] { window.closeWithoutQuestions(); });
+    ending.onSignal([&window] { return window.closeWithoutQuestions(); });
     return app.exec();
 }

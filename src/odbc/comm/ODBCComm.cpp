@@ -201,7 +201,7 @@ int ODBCComm::DbConnect(QWidget* owner, const QString& dsn, QString& uid, QStrin
     return 0;
 }
 
-int ODBCComm::DbDisconnect(QWidget* owner)
+int ODBCComm::DbDisconnect(QWidget* owner, EndOfWork end)
 {
     if (!work_.open())
         return 0;
@@ -215,6 +215,11 @@ int ODBCComm::DbDisconnect(QWidget* owner)
     std::int16_t commit = 0;
     QString commitError;
     callOnWorker(ConnectionWork::Kind::Execute, [&] {
+        if (end == EndOfWork::RollBack) {
+            result = lib_.OdbcRollback() != 0 || lib_.OdbcDisconnect() != 0 ? -99 : 0;
+            lib_.OdbcFreeEnv();
+            return;
+        }
         commit = lib_.OdbcCommit();
         if (commit != 0)
             commitError = fromUtf8(lib_.OdbcLastError());
