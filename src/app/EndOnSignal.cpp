@@ -1,5 +1,7 @@
 #include "app/EndOnSignal.h"
 
+#include "base/InputGate.h"
+
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -68,5 +70,8 @@ void EndOnSignal::endWhenNoDialogIsOpen()
         QTimer::singleShot(50, this, &EndOnSignal::endWhenNoDialogIsOpen);
         return;
     }
-    end_();
+    // The external editor's wait refuses every close; an end that did not take is tried again.
+    InputGate::letClosesThrough();
+    if (!end_())
+        QTimer::singleShot(50, this, &EndOnSignal::endWhenNoDialogIsOpen);
 }

@@ -15,14 +15,15 @@ public:
     explicit EndOnSignal(QObject* parent = nullptr);
     ~EndOnSignal() override;
 
-    // What ending means: the main window's close.
-    void onSignal(std::function<void()> end) { end_ = std::move(end); }
+    // What ending means: the main window's close; true once the window has closed or will
+    // close when its work has unwound. Tried again until then.
+    void onSignal(std::function<bool()> end) { end_ = std::move(end); }
 
 private:
     void signalled();
     void endWhenNoDialogIsOpen();
 
     QSocketNotifier* notifier_ = nullptr;
-    std::function<void()> end_;
+    std::function<bool()> end_;
     int tries_ = 0;
 };

@@ -280,8 +280,11 @@ void QUORVANT::wireSaveCSV()
     SaveCSVHooks hooks;
     hooks.AddHist = historySink_;
     hooks.endGridResult = [this] { sqlRunner_->endSuspendedFetch(); };
-    hooks.takeGridRest = [this](std::vector<QVector<QString>>& held) {
-        return sqlRunner_->batch().takeRest(held);
+    hooks.takeGridRest = [this](ResultGridSource& read, std::vector<QVector<QString>>& held) {
+        if (!sqlRunner_->batch().takeRest(held))
+            return false;
+        read = fetchedRowsSource();
+        return true;
     };
     hooks.EditFile = [this](const QString& path) { frmEditor_->EditFile(path); };
     hooks.readsOnly = [this](const QString& sql) {
@@ -648,10 +651,10 @@ void QUORVANT::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void QUORVANT::closeWithoutQuestions()
+bool QUORVANT::closeWithoutQuestions()
 {
     endingWithoutQuestions_ = true;
-    close();
+    return close() || closeAfterWork_;
 }
 
 void QUORVANT::wirePendingWork()
@@ -721,7 +724,8 @@ void QUORVANT::unload()
         settings::writeOnOff(ini, settings::kWindow, option.settingsKey, option.item->isChecked());
     hide();
     letEventsRun();
-    services_.db().DbDisconnect(this);
+    services_.db().DbDisconnect(this, endingWithoutQuestions_ ? ODBCComm::EndOfWork::RollBack
+                                                              : ODBCComm::EndOfWork::Commit);
     connectDS_->SaveHist();
     saveTemplatesAndHistory();
     // The program ends with this window: the windows it owns close with it.

@@ -95,8 +95,10 @@ public:
     // The list of uncommitted statements, once the status panel has opened it (null before).
     PendingWindow* pendingWindow() { return pendingWindow_; }
     CompletionPopup& completion() { return *completion_; }
-    // Closes the window for a signal or a log-out: the usual unload, without questions.
-    void closeWithoutQuestions();
+    // Closes the window for a signal or a log-out: the usual unload, without questions, and
+    // uncommitted work is rolled back, as a lost session's would be, since nobody confirmed
+    // it. True when the window has closed or closes once its work has unwound.
+    bool closeWithoutQuestions();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -126,6 +128,7 @@ private:
     void saveGridCommand();
     // The grid as the export reads it.
     ResultGridSource gridSource();
+    ResultGridSource fetchedRowsSource();
     // A statement of the history window may run now; otherwise says why over owner.
     bool historyRunAllowed(QWidget* owner);
     void wireCommands();

@@ -30,6 +30,9 @@
 #include <QProcess>
 #include <QToolBar>
 
+#include <memory>
+#include <vector>
+
 void QUORVANT::wireCommands()
 {
     commands_ = {
@@ -81,7 +84,7 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_out_csv"), [this] { saveGridCommand(); }},
         {QStringLiteral("mn_out_select"),
          [this] { saveCSV_->Show4SelectOut(inputArea_->statements()); }},
-        {QStringLiteral("mn_out_rest"), [this] { saveCSV_->ShowRest(gridSource()); }},
+        {QStringLiteral("mn_out_rest"), [this] { saveCSV_->ShowRest(); }},
         {QStringLiteral("mn_inp_csv"), [this] { loadCsvCommand(); }},
     };
     arrayCommands_ = {
@@ -130,6 +133,19 @@ ResultGridSource QUORVANT::gridSource()
     grid.headerText = [&m](int c) { return m.headerText(c + 1); };
     grid.kind = [&m](int c) { return m.kind(c); };
     grid.cellText = [&m](int r, int c) { return m.cellText(r, c + 1); };
+    return grid;
+}
+
+ResultGridSource QUORVANT::fetchedRowsSource()
+{
+    // The rows read so far as the result gave them: every row, in fetch order, texts as shown.
+    ResultGridSource grid = gridSource();
+    const ResultGridModel& m = sqlRunner_->model();
+    auto order = std::make_shared<const std::vector<std::size_t>>(m.fetchOrder());
+    grid.rowCount = [order] { return static_cast<int>(order->size()); };
+    grid.cellText = [&m, order](int r, int c) {
+        return m.storedCellText((*order)[static_cast<std::size_t>(r)], c + 1);
+    };
     return grid;
 }
 

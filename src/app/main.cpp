@@ -4,8 +4,12 @@
 #include "base/AppFolder.h"
 #include "base/MessageBoxPrompts.h"
 #include "base/Settings.h"
+#include "odbc/comm/ODBCComm.h"
 
 #include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv)
 {
@@ -20,6 +24,13 @@ int main(int argc, char** argv)
     if (!AppFolderUsable())
         services.ini().refuseWrites();
     QUORVANT window(services);
-    ending.onSignal([&window] { window.closeWithoutQuestions(); });
-    return app.exec();
+    ending.onSignal([&window] { return window.closeWithoutQuestions(); });
+    const int code = app.exec();
+    // A connect given up on may wait for its server until the driver's own timeout. Everything
+    // was saved when the window unloaded: the process does not wait for it.
+    if (services.db().work().lateJobRunning()) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }

@@ -55,6 +55,11 @@ bool InputGate::isClosed()
     return gate().depth_ > 0;
 }
 
+void InputGate::letClosesThrough()
+{
+    gate().closesThrough_ = true;
+}
+
 InputGate::Closed::Closed(bool strict) : strict_(strict)
 {
     InputGate& g = gate();
@@ -92,7 +97,8 @@ bool InputGate::eventFilter(QObject* watched, QEvent* event)
     if (depth_ == 0)
         return false;
     // Strictly closed, not even a command's shortcut or a close of a window acts.
-    if (strictDepth_ > 0 && (event->type() == QEvent::Shortcut || event->type() == QEvent::Close)) {
+    if (strictDepth_ > 0 && (event->type() == QEvent::Shortcut ||
+                             (event->type() == QEvent::Close && !closesThrough_))) {
         event->ignore();
         return true;
     }

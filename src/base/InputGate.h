@@ -19,6 +19,9 @@ public:
     // widget's lifetime.
     static void allow(QObject* widget);
     static bool isClosed();
+    // The program is ending on the session's word (SIGTERM): from now on a strict close lets
+    // the closes of windows through, so the end is not lost while the external editor runs.
+    static void letClosesThrough();
 
     class Closed {
     public:
@@ -40,4 +43,5 @@ private:
     std::vector<QPointer<QObject>> allowed_;
     int depth_ = 0;
     int strictDepth_ = 0;
+    bool closesThrough_ = false;
 };

@@ -110,7 +110,14 @@ QString ResultGridModel::cellText(int row, int column) const
     if (row < 0 ||
         row >= (filtering_ ? static_cast<int>(visible_.size()) : static_cast<int>(rows_.size())))
         return {};
-    const Row& r = rows_[position(row)];
+    return storedCellText(position(row), column);
+}
+
+QString ResultGridModel::storedCellText(std::size_t pos, int column) const
+{
+    if (pos >= rows_.size())
+        return {};
+    const Row& r = rows_[pos];
     if (column == 0)
         return numberText(r.number);
     if (column >= 1 && column <= r.cells.size()) {
@@ -264,6 +271,17 @@ void ResultGridModel::sortByColumn(int column, Qt::SortOrder order)
     }
     applyOrder(positions);
     setSortState(column, order);
+}
+
+std::vector<std::size_t> ResultGridModel::fetchOrder() const
+{
+    std::vector<std::size_t> order(rows_.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    if (sortColumn_ >= 0)
+        std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+            return rows_[a].number < rows_[b].number;
+        });
+    return order;
 }
 
 void ResultGridModel::restoreFetchOrder()

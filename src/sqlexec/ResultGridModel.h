@@ -66,6 +66,10 @@ public:
     // numbering, 0 is the row number). Rows are the rows shown; without a filter pending rows
     // follow them.
     QString cellText(int row, int column) const;
+    // The same for rows()[pos], whether the filter keeps it or not.
+    QString storedCellText(std::size_t pos, int column) const;
+    // Positions in rows() of every row in fetch order, whatever the sort and the filter.
+    std::vector<std::size_t> fetchOrder() const;
     // Rows announced to views, whether the filter keeps them or not.
     int totalRowCount() const { return shownRows_; }
 

@@ -199,12 +199,11 @@ void SaveCSV::ShowOption(const ResultGridSource& grid)
     showInMode(false);
 }
 
-void SaveCSV::ShowRest(const ResultGridSource& grid)
+void SaveCSV::ShowRest()
 {
     if (isVisible() || exporting_)
         return;
     setWindowTitle(QStringLiteral("残りをファイルに保存"));
-    grid_ = grid;
     restMode_ = true;
     Label1->setVisible(false);
     L_cnt->setText(QString());
@@ -525,8 +524,11 @@ void SaveCSV::saveRest()
     const QString path = book ? askSpreadsheetPath() : askTextFilePath();
     if (path.isEmpty())
         return;
+    // The file holds the result, not the grid's view of it: the rows read so far come in
+    // fetch order and unfiltered, whatever the grid shows, followed by the rest.
+    ResultGridSource read;
     std::vector<QVector<QString>> held;
-    if (!hooks_.takeGridRest || !hooks_.takeGridRest(held)) {
+    if (!hooks_.takeGridRest || !hooks_.takeGridRest(read, held)) {
         tell(Prompts::Icon::Warning, windowTitle(),
              QStringLiteral("この結果の残りは読み出せません。SELECT実行＆保存を使って下さい。"));
         return;
@@ -545,10 +547,10 @@ void SaveCSV::saveRest()
     startMarker();
     job_->progress = [this](std::int64_t rows) { advanceMarker(rows); };
     if (book) {
-        endSpreadsheet(path, job_->gridAndRestToSpreadsheet(grid_, held, db_, path));
+        endSpreadsheet(path, job_->gridAndRestToSpreadsheet(read, held, db_, path));
         return;
     }
-    endTextFile(path, job_->gridAndRestToTextFile(grid_, held, db_, path));
+    endTextFile(path, job_->gridAndRestToTextFile(read, held, db_, path));
 }
 
 void SaveCSV::selectOut()

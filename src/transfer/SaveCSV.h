@@ -30,10 +30,11 @@ struct SaveCSVHooks {
     std::function<void(const QString& sql)> AddHist;
     // Ends a suspended grid fill before execute-and-save takes the cursor.
     std::function<void()> endGridResult;
-    // For the rest of the grid's result: the rows it read but does not show, and its open
-    // cursor freed of the grid's cap; false when the rest cannot be read without executing the
-    // statement again. endGridResult ends the result afterwards.
-    std::function<bool(std::vector<QVector<QString>>& held)> takeGridRest;
+    // For the rest of the grid's result: every row the grid read, in fetch order whatever its
+    // sort and filter, the rows it read but does not show, and its open cursor freed of the
+    // grid's cap; false when the rest cannot be read without executing the statement again.
+    // endGridResult ends the result afterwards.
+    std::function<bool(ResultGridSource& read, std::vector<QVector<QString>>& held)> takeGridRest;
     // The statement reads only, so execute-and-save may run it in autocommit mode when
     // nothing is pending (ODBCComm::DbOpenResultToStream); unset: never.
     std::function<bool(const QString& sql)> readsOnly;
@@ -60,9 +61,9 @@ public:
     void ShowOption(const ResultGridSource& grid);
     // Execute-and-save of the SQL text; nothing when the window is already open.
     void Show4SelectOut(const QString& sql);
-    // The grid's rows and the rest of its open result into a text file or a workbook, without
-    // executing the statement again; nothing when the window is already open.
-    void ShowRest(const ResultGridSource& grid);
+    // The rows of the grid's open result (see takeGridRest) into a text file or a workbook,
+    // without executing the statement again; nothing when the window is already open.
+    void ShowRest();
 
     void Opt_out_Click(int index);
     void Command1_Click();

@@ -5,10 +5,15 @@
 #include "odbc/comm/ResultSetInfo.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QTimer>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <ostream>
+#include <sys/socket.h>
+#include <unistd.h>
 
 // Failure messages show texts, not bytes.
 void PrintTo(const QString& text, std::ostream* os)
@@ -283,10 +288,47 @@ TEST(ODBCCommConnect, FailuresShowOneBoxWithCodeAndDriverText)
               "-9999:ＤＢ接続に失敗しました。\n[unixODBC][Driver Manager]Data source name not "
               "found and no default driver specified");
 
+    // A server that takes the connection and never answers: the window's events run while
+    // the driver waits, and the stop gives the connect up at once, with one box. The driver's
+    // wait ends later, when the server goes away; its late result is dropped, and the next
+    // connect, queued behind it, connects.
+    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t atSize = sizeof at;
+    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&at), atSize), 0);
+    ASSERT_EQ(::listen(silent, 4), 0);
+    ASSERT_EQ(::getsockname(silent, reinterpret_cast<sockaddr*>(&at), &atSize), 0);
+    QString silentConn = QStringLiteral("DSN=%1;Port=%2;pqopt={connect_timeout=20}")
+                             .arg(testenv::kPgDsn)
+                             .arg(ntohs(at.sin_port));
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (++ticks == 20)
+            comm.work().cancelAll();
+    });
+    tick.start(10);
+    prompts.clear();
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_EQ(comm.DbConnect(nullptr, QString(), uid, pwd, QString(), silentConn), -99);
+    EXPECT_LT(waited.elapsed(), 5000);
+    EXPECT_GE(ticks, 20);
+    EXPECT_FALSE(comm.DbIsConnected());
+    EXPECT_FALSE(comm.work().busy());
+    EXPECT_TRUE(comm.work().lateJobRunning());
+    ASSERT_EQ(prompts.boxes().size(), 1);
+    EXPECT_EQ(prompts.boxes().first().text, "接続を中止しました。ＤＢは接続されていません。");
+    tick.stop();
+    ::close(silent);
+
     pwd = testenv::kPgPassword;
     EXPECT_EQ(comm.DbConnect(nullptr, testenv::kPgDsn, uid, pwd, QString(), conn), 0);
     EXPECT_EQ(uid, "qvtest");
     EXPECT_TRUE(conn.startsWith("DSN=QV_PG;"));
+    EXPECT_FALSE(comm.work().lateJobRunning());
 }
 
 TEST(ODBCCommBoxes, ShowErrorTexts)

@@ -124,6 +124,20 @@ run_the_statement_from_the_history() {
     sleep 0.3
     run_and_confirm
 }
+# Leaves an INSERT uncommitted with the question at disconnect on, then opens the external
+# editor (a script that marks that it runs and waits) on the input area.
+insert_then_edit() {
+    connect_to_the_data_source || return 1
+    xdotool type --delay 10 "INSERT INTO t VALUES(2)"
+    run_and_confirm || return 1
+    xdotool mousemove --window "$(window '^QUORVANT$')" 500 150 click 1 key ctrl+e
+    local i
+    for i in $(seq 1 100); do
+        [ -f "$home/editor.running" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
 history_count() { grep -ac "	$statement"$'\r'"\$" "$data/SQLHIST.TXT" 2>/dev/null || true; }
 
 ini_value() { # section key: the value as the program wrote it (CR LF lines)
@@ -135,18 +149,19 @@ round_trip() {
     home=$work/home
     data=$home/.local/share/quorvant
     statement="SELECT 42 AS answer FROM t"
-    mkdir -p "$home" "$work/odbc"
+    # The database has a folder of its own: SQLite writes its journal beside it.
+    mkdir -p "$home" "$work/odbc" "$work/db"
     : >"$work/odbc/odbcinst.ini"
     printf '[QVPKG]\nDriver=%s\nDatabase=%s\n' \
-        "$(find /usr/lib -name libsqlite3odbc.so -print -quit)" "$work/db.sqlite" >"$work/odbc/odbc.ini"
-    sqlite3 "$work/db.sqlite" 'CREATE TABLE t(a INT); INSERT INTO t VALUES(1);'
-    chmod 666 "$work/db.sqlite"
+        "$(find /usr/lib -name libsqlite3odbc.so -print -quit)" "$work/db/t.sqlite" >"$work/odbc/odbc.ini"
+    sqlite3 "$work/db/t.sqlite" 'CREATE TABLE t(a INT); INSERT INTO t VALUES(1);'
+    chmod 666 "$work/db/t.sqlite"
     chmod -R a-w "$root"
     as_user=()
     # Root may write anywhere: the program runs as an ordinary user, for whom the root is
     # read-only, as for anyone who installed it.
     if [ "$(id -u)" = 0 ]; then
-        chown -R nobody:nogroup "$home" "$work/odbc" "$work/db.sqlite"
+        chown -R nobody:nogroup "$home" "$work/odbc" "$work/db"
         as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
     fi
     local before
@@ -170,6 +185,19 @@ round_trip() {
     [ "$(ini_value WINDOW StatusBar)" = ON ] || fail "second run lost StatusBar=ON"
 
     [ "$(find "$root" -printf '%p %m %s\n' | sort)" = "$before" ] || fail "the installation changed"
+
+    # SIGTERM while the external editor runs still ends the program, and work left
+    # uncommitted is rolled back: nobody is there at log-out to answer the question.
+    printf '#!/bin/sh\n: >"$0.running"\nexec sleep 120\n' >"$home/editor"
+    chmod 755 "$home/editor"
+    if grep -q $'^\\[SET\\]\r$' "$data/QUORVANT.INI"; then
+        sed -i "s|^\\[SET\\]\r\$|[SET]\r\nASKPENDING=ON\r\nEDITOR=$home/editor\r|" "$data/QUORVANT.INI"
+    else
+        printf '[SET]\r\nASKPENDING=ON\r\nEDITOR=%s\r\n' "$home/editor" >>"$data/QUORVANT.INI"
+    fi
+    run_installed 3 insert_then_edit
+    [ "$(sqlite3 "$work/db/t.sqlite" 'SELECT COUNT(*) FROM t WHERE a = 2')" = 0 ] ||
+        fail "the uncommitted INSERT was committed at SIGTERM"
     echo "round trip: $(ls "$data" | tr '\n' ' ')"
 }
 

@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 ConnectionWork::ConnectionWork(QObject* parent) : QObject(parent) {}
@@ -103,7 +104,7 @@ void ConnectionWork::run(Kind kind, const std::function<void()>& job)
         bool done = false;
     } done;
     QEventLoop* loop = nullptr;
-    const bool windowThread = waitsWithEvents() && kind != Kind::Connect;
+    const bool windowThread = waitsWithEvents() && (kind != Kind::Connect || lateJobRunning());
     std::optional<QEventLoop> ownLoop;
     if (windowThread)
         loop = &ownLoop.emplace();
@@ -133,6 +134,61 @@ void ConnectionWork::run(Kind kind, const std::function<void()>& job)
     done.cv.wait(lock, [&done] { return done.done; });
     lock.unlock();
     call_ = outerCall;
+}
+
+bool ConnectionWork::runUntilStopped(Kind kind, std::function<void()> job,
+                                     std::function<void()> dropLate)
+{
+    if (!waitsWithEvents() || std::this_thread::get_id() == threadId_.load()) {
+        run(kind, job);
+        return true;
+    }
+    const Scope scope(*this, kind);
+    const Kind outerCall = call_;
+    call_ = kind;
+    BusyCursor busy;
+    // Whether the job ended or was given up is settled under the mutex, once, by whichever
+    // side comes first; the loop is only told to quit while the wait still watches it.
+    struct Handover {
+        std::mutex mutex;
+        bool ended = false;
+        bool givenUp = false;
+    };
+    const auto handover = std::make_shared<Handover>();
+    QEventLoop loop;
+    QEventLoop* const watching = &loop;
+    {
+        const std::lock_guard lock(mutex_);
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { threadLoop(); });
+        jobs_.emplace_back(
+            [this, handover, watching, job = std::move(job), dropLate = std::move(dropLate)] {
+                job();
+                std::unique_lock lock(handover->mutex);
+                handover->ended = true;
+                if (!handover->givenUp) {
+                    QMetaObject::invokeMethod(watching, &QEventLoop::quit, Qt::QueuedConnection);
+                    return;
+                }
+                lock.unlock();
+                if (dropLate)
+                    dropLate();
+                --lateJobs_;
+            });
+    }
+    wake_.notify_one();
+    {
+        const Stop stop(*this, [watching] { watching->quit(); });
+        const InputGate::Closed gate;
+        loop.exec();
+    }
+    call_ = outerCall;
+    const std::lock_guard lock(handover->mutex);
+    if (handover->ended)
+        return true;
+    handover->givenUp = true;
+    ++lateJobs_;
+    return false;
 }
 
 void ConnectionWork::cancelAll()

@@ -52,10 +52,19 @@ public:
     // touch widgets. On the window thread of a GUI program the windows paint meanwhile and the
     // input gate is closed; elsewhere (plain programs, benchmarks) this thread simply waits.
     // Called on the connection's thread, the job runs at once.
-    // Kind::Connect work (environment, connect, source and driver lists) is quick or cannot be
-    // stopped anyway: the window thread simply waits for it, running no events, as a dialog
-    // being set up expects.
+    // Other Kind::Connect work (environment, source and driver lists) is quick: the window
+    // thread simply waits for it, running no events, as a dialog being set up expects; behind
+    // a job given up on it waits with events as other work does.
     void run(Kind kind, const std::function<void()>& job);
+
+    // As run(), for a call that may never answer (a connect to a silent server): the window
+    // thread always waits with events, and a stop (cancelAll) gives the wait up at once. The
+    // job then goes on by itself on the connection's thread, so it must own everything it
+    // uses; when it ends, late, dropLate runs there after it to undo what it did. False when
+    // given up; a job that ended first counts as ended.
+    bool runUntilStopped(Kind kind, std::function<void()> job, std::function<void()> dropLate);
+    // A job given up on is still running on the connection's thread.
+    bool lateJobRunning() const { return lateJobs_.load() > 0; }
 
     // Lets the window's events run once with the input gated as run() gates it, where run()
     // would wait with events: between pieces of a result the connection handed over faster
@@ -117,4 +126,5 @@ private:
     std::deque<std::function<void()>> jobs_;
     bool quit_ = false;
     std::atomic<std::thread::id> threadId_{};
+    std::atomic<int> lateJobs_{0};
 };

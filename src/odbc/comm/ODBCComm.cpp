@@ -164,44 +164,62 @@ int ODBCComm::DbConnect(QWidget* owner, const QString& dsn, QString& uid, QStrin
         warn(owner, title, refusal_);
         return -99;
     }
-    std::string uidText = toUtf8(uid);
-    std::string pwdText = toUtf8(pwd);
-    std::string connText = toUtf8(connStr);
-    const std::string dsnText = toUtf8(dsn);
-    const std::string driverText = toUtf8(driver);
-    bool envFailed = false;
-    std::int16_t code = 0;
-    std::string error;
-    work_.run(ConnectionWork::Kind::Connect, [&] {
-        lib_.OdbcFreeEnv();
-        if (lib_.OdbcInitEnv() != 0) {
-            envFailed = true;
-            return;
-        }
-        // unixODBC reads the window argument as its own ODBCINSTWND record naming a prompt
-        // plugin, not as a window id; none of our drivers prompts, so no window is passed.
-        code = lib_.OdbcConnect(nullptr, dsnText, uidText, pwdText, driverText, connText);
-        if (code != 0)
-            error = lib_.OdbcTakeLastError();
-    });
-    if (envFailed) {
+    // The attempt owns its texts: a connect given up on goes on without this frame.
+    struct Attempt {
+        std::string uid, pwd, conn, dsn, driver;
+        bool envFailed = false;
+        std::int16_t code = 0;
+        std::string error;
+    };
+    const auto a = std::make_shared<Attempt>();
+    a->uid = toUtf8(uid);
+    a->pwd = toUtf8(pwd);
+    a->conn = toUtf8(connStr);
+    a->dsn = toUtf8(dsn);
+    a->driver = toUtf8(driver);
+    const bool ended = work_.runUntilStopped(
+        ConnectionWork::Kind::Connect,
+        [this, a] {
+            lib_.OdbcFreeEnv();
+            if (lib_.OdbcInitEnv() != 0) {
+                a->envFailed = true;
+                return;
+            }
+            // unixODBC reads the window argument as its own ODBCINSTWND record naming a
+            // prompt plugin, not as a window id; none of our drivers prompts, so no window is
+            // passed.
+            a->code = lib_.OdbcConnect(nullptr, a->dsn, a->uid, a->pwd, a->driver, a->conn);
+            if (a->code != 0)
+                a->error = lib_.OdbcTakeLastError();
+        },
+        // Nobody waits for a late connection: it is closed and its handles freed.
+        [this, a] {
+            if (!a->envFailed && a->code == 0)
+                lib_.OdbcDisconnect();
+            lib_.OdbcFreeEnv();
+        });
+    if (!ended) {
+        warn(owner, title, QStringLiteral("接続を中止しました。ＤＢは接続されていません。"));
+        return -99;
+    }
+    if (a->envFailed) {
         warn(owner, title, QStringLiteral("ＯＤＢＣの初期化に失敗しました。"));
         return -99;
     }
-    uid = fromUtf8(uidText);
-    pwd = fromUtf8(pwdText);
-    connStr = fromUtf8(connText);
-    if (code != 0) {
+    uid = fromUtf8(a->uid);
+    pwd = fromUtf8(a->pwd);
+    connStr = fromUtf8(a->conn);
+    if (a->code != 0) {
         warn(owner, title,
-             codeText(code) + QStringLiteral(":ＤＢ接続に失敗しました。") + QLatin1Char('\n') +
-                 fromUtf8(error));
+             codeText(a->code) + QStringLiteral(":ＤＢ接続に失敗しました。") + QLatin1Char('\n') +
+                 fromUtf8(a->error));
         return -99;
     }
     work_.setOpen(true);
     return 0;
 }
 
-int ODBCComm::DbDisconnect(QWidget* owner)
+int ODBCComm::DbDisconnect(QWidget* owner, EndOfWork end)
 {
     if (!work_.open())
         return 0;
@@ -215,6 +233,11 @@ int ODBCComm::DbDisconnect(QWidget* owner)
     std::int16_t commit = 0;
     QString commitError;
     callOnWorker(ConnectionWork::Kind::Execute, [&] {
+        if (end == EndOfWork::RollBack) {
+            result = lib_.OdbcRollback() != 0 || lib_.OdbcDisconnect() != 0 ? -99 : 0;
+            lib_.OdbcFreeEnv();
+            return;
+        }
         commit = lib_.OdbcCommit();
         if (commit != 0)
             commitError = fromUtf8(lib_.OdbcLastError());

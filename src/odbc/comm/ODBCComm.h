@@ -73,8 +73,10 @@ public:
     int DbConnect(QWidget* owner, const QString& dsn, QString& uid, QString& pwd,
                   const QString& driver, QString& connStr);
     // Commits and disconnects; 0, or -99 when a call failed. A COMMIT that fails is the one
-    // failure shown: the work of the transaction is lost, and the user must know.
-    int DbDisconnect(QWidget* owner = nullptr);
+    // failure shown: the work of the transaction is lost, and the user must know. With
+    // RollBack the work is rolled back instead, without a box (an end nobody is there for).
+    enum class EndOfWork { Commit, RollBack };
+    int DbDisconnect(QWidget* owner = nullptr, EndOfWork end = EndOfWork::Commit);
     // Makes the open connection read-only for its session (OdbcSetReadOnly); the statements
     // it runs reach no history. 0 when set. When the database is not one whose server setting
     // is known, only the driver's access mode is set and, with tellUnguarded, a box says that
