@@ -143,4 +143,3 @@ TEST(NumberWidthTest, ColumnKeepsTheLargestCounts)
 }
 
 } // namespace
-
