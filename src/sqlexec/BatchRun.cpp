@@ -193,7 +193,7 @@ void BatchRun::exec_sql(const QString& sql, bool ReFetch)
             if (!savepoint && effect.updateOrDelete && effect.withoutWhere && askingAllowed() &&
                 prompts.ask(boxOwner_, Prompts::Icon::Warning, QStringLiteral("QUORVANT"),
                             QStringLiteral("WHEREのない%1は実行後に取り消せません。実行しますか？")
-                                .arg(sql.trimmed().section(QLatin1Char(' '), 0, 0).toUpper()),
+                                .arg(FirstWord(sql, db_.DbDialect())),
                             Prompts::Buttons::OkCancel,
                             Prompts::Answer::Cancel) != Prompts::Answer::Ok) {
                 setMessage(QStringLiteral("SQL実行：実行しませんでした。"));

@@ -143,3 +143,15 @@ StatementEffect ClassifyStatement(const QString& sql, sql::Dialect dialect)
                             static_cast<std::size_t>(sql.size())),
         dialect);
 }
+
+QString FirstWord(const QString& sql, sql::Dialect dialect)
+{
+    const sql::Pieces pieces =
+        sql::readPieces(std::u16string_view(reinterpret_cast<const char16_t*>(sql.utf16()),
+                                            static_cast<std::size_t>(sql.size())),
+                        dialect);
+    for (const sql::Piece& p : pieces.list)
+        if (p.kind == sql::TokenKind::Word)
+            return QString::fromStdString(p.text);
+    return {};
+}

@@ -56,3 +56,6 @@ void WidenNumberWidth(NumberWidth& width, std::string_view value);
 // reads it.
 using StatementEffect = sql::StatementEffect;
 StatementEffect ClassifyStatement(const QString& sql, sql::Dialect dialect);
+
+// The statement's first word in upper case, as the reader finds it after comments.
+QString FirstWord(const QString& sql, sql::Dialect dialect);

@@ -392,11 +392,16 @@ TEST_P(OdbcTransactions, ReadOnlySessionLetsTheServerRefuseEveryWrite)
                                 "PRAGMA query_only = 0", "PRAGMA \"query_only\" = 0",
                                 "ATTACH DATABASE '" + std::string(std::getenv("QV_TESTENV")) +
                                     "/qv_att.db' AS att"};
+    // On the program's own connection options.
+    a_.OdbcDisconnect();
+    ASSERT_EQ(connectWith(a_, conn_), 0) << a_.OdbcLastError();
     bool serverEnforced = false;
     ASSERT_EQ(a_.OdbcSetReadOnly(serverEnforced), 0) << a_.OdbcLastError();
     for (const std::string& sql : bypasses) {
         exec(a_, sql);
         const std::string what = a_.OdbcLastError();
+        // A new transaction starts as the session's setting says.
+        a_.OdbcCommit();
         EXPECT_NE(exec(a_, "INSERT INTO qv_tx VALUES (5)").code, 0) << sql << "\n" << what;
         if (!backend.postgres && !backend.mariadb) {
             EXPECT_NE(exec(a_, "CREATE TABLE att.t (x)").code, 0) << sql;
