@@ -221,6 +221,7 @@ void StatementBuilder::buildText(std::string_view utf8Line, int* badValues)
     raw_ = 0;
     refusal_.clear();
     params_.clear();
+    bare_.clear();
     kinds_.assign(count, ValueKind::Bound);
     if (texts_.size() < count)
         texts_.resize(count);
@@ -234,6 +235,7 @@ void StatementBuilder::buildText(std::string_view utf8Line, int* badValues)
             ++*badValues;
         if (field.quoted) {
             params_.push_back({ParamKind::Text, field.text});
+            bare_.push_back(false);
             sql_.push_back('?');
             continue;
         }
@@ -246,6 +248,7 @@ void StatementBuilder::buildText(std::string_view utf8Line, int* badValues)
         bool integer = false;
         if (text.empty() || isNullWord(text)) {
             params_.push_back({ParamKind::Null, {}});
+            bare_.push_back(false);
         } else if (plainNumber(text, integer)) {
             ParamKind kind = ParamKind::Text;
             if (numbersByType_) {
@@ -259,8 +262,10 @@ void StatementBuilder::buildText(std::string_view utf8Line, int* badValues)
                            : ParamKind::Real;
             }
             params_.push_back({kind, text});
+            bare_.push_back(true);
         } else if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
             params_.push_back({ParamKind::Text, std::string_view(text).substr(1, text.size() - 2)});
+            bare_.push_back(false);
         } else {
             // The user's SQL; a lone double quote at an end becomes an apostrophe, and the
             // literal it opens never closes.
@@ -293,6 +298,26 @@ void StatementBuilder::buildText(std::string_view utf8Line, int* badValues)
     sql_.push_back(')');
 }
 
+void appendShownValue(const ParamValue& value, bool bare, std::string& out)
+{
+    if (value.kind == ParamKind::Null) {
+        out.append("NULL");
+        return;
+    }
+    if (bare || value.kind != ParamKind::Text) {
+        out.append(value.text);
+        return;
+    }
+    out.push_back('\'');
+    for (const char c : value.text) {
+        if (c == '\'')
+            out.push_back('\'');
+        if (c != '\0')
+            out.push_back(c);
+    }
+    out.push_back('\'');
+}
+
 std::string StatementBuilder::shown() const
 {
     std::string out = head_;
@@ -305,21 +330,8 @@ std::string StatementBuilder::shown() const
             out.append(texts_[i]);
             continue;
         }
-        const ParamValue& v = params_[p++];
-        if (v.kind == ParamKind::Null) {
-            out.append("NULL");
-        } else if (v.kind != ParamKind::Text || (!fields_[i].quoted && texts_[i] == v.text)) {
-            out.append(v.text);
-        } else {
-            out.push_back('\'');
-            for (const char c : v.text) {
-                if (c == '\'')
-                    out.push_back('\'');
-                if (c != '\0')
-                    out.push_back(c);
-            }
-            out.push_back('\'');
-        }
+        appendShownValue(params_[p], bare_[p], out);
+        ++p;
     }
     out.push_back(')');
     return out;

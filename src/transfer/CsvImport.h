@@ -68,6 +68,8 @@ public:
     const std::vector<ParamValue>& params() const { return params_; }
     // Why the line is not sent (a raw value that does not keep to itself); empty when it is.
     const QString& refusal() const { return refusal_; }
+    // Whether a bound value is a number, shown as it stands.
+    bool bare(std::size_t param) const { return bare_[param]; }
     // The statement as a user could run it, values written as literals: for showing only.
     std::string shown() const;
 
@@ -83,11 +85,15 @@ private:
     std::vector<std::string> texts_;
     std::string sql_;
     std::vector<ParamValue> params_;
+    std::vector<bool> bare_;
     std::vector<ValueKind> kinds_;
     std::size_t fieldCount_ = 0;
     std::size_t raw_ = 0;
     QString refusal_;
 };
+
+// Appends a bound value as a literal of a statement shown to the user (never sent).
+void appendShownValue(const ParamValue& value, bool bare, std::string& out);
 
 // The statement for one line read as text, as a user could run it (what is shown for it).
 QString insertStatement(const QString& head, QStringView line, QStringView delimiter,

@@ -162,16 +162,20 @@ LoadJob::Outcome LoadJob::run()
                     builder_->build(line, &l.badValues);
                     l.fieldCount = builder_->fieldCount();
                     l.first = stored_.size();
-                    for (const ParamValue& v : builder_->params()) {
-                        stored_.push_back({v.kind, arena_.size(), v.text.size()});
-                        arena_.append(v.text);
+                    const std::vector<ParamValue>& params = builder_->params();
+                    for (std::size_t i = 0; i < params.size(); ++i) {
+                        stored_.push_back({params[i].kind, arena_.size(), params[i].text.size(),
+                                           builder_->bare(i)});
+                        arena_.append(params[i].text);
                     }
                     l.count = stored_.size() - l.first;
                     l.alone = !builder_->allBound();
                     if (l.alone)
                         l.statement = builder_->statement();
                     l.refusal = builder_->refusal();
-                    l.shown = builder_->shown();
+                    // A line of bound values is shown from them when it is the one shown.
+                    if (l.alone)
+                        l.shown = builder_->shown();
                     lines_.push_back(std::move(l));
                 }
             };
@@ -184,6 +188,20 @@ LoadJob::Outcome LoadJob::run()
                     params_.push_back({v.kind, std::string_view(arena_).substr(v.at, v.size)});
                 }
                 return params_;
+            };
+            const auto shownOf = [&](const Line& l) {
+                if (l.alone)
+                    return l.shown;
+                std::string out = head_ + " VALUES(";
+                for (std::size_t i = l.first; i < l.first + l.count; ++i) {
+                    if (i > l.first)
+                        out.push_back(',');
+                    const Stored& v = stored_[i];
+                    csvimport::appendShownValue(
+                        {v.kind, std::string_view(arena_).substr(v.at, v.size)}, v.bare, out);
+                }
+                out.push_back(')');
+                return out;
             };
             // The statement of a line whose values are all bound, shared by lines of its count.
             const auto sharedStatement = [&](std::size_t fieldCount) -> const std::string& {
@@ -219,7 +237,7 @@ LoadJob::Outcome LoadJob::run()
                 begun = true;
                 inserted_ += n;
                 sinceCommit += n;
-                shown_ = lines_[last - 1].shown;
+                shown_ = shownOf(lines_[last - 1]);
             };
             // A batch the database refuses leaves nothing behind: its savepoint takes it back
             // (also where a failed statement would abort the whole transaction).
@@ -293,7 +311,7 @@ LoadJob::Outcome LoadJob::run()
                                                                 : sharedStatement(l.fieldCount),
                                                         l.count, valuesOf(next_, next_ + 1));
                         if (code != 0) {
-                            shown_ = l.shown;
+                            shown_ = shownOf(l);
                             ++next_;
                             begun = false;
                             piece = Piece::Failed;

@@ -122,7 +122,7 @@ private:
         std::string statement;
         // Why it is not sent, when a raw value would reach beyond its place.
         QString refusal;
-        // As shown to the user.
+        // As shown to the user, when it goes alone.
         std::string shown;
     };
     // A bound value kept in arena_.
@@ -130,6 +130,7 @@ private:
         ParamKind kind;
         std::size_t at;
         std::size_t size;
+        bool bare; // a number, shown as it stands
     };
 
     ODBCComm& db_;
