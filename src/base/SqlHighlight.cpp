@@ -1,5 +1,7 @@
 #include "base/SqlHighlight.h"
 
+#include "base/Utf8Text.h"
+
 #include "base/SearchFold.h"
 
 #include <QTextDocument>
@@ -73,8 +75,7 @@ sql::Carry<char16_t> scanLine(QStringView line, sql::Carry<char16_t> open, sql::
                               const Keywords& keywords, std::vector<Span>& spans)
 {
     spans.clear();
-    const std::u16string_view text(reinterpret_cast<const char16_t*>(line.utf16()),
-                                   static_cast<std::size_t>(line.size()));
+    const std::u16string_view text = utf16View(line);
     sql::Lexer<char16_t> lexer(text, dialect, std::move(open));
     sql::Token t;
     while (lexer.next(t)) {

@@ -1,5 +1,7 @@
 #include "editor/Completion.h"
 
+#include "base/Utf8Text.h"
+
 #include "base/SearchFold.h"
 #include "base/SqlNames.h"
 #include "sql/SqlStatement.h"
@@ -50,9 +52,7 @@ CompletionContext CompletionContextAt(const QString& text, int caret, sql::Diale
 {
     CompletionContext c;
     caret = std::clamp(caret, 0, static_cast<int>(text.size()));
-    const std::u16string_view view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                   static_cast<std::size_t>(text.size()));
-    const std::vector<sql::Piece> t = sql::readPieces(view, dialect).list;
+    const std::vector<sql::Piece> t = sql::readPieces(utf16View(text), dialect).list;
     // A name as written: a word as typed, a quoted name without its quotes.
     const auto nameOf = [&text](const sql::Piece& p) {
         return p.kind == sql::TokenKind::QuotedName

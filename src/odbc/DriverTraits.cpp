@@ -80,6 +80,21 @@ std::string profileValue(const std::string& section, const char* key, const char
     return buffer;
 }
 
+// The drivers the program knows, by their library files.
+enum class Family { Other, Psql, MariaDb, Sqlite };
+
+Family familyOf(std::string_view path)
+{
+    const std::string_view file = path.substr(path.rfind('/') + 1);
+    if (file.rfind("psqlodbc", 0) == 0)
+        return Family::Psql;
+    if (file.rfind("libmaodbc", 0) == 0)
+        return Family::MariaDb;
+    if (file.rfind("sqlite3odbc", 0) == 0 || file.rfind("libsqlite3odbc", 0) == 0)
+        return Family::Sqlite;
+    return Family::Other;
+}
+
 } // namespace
 
 // The library file of a driver named as in odbcinst.ini or by its path.
@@ -94,38 +109,34 @@ static std::string driverFile(const std::string& driver)
 
 bool isPsqlOdbcDriver(const std::string& driver)
 {
-    return driverFile(driver).rfind("psqlodbc", 0) == 0;
+    return familyOf(driverFile(driver)) == Family::Psql;
 }
 
 bool isMariaDbDriver(const std::string& driver)
 {
-    return driverFile(driver).rfind("libmaodbc", 0) == 0;
+    return familyOf(driverFile(driver)) == Family::MariaDb;
 }
 
 bool isSqliteOdbcDriver(const std::string& driver)
 {
-    const std::string file = driverFile(driver);
-    return file.rfind("sqlite3odbc", 0) == 0 || file.rfind("libsqlite3odbc", 0) == 0;
+    return familyOf(driverFile(driver)) == Family::Sqlite;
 }
 
 bool driverStreamsOnlyInAutocommit(const std::string& driverFile)
 {
-    const std::string file = driverFile.substr(driverFile.rfind('/') + 1);
-    return file.rfind("sqlite3odbc", 0) == 0 || file.rfind("libsqlite3odbc", 0) == 0;
+    return familyOf(driverFile) == Family::Sqlite;
 }
 
 bool driverMaxRowsKeepsMeaning(const std::string& driverFile)
 {
     // Checked for SQLite ODBC 0.9998 and psqlODBC 13.02 (tests/odbc/RowCapTest.cpp).
-    const std::string file = driverFile.substr(driverFile.rfind('/') + 1);
-    return file.rfind("psqlodbc", 0) == 0 || file.rfind("sqlite3odbc", 0) == 0 ||
-           file.rfind("libsqlite3odbc", 0) == 0;
+    const Family family = familyOf(driverFile);
+    return family == Family::Psql || family == Family::Sqlite;
 }
 
 bool driverMaxRowsEndsResult(const std::string& driverFile)
 {
-    const std::string file = driverFile.substr(driverFile.rfind('/') + 1);
-    return file.rfind("sqlite3odbc", 0) == 0 || file.rfind("libsqlite3odbc", 0) == 0;
+    return familyOf(driverFile) == Family::Sqlite;
 }
 
 bool driverCancelsFetches(const std::string& driverFile)
@@ -219,28 +230,21 @@ std::vector<int> versionParts(std::string_view text)
     return parts;
 }
 
-std::string fileOf(const std::string& path)
-{
-    return path.substr(path.rfind('/') + 1);
-}
-
 } // namespace
 
 bool driverKeepsResultBesideCatalog(const std::string& driverFile, const std::string& driverVersion)
 {
-    const std::string file = fileOf(driverFile);
+    const Family family = familyOf(driverFile);
     // SQLite ODBC 0.9998 holds the whole result in the driver while autocommit is off, as the
-    // program keeps it; it reports no limit of active statements.
-    if (file.rfind("sqlite3odbc", 0) == 0 || file.rfind("libsqlite3odbc", 0) == 0)
-        return true;
-    // psqlODBC 13.02, also through its UseDeclareFetch cursor: the catalog queries run in the
-    // same transaction beside the declared cursor, whose later FETCHes go on where it stood.
-    if (file.rfind("psqlodbc", 0) == 0)
+    // program keeps it; it reports no limit of active statements. psqlODBC 13.02, also through
+    // its UseDeclareFetch cursor: the catalog queries run in the same transaction beside the
+    // declared cursor, whose later FETCHes go on where it stood.
+    if (family == Family::Sqlite || family == Family::Psql)
         return true;
     // MariaDB Connector/ODBC 3.1.15 holds the whole result after the execute. From 3.1.17 on
     // NO_CACHE=1 (asked for at connect) streams it from the server, which must then be read
     // before another statement can run: untried, so such a version ends the result instead.
-    if (file.rfind("libmaodbc", 0) == 0)
+    if (family == Family::MariaDb)
         return !driverVersion.empty() && versionParts(driverVersion) < std::vector<int>{3, 1, 17};
     return false;
 }
@@ -249,75 +253,72 @@ bool driverCapsSelectsInSession(const std::string& driverFile, const std::string
 {
     // Checked for MariaDB Connector/ODBC 3.1.15 (tests/odbc/RowCapTest.cpp). A streaming
     // version could not take the reset beside its open result.
-    return fileOf(driverFile).rfind("libmaodbc", 0) == 0 && !driverVersion.empty() &&
+    return familyOf(driverFile) == Family::MariaDb && !driverVersion.empty() &&
            versionParts(driverVersion) < std::vector<int>{3, 1, 17};
 }
 
 bool driverFailureMayDropWrites(const std::string& driverFile)
 {
-    return fileOf(driverFile).rfind("psqlodbc", 0) == 0;
+    return familyOf(driverFile) == Family::Psql;
 }
 
 bool driverSavepointsUndo(const std::string& driverFile)
 {
-    const std::string file = fileOf(driverFile);
-    return file.rfind("psqlodbc", 0) == 0 || file.rfind("sqlite3odbc", 0) == 0 ||
-           file.rfind("libsqlite3odbc", 0) == 0 || file.rfind("libmaodbc", 0) == 0;
+    return familyOf(driverFile) != Family::Other;
 }
 
 bool driverDdlCommitsItself(const std::string& driverFile)
 {
-    return fileOf(driverFile).rfind("libmaodbc", 0) == 0;
+    return familyOf(driverFile) == Family::MariaDb;
 }
 
 bool driverGetsDataOfAnyBlockRow(const std::string& driverFile)
 {
-    return fileOf(driverFile).rfind("psqlodbc", 0) == 0;
+    return familyOf(driverFile) == Family::Psql;
 }
 
 bool driverSkipsCursorAfterComment(const std::string& driverFile)
 {
-    return fileOf(driverFile).rfind("psqlodbc", 0) == 0;
+    return familyOf(driverFile) == Family::Psql;
 }
 
 namespace {
 
-bool dbmsIs(std::string_view dbms, std::string_view prefix)
+// The statement that makes a session read-only on the server; empty where none is known.
+std::string readOnlySessionStatement(sql::Engine engine)
 {
-    if (dbms.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(dbms[i])) != prefix[i])
-            return false;
+    switch (engine) {
+    case sql::Engine::PostgreSql:
+        return "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY";
+    case sql::Engine::MariaDb:
+        return "SET SESSION TRANSACTION READ ONLY";
+    case sql::Engine::Sqlite:
+        return "PRAGMA query_only = ON";
+    case sql::Engine::Other:
+        break;
     }
-    return true;
+    return {};
+}
+
+// A query whose one value says whether the session is still read-only ("1", "on" or "ON");
+// empty where none is known.
+std::string readOnlyCheckQuery(sql::Engine engine)
+{
+    switch (engine) {
+    case sql::Engine::PostgreSql: // the open transaction and the next ones
+        return "SELECT CASE WHEN current_setting('transaction_read_only') = 'on' AND "
+               "current_setting('default_transaction_read_only') = 'on' THEN 1 ELSE 0 END";
+    case sql::Engine::MariaDb:
+        return "SELECT @@session.tx_read_only";
+    case sql::Engine::Sqlite:
+        return "PRAGMA query_only";
+    case sql::Engine::Other:
+        break;
+    }
+    return {};
 }
 
 } // namespace
-
-std::string readOnlySessionStatement(std::string_view dbms)
-{
-    if (dbmsIs(dbms, "postgresql"))
-        return "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY";
-    if (dbmsIs(dbms, "mariadb") || dbmsIs(dbms, "mysql"))
-        return "SET SESSION TRANSACTION READ ONLY";
-    if (dbmsIs(dbms, "sqlite"))
-        return "PRAGMA query_only = ON";
-    return {};
-}
-
-std::string readOnlyCheckQuery(std::string_view dbms)
-{
-    // PostgreSQL: the open transaction and the next ones.
-    if (dbmsIs(dbms, "postgresql"))
-        return "SELECT CASE WHEN current_setting('transaction_read_only') = 'on' AND "
-               "current_setting('default_transaction_read_only') = 'on' THEN 1 ELSE 0 END";
-    if (dbmsIs(dbms, "mariadb") || dbmsIs(dbms, "mysql"))
-        return "SELECT @@session.tx_read_only";
-    if (dbmsIs(dbms, "sqlite"))
-        return "PRAGMA query_only";
-    return {};
-}
 
 DriverTraits driverTraits(const std::string& driverFile, const std::string& driverVersion,
                           std::string_view dbms)
@@ -335,20 +336,16 @@ DriverTraits driverTraits(const std::string& driverFile, const std::string& driv
     t.getsDataOfAnyBlockRow = driverGetsDataOfAnyBlockRow(driverFile);
     t.capsSelectsInSession = driverCapsSelectsInSession(driverFile, driverVersion);
     t.keepsResultBesideCatalog = driverKeepsResultBesideCatalog(driverFile, driverVersion);
-    t.readOnlyStatement = readOnlySessionStatement(dbms);
-    t.readOnlyCheck = readOnlyCheckQuery(dbms);
-    t.probesLostRows = t.failureMayDropWrites && dbmsIs(dbms, "postgresql");
-    const std::string file = fileOf(driverFile);
-    t.batchesAsParameterArrays =
-        !(file.rfind("psqlodbc", 0) == 0 || file.rfind("sqlite3odbc", 0) == 0 ||
-          file.rfind("libsqlite3odbc", 0) == 0);
-    // The three drivers below take UTF-8 as it is (the texts the program exchanges with them);
+    t.readOnlyStatement = readOnlySessionStatement(t.dialect.engine);
+    t.readOnlyCheck = readOnlyCheckQuery(t.dialect.engine);
+    const Family family = familyOf(driverFile);
+    // psqlODBC and SQLite ODBC run a parameter array row by row.
+    t.batchesAsParameterArrays = family != Family::Psql && family != Family::Sqlite;
+    // The three known drivers take UTF-8 as it is (the texts the program exchanges with them);
     // psqlODBC's ANSI build refuses SQL_C_WCHAR, and MariaDB Connector/ODBC 3.1.15 adds a NUL
     // to a wide value that holds a character beyond ASCII. Another driver's narrow texts may
     // be in a code page, so it gets wide ones.
-    t.bindsWideText = !(file.rfind("psqlodbc", 0) == 0 || file.rfind("libmaodbc", 0) == 0 ||
-                        file.rfind("sqlite3odbc", 0) == 0 || file.rfind("libsqlite3odbc", 0) == 0);
-    t.typesValuesByBuffer =
-        file.rfind("sqlite3odbc", 0) == 0 || file.rfind("libsqlite3odbc", 0) == 0;
+    t.bindsWideText = family == Family::Other;
+    t.typesValuesByBuffer = family == Family::Sqlite;
     return t;
 }

@@ -99,13 +99,6 @@ bool driverSavepointsUndo(const std::string& driverFile);
 // True when DDL commits the transaction by itself, savepoints with it (MariaDB).
 bool driverDdlCommitsItself(const std::string& driverFile);
 
-// The statement that makes a session read-only on the server, by the database's name as
-// SQL_DBMS_NAME gives it; empty when the setting is not known.
-std::string readOnlySessionStatement(std::string_view dbms);
-// A query whose one value says whether the session is still read-only ("1", "on" or "ON"),
-// asked after every statement of a read-only connection; empty where none is known.
-std::string readOnlyCheckQuery(std::string_view dbms);
-
 // Everything above for one connection, filled once at connect from the driver's library file
 // and version (SQL_DRIVER_NAME, SQL_DRIVER_VER) and the database's name (SQL_DBMS_NAME).
 struct DriverTraits {
@@ -122,11 +115,10 @@ struct DriverTraits {
     bool getsDataOfAnyBlockRow = false;
     bool capsSelectsInSession = false;
     bool keepsResultBesideCatalog = false;
+    // The statement that makes a session read-only, and the query asked after every statement
+    // of a read-only session whose one value says whether it still is ("1", "on" or "ON").
     std::string readOnlyStatement;
     std::string readOnlyCheck;
-    // A load asks whether a refused line took the rows before it (psqlODBC's whole-transaction
-    // rollback), with PostgreSQL's txid_current_if_assigned().
-    bool probesLostRows = false;
     // A load's batch goes as one parameter array of a one-row INSERT (MariaDB Connector/ODBC
     // sends it in one go, and a row then means what it means alone); elsewhere as one INSERT
     // of many rows of markers, which psqlODBC and SQLite ODBC run four times faster than an

@@ -354,7 +354,7 @@ std::int16_t OdbcLib::OdbcConnect(Handle ownerWindow, const std::string& dsn, st
     selectLimitToRestore_.clear();
     catalogBesideCursor_ = succeeded(active) && (activeStatements == 0 || activeStatements >= 2) &&
                            traits_.keepsResultBesideCatalog;
-    shareDialect();
+    dialectShared_ = traits_.dialect;
     readSqlMode();
 
     SQLUINTEGER ownerUsage = 0;

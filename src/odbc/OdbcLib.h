@@ -105,18 +105,16 @@ public:
     // Executes a statement whose result, if it has one, is not wanted (a load's INSERTs), on
     // the execution statement that its previous call left, instead of a new statement per
     // call; the result is discarded by the next call. COMMIT and ROLLBACK as OdbcExecute.
-    // prepared: SQLPrepare, then SQLExecute, instead of SQLExecDirect. psqlODBC sets its own
-    // savepoint (statement-level rollback) in the same query as a statement executed directly,
-    // and PostgreSQL parses a query whole before running any of it: a statement that does not
-    // parse never gets the savepoint, and the driver takes back the whole transaction instead.
-    // A prepared statement is parsed after the savepoint is set, and taken back alone.
-    std::int16_t OdbcExecuteAgain(std::string_view sql, bool prepared = false);
+    std::int16_t OdbcExecuteAgain(std::string_view sql);
     // Executes a statement with `columns` parameter markers once for each row of values (row
     // after row in values), prepared once and kept while the text stays the same (a load's
     // INSERT). Several rows go as one parameter array (SQL_ATTR_PARAMSET_SIZE) where the driver
     // takes it, else row by row; either way it fails as a whole when any row fails. The values
     // of one parameter are of one kind, NULL aside. Texts go as wide characters where the
     // driver takes them (bindsWideText), so that no code page of the driver changes them.
+    // Prepared, not executed directly: psqlODBC sets its own savepoint (statement-level
+    // rollback) in the same query as a statement executed directly, and PostgreSQL parses a
+    // query whole first, so a statement that did not parse took the whole transaction with it.
     std::int16_t OdbcExecuteBound(std::string_view sql, std::size_t columns,
                                   const std::vector<ParamValue>& values);
     // Names and kinds of the cursor's columns (at most kMaxColumns); the vectors are grown
@@ -289,8 +287,7 @@ private:
     // refused, and after every statement the server is asked whether it still is.
     bool readOnly_ = false;
     // traits_.dialect for other threads (it changes with the session's sql_mode).
-    std::atomic<std::uint32_t> dialectShared_{0};
-    void shareDialect();
+    std::atomic<sql::Dialect> dialectShared_{};
     // The session's own sql_select_limit, when putting it back after a capped SELECT failed:
     // put back before the next statement.
     std::string selectLimitToRestore_;

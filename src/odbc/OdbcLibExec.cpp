@@ -231,7 +231,7 @@ void OdbcLib::restoreSelectLimit(const std::string& value)
     selectLimitToRestore_ = done ? std::string() : value;
 }
 
-std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql, bool prepared)
+std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql)
 {
     const sql::StatementEffect effect = effectOf(sql, traits_.dialect, readOnly_);
     if (const auto end = transactionEnd(sql, effect); end != sql::TransactionEnd::None)
@@ -266,13 +266,7 @@ std::int16_t OdbcLib::OdbcExecuteAgain(std::string_view sql, bool prepared)
         // The length is given, so the text needs no terminating NUL of its own.
         auto* data = reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data()));
         const auto length = static_cast<SQLINTEGER>(std::min<std::size_t>(text.size(), INT32_MAX));
-        if (!prepared) {
-            rc = SQLExecDirect(execStmt_, data, length);
-        } else {
-            rc = SQLPrepare(execStmt_, data, length);
-            if (succeeded(rc))
-                rc = SQLExecute(execStmt_);
-        }
+        rc = SQLExecDirect(execStmt_, data, length);
     }
     const std::int16_t code = OdbcCheckResult(rc);
     if (afterStatement(effect) != 0)
@@ -326,24 +320,12 @@ void OdbcLib::readSqlMode()
     std::string mode;
     if (runAside("SELECT @@SESSION.sql_mode", &mode))
         traits_.dialect = sql::dialectOf("MariaDB", mode);
-    shareDialect();
-}
-
-void OdbcLib::shareDialect()
-{
-    const sql::Dialect& d = traits_.dialect;
-    dialectShared_ = static_cast<std::uint32_t>(d.engine) | (d.backslashEscapes ? 0x100u : 0u) |
-                     (d.ansiQuotes ? 0x200u : 0u);
+    dialectShared_ = traits_.dialect;
 }
 
 sql::Dialect OdbcLib::dialect() const
 {
-    const std::uint32_t bits = dialectShared_;
-    sql::Dialect d;
-    d.engine = static_cast<sql::Engine>(bits & 0xFF);
-    d.backslashEscapes = (bits & 0x100u) != 0;
-    d.ansiQuotes = (bits & 0x200u) != 0;
-    return d;
+    return dialectShared_.load();
 }
 
 bool OdbcLib::OdbcResultColumnsDeclared()
@@ -707,48 +689,6 @@ std::int16_t OdbcLib::OdbcFetchBlockRowView(std::vector<std::string_view>& value
     return OdbcCheckResult(rc);
 }
 
-namespace {
-
-// UTF-8 into UTF-16 code units, appended; bytes that are not UTF-8 never reach here (the load
-// reads its file into valid UTF-8).
-void appendUtf16(std::string_view utf8, std::vector<char>& out)
-{
-    const auto put = [&out](std::uint16_t unit) {
-        char bytes[2];
-        std::memcpy(bytes, &unit, 2);
-        out.push_back(bytes[0]);
-        out.push_back(bytes[1]);
-    };
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        std::uint32_t u = c;
-        std::size_t n = 1;
-        if (c >= 0xF0 && i + 3 < utf8.size()) {
-            u = (c & 0x07u) << 18 | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu) << 12 |
-                (static_cast<unsigned char>(utf8[i + 2]) & 0x3Fu) << 6 |
-                (static_cast<unsigned char>(utf8[i + 3]) & 0x3Fu);
-            n = 4;
-        } else if (c >= 0xE0 && i + 2 < utf8.size()) {
-            u = (c & 0x0Fu) << 12 | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu) << 6 |
-                (static_cast<unsigned char>(utf8[i + 2]) & 0x3Fu);
-            n = 3;
-        } else if (c >= 0xC0 && i + 1 < utf8.size()) {
-            u = (c & 0x1Fu) << 6 | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu);
-            n = 2;
-        }
-        if (u >= 0x10000) {
-            u -= 0x10000;
-            put(static_cast<std::uint16_t>(0xD800 + (u >> 10)));
-            put(static_cast<std::uint16_t>(0xDC00 + (u & 0x3FF)));
-        } else {
-            put(static_cast<std::uint16_t>(u));
-        }
-        i += n;
-    }
-}
-
-} // namespace
-
 std::int16_t OdbcLib::OdbcExecuteBound(std::string_view sql, std::size_t columns,
                                        const std::vector<ParamValue>& values)
 {
@@ -848,7 +788,6 @@ std::int16_t OdbcLib::OdbcExecuteBound(std::string_view sql, std::size_t columns
             slot = (longest + 1) * (traits_.bindsWideText ? 2 : 1);
         }
         buffer.assign(slot * rows, '\0');
-        std::vector<char> wide;
         for (std::size_t r = 0; r < rows; ++r) {
             const ParamValue& v = values[r * columns + c];
             if (v.kind == ParamKind::Null)
@@ -868,10 +807,10 @@ std::int16_t OdbcLib::OdbcExecuteBound(std::string_view sql, std::size_t columns
                 std::memcpy(at, &d, sizeof d);
                 indicators[r] = sizeof d;
             } else if (traits_.bindsWideText) {
-                wide.clear();
-                appendUtf16(v.text, wide);
-                std::memcpy(at, wide.data(), wide.size());
-                indicators[r] = static_cast<std::int64_t>(wide.size());
+                const std::u16string wide = codepage::utf8ToUtf16(v.text);
+                const std::size_t bytes = wide.size() * sizeof(char16_t);
+                std::memcpy(at, wide.data(), bytes);
+                indicators[r] = static_cast<std::int64_t>(bytes);
             } else {
                 std::memcpy(at, v.text.data(), v.text.size());
                 indicators[r] = static_cast<std::int64_t>(v.text.size());

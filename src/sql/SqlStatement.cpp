@@ -1,5 +1,7 @@
 #include "sql/SqlStatement.h"
 
+#include "text/CodePage.h"
+
 #include <algorithm>
 #include <initializer_list>
 
@@ -7,45 +9,12 @@ namespace sql {
 
 namespace {
 
-void appendUtf8(std::string& out, char16_t c, char16_t next, bool& skipNext)
-{
-    std::uint32_t u = c;
-    if (c >= 0xD800 && c < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
-        u = 0x10000 + ((static_cast<std::uint32_t>(c) - 0xD800) << 10) + (next - 0xDC00);
-        skipNext = true;
-    }
-    if (u < 0x80) {
-        out.push_back(static_cast<char>(u));
-    } else if (u < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (u >> 6)));
-        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else if (u < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (u >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (u >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    }
-}
-
 template <class Ch> std::string utf8Of(std::basic_string_view<Ch> text)
 {
-    if constexpr (std::is_same_v<Ch, char>) {
+    if constexpr (std::is_same_v<Ch, char>)
         return std::string(text);
-    } else {
-        std::string out;
-        out.reserve(text.size());
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            bool skip = false;
-            appendUtf8(out, text[i], i + 1 < text.size() ? text[i + 1] : u'\0', skip);
-            if (skip)
-                ++i;
-        }
-        return out;
-    }
+    else
+        return codepage::utf16ToUtf8(text);
 }
 
 template <class Ch> std::string upperAscii(std::basic_string_view<Ch> text)
@@ -395,7 +364,8 @@ bool keepsToItself(std::string_view value, Dialect dialect)
         if (t.kind != TokenKind::Symbol)
             continue;
         const char c = value[t.begin];
-        if (c == ';')
+        // A parameter marker would take a bound value that is not its own.
+        if (c == ';' || c == '?' || c == '$')
             return false;
         if (c == '(')
             ++depth;

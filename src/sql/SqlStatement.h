@@ -85,7 +85,8 @@ bool writingWith(std::string_view sql, Dialect dialect);
 
 // Whether a raw value, put into "VALUES(...)" as it stands, stays one value of one row of one
 // statement: every string, name and comment in it closes, it has no comment (a line comment
-// would swallow what follows), no ";", and its parentheses close in order.
+// would swallow what follows), no ";", no parameter marker ("?", PostgreSQL's "$1"), and its
+// parentheses close in order.
 bool keepsToItself(std::string_view value, Dialect dialect);
 
 } // namespace sql

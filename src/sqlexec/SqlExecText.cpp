@@ -1,5 +1,7 @@
 #include "sqlexec/SqlExecText.h"
 
+#include "base/Utf8Text.h"
+
 #include <algorithm>
 
 namespace {
@@ -138,19 +140,12 @@ void WidenNumberWidth(NumberWidth& width, const QString& value)
 
 StatementEffect ClassifyStatement(const QString& sql, sql::Dialect dialect)
 {
-    return sql::classifyStatement(
-        std::u16string_view(reinterpret_cast<const char16_t*>(sql.utf16()),
-                            static_cast<std::size_t>(sql.size())),
-        dialect);
+    return sql::classifyStatement(utf16View(sql), dialect);
 }
 
 QString FirstWord(const QString& sql, sql::Dialect dialect)
 {
-    const sql::Pieces pieces =
-        sql::readPieces(std::u16string_view(reinterpret_cast<const char16_t*>(sql.utf16()),
-                                            static_cast<std::size_t>(sql.size())),
-                        dialect);
-    for (const sql::Piece& p : pieces.list)
+    for (const sql::Piece& p : sql::readPieces(utf16View(sql), dialect).list)
         if (p.kind == sql::TokenKind::Word)
             return QString::fromStdString(p.text);
     return {};

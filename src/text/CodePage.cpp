@@ -217,6 +217,70 @@ std::string sanitizeUtf8(std::string_view bytes)
     return out;
 }
 
+std::string utf16ToUtf8(std::u16string_view utf16)
+{
+    std::string out;
+    out.reserve(utf16.size());
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        std::uint32_t u = utf16[i];
+        if (u < 0x80) {
+            out.push_back(static_cast<char>(u));
+            continue;
+        }
+        if (u >= 0xD800 && u < 0xE000) {
+            const std::uint32_t low = i + 1 < utf16.size() ? utf16[i + 1] : 0;
+            if (u < 0xDC00 && low >= 0xDC00 && low < 0xE000) {
+                u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            } else {
+                u = 0xFFFD;
+            }
+        }
+        if (u < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (u >> 6)));
+        } else if (u < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (u >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (u >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+        }
+        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    }
+    return out;
+}
+
+std::u16string utf8ToUtf16(std::string_view utf8)
+{
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t valid = utf8SequenceLength(utf8, i);
+        const std::size_t len = valid == 0 ? 1 : valid;
+        const auto byte = [&](std::size_t k) {
+            return static_cast<std::uint32_t>(static_cast<unsigned char>(utf8[i + k]));
+        };
+        std::uint32_t u = valid == 0 ? 0xFFFD : byte(0);
+        if (len == 2)
+            u = (u & 0x1F) << 6 | (byte(1) & 0x3F);
+        else if (len == 3)
+            u = (u & 0x0F) << 12 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F);
+        else if (len == 4)
+            u = (u & 0x07) << 18 | (byte(1) & 0x3F) << 12 | (byte(2) & 0x3F) << 6 |
+                (byte(3) & 0x3F);
+        if (u >= 0x10000) {
+            u -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (u >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (u & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(u));
+        }
+        i += len;
+    }
+    return out;
+}
+
 FileCoding codingOf(std::string_view fileBytes)
 {
     return fileBytes.substr(0, kUtf8Bom.size()) == kUtf8Bom ? FileCoding::Utf8 : FileCoding::Cp932;

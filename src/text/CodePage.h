@@ -32,6 +32,11 @@ bool isValidUtf8(std::string_view bytes);
 // Repairs a byte string from outside (a driver, a file) into valid UTF-8, U+FFFD per bad byte.
 std::string sanitizeUtf8(std::string_view bytes);
 
+// UTF-16 (a QString's code units, a wide ODBC text) -> UTF-8; a lone surrogate becomes U+FFFD.
+std::string utf16ToUtf8(std::u16string_view utf16);
+// UTF-8 -> UTF-16 code units; a byte that is not UTF-8 becomes U+FFFD.
+std::u16string utf8ToUtf16(std::string_view utf8);
+
 // How the program's own files (SQLHIST.TXT, SQLTMPL.TXT, QUORVANT.INI) hold their text: code
 // page 932, as on Japanese Windows systems, while every character survives it exactly; else the
 // whole file is UTF-8 behind a byte-order mark. The mark tells the two apart, so the program

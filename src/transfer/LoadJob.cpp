@@ -203,20 +203,9 @@ LoadJob::Outcome LoadJob::run()
                 out.push_back(')');
                 return out;
             };
-            // The statement of a line whose values are all bound, shared by lines of its count.
-            const auto sharedStatement = [&](std::size_t fieldCount) -> const std::string& {
-                if (sharedCount_ != fieldCount || shared_.empty()) {
-                    shared_ = head_ + " VALUES(";
-                    for (std::size_t i = 0; i < fieldCount; ++i)
-                        shared_.append(i == 0 ? "?" : ",?");
-                    shared_.push_back(')');
-                    sharedCount_ = fieldCount;
-                }
-                return shared_;
-            };
             // "<head> VALUES(?,...),(?,...),..." for rows lines of fieldCount values.
-            const auto multiRowStatement = [&](std::size_t fieldCount,
-                                               std::size_t rows) -> const std::string& {
+            const auto boundInsert = [&](std::size_t fieldCount,
+                                         std::size_t rows) -> const std::string& {
                 if (multiCount_ != fieldCount || multiRows_ != rows || multi_.empty()) {
                     multi_ = head_ + " VALUES";
                     for (std::size_t r = 0; r < rows; ++r) {
@@ -246,9 +235,9 @@ LoadJob::Outcome LoadJob::run()
                     return false;
                 const std::size_t count = lines_[first].fieldCount;
                 const bool arrays = calls.traits().batchesAsParameterArrays;
-                if (calls.executeBound(
-                        arrays ? sharedStatement(count) : multiRowStatement(count, last - first),
-                        arrays ? count : count * (last - first), valuesOf(first, last)) == 0) {
+                if (calls.executeBound(boundInsert(count, arrays ? 1 : last - first),
+                                       arrays ? count : count * (last - first),
+                                       valuesOf(first, last)) == 0) {
                     calls.execute(kRelease);
                     linesRead_ += static_cast<qint64>(last - first);
                     sent(first, last);
@@ -308,7 +297,7 @@ LoadJob::Outcome LoadJob::run()
                         code = !l.refusal.isEmpty()
                                    ? std::int16_t{-9999}
                                    : calls.executeBound(l.alone ? l.statement
-                                                                : sharedStatement(l.fieldCount),
+                                                                : boundInsert(l.fieldCount, 1),
                                                         l.count, valuesOf(next_, next_ + 1));
                         if (code != 0) {
                             shown_ = shownOf(l);

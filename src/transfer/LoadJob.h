@@ -141,14 +141,11 @@ private:
     std::vector<Stored> stored_;
     std::string arena_;
     std::size_t next_ = 0;
-    // The values of the statement being sent, the kinds of a batch's columns, and
-    // "<head> VALUES(?,...)" for lines of sharedCount_ values.
+    // The values of the statement being sent, the kinds of a batch's columns, and the INSERT
+    // of markers built last, for multiRows_ lines of multiCount_ values.
     std::vector<ParamValue> params_;
     std::vector<ParamKind> batchKinds_;
     std::string head_;
-    std::string shared_;
-    std::size_t sharedCount_ = 0;
-    // The same for a batch as one INSERT of many rows.
     std::string multi_;
     std::size_t multiCount_ = 0;
     std::size_t multiRows_ = 0;

@@ -216,6 +216,8 @@ TEST(SqlReader, TellsPlainSelectsWritingWithsAndRawValuesThatKeepToThemselves)
         {"1 -- c", kOther, false},
         {"/*!1*/", kMaria, false},
         {"'open", kSqlite, false},
+        {"coalesce(?, 1)", kOther, false},
+        {"$1", kPg, false},
     };
     for (const auto& v : values) {
         SCOPED_TRACE(v.value);

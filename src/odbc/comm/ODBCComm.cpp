@@ -355,11 +355,6 @@ std::int16_t ODBCComm::StatementCalls::execute(std::string_view utf8Sql)
     return db_.lib_.OdbcExecuteAgain(utf8Sql);
 }
 
-std::int16_t ODBCComm::StatementCalls::executePrepared(std::string_view utf8Sql)
-{
-    return db_.lib_.OdbcExecuteAgain(utf8Sql, true);
-}
-
 std::int16_t ODBCComm::StatementCalls::executeBound(std::string_view utf8Sql, std::size_t columns,
                                                     const std::vector<ParamValue>& values)
 {

@@ -148,9 +148,6 @@ public:
         // Executes one statement; its failure text is the last error. A result it may have is
         // not read (an INSERT has none) and never takes the cursor.
         std::int16_t execute(std::string_view utf8Sql);
-        // The same, prepared first (OdbcLib::OdbcExecuteAgain): on psqlODBC a statement that
-        // does not parse is then taken back alone, not with the whole transaction.
-        std::int16_t executePrepared(std::string_view utf8Sql);
         // Executes a statement with parameter markers once per row of values, as one piece
         // that fails as a whole (OdbcLib::OdbcExecuteBound): values never enter the text.
         std::int16_t executeBound(std::string_view utf8Sql, std::size_t columns,
