@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -58,6 +59,22 @@ bool InputGate::isClosed()
 void InputGate::letClosesThrough()
 {
     gate().closesThrough_ = true;
+}
+
+void InputGate::wait(QEventLoop& loop, bool strict)
+{
+    const Closed gate(strict);
+    loop.exec();
+}
+
+void InputGate::runPending()
+{
+    if (QCoreApplication::instance() == nullptr)
+        return;
+    const Closed gate;
+    // All that is pending, timers included, not one pass: a pass may serve only the next
+    // posted event.
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
 }
 
 InputGate::Closed::Closed(bool strict) : strict_(strict)

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QPointer>
 
+class QEventLoop;
+
 #include <vector>
 
 // Closes the program to the user's input while long work runs, for the whole program at once:
@@ -22,6 +24,13 @@ public:
     // The program is ending on the session's word (SIGTERM): from now on a strict close lets
     // the closes of windows through, so the end is not lost while the external editor runs.
     static void letClosesThrough();
+
+    // The window thread's only ways to let events run while it waits (for the connection, the
+    // keyring, the external editor): the windows paint, input is gated as a Closed gates it.
+    // wait() runs loop until it quits (quit it queued from another thread); strict as Closed.
+    static void wait(QEventLoop& loop, bool strict = false);
+    // Lets what is pending run once, gated (a repaint between pieces of work).
+    static void runPending();
 
     class Closed {
     public:

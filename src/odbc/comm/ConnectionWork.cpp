@@ -2,6 +2,7 @@
 
 #include "base/BusyCursor.h"
 #include "base/InputGate.h"
+#include "base/Prompts.h"
 
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -29,6 +30,14 @@ ConnectionWork::~ConnectionWork()
 QString ConnectionWork::busyText()
 {
     return QStringLiteral("[ODBCComm]他の処理が実行中です。終了してから実行して下さい。");
+}
+
+bool ConnectionWork::refuseWhileBusy(Prompts& prompts, QWidget* owner, const QString& title) const
+{
+    if (!busy() && !InputGate::isClosed())
+        return false;
+    prompts.tell(owner, Prompts::Icon::Warning, title, busyText());
+    return true;
 }
 
 void ConnectionWork::setOpen(bool open)
@@ -80,10 +89,7 @@ void ConnectionWork::letGatedEventsRun()
 {
     if (!waitsWithEvents())
         return;
-    const InputGate::Closed gate;
-    // All that is pending, timers included, not one pass: a pass may serve only the next
-    // posted event.
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+    InputGate::runPending();
 }
 
 void ConnectionWork::run(Kind kind, const std::function<void()>& job)
@@ -125,10 +131,8 @@ void ConnectionWork::run(Kind kind, const std::function<void()>& job)
         });
     }
     wake_.notify_one();
-    if (loop != nullptr) {
-        const InputGate::Closed gate;
-        loop->exec();
-    }
+    if (loop != nullptr)
+        InputGate::wait(*loop);
     // exec() also returns when the program is told to exit; the job may still use this frame.
     std::unique_lock lock(done.mutex);
     done.cv.wait(lock, [&done] { return done.done; });
@@ -179,8 +183,7 @@ bool ConnectionWork::runUntilStopped(Kind kind, std::function<void()> job,
     wake_.notify_one();
     {
         const Stop stop(*this, [watching] { watching->quit(); });
-        const InputGate::Closed gate;
-        loop.exec();
+        InputGate::wait(loop);
     }
     call_ = outerCall;
     const std::lock_guard lock(handover->mutex);

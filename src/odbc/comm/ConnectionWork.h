@@ -19,6 +19,9 @@
 // The connection has one long-lived thread, started with the first job, that makes every
 // driver call: run() queues a job there and is the one place where the window thread waits
 // for the connection, painting, with the program's input gated (see InputGate).
+class Prompts;
+class QWidget;
+
 class ConnectionWork : public QObject {
     Q_OBJECT
 
@@ -47,6 +50,10 @@ public:
 
     // The text of every refusal of work while other work runs.
     static QString busyText();
+    // The one refusal of a command that arrives while work runs (or the window waits for the
+    // external editor): busyText in a box titled title, and true. False when the command may
+    // start. A command is refused whole, never half done, and never silently.
+    bool refuseWhileBusy(Prompts& prompts, QWidget* owner, const QString& title) const;
 
     // Runs job on the connection's thread and returns when it has ended; the job must not
     // touch widgets. On the window thread of a GUI program the windows paint meanwhile and the
