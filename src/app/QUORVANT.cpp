@@ -639,7 +639,7 @@ void QUORVANT::closeEvent(QCloseEvent* event)
     if (services_.db().work().busy()) {
         closeAfterWork_ = true;
         sqlRunner_->abandonBatch();
-        services_.db().work().cancelAll();
+        services_.db().work().endAll();
         event->ignore();
         return;
     }

@@ -205,6 +205,12 @@ void ConnectionWork::cancelAll()
         stop();
 }
 
+void ConnectionWork::endAll()
+{
+    ending_ = true;
+    cancelAll();
+}
+
 ConnectionWork::Stop::Stop(ConnectionWork& work, std::function<void()> stop)
     : work_(work), id_(++work.nextStopId_)
 {

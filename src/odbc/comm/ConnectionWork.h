@@ -83,6 +83,10 @@ public:
     // outermost work has ended.
     void cancelAll();
     bool stopRequested() const { return stopRequested_; }
+    // The program is ending (its window closed, SIGTERM): all work is stopped as by cancelAll,
+    // and from now on work ends without a box or a question (nobody may be there to answer).
+    void endAll();
+    bool ending() const { return ending_; }
 
     // Registers a stop for cancelAll for its lifetime.
     class Stop {
@@ -124,6 +128,7 @@ private:
     Kind kind_ = Kind::None;
     Kind call_ = Kind::None;
     bool stopRequested_ = false;
+    bool ending_ = false;
     int nextStopId_ = 0;
     std::vector<std::pair<int, std::function<void()>>> stops_;
 
