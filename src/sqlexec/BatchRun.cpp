@@ -259,6 +259,13 @@ void BatchRun::exec_sql(const QString& sql, bool ReFetch)
     // The window is closing: the work it cut short is not reported.
     if (!askingAllowed())
         return;
+    // A fill the user stopped shows the rows read so far as stopped, as a stopped statement.
+    if (stop_requested && result_column_count > 0 && code != 100) {
+        setPanels(codeText(code), rowsText(exec_row_count),
+                  QStringLiteral("実行時間：") + ElapsedTimeText(exec_elapsed_ms),
+                  QStringLiteral("SQL実行：中断しました。"));
+        return;
+    }
 
     QString text = QStringLiteral("正常に終了しました。") + QStringLiteral("\n\n") + codeText(code);
     if (exec_row_count >= 0)
@@ -272,18 +279,9 @@ void BatchRun::exec_sql(const QString& sql, bool ReFetch)
 
 // --- result grid fill ---
 
-void BatchRun::startFill()
-{
-    if (filling_)
-        return;
-    filling_ = true;
-    emit fillStarting();
-}
-
 void BatchRun::endFill()
 {
     model_.flush();
-    filling_ = false;
     emit fillEnded();
 }
 
@@ -314,8 +312,6 @@ std::int16_t BatchRun::fill_result_grid(const QString& sql, bool ReFetch)
             numeric_column_widths.assign(static_cast<std::size_t>(n) + 1, NumberWidth{});
             model_.setColumns(info.names.mid(0, n), info.kinds);
         }
-        startFill();
-
         const int n = model_.resultColumnCount();
         std::vector<bool> timeColumn(static_cast<std::size_t>(n));
         std::vector<bool> numberColumn(static_cast<std::size_t>(n));
@@ -356,7 +352,8 @@ std::int16_t BatchRun::fill_result_grid(const QString& sql, bool ReFetch)
                 std::move(rows.begin(), rows.end(), std::back_inserter(heldRows_));
                 return;
             }
-            if (exec_row_count == 0 && !retried)
+            const bool firstRows = exec_row_count == 0;
+            if (firstRows && !retried)
                 first_row_ms = msSince(exec_start_tick);
             for (QVector<QString>& values : rows) {
                 // One row beyond the grid's cap tells that the result goes on; it is kept for
@@ -369,6 +366,9 @@ std::int16_t BatchRun::fill_result_grid(const QString& sql, bool ReFetch)
                 ++exec_row_count;
                 model_.appendRow(exec_row_count, std::move(values));
             }
+            // The first row is shown as soon as it is there; the rest as the count moves on.
+            if (firstRows)
+                model_.flush();
             update_fetch_counters(false);
         };
         for (;;) {
@@ -485,6 +485,8 @@ void BatchRun::update_fetch_counters(bool final)
         if (now - lastRowsPaint_ < kCounterPaintInterval)
             return;
         lastRowsPaint_ = now;
+        // The rows so far are shown as the count moves on: a slow result is read as it comes.
+        model_.flush();
         strip_.rows = QString::number(exec_row_count);
         emit stripChanged(strip_, true);
         return;
@@ -739,7 +741,6 @@ void BatchRun::showTable(const QStringList& headers, const ColumnKinds& kinds,
         numeric_column_widths.assign(1, NumberWidth{});
         return;
     }
-    startFill();
     const QStringList columns = headers.mid(1);
     // Readers of the run state (copies, export) see the grid as shown, not the last result.
     result_column_count = static_cast<std::int16_t>(columns.size());

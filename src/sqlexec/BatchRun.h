@@ -147,9 +147,8 @@ signals:
     void panelsChanged(const RunPanels& panels);
     // rowsOnly: only the row counter moved (paced while rows arrive).
     void stripChanged(const FetchStrip& strip, bool rowsOnly);
-    // The model is about to be filled (hidden: the grid need not paint each block) or has been
-    // (the grid is shown again and fits its columns).
-    void fillStarting();
+    // The model has been filled (a result's rows, or a table shown): the grid fits its columns
+    // to all of them.
     void fillEnded();
     // Whether the last statement can be taken back has changed.
     void undoChanged();
@@ -164,7 +163,6 @@ private:
     void setStrip(const FetchStrip& strip);
     void start_fetch_strip(const QString& sql, int columnCount);
     void update_fetch_counters(bool final);
-    void startFill();
     void endFill();
     std::int64_t msSince(std::chrono::steady_clock::time_point from) const;
     void addHistory(const QString& sql);
@@ -195,7 +193,6 @@ private:
     // Work on the connection for the whole run, between its statements too.
     std::optional<ConnectionWork::Scope> runScope_;
     bool batchAbandoned_ = false;
-    bool filling_ = false;
     std::chrono::steady_clock::time_point lastRowsPaint_;
     // The statement's result as its execute opened it: the fill lays out its columns.
     OpenedResult opened_;

@@ -35,7 +35,7 @@ void ResultGridModel::reset(const QStringList& names, const ColumnKinds& kinds, 
     numberWidth_ = 6;
     sortColumn_ = -1;
     sortOrder_ = Qt::AscendingOrder;
-    filling_.assign(static_cast<std::size_t>(names_.size()), Filling{});
+    numberFills_.assign(static_cast<std::size_t>(names_.size()), Filling{});
     anyFilled_ = false;
     // The filters belong to the columns they were typed for.
     filterTexts_ = QStringList(names_.size(), QString());
@@ -61,7 +61,7 @@ void ResultGridModel::appendRow(std::int32_t number, QVector<QString>&& cells)
                 outside |= static_cast<char16_t>(chars[i] - u' ') > u'~' - u' ';
             column.printableAscii = !outside;
         }
-        if (anyFilled_ && filling_[static_cast<std::size_t>(c)].on)
+        if (anyFilled_ && numberFills_[static_cast<std::size_t>(c)].on)
             widenFilled(static_cast<std::size_t>(c), text);
     }
     rows_.push_back(Row{number, std::move(cells)});
@@ -82,7 +82,7 @@ void ResultGridModel::flush()
     // have widened a filled-out column, which changes the shown texts of all rows.
     bool widened = false;
     for (std::size_t c = 0; c < needles_.size(); ++c)
-        widened |= !needles_[c].isEmpty() && anyFilled_ && filling_[c].on;
+        widened |= !needles_[c].isEmpty() && anyFilled_ && numberFills_[c].on;
     const int from = shownRows_;
     shownRows_ = total;
     if (widened) {
@@ -123,7 +123,7 @@ QString ResultGridModel::storedCellText(std::size_t pos, int column) const
     if (column >= 1 && column <= r.cells.size()) {
         const QString& text = r.cells.at(column - 1);
         if (anyFilled_) {
-            const Filling& f = filling_[static_cast<std::size_t>(column - 1)];
+            const Filling& f = numberFills_[static_cast<std::size_t>(column - 1)];
             if (f.on && !text.isNull()) // a NULL stays one
                 return FillNumber(text, f.width);
         }
@@ -306,7 +306,7 @@ void ResultGridModel::fillNumbers(int column)
     const qsizetype c = column - 1;
     if (c < 0 || c >= names_.size() || kinds_[static_cast<std::size_t>(c)] != ColumnKind::Number)
         return;
-    Filling& f = filling_[static_cast<std::size_t>(c)];
+    Filling& f = numberFills_[static_cast<std::size_t>(c)];
     if (f.on)
         return;
     f.on = true;
@@ -372,8 +372,8 @@ bool ResultGridModel::keeps(std::size_t pos) const
             continue;
         const QString& text = row.cells.at(static_cast<qsizetype>(c));
         // A filled-out number is ASCII, folded as it stands.
-        if (anyFilled_ && filling_[c].on && IsPlainDecimal(text)) {
-            if (!FillNumber(text, filling_[c].width).contains(needle))
+        if (anyFilled_ && numberFills_[c].on && IsPlainDecimal(text)) {
+            if (!FillNumber(text, numberFills_[c].width).contains(needle))
                 return false;
         } else if (!folded_[c][pos].contains(needle)) {
             return false;
@@ -435,7 +435,7 @@ void ResultGridModel::widenFilled(std::size_t c, const QString& text)
 {
     if (!IsPlainDecimal(text))
         return;
-    Filling& f = filling_[c];
+    Filling& f = numberFills_[c];
     WidenNumberWidth(f.width, text);
     f.point |= text.contains(QLatin1Char('.'));
 }
@@ -443,14 +443,14 @@ void ResultGridModel::widenFilled(std::size_t c, const QString& text)
 bool ResultGridModel::numbersFilled(int column) const
 {
     const qsizetype c = column - 1;
-    return c >= 0 && c < names_.size() && filling_[static_cast<std::size_t>(c)].on;
+    return c >= 0 && c < names_.size() && numberFills_[static_cast<std::size_t>(c)].on;
 }
 
 qsizetype ResultGridModel::filledLength(int column) const
 {
     if (!numbersFilled(column))
         return 0;
-    const Filling& f = filling_[static_cast<std::size_t>(column - 1)];
+    const Filling& f = numberFills_[static_cast<std::size_t>(column - 1)];
     if (f.width.before == 0 && f.width.after == 0 && !f.point)
         return 0; // no number among the cells
     return f.width.before + 1 + (f.width.after > 0 || f.point ? f.width.after + 1 : 0);

@@ -166,7 +166,7 @@ private:
     int numberWidth_ = 6;
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
-    std::vector<Filling> filling_;
+    std::vector<Filling> numberFills_;
     bool anyFilled_ = false;
 
     // Per result column: the filter as typed and folded (empty: none), the folded cell texts.

@@ -2,6 +2,8 @@
 
 #include "sqlexec/GridColumnWidths.h"
 
+#include "base/InputGate.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QStyle>
@@ -28,13 +30,20 @@ SqlRunner::SqlRunner(ODBCComm& db, Prompts& prompts, const SqlRunnerUi& ui, Batc
     imgStart_ = style->standardIcon(QStyle::SP_MediaPlay);
     if (ui_.ListView1 != nullptr)
         ui_.ListView1->setModel(&batch_.model());
-    if (ui_.Cmd_start_stop != nullptr)
+    if (ui_.Cmd_start_stop != nullptr) {
         connect(ui_.Cmd_start_stop, &QToolButton::clicked, this, &SqlRunner::Cmd_start_stop_Click);
+        // Suspend and resume are what the fill is waited on for: they act while it runs.
+        InputGate::allow(ui_.Cmd_start_stop);
+    }
     connect(&batch_, &BatchRun::panelsChanged, this, &SqlRunner::showPanels);
     connect(&batch_, &BatchRun::stripChanged, this, &SqlRunner::showStrip);
-    connect(&batch_, &BatchRun::fillStarting, this, &SqlRunner::holdGrid);
-    connect(&batch_, &BatchRun::fillEnded, this, &SqlRunner::releaseGrid);
+    connect(&batch_, &BatchRun::fillEnded, this, &SqlRunner::fitGrid);
     ResultGridModel* model = &batch_.model();
+    // The first rows of a result are fitted as they are shown, before the rest arrives.
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first) {
+        if (first == 0)
+            fitGrid();
+    });
     connect(model, &ResultGridModel::filterChanged, this, &SqlRunner::showRows);
     connect(model, &QAbstractItemModel::modelReset, this, &SqlRunner::showRows);
 }
@@ -57,9 +66,8 @@ void SqlRunner::showPanels(const RunPanels& panels)
 
 QString SqlRunner::rowsText() const
 {
-    // While rows arrive they are counted as fetched; the filter takes them when the fill ends.
     const ResultGridModel& model = batch_.model();
-    if (filling_ || !model.filtered())
+    if (!model.filtered())
         return stripRows_;
     return QStringLiteral("%1 / %2 行").arg(model.rowCount()).arg(model.totalRowCount());
 }
@@ -91,30 +99,9 @@ void SqlRunner::showStrip(const FetchStrip& strip, bool rowsOnly)
     }
 }
 
-void SqlRunner::holdGrid()
+void SqlRunner::fitGrid()
 {
-    // The grid need not paint each block; its own visibility before the fill is what the end
-    // of the fill restores.
-    filling_ = true;
-    QTableView* view = ui_.ListView1;
-    if (view == nullptr || gridHeld_)
-        return;
-    gridWasHidden_ = view->isHidden();
-    gridHeld_ = true;
-    view->hide();
-}
-
-void SqlRunner::releaseGrid()
-{
-    filling_ = false;
     showRows();
-    QTableView* view = ui_.ListView1;
-    if (view == nullptr)
-        return;
-    FitResultColumns(view, batch_.model());
-    if (gridHeld_) {
-        gridHeld_ = false;
-        if (!gridWasHidden_)
-            view->show();
-    }
+    if (ui_.ListView1 != nullptr)
+        FitResultColumns(ui_.ListView1, batch_.model());
 }

@@ -28,7 +28,7 @@ struct SqlRunnerUi {
 };
 
 // The window side of running statements: shows what the BatchRun reports (the status bar
-// panels, the fetch strip, the grid held back while it fills) and passes the commands on.
+// panels, the fetch strip, the grid as its rows arrive) and passes the commands on.
 class SqlRunner : public QObject {
     Q_OBJECT
 
@@ -68,15 +68,12 @@ private:
     // L_rows: the run's count, or "n / m 行" while a filter hides rows.
     QString rowsText() const;
     void showRows();
-    void holdGrid();
-    void releaseGrid();
+    // Fits the grid's columns to its rows: to the first rows shown, and to all at the end.
+    void fitGrid();
 
     SqlRunnerUi ui_;
     BatchRun batch_;
     QIcon imgStop_;
     QIcon imgStart_;
-    bool gridWasHidden_ = false;
-    bool gridHeld_ = false;
-    bool filling_ = false;
     QString stripRows_;
 };

@@ -596,10 +596,16 @@ std::int16_t ODBCComm::DbFetchRows(int maxRows, bool singleRowMode, bool firstAl
                 return;
         }
     });
-    // Blocks the connection fetched faster than the window took them: events run between
-    // them, so that a suspension or a stop pressed meanwhile still acts before the next.
-    while (takeOne())
+    // Blocks the connection fetched faster than the window took them: events run before each,
+    // so that a suspension or a stop pressed meanwhile still acts before the next.
+    const auto blocksWait = [&handover] {
+        const std::lock_guard lock(handover->mutex);
+        return !handover->blocks.empty();
+    };
+    while (blocksWait()) {
         ConnectionWork::letGatedEventsRun();
+        takeOne();
+    }
     // The result was closed or replaced while its rows were on their way.
     if (generation != generation_)
         return 100;
