@@ -1,5 +1,5 @@
 // Result grid fill against a bare fetch loop: a 10-column SELECT of 10,000 rows from SQLite
-// through exec_sql into the real grid model and view (offscreen), beside OdbcFetchBlockRow
+// through exec_sql into the real grid model and view (offscreen), beside the block fetch
 // alone over the same rows, and the resident memory that the filled grid adds.
 //
 //   grid_fill_bench [--default-font] [--pg | --mariadb] [fill-only [N]]
@@ -126,7 +126,7 @@ int main(int argc, char** argv)
         bare.OdbcExecute(kSelect, rows, cols);
         std::vector<std::string> values;
         long n = 0;
-        while (bare.OdbcFetchBlockRow(values) == 0)
+        while (bench::fetchBlockRowCopy(bare, values) == 0)
             ++n;
         bare.OdbcCloseCursor();
         bestBare = std::min(bestBare, msSince(t));

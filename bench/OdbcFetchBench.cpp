@@ -6,6 +6,7 @@
 //
 // Needs the private ODBC files of the test environment: run it with ODBCSYSINI / ODBCINI set
 // as ctest sets them (tests/fixture/testenv.sh start BUILD_DIR first) and LANG=C.UTF-8.
+#include "BenchSupport.h"
 #include "odbc/OdbcLib.h"
 
 #include <sql.h>
@@ -103,7 +104,7 @@ long layerFetch(OdbcLib& lib, long rows, bool block)
         return -1;
     Row values;
     long n = 0;
-    while ((block ? lib.OdbcFetchBlockRow(values) : lib.OdbcFetchRow(values)) == 0)
+    while ((block ? bench::fetchBlockRowCopy(lib, values) : lib.OdbcFetchRow(values)) == 0)
         ++n;
     lib.OdbcCloseCursor();
     return n;

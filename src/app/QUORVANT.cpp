@@ -6,7 +6,6 @@
 #include "app/PendingWindow.h"
 #include "base/AppFolder.h"
 #include "base/Composition.h"
-#include "base/EventPump.h"
 #include "base/INIfile_IO.h"
 #include "base/Prompts.h"
 #include "base/Settings.h"
@@ -412,7 +411,6 @@ void QUORVANT::load()
     if (services_.connectAtStart) {
         QTimer::singleShot(0, this, [this] {
             show();
-            letEventsRun();
             connection_->ConnectDatabase();
         });
     }
@@ -722,8 +720,8 @@ void QUORVANT::unload()
     SaveWindowPlacement(this, ini, QLatin1String(settings::kMainPlacement));
     for (const MainWindowUi::DisplayOption& option : ui_.displayOptions())
         settings::writeOnOff(ini, settings::kWindow, option.settingsKey, option.item->isChecked());
+    // Hidden at once: the disconnect waits for the connection with the window's events running.
     hide();
-    letEventsRun();
     services_.db().DbDisconnect(this, endingWithoutQuestions_ ? ODBCComm::EndOfWork::RollBack
                                                               : ODBCComm::EndOfWork::Commit);
     connectDS_->SaveHist();

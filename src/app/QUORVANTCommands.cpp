@@ -6,7 +6,6 @@
 #include "app/FrmVersion.h"
 #include "app/ShellCommands.h"
 #include "base/AppFolder.h"
-#include "base/EventPump.h"
 #include "base/Prompts.h"
 #include "base/Settings.h"
 #include "base/basApiCall.h"
@@ -158,11 +157,8 @@ bool QUORVANT::historyRunAllowed(QWidget* owner)
 {
     // The runner drops a run asked for during work without a word, after the history window
     // has closed and replaced the input: the refusal comes first, while nothing has changed.
-    if (!services_.db().work().busy() && !sqlRunner_->running())
-        return true;
-    services_.prompts().tell(owner, Prompts::Icon::Warning,
-                             QStringLiteral("QUORVANT - ＳＱＬの実行"), ConnectionWork::busyText());
-    return false;
+    return !services_.db().work().refuseWhileBusy(services_.prompts(), owner,
+                                                  QStringLiteral("QUORVANT - ＳＱＬの実行"));
 }
 
 void QUORVANT::runCommand(const QString& name, int index)

@@ -127,12 +127,11 @@ public:
                                      std::vector<std::int16_t>& kinds);
     // One row as texts (NULL as empty), one SQLFetch per row. 100 after the last row.
     std::int16_t OdbcFetchRow(std::vector<std::string>& values);
-    // The same, served from 256-row blocks when the driver offers SQLExtendedFetch.
-    std::int16_t OdbcFetchBlockRow(std::vector<std::string>& values);
-    // The two fetches above without a copy of each value: a view shows the driver's bytes when
+    // The same as views, without a copy of each value: a view shows the driver's bytes when
     // they are delivered as they are, else a repaired copy kept here. Views stay valid until
     // the next fetch or the end of the cursor.
     std::int16_t OdbcFetchRowView(std::vector<std::string_view>& values);
+    // As OdbcFetchRowView, served from 256-row blocks when the driver offers SQLExtendedFetch.
     std::int16_t OdbcFetchBlockRowView(std::vector<std::string_view>& values);
     // One row with every value whole, however long (the rest of a long value is read with
     // further SQLGetData calls), for streaming a result into a file: valid UTF-8, NULL as
@@ -201,7 +200,6 @@ public:
     bool ddlCommitsItself() const { return traits_.ddlCommitsItself; }
     bool cursorAllocated() const { return cursorAllocated_; }
     std::int16_t cursorColumnCount() const { return cursorColumns_; }
-    std::int32_t cursorRowsFetched() const { return cursorRowsFetched_; }
     const std::string& keptConnectionString() const { return keptConnStr_; }
 
     // Diagnostic counts of driver fetch calls since construction or the last reset.
@@ -327,7 +325,6 @@ private:
     // Values of the whole-value fetch, each buffer kept at the largest size it needed.
     std::vector<std::string> wholeValues_;
     // Views of the copying block fetch, reused between rows.
-    std::vector<std::string_view> blockRowViews_;
 
     // Catalog first-call flags: set while an enumeration of that kind is in progress.
     bool dataSourcesStarted_ = false;

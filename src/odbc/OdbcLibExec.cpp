@@ -641,25 +641,6 @@ int OdbcLib::stepBlockCursor(bool& row)
     return pending;
 }
 
-std::int16_t OdbcLib::OdbcFetchBlockRow(std::vector<std::string>& values)
-{
-    if (!blockFetchAvailable_)
-        return OdbcFetchRow(values);
-    // The viewing fetch delivers the same bytes; this one copies them out.
-    const std::int16_t code = OdbcFetchBlockRowView(blockRowViews_);
-    if (code == 9999)
-        return code;
-    // Views beyond this cursor's columns are left from an earlier one: never read them.
-    const std::size_t n = static_cast<std::size_t>(std::max(blockColumns_, 0));
-    if (values.size() < n)
-        values.resize(n);
-    if (code == 0) {
-        for (std::size_t c = 0; c < n; ++c)
-            values[c].assign(blockRowViews_[c]);
-    }
-    return code;
-}
-
 std::int16_t OdbcLib::OdbcFetchRowView(std::vector<std::string_view>& values)
 {
     const std::int16_t code = OdbcFetchRow(viewCopies_);

@@ -40,15 +40,11 @@ BatchRun::BatchRun(ODBCComm& db, Prompts& prompts, QWidget* boxOwner, BatchRunHo
 void BatchRun::setRunState(bool running)
 {
     if (running) {
-        ++running_;
-        if (!runScope_)
-            runScope_.emplace(db_.work(), ConnectionWork::Kind::Execute);
+        runScope_.emplace(db_.work(), ConnectionWork::Kind::Execute);
         return;
     }
-    if (--running_ == 0) {
-        runScope_.reset();
-        batchAbandoned_ = false;
-    }
+    runScope_.reset();
+    batchAbandoned_ = false;
 }
 
 void BatchRun::setPanels(const QString& status, const QString& cnt, const QString& time,
@@ -90,9 +86,9 @@ void BatchRun::addHistory(const QString& sql)
 
 void BatchRun::runBatch(const QString& text)
 {
-    // The commands are disabled during a run; a call that still arrives (a script, a quick
-    // statement) must not start a run inside the running one.
-    if (running())
+    // The commands are disabled during work; a call that still arrives (a shortcut, a quick
+    // statement) must not start a run inside the running work.
+    if (db_.work().refuseWhileBusy(prompts_, boxOwner_, QStringLiteral("QUORVANT - ＳＱＬの実行")))
         return;
     if (!db_.DbIsConnected()) {
         prompts_.tell(boxOwner_, Prompts::Icon::Warning, QStringLiteral("QUORVANT - ＳＱＬの実行"),
@@ -301,38 +297,25 @@ std::int16_t BatchRun::fill_result_grid(const QString& sql, bool ReFetch)
             if (described != 0) {
                 // Rows without their columns would be empty: the result fails instead.
                 model_.setColumns({}, {});
-                numeric_column_widths.assign(1, NumberWidth{});
                 update_fetch_counters(true);
                 prompts.tell(boxOwner_, Prompts::Icon::Warning, kExecErrorTitle,
                              db_.DbLastErrorText());
                 result = described;
                 break;
             }
-            const int n = info.columnCount;
-            numeric_column_widths.assign(static_cast<std::size_t>(n) + 1, NumberWidth{});
-            model_.setColumns(info.names.mid(0, n), info.kinds);
+            model_.setColumns(info.names.mid(0, info.columnCount), info.kinds);
         }
         const int n = model_.resultColumnCount();
         std::vector<bool> timeColumn(static_cast<std::size_t>(n));
-        std::vector<bool> numberColumn(static_cast<std::size_t>(n));
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < n; ++i)
             timeColumn[static_cast<std::size_t>(i)] = model_.kind(i) == ColumnKind::DateTime;
-            numberColumn[static_cast<std::size_t>(i)] = model_.kind(i) == ColumnKind::Number;
-        }
-        if (numeric_column_widths.size() < static_cast<std::size_t>(n) + 1)
-            numeric_column_widths.resize(static_cast<std::size_t>(n) + 1);
-        // Measured on the connection's thread as it decodes; read here once the fetch has
-        // ended.
-        std::vector<NumberWidth> widths = numeric_column_widths;
+        // Dates are trimmed on the connection's thread as it decodes.
         const ODBCComm::RowDecoder decode = [&](std::vector<std::string_view>& values) {
             const int cells = std::min(n, static_cast<int>(values.size()));
             for (int i = 0; i < cells; ++i) {
                 if (timeColumn[static_cast<std::size_t>(i)])
                     values[static_cast<std::size_t>(i)] =
                         TrimDateTimeText(values[static_cast<std::size_t>(i)]);
-                else if (numberColumn[static_cast<std::size_t>(i)])
-                    WidenNumberWidth(widths[static_cast<std::size_t>(i) + 1],
-                                     values[static_cast<std::size_t>(i)]);
             }
         };
 
@@ -391,7 +374,6 @@ std::int16_t BatchRun::fill_result_grid(const QString& sql, bool ReFetch)
                 const bool firstAlone = exec_row_count == 0 && !retried;
                 s = db_.DbFetchRows(kMaxGridRows - exec_row_count + 1, retried, firstAlone, decode,
                                     append);
-                numeric_column_widths = widths;
                 if (firstAlone && exec_row_count == 0)
                     first_row_ms = msSince(exec_start_tick);
             }
@@ -738,13 +720,11 @@ void BatchRun::showTable(const QStringList& headers, const ColumnKinds& kinds,
         model_.clear();
         result_column_count = 0;
         exec_row_count = 0;
-        numeric_column_widths.assign(1, NumberWidth{});
         return;
     }
     const QStringList columns = headers.mid(1);
     // Readers of the run state (copies, export) see the grid as shown, not the last result.
     result_column_count = static_cast<std::int16_t>(columns.size());
-    numeric_column_widths.assign(static_cast<std::size_t>(columns.size()) + 1, NumberWidth{});
     model_.setColumns(columns, kinds);
     model_.setNumberColumn(headers.first(), numberWidth);
     std::int32_t number = 0;

@@ -92,11 +92,6 @@ public:
     // Suspends a fill in progress, or resumes the suspended one.
     void suspendOrResume();
 
-    // One statement; ReFetch resumes the suspended fill of resume_sql instead.
-    void exec_sql(const QString& sql, bool ReFetch);
-    // New (ReFetch false) or resumed fill of the model from the open result; the final status.
-    std::int16_t fill_result_grid(const QString& sql, bool ReFetch);
-
     // Releases the open result; nothing can be resumed afterwards. Also for disconnecting.
     void close_fetch();
     // The strip without a result (window load, column attribute view).
@@ -110,15 +105,13 @@ public:
     void showTable(const QStringList& headers, const ColumnKinds& kinds,
                    const std::vector<QVector<QString>>& rows, int numberWidth);
 
-    bool running() const { return running_ > 0; }
+    // A batch (or a resumed fill) runs: work on the connection for all of it.
+    bool running() const { return runScope_.has_value(); }
     // The grid's result: none, being filled, or suspended with its cursor kept open. Whether
     // the connection holds a cursor is the connection's record (ConnectionWork::cursorHeld);
     // this is only what the grid makes of it. Capped: the grid shows its cap, and the rest of
     // the result waits in the open cursor, for a file; it cannot be resumed into the grid.
     enum class Fill { None, Running, Suspended, Capped };
-    Fill fill() const { return fill_; }
-    bool resultOpen() const { return fill_ != Fill::None; }
-    bool suspended() const { return fill_ == Fill::Suspended; }
     // The grid's result goes on in the open cursor beyond the rows shown.
     bool restOpen() const;
     // For writing the rest elsewhere: the rows read but not shown (in fetch order), and the
@@ -128,20 +121,6 @@ public:
     bool takeRest(std::vector<QVector<QString>>& held);
     ResultGridModel& model() { return model_; }
     const ResultGridModel& model() const { return model_; }
-    const FetchStrip& strip() const { return strip_; }
-    const RunPanels& panels() const { return panels_; }
-
-    // Run state.
-    bool stop_requested = false;
-    QDateTime exec_started_at;
-    std::chrono::steady_clock::time_point exec_start_tick;
-    std::int64_t exec_elapsed_ms = 0;
-    std::int64_t first_row_ms = 0;
-    std::int32_t exec_row_count = 0;
-    std::int16_t result_column_count = 0;
-    QString resume_sql;
-    // Index i (1-based result column) holds the widths seen in a number column; index 0 unused.
-    std::vector<NumberWidth> numeric_column_widths;
 
 signals:
     void panelsChanged(const RunPanels& panels);
@@ -154,6 +133,10 @@ signals:
     void undoChanged();
 
 private:
+    // One statement; ReFetch resumes the suspended fill of resume_sql instead.
+    void exec_sql(const QString& sql, bool ReFetch);
+    // New (ReFetch false) or resumed fill of the model from the open result; the final status.
+    std::int16_t fill_result_grid(const QString& sql, bool ReFetch);
     void setRunState(bool running);
     // The run's outcome boxes and questions; none after the batch was abandoned.
     bool askingAllowed() const { return !batchAbandoned_; }
@@ -189,7 +172,6 @@ private:
     RunPanels panels_;
     FetchStrip strip_;
     Fill fill_ = Fill::None;
-    int running_ = 0;
     // Work on the connection for the whole run, between its statements too.
     std::optional<ConnectionWork::Scope> runScope_;
     bool batchAbandoned_ = false;
@@ -211,6 +193,15 @@ private:
     QString undoSql_;
     std::int64_t undoAskRows_ = 1000;
     bool undoEnabled_ = true;
+    // The statement in the grid and its fill.
+    bool stop_requested = false;
+    QDateTime exec_started_at;
+    std::chrono::steady_clock::time_point exec_start_tick;
+    std::int64_t exec_elapsed_ms = 0;
+    std::int64_t first_row_ms = 0;
+    std::int32_t exec_row_count = 0;
+    std::int16_t result_column_count = 0;
+    QString resume_sql;
     // The count of statements sent when the grid's result was opened.
     std::uint64_t resultStamp_ = 0;
 };

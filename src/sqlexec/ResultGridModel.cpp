@@ -161,16 +161,6 @@ QString ResultGridModel::numberText(std::int32_t number) const
     return (QString(numberWidth_, QLatin1Char(' ')) + QString::number(number)).right(numberWidth_);
 }
 
-void ResultGridModel::sortRows(const std::function<bool(const Row&, const Row&)>& less)
-{
-    flush();
-    std::vector<int> order(rows_.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return less(rows_[a], rows_[b]); });
-    applyOrder(order);
-}
-
 void ResultGridModel::applyOrder(const std::vector<int>& order)
 {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);

@@ -90,9 +90,6 @@ public:
     // The numbering cell of a row number.
     QString numberText(std::int32_t number) const;
 
-    // Reorders the rows (stable); selections and other persistent indexes follow their rows.
-    void sortRows(const std::function<bool(const Row&, const Row&)>& less);
-
     // Header data role of the sort image a header shows: "SortASC", "SortDESC" or none. Fetch
     // order (the row-number column ascending) shows none.
     static constexpr int SortImageRole = Qt::UserRole + 110;

@@ -111,26 +111,6 @@ NumberWidth MeasureNumber(const QString& value)
     return {clamp16(point), clamp16(value.size() - point - 1)};
 }
 
-void WidenNumberWidth(NumberWidth& width, std::string_view value)
-{
-    for (const char c : value) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            WidenNumberWidth(width,
-                             QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
-            return;
-        }
-    }
-    const auto clamp16 = [](std::size_t n) {
-        return static_cast<std::int16_t>(std::min<std::size_t>(n, INT16_MAX));
-    };
-    const std::size_t point = value.find('.');
-    const NumberWidth w = point == std::string_view::npos
-                              ? NumberWidth{clamp16(value.size()), 0}
-                              : NumberWidth{clamp16(point), clamp16(value.size() - point - 1)};
-    width.before = std::max(width.before, w.before);
-    width.after = std::max(width.after, w.after);
-}
-
 void WidenNumberWidth(NumberWidth& width, const QString& value)
 {
     const NumberWidth w = MeasureNumber(value);

@@ -49,8 +49,6 @@ NumberWidth MeasureNumber(const QString& value);
 
 // Widens width to hold value.
 void WidenNumberWidth(NumberWidth& width, const QString& value);
-// The same for a value as UTF-8 bytes, counted in characters as the text holds them.
-void WidenNumberWidth(NumberWidth& width, std::string_view value);
 
 // What a statement may do to the transaction and the session, as the connected database
 // reads it.

@@ -46,7 +46,6 @@ public:
     void commit_command() { batch_.commit_command(); }
     void rollback_command() { batch_.rollback_command(); }
     void Cmd_start_stop_Click() { batch_.suspendOrResume(); }
-    void exec_sql(const QString& sql, bool ReFetch) { batch_.exec_sql(sql, ReFetch); }
     void close_fetch() { batch_.close_fetch(); }
     void reset_fetch_strip() { batch_.reset_fetch_strip(); }
     void showTable(const QStringList& headers, const ColumnKinds& kinds,
@@ -56,11 +55,8 @@ public:
     }
 
     bool running() const { return batch_.running(); }
-    bool resultOpen() const { return batch_.resultOpen(); }
     ResultGridModel& model() { return batch_.model(); }
     const ResultGridModel& model() const { return batch_.model(); }
-    const QIcon& Img_stop() const { return imgStop_; }
-    const QIcon& Img_start() const { return imgStart_; }
 
 private:
     void showPanels(const RunPanels& panels);

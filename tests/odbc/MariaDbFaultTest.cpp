@@ -56,7 +56,7 @@ TEST(MariaDbFaults, ServerStoppedWhileFetching)
     execOk(lib, "INSERT INTO qv_my_fault VALUES (1)");
     ASSERT_EQ(exec(lib, seriesSql(5000), 10001).code, 0);
     std::vector<std::string> values;
-    ASSERT_EQ(lib.OdbcFetchBlockRow(values), 0);
+    ASSERT_EQ(fetchBlockRow(lib, values), 0);
 
     ASSERT_TRUE(testenv::myStop());
     std::int16_t end = 0;

@@ -224,7 +224,7 @@ TEST(OdbcConnect, CallsWithoutEnvironmentOrConnectionFailCleanly)
     ExecResult r = exec(lib, "SELECT 1");
     EXPECT_EQ(r.code, 9999);
     std::vector<std::string> values;
-    EXPECT_EQ(lib.OdbcFetchBlockRow(values), 9999);
+    EXPECT_EQ(fetchBlockRow(lib, values), 9999);
     EXPECT_EQ(lib.OdbcFetchRow(values), 9999);
     EXPECT_EQ(lib.OdbcDisconnect(), 0);
 }

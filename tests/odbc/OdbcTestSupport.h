@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A quoted name: MariaDB quotes with backticks (double quotes are texts there).
@@ -58,9 +59,20 @@ inline void dropTable(OdbcLib& lib, const std::string& table)
 
 enum class FetchMode { Row, Block };
 
+// The block fetch the program reads its rows with, its views copied out: they last only until
+// the next fetch.
+inline std::int16_t fetchBlockRow(OdbcLib& lib, std::vector<std::string>& values)
+{
+    std::vector<std::string_view> views;
+    const std::int16_t code = lib.OdbcFetchBlockRowView(views);
+    if (code == 0)
+        values.assign(views.begin(), views.end());
+    return code;
+}
+
 inline std::int16_t fetch(OdbcLib& lib, FetchMode mode, std::vector<std::string>& values)
 {
-    return mode == FetchMode::Row ? lib.OdbcFetchRow(values) : lib.OdbcFetchBlockRow(values);
+    return mode == FetchMode::Row ? lib.OdbcFetchRow(values) : fetchBlockRow(lib, values);
 }
 
 // Every remaining row of the cursor; the final status in *end.

@@ -319,7 +319,7 @@ TEST_P(GridCommandsTest, ANewLayoutEndsSortingAndCopiesReadTheGridAsShown)
     ASSERT_TRUE(model().numbersFilled(4));
     // An UPDATE leaves the grid as it is: the copy texts still read its columns.
     s->run("UPDATE qv_gc_t SET name = 'z' WHERE id = 7");
-    ASSERT_EQ(s->runner->batch().result_column_count, 0);
+    ASSERT_EQ(s->runner->model().resultColumnCount(), 0);
     rightClick(cellCentre(0, 0));
     EXPECT_TRUE(grid->grid_copy_texts[1].startsWith(QStringLiteral("10, 'bob', 'y', ")))
         << grid->grid_copy_texts[1].toStdString();
@@ -390,12 +390,12 @@ TEST(GridResumeTest, ResumeWhileSortedContinuesInFetchOrder)
     ui.ListView1 = s.w.ListView1;
     ResultGridCommands grid(s.runner->model(), ui);
     {
-        DuringFill suspend([&] { return s.runner->batch().exec_row_count >= 500; },
+        DuringFill suspend([&] { return fetched(*s.runner) >= 500; },
                            [&] { s.w.Cmd_start_stop->click(); }, 1);
         s.run("SELECT id, v FROM qv_gr_t WHERE pg_sleep(0.0002) IS NOT NULL ORDER BY id");
         ASSERT_TRUE(suspend.done());
     }
-    const int suspendedAt = s.runner->batch().exec_row_count;
+    const int suspendedAt = fetched(*s.runner);
     ASSERT_LT(suspendedAt, 3000);
     grid.ColumnClick(2); // v ascending: the last fetched row first
     const auto& m = s.runner->model();

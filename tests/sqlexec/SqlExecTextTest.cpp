@@ -125,11 +125,6 @@ TEST(NumberWidthTest, CountsAroundTheFirstPoint)
         const NumberWidth w = MeasureNumber(QString::fromUtf8(c.value));
         EXPECT_EQ(w.before, c.before) << c.value;
         EXPECT_EQ(w.after, c.after) << c.value;
-        // The fill measures the fetched bytes, counting characters as the text does.
-        NumberWidth bytes;
-        WidenNumberWidth(bytes, std::string_view(c.value));
-        EXPECT_EQ(bytes.before, c.before) << c.value;
-        EXPECT_EQ(bytes.after, c.after) << c.value;
     }
 }
 

@@ -19,9 +19,8 @@ TEST(RunnerFaultTest, CommitAndRollbackEndASuspendedCursorFillFirst)
     ASSERT_EQ(s->db->DbCommit(), 0);
     for (const bool commit : {true, false}) {
         // The count of the previous fill stays until this one starts.
-        DuringFill suspend(
-            [&] { return s->runner->resultOpen() && s->runner->batch().exec_row_count >= 1; },
-            [&] { s->w.Cmd_start_stop->click(); });
+        DuringFill suspend([&] { return s->db->work().cursorHeld() && fetched(*s->runner) >= 1; },
+                           [&] { s->w.Cmd_start_stop->click(); });
         // The rest of the rows would keep the server busy for some 40 s.
         s->run("SELECT id, pg_sleep(0.004) FROM qv_sx_slow");
         ASSERT_TRUE(s->w.Cmd_start_stop->isEnabled()); // suspended
@@ -53,7 +52,7 @@ TEST(RunnerFaultTest, ServerStoppedDuringFetch)
     s->prompts.clear();
 
     bool stopped = false;
-    DuringFill stop([&] { return s->runner->batch().exec_row_count >= 300; },
+    DuringFill stop([&] { return fetched(*s->runner) >= 300; },
                     [&] { stopped = testenv::pgStop(); });
     // Rows come slowly, so that the connection's thread, which fetches ahead of the grid, is
     // still fetching when the server goes.

@@ -47,6 +47,12 @@ struct Widgets {
 // Runs action once, while events run during a fill, as soon as ready() holds.
 using DuringFill = OnceWhen;
 
+// Rows the grid's result has read so far, shown or not yet.
+inline int fetched(const SqlRunner& runner)
+{
+    return static_cast<int>(runner.model().rows().size());
+}
+
 // One real connection (SQLite scratch file, the demo database or PostgreSQL), the widgets,
 // scripted boxes and the runner; the SQL history lands in `history`.
 class Session {

@@ -75,9 +75,6 @@ TEST_P(RunnerTest, SelectFillsGridAndEndsWithNoMoreData)
         << s->cell(0, 4).toStdString();
     EXPECT_EQ(s->cell(1, 4), QStringLiteral("2006-04-01")) << "midnight shows the date alone";
     EXPECT_EQ(s->cell(2, 5), longValue().left(254)) << "values are cut at 254 bytes";
-    ASSERT_EQ(s->runner->batch().numeric_column_widths.size(), 6u);
-    EXPECT_EQ(s->runner->batch().numeric_column_widths[3].before, 4);
-    EXPECT_EQ(s->runner->batch().numeric_column_widths[3].after, 3);
 
     ASSERT_EQ(s->prompts.boxes().size(), 1);
     const auto box = s->prompts.boxes().at(0);
@@ -121,9 +118,15 @@ TEST_P(RunnerTest, BatchRunReportsWithoutAWindow)
     BatchRun run(*s->db, s->prompts, nullptr, hooks);
     int fillsEnded = 0;
     QStringList rowCounts;
+    FetchStrip strip;
+    RunPanels panels;
     QObject::connect(&run, &BatchRun::fillEnded, [&] { ++fillsEnded; });
-    QObject::connect(&run, &BatchRun::stripChanged,
-                     [&](const FetchStrip& strip, bool) { rowCounts.append(strip.rows); });
+    QObject::connect(&run, &BatchRun::stripChanged, [&](const FetchStrip& shown, bool) {
+        rowCounts.append(shown.rows);
+        strip = shown;
+    });
+    QObject::connect(&run, &BatchRun::panelsChanged,
+                     [&](const RunPanels& shown) { panels = shown; });
     s->prompts.queueAnswer(Prompts::Answer::Ok); // first statement's outcome
     s->prompts.queueAnswer(Prompts::Answer::Ok); // go on to the second
     run.runBatch(QStringLiteral("UPDATE qv_sx_t SET name = 'z' WHERE id = 1\n/\n"
@@ -132,12 +135,11 @@ TEST_P(RunnerTest, BatchRunReportsWithoutAWindow)
     EXPECT_EQ(fillsEnded, 1);
     ASSERT_EQ(run.model().rowCount(), 3);
     EXPECT_EQ(run.model().cellText(0, 2), QStringLiteral("z"));
-    EXPECT_EQ(run.panels().status, QStringLiteral("SQLCode:100"));
-    EXPECT_EQ(run.panels().count, QStringLiteral("行数:3"));
-    EXPECT_EQ(run.strip().rows, QStringLiteral("3"));
+    EXPECT_EQ(panels.status, QStringLiteral("SQLCode:100"));
+    EXPECT_EQ(panels.count, QStringLiteral("行数:3"));
+    EXPECT_EQ(strip.rows, QStringLiteral("3"));
     EXPECT_EQ(rowCounts.last(), QStringLiteral("3"));
-    EXPECT_EQ(run.strip().button, FetchStrip::Button::Off);
-    EXPECT_FALSE(run.resultOpen());
+    EXPECT_EQ(strip.button, FetchStrip::Button::Off);
     EXPECT_FALSE(s->db->work().cursorHeld());
     EXPECT_FALSE(run.running());
 }
@@ -271,7 +273,6 @@ TEST_P(RunnerTest, StatementsWithoutResultReportAffectedRowsUncapped)
 
     // The grid's row cap applies to results only, never to affected rows.
     s->run("UPDATE qv_sx_big SET txt = 'y' WHERE id <= 20000");
-    EXPECT_EQ(s->runner->batch().exec_row_count, 20000);
     EXPECT_EQ(s->w.cnt->text(), QStringLiteral("行数:20000"));
     EXPECT_EQ(s->history.size(), 2);
     s->runner->batch().setUndoAskRows(1000);
@@ -330,7 +331,7 @@ TEST_P(RunnerTest, GridStopsAtTenThousandRows)
         EXPECT_EQ(s->w.L_rows->text(), QStringLiteral("10000"));
         EXPECT_FALSE(s->w.Cmd_start_stop->isEnabled());
         // A capped result keeps its cursor for the rest, which only a file can take.
-        EXPECT_EQ(s->runner->resultOpen(), c.status == 0);
+        EXPECT_EQ(s->db->work().cursorHeld(), c.status == 0);
         EXPECT_EQ(s->runner->batch().restOpen(), c.status == 0);
     }
 }
@@ -339,19 +340,21 @@ TEST_P(RunnerTest, SuspendRunOtherStatementResumeContinuesNumbering)
 {
     bool busyWhileResumed = false;
     int shownDuringFill = 0;
+    qint64 fillingIcon = 0;
     {
         // Pressed as a user presses it: through the input the fill holds back from the rest of
         // the window.
-        DuringFill suspend([&] { return s->runner->batch().exec_row_count >= 3000; },
+        DuringFill suspend([&] { return fetched(*s->runner) >= 3000; },
                            [&] {
                                shownDuringFill = s->runner->model().rowCount();
+                               fillingIcon = s->w.Cmd_start_stop->icon().cacheKey();
                                QTest::mouseClick(s->w.Cmd_start_stop, Qt::LeftButton);
                            });
         s->run("SELECT id, txt FROM qv_sx_big ORDER BY id");
         ASSERT_TRUE(suspend.done());
     }
     EXPECT_GT(shownDuringFill, 0); // rows are shown as they arrive
-    const int suspendedAt = s->runner->batch().exec_row_count;
+    const int suspendedAt = fetched(*s->runner);
     EXPECT_GE(suspendedAt, 3000);
     EXPECT_LE(suspendedAt, 3000 + 257); // events run at least once per read-ahead batch
     EXPECT_EQ(s->runner->model().rowCount(), suspendedAt);
@@ -361,15 +364,16 @@ TEST_P(RunnerTest, SuspendRunOtherStatementResumeContinuesNumbering)
     EXPECT_TRUE(s->w.L_msg->text().endsWith(QStringLiteral("（中断されました）")));
     const QString startShown = s->w.L_msg->text().left(8);
     EXPECT_TRUE(s->w.Cmd_start_stop->isEnabled());
-    EXPECT_EQ(s->w.Cmd_start_stop->icon().cacheKey(), s->runner->Img_start().cacheKey());
-    const std::int64_t firstPeriod = s->runner->batch().exec_elapsed_ms;
+    EXPECT_FALSE(s->w.Cmd_start_stop->icon().isNull());
+    EXPECT_NE(s->w.Cmd_start_stop->icon().cacheKey(), fillingIcon); // resume, not suspend
+    const double firstPeriod = s->w.L_sec->text().toDouble();
 
     // A statement without result leaves the suspended fetch as it was, also when the undo
     // guard takes it back (its default).
     s->run("UPDATE qv_sx_t SET name = 'between'");
     EXPECT_TRUE(s->w.msg->text().startsWith(QStringLiteral("直前のSQLを取り消しました")));
     EXPECT_TRUE(s->w.Cmd_start_stop->isEnabled());
-    EXPECT_TRUE(s->runner->batch().suspended());
+    EXPECT_TRUE(s->db->work().cursorHeld());
     EXPECT_EQ(s->runner->model().rowCount(), suspendedAt);
 
     {
@@ -391,7 +395,7 @@ TEST_P(RunnerTest, SuspendRunOtherStatementResumeContinuesNumbering)
     EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:0"));
     EXPECT_TRUE(s->w.L_msg->text().startsWith(startShown));
     EXPECT_FALSE(s->w.L_msg->text().contains(QStringLiteral("中断")));
-    EXPECT_GE(s->runner->batch().exec_elapsed_ms, firstPeriod);
+    EXPECT_GE(s->w.L_sec->text().toDouble(), firstPeriod);
     EXPECT_FALSE(s->w.Cmd_start_stop->isEnabled());
     EXPECT_EQ(s->history, (QStringList{"SELECT id, txt FROM qv_sx_big ORDER BY id",
                                        "UPDATE qv_sx_t SET name = 'between'"}));
@@ -400,7 +404,7 @@ TEST_P(RunnerTest, SuspendRunOtherStatementResumeContinuesNumbering)
 TEST_P(RunnerTest, StopCommandKeepsRowsAndClosesTheResult)
 {
     bool busy = false;
-    DuringFill stop([&] { return s->runner->batch().exec_row_count >= 500; },
+    DuringFill stop([&] { return fetched(*s->runner) >= 500; },
                     [&] {
                         busy = s->db->work().busy();
                         s->runner->stopCommand();
@@ -408,7 +412,7 @@ TEST_P(RunnerTest, StopCommandKeepsRowsAndClosesTheResult)
     s->run("SELECT id, txt FROM qv_sx_big ORDER BY id");
     ASSERT_TRUE(stop.done());
     EXPECT_TRUE(busy);
-    const int rows = s->runner->batch().exec_row_count;
+    const int rows = fetched(*s->runner);
     EXPECT_GE(rows, 500);
     EXPECT_LE(rows, 500 + 257);
     EXPECT_EQ(s->runner->model().rowCount(), rows);
@@ -611,7 +615,7 @@ TEST_F(DemoTest, CommitEndsASuspendedFillAndKeepsItsRows)
 {
     // A result kept open across COMMIT is computed to its end by some servers (PostgreSQL's
     // cursor): COMMIT ends a suspended fill first, as a new statement does.
-    DuringFill suspend([&] { return s->runner->batch().exec_row_count >= 100; },
+    DuringFill suspend([&] { return fetched(*s->runner) >= 100; },
                        [&] { s->w.Cmd_start_stop->click(); });
     s->run("SELECT log_id FROM access_log ORDER BY log_id");
     const int rows = s->runner->model().rowCount();
