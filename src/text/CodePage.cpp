@@ -356,17 +356,6 @@ bool readTextFile(const std::string& path, std::string& utf8Out)
     return ok;
 }
 
-bool writeTextFile(const std::string& path, std::string_view utf8Text)
-{
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
-        return false;
-    const std::string bytes = utf8ToCp932(toCrLf(utf8Text));
-    const bool wrote = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool closed = std::fclose(f) == 0;
-    return wrote && closed;
-}
-
 LineReader::~LineReader()
 {
     close();

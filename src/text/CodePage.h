@@ -65,8 +65,6 @@ std::string toCrLf(std::string_view text);
 // Whole-file read of a CP932 text file into UTF-8 with "\n" line breaks. False when the file
 // cannot be opened (the text is then empty).
 bool readTextFile(const std::string& path, std::string& utf8Out);
-// Whole-file write of UTF-8 text as CP932 with CR LF line breaks.
-bool writeTextFile(const std::string& path, std::string_view utf8Text);
 
 // Line-by-line reader of a CP932 text file: each line without its CR LF / LF.
 class LineReader {

@@ -1,6 +1,5 @@
 #include "transfer/LoadCSV.h"
 
-#include "base/EventPump.h"
 #include "base/GetFile.h"
 #include "base/InputGate.h"
 #include "base/Prompts.h"
@@ -22,6 +21,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -222,7 +222,6 @@ void LoadCSV::ShowOption(const QStringList& TblName, const QStringList& SynmName
         }
     }
     show();
-    letEventsRun();
     Command1->setFocus();
 }
 
@@ -287,7 +286,8 @@ csvimport::FileFormat LoadCSV::fileFormat() const
 
 void LoadCSV::Command1_Click()
 {
-    if (loading_)
+    // This window stays usable while the main window runs other work on the connection.
+    if (db_.work().refuseWhileBusy(prompts_, this, kLoadTitle))
         return;
     Command1->setEnabled(false);
     const bool completed = load();
@@ -310,6 +310,16 @@ void LoadCSV::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void LoadCSV::keyPressEvent(QKeyEvent* event)
+{
+    // Escape is Cancel, as in a dialog.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Command2_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 bool LoadCSV::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == L_sql && event->type() == QEvent::MouseButtonPress) {
@@ -323,6 +333,9 @@ bool LoadCSV::eventFilter(QObject* watched, QEvent* event)
 
 void LoadCSV::warn(const QString& title, const QString& text)
 {
+    // The program is ending: nobody may be there to answer.
+    if (db_.work().ending())
+        return;
     prompts_.tell(this, Prompts::Icon::Warning, title, text);
 }
 
@@ -361,11 +374,6 @@ bool LoadCSV::load()
         warn(kLoadTitle, QStringLiteral("ＤＢが接続されていません。"));
         return false;
     }
-    // This window stays usable while the main window runs other work on the connection.
-    if (db_.work().busy()) {
-        warn(kLoadTitle, ConnectionWork::busyText());
-        return false;
-    }
     options.filePath = filePath_;
     options.delimiter = *delimiter;
     options.header = Chk_head->isChecked();
@@ -386,6 +394,9 @@ bool LoadCSV::load()
             showStatement(progress.statement);
     };
     job.onFailedLine = [this](const LoadJob::FailedLine& failed) {
+        // Ending, the load stops at the refused line without a question.
+        if (db_.work().ending())
+            return false;
         prompts_.tell(this, Prompts::Icon::Warning, QStringLiteral("QUORVANT - INSERTエラー"),
                       failed.error);
         if (!failed.rolledBack.isEmpty())
@@ -396,19 +407,17 @@ bool LoadCSV::load()
                    QStringLiteral("登録を次行から続行しますか？（OK = 続行）"),
                    Prompts::Buttons::OkCancel, Prompts::Answer::Cancel) == Prompts::Answer::Ok;
     };
-    loading_ = true;
     job_ = &job;
     struct Done {
         LoadCSV& w;
-        ~Done()
-        {
-            w.loading_ = false;
-            w.job_ = nullptr;
-        }
+        ~Done() { w.job_ = nullptr; }
     } done{*this};
     // The outcome's boxes are part of the load: the main window closes after them.
     const ConnectionWork::Scope scope(db_.work(), ConnectionWork::Kind::Transfer);
     const LoadJob::Outcome outcome = job.run();
+    // The program is ending (its window closed, SIGTERM): the load ends without a box.
+    if (db_.work().ending())
+        return false;
     switch (outcome.end) {
     case LoadJob::End::Unreadable:
         warn(QStringLiteral("登録元CSVﾌｧｲﾙ"), QStringLiteral("ﾌｧｲﾙがありません。"));

@@ -40,7 +40,7 @@ public:
 
     // OK: runs the load; hides the window when it completed.
     void Command1_Click();
-    // Cancel: a running load stops before its next line; the window hides.
+    // Cancel (also Escape): a running load stops before its next line; the window hides.
     void Command2_Click();
     // Reads the preview; false when the file cannot be read.
     bool readPreview();
@@ -71,6 +71,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -89,7 +90,6 @@ private:
     qint64 lineCount_ = 0;
     QString lastSql_;
     bool placed_ = false;
-    bool loading_ = false;
     // The load running, for Cancel.
     LoadJob* job_ = nullptr;
 };

@@ -7,9 +7,11 @@
 #include "base/basApiCall.h"
 #include "odbc/comm/ODBCComm.h"
 #include "odbc/comm/ResultSetInfo.h"
+#include "transfer/BusyMarker.h"
 #include "transfer/Delimiter.h"
 #include "transfer/ExportText.h"
-#include "transfer/SelectOutStream.h"
+#include "transfer/RowSinks.h"
+#include "transfer/RowSources.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -181,9 +183,16 @@ void SaveCSV::showWindow()
     show();
 }
 
+bool SaveCSV::refusedNow(const QString& title)
+{
+    // Open already: the command only shows it. During work the window's choices and title stay
+    // those of the export that runs.
+    return isVisible() || db_.work().refuseWhileBusy(prompts_, parentWidget(), title);
+}
+
 void SaveCSV::ShowOption(const ResultGridSource& grid)
 {
-    if (isVisible() || exporting_)
+    if (refusedNow(QStringLiteral("SELECT結果の保存")))
         return;
     setWindowTitle(QStringLiteral("SELECT結果の保存"));
     const int rows = grid.rowCount ? grid.rowCount() : 0;
@@ -201,7 +210,7 @@ void SaveCSV::ShowOption(const ResultGridSource& grid)
 
 void SaveCSV::ShowRest()
 {
-    if (isVisible() || exporting_)
+    if (refusedNow(QStringLiteral("残りをファイルに保存")))
         return;
     setWindowTitle(QStringLiteral("残りをファイルに保存"));
     restMode_ = true;
@@ -215,7 +224,7 @@ void SaveCSV::ShowRest()
 
 void SaveCSV::Show4SelectOut(const QString& sql)
 {
-    if (isVisible() || exporting_)
+    if (refusedNow(QStringLiteral("SELECT実行＆保存")))
         return;
     setWindowTitle(QStringLiteral("SELECT実行＆保存"));
     // Only spaces are trimmed: a statement after a line break or a comment is not taken.
@@ -264,6 +273,9 @@ QWidget* SaveCSV::boxOwner()
 
 void SaveCSV::tell(Prompts::Icon icon, const QString& title, const QString& text)
 {
+    // The program is ending: nobody may be there to answer.
+    if (db_.work().ending())
+        return;
     prompts_.tell(boxOwner(), icon, title, text);
 }
 
@@ -302,34 +314,21 @@ ExportSettings SaveCSV::settings() const
 
 void SaveCSV::Command1_Click()
 {
-    if (exporting_)
-        return;
-    Command1->setEnabled(false);
-    if (!takeSettings()) {
-        Command1->setEnabled(true);
-        return;
-    }
     // A run, a fill or a catalog read in progress would change the grid or take the cursor
     // under the export.
-    if (db_.work().busy()) {
-        tell(Prompts::Icon::Warning, windowTitle(), ConnectionWork::busyText());
-        Command1->setEnabled(true);
+    if (db_.work().refuseWhileBusy(prompts_, boxOwner(), windowTitle()))
         return;
-    }
-    exporting_ = true;
-    job_.emplace(db_.work(), settings());
+    if (!takeSettings())
+        return;
+    Command1->setEnabled(false);
+    job_.emplace(db_.work());
     if (restMode_)
         saveRest();
     else if (selectOutMode_)
         selectOut();
-    else if (output_ == Clipboard)
-        saveClipboard();
-    else if (output_ == Spreadsheet)
-        saveSpreadsheet();
     else
-        saveTextFile();
+        saveGrid();
     job_.reset();
-    exporting_ = false;
     Command1->setEnabled(true);
     hide();
 }
@@ -339,12 +338,6 @@ void SaveCSV::Command2_Click()
     if (job_)
         job_->stop();
     hide();
-}
-
-void SaveCSV::stopExport()
-{
-    if (job_)
-        job_->stop();
 }
 
 void SaveCSV::reject()
@@ -399,7 +392,7 @@ bool SaveCSV::tellTextFileEnd(const ExportOutcome& outcome)
 
 void SaveCSV::endTextFile(const QString& path, const ExportOutcome& outcome)
 {
-    if (tellTextFileEnd(outcome))
+    if (db_.work().ending() || tellTextFileEnd(outcome))
         return;
     tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
     if (outcome.replaced > 0)
@@ -410,7 +403,7 @@ void SaveCSV::endTextFile(const QString& path, const ExportOutcome& outcome)
 
 void SaveCSV::endSpreadsheet(const QString& path, const ExportOutcome& outcome)
 {
-    if (tellSpreadsheetEnd(outcome))
+    if (db_.work().ending() || tellSpreadsheetEnd(outcome))
         return;
     tell(Prompts::Icon::Information, windowTitle(), path + QStringLiteral("\nに出力しました。"));
     if (Chk_open_exel->isChecked())
@@ -421,24 +414,6 @@ QString SaveCSV::askTextFilePath()
 {
     return ShowSaveFileDialog(this, QStringLiteral("SELECT結果の保存ﾌｧｲﾙ指定"),
                               initialPath(QStringLiteral("SELECT.csv")), kCsvFilter, 1);
-}
-
-void SaveCSV::saveTextFile()
-{
-    const QString path = askTextFilePath();
-    if (path.isEmpty())
-        return;
-    outputPath_ = path;
-    job_->progress = [this](std::int64_t rows) { ProgressBar1->setValue(static_cast<int>(rows)); };
-    endTextFile(path, job_->gridToTextFile(grid_, path));
-}
-
-void SaveCSV::saveClipboard()
-{
-    job_->progress = [this](std::int64_t rows) { ProgressBar1->setValue(static_cast<int>(rows)); };
-    job_->gridToClipboard(grid_);
-    tell(Prompts::Icon::Information, windowTitle(),
-         QStringLiteral("プリップボードに出力しました。"));
 }
 
 QString SaveCSV::askSpreadsheetPath()
@@ -480,14 +455,29 @@ bool SaveCSV::tellSpreadsheetEnd(const ExportOutcome& outcome)
     return true;
 }
 
-void SaveCSV::saveSpreadsheet()
+void SaveCSV::saveGrid()
 {
-    const QString path = askSpreadsheetPath();
+    GridRows rows(grid_);
+    job_->progress = [this](std::int64_t done) { ProgressBar1->setValue(static_cast<int>(done)); };
+    if (output_ == Clipboard) {
+        ClipboardSink clipboard(settings());
+        job_->run(rows, clipboard);
+        tell(Prompts::Icon::Information, windowTitle(),
+             QStringLiteral("プリップボードに出力しました。"));
+        return;
+    }
+    const bool book = output_ == Spreadsheet;
+    const QString path = book ? askSpreadsheetPath() : askTextFilePath();
     if (path.isEmpty())
         return;
     outputPath_ = path;
-    job_->progress = [this](std::int64_t rows) { ProgressBar1->setValue(static_cast<int>(rows)); };
-    endSpreadsheet(path, job_->gridToSpreadsheet(grid_, path));
+    if (book) {
+        WorkbookSink workbook(path, settings());
+        endSpreadsheet(path, job_->run(rows, workbook));
+        return;
+    }
+    TextFileSink file(path, settings());
+    endTextFile(path, job_->run(rows, file));
 }
 
 void SaveCSV::advanceMarker(std::int64_t rows)
@@ -546,11 +536,14 @@ void SaveCSV::saveRest()
     } end{hooks_};
     startMarker();
     job_->progress = [this](std::int64_t rows) { advanceMarker(rows); };
+    GridRows rows(read, held, db_);
     if (book) {
-        endSpreadsheet(path, job_->gridAndRestToSpreadsheet(read, held, db_, path));
+        WorkbookSink workbook(path, settings());
+        endSpreadsheet(path, job_->run(rows, workbook));
         return;
     }
-    endTextFile(path, job_->gridAndRestToTextFile(read, held, db_, path));
+    TextFileSink file(path, settings());
+    endTextFile(path, job_->run(rows, file));
 }
 
 void SaveCSV::selectOut()
@@ -599,5 +592,7 @@ void SaveCSV::selectOut()
 
     startMarker();
     job_->progress = [this](std::int64_t rows) { advanceMarker(rows); };
-    endTextFile(path, job_->resultToTextFile(db_, info, path));
+    ResultRows rows(db_, info);
+    TextFileSink file(path, settings());
+    endTextFile(path, job_->run(rows, file));
 }

@@ -2,6 +2,8 @@
 
 #include "base/Prompts.h"
 #include "transfer/ExportJob.h"
+#include "transfer/RowSinks.h"
+#include "transfer/RowSources.h"
 #include "transfer/SpreadsheetFile.h"
 
 #include <QByteArray>
@@ -69,10 +71,6 @@ public:
     void Command1_Click();
     // Cancel: stops a running export before its next row and hides the window.
     void Command2_Click();
-    // The main window's stop: a running export stops before its next row, as by Cancel.
-    void stopExport();
-
-    bool exporting() const { return exporting_; }
     // The file chosen in the last save dialog.
     const QString& outputPath() const { return outputPath_; }
     // Data rows per worksheet of a workbook before the next sheet begins.
@@ -123,9 +121,11 @@ private:
     QString askSpreadsheetPath();
     // The boxes of a workbook's export that did not complete; false when it completed.
     bool tellSpreadsheetEnd(const ExportOutcome& outcome);
-    void saveTextFile();
-    void saveClipboard();
-    void saveSpreadsheet();
+    // Whether a Show command must not (re)open the window now: it is open, or work runs (then
+    // refused with the busy box).
+    bool refusedNow(const QString& title);
+    // The grid's rows into the chosen output.
+    void saveGrid();
     void selectOut();
     void saveRest();
     // The busy marker and counter of an export whose row count is unknown, at 0.
@@ -148,7 +148,6 @@ private:
     QString quote_;
     QString outputPath_;
     std::optional<ExportJob> job_;
-    bool exporting_ = false;
     bool placed_ = false;
     std::int64_t markerRows_ = 0;
     int markerCounter_ = 0;

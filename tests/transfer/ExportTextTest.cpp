@@ -1,7 +1,7 @@
 #include "transfer/ExportText.h"
+#include "transfer/BusyMarker.h"
 #include "transfer/Delimiter.h"
 #include "transfer/ExportFile.h"
-#include "transfer/SelectOutStream.h"
 
 #include <gtest/gtest.h>
 

@@ -713,6 +713,10 @@ TEST(LoadCsvWindowTest, ControlsFollowTheUser)
     // Shown already: nothing changes.
     w.ShowOption({QStringLiteral("X")}, {});
     EXPECT_EQ(w.ImCB_table->count(), 3);
+    // Escape is Cancel: the window hides, its choices stay.
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+    w.ShowOption({QStringLiteral("A"), QStringLiteral("B")}, {QStringLiteral("S")});
 
     EXPECT_FALSE(w.Frm_head->isVisible());
     w.Chk_head->setChecked(true);

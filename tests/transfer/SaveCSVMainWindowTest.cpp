@@ -16,6 +16,7 @@
 #include "odbc/comm/ODBCComm.h"
 #include "sqlexec/ResultGridCommands.h"
 #include "sqlexec/SqlRunner.h"
+#include "transfer/LoadCSV.h"
 #include "transfer/SaveCSV.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,6 +81,11 @@ protected:
                 "qv_export_run) FROM qv_export_run");
         run("COMMIT");
         prompts_.clear();
+    }
+
+    bool transferring() const
+    {
+        return services_->db().work().kind() == ConnectionWork::Kind::Transfer;
     }
 
     RecordingDialog dialog_;
@@ -160,7 +167,7 @@ TEST_P(ExportFromWorkbench, SortClickDuringAGridExportWaits)
     QTimer poll;
     poll.setInterval(1);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!save.exporting() || save.L_cnt->text().toInt() < 1)
+        if (!transferring() || save.L_cnt->text().toInt() < 1)
             return;
         poll.stop();
         clicked = true;
@@ -223,7 +230,8 @@ TEST_P(ExportFromWorkbench, ExecuteAndSaveEndsASuspendedGridFetch)
 
 // While rows stream into the file, every command that would use the connection or refill the
 // grid waits. "SQL中断" stops the export, and so does closing the main window; each time the
-// rows written are kept as <name>.partial and the box says so, and then the window closes.
+// rows written are kept as <name>.partial. After the stop the box says so; the close ends the
+// program, so no box is shown and the window closes.
 TEST_P(ExportFromWorkbench, CommandsWaitDuringExecuteAndSaveAndStopOrCloseEndsItAsPartial)
 {
     const QString big =
@@ -235,10 +243,10 @@ TEST_P(ExportFromWorkbench, CommandsWaitDuringExecuteAndSaveAndStopOrCloseEndsIt
     const QString partial = dialog_.answer + QStringLiteral(".partial");
     window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))->setPlainText(big);
     SaveCSV& save = window_->saveCSV();
-    const auto stoppedExport = [&](const std::function<void()>& stop) {
+    const auto stoppedExport = [&](const std::function<void()>& stop, bool ending) {
         prompts_.clear();
         action("mn_out_select")->trigger();
-        const OnceWhen once([&] { return save.exporting() && save.L_cnt->text().toInt() >= 1000; },
+        const OnceWhen once([&] { return transferring() && save.L_cnt->text().toInt() >= 1000; },
                             stop, 5);
         save.Command1->click();
         ASSERT_TRUE(once.done());
@@ -246,6 +254,10 @@ TEST_P(ExportFromWorkbench, CommandsWaitDuringExecuteAndSaveAndStopOrCloseEndsIt
         EXPECT_LT(written, 1000000);
         EXPECT_FALSE(QFile::exists(dialog_.answer));
         EXPECT_EQ(file(partial).count(QStringLiteral("\r\n")), written);
+        if (ending) {
+            EXPECT_TRUE(prompts_.boxes().isEmpty());
+            return;
+        }
         ASSERT_EQ(prompts_.boxes().size(), 1);
         EXPECT_EQ(prompts_.boxes()[0].text,
                   QStringLiteral("出力を中断しました。\n%1行を%2に出力しました。")
@@ -255,20 +267,24 @@ TEST_P(ExportFromWorkbench, CommandsWaitDuringExecuteAndSaveAndStopOrCloseEndsIt
 
     QStringList enabledDuring;
     bool treeEnabled = true;
-    stoppedExport([&] {
-        for (const char* name : {"mn_sql_go", "mn_sql_commit", "mn_sql_rollback", "mn_disconnect",
-                                 "mn_get_tables", "mn_out_csv", "mn_out_select", "mn_inp_csv"}) {
-            if (action(name)->isEnabled())
-                enabledDuring << QString::fromLatin1(name);
-        }
-        treeEnabled = window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled();
-        action("mn_sql_stop")->trigger();
-    });
+    stoppedExport(
+        [&] {
+            for (const char* name :
+                 {"mn_sql_go", "mn_sql_commit", "mn_sql_rollback", "mn_disconnect", "mn_get_tables",
+                  "mn_out_csv", "mn_out_select", "mn_inp_csv"}) {
+                if (action(name)->isEnabled())
+                    enabledDuring << QString::fromLatin1(name);
+            }
+            treeEnabled =
+                window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled();
+            action("mn_sql_stop")->trigger();
+        },
+        false);
     EXPECT_TRUE(enabledDuring.isEmpty()) << enabledDuring.join(' ').toStdString();
     EXPECT_FALSE(treeEnabled);
     EXPECT_TRUE(services_->db().DbIsConnected());
 
-    stoppedExport([&] { window_->close(); });
+    stoppedExport([&] { window_->close(); }, true);
     for (int waited = 0; window_->isVisible() && waited < 5000; waited += 20)
         QTest::qWait(20);
     EXPECT_FALSE(window_->isVisible());
@@ -307,6 +323,46 @@ TEST_P(ExportFromWorkbench, OkDuringAGridFillIsRefused)
     EXPECT_TRUE(refused);
     EXPECT_TRUE(save.isVisible()); // nothing ran: the window waits for another OK
     save.Command2->click();
+}
+
+// Ending the program while a load runs (SIGTERM calls closeWithoutQuestions) stops the load at
+// its next line and then closes the window, without any box or question: at a log-out nobody
+// is there to answer.
+TEST_P(ExportFromWorkbench, EndingDuringALoadStopsItWithoutABox)
+{
+    run("CREATE TABLE qv_export_run (id INTEGER)");
+    run("COMMIT");
+    const int total = 200000;
+    const QString path = dir_.filePath(QStringLiteral("load.csv"));
+    {
+        QFile lines(path);
+        ASSERT_TRUE(lines.open(QIODevice::WriteOnly));
+        for (int i = 1; i <= total; ++i)
+            lines.write(QByteArray::number(i) + "\r\n");
+    }
+    action("mn_inp_csv")->trigger();
+    LoadCSV* load = window_->loadCSV();
+    ASSERT_NE(load, nullptr);
+    ASSERT_TRUE(load->isVisible());
+    load->TB_file->setText(path);
+    load->ImCB_table->setEditText(QStringLiteral("qv_export_run"));
+    load->VScroll1->setValue(2);
+    const auto inserted = [load] { return load->L_cnt->text().section('/', 0, 0).toLongLong(); };
+    prompts_.clear();
+    bool ended = false;
+    const OnceWhen once([&] { return transferring() && inserted() >= 1000; },
+                        [&] { ended = window_->closeWithoutQuestions(); }, 5);
+    load->Command1->click();
+    ASSERT_TRUE(once.done());
+    EXPECT_TRUE(ended);
+    EXPECT_LT(inserted(), total);
+    for (int waited = 0; window_->isVisible() && waited < 5000; waited += 20)
+        QTest::qWait(20);
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_FALSE(load->isVisible());
+    EXPECT_FALSE(services_->db().DbIsConnected());
+    for (const auto& box : prompts_.boxes())
+        ADD_FAILURE() << "box: " << box.title.toStdString() << ": " << box.text.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, ExportFromWorkbench,

@@ -345,14 +345,18 @@ TEST_P(ExportRoundTrip, ExportJobWritesEveryRowOrStopsAsPartial)
         if (source == 1) {
             ASSERT_NO_FATAL_FAILURE(describe(sql, info));
         }
-        ExportJob job(w.db->work(), settings);
+        ExportJob job(w.db->work());
         std::int64_t told = -1;
         job.progress = [&](std::int64_t rows) {
             EXPECT_TRUE(w.db->work().busy());
             told = rows;
         };
-        const ExportOutcome o = source == 0 ? job.gridToTextFile(w.grid(t), files[source])
-                                            : job.resultToTextFile(*w.db, info, files[source]);
+        const ResultGridSource grid = w.grid(t);
+        GridRows gridRows(grid);
+        ResultRows resultRows(*w.db, info);
+        TextFileSink file(files[source], settings);
+        const ExportOutcome o =
+            job.run(source == 0 ? static_cast<RowSource&>(gridRows) : resultRows, file);
         EXPECT_EQ(o.end, ExportOutcome::End::Complete) << source;
         EXPECT_EQ(o.rows, t.rows.size());
         EXPECT_EQ(told, t.rows.size());
@@ -373,13 +377,17 @@ TEST_P(ExportRoundTrip, ExportJobWritesEveryRowOrStopsAsPartial)
         if (source == 1) {
             ASSERT_NO_FATAL_FAILURE(describe(pairs, info));
         }
-        ExportJob job(w.db->work(), settings);
+        ExportJob job(w.db->work());
         job.progress = [&](std::int64_t rows) {
             if (rows > 0)
                 w.db->work().cancelAll();
         };
-        const ExportOutcome o = source == 0 ? job.gridToTextFile(w.grid(t), path)
-                                            : job.resultToTextFile(*w.db, info, path);
+        const ResultGridSource grid = w.grid(t);
+        GridRows gridRows(grid);
+        ResultRows resultRows(*w.db, info);
+        TextFileSink file(path, settings);
+        const ExportOutcome o =
+            job.run(source == 0 ? static_cast<RowSource&>(gridRows) : resultRows, file);
         EXPECT_EQ(o.end, ExportOutcome::End::Stopped) << source;
         EXPECT_GT(o.rows, 0);
         EXPECT_LT(o.rows, source == 0 ? t.rows.size() : 100 * t.rows.size());
@@ -652,7 +660,7 @@ TEST(ExecuteAndSave, RefusalsBeforeTheWindowOpens)
     EXPECT_TRUE(w.window->Picture1->isVisible());
     EXPECT_FALSE(w.window->ProgressBar1->isVisible());
     EXPECT_TRUE(w.window->Chk_edit_csv->isVisible());
-    w.window->Command2->click();
+    QTest::keyClick(w.window.get(), Qt::Key_Escape); // Cancel
     EXPECT_FALSE(w.window->isVisible());
     EXPECT_TRUE(w.history.isEmpty());
 }
@@ -894,7 +902,8 @@ TEST(ExportIncomplete, StoppedOrFailedExportsKeepExactlyTheRowsReportedAsPartial
     QTimer poll;
     poll.setInterval(5);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!w.window->exporting() || w.window->L_cnt->text().toInt() < 1000)
+        if (w.db->work().kind() != ConnectionWork::Kind::Transfer ||
+            w.window->L_cnt->text().toInt() < 1000)
             return;
         poll.stop();
         sawBusy = w.db->work().busy() && w.db->work().kind() == ConnectionWork::Kind::Transfer;

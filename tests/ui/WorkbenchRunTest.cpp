@@ -704,7 +704,8 @@ TEST_P(WorkbenchRun, LoadFromFileIsWorkOnTheConnection)
 }
 
 // Closing the main window during a load stops it as its Cancel does: the rows counted are
-// committed when the window disconnects, and no line after the close is sent.
+// committed when the window disconnects, and no line after the close is sent. The close ends
+// the program, so no box speaks of the load it cut short.
 TEST_P(WorkbenchRun, ClosingTheWindowDuringALoadStopsIt)
 {
     run("CREATE TABLE qv_ui_run (id INTEGER, name VARCHAR(20))");
@@ -731,9 +732,8 @@ TEST_P(WorkbenchRun, ClosingTheWindowDuringALoadStopsIt)
     EXPECT_FALSE(window_->isVisible());
     EXPECT_FALSE(services_->db().DbIsConnected());
     const QString counted = load->L_cnt->text().section(QLatin1Char('/'), 0, 0);
-    ASSERT_FALSE(prompts_.boxes().isEmpty());
-    EXPECT_EQ(prompts_.boxes().back().text,
-              QStringLiteral("登録が終了しました。（中断）\n\nINSERT行数:") + counted);
+    for (const auto& box : prompts_.boxes())
+        ADD_FAILURE() << "box: " << box.text.toStdString();
     EXPECT_LT(counted.toInt(), 300000);
 
     QString uid, pwd, conn = QStringLiteral("DSN=") + QLatin1String(GetParam()) + ";";

@@ -1,9 +1,7 @@
-#include "transfer/SelectOutStream.h"
+#include "transfer/ResultStream.h"
 
 #include "base/DateTimeText.h"
 #include "odbc/comm/ODBCComm.h"
-#include "transfer/ExportFile.h"
-#include "transfer/ExportText.h"
 
 namespace {
 
@@ -13,12 +11,12 @@ constexpr auto kSlice = std::chrono::milliseconds(50);
 
 } // namespace
 
-SelectOutOutcome
+StreamOutcome
 streamResultRows(ODBCComm& db, const ColumnKinds& kinds, const std::atomic<bool>& cancel,
                  const std::function<void(std::int64_t rows)>& between, bool asGrid,
                  const std::function<bool(const std::vector<std::string_view>& values)>& perRow)
 {
-    SelectOutOutcome out;
+    StreamOutcome out;
     std::vector<std::string_view> trimmed;
     const ODBCComm::RowSink sink = [&](const std::vector<std::string_view>& values) {
         if (cancel.load(std::memory_order_relaxed)) {
@@ -61,19 +59,4 @@ streamResultRows(ODBCComm& db, const ColumnKinds& kinds, const std::atomic<bool>
         }
     }
     return out;
-}
-
-SelectOutOutcome streamResultToFile(ODBCComm& db, const ColumnKinds& kinds,
-                                    ExportLineBuilder& builder, ExportFile& file,
-                                    const std::atomic<bool>& cancel,
-                                    const std::function<void(std::int64_t rows)>& between,
-                                    bool asGrid)
-{
-    std::string line;
-    return streamResultRows(db, kinds, cancel, between, asGrid,
-                            [&](const std::vector<std::string_view>& values) {
-                                line.clear();
-                                builder.appendRow(values, kinds, line);
-                                return file.write(line);
-                            });
 }
