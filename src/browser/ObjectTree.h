@@ -7,9 +7,7 @@
 #include <QPoint>
 #include <QString>
 #include <QStringList>
-#include <QVector>
 
-#include <cstdint>
 #include <functional>
 #include <optional>
 
