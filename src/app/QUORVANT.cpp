@@ -300,12 +300,9 @@ void QUORVANT::wireCompletion()
         return objectTree_->tableNames() + objectTree_->viewNames() + objectTree_->synonymNames();
     };
     completionCatalog_.readColumns = [this](const QString& table) {
-        int count = 0;
-        QStringList names;
-        QStringList types;
-        services_.db().DbListColumns(objectTree_->ownerFilter(), table, objtree::kMaxColumns, count,
-                                     names, types);
-        return names;
+        CatalogRead::Columns columns;
+        CatalogRead(services_.db()).columns(objectTree_->ownerFilter(), table, false, columns);
+        return columns.names;
     };
     connect(objectTree_, &ObjectTree::nodesAboutToBeRemoved, this,
             [this] { completionCatalog_.clear(); });

@@ -134,10 +134,8 @@ void ObjectCommands::copyClipCommand()
 
 QString ObjectCommands::allColumnsList()
 {
-    QTreeWidgetItem* node = popupNode();
-    if (!ObjectTree::isObjectNode(node) || !tree_.readColumns(node))
-        return {};
-    return AllColumnsText(tree_.columnNames().mid(0, tree_.columnCount()));
+    const std::optional<CatalogRead::Columns> columns = tree_.readColumns(popupNode());
+    return columns ? AllColumnsText(columns->names) : QString();
 }
 
 void ObjectCommands::copyAllColumnsCommand(bool toInputArea)
@@ -182,16 +180,18 @@ void ObjectCommands::showColumnAttributes(bool allAttributes)
 {
     attributeMode_ = allAttributes;
     QTreeWidgetItem* node = popupNode();
-    if (!ObjectTree::isObjectNode(node) || db_.work().busy())
+    // Refused before the grid is emptied: a command refused during work changes nothing.
+    if (!ObjectTree::isObjectNode(node) || tree_.refuseWhileBusy(QString::fromUtf8(kColumnsTitle)))
         return;
+    // The grid is taken first, so that a suspended fill ends as the grid's and not as a
+    // catalog read's.
     if (hooks_.showColumnTable)
         hooks_.showColumnTable({}, {}, {}, kAttributeNumberWidth);
-    if (!tree_.readColumns(node))
+    const std::optional<CatalogRead::Columns> columns = tree_.readColumns(node);
+    if (!columns)
         return;
-    const int count = tree_.columnCount();
-    const ColumnTable table =
-        ColumnAttributeTable(tree_.columnNames().mid(0, count), tree_.columnTypes().mid(0, count),
-                             tree_.keyPositions(), allAttributes);
+    const ColumnTable table = ColumnAttributeTable(columns->names, columns->typeTexts,
+                                                   columns->keyPositions, allAttributes);
     if (hooks_.showColumnTable) {
         // Every attribute is shown as text, left-aligned.
         const auto columns =

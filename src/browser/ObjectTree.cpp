@@ -48,29 +48,6 @@ QList<QTreeWidgetItem*> objectNodes(const QStringList& names, const QString& tag
     return nodes;
 }
 
-// Holds the tree disabled for its lifetime, so that no second expansion starts meanwhile.
-class TreeDisabled {
-public:
-    explicit TreeDisabled(QTreeWidget* tree) : tree_(tree) { tree_->setEnabled(false); }
-    ~TreeDisabled() { tree_->setEnabled(true); }
-    TreeDisabled(const TreeDisabled&) = delete;
-    TreeDisabled& operator=(const TreeDisabled&) = delete;
-
-private:
-    QTreeWidget* tree_;
-};
-
-class FlagOn {
-public:
-    explicit FlagOn(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagOn() { flag_ = false; }
-    FlagOn(const FlagOn&) = delete;
-    FlagOn& operator=(const FlagOn&) = delete;
-
-private:
-    bool& flag_;
-};
-
 } // namespace
 
 ObjectTree::RebuildGuard::RebuildGuard(ObjectTree& tree)
@@ -86,7 +63,8 @@ ObjectTree::RebuildGuard::~RebuildGuard()
 
 ObjectTree::ObjectTree(const ObjectTreeUi& ui, ODBCComm& db, Prompts& prompts, QWidget* owner,
                        QObject* parent)
-    : QObject(parent), ui_(ui), tree_(ui.TreeView1), db_(db), prompts_(prompts), ownerWindow_(owner)
+    : QObject(parent), ui_(ui), tree_(ui.TreeView1), db_(db), prompts_(prompts),
+      ownerWindow_(owner), catalog_(db)
 {
     Q_ASSERT(tree_ != nullptr);
     // Node order is catalog order; the tree's own drag (item data) is replaced by a text drag.
@@ -101,13 +79,10 @@ ObjectTree::ObjectTree(const ObjectTreeUi& ui, ODBCComm& db, Prompts& prompts, Q
     tree_->setIconSize(QSize(16, 16));
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(tree_, &QWidget::customContextMenuRequested, this, &ObjectTree::popupRequested);
-
-    auto noteRemoval = [this] {
-        if (loadingColumns_ && !removingOwnNodes_)
-            nodesRemoved_ = true;
-    };
-    connect(tree_->model(), &QAbstractItemModel::rowsAboutToBeRemoved, this, noteRemoval);
-    connect(tree_->model(), &QAbstractItemModel::modelAboutToBeReset, this, noteRemoval);
+    // While work runs on the connection no node is opened: the tree follows the connection's
+    // record, as the main window's commands do.
+    connect(&db_.work(), &ConnectionWork::changed, this,
+            [this] { tree_->setEnabled(!db_.work().busy()); });
 }
 
 ObjectTree::~ObjectTree() = default;
@@ -202,21 +177,28 @@ QTreeWidgetItem* ObjectTree::root(const QString& key) const
     return nullptr;
 }
 
+bool ObjectTree::refuseWhileBusy(const QString& title)
+{
+    return db_.work().refuseWhileBusy(prompts_, ownerWindow_, title);
+}
+
 void ObjectTree::loadObjectTree()
 {
-    // A load started from the events of a running one (its question box) would pull the roots
-    // from under it; other work on the connection runs to its end first.
-    if (!db_.DbIsConnected() || loadingTree_ || db_.work().busy())
+    // A load during other work (or from the events of a running load, its question box) would
+    // pull the roots from under that work: it is refused before anything is touched.
+    if (refuseWhileBusy(kLoadTitle) || !db_.DbIsConnected())
         return;
-    FlagOn loading(loadingTree_);
 
     resetSearchList();
     if (ui_.moveSearchHeaderToBottom)
         ui_.moveSearchHeaderToBottom();
 
+    // The whole load, its question included, is one piece of work: nothing else starts on the
+    // connection, nor a second load, until the tree is whole again.
+    const ConnectionWork::Scope work(db_.work(), ConnectionWork::Kind::Catalog);
     emit nodesAboutToBeRemoved();
+    objects_ = CatalogRead::Objects{};
     tree_->clear();
-    tree_->repaint();
     {
         RebuildGuard guard(*this);
         tree_->addTopLevelItem(makeNode(QLatin1String(kKeyTables), QLatin1String(kKeyTables),
@@ -227,20 +209,27 @@ void ObjectTree::loadObjectTree()
                                         QLatin1String(kTagSynonyms), QStringLiteral("tables")));
     }
 
-    const bool read = readObjects(owner_);
-    if (!read || (tables_.isEmpty() && views_.isEmpty())) {
-        const QString first = read ? QStringLiteral("TABLE/VIEW/SYNONYMが取得できませんでした。")
-                                   : QStringLiteral("TABLE/VIEW/SYNONYMの取得に失敗しました。");
+    // An abandoned load leaves bare roots, and the name lists say the same: never the part of
+    // a failed read, nor the synonyms of a read the user declined.
+    CatalogRead::Objects objects;
+    CatalogRead::Outcome outcome = catalog_.objects(owner_, objects);
+    // A stopped read (the program ending) asks nothing.
+    if (outcome.end == CatalogRead::End::Stopped)
+        return;
+    if (!outcome.read() || (objects.tables.isEmpty() && objects.views.isEmpty())) {
+        const QString first = outcome.read()
+                                  ? QStringLiteral("TABLE/VIEW/SYNONYMが取得できませんでした。")
+                                  : QStringLiteral("TABLE/VIEW/SYNONYMの取得に失敗しました。");
         const Prompts::Answer answer =
             prompts_.ask(ownerWindow_, Prompts::Icon::Question, kLoadTitle,
                          first + QStringLiteral("\nテーブルオーナー無視で、再取得しますか？"),
                          Prompts::Buttons::YesNo, Prompts::Answer::Yes);
-        if (answer != Prompts::Answer::Yes) {
-            clearNames();
+        if (answer != Prompts::Answer::Yes)
             return;
-        }
-        if (!readObjects(std::nullopt)) {
-            clearNames();
+        outcome = catalog_.objects(std::nullopt, objects);
+        if (outcome.end == CatalogRead::End::Stopped)
+            return;
+        if (!outcome.read()) {
             prompts_.tell(ownerWindow_, Prompts::Icon::Warning, kLoadTitle,
                           QStringLiteral("TABLE/VIEW/SYNONYMが取得できません。"));
             return;
@@ -248,27 +237,9 @@ void ObjectTree::loadObjectTree()
         owner_ = std::nullopt;
     }
 
+    objects_ = std::move(objects);
     fillObjects();
     selectTableTab();
-}
-
-bool ObjectTree::readObjects(const std::optional<QString>& owner)
-{
-    int tableCount = 0;
-    int viewCount = 0;
-    int synonymCount = 0;
-    const std::int16_t code =
-        db_.DbListObjects(owner, tableCount, tables_, viewCount, views_, synonymCount, synonyms_);
-    return code == 0;
-}
-
-// An abandoned load leaves bare roots; the name lists say the same, rather than holding the
-// part of a failed read or the synonyms of a read the user declined.
-void ObjectTree::clearNames()
-{
-    tables_.clear();
-    views_.clear();
-    synonyms_.clear();
 }
 
 void ObjectTree::fillObjects()
@@ -279,9 +250,9 @@ void ObjectTree::fillObjects()
         const QStringList& names;
         const char* tag;
     };
-    const Group groups[] = {{kKeyTables, tables_, kTagTable},
-                            {kKeyViews, views_, kTagView},
-                            {kKeySynonyms, synonyms_, kTagSynonym}};
+    const Group groups[] = {{kKeyTables, objects_.tables, kTagTable},
+                            {kKeyViews, objects_.views, kTagView},
+                            {kKeySynonyms, objects_.synonyms, kTagSynonym}};
     for (const Group& group : groups) {
         QTreeWidgetItem* groupRoot = root(QLatin1String(group.key));
         groupRoot->addChildren(objectNodes(group.names, QLatin1String(group.tag)));
@@ -341,75 +312,68 @@ void ObjectTree::onItemExpanded(QTreeWidgetItem* node)
     if (!isObjectNode(node) || node->childCount() == 0 ||
         tagOf(node->child(0)) != QLatin1String(kTagDummy))
         return;
-    // Opening the same node again from the events let run below must not read twice.
-    if (loadingColumns_ || db_.work().busy())
+    // Refused or stopped, the node keeps its placeholder and closes again, so that opening it
+    // later reads its columns; it is never left half filled.
+    if (refuseWhileBusy(QString::fromUtf8(kColumnsTitle))) {
+        node->setExpanded(false);
         return;
-    FlagOn loading(loadingColumns_);
-    // The column and key reads are one piece of work on the connection.
-    const ConnectionWork::Scope work(db_.work(), ConnectionWork::Kind::Columns);
-    nodesRemoved_ = false;
-    TreeDisabled disabled(tree_);
-
-    const bool loaded = LoadColumns(node);
-    if (nodesRemoved_)
-        return;
-    if (loaded)
-        AddColumnNodes(node);
-    {
-        FlagOn own(removingOwnNodes_);
-        delete node->takeChild(0);
     }
+    const QPersistentModelIndex at = persistentIndex(node);
+    CatalogRead::Columns columns;
+    const CatalogRead::Outcome outcome = readColumnsOf(node, columns);
+    // The read lets the window's events run: the node may have gone meanwhile.
+    node = nodeOf(at);
+    if (node == nullptr)
+        return;
+    if (outcome.end == CatalogRead::End::Stopped || outcome.end == CatalogRead::End::Busy) {
+        node->setExpanded(false);
+        return;
+    }
+    // A read that failed (or found no connection) is final: the object stays empty.
+    if (outcome.read())
+        addColumnNodes(node, columns);
+    delete node->takeChild(0);
 }
 
-bool ObjectTree::readColumns(QTreeWidgetItem* node)
+std::optional<CatalogRead::Columns> ObjectTree::readColumns(QTreeWidgetItem* node)
 {
-    if (!isObjectNode(node) || loadingColumns_ || loadingTree_ || db_.work().busy())
-        return false;
-    FlagOn loading(loadingColumns_);
-    const ConnectionWork::Scope work(db_.work(), ConnectionWork::Kind::Columns);
-    nodesRemoved_ = false;
-    return LoadColumns(node) && !nodesRemoved_;
+    if (!isObjectNode(node) || refuseWhileBusy(QString::fromUtf8(kColumnsTitle)))
+        return std::nullopt;
+    CatalogRead::Columns columns;
+    if (!readColumnsOf(node, columns).read())
+        return std::nullopt;
+    return columns;
 }
 
-bool ObjectTree::LoadColumns(QTreeWidgetItem* node)
+CatalogRead::Outcome ObjectTree::readColumnsOf(const QTreeWidgetItem* node,
+                                               CatalogRead::Columns& out)
 {
-    if (!db_.DbIsConnected())
-        return false;
-    const QString kind = keyOf(node->parent());
-    const QString name = node->text(0);
-
-    int count = 0;
-    const std::int16_t code =
-        db_.DbListColumns(owner_, name, kMaxColumns, count, colNames_, colTypes_);
-    colCount_ = count;
-    if (code != 0)
-        return false;
-    keyPositions_.fill(0, count);
-    if (kind == QLatin1String(kKeyTables) || kind == QLatin1String(kKeySynonyms))
-        db_.DbMarkKeyColumns(owner_, name, count, colNames_, keyPositions_);
-    return !nodesRemoved_;
+    // Views have no keys; a synonym's are its table's.
+    const bool keys = keyOf(node->parent()) != QLatin1String(kKeyViews);
+    return catalog_.columns(owner_, node->text(0), keys, out);
 }
 
-void ObjectTree::AddColumnNodes(QTreeWidgetItem* node)
+void ObjectTree::addColumnNodes(QTreeWidgetItem* node, const CatalogRead::Columns& columns)
 {
     const QString kind = keyOf(node->parent());
     const bool view = kind == QLatin1String(kKeyViews);
     const bool table = kind == QLatin1String(kKeyTables);
     const QString desc = QStringLiteral("desc");
-    QList<QTreeWidgetItem*> columns;
-    columns.reserve(colCount_);
-    for (int i = 0; i < colCount_; ++i) {
+    QList<QTreeWidgetItem*> nodes;
+    nodes.reserve(columns.count());
+    for (int i = 0; i < columns.count(); ++i) {
         QTreeWidgetItem* column =
-            makeNode(colNames_.value(i), QString(), QLatin1String(kTagColName),
+            makeNode(columns.names.value(i), QString(), QLatin1String(kTagColName),
                      view ? QStringLiteral("col_v") : QStringLiteral("col"));
-        column->addChild(makeNode(colTypes_.value(i), QString(), QLatin1String(kTagColType), desc));
-        const std::int16_t position = keyPositions_.value(i);
+        column->addChild(
+            makeNode(columns.typeTexts.value(i), QString(), QLatin1String(kTagColType), desc));
+        const std::int16_t position = columns.keyPositions.value(i);
         if (table && position > 0)
             column->addChild(makeNode(QStringLiteral("Primary Key #%1").arg(position), QString(),
                                       QLatin1String(kTagPkey), desc));
-        columns.append(column);
+        nodes.append(column);
     }
-    node->addChildren(columns);
+    node->addChildren(nodes);
 }
 
 bool ObjectTree::eventFilter(QObject* watched, QEvent* event)

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "browser/CatalogRead.h"
+
 #include <QObject>
 #include <QPersistentModelIndex>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
-#include <QVector>
 
-#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -39,8 +39,8 @@ inline constexpr char kKeyViews[] = "VIEW";
 inline constexpr char kKeySynonyms[] = "SYNONYM";
 
 inline constexpr char kPlaceholder[] = "Columns 取得中...";
-// Column reads stop storing after this many columns of one object.
-inline constexpr int kMaxColumns = 999;
+// The title of the boxes of a column read (its refusal during other work).
+inline constexpr char kColumnsTitle[] = "QUORVANT";
 } // namespace objtree
 
 // The main window's widgets the tree works on; the main window keeps ownership and layout.
@@ -57,7 +57,10 @@ struct ObjectTreeUi {
 
 // The object tree TreeView1: three roots with the tables, views and synonyms of the connected
 // database, each object's columns read when its node is first opened. The tree widget is this
-// class's alone: the search and the generated commands reach it through the calls below.
+// class's alone: the search and the generated commands reach it through the calls below. The
+// reads are CatalogRead's; this class asks it and fills nodes. A read that arrives while other
+// work runs on the connection is refused with the connection's one busy box, and leaves the
+// nodes as they were.
 //
 // Node data lives in the item's column 0: the caption as its text, and the key, tag and image
 // key under the roles below (the icon is the image's).
@@ -112,24 +115,21 @@ public:
     QTreeWidgetItem* root(const QString& key) const;
 
     // Object names of the last load, in catalog order.
-    const QStringList& tableNames() const { return tables_; }
-    int tableCount() const { return static_cast<int>(tables_.size()); }
-    const QStringList& viewNames() const { return views_; }
-    int viewCount() const { return static_cast<int>(views_.size()); }
-    const QStringList& synonymNames() const { return synonyms_; }
-    int synonymCount() const { return static_cast<int>(synonyms_.size()); }
+    const QStringList& tableNames() const { return objects_.tables; }
+    int tableCount() const { return static_cast<int>(objects_.tables.size()); }
+    const QStringList& viewNames() const { return objects_.views; }
+    int viewCount() const { return static_cast<int>(objects_.views.size()); }
+    const QStringList& synonymNames() const { return objects_.synonyms; }
+    int synonymCount() const { return static_cast<int>(objects_.synonyms.size()); }
 
-    // Reads the columns of an object node afresh into the column buffers (the generated
-    // statements and the attribute view want the catalog as it is now). One piece of work on the
-    // connection; false when the read fails, other work is running, or nodes were removed
-    // meanwhile (the node may be gone then).
-    bool readColumns(QTreeWidgetItem* node);
+    // Reads the columns of an object node afresh (the generated statements and the attribute
+    // view want the catalog as it is now); the node's own children are not touched. Nothing
+    // when the read fails, or when other work runs (refused with the busy box).
+    std::optional<CatalogRead::Columns> readColumns(QTreeWidgetItem* node);
 
-    // The columns of the object read last (overwritten by every column read).
-    int columnCount() const { return colCount_; }
-    const QStringList& columnNames() const { return colNames_; }
-    const QStringList& columnTypes() const { return colTypes_; }
-    const QVector<std::int16_t>& keyPositions() const { return keyPositions_; }
+    // The one refusal of a tree command that arrives while other work runs on the connection:
+    // the busy box titled title, and true. A command refused here is not started at all.
+    bool refuseWhileBusy(const QString& title);
 
     // The button of the last mouse press on the tree.
     Qt::MouseButton lastMouseButton() const { return lastMouseButton_; }
@@ -162,11 +162,9 @@ protected:
 
 private:
     void onItemExpanded(QTreeWidgetItem* node);
-    bool LoadColumns(QTreeWidgetItem* node);
-    void AddColumnNodes(QTreeWidgetItem* node);
-    bool readObjects(const std::optional<QString>& owner);
+    CatalogRead::Outcome readColumnsOf(const QTreeWidgetItem* node, CatalogRead::Columns& out);
+    static void addColumnNodes(QTreeWidgetItem* node, const CatalogRead::Columns& columns);
     void fillObjects();
-    void clearNames();
     void resetSearchList();
     void selectTableTab();
     void startDrag();
@@ -179,25 +177,12 @@ private:
     ODBCComm& db_;
     Prompts& prompts_;
     QWidget* ownerWindow_;
+    CatalogRead catalog_;
 
     std::optional<QString> owner_;
-    QStringList tables_;
-    QStringList views_;
-    QStringList synonyms_;
-
-    int colCount_ = 0;
-    QStringList colNames_;
-    QStringList colTypes_;
-    QVector<std::int16_t> keyPositions_;
+    CatalogRead::Objects objects_;
 
     Qt::MouseButton lastMouseButton_ = Qt::NoButton;
     QPoint pressPos_;
     bool dragArmed_ = false;
-
-    bool loadingTree_ = false;
-    bool loadingColumns_ = false;
-    // Set when nodes are removed by anyone while a column read lets events run: the node being
-    // filled may be gone, so the read is abandoned.
-    bool nodesRemoved_ = false;
-    bool removingOwnNodes_ = false;
 };

@@ -556,7 +556,10 @@ TEST_P(BrowserTest, AttributeViewRowsInBothModes)
     ASSERT_EQ(rows.size(), 3);
     // The type without its "NOT NULL" (trailing blank kept), then YES; key positions by index.
     ASSERT_EQ(rows[0].size(), 4);
-    EXPECT_EQ(rows[0][1], tree->columnTypes()[0].left(tree->columnTypes()[0].indexOf("NOT NULL")));
+    const std::optional<CatalogRead::Columns> read = tree->readColumns(attrs);
+    ASSERT_TRUE(read.has_value());
+    const QString type = read->typeTexts.value(0);
+    EXPECT_EQ(rows[0][1], type.left(type.indexOf("NOT NULL")));
     EXPECT_TRUE(rows[0][1].endsWith(QLatin1Char(' ')));
     EXPECT_EQ(rows[0][2], QStringLiteral("YES"));
     EXPECT_EQ(rows[0][3], QStringLiteral("2"));

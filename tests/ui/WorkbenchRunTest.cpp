@@ -485,6 +485,7 @@ TEST_P(WorkbenchRun, CommandsThatUseTheConnectionWaitForTheWorkAndStopTwiceIsHar
     QStringList enabledDuring;
     bool treeEnabled = true;
     bool stillConnected = false;
+    QList<ScriptedPrompts::Box> refusals;
     QTimer::singleShot(300, window_.get(), [&] {
         for (const char* name : {"mn_connect", "mn_disconnect", "mn_reconnect", "mn_sql_go",
                                  "mn_sql_commit", "mn_sql_rollback", "mn_out_select", "mn_inp_csv",
@@ -495,7 +496,10 @@ TEST_P(WorkbenchRun, CommandsThatUseTheConnectionWaitForTheWorkAndStopTwiceIsHar
         treeEnabled = window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled();
         // Reached another way (a script, a later window), disconnect still waits for the work.
         window_->connection().DisconnectDatabase();
+        // A reload of the tree is refused with the busy box.
         window_->objectTree().getTablesCommand();
+        refusals = prompts_.boxes();
+        prompts_.clear();
         stillConnected = services_->db().DbIsConnected();
         action("mn_sql_stop")->trigger();
         action("mn_sql_stop")->trigger();
@@ -504,6 +508,9 @@ TEST_P(WorkbenchRun, CommandsThatUseTheConnectionWaitForTheWorkAndStopTwiceIsHar
     EXPECT_EQ(enabledDuring, (QStringList{"mn_sql_stop", "mn_exit"}));
     EXPECT_FALSE(treeEnabled);
     EXPECT_TRUE(stillConnected);
+    ASSERT_EQ(refusals.size(), 1);
+    EXPECT_EQ(refusals[0].title, QStringLiteral("TABLE/VIEW/SYNONYMの取得"));
+    EXPECT_EQ(refusals[0].text, ConnectionWork::busyText());
     expectStoppedStatement();
     EXPECT_TRUE(action("mn_disconnect")->isEnabled());
     EXPECT_TRUE(window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled());
