@@ -723,7 +723,6 @@ void BatchRun::showTable(const QStringList& headers, const ColumnKinds& kinds,
         return;
     }
     const QStringList columns = headers.mid(1);
-    // Readers of the run state (copies, export) see the grid as shown, not the last result.
     result_column_count = static_cast<std::int16_t>(columns.size());
     model_.setColumns(columns, kinds);
     model_.setNumberColumn(headers.first(), numberWidth);

@@ -137,8 +137,7 @@ TEST_P(ExportLoadRoundTrip, ExportedRowsLoadBackAsTheSameRows)
 
         // The grid's rows, as the run fills them, give the same file: NULLs stay apart.
         BatchRun run(*s.db, s.prompts, nullptr);
-        run.exec_sql(QStringLiteral("SELECT * FROM ") + c.table + QStringLiteral(" ORDER BY 1"),
-                     false);
+        run.runBatch(QStringLiteral("SELECT * FROM ") + c.table + QStringLiteral(" ORDER BY 1"));
         const ResultGridModel& m = run.model();
         const auto rowCount = static_cast<qint64>(m.rows().size());
         ResultGridSource grid;

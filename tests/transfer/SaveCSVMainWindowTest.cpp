@@ -196,7 +196,7 @@ TEST_P(ExportFromWorkbench, ExecuteAndSaveEndsASuspendedGridFetch)
     auto* timer = new QTimer(window_.get());
     timer->setInterval(0);
     QObject::connect(timer, &QTimer::timeout, timer, [this, timer, button] {
-        if (!window_->sqlRunner().resultOpen() || window_->sqlRunner().batch().exec_row_count == 0)
+        if (!services_->db().work().cursorHeld() || window_->sqlRunner().model().rows().empty())
             return;
         timer->stop();
         button->click();
@@ -221,7 +221,7 @@ TEST_P(ExportFromWorkbench, ExecuteAndSaveEndsASuspendedGridFetch)
     EXPECT_EQ(window_->showHist().log().entries().last().SQLstmt,
               QStringLiteral("SELECT 42 AS answer"));
     EXPECT_FALSE(button->isEnabled());
-    EXPECT_FALSE(window_->sqlRunner().resultOpen());
+    EXPECT_FALSE(services_->db().work().cursorHeld());
     EXPECT_FALSE(window_->findChild<QLabel*>(QStringLiteral("L_msg"))
                      ->text()
                      .endsWith(QStringLiteral("（中断されました）")));
@@ -306,7 +306,7 @@ TEST_P(ExportFromWorkbench, OkDuringAGridFillIsRefused)
     auto* timer = new QTimer(window_.get());
     timer->setInterval(0);
     QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
-        if (!window_->sqlRunner().resultOpen() || window_->sqlRunner().batch().exec_row_count == 0)
+        if (!services_->db().work().cursorHeld() || window_->sqlRunner().model().rows().empty())
             return;
         timer->stop();
         clicked = true;
@@ -446,7 +446,7 @@ TEST_P(RestToFile, RestOfACappedResultRunsTheStatementOnce)
         outOfPlace += all[i] != QString::number(i + 1);
     EXPECT_EQ(outOfPlace, 0);
     // The result has ended with the export; the grid keeps its rows.
-    EXPECT_FALSE(window_->sqlRunner().resultOpen());
+    EXPECT_FALSE(services_->db().work().cursorHeld());
     EXPECT_FALSE(action("mn_out_rest")->isEnabled());
     EXPECT_EQ(grid()->rowCount(), 10000);
     run(postgres() ? "SELECT currval('qv_export_seq')" : "SELECT LASTVAL(qv_export_seq)");
@@ -464,7 +464,7 @@ TEST_P(RestToFile, RestOfACappedResultRunsTheStatementOnce)
     EXPECT_TRUE(prompts_.boxes().last().text.endsWith(
         QStringLiteral("%1行を%2に出力しました。").arg(kept.size()).arg(partial)))
         << prompts_.boxes().last().text.toStdString();
-    EXPECT_FALSE(window_->sqlRunner().resultOpen());
+    EXPECT_FALSE(services_->db().work().cursorHeld());
 
     // A workbook goes on in a new sheet, under the header again, when a sheet is full; the
     // sheets hold every row once and in order. The limit is lowered from 1,048,575 here.
@@ -503,7 +503,7 @@ TEST_P(RestToFile, RestOfACappedResultRunsTheStatementOnce)
     for (qsizetype i = 0; i < values.size(); ++i)
         outOfOrder += values[i] != values[0] + i;
     EXPECT_EQ(outOfOrder, 0);
-    EXPECT_FALSE(window_->sqlRunner().resultOpen());
+    EXPECT_FALSE(services_->db().work().cursorHeld());
 
     // A write that fails part way into the rest (as on a full disk) keeps the whole lines
     // written as <name>.partial, and the box gives the system's reason and their count. The
@@ -529,7 +529,7 @@ TEST_P(RestToFile, RestOfACappedResultRunsTheStatementOnce)
                   .arg(QString::fromLocal8Bit(std::strerror(EFBIG)))
                   .arg(whole.size())
                   .arg(cut));
-    EXPECT_FALSE(window_->sqlRunner().resultOpen());
+    EXPECT_FALSE(services_->db().work().cursorHeld());
 
     // The file holds the result, not the grid's view of it: with a filter and a descending
     // sort on, it has every row the statement gave, in the order the database gave them.

@@ -128,7 +128,7 @@ protected:
         timer->setInterval(0);
         QObject::connect(timer, &QTimer::timeout, timer, [this, timer] {
             const SqlRunner& runner = window_->sqlRunner();
-            if (!runner.resultOpen() || runner.batch().exec_row_count == 0)
+            if (!services_->db().work().cursorHeld() || runner.model().rows().empty())
                 return;
             timer->stop();
             timer->deleteLater();
@@ -209,8 +209,8 @@ TEST_P(ObjectBrowserTest, AttributeViewFillsTheGridInBothModes)
     ASSERT_EQ(grid()->rowCount(), 3);
     EXPECT_EQ(cell(0, 0), QStringLiteral("  1"));
     EXPECT_EQ(cell(1, 1), QStringLiteral("item name"));
-    // Readers of the run state see the grid as shown, not the SELECT before it.
-    EXPECT_EQ(window_->sqlRunner().batch().result_column_count, 1);
+    // Copies and exports read the grid as shown, not the SELECT before it.
+    EXPECT_EQ(window_->sqlRunner().model().resultColumnCount(), 1);
     EXPECT_EQ(child<QLabel>("status")->text(), QStringLiteral("SQLCode:"));
     EXPECT_EQ(child<QLabel>("cnt")->text(), QStringLiteral("行数:"));
     EXPECT_EQ(child<QLabel>("time")->text(), QStringLiteral("実行時間："));

@@ -106,7 +106,7 @@ protected:
         timer->setInterval(0);
         QObject::connect(timer, &QTimer::timeout, timer, [this, timer, act] {
             const SqlRunner& runner = window_->sqlRunner();
-            if (!runner.resultOpen() || runner.batch().exec_row_count == 0)
+            if (!services_->db().work().cursorHeld() || runner.model().rows().empty())
                 return;
             timer->stop();
             timer->deleteLater();
