@@ -154,17 +154,6 @@ void QUORVANT::saveGridCommand()
     saveCSV_->ShowOption(gridSource());
 }
 
-bool QUORVANT::historyRunAllowed(QWidget* owner)
-{
-    // The runner drops a run asked for during work without a word, after the history window
-    // has closed and replaced the input: the refusal comes first, while nothing has changed.
-    if (!services_.db().work().busy() && !sqlRunner_->running())
-        return true;
-    services_.prompts().tell(owner, Prompts::Icon::Warning,
-                             QStringLiteral("QUORVANT - ＳＱＬの実行"), ConnectionWork::busyText());
-    return false;
-}
-
 void QUORVANT::runCommand(const QString& name, int index)
 {
     const auto arrayCommand = arrayCommands_.constFind(name);
