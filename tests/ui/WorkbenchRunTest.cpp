@@ -485,6 +485,7 @@ TEST_P(WorkbenchRun, CommandsThatUseTheConnectionWaitForTheWorkAndStopTwiceIsHar
     QStringList enabledDuring;
     bool treeEnabled = true;
     bool stillConnected = false;
+    QString refusal;
     QTimer::singleShot(300, window_.get(), [&] {
         for (const char* name : {"mn_connect", "mn_disconnect", "mn_reconnect", "mn_sql_go",
                                  "mn_sql_commit", "mn_sql_rollback", "mn_out_select", "mn_inp_csv",
@@ -493,8 +494,11 @@ TEST_P(WorkbenchRun, CommandsThatUseTheConnectionWaitForTheWorkAndStopTwiceIsHar
                 enabledDuring.append(QString::fromLatin1(name));
         }
         treeEnabled = window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled();
-        // Reached another way (a script, a later window), disconnect still waits for the work.
+        // Reached another way (a script, a later window), disconnect is refused with the busy
+        // box and the work goes on.
         window_->connection().DisconnectDatabase();
+        refusal = prompts_.boxes().value(0).text;
+        prompts_.clear();
         window_->objectTree().getTablesCommand();
         stillConnected = services_->db().DbIsConnected();
         action("mn_sql_stop")->trigger();
@@ -504,6 +508,7 @@ TEST_P(WorkbenchRun, CommandsThatUseTheConnectionWaitForTheWorkAndStopTwiceIsHar
     EXPECT_EQ(enabledDuring, (QStringList{"mn_sql_stop", "mn_exit"}));
     EXPECT_FALSE(treeEnabled);
     EXPECT_TRUE(stillConnected);
+    EXPECT_EQ(refusal, ConnectionWork::busyText());
     expectStoppedStatement();
     EXPECT_TRUE(action("mn_disconnect")->isEnabled());
     EXPECT_TRUE(window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled());
