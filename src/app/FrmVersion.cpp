@@ -1,6 +1,5 @@
 #include "app/FrmVersion.h"
 
-#include "base/EventPump.h"
 #include "base/Twips.h"
 
 #include <QGuiApplication>
@@ -43,11 +42,7 @@ FrmVersion::FrmVersion(QWidget* owner) : QDialog(owner)
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setDefault(true);
     Command1->setGeometry(260, 108, 80, 28);
-    connect(Command1, &QPushButton::clicked, this, [this] {
-        hide();
-        letEventsRun();
-        close();
-    });
+    connect(Command1, &QPushButton::clicked, this, &QWidget::close);
     setFixedSize(356, 148);
 }
 

@@ -170,7 +170,7 @@ void QUORVANT::wireConnection()
 {
     connectDS_ = new ConnectDS(services_.db(), services_.ini(), services_.prompts(), this);
     const ConnectionUi ui = ui_.connectionUi(this);
-    connection_ = new ConnectionState(services_.db(), *connectDS_, ui, this);
+    connection_ = new ConnectionState(services_.db(), services_.prompts(), *connectDS_, ui, this);
     connect(connection_, &ConnectionState::connected, this, &QUORVANT::loadObjectTree);
     connect(connection_, &ConnectionState::aboutToDisconnect, this, &QUORVANT::closeFetch);
     connect(connection_, &ConnectionState::stateChanged, this, &QUORVANT::updateCommandStates);
@@ -337,8 +337,8 @@ void QUORVANT::wireInputArea()
     ShowHistHooks histHooks;
     histHooks.InputHist = [this](const QString& sql) { inputArea_->InputHist(sql); };
     histHooks.PostSQL = [this](const QString& sql) { inputArea_->PostSQL(sql); };
-    histHooks.mayRun = [this] { return historyRunAllowed(showHist_); };
-    showHist_ = new ShowHist(services_.ini(), std::move(histHooks), this);
+    showHist_ = new ShowHist(services_.ini(), services_.db().work(), services_.prompts(),
+                             std::move(histHooks), this);
     showTemp_ = new ShowTemp(
         services_.ini(), services_.prompts(),
         [this](const QString& sql) { inputArea_->CopyTmpl(sql); }, this);

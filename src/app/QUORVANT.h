@@ -129,8 +129,6 @@ private:
     // The grid as the export reads it.
     ResultGridSource gridSource();
     ResultGridSource fetchedRowsSource();
-    // A statement of the history window may run now; otherwise says why over owner.
-    bool historyRunAllowed(QWidget* owner);
     void wireCommands();
     // Runs the command of a menu item, popup item or toolbar button; index is the item's place
     // in its control array (-1 for none).

@@ -153,14 +153,6 @@ void QUORVANT::saveGridCommand()
     saveCSV_->ShowOption(gridSource());
 }
 
-bool QUORVANT::historyRunAllowed(QWidget* owner)
-{
-    // The runner drops a run asked for during work without a word, after the history window
-    // has closed and replaced the input: the refusal comes first, while nothing has changed.
-    return !services_.db().work().refuseWhileBusy(services_.prompts(), owner,
-                                                  QStringLiteral("QUORVANT - ＳＱＬの実行"));
-}
-
 void QUORVANT::runCommand(const QString& name, int index)
 {
     const auto arrayCommand = arrayCommands_.constFind(name);

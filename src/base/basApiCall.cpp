@@ -189,11 +189,9 @@ bool RunAndWait(QProcess& process)
     }
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    if (process.state() != QProcess::NotRunning) {
-        // The window's text is out in the other program: nothing of the window may act.
-        const InputGate::Closed gate(true);
-        loop.exec();
-    }
+    // The window's text is out in the other program: nothing of the window may act (strict).
+    if (process.state() != QProcess::NotRunning)
+        InputGate::wait(loop, true);
     return true;
 }
 

@@ -1,6 +1,5 @@
 #include "connect/ConnectDS.h"
 
-#include "base/EventPump.h"
 #include "base/INIfile_IO.h"
 #include "base/Prompts.h"
 #include "base/Settings.h"
@@ -319,7 +318,6 @@ void ConnectDS::confirm()
     answerMarkKey_ = sourcemarks::keyOf(markedSource);
     sourcemarks::write(ini_, answerMarkKey_, answerMarks_);
     accept();
-    letEventsRun();
 }
 
 QString ConnectDS::markSource() const

@@ -17,9 +17,9 @@ const QString kReadOnlyMark = QStringLiteral("【読取専用】");
 
 } // namespace
 
-ConnectionState::ConnectionState(ODBCComm& db, ConnectDS& dialog, const ConnectionUi& ui,
-                                 QObject* parent)
-    : QObject(parent), db_(db), dialog_(dialog), ui_(ui)
+ConnectionState::ConnectionState(ODBCComm& db, Prompts& prompts, ConnectDS& dialog,
+                                 const ConnectionUi& ui, QObject* parent)
+    : QObject(parent), db_(db), prompts_(prompts), dialog_(dialog), ui_(ui)
 {
     for (QAction* a : {ui_.tb_connect, ui_.tb_discon}) {
         if (a != nullptr)
@@ -65,7 +65,7 @@ void ConnectionState::setDsnColour(const QColor& colour)
 
 void ConnectionState::ConnectDatabase()
 {
-    if (db_.work().busy() || db_.DbIsConnected())
+    if (db_.work().refuseWhileBusy(prompts_, ui_.window, kTitle) || db_.DbIsConnected())
         return;
     dsn_ = dialog_.GetDSN(uid_, pwd_, driver_, connStr_);
     marks_ = dialog_.marks();
@@ -110,7 +110,7 @@ void ConnectionState::ConnectDatabase()
 
 void ConnectionState::ReconnectDatabase()
 {
-    if (db_.work().busy() || db_.DbIsConnected())
+    if (db_.work().refuseWhileBusy(prompts_, ui_.window, kTitle) || db_.DbIsConnected())
         return;
     QString uid;
     QString pwd;
@@ -133,7 +133,7 @@ void ConnectionState::ReconnectDatabase()
 void ConnectionState::DisconnectDatabase()
 {
     // Work on the connection runs to its end (or its stop) first.
-    if (db_.work().busy())
+    if (db_.work().refuseWhileBusy(prompts_, ui_.window, kTitle))
         return;
     emit aboutToDisconnect();
     db_.DbDisconnect(ui_.window);

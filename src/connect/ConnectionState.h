@@ -10,6 +10,7 @@
 
 class ConnectDS;
 class ODBCComm;
+class Prompts;
 class QAction;
 class QLineEdit;
 class QWidget;
@@ -43,7 +44,7 @@ class ConnectionState : public QObject {
 public:
     static constexpr QRgb kConnectedColour = qRgb(255, 255, 128);
 
-    ConnectionState(ODBCComm& db, ConnectDS& dialog, const ConnectionUi& ui,
+    ConnectionState(ODBCComm& db, Prompts& prompts, ConnectDS& dialog, const ConnectionUi& ui,
                     QObject* parent = nullptr);
 
     void ConnectDatabase();
@@ -56,8 +57,6 @@ public:
     bool canReconnect() const { return reconnectOffered_; }
     const QString& dsn() const { return dsn_; }
     const QString& uid() const { return uid_; }
-    const QString& pwd() const { return pwd_; }
-    const QString& driver() const { return driver_; }
     const QString& connectionString() const { return connStr_; }
     // The marks of the open connection's source (none while disconnected).
     SourceMarks marks() const;
@@ -79,6 +78,7 @@ private:
     bool applyReadOnly(bool tellUnguarded);
 
     ODBCComm& db_;
+    Prompts& prompts_;
     ConnectDS& dialog_;
     ConnectionUi ui_;
     bool reconnectOffered_ = false;

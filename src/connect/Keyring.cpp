@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QThread>
 #include <QTimer>
 
@@ -45,10 +44,7 @@ Keyring::Result Keyring::wait(QKeychain::Job* job, const std::function<void()>& 
     // A quit before exec() would be lost: a job that answered at once needs no wait.
     if (!error) {
         const BusyCursor busy;
-        std::optional<InputGate::Closed> gate;
-        if (qobject_cast<QGuiApplication*>(app) != nullptr)
-            gate.emplace();
-        loop.exec();
+        InputGate::wait(loop);
     }
 
     if (error == QKeychain::NoError)

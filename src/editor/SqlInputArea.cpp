@@ -2,7 +2,6 @@
 
 #include "base/AppFolder.h"
 #include "base/Composition.h"
-#include "base/EventPump.h"
 #include "base/GetFile.h"
 #include "base/Prompts.h"
 #include "base/SqlHighlight.h"
@@ -336,7 +335,6 @@ void SqlInputArea::PostSQL(const QString& SQLstmt)
 {
     selectSqlTab();
     ui_.TB_SQL->setPlainText(SQLstmt);
-    letEventsRun();
     if (hooks_.runBatch)
         hooks_.runBatch(SQLstmt);
 }
@@ -350,7 +348,6 @@ QString SqlInputArea::statements()
 void SqlInputArea::InputHist(const QString& HistSql)
 {
     selectSqlTab();
-    letEventsRun();
     ui_.TB_SQL->setPlainText(HistSql);
     ui_.TB_SQL->setFocus();
 }
@@ -358,7 +355,6 @@ void SqlInputArea::InputHist(const QString& HistSql)
 void SqlInputArea::CopyTmpl(const QString& TmplSql)
 {
     selectSqlTab();
-    letEventsRun();
     QPlainTextEdit* box = ui_.TB_SQL;
     QTextCursor c = box->textCursor();
     const int start = c.selectionStart();
@@ -373,7 +369,6 @@ void SqlInputArea::LoadSqlFile(const QString& path)
     QByteArray bytes;
     const sqltext::SqlFileRead read = sqltext::readSqlFile(path, bytes);
     selectSqlTab();
-    letEventsRun();
     if (read == sqltext::SqlFileRead::Read)
         ui_.TB_SQL->setPlainText(sqltext::decodeSqlFile(bytes));
     const QString refusal = sqltext::sqlFileRefusal(read, path);

@@ -34,14 +34,12 @@ public:
     // Appends the oldest pending entry to the file; false when nothing was pending. The entry
     // leaves the queue also when the write fails.
     bool writeNextPending();
-    int pendingCount() const { return static_cast<int>(pending_.size()); }
     // SaveHist: pending entries written, then the file cut to the newest maxHist records. The
     // file, not the memory, is trimmed, so what other instances appended is kept. A file that
     // cannot be read or replaced is left as it was.
     void trimFile();
 
     bool Changed() const { return changed_; }
-    int maxHist() const { return maxHist_; }
     const QList<ClassSQL>& entries() const { return entries_; }
     // Serial numbers of the entries, parallel to entries(): a row of the window finds its entry
     // by it, also when two entries share a stamp.

@@ -1,7 +1,6 @@
 #include "history/ShowHist.h"
 
 #include "base/AppFolder.h"
-#include "base/EventPump.h"
 #include "base/INIfile_IO.h"
 #include "base/Settings.h"
 #include "base/SortImageHeader.h"
@@ -11,11 +10,13 @@
 #include "base/basApiCall.h"
 #include "history/StatementListFile.h"
 #include "history/TextBoxAids.h"
+#include "odbc/comm/ConnectionWork.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -29,7 +30,6 @@
 namespace {
 
 constexpr int kSerialRole = Qt::UserRole + 1;
-constexpr int kSortImageRole = Qt::UserRole + 2;
 constexpr double kMinPane = 500;
 
 int px(double t)
@@ -44,8 +44,10 @@ double tw(int p)
 
 } // namespace
 
-ShowHist::ShowHist(INIfile_IO& ini, ShowHistHooks hooks, QWidget* owner)
-    : QWidget(owner, Qt::Window), ini_(ini), hooks_(std::move(hooks)),
+ShowHist::ShowHist(INIfile_IO& ini, ConnectionWork& work, Prompts& prompts, ShowHistHooks hooks,
+                   QWidget* owner)
+    : QWidget(owner, Qt::Window), ini_(ini), work_(work), prompts_(prompts),
+      hooks_(std::move(hooks)),
       log_(AppFolder() + QStringLiteral("SQLHIST.TXT"), settings::readMaxHist(ini))
 {
     setObjectName(QStringLiteral("ShowHist"));
@@ -181,7 +183,6 @@ void ShowHist::AddHist(const QString& dsn, const QString& sql)
 void ShowHist::Timer1_Timer()
 {
     Timer1->stop();
-    letEventsRun();
     log_.writeNextPending();
     Timer1->start();
 }
@@ -234,11 +235,6 @@ void ShowHist::showSortImages()
     static_cast<SortImageHeader*>(ListView1->header())->makeRoomForImage(sortColumn_);
 }
 
-QString ShowHist::sortImage(int column) const
-{
-    return ListView1->headerItem()->data(column, kSortImageRole).toString();
-}
-
 void ShowHist::showWindow()
 {
     if (!placed_) {
@@ -271,12 +267,9 @@ void ShowHist::Command1_Click()
 
 void ShowHist::Command2_Click()
 {
-    if (hooks_.mayRun && !hooks_.mayRun())
-        return;
-    if (!Command2->isEnabled())
+    if (work_.refuseWhileBusy(prompts_, this, QStringLiteral("QUORVANT - ＳＱＬの実行")))
         return;
     hideSaving();
-    letEventsRun();
     if (hooks_.PostSQL)
         hooks_.PostSQL(Text1->toPlainText());
 }
@@ -291,6 +284,16 @@ void ShowHist::closeEvent(QCloseEvent* event)
     // Hidden, never closed: the list and its order stay for the next showing.
     event->ignore();
     Command3_Click();
+}
+
+void ShowHist::keyPressEvent(QKeyEvent* event)
+{
+    // Escape arrives here only when the focused box had no use for it.
+    if (event->matches(QKeySequence::Cancel)) {
+        Command3_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ShowHist::resizeEvent(QResizeEvent* event)

@@ -6,7 +6,9 @@
 
 #include <functional>
 
+class ConnectionWork;
 class INIfile_IO;
+class Prompts;
 class QAction;
 class QFrame;
 class QMenuBar;
@@ -22,20 +24,23 @@ class QTreeWidgetItem;
 struct ShowHistHooks {
     std::function<void(const QString&)> InputHist; // into the input area
     std::function<void(const QString&)> PostSQL;   // into the input area, and run
-    // False when a statement cannot run now; the hook has said why. Asked before anything
-    // changes, so a refused run leaves the window and the input area as they were.
-    std::function<bool()> mayRun;
 };
 
 // The history window "SQL入力履歴": the list of entries newest first, the statement of the
 // chosen one, and the commands that hand it back. Created once with the main window and only
 // hidden, never closed, so its list and sort order last until the program ends. It owns the
-// history (HistoryLog) and its append timer.
+// history (HistoryLog) and its append timer. A run asked for while work runs on the connection
+// is refused before anything changes, so the window and the input area stay as they were.
 class ShowHist : public QWidget {
     Q_OBJECT
 
 public:
-    ShowHist(INIfile_IO& ini, ShowHistHooks hooks, QWidget* owner);
+    // The header data role of a column's sort image ("SortASC", "SortDESC" or empty), which
+    // the list's header draws.
+    static constexpr int kSortImageRole = Qt::UserRole + 2;
+
+    ShowHist(INIfile_IO& ini, ConnectionWork& work, Prompts& prompts, ShowHistHooks hooks,
+             QWidget* owner);
 
     // The placement read with the main window's, applied at the first showing.
     void setPlacement(const QString& placement) { placement_ = placement; }
@@ -57,14 +62,13 @@ public:
     HistoryLog& log() { return log_; }
     const HistoryLog& log() const { return log_; }
 
-    // The sort image of a column ("SortASC", "SortDESC" or empty), as its header shows it.
-    QString sortImage(int column) const;
     // Column click: "SQL" never sorts; another column sorts descending, then ascending, then
     // the list returns to newest first.
     void columnClick(int column);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -80,6 +84,8 @@ private:
     void showSortImages();
 
     INIfile_IO& ini_;
+    ConnectionWork& work_;
+    Prompts& prompts_;
     QString placement_;
     bool placed_ = false;
     ShowHistHooks hooks_;

@@ -1,7 +1,6 @@
 #include "history/ShowTemp.h"
 
 #include "base/AppFolder.h"
-#include "base/EventPump.h"
 #include "base/INIfile_IO.h"
 #include "base/Prompts.h"
 #include "base/Settings.h"
@@ -14,6 +13,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -98,7 +98,6 @@ ShowTemp::ShowTemp(INIfile_IO& ini, Prompts& prompts, std::function<void(const Q
     Timer1->setSingleShot(true);
     Timer1->setInterval(1);
     connect(Timer1, &QTimer::timeout, this, [this] {
-        letEventsRun();
         if (QLineEdit* edit = CB_hdr->lineEdit())
             edit->setSelection(0, 0);
     });
@@ -276,6 +275,17 @@ void ShowTemp::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     Command2_Click();
+}
+
+void ShowTemp::keyPressEvent(QKeyEvent* event)
+{
+    // Escape arrives here only when the focused box had no use for it (an open list takes it
+    // itself). A template being written is kept for the next showing.
+    if (event->matches(QKeySequence::Cancel)) {
+        Command2_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ShowTemp::resizeEvent(QResizeEvent* event)

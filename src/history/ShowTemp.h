@@ -39,11 +39,11 @@ public:
 
     TemplateStore& store() { return store_; }
     const TemplateStore& store() const { return store_; }
-    int curTmplIndex() const { return cur_tmpl_index; }
     bool editing() const { return editMode_ != EditMode::None; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

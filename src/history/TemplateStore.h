@@ -24,7 +24,6 @@ public:
     // are written as the bytes they were read from, so bytes that are not text are kept. False
     // when the write failed or was refused.
     bool save() const;
-    bool readFailed() const { return readFailed_; }
     bool Changed() const { return changed_; }
 
     // Adds a template at its sorted place and returns that index. A TAB or line break in the

@@ -115,7 +115,7 @@ protected:
         ConnectFixture::SetUp();
         writeHistory({}, true);
         dialog = makeDialog();
-        state = std::make_unique<ConnectionState>(*db, *dialog, w.ui);
+        state = std::make_unique<ConnectionState>(*db, prompts, *dialog, w.ui);
         QObject::connect(state.get(), &ConnectionState::connected, [this] { ++w.treeLoads; });
         QObject::connect(state.get(), &ConnectionState::aboutToDisconnect,
                          [this] { ++w.fetchCloses; });
@@ -210,7 +210,7 @@ TEST_F(ConnectionStateTest, ServerPasswordNeverShowsHoweverTheDriverSpellsIt)
         SCOPED_TRACE(c.name);
         writeHistory(c.history.isEmpty() ? QStringList() : QStringList{c.history}, true);
         dialog = makeDialog();
-        state = std::make_unique<ConnectionState>(*db, *dialog, w.ui);
+        state = std::make_unique<ConnectionState>(*db, prompts, *dialog, w.ui);
         w.ui.mn_disp_con2title->setChecked(true);
         connectVia([&] {
             if (c.history.isEmpty()) {
@@ -238,6 +238,19 @@ TEST_F(ConnectionStateTest, DisconnectThenReconnectWithTheTitleOptionOff)
     ASSERT_TRUE(db->DbIsConnected());
     EXPECT_EQ(w.title(), "QUORVANT");
     const QString shown = w.text();
+    // A command that arrives while work runs is refused with the busy box and changes nothing.
+    const auto refusedWhileBusy = [&](const std::function<void()>& command) {
+        prompts.clear();
+        {
+            const ConnectionWork::Scope busy(db->work(), ConnectionWork::Kind::Execute);
+            command();
+        }
+        ASSERT_EQ(prompts.boxes().size(), 1);
+        EXPECT_EQ(prompts.boxes()[0].text, ConnectionWork::busyText());
+        prompts.clear();
+    };
+    refusedWhileBusy([&] { state->DisconnectDatabase(); });
+    EXPECT_TRUE(db->DbIsConnected());
 
     state->DisconnectDatabase();
     EXPECT_FALSE(db->DbIsConnected() || db->DbIsConnected());
@@ -250,6 +263,9 @@ TEST_F(ConnectionStateTest, DisconnectThenReconnectWithTheTitleOptionOff)
     toggleTitleOption(); // on, but disconnected
     EXPECT_EQ(w.title(), "QUORVANT");
     toggleTitleOption();
+    refusedWhileBusy([&] { state->ReconnectDatabase(); });
+    refusedWhileBusy([&] { state->ConnectDatabase(); });
+    EXPECT_FALSE(db->DbIsConnected());
 
     state->ReconnectDatabase();
     ASSERT_TRUE(db->DbIsConnected()) << prompts.boxes().value(0).text.toStdString();

@@ -6,6 +6,7 @@
 #include "history/ShowHist.h"
 #include "history/ShowTemp.h"
 #include "history/StatementListFile.h"
+#include "odbc/comm/ConnectionWork.h"
 
 #include <gtest/gtest.h>
 
@@ -62,6 +63,7 @@ protected:
 
     QTemporaryDir dir_;
     ScriptedPrompts prompts_;
+    ConnectionWork work_;
     std::unique_ptr<INIfile_IO> ini_;
 };
 
@@ -79,7 +81,13 @@ QStringList column(QTreeWidget* list, int c)
 // new row comes on top; the file keeps 21 records until the exit trim leaves 20.
 TEST_F(HistoryWindows, HistoryListSortsInACycleAndDropsTheOldestRowWhileSorted)
 {
-    ShowHist hist(*ini_, {}, nullptr);
+    QStringList posted;
+    ShowHistHooks hooks;
+    hooks.PostSQL = [&posted](const QString& sql) { posted << sql; };
+    ShowHist hist(*ini_, work_, prompts_, std::move(hooks), nullptr);
+    const auto sortImage = [&hist](int c) {
+        return hist.findChild<QTreeWidget*>()->headerItem()->data(c, ShowHist::kSortImageRole);
+    };
     hist.ReadHist();
     QDateTime now(QDate(2026, 12, 7), QTime(9, 0, 0));
     hist.log().setClock([&now] { return now; });
@@ -105,8 +113,8 @@ TEST_F(HistoryWindows, HistoryListSortsInACycleAndDropsTheOldestRowWhileSorted)
     for (const Step& s : cycle) {
         hist.columnClick(s.column);
         EXPECT_EQ(list->topLevelItem(0)->text(1), QString::fromLatin1(s.first)) << s.column;
-        EXPECT_EQ(hist.sortImage(0), QString::fromLatin1(s.image0));
-        EXPECT_EQ(hist.sortImage(1), QString::fromLatin1(s.image1));
+        EXPECT_EQ(sortImage(0), QString::fromLatin1(s.image0));
+        EXPECT_EQ(sortImage(1), QString::fromLatin1(s.image1));
     }
     // Sorted by DB descending, the oldest entry (DSN19) is the top row.
     for (int i = 0; i < 20; ++i)
@@ -127,7 +135,7 @@ TEST_F(HistoryWindows, HistoryListSortsInACycleAndDropsTheOldestRowWhileSorted)
     EXPECT_LE(static_cast<QAbstractItemView*>(list)->sizeHintForColumn(0), list->columnWidth(0));
     hist.columnClick(1);
     hist.columnClick(1);
-    ASSERT_EQ(hist.sortImage(0), QString());
+    ASSERT_EQ(sortImage(0), QString());
     const QImage unsorted = list->header()->grab().toImage();
     hist.columnClick(0);
     const QImage sorted = list->header()->grab().toImage();
@@ -182,11 +190,34 @@ TEST_F(HistoryWindows, HistoryListSortsInACycleAndDropsTheOldestRowWhileSorted)
               Qt::CopyAction);
     EXPECT_EQ(text1->toPlainText(), QStringLiteral("-- https://example.com/q\nFROM t"));
 
-    // Closing through the title bar only hides the window.
+    // Closing through the title bar or with Escape, wherever the focus is, only hides the
+    // window.
     hist.showWindow();
     hist.close();
     EXPECT_FALSE(hist.isVisible());
     EXPECT_EQ(list->topLevelItemCount(), 20);
+    for (QWidget* focus : {static_cast<QWidget*>(text1), static_cast<QWidget*>(list)}) {
+        hist.showWindow();
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key_Escape);
+        EXPECT_FALSE(hist.isVisible()) << focus->objectName().toStdString();
+    }
+
+    // A run asked for while work runs is refused with the busy box; nothing changes.
+    hist.showWindow();
+    text1->setPlainText(QStringLiteral("SELECT 1"));
+    prompts_.clear();
+    {
+        const ConnectionWork::Scope busy(work_, ConnectionWork::Kind::Execute);
+        click(hist, "Command2");
+    }
+    EXPECT_TRUE(hist.isVisible());
+    EXPECT_TRUE(posted.isEmpty());
+    ASSERT_EQ(prompts_.boxes().size(), 1);
+    EXPECT_EQ(prompts_.boxes()[0].text, ConnectionWork::busyText());
+    click(hist, "Command2");
+    EXPECT_FALSE(hist.isVisible());
+    EXPECT_EQ(posted, QStringList{QStringLiteral("SELECT 1")});
 }
 
 TEST_F(HistoryWindows, TemplatesAreAddedModifiedAndDeletedAsChosen)
@@ -240,7 +271,7 @@ TEST_F(HistoryWindows, TemplatesAreAddedModifiedAndDeletedAsChosen)
     EXPECT_EQ(temp.store().templates()[0], (ClassSQL{"A", "SELECT A"}));
     // "z" sorts before the katakana title: it moved to its place and is still chosen.
     EXPECT_EQ(temp.store().templates()[2], (ClassSQL{"z", "SELECT z"}));
-    EXPECT_EQ(temp.curTmplIndex(), 2);
+    EXPECT_EQ(combo->currentIndex(), 2);
 
     // Delete asks; No keeps it, Yes removes the chosen one.
     prompts_.queueAnswer(Prompts::Answer::No);
@@ -252,7 +283,7 @@ TEST_F(HistoryWindows, TemplatesAreAddedModifiedAndDeletedAsChosen)
     prompts_.queueAnswer(Prompts::Answer::Yes);
     click(temp, "Cmd_del");
     EXPECT_EQ(temp.store().GetTempNum(), 3);
-    EXPECT_EQ(temp.curTmplIndex(), -1);
+    EXPECT_EQ(combo->currentIndex(), -1);
     EXPECT_EQ(text->toPlainText(), QString());
 
     // Cancel with nothing chosen empties the fields; copy hands the text over and hides.
@@ -266,6 +297,25 @@ TEST_F(HistoryWindows, TemplatesAreAddedModifiedAndDeletedAsChosen)
     click(temp, "Command1");
     EXPECT_EQ(copied, QStringLiteral("SELECT A"));
     EXPECT_FALSE(temp.isVisible());
+
+    // Escape hides the window, also while a template is written (kept for the next showing),
+    // but an open list takes it first.
+    click(temp, "Cmd_add");
+    for (QWidget* focus : {static_cast<QWidget*>(combo), static_cast<QWidget*>(text)}) {
+        temp.showWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&temp));
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key_Escape);
+        EXPECT_FALSE(temp.isVisible()) << focus->objectName().toStdString();
+        EXPECT_TRUE(temp.editing());
+    }
+    click(temp, "Cmd_Cancel");
+    temp.showWindow();
+    combo->showPopup();
+    ASSERT_TRUE(combo->view()->isVisible());
+    QTest::keyClick(combo->view(), Qt::Key_Escape);
+    EXPECT_FALSE(combo->view()->isVisible());
+    EXPECT_TRUE(temp.isVisible());
     EXPECT_TRUE(temp.Changed());
     temp.SaveTmpl();
     EXPECT_EQ(recordsInFile("SQLTMPL.TXT"), 3);

@@ -485,6 +485,7 @@ TEST_P(WorkbenchRun, CommandsThatUseTheConnectionWaitForTheWorkAndStopTwiceIsHar
     QStringList enabledDuring;
     bool treeEnabled = true;
     bool stillConnected = false;
+    QString refusal;
     QList<ScriptedPrompts::Box> refusals;
     QTimer::singleShot(300, window_.get(), [&] {
         for (const char* name : {"mn_connect", "mn_disconnect", "mn_reconnect", "mn_sql_go",
@@ -494,8 +495,11 @@ TEST_P(WorkbenchRun, CommandsThatUseTheConnectionWaitForTheWorkAndStopTwiceIsHar
                 enabledDuring.append(QString::fromLatin1(name));
         }
         treeEnabled = window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled();
-        // Reached another way (a script, a later window), disconnect still waits for the work.
+        // Reached another way (a script, a later window), disconnect is refused with the busy
+        // box and the work goes on.
         window_->connection().DisconnectDatabase();
+        refusal = prompts_.boxes().value(0).text;
+        prompts_.clear();
         // A reload of the tree is refused with the busy box.
         window_->objectTree().getTablesCommand();
         refusals = prompts_.boxes();
@@ -508,6 +512,7 @@ TEST_P(WorkbenchRun, CommandsThatUseTheConnectionWaitForTheWorkAndStopTwiceIsHar
     EXPECT_EQ(enabledDuring, (QStringList{"mn_sql_stop", "mn_exit"}));
     EXPECT_FALSE(treeEnabled);
     EXPECT_TRUE(stillConnected);
+    EXPECT_EQ(refusal, ConnectionWork::busyText());
     ASSERT_EQ(refusals.size(), 1);
     EXPECT_EQ(refusals[0].title, QStringLiteral("TABLE/VIEW/SYNONYMの取得"));
     EXPECT_EQ(refusals[0].text, ConnectionWork::busyText());
