@@ -1,5 +1,7 @@
 #include "odbc/OdbcLib.h"
 
+#include "odbc/OdbcCalls.h"
+
 #include "odbc/ConnStrValue.h"
 #include "odbc/DriverTraits.h"
 
@@ -13,6 +15,8 @@
 #include <mutex>
 #include <sql.h>
 #include <sqlext.h>
+
+using odbccalls::succeeded;
 
 namespace {
 
@@ -28,11 +32,6 @@ constexpr const char* kTextConnectionLost = "[OdbcLib]CONNECTION LOST:COMMIT„Åï„
 constexpr int kMaxRecordsPerHandle = 64;
 
 constexpr std::size_t kConnStrOutChars = 1024;
-
-bool succeeded(SQLRETURN rc)
-{
-    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
-}
 
 // Drops a character that a full driver buffer cut in the middle.
 std::size_t withoutIncompleteTail(const char* bytes, std::size_t n)

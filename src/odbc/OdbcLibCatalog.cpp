@@ -1,5 +1,7 @@
 #include "odbc/OdbcLib.h"
 
+#include "odbc/OdbcCalls.h"
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -7,12 +9,9 @@
 #include <sql.h>
 #include <sqlext.h>
 
-namespace {
+using odbccalls::succeeded;
 
-bool succeeded(SQLRETURN rc)
-{
-    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
-}
+namespace {
 
 // Catalog result columns read per row (ODBC 2 layouts of SQLTables, SQLColumns,
 // SQLStatistics).

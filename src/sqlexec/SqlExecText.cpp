@@ -95,6 +95,26 @@ QString SecondsText(std::int64_t ms)
            QLatin1Char('.') + QString::number(a % 1000).rightJustified(3, QLatin1Char('0'));
 }
 
+QString StatusCodeText(int code)
+{
+    return QStringLiteral("SQLCode:") + QString::number(code);
+}
+
+QString RowCountText(std::int64_t rows)
+{
+    return QStringLiteral("行数:") + QString::number(rows);
+}
+
+QString ExecErrorTitle()
+{
+    return QStringLiteral("QUORVANT - ＳＱＬ実行エラー");
+}
+
+QString NotConnectedText()
+{
+    return QStringLiteral("ＤＢが接続されていません。");
+}
+
 QString RowNumberText(std::int32_t number)
 {
     return (QStringLiteral("     ") + QString::number(number)).right(6);

@@ -33,6 +33,12 @@ QString ElapsedTimeText(std::int64_t ms);
 
 // Milliseconds as seconds with three decimals, at least one digit before the point ("#0.000").
 QString SecondsText(std::int64_t ms);
+// The status bar's "SQLCode:" and "行数:" panels of a run.
+QString StatusCodeText(int code);
+QString RowCountText(std::int64_t rows);
+// The title of a failed statement's box, and the word for a run without a connection.
+QString ExecErrorTitle();
+QString NotConnectedText();
 
 // The row-number cell: the number right-aligned in 6 characters (its last 6 characters).
 QString RowNumberText(std::int32_t number);

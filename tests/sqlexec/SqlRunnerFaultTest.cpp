@@ -18,9 +18,13 @@ TEST(RunnerFaultTest, CommitAndRollbackEndASuspendedCursorFillFirst)
     s->exec("CREATE TABLE qv_sx_slow AS SELECT n AS id FROM generate_series(1, 20000) AS g(n)");
     ASSERT_EQ(s->db->DbCommit(), 0);
     for (const bool commit : {true, false}) {
-        // The count of the previous fill stays until this one starts.
-        DuringFill suspend([&] { return s->db->work().cursorHeld() && fetched(*s->runner) >= 1; },
-                           [&] { s->w.Cmd_start_stop->click(); });
+        // Rows of this fill: the previous one's stay in the grid until this one fetches.
+        DuringFill suspend(
+            [&] {
+                return s->db->work().call() == ConnectionWork::Kind::Fetch &&
+                       fetched(*s->runner) >= 1;
+            },
+            [&] { s->w.Cmd_start_stop->click(); });
         // The rest of the rows would keep the server busy for some 40 s.
         s->run("SELECT id, pg_sleep(0.004) FROM qv_sx_slow");
         ASSERT_TRUE(s->w.Cmd_start_stop->isEnabled()); // suspended

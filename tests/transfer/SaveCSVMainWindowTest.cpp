@@ -196,7 +196,8 @@ TEST_P(ExportFromWorkbench, ExecuteAndSaveEndsASuspendedGridFetch)
     auto* timer = new QTimer(window_.get());
     timer->setInterval(0);
     QObject::connect(timer, &QTimer::timeout, timer, [this, timer, button] {
-        if (!services_->db().work().cursorHeld() || window_->sqlRunner().model().rows().empty())
+        if (services_->db().work().call() != ConnectionWork::Kind::Fetch ||
+            window_->sqlRunner().model().rows().empty())
             return;
         timer->stop();
         button->click();
@@ -306,7 +307,8 @@ TEST_P(ExportFromWorkbench, OkDuringAGridFillIsRefused)
     auto* timer = new QTimer(window_.get());
     timer->setInterval(0);
     QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
-        if (!services_->db().work().cursorHeld() || window_->sqlRunner().model().rows().empty())
+        if (services_->db().work().call() != ConnectionWork::Kind::Fetch ||
+            window_->sqlRunner().model().rows().empty())
             return;
         timer->stop();
         clicked = true;

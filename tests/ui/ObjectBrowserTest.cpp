@@ -128,7 +128,8 @@ protected:
         timer->setInterval(0);
         QObject::connect(timer, &QTimer::timeout, timer, [this, timer] {
             const SqlRunner& runner = window_->sqlRunner();
-            if (!services_->db().work().cursorHeld() || runner.model().rows().empty())
+            if (services_->db().work().call() != ConnectionWork::Kind::Fetch ||
+                runner.model().rows().empty())
                 return;
             timer->stop();
             timer->deleteLater();
