@@ -175,7 +175,6 @@ public:
 
     // --- state, for the layer above and for tests ---
 
-    bool isConnected() const { return connected_; }
     // What differs for this connection's driver and database, decided at connect.
     const DriverTraits& traits() const { return traits_; }
     // How the database reads SQL text now (MariaDB's follows its sql_mode). Any thread.

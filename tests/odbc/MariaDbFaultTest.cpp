@@ -70,7 +70,7 @@ TEST(MariaDbFaults, ServerStoppedWhileFetching)
     EXPECT_LT(r.code, 0);
     EXPECT_FALSE(lib.OdbcLastError().empty()) << r.code;
     lib.OdbcDisconnect();
-    EXPECT_FALSE(lib.isConnected());
+    EXPECT_TRUE(holdsNoConnection(lib));
     ASSERT_TRUE(testenv::myStart());
 
     ASSERT_EQ(connectWith(lib, std::string("DSN=") + testenv::kMyDsn + ";"), 0)

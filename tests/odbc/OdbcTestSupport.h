@@ -57,6 +57,12 @@ inline void dropTable(OdbcLib& lib, const std::string& table)
     lib.OdbcCommit();
 }
 
+// The library holds no connection: a statement is refused before it reaches a driver.
+inline bool holdsNoConnection(OdbcLib& lib)
+{
+    return exec(lib, "SELECT 1").code == 9999;
+}
+
 enum class FetchMode { Row, Block };
 
 // The block fetch the program reads its rows with, its views copied out: they last only until

@@ -242,14 +242,17 @@ std::int16_t ODBCComm::DbExecute(const QString& sql, std::int32_t maxRows)
     const std::string text = toUtf8(sql);
     std::int16_t code = 0;
     ++statementsSent_;
-    callOnWorker(ConnectionWork::Kind::Execute,
-                 [&] { code = lib_.OdbcExecute(text, lastRowCount_, lastColumnCount_, maxRows); });
+    bool cursorStays = false;
+    callOnWorker(ConnectionWork::Kind::Execute, [&] {
+        code = lib_.OdbcExecute(text, lastRowCount_, lastColumnCount_, maxRows);
+        cursorStays = lib_.cursorAllocated();
+    });
     if (code == 0 && lastColumnCount_ > 0) {
         // The new result took the cursor; rows read ahead from an earlier one are gone with it.
         forgetFetchEnd();
         ++generation_;
         work_.setCursorHeld(true);
-    } else if (!lib_.cursorAllocated()) {
+    } else if (!cursorStays) {
         forgetFetchEnd();
         work_.setCursorHeld(false);
     }
@@ -378,5 +381,5 @@ bool ODBCComm::DbDdlCommitsItself() const
 
 sql::Dialect ODBCComm::DbDialect() const
 {
-    return lib_.isConnected() ? lib_.dialect() : sql::Dialect{};
+    return work_.open() ? lib_.dialect() : sql::Dialect{};
 }
