@@ -1,7 +1,7 @@
-// SELECT * of a 1,000,000-row, 10-column table through exec_sql into the offscreen result grid,
-// beside the same first 10,000 rows read with the native client library. Each measurement is
+// SELECT * of a 1,000,000-row, 10-column table through the run command into the offscreen result
+// grid, beside the same first 10,000 rows read with the native client library. Each measurement is
 // its own process, so its peak resident memory (VmHWM) is its own. "query" is the statement
-// alone (exec_sql until the filled grid is shown; the native read of 10,000 rows); "with
+// alone (the run until the filled grid is shown; the native read of 10,000 rows); "with
 // connect" adds the connection and, for the grid, building the offscreen window.
 //
 //   big_table_bench prepare-sqlite | prepare-pg | prepare-my
@@ -186,7 +186,7 @@ long grid(const QString& connStr, double& queryMs)
     w.show(nullptr, false);
     SqlRunner runner(db, prompts, ui);
     const auto t = std::chrono::steady_clock::now();
-    runner.exec_sql("SELECT * FROM qv_big_bench", false);
+    runner.runBatch("SELECT * FROM qv_big_bench");
     queryMs = msSince(t);
     const long n = runner.model().rowCount();
     return n;

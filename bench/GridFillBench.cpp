@@ -1,5 +1,5 @@
 // Result grid fill against a bare fetch loop: a 10-column SELECT of 10,000 rows from SQLite
-// through exec_sql into the real grid model and view (offscreen), beside the block fetch
+// through the run command into the real grid model and view (offscreen), beside the block fetch
 // alone over the same rows, and the resident memory that the filled grid adds.
 //
 //   grid_fill_bench [--default-font] [--pg | --mariadb] [fill-only [N]]
@@ -104,14 +104,14 @@ int main(int argc, char** argv)
     SqlRunner runner(db, prompts, ui);
 
     // Warm up fonts, styles and driver before measuring anything.
-    runner.exec_sql("SELECT id FROM qv_grid_bench WHERE id <= 10", false);
-    runner.exec_sql("SELECT id FROM qv_grid_bench WHERE id < 0", false);
+    runner.runBatch("SELECT id FROM qv_grid_bench WHERE id <= 10");
+    runner.runBatch("SELECT id FROM qv_grid_bench WHERE id < 0");
     app.processEvents();
 
     if (fillOnly > 0) {
         for (int r = 0; r < fillOnly; ++r) {
-            runner.exec_sql("SELECT id FROM qv_grid_bench WHERE id < 0", false);
-            runner.exec_sql(kSelect, false);
+            runner.runBatch("SELECT id FROM qv_grid_bench WHERE id < 0");
+            runner.runBatch(kSelect);
         }
         return 0;
     }
@@ -133,11 +133,11 @@ int main(int argc, char** argv)
         if (n != kRows)
             std::fprintf(stderr, "bare loop read %ld rows\n", n);
 
-        runner.exec_sql("SELECT id FROM qv_grid_bench WHERE id < 0", false);
+        runner.runBatch("SELECT id FROM qv_grid_bench WHERE id < 0");
         app.processEvents();
         const long before = statusKb("VmRSS");
         t = std::chrono::steady_clock::now();
-        runner.exec_sql(kSelect, false);
+        runner.runBatch(kSelect);
         bestGrid = std::min(bestGrid, msSince(t));
         app.processEvents();
         rssAdded = std::max(rssAdded, statusKb("VmRSS") - before);
@@ -150,7 +150,7 @@ int main(int argc, char** argv)
                               : "SQLite",
                 kRepeats, qPrintable(QFontInfo(ui.ListView1->font()).family()));
     std::printf("bare OdbcFetchBlockRow loop : %8.1f ms\n", bestBare);
-    std::printf("exec_sql into the grid     : %8.1f ms  (ratio %.2f, target <= 1.3)\n", bestGrid,
+    std::printf("run into the grid          : %8.1f ms  (ratio %.2f, target <= 1.3)\n", bestGrid,
                 bestGrid / bestBare);
     std::printf("resident memory added      : %8.1f MB  (target <= 40)\n", rssAdded / 1024.0);
     return 0;

@@ -1,6 +1,6 @@
 // Typing into the filter row over the result grid: a 10-column SELECT of 10,000 rows from
-// SQLite through exec_sql into the real grid model and view (offscreen), then texts typed one
-// character at a time into the boxes of an ASCII text column, a Japanese text column (typed in
+// SQLite through the run command into the real grid model and view (offscreen), then texts typed
+// one character at a time into the boxes of an ASCII text column, a Japanese text column (typed in
 // hiragana, matching katakana of both widths) and a number column, each followed by deleting
 // them again. Each keystroke is timed with the repaint of the grid and of L_rows.
 //
@@ -84,7 +84,7 @@ int main(int argc, char** argv)
     for (int r = 0; r < repeats; ++r) {
         for (Column& c : columns) {
             // A fresh fill, so the first keystroke folds the column as a user's first does.
-            runner.exec_sql(kSelect, false);
+            runner.runBatch(kSelect);
             app.processEvents();
             if (runner.model().rowCount() != kRows) {
                 std::fprintf(stderr, "grid shows %d rows\n", runner.model().rowCount());

@@ -1,5 +1,5 @@
 // Sort clicks on the result grid: a 10-column SELECT of 10,000 rows from SQLite through
-// exec_sql into the real grid model and view (offscreen), then header clicks on a number
+// the run command into the real grid model and view (offscreen), then header clicks on a number
 // column with decimals and signs, an integer column, an ASCII text column and a Japanese text
 // column: ascending (the first click on a number column fills its numbers out too),
 // descending and back to fetch order. Each click is timed with the repaint of the grid.
@@ -69,7 +69,7 @@ int main(int argc, char** argv)
     for (int r = 0; r < repeats; ++r) {
         for (Column& c : columns) {
             // A fresh fill, so the first click fills the numbers out as a user's first does.
-            runner.exec_sql(kSelect, false);
+            runner.runBatch(kSelect);
             app.processEvents();
             if (runner.model().rowCount() != kRows) {
                 std::fprintf(stderr, "grid shows %d rows\n", runner.model().rowCount());

@@ -1,4 +1,4 @@
-// A statement that runs for seconds, through exec_sql in an offscreen window: how often the
+// A statement that runs for seconds, through the run command in an offscreen window: how often the
 // window repaints meanwhile (a label asks for a repaint every 20 ms) and how long a stop takes
 // to end the statement.
 //
@@ -84,7 +84,7 @@ int main(int argc, char** argv)
             runner.stopCommand();
         });
     }
-    runner.exec_sql(sql, false);
+    runner.runBatch(sql);
     const double ended = bench::msSince(start);
     const double runMs = stoppedAt >= 0 ? stoppedAt : ended;
     std::printf("%-6s statement %5.0f ms  repaints %4d (%.1f per second)", driver.c_str(), ended,

@@ -188,7 +188,9 @@ long save(bool postgres, const std::string& sql, bool pending)
     FileDialogBackend::install(&answer);
     QWidget owner;
     SaveCSVHooks hooks;
-    hooks.readsOnly = [](const QString& text) { return !ClassifyStatement(text).mayChange; };
+    hooks.readsOnly = [&db](const QString& text) {
+        return !ClassifyStatement(text, db.DbDialect()).mayChange;
+    };
     SaveCSV window(db, prompts, std::move(hooks), &owner);
     window.Show4SelectOut(QString::fromStdString(sql));
     window.Command1->click();
@@ -238,7 +240,8 @@ long rest(const std::string& sql, bool workbook, long& peakBeforeKb)
         [&](int c) { return grid.info.kinds[static_cast<std::size_t>(c)]; },
         [&](int r, int c) { return grid.rows[static_cast<std::size_t>(r)][c]; }};
     SaveCSVHooks hooks;
-    hooks.takeGridRest = [&](std::vector<QVector<QString>>& rows) {
+    hooks.takeGridRest = [&](ResultGridSource& read, std::vector<QVector<QString>>& rows) {
+        read = source;
         rows.swap(held);
         return db.DbLiftRowCap();
     };
@@ -248,7 +251,7 @@ long rest(const std::string& sql, bool workbook, long& peakBeforeKb)
     QWidget owner;
     SaveCSV window(db, prompts, hooks, &owner);
     peakBeforeKb = bench::statusKb("VmHWM");
-    window.ShowRest(source);
+    window.ShowRest();
     window.Opt_out[workbook ? SaveCSV::Spreadsheet : SaveCSV::TextFile]->click();
     window.Command1->click();
     FileDialogBackend::install(nullptr);

@@ -63,7 +63,7 @@ int main(int argc, char** argv)
         run.setUndoEnabled(undo);
         const auto t = std::chrono::steady_clock::now();
         for (int i = 0; i < kStatements; ++i)
-            run.exec_sql(QStringLiteral("INSERT INTO qv_undo_bench VALUES (%1)").arg(i), false);
+            run.runBatch(QStringLiteral("INSERT INTO qv_undo_bench VALUES (%1)").arg(i));
         (undo ? with : without).push_back(bench::msSince(t));
         prompts.clear();
         db.DbRollback();

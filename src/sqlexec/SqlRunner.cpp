@@ -39,11 +39,9 @@ SqlRunner::SqlRunner(ODBCComm& db, Prompts& prompts, const SqlRunnerUi& ui, Batc
     connect(&batch_, &BatchRun::stripChanged, this, &SqlRunner::showStrip);
     connect(&batch_, &BatchRun::fillEnded, this, &SqlRunner::fitGrid);
     ResultGridModel* model = &batch_.model();
-    // The first rows of a result are fitted as they are shown, before the rest arrives.
-    connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first) {
-        if (first == 0)
-            fitGrid();
-    });
+    // New columns are fitted to their rows once rows have been shown for a while (a fill
+    // quicker than that is fitted once, at its end).
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { fitted_ = false; });
     connect(model, &ResultGridModel::filterChanged, this, &SqlRunner::showRows);
     connect(model, &QAbstractItemModel::modelReset, this, &SqlRunner::showRows);
 }
@@ -81,6 +79,8 @@ void SqlRunner::showStrip(const FetchStrip& strip, bool rowsOnly)
 {
     stripRows_ = strip.rows;
     showRows();
+    if (rowsOnly && !fitted_ && batch_.model().rowCount() > 0)
+        fitGrid();
     // Painted now: the window thread is busy appending rows until the fill ends.
     if (ui_.L_rows != nullptr)
         ui_.L_rows->repaint();
@@ -101,6 +101,7 @@ void SqlRunner::showStrip(const FetchStrip& strip, bool rowsOnly)
 
 void SqlRunner::fitGrid()
 {
+    fitted_ = true;
     showRows();
     if (ui_.ListView1 != nullptr)
         FitResultColumns(ui_.ListView1, batch_.model());

@@ -64,7 +64,8 @@ private:
     // L_rows: the run's count, or "n / m 行" while a filter hides rows.
     QString rowsText() const;
     void showRows();
-    // Fits the grid's columns to its rows: to the first rows shown, and to all at the end.
+    // Fits the grid's columns to its rows: to the rows shown at the first paced count of a
+    // fill, and to all of them at its end.
     void fitGrid();
 
     SqlRunnerUi ui_;
@@ -72,4 +73,5 @@ private:
     QIcon imgStop_;
     QIcon imgStart_;
     QString stripRows_;
+    bool fitted_ = false;
 };
