@@ -108,6 +108,13 @@ void BatchRun::stopCommand()
     }
     // Whatever runs on the connection stops: this run, or an export or a load.
     stop_requested = true;
+    // The strip answers at once; a driver that cannot cancel a fetch (psqlODBC's cursor)
+    // first finishes the round trip it is in, and the grid shows no row of it.
+    if (fill_ == Fill::Running) {
+        FetchStrip strip = strip_;
+        strip.button = FetchStrip::Button::Off;
+        setStrip(strip);
+    }
     if (db_.work().busy())
         db_.work().cancelAll();
     else

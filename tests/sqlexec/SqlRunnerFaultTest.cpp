@@ -1,6 +1,7 @@
 #include "SqlRunnerHarness.h"
 
 #include <QElapsedTimer>
+#include <QTest>
 
 using namespace sqltest;
 
@@ -18,15 +19,23 @@ TEST(RunnerFaultTest, CommitAndRollbackEndASuspendedCursorFillFirst)
     s->exec("CREATE TABLE qv_sx_slow AS SELECT n AS id FROM generate_series(1, 20000) AS g(n)");
     ASSERT_EQ(s->db->DbCommit(), 0);
     for (const bool commit : {true, false}) {
+        bool resumeAtOnce = false;
         // Rows of this fill: the previous one's stay in the grid until this one fetches.
         DuringFill suspend(
             [&] {
                 return s->db->work().call() == ConnectionWork::Kind::Fetch &&
                        fetched(*s->runner) >= 1;
             },
-            [&] { s->w.Cmd_start_stop->click(); });
+            [&] {
+                const qint64 suspendIcon = s->w.Cmd_start_stop->icon().cacheKey();
+                QTest::mouseClick(s->w.Cmd_start_stop, Qt::LeftButton);
+                // The button turns to resume as it is pressed, however long the FETCH the
+                // driver is in still takes.
+                resumeAtOnce = s->w.Cmd_start_stop->icon().cacheKey() != suspendIcon;
+            });
         // The rest of the rows would keep the server busy for some 40 s.
         s->run("SELECT id, pg_sleep(0.004) FROM qv_sx_slow");
+        EXPECT_TRUE(resumeAtOnce);
         ASSERT_TRUE(s->w.Cmd_start_stop->isEnabled()); // suspended
         QElapsedTimer took;
         took.start();
@@ -39,6 +48,27 @@ TEST(RunnerFaultTest, CommitAndRollbackEndASuspendedCursorFillFirst)
         EXPECT_FALSE(s->db->work().cursorHeld());
         EXPECT_EQ(s->w.status->text(), QStringLiteral("SQLCode:0"));
     }
+    // Stop answers as it is pressed too: its button goes off and the grid takes no further
+    // row, while psqlODBC finishes the FETCH of its cursor that it is in (it cannot cancel it).
+    bool offAtOnce = false;
+    int fetchedAtStop = 0;
+    {
+        DuringFill stop(
+            [&] {
+                return s->db->work().call() == ConnectionWork::Kind::Fetch &&
+                       fetched(*s->runner) >= 1;
+            },
+            [&] {
+                fetchedAtStop = fetched(*s->runner);
+                s->runner->stopCommand();
+                offAtOnce = !s->w.Cmd_start_stop->isEnabled();
+            });
+        s->run("SELECT id, pg_sleep(0.004) FROM qv_sx_slow");
+    }
+    EXPECT_TRUE(offAtOnce);
+    EXPECT_EQ(fetched(*s->runner), fetchedAtStop);
+    EXPECT_EQ(s->w.msg->text(), QStringLiteral("SQL実行：中断しました。"));
+    EXPECT_FALSE(s->db->work().busy() || s->db->work().cursorHeld());
     s->db->DbExecute("DROP TABLE qv_sx_slow");
     s->db->DbCommit();
 }
