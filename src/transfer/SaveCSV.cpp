@@ -455,6 +455,17 @@ bool SaveCSV::tellSpreadsheetEnd(const ExportOutcome& outcome)
     return true;
 }
 
+void SaveCSV::writeFile(RowSource& rows, const QString& path, bool book)
+{
+    if (book) {
+        WorkbookSink workbook(path, settings());
+        endSpreadsheet(path, job_->run(rows, workbook));
+        return;
+    }
+    TextFileSink file(path, settings());
+    endTextFile(path, job_->run(rows, file));
+}
+
 void SaveCSV::saveGrid()
 {
     GridRows rows(grid_);
@@ -471,13 +482,7 @@ void SaveCSV::saveGrid()
     if (path.isEmpty())
         return;
     outputPath_ = path;
-    if (book) {
-        WorkbookSink workbook(path, settings());
-        endSpreadsheet(path, job_->run(rows, workbook));
-        return;
-    }
-    TextFileSink file(path, settings());
-    endTextFile(path, job_->run(rows, file));
+    writeFile(rows, path, book);
 }
 
 void SaveCSV::advanceMarker(std::int64_t rows)
@@ -537,13 +542,7 @@ void SaveCSV::saveRest()
     startMarker();
     job_->progress = [this](std::int64_t rows) { advanceMarker(rows); };
     GridRows rows(read, held, db_);
-    if (book) {
-        WorkbookSink workbook(path, settings());
-        endSpreadsheet(path, job_->run(rows, workbook));
-        return;
-    }
-    TextFileSink file(path, settings());
-    endTextFile(path, job_->run(rows, file));
+    writeFile(rows, path, book);
 }
 
 void SaveCSV::selectOut()

@@ -133,6 +133,8 @@ private:
     void advanceMarker(std::int64_t rows);
     // The boxes at the end of an export into a text file or a workbook: what did not complete,
     // or the completion (with the "?" warning), then the editor or spreadsheet program.
+    // The rows into the file at path, a workbook or delimited text, and the outcome shown.
+    void writeFile(RowSource& rows, const QString& path, bool book);
     void endTextFile(const QString& path, const ExportOutcome& outcome);
     void endSpreadsheet(const QString& path, const ExportOutcome& outcome);
 

@@ -198,6 +198,9 @@ private:
     void warn(QWidget* owner, const QString& title, const QString& text);
     // False (with the refusal as the last error) while a driver call is in progress.
     bool mayStart();
+    // mayStart for a catalog read, which first ends a suspended fill where the driver cannot
+    // keep its result open beside the read.
+    bool mayReadCatalog();
     std::int16_t transact(bool commit, QWidget* owner);
     // Runs the driver calls of work on the connection's thread (ConnectionWork::run).
     void callOnWorker(ConnectionWork::Kind kind, const std::function<void()>& work);

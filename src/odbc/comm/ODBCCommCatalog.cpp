@@ -68,15 +68,22 @@ std::int16_t ODBCComm::listDrivers(int max, int& count, QStringList& names)
     return code == 100 ? 0 : code;
 }
 
+bool ODBCComm::mayReadCatalog()
+{
+    if (!mayStart())
+        return false;
+    // Where the driver keeps a result open beside a catalog read, a suspended fill stays.
+    if (!lib_.catalogBesideCursor())
+        releaseHeldCursor(true);
+    return true;
+}
+
 std::int16_t ODBCComm::DbListObjects(const std::optional<QString>& owner, int& tableCount,
                                      QStringList& tables, int& viewCount, QStringList& views,
                                      int& otherCount, QStringList& others)
 {
-    if (!mayStart())
+    if (!mayReadCatalog())
         return kBusy;
-    // Where the driver keeps a result open beside a catalog read, a suspended fill stays.
-    if (!lib_.catalogBesideCursor())
-        releaseHeldCursor(true);
     std::int16_t code = 0;
     callOnWorker(ConnectionWork::Kind::Catalog, [&] {
         tableCount = 0;
@@ -108,11 +115,8 @@ std::int16_t ODBCComm::DbListColumns(const std::optional<QString>& owner, const 
                                      int max, int& count, QStringList& names,
                                      QStringList& typeTexts)
 {
-    if (!mayStart())
+    if (!mayReadCatalog())
         return kBusy;
-    // Where the driver keeps a result open beside a catalog read, a suspended fill stays.
-    if (!lib_.catalogBesideCursor())
-        releaseHeldCursor(true);
     std::int16_t code = 0;
     callOnWorker(ConnectionWork::Kind::Catalog, [&] {
         count = 0;
@@ -142,11 +146,8 @@ std::int16_t ODBCComm::DbMarkKeyColumns(const std::optional<QString>& owner, con
                                         int count, const QStringList& names,
                                         QVector<std::int16_t>& keyPositions)
 {
-    if (!mayStart())
+    if (!mayReadCatalog())
         return kBusy;
-    // Where the driver keeps a result open beside a catalog read, a suspended fill stays.
-    if (!lib_.catalogBesideCursor())
-        releaseHeldCursor(true);
     std::int16_t code = 0;
     callOnWorker(ConnectionWork::Kind::Catalog, [&] {
         count = std::clamp<int>(count, 0, static_cast<int>(names.size()));
