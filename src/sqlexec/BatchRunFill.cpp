@@ -290,8 +290,9 @@ void BatchRun::suspendOrResume()
         setStrip(strip);
         return;
     }
-    // Resuming inside a run would start a second fill within the first.
-    if (running())
+    // The button stays usable while other work runs (a statement between, an export): a
+    // resume then would start a fill inside that work.
+    if (db_.work().refuseWhileBusy(prompts_, boxOwner_, QStringLiteral("QUORVANT - ＳＱＬの実行")))
         return;
     fill_ = Fill::Running;
     FetchStrip strip = strip_;

@@ -37,6 +37,19 @@ TEST(RunnerFaultTest, CommitAndRollbackEndASuspendedCursorFillFirst)
         s->run("SELECT id, pg_sleep(0.004) FROM qv_sx_slow");
         EXPECT_TRUE(resumeAtOnce);
         ASSERT_TRUE(s->w.Cmd_start_stop->isEnabled()); // suspended
+        if (commit) {
+            // A resume pressed while another statement runs is refused, and the fill stays
+            // suspended.
+            s->prompts.clear();
+            DuringFill resume([] { return true; },
+                              [&] { QTest::mouseClick(s->w.Cmd_start_stop, Qt::LeftButton); });
+            s->run("DO $$ BEGIN PERFORM pg_sleep(0.3); END $$");
+            ASSERT_TRUE(resume.done());
+            ASSERT_FALSE(s->prompts.boxes().isEmpty());
+            EXPECT_EQ(s->prompts.boxes().front().text, ConnectionWork::busyText());
+            EXPECT_TRUE(s->w.Cmd_start_stop->isEnabled());
+            EXPECT_TRUE(s->db->work().cursorHeld());
+        }
         QElapsedTimer took;
         took.start();
         if (commit)
