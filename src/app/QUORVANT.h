@@ -68,33 +68,6 @@ public:
     // Opens the load window with the table and synonym names of the last catalog read.
     void loadCsvCommand();
 
-    const MainLayout& paneLayout() const { return layout_; }
-    // Line spacing of the window's font, in twips: one row of the keyword list.
-    int lineHeight() const { return lineHeight_; }
-    const QString& helpAddress() const { return helpAddress_; }
-    // Placements of the history and template windows as read at load.
-    const QString& histPlacement() const { return histPlacement_; }
-    const QString& tempPlacement() const { return tempPlacement_; }
-    const QStringList& keywords() const { return keywords_; }
-
-    ConnectionState& connection() { return *connection_; }
-    ConnectDS& connectDialog() { return *connectDS_; }
-    ObjectTree& objectTree() { return *objectTree_; }
-    ObjectSearch& objectSearch() { return *objectSearch_; }
-    ObjectCommands& objectCommands() { return *objectCommands_; }
-    SqlRunner& sqlRunner() { return *sqlRunner_; }
-    ResultGridCommands& resultGrid() { return *resultGrid_; }
-    SqlInputArea& inputArea() { return *inputArea_; }
-    KeywordList& keywordList() { return *keywordList_; }
-    FrmEditor& frmEditor() { return *frmEditor_; }
-    ShowHist& showHist() { return *showHist_; }
-    ShowTemp& showTemp() { return *showTemp_; }
-    SaveCSV& saveCSV() { return *saveCSV_; }
-    // The load window, once "ﾌｧｲﾙからTABLEへ登録" has opened it (null before).
-    LoadCSV* loadCSV() { return loadCSV_; }
-    // The list of uncommitted statements, once the status panel has opened it (null before).
-    PendingWindow* pendingWindow() { return pendingWindow_; }
-    CompletionPopup& completion() { return *completion_; }
     // Closes the window for a signal or a log-out: the usual unload, without questions, and
     // uncommitted work is rolled back, as a lost session's would be, since nobody confirmed
     // it. True when the window has closed or closes once its work has unwound.

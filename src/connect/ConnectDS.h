@@ -70,7 +70,6 @@ public:
     // without passwords except those of entries that could not move to the keyring.
     void SaveHist();
 
-    const QStringList& history() const { return history_.entries(); }
     // The marks of the source confirmed by the last GetDSN (none after Cancel).
     const SourceMarks& marks() const { return answerMarks_; }
 

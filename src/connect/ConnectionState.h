@@ -55,9 +55,7 @@ public:
 
     // A connection was made and its string is kept; a cancelled connect dialog gives it up.
     bool canReconnect() const { return reconnectOffered_; }
-    const QString& dsn() const { return dsn_; }
     const QString& uid() const { return uid_; }
-    const QString& connectionString() const { return connStr_; }
     // The marks of the open connection's source (none while disconnected).
     SourceMarks marks() const;
 

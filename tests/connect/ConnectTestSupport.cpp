@@ -93,6 +93,11 @@ QStringList listItems(QListWidget* list)
     return items;
 }
 
+QStringList shownHistory(ConnectDS& dialog)
+{
+    return listItems(child<QListWidget>(&dialog, "Lst_conn_hist"));
+}
+
 QPoint rowCentre(QListWidget* list, int row)
 {
     // Near the left edge: a long entry's rectangle reaches far beyond the viewport.

@@ -53,6 +53,8 @@ template <typename T> T* child(QObject* parent, const char* name)
 }
 void click(QObject* dialog, const char* name);
 QStringList listItems(QListWidget* list);
+// The connection history as the dialog lists it, passwords masked.
+QStringList shownHistory(ConnectDS& dialog);
 QPoint rowCentre(QListWidget* list, int row);
 // Data-source kind, the entry of source, the typed user ID and password, the marks when given,
 // then OK.
@@ -73,6 +75,8 @@ protected:
     void TearDown() override;
 
     QString iniValue(const QString& key) const { return ini->ReadIniValue("CONNHIST", key); }
+    // The completed connection string the driver handed back at the last connect.
+    QString keptConnection() const { return QString::fromStdString(lib.keptConnectionString()); }
     void writeHistory(const QStringList& entries, bool save);
     std::unique_ptr<ConnectDS> makeDialog()
     {

@@ -153,7 +153,7 @@ TEST_F(ConnectionStateTest, ConnectShowsTheMaskedConnectionAndUpdatesTheHistory)
     EXPECT_EQ(w.treeLoads, 1);
 
     // The SQLite driver returns the password as the last item.
-    const QString completed = state->connectionString();
+    const QString completed = keptConnection();
     ASSERT_TRUE(completed.startsWith("DSN=QV_CONN_A;") && completed.endsWith(";PWD=pw1"))
         << completed.toStdString();
     const QString bare = completed.chopped(3);
@@ -161,9 +161,9 @@ TEST_F(ConnectionStateTest, ConnectShowsTheMaskedConnectionAndUpdatesTheHistory)
     EXPECT_EQ(w.ui.TB_DSN->toolTip(), connstr::tooltipText(w.text()));
     EXPECT_EQ(w.colour(), kPaleYellow);
     EXPECT_EQ(w.title(), "QUORVANT - DSN=QV_CONN_A;");
-    EXPECT_EQ(dialog->history(), QStringList{completed});
-    EXPECT_EQ(listItems(child<QListWidget>(dialog.get(), "Lst_conn_hist")),
-              QStringList{bare + "********"});
+    EXPECT_EQ(shownHistory(*dialog), QStringList{bare + "********"});
+    // The entry keeps the password in clear for the next connect.
+    EXPECT_EQ(runDialog(*dialog, [&] { chooseEntry(*dialog, 0); }).connStr, completed);
 
     toggleTitleOption();
     EXPECT_EQ(w.title(), "QUORVANT");
@@ -180,10 +180,12 @@ TEST_F(ConnectionStateTest, ConnectShowsTheMaskedConnectionAndUpdatesTheHistory)
         click(dialog.get(), "Cmd_OK");
     });
     ASSERT_TRUE(db->DbIsConnected());
-    EXPECT_EQ(state->dsn(), "");
-    EXPECT_EQ(state->connectionString(), completed);
-    ASSERT_EQ(dialog->history().size(), 2);
-    EXPECT_EQ(dialog->history().first(), completed);
+    // The entry's own string connected, not a source name.
+    EXPECT_EQ(keptConnection(), completed);
+    EXPECT_EQ(w.text(), bare + "****");
+    const QStringList shown = shownHistory(*dialog);
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown.first(), bare + "********");
 }
 
 // Drivers hand the password back in the completed string, each in its own spelling: psqlODBC
@@ -222,8 +224,7 @@ TEST_F(ConnectionStateTest, ServerPasswordNeverShowsHoweverTheDriverSpellsIt)
             click(dialog.get(), "Cmd_OK");
         });
         ASSERT_TRUE(db->DbIsConnected()) << prompts.boxes().value(0).text.toStdString();
-        ASSERT_TRUE(state->connectionString().contains("secret"))
-            << state->connectionString().toStdString();
+        ASSERT_TRUE(keptConnection().contains("secret")) << keptConnection().toStdString();
         EXPECT_TRUE(w.text().contains(c.masked)) << w.text().toStdString();
         for (const QString& shown : {w.text(), w.title(), db->work().sourceText(),
                                      dialog->findChild<QListWidget*>()->item(0)->text()})
@@ -276,7 +277,7 @@ TEST_F(ConnectionStateTest, DisconnectThenReconnectWithTheTitleOptionOff)
     EXPECT_EQ(w.colour(), kPaleYellow);
     EXPECT_EQ(w.title(), "QUORVANT - DSN=QV_CONN_A;");
     EXPECT_EQ(w.treeLoads, 1);
-    EXPECT_EQ(dialog->history().size(), 1);
+    EXPECT_EQ(shownHistory(*dialog).size(), 1);
 }
 
 // The marks chosen with a source are stored at OK and shown again for it and for its history
@@ -363,7 +364,7 @@ TEST_F(ConnectionStateTest, FailedConnectResetsOnlyTheConnectionBox)
 {
     connectVia([&] { chooseSource(*dialog, kSqliteA); });
     state->DisconnectDatabase();
-    const QStringList history = dialog->history();
+    const QStringList history = shownHistory(*dialog);
 
     w.ui.mn_disp_con2title->setChecked(true);
     connectVia([&] { chooseSource(*dialog, kPg, "qvtest", "wrong"); });
@@ -376,7 +377,7 @@ TEST_F(ConnectionStateTest, FailedConnectResetsOnlyTheConnectionBox)
     EXPECT_EQ(w.text() + w.ui.TB_DSN->toolTip(), "");
     EXPECT_EQ(w.title(), "QUORVANT");
     EXPECT_EQ(w.states(), kDisconnected);
-    EXPECT_EQ(dialog->history(), history);
+    EXPECT_EQ(shownHistory(*dialog), history);
 
     // No string is left to reconnect with; that fails too and changes nothing.
     state->ReconnectDatabase();
@@ -396,8 +397,10 @@ TEST_F(ConnectionStateTest, CancelledDialogDisablesReconnect)
     connectVia([] {});
     EXPECT_FALSE(w.ui.mn_reconnect->isEnabled());
     EXPECT_FALSE(w.ui.tb_connect->isChecked());
-    EXPECT_EQ(state->connectionString(), "");
     EXPECT_TRUE(prompts.boxes().isEmpty());
+    // Nothing is kept to reconnect with.
+    state->ReconnectDatabase();
+    EXPECT_FALSE(db->DbIsConnected());
 }
 
 TEST_F(ConnectionStateTest, MissingDriverFailsWithItsBox)
@@ -407,5 +410,6 @@ TEST_F(ConnectionStateTest, MissingDriverFailsWithItsBox)
     ASSERT_EQ(prompts.boxes().size(), 1);
     EXPECT_TRUE(prompts.boxes().first().text.contains(":ＤＢ接続に失敗しました。"));
     EXPECT_EQ(w.states(), kStart);
-    EXPECT_EQ(state->dsn(), kBroken);
+    // The chosen source was asked for by its name.
+    EXPECT_EQ(keptConnection(), QString("DSN=%1;").arg(kBroken));
 }

@@ -2,8 +2,8 @@
 #include "ConnectedWindow.h"
 #include "TestEnv.h"
 
+#include "WindowPart.h"
 #include "connect/ConnStrItems.h"
-#include "connect/ConnectionState.h"
 #include "connect/Keyring.h"
 
 #include <QDirIterator>
@@ -39,9 +39,14 @@ protected:
     }
     void connectWith(const std::function<void()>& script)
     {
-        whileOpen(window_->connectDialog(), script, [&] { action("mn_connect")->trigger(); });
+        whileOpen(part<ConnectDS>(*window_), script, [&] { action("mn_connect")->trigger(); });
         ASSERT_TRUE(services_->db().DbIsConnected())
             << (prompts_.boxes().isEmpty() ? "" : prompts_.boxes().last().text.toStdString());
+    }
+    // The completed connection string the driver handed back, as the program keeps it.
+    QString keptConnection()
+    {
+        return QString::fromStdString(services_->odbc().keptConnectionString());
     }
     QString ini(const char* key) const
     {
@@ -66,8 +71,8 @@ TEST_P(KeyringRoundTrip, PasswordsLiveInTheKeyringAndNeverInAFile)
     settings::writeConnHist(*std::make_unique<INIfile_IO>(settings::settingsPath()), {old}, true);
 
     openWindow();
-    connectWith([&] { chooseDriver(window_->connectDialog(), driver, fields); });
-    const QString completed = window_->connection().connectionString();
+    connectWith([&] { chooseDriver(part<ConnectDS>(*window_), driver, fields); });
+    const QString completed = keptConnection();
     EXPECT_TRUE(completed.startsWith("DRIVER=")) << completed.toStdString();
     EXPECT_TRUE(connstr::hasPassword(completed)) << completed.toStdString();
     // Moved when the dialog first opened.
@@ -97,7 +102,7 @@ TEST_P(KeyringRoundTrip, PasswordsLiveInTheKeyringAndNeverInAFile)
     prompts_.clear();
     openWindow();
     connectWith([&] {
-        ConnectDS& dialog = window_->connectDialog();
+        ConnectDS& dialog = part<ConnectDS>(*window_);
         click(&dialog, "Option1_2");
         auto* list = child<QListWidget>(&dialog, "Lst_conn_hist");
         list->setCurrentRow(0);
@@ -107,7 +112,7 @@ TEST_P(KeyringRoundTrip, PasswordsLiveInTheKeyringAndNeverInAFile)
     for (const auto& box : prompts_.boxes())
         EXPECT_FALSE(box.title == "CONNECT エラー" || box.text == kNoKeyring)
             << box.text.toStdString();
-    EXPECT_EQ(window_->connection().connectionString(), completed);
+    EXPECT_EQ(keptConnection(), completed);
     closeWindow();
 
     // An entry whose password no keyring kept: the server needs one, so it is asked for.
@@ -115,10 +120,10 @@ TEST_P(KeyringRoundTrip, PasswordsLiveInTheKeyringAndNeverInAFile)
     prompts_.clear();
     openWindow();
     QString askedUid;
-    connectWith([&] { askedUid = chooseEntry(window_->connectDialog(), 0, fields.pwd); });
+    connectWith([&] { askedUid = chooseEntry(part<ConnectDS>(*window_), 0, fields.pwd); });
     EXPECT_EQ(askedUid, fields.uid);
     // MariaDB's driver completes with the items in the order given, the password now last.
-    const QString asked = window_->connection().connectionString();
+    const QString asked = keptConnection();
     EXPECT_EQ(connstr::withoutPasswords(asked), connstr::withoutPasswords(completed));
     EXPECT_TRUE(connstr::hasPassword(asked)) << asked.toStdString();
     closeWindow();

@@ -2,6 +2,7 @@
 #include "RecordingDialog.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
+#include "WindowPart.h"
 #include "app/AppServices.h"
 #include "app/QUORVANT.h"
 #include "base/AppFolder.h"
@@ -173,12 +174,12 @@ TEST_F(InputArea, TabsSetTheUsersTextAsideAndBringItBack)
     // Already on "sql": a template goes into the text being typed, not into an older one.
     sql()->setPlainText(QStringLiteral("typed now"));
     select(0, 0);
-    window_->inputArea().CopyTmpl(QStringLiteral("WHERE ? = ? "));
+    part<SqlInputArea>(*window_).CopyTmpl(QStringLiteral("WHERE ? = ? "));
     EXPECT_EQ(sql()->toPlainText(), QStringLiteral("WHERE ? = ? typed now"));
     EXPECT_EQ(selStart(), 6);
     EXPECT_EQ(selected(), QStringLiteral("?"));
     // In the placeholder mode an insert replaces that "?" and selects the next one.
-    window_->inputArea().InsertAtCaret(QStringLiteral("col"));
+    part<SqlInputArea>(*window_).InsertAtCaret(QStringLiteral("col"));
     EXPECT_EQ(sql()->toPlainText(), QStringLiteral("WHERE col = ? typed now"));
     EXPECT_EQ(selStart(), 12);
 
@@ -238,7 +239,7 @@ TEST_F(InputArea, StatementsRunReachTheHistoryAndOneRunFromItsWindowRunsAgain)
 {
     open();
     // The history window runs only when the main window can.
-    auto* runNow = window_->showHist().findChild<QPushButton*>(QStringLiteral("Command2"));
+    auto* runNow = part<ShowHist>(*window_).findChild<QPushButton*>(QStringLiteral("Command2"));
     EXPECT_FALSE(runNow->isEnabled());
     connectSqlite();
     EXPECT_TRUE(runNow->isEnabled());
@@ -249,7 +250,7 @@ TEST_F(InputArea, StatementsRunReachTheHistoryAndOneRunFromItsWindowRunsAgain)
     EXPECT_TRUE(runNow->isEnabled());
     sql()->setPlainText(QStringLiteral("SELECT 41 + 1"));
     window_->findChild<QAction*>(QStringLiteral("mn_sql_go"))->trigger();
-    ShowHist& hist = window_->showHist();
+    ShowHist& hist = part<ShowHist>(*window_);
     ASSERT_EQ(hist.log().GetHistNum(), 1);
     EXPECT_EQ(hist.log().entries()[0].SQLstmt, QStringLiteral("SELECT 41 + 1"));
 
@@ -300,7 +301,7 @@ TEST_F(InputArea, AnInputMethodsCompositionIsNeverLost)
     sql()->setFocus();
     sql()->setPlainText(QStringLiteral("SELECT x FROM (SELECT 1 AS x) WHERE x = ?"));
     QSignalSpy caretMoved(QGuiApplication::inputMethod(), &QInputMethod::cursorRectangleChanged);
-    window_->inputArea().searchRight();
+    part<SqlInputArea>(*window_).searchRight();
     ASSERT_EQ(selected(), QStringLiteral("?"));
     EXPECT_GT(caretMoved.count(), 0);
     const QRect caret = sql()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
@@ -331,7 +332,7 @@ TEST_F(InputArea, AnInputMethodsCompositionIsNeverLost)
             << key;
     }
     EXPECT_TRUE(prompts_.boxes().isEmpty());
-    ShowHist& hist = window_->showHist();
+    ShowHist& hist = part<ShowHist>(*window_);
     EXPECT_EQ(hist.log().GetHistNum(), 0);
 
     const QString statement = QStringLiteral("SELECT x FROM (SELECT 1 AS x) WHERE x = 'あ'");
@@ -362,8 +363,8 @@ TEST_F(InputArea, HistoryAndTemplatesAreReadAtStartAndWrittenAtExitOnlyWhenChang
     QFile::setPermissions(file("SQLTMPL.TXT"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                    QFileDevice::ReadGroup);
     open();
-    EXPECT_EQ(window_->showHist().log().GetHistNum(), 20);
-    EXPECT_EQ(window_->showTemp().store().GetTempNum(), 1);
+    EXPECT_EQ(part<ShowHist>(*window_).log().GetHistNum(), 20);
+    EXPECT_EQ(part<ShowTemp>(*window_).store().GetTempNum(), 1);
     close();
     // Nothing added: the file keeps its 25 records, the templates are not rewritten.
     QByteArray bytes;
@@ -372,8 +373,8 @@ TEST_F(InputArea, HistoryAndTemplatesAreReadAtStartAndWrittenAtExitOnlyWhenChang
     EXPECT_TRUE(QFile::permissions(file("SQLTMPL.TXT")) & QFileDevice::ReadGroup);
 
     open();
-    window_->showHist().AddHist(QStringLiteral("DSN=x;"), QStringLiteral("added"));
-    window_->showTemp().store().add({QStringLiteral("new"), QStringLiteral("SELECT 2")});
+    part<ShowHist>(*window_).AddHist(QStringLiteral("DSN=x;"), QStringLiteral("added"));
+    part<ShowTemp>(*window_).store().add({QStringLiteral("new"), QStringLiteral("SELECT 2")});
     close();
     stmtfile::readFile(file("SQLHIST.TXT"), bytes);
     const QList<ClassSQL> hist = stmtfile::decodeRecords(stmtfile::splitRecords(bytes));
@@ -401,7 +402,7 @@ TEST_F(InputArea, SqlFilesOpenThroughTheDialogAndByDropping)
     EXPECT_EQ(dialog_.last.filters, QStringList({"SQLﾌｧｲﾙ(*.sql)", "すべてのﾌｧｲﾙ(*.*)"}));
     EXPECT_EQ(tabs()->currentIndex(), 0);
     EXPECT_EQ(sql()->toPlainText(), QStringLiteral("SELECT '表'\nFROM t"));
-    EXPECT_EQ(window_->inputArea().last_sql_file, utf8);
+    EXPECT_EQ(part<SqlInputArea>(*window_).last_sql_file, utf8);
 
     // The dialog starts at the file opened last; cancelling changes nothing.
     dialog_.answer.clear();
@@ -427,7 +428,7 @@ TEST_F(InputArea, SqlFilesOpenThroughTheDialogAndByDropping)
     };
     EXPECT_TRUE(drop({QUrl::fromLocalFile(cp932)}, QString()));
     EXPECT_EQ(sql()->toPlainText(), QStringLiteral("SELECT '表'"));
-    EXPECT_EQ(window_->inputArea().last_sql_file, utf8);
+    EXPECT_EQ(part<SqlInputArea>(*window_).last_sql_file, utf8);
     EXPECT_FALSE(drop({QUrl::fromLocalFile(cp932), QUrl::fromLocalFile(utf8)}, QString()));
     EXPECT_FALSE(drop({QUrl::fromLocalFile(dir_.path())}, QString()));
     EXPECT_EQ(sql()->toPlainText(), QStringLiteral("SELECT '表'"));
@@ -441,7 +442,7 @@ TEST_F(InputArea, SqlFilesOpenThroughTheDialogAndByDropping)
     // Text dragged inside the area (the drag started on "SELECT a" of "SELECT a FROM t"):
     // dropped inside itself nothing changes, dropped behind it the text moves.
     auto ownDrop = [this](int at) {
-        SqlInputArea& input = window_->inputArea();
+        SqlInputArea& input = part<SqlInputArea>(*window_);
         input.own_drag = true;
         input.drag_sel_start = 0;
         input.drag_sel_length = 8;
@@ -465,7 +466,7 @@ TEST_F(InputArea, SqlFilesOpenThroughTheDialogAndByDropping)
 
     // A file that cannot be read still shows the SQL tab with its text.
     tabs()->setCurrentIndex(2);
-    window_->inputArea().LoadSqlFile(dir_.filePath(QStringLiteral("missing.sql")));
+    part<SqlInputArea>(*window_).LoadSqlFile(dir_.filePath(QStringLiteral("missing.sql")));
     EXPECT_EQ(tabs()->currentIndex(), 0);
     EXPECT_EQ(sql()->toPlainText(), QStringLiteral(" FROM tSELECT a"));
     // A FIFO nobody writes to is refused at once; the text stays.

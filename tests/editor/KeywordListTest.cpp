@@ -2,6 +2,7 @@
 #include "ScriptEditor.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
+#include "WindowPart.h"
 #include "app/AppServices.h"
 #include "app/QUORVANT.h"
 #include "base/AppFolder.h"
@@ -198,7 +199,7 @@ TEST_F(KeywordWindow, ModeButtonAndSearchButtonsWalkTheTextInEachMode)
     EXPECT_EQ(tokens, (QStringList{"SELECT", "a", "b", "c", "FROM", "t", "WHERE"}));
     // An inserted template runs the search of the mode set: its first token here.
     setText(QString(), 0);
-    window_->inputArea().CopyTmpl(QStringLiteral("UPDATE t SET ? = ?"));
+    part<SqlInputArea>(*window_).CopyTmpl(QStringLiteral("UPDATE t SET ? = ?"));
     EXPECT_EQ(selected(), QStringLiteral("UPDATE"));
 
     click("Cmd_srch_wd"); // keyword
@@ -214,7 +215,7 @@ TEST_F(KeywordWindow, ModeButtonAndSearchButtonsWalkTheTextInEachMode)
     EXPECT_TRUE(window_->isKeyword(QStringLiteral("ＦＲＯＭ")));
     // In the keyword mode an insert leaves the caret behind the inserted text.
     setText(QStringLiteral("x ?"), 0);
-    window_->inputArea().InsertAtCaret(QStringLiteral("y"));
+    part<SqlInputArea>(*window_).InsertAtCaret(QStringLiteral("y"));
     EXPECT_EQ(selStart(), 1);
     EXPECT_EQ(selected(), QString());
 }
@@ -244,9 +245,9 @@ TEST_F(KeywordWindow, KeywordEditReloadsAndWidensTheListAndSqlEditComesBackUndoa
 
     // The settings window is the main window's.
     child<QAction>("mn_set_editor")->trigger();
-    EXPECT_TRUE(window_->frmEditor().isVisible());
-    EXPECT_TRUE(window_->frmEditor().isModal());
-    QTest::mouseClick(window_->frmEditor().Cmd_cancel, Qt::LeftButton);
+    EXPECT_TRUE(part<FrmEditor>(*window_).isVisible());
+    EXPECT_TRUE(part<FrmEditor>(*window_).isModal());
+    QTest::mouseClick(part<FrmEditor>(*window_).Cmd_cancel, Qt::LeftButton);
 }
 
 TEST_F(KeywordWindow, TextCp932WouldChangeMakesTheEditRoundTripAndRunsAsEdited)

@@ -7,6 +7,7 @@
 #include "RecordingDialog.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
+#include "WindowPart.h"
 #include "app/AppServices.h"
 #include "app/QUORVANT.h"
 #include "base/GetFile.h"
@@ -103,7 +104,7 @@ TEST_P(ExportFromWorkbench, SavingTheGridWritesTheRowsShown)
     dialog_.answer = dir_.filePath(QStringLiteral("grid.csv"));
     prompts_.clear();
     action("mn_out_csv")->trigger();
-    SaveCSV& save = window_->saveCSV();
+    SaveCSV& save = part<SaveCSV>(*window_);
     ASSERT_TRUE(save.isVisible());
     EXPECT_EQ(save.windowTitle(), QStringLiteral("SELECT結果の保存"));
     save.Chk_head->setChecked(true);
@@ -123,14 +124,15 @@ TEST_P(ExportFromWorkbench, SavingTheGridWritesTheRowsShown)
     ASSERT_EQ(grid()->rowCount(), 2);
     const auto* rows = window_->findChild<QLabel*>(QStringLiteral("L_rows"));
     EXPECT_EQ(rows->text(), QStringLiteral("2 / 3 行"));
-    window_->resultGrid().ColumnClick(2);
-    window_->resultGrid().ColumnClick(2); // name descending
+    ResultGridCommands& gridCommands = part<ResultGridCommands>(*window_);
+    gridCommands.ColumnClick(2);
+    gridCommands.ColumnClick(2); // name descending
     EXPECT_EQ(cell(0, 0).trimmed(), QStringLiteral("3")) << "the row keeps its number";
     auto* view = window_->findChild<QTableView*>(QStringLiteral("ListView1"));
     const QPoint rowNumber = view->visualRect(grid()->index(1, 0)).center();
-    window_->resultGrid().rightClickAt(rowNumber, view->viewport()->mapToGlobal(rowNumber));
-    EXPECT_TRUE(window_->resultGrid().grid_copy_texts[1].startsWith(QStringLiteral("2, '', ")))
-        << window_->resultGrid().grid_copy_texts[1].toStdString();
+    gridCommands.rightClickAt(rowNumber, view->viewport()->mapToGlobal(rowNumber));
+    EXPECT_TRUE(gridCommands.grid_copy_texts[1].startsWith(QStringLiteral("2, '', ")))
+        << gridCommands.grid_copy_texts[1].toStdString();
     for (auto* menu : window_->findChildren<QMenu*>())
         menu->hide();
     dialog_.answer = dir_.filePath(QStringLiteral("filtered.csv"));
@@ -162,7 +164,7 @@ TEST_P(ExportFromWorkbench, SortClickDuringAGridExportWaits)
     ASSERT_EQ(grid()->rowCount(), 8192);
     dialog_.answer = dir_.filePath(QStringLiteral("sorted.csv"));
     action("mn_out_csv")->trigger();
-    SaveCSV& save = window_->saveCSV();
+    SaveCSV& save = part<SaveCSV>(*window_);
     bool clicked = false;
     QTimer poll;
     poll.setInterval(1);
@@ -171,7 +173,7 @@ TEST_P(ExportFromWorkbench, SortClickDuringAGridExportWaits)
             return;
         poll.stop();
         clicked = true;
-        window_->resultGrid().ColumnClick(1);
+        part<ResultGridCommands>(*window_).ColumnClick(1);
     });
     poll.start();
     save.Command1->click();
@@ -181,9 +183,9 @@ TEST_P(ExportFromWorkbench, SortClickDuringAGridExportWaits)
     EXPECT_EQ(lines.first(), QStringLiteral("1"));
     EXPECT_EQ(lines.last(), QStringLiteral("8192"));
     // Once the export has ended the header sorts again.
-    window_->resultGrid().ColumnClick(1);
+    part<ResultGridCommands>(*window_).ColumnClick(1);
     EXPECT_EQ(grid()->index(0, 1).data().toString().trimmed(), QStringLiteral("1"));
-    window_->resultGrid().ColumnClick(1);
+    part<ResultGridCommands>(*window_).ColumnClick(1);
     EXPECT_EQ(grid()->index(0, 1).data().toString().trimmed(), QStringLiteral("8192"));
 }
 
@@ -197,7 +199,7 @@ TEST_P(ExportFromWorkbench, ExecuteAndSaveEndsASuspendedGridFetch)
     timer->setInterval(0);
     QObject::connect(timer, &QTimer::timeout, timer, [this, timer, button] {
         if (services_->db().work().call() != ConnectionWork::Kind::Fetch ||
-            window_->sqlRunner().model().rows().empty())
+            part<SqlRunner>(*window_).model().rows().empty())
             return;
         timer->stop();
         button->click();
@@ -212,14 +214,14 @@ TEST_P(ExportFromWorkbench, ExecuteAndSaveEndsASuspendedGridFetch)
     window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))
         ->setPlainText(QStringLiteral("SELECT 42 AS answer"));
     action("mn_out_select")->trigger();
-    SaveCSV& save = window_->saveCSV();
+    SaveCSV& save = part<SaveCSV>(*window_);
     ASSERT_TRUE(save.isVisible());
     EXPECT_EQ(save.windowTitle(), QStringLiteral("SELECT実行＆保存"));
     save.Command1->click();
     EXPECT_EQ(file(dialog_.answer), QStringLiteral("42\r\n"));
     // The statement went to the SQL history without a question.
-    ASSERT_FALSE(window_->showHist().log().entries().isEmpty());
-    EXPECT_EQ(window_->showHist().log().entries().last().SQLstmt,
+    ASSERT_FALSE(part<ShowHist>(*window_).log().entries().isEmpty());
+    EXPECT_EQ(part<ShowHist>(*window_).log().entries().last().SQLstmt,
               QStringLiteral("SELECT 42 AS answer"));
     EXPECT_FALSE(button->isEnabled());
     EXPECT_FALSE(services_->db().work().cursorHeld());
@@ -243,7 +245,7 @@ TEST_P(ExportFromWorkbench, CommandsWaitDuringExecuteAndSaveAndStopOrCloseEndsIt
     dialog_.answer = dir_.filePath(QStringLiteral("big.csv"));
     const QString partial = dialog_.answer + QStringLiteral(".partial");
     window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))->setPlainText(big);
-    SaveCSV& save = window_->saveCSV();
+    SaveCSV& save = part<SaveCSV>(*window_);
     const auto stoppedExport = [&](const std::function<void()>& stop, bool ending) {
         prompts_.clear();
         action("mn_out_select")->trigger();
@@ -301,14 +303,14 @@ TEST_P(ExportFromWorkbench, OkDuringAGridFillIsRefused)
     window_->findChild<QPlainTextEdit*>(QStringLiteral("TB_SQL"))
         ->setPlainText(QStringLiteral("SELECT 1 AS one"));
     action("mn_out_select")->trigger();
-    SaveCSV& save = window_->saveCSV();
+    SaveCSV& save = part<SaveCSV>(*window_);
     ASSERT_TRUE(save.isVisible());
     bool clicked = false;
     auto* timer = new QTimer(window_.get());
     timer->setInterval(0);
     QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
         if (services_->db().work().call() != ConnectionWork::Kind::Fetch ||
-            window_->sqlRunner().model().rows().empty())
+            part<SqlRunner>(*window_).model().rows().empty())
             return;
         timer->stop();
         clicked = true;
@@ -343,7 +345,7 @@ TEST_P(ExportFromWorkbench, EndingDuringALoadStopsItWithoutABox)
             lines.write(QByteArray::number(i) + "\r\n");
     }
     action("mn_inp_csv")->trigger();
-    LoadCSV* load = window_->loadCSV();
+    LoadCSV* load = window_->findChild<LoadCSV*>();
     ASSERT_NE(load, nullptr);
     ASSERT_TRUE(load->isVisible());
     load->TB_file->setText(path);
@@ -392,7 +394,7 @@ protected:
         dialog_.answer = dir_.filePath(name);
         prompts_.clear();
         action("mn_out_rest")->trigger();
-        SaveCSV& save = window_->saveCSV();
+        SaveCSV& save = part<SaveCSV>(*window_);
         ASSERT_TRUE(save.isVisible());
         EXPECT_EQ(save.windowTitle(), QStringLiteral("残りをファイルに保存"));
         EXPECT_FALSE(save.Opt_out[SaveCSV::Clipboard]->isVisible());
@@ -471,7 +473,7 @@ TEST_P(RestToFile, RestOfACappedResultRunsTheStatementOnce)
     // A workbook goes on in a new sheet, under the header again, when a sheet is full; the
     // sheets hold every row once and in order. The limit is lowered from 1,048,575 here.
     run(select);
-    SaveCSV& save = window_->saveCSV();
+    SaveCSV& save = part<SaveCSV>(*window_);
     save.sheetRows = 7000;
     save.Chk_head->setChecked(true);
     saveRest(QStringLiteral("rest.xlsx"), 0, SaveCSV::Spreadsheet);
@@ -536,9 +538,9 @@ TEST_P(RestToFile, RestOfACappedResultRunsTheStatementOnce)
     // The file holds the result, not the grid's view of it: with a filter and a descending
     // sort on, it has every row the statement gave, in the order the database gave them.
     run(select);
-    window_->sqlRunner().model().setFilter(1, QStringLiteral("7"));
-    window_->resultGrid().ColumnClick(1);
-    window_->resultGrid().ColumnClick(1);
+    part<SqlRunner>(*window_).model().setFilter(1, QStringLiteral("7"));
+    part<ResultGridCommands>(*window_).ColumnClick(1);
+    part<ResultGridCommands>(*window_).ColumnClick(1);
     ASSERT_LT(grid()->rowCount(), 10000);
     ASSERT_GT(cell(0, 1).toLongLong(), cell(1, 1).toLongLong());
     saveRest(QStringLiteral("fetched.csv"));

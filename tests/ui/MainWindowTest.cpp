@@ -14,6 +14,7 @@
 #include "history/ShowTemp.h"
 
 #include "../app/UrlRecorder.h"
+#include "WindowPart.h"
 
 #include <gtest/gtest.h>
 
@@ -362,12 +363,10 @@ TEST_F(MainWindowTest, FirstStartShowsNoOptionalPanes)
     EXPECT_FALSE(child<QWidget>(w, "Fra_filter")->isVisible());
     // The colouring alone is on from the start.
     EXPECT_TRUE(child<QAction>(w, "mn_disp_highlight")->isChecked());
-    EXPECT_TRUE(w.inputArea().highlighter().isOn());
+    EXPECT_TRUE(part<SqlInputArea>(w).highlighter().isOn());
     EXPECT_EQ(w.windowTitle(), "QUORVANT");
     EXPECT_EQ(child<QWidget>(w, "TabStrip1")->y(), 0);
     EXPECT_EQ(child<QWidget>(w, "Cmd_srch_obj")->y(), 0);
-    EXPECT_GT(w.lineHeight(), 0);
-    EXPECT_TRUE(w.helpAddress().isEmpty());
 }
 
 TEST_F(MainWindowTest, DisplayOptionsSurviveARestart)
@@ -397,9 +396,9 @@ TEST_F(MainWindowTest, DisplayOptionsSurviveARestart)
     EXPECT_TRUE(child<QAction>(second, "mn_disp_kwdlist")->isChecked());
     EXPECT_TRUE(child<QAction>(second, "mn_disp_con2title")->isChecked());
     EXPECT_FALSE(child<QAction>(second, "mn_disp_highlight")->isChecked());
-    EXPECT_FALSE(second.inputArea().highlighter().isOn());
-    EXPECT_FALSE(second.showHist().highlighter().isOn());
-    EXPECT_FALSE(second.showTemp().highlighter().isOn());
+    EXPECT_FALSE(part<SqlInputArea>(second).highlighter().isOn());
+    EXPECT_FALSE(part<ShowHist>(second).highlighter().isOn());
+    EXPECT_FALSE(part<ShowTemp>(second).highlighter().isOn());
     EXPECT_TRUE(child<QWidget>(second, "Toolbar1")->isVisible());
     EXPECT_TRUE(child<QWidget>(second, "Pict_db")->isVisible());
     EXPECT_TRUE(child<QWidget>(second, "Lst_kwd")->isVisible());
@@ -439,7 +438,7 @@ TEST_F(MainWindowTest, OptionCommandsMoveThePanes)
 
     child<QAction>(w, "mn_disp_toolbar")->trigger();
     EXPECT_TRUE(child<QWidget>(w, "Toolbar1")->isVisible());
-    EXPECT_EQ(tabStrip->y(), twips::toPixels(w.paneLayout().design.toolbarHeight));
+    EXPECT_EQ(tabStrip->y(), child<QWidget>(w, "Toolbar1")->height());
 
     child<QAction>(w, "mn_disp_statusbar")->trigger();
     auto* status = child<QWidget>(w, "StatusBar1");
@@ -455,7 +454,7 @@ TEST_F(MainWindowTest, OptionCommandsMoveThePanes)
     EXPECT_EQ(sql->x(), before.x() + kwd->width());
     EXPECT_NEAR(sql->width(), before.width() - kwd->width(), 1);
     // An empty keyword list is 400 wide.
-    EXPECT_EQ(w.paneLayout().lstKwd.width, 400);
+    EXPECT_EQ(kwd->width(), twips::toPixels(400));
 
     child<QAction>(w, "mn_disp_kwdlist")->trigger();
     EXPECT_FALSE(kwd->isVisible());

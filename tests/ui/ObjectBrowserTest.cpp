@@ -2,6 +2,7 @@
 #include "ConnectedWindow.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
+#include "WindowPart.h"
 #include "app/AppServices.h"
 #include "app/QUORVANT.h"
 #include "base/Settings.h"
@@ -92,7 +93,7 @@ protected:
     QTreeWidget* tree() const { return child<QTreeWidget>("TreeView1"); }
     QTreeWidgetItem* table(const QString& name) const
     {
-        QTreeWidgetItem* root = window_->objectTree().root(QStringLiteral("TABLE"));
+        QTreeWidgetItem* root = part<ObjectTree>(*window_).root(QStringLiteral("TABLE"));
         for (int i = 0; root != nullptr && i < root->childCount(); ++i)
             if (root->child(i)->text(0) == name)
                 return root->child(i);
@@ -127,7 +128,7 @@ protected:
         auto* timer = new QTimer(window_.get());
         timer->setInterval(0);
         QObject::connect(timer, &QTimer::timeout, timer, [this, timer] {
-            const SqlRunner& runner = window_->sqlRunner();
+            const SqlRunner& runner = part<SqlRunner>(*window_);
             if (services_->db().work().call() != ConnectionWork::Kind::Fetch ||
                 runner.model().rows().empty())
                 return;
@@ -146,7 +147,7 @@ TEST_P(ObjectBrowserTest, ObjectPopupCaptionsAndEnabledStatesFollowTheConnection
     QMenu* menu = rightClick(items);
     ASSERT_EQ(menu, child<QMenu>("mn_mouse"));
     EXPECT_EQ(tree()->currentItem(), items);
-    EXPECT_EQ(window_->objectCommands().popupNode(), items);
+    EXPECT_EQ(part<ObjectCommands>(*window_).popupNode(), items);
     EXPECT_EQ(action("mn_quick_sqlstmt_0")->text(),
               QStringLiteral("SELECT * FROM \"qvob items\"　⇒　即実行"));
     EXPECT_EQ(action("mn_quick_sqlstmt_4")->text(),
@@ -160,7 +161,7 @@ TEST_P(ObjectBrowserTest, ObjectPopupCaptionsAndEnabledStatesFollowTheConnection
     ASSERT_GT(items->childCount(), 0);
     EXPECT_EQ(rightClick(items->child(1)), child<QMenu>("mn_mouse4"));
     closeMenus();
-    QTreeWidgetItem* root = window_->objectTree().root(QStringLiteral("TABLE"));
+    QTreeWidgetItem* root = part<ObjectTree>(*window_).root(QStringLiteral("TABLE"));
     EXPECT_EQ(rightClick(root), child<QMenu>("mn_mouse2"));
     closeMenus();
 
@@ -211,7 +212,7 @@ TEST_P(ObjectBrowserTest, AttributeViewFillsTheGridInBothModes)
     EXPECT_EQ(cell(0, 0), QStringLiteral("  1"));
     EXPECT_EQ(cell(1, 1), QStringLiteral("item name"));
     // Copies and exports read the grid as shown, not the SELECT before it.
-    EXPECT_EQ(window_->sqlRunner().model().resultColumnCount(), 1);
+    EXPECT_EQ(part<SqlRunner>(*window_).model().resultColumnCount(), 1);
     EXPECT_EQ(child<QLabel>("status")->text(), QStringLiteral("SQLCode:"));
     EXPECT_EQ(child<QLabel>("cnt")->text(), QStringLiteral("行数:"));
     EXPECT_EQ(child<QLabel>("time")->text(), QStringLiteral("実行時間："));

@@ -2,6 +2,7 @@
 #include "ConnectedWindow.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
+#include "WindowPart.h"
 #include "app/AppServices.h"
 #include "app/PendingWindow.h"
 #include "app/QUORVANT.h"
@@ -105,7 +106,7 @@ protected:
         auto* timer = new QTimer(window_.get());
         timer->setInterval(0);
         QObject::connect(timer, &QTimer::timeout, timer, [this, timer, act] {
-            const SqlRunner& runner = window_->sqlRunner();
+            const SqlRunner& runner = part<SqlRunner>(*window_);
             if (services_->db().work().call() != ConnectionWork::Kind::Fetch ||
                 runner.model().rows().empty())
                 return;
@@ -270,8 +271,8 @@ TEST_P(WorkbenchRun, PendingWorkIsShownUndoneAndSettledBeforeDisconnect)
     EXPECT_FALSE(panel->isHidden());
     EXPECT_TRUE(panel->text().startsWith(QStringLiteral("未確定 2文 / 2行 / 00:0")));
     panel->click();
-    ASSERT_NE(window_->pendingWindow(), nullptr);
-    auto* list = window_->pendingWindow()->list();
+    ASSERT_NE(window_->findChild<PendingWindow*>(), nullptr);
+    auto* list = window_->findChild<PendingWindow*>()->list();
     ASSERT_EQ(list->topLevelItemCount(), 2);
     EXPECT_EQ(list->topLevelItem(1)->text(3), QStringLiteral("INSERT INTO qv_ui_run VALUES (2)"));
 
@@ -318,7 +319,7 @@ TEST_P(WorkbenchRun, NamesCompleteFromTheCatalog)
         c.setPosition(static_cast<int>(text.indexOf(before) + before.size()));
         box->setTextCursor(c);
     };
-    QListWidget* list = window_->completion().list();
+    QListWidget* list = part<CompletionPopup>(*window_).list();
     typeAt(QStringLiteral("SELECT * FROM qv_ui_r"), QStringLiteral("qv_ui_r"));
     QTest::keyClick(box, Qt::Key_J, Qt::ControlModifier);
     ASSERT_TRUE(list->isVisible());
@@ -385,7 +386,7 @@ TEST_P(WorkbenchRun, DisconnectClosesASuspendedResultAndRunNeedsAConnection)
     // The run command is disabled now; a run started another way (a quick statement from the
     // tree, a statement posted from the history) is refused with a warning.
     prompts_.clear();
-    window_->sqlRunner().runBatch(QStringLiteral("SELECT 1"));
+    part<SqlRunner>(*window_).runBatch(QStringLiteral("SELECT 1"));
     ASSERT_EQ(prompts_.boxes().size(), 1);
     EXPECT_EQ(lastBox().text, "ＤＢが接続されていません。");
     EXPECT_EQ(lastBox().title, "QUORVANT - ＳＱＬの実行");
@@ -498,11 +499,11 @@ TEST_P(WorkbenchRun, CommandsThatUseTheConnectionWaitForTheWorkAndStopTwiceIsHar
         treeEnabled = window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled();
         // Reached another way (a script, a later window), disconnect is refused with the busy
         // box and the work goes on.
-        window_->connection().DisconnectDatabase();
+        part<ConnectionState>(*window_).DisconnectDatabase();
         refusal = prompts_.boxes().value(0).text;
         prompts_.clear();
         // A reload of the tree is refused with the busy box.
-        window_->objectTree().getTablesCommand();
+        part<ObjectTree>(*window_).getTablesCommand();
         refusals = prompts_.boxes();
         prompts_.clear();
         stillConnected = services_->db().DbIsConnected();
@@ -554,7 +555,7 @@ TEST_P(WorkbenchRun, CatalogReadWhileSuspendedKeepsTheFetchResumable)
 TEST_P(WorkbenchRun, HistoryRunDuringWorkIsRefusedAndChangesNothing)
 {
     run("SELECT 7 AS seven");
-    ShowHist& hist = window_->showHist();
+    ShowHist& hist = part<ShowHist>(*window_);
     hist.showWindow();
     auto* list = hist.findChild<QTreeWidget*>(QStringLiteral("ListView1"));
     list->setCurrentItem(list->topLevelItem(0));
@@ -669,7 +670,7 @@ TEST_P(WorkbenchRun, LoadFromFileIsWorkOnTheConnection)
     }
 
     toolbarButton("inst")->trigger();
-    LoadCSV* load = window_->loadCSV();
+    LoadCSV* load = window_->findChild<LoadCSV*>();
     ASSERT_NE(load, nullptr);
     EXPECT_TRUE(load->isVisible());
     const int entry = load->ImCB_table->findText(QStringLiteral("qv_ui_run"));
@@ -694,7 +695,7 @@ TEST_P(WorkbenchRun, LoadFromFileIsWorkOnTheConnection)
             }
             treeEnabled =
                 window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled();
-            window_->connection().DisconnectDatabase();
+            part<ConnectionState>(*window_).DisconnectDatabase();
             stillConnected = services_->db().DbIsConnected();
             load->Command2->click();
         }
@@ -733,7 +734,7 @@ TEST_P(WorkbenchRun, ClosingTheWindowDuringALoadStopsIt)
             file.write(QByteArray::number(i) + ",\"name " + QByteArray::number(i) + "\"\r\n");
     }
     action("mn_inp_csv")->trigger();
-    LoadCSV* load = window_->loadCSV();
+    LoadCSV* load = window_->findChild<LoadCSV*>();
     ASSERT_NE(load, nullptr);
     load->ImCB_table->setEditText(QStringLiteral("qv_ui_run"));
     load->TB_file->setText(path);
