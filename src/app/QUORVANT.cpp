@@ -374,12 +374,6 @@ void QUORVANT::FillKeywordList()
     layout_.lstKwd.width = keywordListWidth(widest);
 }
 
-bool QUORVANT::isKeyword(const QString& word) const
-{
-    // The list folded once, as the keyword search uses it.
-    return inputArea_->isKeyword(word);
-}
-
 void QUORVANT::resetFetchStrip()
 {
     sqlRunner_->reset_fetch_strip();

@@ -53,8 +53,6 @@ public:
     void Resize();
     // Fills the keyword list from the keyword file and sizes it.
     void FillKeywordList();
-    // True when word is one of the keywords, compared without regard to letter case.
-    bool isKeyword(const QString& word) const;
 
     // The toolbar's click, dispatched by the button's key; an unknown key does nothing.
     void toolbarCommand(const QString& key);

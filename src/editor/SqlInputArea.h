@@ -92,8 +92,6 @@ public:
     void setKeywords(const QStringList& keywords);
     // The colouring of TB_SQL.
     SqlHighlighter& highlighter() { return *highlighter_; }
-    // The keyword test: word is one of them, blind to case and width.
-    bool isKeyword(QStringView word) const { return keywords_.contains(word); }
     // "SQL編集(&E)": the text through the external editor; the box is changed only when the
     // text came back changed, as one edit that undo takes back.
     void editCommand();
