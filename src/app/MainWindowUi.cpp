@@ -226,11 +226,11 @@ void MainWindowUi::buildSqlInfo(QWidget* client, QObject* dragFilter)
     const QStringList fetchCaptions = {QStringLiteral("時間:"), QStringLiteral("秒"),
                                        QStringLiteral("FETCH"), QStringLiteral("列"),
                                        QStringLiteral("行")};
-    QLabel* fetch[5] = {};
     for (int i = 0; i < 5; ++i) {
-        fetch[i] = makeLabel(Fra_SqlInfo, QStringLiteral("L_fetch_%1").arg(i), fetchCaptions[i]);
+        fetchCaption[i] =
+            makeLabel(Fra_SqlInfo, QStringLiteral("L_fetch_%1").arg(i), fetchCaptions[i]);
         // Presses on the captions drag the strip.
-        fetch[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
+        fetchCaption[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
     L_cols = makeLabel(Fra_SqlInfo, QStringLiteral("L_cols"), QString());
     L_rows = makeLabel(Fra_SqlInfo, QStringLiteral("L_rows"), QString());
@@ -239,9 +239,14 @@ void MainWindowUi::buildSqlInfo(QWidget* client, QObject* dragFilter)
     L_msg->setAttribute(Qt::WA_TransparentForMouseEvents);
     for (QLabel* counter : {L_cols, L_rows, L_sec})
         counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    layOutFetchStrip();
+}
 
-    // One row, sized for the design captions "999", "99999" and "99999.999".
-    const QFontMetrics fm(client->font());
+void MainWindowUi::layOutFetchStrip()
+{
+    // One row, sized for the design captions "999", "99999" and "99999.999"; the row counter
+    // widens for what it shows ("n / m" while the filter hides rows).
+    const QFontMetrics fm(Fra_SqlInfo->font());
     const int h = twips::toPixels(345) - 2;
     int x = 4;
     auto put = [&](QWidget* w, int width) {
@@ -249,21 +254,21 @@ void MainWindowUi::buildSqlInfo(QWidget* client, QObject* dragFilter)
         x += width + 3;
     };
     auto textWidth = [&](const QString& s) { return fm.horizontalAdvance(s) + 2; };
-    put(fetch[2], textWidth(fetchCaptions[2]));
+    put(fetchCaption[2], textWidth(fetchCaption[2]->text()));
     put(Cmd_start_stop, h - 1);
     x += 6;
     put(L_cols, textWidth(QStringLiteral("999")));
-    put(fetch[3], textWidth(fetchCaptions[3]));
+    put(fetchCaption[3], textWidth(fetchCaption[3]->text()));
     x += 6;
-    put(L_rows, textWidth(QStringLiteral("99999")));
-    put(fetch[4], textWidth(fetchCaptions[4]));
+    put(L_rows, std::max(textWidth(QStringLiteral("99999")), textWidth(L_rows->text())));
+    put(fetchCaption[4], textWidth(fetchCaption[4]->text()));
     x += 10;
-    put(fetch[0], textWidth(fetchCaptions[0]));
+    put(fetchCaption[0], textWidth(fetchCaption[0]->text()));
     put(L_sec, textWidth(QStringLiteral("99999.999")));
-    put(fetch[1], textWidth(fetchCaptions[1]));
+    put(fetchCaption[1], textWidth(fetchCaption[1]->text()));
     x += 10;
     lMsgLeft = x;
-    L_msg->setGeometry(x, 1, 10, h - 1);
+    L_msg->setGeometry(x, 1, std::max(10, L_msg->width()), h - 1);
 }
 
 void MainWindowUi::buildStatusBar(QWidget* client)

@@ -113,6 +113,8 @@ public:
     QLabel* L_rows = nullptr;
     QLabel* L_sec = nullptr;
     QLabel* L_msg = nullptr;
+    // The strip's captions "時間:", "秒", "FETCH", "列", "行" (L_fetch_0 to L_fetch_4).
+    QLabel* fetchCaption[5] = {};
     QTableView* ListView1 = nullptr;
     GridFilterRow* Fra_filter = nullptr; // filter boxes over ListView1's columns
     QStatusBar* StatusBar1 = nullptr;
@@ -129,6 +131,9 @@ public:
 
     // Left edge of L_msg inside Fra_SqlInfo, in pixels, after the counters of the fetch strip.
     int lMsgLeft = 0;
+    // Places the fetch strip's captions and counters again after the row counter's text
+    // changed width; lMsgLeft follows.
+    void layOutFetchStrip();
 
 private:
     void buildPanes(QWidget* client, QObject* dragFilter);

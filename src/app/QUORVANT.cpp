@@ -203,6 +203,9 @@ void QUORVANT::wireSqlRunner()
     resultGrid_ =
         new ResultGridCommands(sqlRunner_->model(), ui_.resultGridUi(), std::move(gridHooks), this);
     ui_.Fra_filter->setModel(&sqlRunner_->model());
+    // After the runner has written the count (it connected first).
+    connect(&sqlRunner_->model(), &ResultGridModel::filterChanged, this, &QUORVANT::fitFetchStrip);
+    connect(&sqlRunner_->model(), &QAbstractItemModel::modelReset, this, &QUORVANT::fitFetchStrip);
     // A catalog read needs the cursor a suspended fill holds: that fill ends first.
     // A suspended fill ends before the cursor is needed; where the driver cannot keep it open
     // beside a catalog read, the user first hears why it can no longer be resumed.

@@ -109,6 +109,8 @@ private:
     void load();
     void unload();
     void applyLayout();
+    // The fetch strip again after its row counter changed width (a filter's "n / m").
+    void fitFetchStrip();
     // A stored placement that is unusable on this screen is brought back onto it.
     void keepOnScreen();
     void applyConnectionBand();

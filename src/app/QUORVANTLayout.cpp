@@ -154,6 +154,16 @@ void QUORVANT::Resize()
     AutoSizeListColumns(ui_.LV_Found, true, 1);
 }
 
+void QUORVANT::fitFetchStrip()
+{
+    const int before = ui_.lMsgLeft;
+    ui_.layOutFetchStrip();
+    if (ui_.lMsgLeft == before)
+        return;
+    layout_.design.lMsgLeft = tw(ui_.lMsgLeft);
+    applyLayout();
+}
+
 void QUORVANT::applyLayout()
 {
     const MainLayout& l = layout_;

@@ -67,7 +67,8 @@ QString SqlRunner::rowsText() const
     const ResultGridModel& model = batch_.model();
     if (!model.filtered())
         return stripRows_;
-    return QStringLiteral("%1 / %2 行").arg(model.rowCount()).arg(model.totalRowCount());
+    // The strip's caption "行" follows.
+    return QStringLiteral("%1 / %2").arg(model.rowCount()).arg(model.totalRowCount());
 }
 
 void SqlRunner::showRows()

@@ -61,7 +61,7 @@ public:
 private:
     void showPanels(const RunPanels& panels);
     void showStrip(const FetchStrip& strip, bool rowsOnly);
-    // L_rows: the run's count, or "n / m 行" while a filter hides rows.
+    // L_rows: the run's count, or "n / m" while a filter hides rows.
     QString rowsText() const;
     void showRows();
     // Fits the grid's columns to its rows: to the rows shown at the first paced count of a

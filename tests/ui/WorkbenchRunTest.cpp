@@ -11,6 +11,7 @@
 #include "browser/ObjectTree.h"
 #include "connect/ConnectionState.h"
 #include "history/ShowHist.h"
+#include "sqlexec/GridFilterRow.h"
 #include "sqlexec/ResultGridModel.h"
 #include "sqlexec/SqlRunner.h"
 #include "transfer/LoadCSV.h"
@@ -240,6 +241,18 @@ TEST_P(WorkbenchRun, SuspendAndResumeContinueTheNumberingThenTheLimitClosesTheRe
     EXPECT_EQ(label("status"), "SQLCode:0");
     EXPECT_FALSE(button->isEnabled()); // the limit closed the result
     EXPECT_FALSE(label("L_msg").endsWith("（中断されました）"));
+
+    // The filter row's count is shown whole before its caption "行": the strip makes room.
+    action("mn_disp_gridfilter")->trigger();
+    window_->findChild<GridFilterRow*>()->box(1)->setText(QStringLiteral("999"));
+    EXPECT_EQ(grid()->rowCount(), 19);
+    const auto* rows = window_->findChild<QLabel*>(QStringLiteral("L_rows"));
+    EXPECT_EQ(rows->text(), QStringLiteral("19 / 10000"));
+    EXPECT_GE(rows->width(), rows->fontMetrics().horizontalAdvance(rows->text()));
+    const auto* caption = window_->findChild<QLabel*>(QStringLiteral("L_fetch_4"));
+    EXPECT_GT(caption->x(), rows->geometry().right());
+    EXPECT_GT(window_->findChild<QLabel*>(QStringLiteral("L_msg"))->x(),
+              window_->findChild<QLabel*>(QStringLiteral("L_fetch_1"))->geometry().right());
 }
 
 TEST_P(WorkbenchRun, CommitAndRollbackCommandsReportInBoxAndStatusBar)
