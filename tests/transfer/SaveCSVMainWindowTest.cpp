@@ -123,7 +123,7 @@ TEST_P(ExportFromWorkbench, SavingTheGridWritesTheRowsShown)
     QTest::keyClicks(box, QStringLiteral("13:05"));
     ASSERT_EQ(grid()->rowCount(), 2);
     const auto* rows = window_->findChild<QLabel*>(QStringLiteral("L_rows"));
-    EXPECT_EQ(rows->text(), QStringLiteral("2 / 3 行"));
+    EXPECT_EQ(rows->text(), QStringLiteral("2 / 3"));
     ResultGridCommands& gridCommands = part<ResultGridCommands>(*window_);
     gridCommands.ColumnClick(2);
     gridCommands.ColumnClick(2); // name descending
