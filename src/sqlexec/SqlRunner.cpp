@@ -82,9 +82,6 @@ void SqlRunner::showStrip(const FetchStrip& strip, bool rowsOnly)
     showRows();
     if (rowsOnly && !fitted_ && batch_.model().rowCount() > 0)
         fitGrid();
-    // Painted now: the window thread is busy appending rows until the fill ends.
-    if (ui_.L_rows != nullptr)
-        ui_.L_rows->repaint();
     if (rowsOnly)
         return;
     setText(ui_.L_cols, strip.columns);

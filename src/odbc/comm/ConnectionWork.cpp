@@ -92,6 +92,17 @@ void ConnectionWork::letGatedEventsRun()
     InputGate::runPending();
 }
 
+void ConnectionWork::enqueue(std::function<void()> job)
+{
+    {
+        const std::lock_guard lock(mutex_);
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { threadLoop(); });
+        jobs_.push_back(std::move(job));
+    }
+    wake_.notify_one();
+}
+
 void ConnectionWork::run(Kind kind, const std::function<void()>& job)
 {
     if (std::this_thread::get_id() == threadId_.load()) {
@@ -114,23 +125,17 @@ void ConnectionWork::run(Kind kind, const std::function<void()>& job)
     std::optional<QEventLoop> ownLoop;
     if (windowThread)
         loop = &ownLoop.emplace();
-    {
-        const std::lock_guard lock(mutex_);
-        if (!thread_.joinable())
-            thread_ = std::thread([this] { threadLoop(); });
-        jobs_.emplace_back([&job, &done, loop] {
-            job();
-            {
-                const std::lock_guard doneLock(done.mutex);
-                done.done = true;
-            }
-            done.cv.notify_one();
-            // Queued, so the quit takes effect inside exec() even when the job ends first.
-            if (loop != nullptr)
-                QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
-        });
-    }
-    wake_.notify_one();
+    enqueue([&job, &done, loop] {
+        job();
+        {
+            const std::lock_guard doneLock(done.mutex);
+            done.done = true;
+        }
+        done.cv.notify_one();
+        // Queued, so the quit takes effect inside exec() even when the job ends first.
+        if (loop != nullptr)
+            QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
     if (loop != nullptr)
         InputGate::wait(*loop);
     // exec() also returns when the program is told to exit; the job may still use this frame.
@@ -161,26 +166,19 @@ bool ConnectionWork::runUntilStopped(Kind kind, std::function<void()> job,
     const auto handover = std::make_shared<Handover>();
     QEventLoop loop;
     QEventLoop* const watching = &loop;
-    {
-        const std::lock_guard lock(mutex_);
-        if (!thread_.joinable())
-            thread_ = std::thread([this] { threadLoop(); });
-        jobs_.emplace_back(
-            [this, handover, watching, job = std::move(job), dropLate = std::move(dropLate)] {
-                job();
-                std::unique_lock lock(handover->mutex);
-                handover->ended = true;
-                if (!handover->givenUp) {
-                    QMetaObject::invokeMethod(watching, &QEventLoop::quit, Qt::QueuedConnection);
-                    return;
-                }
-                lock.unlock();
-                if (dropLate)
-                    dropLate();
-                --lateJobs_;
-            });
-    }
-    wake_.notify_one();
+    enqueue([this, handover, watching, job = std::move(job), dropLate = std::move(dropLate)] {
+        job();
+        std::unique_lock lock(handover->mutex);
+        handover->ended = true;
+        if (!handover->givenUp) {
+            QMetaObject::invokeMethod(watching, &QEventLoop::quit, Qt::QueuedConnection);
+            return;
+        }
+        lock.unlock();
+        if (dropLate)
+            dropLate();
+        --lateJobs_;
+    });
     {
         const Stop stop(*this, [watching] { watching->quit(); });
         InputGate::wait(loop);

@@ -120,6 +120,8 @@ signals:
 
 private:
     void threadLoop();
+    // Queues job for the connection's thread, which the first job starts.
+    void enqueue(std::function<void()> job);
 
     bool open_ = false;
     bool cursorHeld_ = false;
