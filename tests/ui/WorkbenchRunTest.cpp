@@ -15,6 +15,7 @@
 #include "sqlexec/ResultGridModel.h"
 #include "sqlexec/SqlRunner.h"
 #include "transfer/LoadCSV.h"
+#include "transfer/SaveCSV.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +32,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMap>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -500,8 +502,17 @@ TEST_P(WorkbenchRun, CommandsThatUseTheConnectionWaitForTheWorkAndStopTwiceIsHar
     QStringList enabledDuring;
     bool treeEnabled = true;
     bool stillConnected = false;
-    QString refusal;
-    QList<ScriptedPrompts::Box> refusals;
+    // Reached another way (a script, a later window, a shortcut), every command that would use
+    // the connection is refused whole with the one busy box, and the work goes on.
+    const std::vector<std::pair<QString, std::function<void()>>> commands = {
+        {"connect", [&] { part<ConnectionState>(*window_).ConnectDatabase(); }},
+        {"reconnect", [&] { part<ConnectionState>(*window_).ReconnectDatabase(); }},
+        {"disconnect", [&] { part<ConnectionState>(*window_).DisconnectDatabase(); }},
+        {"TABLE/VIEW/SYNONYMの取得", [&] { part<ObjectTree>(*window_).getTablesCommand(); }},
+        {"run", [&] { part<SqlRunner>(*window_).runBatch(QStringLiteral("SELECT 1")); }},
+        {"execute-and-save", [&] { part<SaveCSV>(*window_).Show4SelectOut("SELECT 1"); }},
+    };
+    QMap<QString, QList<ScriptedPrompts::Box>> refusals;
     QTimer::singleShot(300, window_.get(), [&] {
         for (const char* name : {"mn_connect", "mn_disconnect", "mn_reconnect", "mn_sql_go",
                                  "mn_sql_commit", "mn_sql_rollback", "mn_out_select", "mn_inp_csv",
@@ -510,14 +521,11 @@ TEST_P(WorkbenchRun, CommandsThatUseTheConnectionWaitForTheWorkAndStopTwiceIsHar
                 enabledDuring.append(QString::fromLatin1(name));
         }
         treeEnabled = window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled();
-        // Reached another way (a script, a later window), disconnect is refused with the busy
-        // box and the work goes on.
-        part<ConnectionState>(*window_).DisconnectDatabase();
-        refusal = prompts_.boxes().value(0).text;
-        prompts_.clear();
-        // A reload of the tree is refused with the busy box.
-        part<ObjectTree>(*window_).getTablesCommand();
-        refusals = prompts_.boxes();
+        for (const auto& [name, command] : commands) {
+            prompts_.clear();
+            command();
+            refusals[name] = prompts_.boxes();
+        }
         prompts_.clear();
         stillConnected = services_->db().DbIsConnected();
         action("mn_sql_stop")->trigger();
@@ -527,10 +535,14 @@ TEST_P(WorkbenchRun, CommandsThatUseTheConnectionWaitForTheWorkAndStopTwiceIsHar
     EXPECT_EQ(enabledDuring, (QStringList{"mn_sql_stop", "mn_exit"}));
     EXPECT_FALSE(treeEnabled);
     EXPECT_TRUE(stillConnected);
-    EXPECT_EQ(refusal, ConnectionWork::busyText());
-    ASSERT_EQ(refusals.size(), 1);
-    EXPECT_EQ(refusals[0].title, QStringLiteral("TABLE/VIEW/SYNONYMの取得"));
-    EXPECT_EQ(refusals[0].text, ConnectionWork::busyText());
+    for (const auto& [name, command] : commands) {
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_EQ(refusals[name].size(), 1);
+        EXPECT_EQ(refusals[name][0].text, ConnectionWork::busyText());
+    }
+    EXPECT_EQ(refusals["TABLE/VIEW/SYNONYMの取得"][0].title,
+              QStringLiteral("TABLE/VIEW/SYNONYMの取得"));
+    EXPECT_FALSE(part<SaveCSV>(*window_).isVisible());
     expectStoppedStatement();
     EXPECT_TRUE(action("mn_disconnect")->isEnabled());
     EXPECT_TRUE(window_->findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->isEnabled());
