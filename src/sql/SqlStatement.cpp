@@ -375,4 +375,119 @@ bool keepsToItself(std::string_view value, Dialect dialect)
     return depth == 0;
 }
 
+namespace {
+
+// Functions that fold rows together: a result column of one stands for many rows.
+bool aggregate(std::string_view word)
+{
+    return oneOf(word, {"COUNT",
+                        "SUM",
+                        "AVG",
+                        "MIN",
+                        "MAX",
+                        "TOTAL",
+                        "GROUP_CONCAT",
+                        "STRING_AGG",
+                        "ARRAY_AGG",
+                        "JSON_AGG",
+                        "JSONB_AGG",
+                        "JSON_ARRAYAGG",
+                        "JSON_OBJECTAGG",
+                        "JSON_GROUP_ARRAY",
+                        "JSON_GROUP_OBJECT",
+                        "BIT_AND",
+                        "BIT_OR",
+                        "BIT_XOR",
+                        "BOOL_AND",
+                        "BOOL_OR",
+                        "EVERY",
+                        "STDDEV",
+                        "STDDEV_POP",
+                        "STDDEV_SAMP",
+                        "VARIANCE",
+                        "VAR_POP",
+                        "VAR_SAMP"});
+}
+
+// Words at the top level that make rows that are no table's rows, or a SELECT that is more
+// than a read.
+bool foldsOrMore(std::string_view word)
+{
+    return oneOf(word, {"WITH", "DISTINCT", "DISTINCTROW", "GROUP", "HAVING", "UNION", "INTERSECT",
+                        "EXCEPT", "MINUS", "OVER", "WINDOW", "LATERAL", "INTO", "FOR", "LOCK",
+                        "PROCEDURE"});
+}
+
+} // namespace
+
+EditableSelect readEditableSelect(std::string_view sql, Dialect dialect)
+{
+    const Pieces pieces = readPieces(sql, dialect);
+    const std::vector<Piece>& list = pieces.list;
+    if (pieces.unclosed || pieces.executable || list.empty() || !isWord(list.front(), "SELECT"))
+        return {};
+    const auto nameAt = [&](const Piece& p) {
+        return p.kind == TokenKind::QuotedName ? p.text
+                                               : std::string(sql.substr(p.begin, p.end - p.begin));
+    };
+    EditableSelect out;
+    int depth = 0;
+    bool inFrom = false;
+    bool tableNext = false;
+    for (std::size_t i = 1; i < list.size(); ++i) {
+        const Piece& p = list[i];
+        if (isSymbol(p, ';')) {
+            if (i + 1 != list.size())
+                return {};
+            break;
+        }
+        if (isSymbol(p, '(')) {
+            // A derived table or a bracketed join where a table belongs, or an aggregate.
+            if (depth == 0 &&
+                (tableNext || (list[i - 1].kind == TokenKind::Word && aggregate(list[i - 1].text))))
+                return {};
+            ++depth;
+            continue;
+        }
+        if (isSymbol(p, ')')) {
+            if (--depth < 0)
+                return {};
+            continue;
+        }
+        if (depth > 0)
+            continue;
+        if (p.kind == TokenKind::Word && foldsOrMore(p.text))
+            return {};
+        if (tableNext) {
+            if (p.kind != TokenKind::Word && p.kind != TokenKind::QuotedName)
+                return {};
+            out.tables.push_back(nameAt(p));
+            // schema.table (or catalog.schema.table): the table is the last part.
+            while (i + 2 < list.size() && isSymbol(list[i + 1], '.') &&
+                   (list[i + 2].kind == TokenKind::Word ||
+                    list[i + 2].kind == TokenKind::QuotedName)) {
+                out.tables.back() = nameAt(list[i + 2]);
+                i += 2;
+            }
+            // A table function's rows are no table's.
+            if (i + 1 < list.size() && isSymbol(list[i + 1], '('))
+                return {};
+            tableNext = false;
+            continue;
+        }
+        if (isWord(p, "FROM")) {
+            inFrom = tableNext = true;
+        } else if (inFrom && (isWord(p, "JOIN") || isSymbol(p, ','))) {
+            tableNext = true;
+        } else if (p.kind == TokenKind::Word &&
+                   oneOf(p.text, {"WHERE", "ORDER", "LIMIT", "OFFSET", "FETCH"})) {
+            inFrom = false;
+        }
+    }
+    if (depth != 0 || tableNext || out.tables.empty())
+        return {};
+    out.plain = true;
+    return out;
+}
+
 } // namespace sql

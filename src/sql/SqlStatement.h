@@ -89,4 +89,16 @@ bool writingWith(std::string_view sql, Dialect dialect);
 // parentheses close in order.
 bool keepsToItself(std::string_view value, Dialect dialect);
 
+// One SELECT whose rows are rows of the tables it reads, as the result grid may edit them: no
+// WITH, DISTINCT, GROUP BY, HAVING, set operator, aggregate or window function, subquery or
+// parenthesis where a table belongs, INTO, FOR, LOCK, second statement, executable comment or
+// unclosed text. Subqueries elsewhere (WHERE, the column list) do not count.
+struct EditableSelect {
+    bool plain = false;
+    // The tables of its FROM clause and joins in order, each by the last part of its name as
+    // written (quoted names without their quotes); empty when not plain.
+    std::vector<std::string> tables;
+};
+EditableSelect readEditableSelect(std::string_view sql, Dialect dialect);
+
 } // namespace sql

@@ -224,3 +224,59 @@ TEST(SqlReader, TellsPlainSelectsWritingWithsAndRawValuesThatKeepToThemselves)
         EXPECT_EQ(keepsToItself(v.value, v.dialect), v.keeps);
     }
 }
+
+// Which results the grid may edit: one SELECT of a table's rows, as each database reads it.
+TEST(SqlReader, TellsSelectsWhoseRowsAreTableRows)
+{
+    using Tables = std::vector<std::string>;
+    const struct {
+        const char* sql;
+        Dialect dialect;
+        Tables tables; // empty: not editable
+    } cases[] = {
+        {"SELECT * FROM Album", kSqlite, {"Album"}},
+        {"select a.Title, a.AlbumId from main.Album a where a.ArtistId in (select 1) order by 1;",
+         kSqlite,
+         {"Album"}},
+        {"SELECT \"名前\", (SELECT max(x) FROM u) FROM \"public\".\"商品 表\" WHERE b = 'GROUP BY'",
+         kPg,
+         {"商品 表"}},
+        {"SELECT * FROM `order` o LEFT OUTER JOIN t2 ON o.id = t2.id, t3 LIMIT 5",
+         kMaria,
+         {"order", "t2", "t3"}},
+        {"SELECT a FROM t -- UNION SELECT 1\n", kMaria, {"t"}},
+        {"SELECT a FROM t WHERE b = 'it''s' FETCH FIRST 3 ROWS ONLY", kPg, {"t"}},
+        {"SELECT DISTINCT a FROM t", kPg, {}},
+        {"SELECT DISTINCTROW a FROM t", kMaria, {}},
+        {"SELECT a, count(*) FROM t GROUP BY a", kSqlite, {}},
+        {"SELECT count(*) FROM t", kSqlite, {}},
+        {"SELECT SUM (n) FROM t", kPg, {}},
+        {"SELECT a FROM t HAVING a > 1", kMaria, {}},
+        {"SELECT a FROM t UNION ALL SELECT a FROM u", kSqlite, {}},
+        {"SELECT a FROM t EXCEPT SELECT a FROM u", kPg, {}},
+        {"SELECT a FROM t INTERSECT SELECT a FROM u", kMaria, {}},
+        {"SELECT a, row_number() OVER (ORDER BY a) FROM t", kPg, {}},
+        {"WITH x AS (SELECT a FROM t) SELECT a FROM x", kPg, {}},
+        {"SELECT a FROM (SELECT a FROM t) q", kMaria, {}},
+        {"SELECT a FROM t JOIN (SELECT a FROM u) q ON q.a = t.a", kSqlite, {}},
+        {"SELECT * FROM generate_series(1, 3)", kPg, {}},
+        {"SELECT a FROM t, LATERAL f(t.a)", kPg, {}},
+        {"SELECT a FROM t FOR UPDATE", kPg, {}},
+        {"SELECT a INTO u FROM t", kPg, {}},
+        {"SELECT a FROM t; SELECT b FROM u", kSqlite, {}},
+        {"SELECT 1", kSqlite, {}},
+        {"SELECT a FROM", kSqlite, {}},
+        {"SELECT a FROM t WHERE b = 'open", kSqlite, {}},
+        {"SELECT /*!40001 DISTINCT */ a FROM t", kMaria, {}},
+        {"(SELECT a FROM t)", kMaria, {}},
+        {"UPDATE t SET a = 1", kMaria, {}},
+        {R"(SELECT a FROM t WHERE b = 'x\' UNION SELECT 1 --')", kMaria, {"t"}},
+        {R"(SELECT a FROM t WHERE b = 'x\' UNION SELECT 1 --')", kMariaNoEscapes, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql);
+        const EditableSelect read = readEditableSelect(c.sql, c.dialect);
+        EXPECT_EQ(read.plain, !c.tables.empty());
+        EXPECT_EQ(read.tables, c.tables);
+    }
+}
