@@ -125,6 +125,18 @@ public:
     bool OdbcResultColumnsDeclared();
     std::int16_t OdbcDescribeColumns(std::vector<std::string>& names,
                                      std::vector<std::int16_t>& kinds);
+    // Where a described column comes from, as the driver names it: its base table and base
+    // column, and the table's schema where the driver gives one. An empty table is a computed
+    // column (an expression, an aggregate, on some drivers a UNION's column). Read with the
+    // narrow SQLColAttribute: the wide one garbles names beyond ASCII on SQLite and psqlODBC
+    // ANSI.
+    struct ColumnOrigin {
+        std::string schema;
+        std::string table;
+        std::string column;
+    };
+    // Origins of the open result's described columns (as many as OdbcDescribeColumns gives).
+    std::int16_t OdbcDescribeOrigins(std::vector<ColumnOrigin>& origins);
     // One row as texts (NULL as empty), one SQLFetch per row. 100 after the last row.
     std::int16_t OdbcFetchRow(std::vector<std::string>& values);
     // The same as views, without a copy of each value: a view shows the driver's bytes when
@@ -173,6 +185,18 @@ public:
                                      const std::string& table, std::string& columnName,
                                      std::int16_t& position);
 
+    // A table's key, by catalog calls only: the primary key's columns in key order, else the
+    // first unique index (by name) whose columns are all NOT NULL. kind is the catalog's type
+    // of the object ("TABLE", "VIEW", ...), empty when no object of that name was found.
+    // Read on a statement of its own, as the enumerations are; it ends one in progress.
+    struct TableKey {
+        std::string kind;
+        bool primary = false;
+        std::vector<std::string> columns;
+    };
+    std::int16_t OdbcTableKey(const std::optional<std::string>& owner, const std::string& table,
+                              TableKey& key);
+
     // --- state, for the layer above and for tests ---
 
     // What differs for this connection's driver and database, decided at connect.
@@ -197,6 +221,8 @@ public:
     // itself (driverDdlCommitsItself), so no savepoint outlives it.
     bool savepointsUndo() const { return traits_.savepointsUndo; }
     bool ddlCommitsItself() const { return traits_.ddlCommitsItself; }
+    // The session was made read-only (OdbcSetReadOnly).
+    bool readOnly() const { return readOnly_; }
     bool cursorAllocated() const { return cursorAllocated_; }
     std::int16_t cursorColumnCount() const { return cursorColumns_; }
     const std::string& keptConnectionString() const { return keptConnStr_; }
@@ -221,6 +247,11 @@ private:
     // The driver knows the server is gone (drivers without the option say no).
     bool connectionDead();
     int fetchOnce(Handle statement);
+    // Starts a catalog statement of its own for OdbcTableKey (catalogStmt_, so that its
+    // diagnostics are read), ending an enumeration in progress. The status.
+    std::int16_t beginOwnCatalog();
+    // Every row of the catalog statement's result, its first `columns` columns; the status.
+    std::int16_t readCatalogRows(int columns, std::vector<std::vector<std::string>>& rows);
     std::int16_t catalogNext(Catalog kind, const std::optional<std::string>& owner,
                              const std::string& table, const std::string& types);
     // The connection's current catalog as the driver reports it; nullopt when it has none.

@@ -194,6 +194,19 @@ public:
                                   int count, const QStringList& names,
                                   QVector<std::int16_t>& keyPositions);
 
+    // The key a result of the table can be edited by (OdbcLib::OdbcTableKey): the primary
+    // key's columns in key order, else those of the first unique index without NULLs. kind is
+    // the catalog's type of the object ("TABLE", "VIEW", ...), empty when none was found.
+    struct TableKey {
+        QString kind;
+        bool primary = false;
+        QStringList columns;
+    };
+    std::int16_t DbTableKey(const std::optional<QString>& owner, const QString& table,
+                            TableKey& key);
+    // The session was made read-only (DbSetReadOnly).
+    bool DbIsReadOnly() const { return lib_.readOnly(); }
+
 private:
     void warn(QWidget* owner, const QString& title, const QString& text);
     // False (with the refusal as the last error) while a driver call is in progress.

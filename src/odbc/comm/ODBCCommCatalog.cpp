@@ -169,3 +169,20 @@ std::int16_t ODBCComm::DbMarkKeyColumns(const std::optional<QString>& owner, con
     });
     return code == 100 ? 0 : code;
 }
+
+std::int16_t ODBCComm::DbTableKey(const std::optional<QString>& owner, const QString& table,
+                                  TableKey& key)
+{
+    key = TableKey();
+    if (!mayReadCatalog())
+        return kBusy;
+    std::int16_t code = 0;
+    OdbcLib::TableKey found;
+    callOnWorker(ConnectionWork::Kind::Catalog,
+                 [&] { code = lib_.OdbcTableKey(toUtf8(owner), toUtf8(table), found); });
+    key.kind = fromUtf8(found.kind);
+    key.primary = found.primary;
+    for (const std::string& column : found.columns)
+        key.columns.append(fromUtf8(column));
+    return code;
+}

@@ -117,9 +117,15 @@ std::int16_t ODBCComm::DbDescribeResult(ResultSetInfo& info)
     const int n = std::clamp<int>(info.columnCount, 0, ResultSetInfo::kCapacity);
     std::vector<std::string> names(n + 1);
     std::vector<std::int16_t> kinds(n + 1, OdbcLib::kKindOther);
+    std::vector<OdbcLib::ColumnOrigin> origins;
     std::int16_t code = 0;
-    callOnWorker(ConnectionWork::Kind::Execute,
-                 [&] { code = lib_.OdbcDescribeColumns(names, kinds); });
+    callOnWorker(ConnectionWork::Kind::Execute, [&] {
+        code = lib_.OdbcDescribeColumns(names, kinds);
+        // Read while the result is fresh; a driver that cannot say leaves no origins, and
+        // nothing of the result is then offered for editing.
+        if (code == 0 && lib_.OdbcDescribeOrigins(origins) != 0)
+            origins.clear();
+    });
     if (code != 0)
         return code;
     info.columnCount = static_cast<std::int16_t>(n);
@@ -129,6 +135,14 @@ std::int16_t ODBCComm::DbDescribeResult(ResultSetInfo& info)
     for (int i = 0; i < n; ++i) {
         info.names.append(fromUtf8(names[i]));
         info.kinds[static_cast<std::size_t>(i)] = columnKindOf(kinds[i]);
+    }
+    info.origins.clear();
+    if (origins.size() >= static_cast<std::size_t>(n)) {
+        info.origins.reserve(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            const OdbcLib::ColumnOrigin& o = origins[static_cast<std::size_t>(i)];
+            info.origins.push_back({fromUtf8(o.schema), fromUtf8(o.table), fromUtf8(o.column)});
+        }
     }
     return 0;
 }

@@ -16,6 +16,14 @@ enum class ColumnKind : std::uint8_t {
 // One kind per column, in column order.
 using ColumnKinds = std::vector<ColumnKind>;
 
+// Where a result column comes from, as the driver names it; an empty table is a computed
+// column. owner is the table's schema where the driver gives one.
+struct ColumnOrigin {
+    QString owner;
+    QString table;
+    QString column;
+};
+
 // Description of the open result: what the result grid and the export need to lay out columns.
 struct ResultSetInfo {
     // Columns described at most; a wider result is described by its first kCapacity columns.
@@ -28,6 +36,9 @@ struct ResultSetInfo {
     QStringList names;
     // One kind per column: Text for character, DateTime for date/time, Number for the rest.
     ColumnKinds kinds;
+    // One origin per column; empty when the driver could not say (no column then counts as a
+    // table's).
+    std::vector<ColumnOrigin> origins;
 };
 
 // A statement executed and, when it has result columns, its result described: what the grid

@@ -1,0 +1,197 @@
+// Where a result's columns come from, and the key of a table: what editing a result by its
+// table's key needs to know from the driver.
+#include "odbc/OdbcLib.h"
+
+#include "odbc/OdbcCalls.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cstring>
+#include <map>
+#include <sql.h>
+#include <sqlext.h>
+
+using odbccalls::succeeded;
+
+namespace {
+
+// Result columns read per row (ODBC layouts of SQLTables, SQLPrimaryKeys, SQLStatistics,
+// SQLColumns).
+constexpr int kTableColumns = 4;
+constexpr int kPrimaryKeyColumns = 5;
+constexpr int kStatisticsColumns = 9;
+constexpr int kColumnColumns = 11;
+
+struct TextArg {
+    SQLCHAR* text = nullptr;
+    SQLSMALLINT length = 0;
+};
+
+TextArg argument(const std::optional<std::string>& text)
+{
+    if (!text)
+        return {};
+    return {reinterpret_cast<SQLCHAR*>(const_cast<char*>(text->c_str())),
+            static_cast<SQLSMALLINT>(std::min<std::size_t>(text->size(), SHRT_MAX))};
+}
+
+int numberOf(const std::string& text)
+{
+    int value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+} // namespace
+
+std::int16_t OdbcLib::OdbcDescribeOrigins(std::vector<ColumnOrigin>& origins)
+{
+    const int n = cursorColumnsHandled();
+    origins.assign(static_cast<std::size_t>(n), ColumnOrigin());
+    const auto read = [this](int column, SQLUSMALLINT field, std::string& out) {
+        SQLCHAR text[kSlotBytes] = {};
+        SQLSMALLINT length = 0;
+        const SQLRETURN rc = SQLColAttribute(cursorStmt_, static_cast<SQLUSMALLINT>(column + 1),
+                                             field, text, sizeof text, &length, nullptr);
+        if (!succeeded(rc))
+            return rc;
+        const auto* bytes = reinterpret_cast<const char*>(text);
+        storeDriverText(bytes, strnlen(bytes, sizeof text - 1), sizeof text - 1,
+                        length >= SQLSMALLINT(sizeof text - 1), out);
+        return SQLRETURN(SQL_SUCCESS);
+    };
+    for (int i = 0; i < n; ++i) {
+        ColumnOrigin& o = origins[static_cast<std::size_t>(i)];
+        SQLRETURN rc = read(i, SQL_DESC_BASE_TABLE_NAME, o.table);
+        if (succeeded(rc))
+            rc = read(i, SQL_DESC_BASE_COLUMN_NAME, o.column);
+        if (!succeeded(rc))
+            return OdbcCheckResult(rc);
+        // A schema is a help, not a need: a driver without one names none.
+        if (!succeeded(read(i, SQL_DESC_SCHEMA_NAME, o.schema)))
+            o.schema.clear();
+        // SQLite names an expression's column by its label; without a table it is no column.
+        if (o.table.empty())
+            o.column.clear();
+    }
+    return 0;
+}
+
+std::int16_t OdbcLib::beginOwnCatalog()
+{
+    endCatalog();
+    if (!catalogBesideCursor_)
+        releaseCursor();
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    const SQLRETURN rc = SQLAllocStmt(dbc_, &stmt);
+    if (succeeded(rc))
+        catalogStmt_ = stmt;
+    return OdbcCheckResult(rc);
+}
+
+std::int16_t OdbcLib::readCatalogRows(int columns, std::vector<std::vector<std::string>>& rows)
+{
+    rows.clear();
+    std::vector<std::string> row;
+    for (;;) {
+        const int rc = fetchOnce(catalogStmt_);
+        if (rc == SQL_NO_DATA)
+            break;
+        if (rc != SQL_SUCCESS)
+            return OdbcCheckResult(rc);
+        const int status = OdbcGetRowData(catalogStmt_, columns, row, kMaxCatalogTextBytes);
+        if (status != 0)
+            return OdbcCheckResult(status);
+        rows.emplace_back(row.begin(), row.begin() + columns);
+    }
+    SQLFreeStmt(catalogStmt_, SQL_CLOSE);
+    return 0;
+}
+
+std::int16_t OdbcLib::OdbcTableKey(const std::optional<std::string>& owner,
+                                   const std::string& table, TableKey& key)
+{
+    key = TableKey();
+    std::int16_t code = beginOwnCatalog();
+    if (code != 0)
+        return code;
+    std::string scratch;
+    const std::optional<std::string> tableText = std::string(toDriverText(table, scratch));
+    std::optional<std::string> ownerText;
+    std::optional<std::string> catalogText;
+    // As the enumerations do: a driver without owners (MariaDB) is asked in its current catalog.
+    if (objectsInCatalogs_)
+        catalogText = currentCatalog();
+    else if (owner && !owner->empty())
+        ownerText = std::string(toDriverText(*owner, scratch));
+    const TextArg c = argument(catalogText);
+    const TextArg o = argument(ownerText);
+    const TextArg t = argument(tableText);
+    std::vector<std::vector<std::string>> rows;
+    const auto ask = [&](SQLRETURN rc, int columns) -> std::int16_t {
+        const std::int16_t status = OdbcCheckResult(rc);
+        return status != 0 ? status : readCatalogRows(columns, rows);
+    };
+
+    // The table name is a pattern to SQLTables and SQLColumns ("_" matches any character):
+    // rows of other names are dropped.
+    code = ask(
+        SQLTables(catalogStmt_, c.text, c.length, o.text, o.length, t.text, t.length, nullptr, 0),
+        kTableColumns);
+    for (const auto& r : rows)
+        if (r[2] == *tableText) {
+            key.kind = r[3];
+            break;
+        }
+    // A view or anything else has no key to edit its rows by.
+    if (code != 0 || key.kind != "TABLE") {
+        endCatalog();
+        return code;
+    }
+    code = ask(SQLPrimaryKeys(catalogStmt_, c.text, c.length, o.text, o.length, t.text, t.length),
+               kPrimaryKeyColumns);
+    if (code == 0 && !rows.empty()) {
+        std::sort(rows.begin(), rows.end(),
+                  [](const auto& a, const auto& b) { return numberOf(a[4]) < numberOf(b[4]); });
+        for (const auto& r : rows)
+            key.columns.push_back(r[3]);
+        key.primary = true;
+        endCatalog();
+        return 0;
+    }
+    std::map<std::string, std::vector<std::pair<int, std::string>>> indexes;
+    if (code == 0)
+        code = ask(SQLStatistics(catalogStmt_, c.text, c.length, o.text, o.length, t.text, t.length,
+                                 SQL_INDEX_UNIQUE, SQL_QUICK),
+                   kStatisticsColumns);
+    if (code == 0) {
+        // Rows of type SQL_TABLE_STAT describe the table, not an index.
+        for (const auto& r : rows)
+            if (r[6] != "0" && r[3] == "0")
+                indexes[r[5]].emplace_back(numberOf(r[7]), r[8]);
+    }
+    std::map<std::string, bool> notNull;
+    if (code == 0 && !indexes.empty()) {
+        code = ask(SQLColumns(catalogStmt_, c.text, c.length, o.text, o.length, t.text, t.length,
+                              nullptr, 0),
+                   kColumnColumns);
+        for (const auto& r : rows)
+            if (r[2] == *tableText)
+                notNull[r[3]] = r[10] == "0";
+    }
+    endCatalog();
+    if (code != 0)
+        return code;
+    for (auto& [name, columns] : indexes) {
+        const bool allNotNull = std::all_of(columns.begin(), columns.end(),
+                                            [&](const auto& c) { return notNull[c.second]; });
+        if (!allNotNull)
+            continue;
+        std::sort(columns.begin(), columns.end());
+        for (const auto& col : columns)
+            key.columns.push_back(col.second);
+        break;
+    }
+    return 0;
+}

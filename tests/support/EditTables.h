@@ -1,0 +1,61 @@
+#pragma once
+
+#include "Backend.h"
+#include "ScriptedPrompts.h"
+#include "odbc/OdbcLib.h"
+#include "odbc/comm/ODBCComm.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include <string>
+
+// A connection through ODBCComm, as the program holds one.
+struct CommSession {
+    explicit CommSession(const std::string& connStr)
+    {
+        QString uid;
+        QString pwd;
+        QString conn = QString::fromStdString(connStr);
+        connected =
+            comm.DbInit() && comm.DbConnect(nullptr, QString(), uid, pwd, QString(), conn) == 0;
+    }
+
+    OdbcLib lib;
+    ScriptedPrompts prompts;
+    ODBCComm comm{lib, prompts};
+    bool connected = false;
+};
+
+// Chinook's name of a table or column: the PostgreSQL copy spells them in snake case.
+inline QString chinookName(const Backend& b, const char* camel, const char* snake)
+{
+    return QString::fromLatin1(b.postgres ? snake : camel);
+}
+
+// The tables of the editing tests, made afresh in the backend's scratch database: a composite
+// primary key with a second unique index, a table keyed only by unique indexes (the first by
+// name takes NULLs), a table without a key, and a view.
+inline void makeEditTables(ODBCComm& db)
+{
+    for (const char* drop : {"DROP VIEW IF EXISTS qv_re_v", "DROP TABLE IF EXISTS qv_re_item",
+                             "DROP TABLE IF EXISTS qv_re_uniq", "DROP TABLE IF EXISTS qv_re_nokey"})
+        db.DbExecute(QString::fromUtf8(drop));
+    db.DbCommit();
+    for (const char* make : {
+             "CREATE TABLE qv_re_item (shop_code VARCHAR(10) NOT NULL, item_no INTEGER NOT NULL,"
+             " sku VARCHAR(20) NOT NULL, name_ja VARCHAR(40), PRIMARY KEY (shop_code, item_no))",
+             "CREATE UNIQUE INDEX qv_re_item_sku ON qv_re_item (shop_code, sku)",
+             "CREATE TABLE qv_re_uniq (note VARCHAR(20), code VARCHAR(10) NOT NULL,"
+             " alt VARCHAR(10))",
+             "CREATE UNIQUE INDEX qv_re_uniq_a ON qv_re_uniq (alt)",
+             "CREATE UNIQUE INDEX qv_re_uniq_b ON qv_re_uniq (code)",
+             "CREATE TABLE qv_re_nokey (a INTEGER, b VARCHAR(10))",
+             "CREATE VIEW qv_re_v AS SELECT shop_code, item_no, name_ja FROM qv_re_item",
+             "INSERT INTO qv_re_item VALUES ('S1', 1, 'K-1', '品名')",
+         })
+        ASSERT_EQ(db.DbExecute(QString::fromUtf8(make)), 0) << make << "\n"
+                                                            << db.DbLastErrorText().toStdString();
+    ASSERT_EQ(db.DbCommit(), 0);
+}
