@@ -134,9 +134,21 @@ public:
         std::string schema;
         std::string table;
         std::string column;
+        // The column's concise SQL type, its size (characters, or a decimal's precision) and
+        // scale, and whether the database numbers it by itself.
+        std::int16_t sqlType = 0;
+        std::int32_t size = 0;
+        std::int16_t decimals = 0;
+        bool autoNumbered = false;
     };
     // Origins of the open result's described columns (as many as OdbcDescribeColumns gives).
     std::int16_t OdbcDescribeOrigins(std::vector<ColumnOrigin>& origins);
+    // Rows the last OdbcExecuteBound changed, as the driver counts them (-1 when it cannot say).
+    std::int64_t OdbcBoundRowCount();
+    // The next row of the result of the last OdbcExecuteBound (a SELECT by key), each value as
+    // UTF-8 text or nullopt for NULL; 100 when there is none. The result is closed by the next
+    // OdbcExecuteBound.
+    std::int16_t OdbcFetchBoundRow(std::vector<std::optional<std::string>>& values);
     // One row as texts (NULL as empty), one SQLFetch per row. 100 after the last row.
     std::int16_t OdbcFetchRow(std::vector<std::string>& values);
     // The same as views, without a copy of each value: a view shows the driver's bytes when

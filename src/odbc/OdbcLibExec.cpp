@@ -427,8 +427,11 @@ std::int16_t OdbcLib::OdbcExecuteBound(std::string_view sql, std::size_t columns
     for (std::size_t c = 0; c < columns; ++c) {
         ParamKind kind = ParamKind::Null;
         std::size_t longest = 0;
+        SQLSMALLINT described = 0;
         for (std::size_t r = 0; r < rows; ++r) {
             const ParamValue& v = values[r * columns + c];
+            if (described == 0)
+                described = v.sqlType;
             if (v.kind == ParamKind::Null)
                 continue;
             if (kind != ParamKind::Null && v.kind != kind) {
@@ -457,6 +460,8 @@ std::int16_t OdbcLib::OdbcExecuteBound(std::string_view sql, std::size_t columns
         } else {
             // Characters: a UTF-8 byte is at most one UTF-16 unit, so longest units suffice.
             slot = (longest + 1) * (traits_.bindsWideText ? 2 : 1);
+            if (described != 0)
+                sqlType = described;
         }
         buffer.assign(slot * rows, '\0');
         for (std::size_t r = 0; r < rows; ++r) {
@@ -487,11 +492,21 @@ std::int16_t OdbcLib::OdbcExecuteBound(std::string_view sql, std::size_t columns
                 indicators[r] = static_cast<std::int64_t>(v.text.size());
             }
         }
-        const SQLULEN size =
+        SQLULEN size =
             kind == ParamKind::Text || kind == ParamKind::Null ? std::max<SQLULEN>(longest, 1) : 0;
+        // A typed text's size is its type's: a date's characters, a decimal's digits.
+        if (described == SQL_TYPE_DATE || described == SQL_DATE)
+            size = 10;
+        else if (described == SQL_TYPE_TIMESTAMP || described == SQL_TIMESTAMP)
+            size = 26;
+        else if (described == SQL_TYPE_TIME || described == SQL_TIME)
+            size = 15;
         rc = SQLBindParameter(boundStmt_, static_cast<SQLUSMALLINT>(c + 1), SQL_PARAM_INPUT, cType,
-                              sqlType, size, kind == ParamKind::Real ? 15 : 0, buffer.data(),
-                              static_cast<SQLLEN>(slot), indicators.data());
+                              sqlType, size,
+                              kind == ParamKind::Real                                         ? 15
+                              : described == SQL_TYPE_TIMESTAMP || described == SQL_TIMESTAMP ? 6
+                                                                                              : 0,
+                              buffer.data(), static_cast<SQLLEN>(slot), indicators.data());
         if (!succeeded(rc))
             return OdbcCheckResult(rc);
     }

@@ -74,6 +74,19 @@ std::int16_t OdbcLib::OdbcDescribeOrigins(std::vector<ColumnOrigin>& origins)
         // SQLite names an expression's column by its label; without a table it is no column.
         if (o.table.empty())
             o.column.clear();
+        const auto number = [&](SQLUSMALLINT field) {
+            SQLLEN value = 0;
+            if (!succeeded(SQLColAttribute(cursorStmt_, static_cast<SQLUSMALLINT>(i + 1), field,
+                                           nullptr, 0, nullptr, &value)))
+                value = 0;
+            return value;
+        };
+        o.sqlType = static_cast<std::int16_t>(number(SQL_DESC_CONCISE_TYPE));
+        const bool decimal = o.sqlType == SQL_DECIMAL || o.sqlType == SQL_NUMERIC;
+        o.size = static_cast<std::int32_t>(
+            std::clamp<SQLLEN>(number(decimal ? SQL_DESC_PRECISION : SQL_DESC_LENGTH), 0, INT_MAX));
+        o.decimals = static_cast<std::int16_t>(decimal ? number(SQL_DESC_SCALE) : 0);
+        o.autoNumbered = number(SQL_DESC_AUTO_UNIQUE_VALUE) == SQL_TRUE;
     }
     return 0;
 }
@@ -192,6 +205,61 @@ std::int16_t OdbcLib::OdbcTableKey(const std::optional<std::string>& owner,
         for (const auto& col : columns)
             key.columns.push_back(col.second);
         break;
+    }
+    return 0;
+}
+
+std::int64_t OdbcLib::OdbcBoundRowCount()
+{
+    SQLLEN rows = -1;
+    if (boundStmt_ == nullptr || !succeeded(SQLRowCount(boundStmt_, &rows)))
+        return -1;
+    return rows;
+}
+
+std::int16_t OdbcLib::OdbcFetchBoundRow(std::vector<std::optional<std::string>>& values)
+{
+    values.clear();
+    if (boundStmt_ == nullptr)
+        return 100;
+    SQLSMALLINT columns = 0;
+    SQLRETURN rc = SQLNumResultCols(boundStmt_, &columns);
+    if (!succeeded(rc))
+        return OdbcCheckResult(rc);
+    rc = SQLFetch(boundStmt_);
+    if (rc == SQL_NO_DATA)
+        return 100;
+    if (!succeeded(rc))
+        return OdbcCheckResult(rc);
+    std::vector<char> buffer(kSlotBytes);
+    for (SQLSMALLINT c = 1; c <= columns; ++c) {
+        std::string text;
+        bool null = false;
+        // Long values come in pieces; each piece but the last fills the buffer less its NUL.
+        for (;;) {
+            SQLLEN indicator = 0;
+            rc = SQLGetData(boundStmt_, static_cast<SQLUSMALLINT>(c), SQL_C_CHAR, buffer.data(),
+                            static_cast<SQLLEN>(buffer.size()), &indicator);
+            if (rc == SQL_NO_DATA)
+                break;
+            if (!succeeded(rc))
+                return OdbcCheckResult(rc);
+            if (indicator == SQL_NULL_DATA) {
+                null = true;
+                break;
+            }
+            const std::size_t piece =
+                indicator == SQL_NO_TOTAL || indicator >= static_cast<SQLLEN>(buffer.size())
+                    ? buffer.size() - 1
+                    : static_cast<std::size_t>(indicator);
+            text.append(buffer.data(), piece);
+            if (rc == SQL_SUCCESS)
+                break;
+        }
+        if (null)
+            values.emplace_back(std::nullopt);
+        else
+            values.emplace_back(std::string(wholeText(text, text.size())));
     }
     return 0;
 }

@@ -17,6 +17,7 @@
 
 class ODBCComm;
 class Prompts;
+struct EditStatement;
 class QWidget;
 
 // Work of other features that a run starts. Empty functions are skipped.
@@ -89,6 +90,21 @@ public:
     void setUndoAskRows(std::int64_t rows) { undoAskRows_ = rows; }
     // Off: no savepoints at all (no undo, and the guard says beforehand that it cannot undo).
     void setUndoEnabled(bool on) { undoEnabled_ = on; }
+    // The statements of the grid's edits, after one savepoint in the user's transaction: all
+    // of them or none. A statement refused, or finding no row or more than one, rolls back to
+    // the savepoint and is named in the outcome. Applied, they count as pending work and
+    // "直前のSQLを取り消す" takes them back together; nothing is committed. Each row is then read
+    // again by rereadSql and its key after the statement (none where the key is left to the
+    // database).
+    struct EditOutcome {
+        bool applied = false;
+        int failed = -1; // the statement that stopped the apply
+        QString problem;
+        // Per statement: the row as read again, one value per table column of rereadSql.
+        std::vector<std::optional<std::vector<std::optional<std::string>>>> reread;
+    };
+    EditOutcome applyEdits(const std::vector<EditStatement>& statements,
+                           const std::string& rereadSql);
     // Suspends a fill in progress, or resumes the suspended one.
     void suspendOrResume();
 
@@ -121,6 +137,10 @@ public:
     bool takeRest(std::vector<QVector<QString>>& held);
     ResultGridModel& model() { return model_; }
     const ResultGridModel& model() const { return model_; }
+    // The statement whose result the grid shows and the result's description (no statement
+    // for a table that is not a result).
+    const QString& gridSql() const { return gridSql_; }
+    const ResultSetInfo& gridInfo() const { return gridInfo_; }
 
 signals:
     void panelsChanged(const RunPanels& panels);
@@ -191,6 +211,8 @@ private:
     bool undoLive_ = false;
     std::uint64_t undoStamp_ = 0;
     QString undoSql_;
+    // Pending-work entries the undo takes back (an apply records one per statement).
+    int undoEntries_ = 1;
     std::int64_t undoAskRows_ = 1000;
     bool undoEnabled_ = true;
     // The statement in the grid and its fill.
@@ -202,6 +224,8 @@ private:
     std::int32_t exec_row_count = 0;
     std::int16_t result_column_count = 0;
     QString resume_sql;
+    QString gridSql_;
+    ResultSetInfo gridInfo_;
     // The count of statements sent when the grid's result was opened.
     std::uint64_t resultStamp_ = 0;
 };

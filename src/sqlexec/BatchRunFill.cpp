@@ -55,6 +55,7 @@ std::int16_t BatchRun::fill_result_grid(const QString& sql, bool ReFetch)
             if (described != 0) {
                 // Rows without their columns would be empty: the result fails instead.
                 model_.setColumns({}, {});
+                gridSql_.clear();
                 update_fetch_counters(true);
                 prompts.tell(boxOwner_, Prompts::Icon::Warning, ExecErrorTitle(),
                              db_.DbLastErrorText());
@@ -62,6 +63,8 @@ std::int16_t BatchRun::fill_result_grid(const QString& sql, bool ReFetch)
                 break;
             }
             model_.setColumns(info.names.mid(0, info.columnCount), info.kinds);
+            gridSql_ = sql;
+            gridInfo_ = info;
         }
         const int n = model_.resultColumnCount();
         std::vector<bool> timeColumn(static_cast<std::size_t>(n));
@@ -317,6 +320,7 @@ void BatchRun::showTable(const QStringList& headers, const ColumnKinds& kinds,
     setPanels(QStringLiteral("SQLCode:"), QStringLiteral("行数:"), QStringLiteral("実行時間："),
               QString());
     resume_sql.clear();
+    gridSql_.clear();
     if (headers.isEmpty()) {
         model_.clear();
         result_column_count = 0;

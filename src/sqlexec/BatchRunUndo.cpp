@@ -120,6 +120,7 @@ bool BatchRun::afterChange(const QString& sql, const StatementEffect& effect, bo
     undoLive_ = true;
     undoStamp_ = db_.DbStatementsSent();
     undoSql_ = sql;
+    undoEntries_ = 1;
     emit undoChanged();
     if (!effect.updateOrDelete || (!effect.withoutWhere && rows <= undoAskRows_) ||
         !askingAllowed())
@@ -153,7 +154,8 @@ void BatchRun::undoLast()
                   QStringLiteral("取り消しエラー：") + error);
         return;
     }
-    db_.pending().dropLast();
+    for (int i = 0; i < undoEntries_; ++i)
+        db_.pending().dropLast();
     setPanels(StatusCodeText(0), QStringLiteral("行数:"), QStringLiteral("実行時間："),
               QStringLiteral("直前のSQLを取り消しました：") + StatementPreview(undoSql_));
 }

@@ -93,3 +93,22 @@ Editability ResultEditability::decide(const QString& sql, const ResultSetInfo& i
     e.editable = true;
     return e;
 }
+
+EditTarget editTargetOf(const Editability& e, const ResultSetInfo& info, sql::Dialect dialect)
+{
+    EditTarget t;
+    t.dialect = dialect;
+    t.owner = e.owner;
+    t.table = e.table;
+    const std::size_t n = e.columnEditable.size();
+    t.columns.resize(n);
+    t.sqlTypes.resize(n, 0);
+    for (std::size_t i = 0; i < n && i < info.origins.size(); ++i) {
+        if (e.columnEditable[i])
+            t.columns[i] = info.origins[i].column;
+        t.sqlTypes[i] = info.origins[i].sqlType;
+    }
+    for (const Editability::KeyColumn& k : e.key)
+        t.key.push_back(k.column);
+    return t;
+}

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "sqlexec/GridEditStatements.h"
+
 class ODBCComm;
 struct ResultSetInfo;
 
@@ -45,3 +47,6 @@ public:
 private:
     ODBCComm& db_;
 };
+
+// What the statements of an apply need of an editable result.
+EditTarget editTargetOf(const Editability& e, const ResultSetInfo& info, sql::Dialect dialect);

@@ -43,6 +43,8 @@ void ResultGridModel::reset(const QStringList& names, const ColumnKinds& kinds, 
     std::vector<std::vector<QString>>(columns).swap(folded_);
     filtering_ = false;
     std::vector<int>().swap(visible_);
+    std::vector<bool>().swap(editable_);
+    added_ = 0;
     endResetModel();
 }
 
@@ -64,7 +66,7 @@ void ResultGridModel::appendRow(std::int32_t number, QVector<QString>&& cells)
         if (anyFilled_ && numberFills_[static_cast<std::size_t>(c)].on)
             widenFilled(static_cast<std::size_t>(c), text);
     }
-    rows_.push_back(Row{number, std::move(cells)});
+    rows_.push_back(Row{number, std::move(cells), nullptr});
 }
 
 void ResultGridModel::flush()
@@ -156,6 +158,9 @@ void ResultGridModel::setNumberColumn(const QString& header, int width)
 
 QString ResultGridModel::numberText(std::int32_t number) const
 {
+    // Rows the user added and has not applied have no fetch number yet.
+    if (number < 0)
+        return (QStringLiteral("     +") + QString::number(-number)).right(6);
     if (numberWidth_ == 6)
         return RowNumberText(number);
     return (QString(numberWidth_, QLatin1Char(' ')) + QString::number(number)).right(numberWidth_);
@@ -356,6 +361,9 @@ void ResultGridModel::foldColumn(std::size_t c)
 bool ResultGridModel::keeps(std::size_t pos) const
 {
     const Row& row = rows_[pos];
+    // A row the user added stays in sight whatever the filter says.
+    if (row.edit && row.edit->mark == RowMark::Added)
+        return true;
     for (std::size_t c = 0; c < needles_.size(); ++c) {
         const QString& needle = needles_[c];
         if (needle.isEmpty())
@@ -477,7 +485,9 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const
         return cellText(index.row(), index.column());
     if (role == Qt::TextAlignmentRole)
         return alignment(index.column());
-    return {};
+    if (editable_.empty())
+        return {};
+    return editData(rows_[position(index.row())], index.column(), role);
 }
 
 QVariant ResultGridModel::headerData(int section, Qt::Orientation orientation, int role) const

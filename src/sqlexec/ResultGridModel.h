@@ -10,6 +10,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 // The rows of the result grid: a "行No." column, one column per result column and a closing
@@ -27,10 +29,21 @@ class ResultGridModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    struct Row {
-        std::int32_t number = 0;
-        QVector<QString> cells; // one text per result column
+    // What the user did to a row of an editable result and has not applied yet.
+    enum class RowMark : std::uint8_t { None, Changed, Added, Deleted };
+    struct RowEdit {
+        RowMark mark = RowMark::None;
+        QVector<QString> original; // the cells as read, before the first change
+        std::vector<bool> changed; // per result column
+        QString problem;           // why its statement was refused, shown on the row
     };
+    struct Row {
+        std::int32_t number = 0;       // fetch number; added rows count down from -1
+        QVector<QString> cells;        // one text per result column
+        std::shared_ptr<RowEdit> edit; // none while the row is as read
+    };
+    // Data role: the cell is NULL (a null text), which shows as an empty cell otherwise.
+    static constexpr int NullRole = Qt::UserRole + 111;
 
     explicit ResultGridModel(QObject* parent = nullptr);
 
@@ -114,6 +127,45 @@ public:
     // Characters of the longest filled-out text of a filled column; 0 for other columns.
     qsizetype filledLength(int column) const;
 
+    // Editing. Columns that may be changed (per result column); none switches editing off.
+    // setColumns and clear switch it off with every mark.
+    void setEditableColumns(std::vector<bool> editable);
+    bool editing() const { return !editable_.empty(); }
+    bool columnEditable(int resultColumn) const;
+    // Sets a cell as the user typed it (a null text is NULL); a row marked deleted is not
+    // changed. Setting the value it was read with takes the cell's mark off.
+    bool setCell(std::size_t pos, int resultColumn, const QString& text);
+    // A new row at the end, every cell NULL (columns left alone take the database's
+    // default); its position in rows().
+    std::size_t addRow();
+    // Marks the rows deleted (rows added and not applied go at once).
+    void deleteRows(std::vector<std::size_t> positions);
+    // Every mark off: changed cells back to what was read, added rows gone.
+    void discardEdits();
+    // After an apply: the row as the database holds it now (fresh cells, or none to keep the
+    // row's texts), marks off; a deleted row goes.
+    void settleRow(std::size_t pos, const std::optional<QVector<QString>>& fresh);
+    void removeRow(std::size_t pos);
+    // A refused row keeps its marks and shows why.
+    void setRowProblem(std::size_t pos, const QString& problem);
+    // Replaces a row's cells by whole values (a long text the grid shows cut), keeping marks.
+    void replaceCells(std::size_t pos, const QVector<QString>& cells);
+    struct EditCounts {
+        int changed = 0;
+        int added = 0;
+        int deleted = 0;
+        bool any() const { return changed + added + deleted > 0; }
+    };
+    EditCounts editCounts() const;
+    // Positions in rows() of rows with a mark, in grid order.
+    std::vector<std::size_t> markedRows() const;
+    // Position in rows() of a row as views see it.
+    std::size_t rowPosition(int row) const { return position(row); }
+    // The row views show at a position, -1 when the filter hides it.
+    int viewRow(std::size_t pos) const;
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -123,6 +175,8 @@ public:
 signals:
     // The filter or the rows it keeps changed; rows shown and total may differ from before.
     void filterChanged();
+    // A mark was set or taken off.
+    void editsChanged();
 
 private:
     void reset(const QStringList& names, const ColumnKinds& kinds, bool laidOut);
@@ -153,6 +207,15 @@ private:
         bool point = false; // some number has a "."
     };
 
+    QVariant editData(const Row& row, int column, int role) const;
+    // The row's edit, made on its first change.
+    RowEdit& editOf(Row& row);
+    // Keeps the folded texts of a filtered column in step with a changed cell.
+    void refold(std::size_t pos, int resultColumn);
+    void rowChanged(std::size_t pos);
+
+    std::vector<bool> editable_;
+    std::int32_t added_ = 0;
     bool laidOut_ = false;
     QStringList names_;
     ColumnKinds kinds_;

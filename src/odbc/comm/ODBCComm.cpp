@@ -270,6 +270,17 @@ std::int16_t ODBCComm::StatementCalls::executeBound(std::string_view utf8Sql, st
     return db_.lib_.OdbcExecuteBound(utf8Sql, columns, values);
 }
 
+std::int64_t ODBCComm::StatementCalls::boundRowCount()
+{
+    return db_.lib_.OdbcBoundRowCount();
+}
+
+std::int16_t
+ODBCComm::StatementCalls::fetchBoundRow(std::vector<std::optional<std::string>>& values)
+{
+    return db_.lib_.OdbcFetchBoundRow(values);
+}
+
 const DriverTraits& ODBCComm::StatementCalls::traits() const
 {
     return db_.lib_.traits();

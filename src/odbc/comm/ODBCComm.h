@@ -152,6 +152,11 @@ public:
         // that fails as a whole (OdbcLib::OdbcExecuteBound): values never enter the text.
         std::int16_t executeBound(std::string_view utf8Sql, std::size_t columns,
                                   const std::vector<ParamValue>& values);
+        // Rows the last executeBound changed (-1 when the driver cannot say).
+        std::int64_t boundRowCount();
+        // The next row of the last executeBound's result (nullopt values are NULL); 100 when
+        // there is none.
+        std::int16_t fetchBoundRow(std::vector<std::optional<std::string>>& values);
         // What differs for the connected driver and database.
         const DriverTraits& traits() const;
         // Commits, as DbCommit does, but shows nothing: a failure is the caller's to show

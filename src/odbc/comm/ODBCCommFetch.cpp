@@ -141,7 +141,8 @@ std::int16_t ODBCComm::DbDescribeResult(ResultSetInfo& info)
         info.origins.reserve(static_cast<std::size_t>(n));
         for (int i = 0; i < n; ++i) {
             const OdbcLib::ColumnOrigin& o = origins[static_cast<std::size_t>(i)];
-            info.origins.push_back({fromUtf8(o.schema), fromUtf8(o.table), fromUtf8(o.column)});
+            info.origins.push_back({fromUtf8(o.schema), fromUtf8(o.table), fromUtf8(o.column),
+                                    o.sqlType, o.size, o.decimals, o.autoNumbered});
         }
     }
     return 0;

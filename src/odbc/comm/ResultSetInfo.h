@@ -22,6 +22,12 @@ struct ColumnOrigin {
     QString owner;
     QString table;
     QString column;
+    // The concise ODBC SQL type, size (characters, or a decimal's precision), scale, and
+    // whether the database numbers the column by itself (its editor and its binding).
+    std::int16_t sqlType = 0;
+    std::int32_t size = 0;
+    std::int16_t decimals = 0;
+    bool autoNumbered = false;
 };
 
 // Description of the open result: what the result grid and the export need to lay out columns.
