@@ -18,6 +18,8 @@ CommandStates deriveCommandStates(const CommandInputs& in)
     set({"mn_sql_undo", "tb_undo"}, usable && in.canUndo);
     set({"mn_out_select", "mn_inp_csv", "tb_inst", "mn_get_tables"}, usable);
     set({"mn_out_rest", "mn_LV_out_rest"}, usable && in.restOpen);
+    set({"mn_grid_apply"}, usable && in.edits);
+    set({"mn_grid_discard"}, idle && in.edits);
     // The tree popup's entries that read the catalog or run a statement.
     set({"mn_copy_allcols", "mn_disp_cols", "mn_quick_sqlstmt_0"}, usable);
     // The grid can be saved after a disconnect, but not while a run refills it.

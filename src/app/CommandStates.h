@@ -12,6 +12,7 @@ struct CommandInputs {
     bool canReconnect = false; // a connection was made before and can be made again
     bool canUndo = false;      // the last statement's savepoint still lives
     bool restOpen = false;     // the grid's result goes on in its open cursor
+    bool edits = false;        // the grid holds edits not applied yet
 };
 
 // The enabled state of every command that depends on the connection, by command name (menu

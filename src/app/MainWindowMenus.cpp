@@ -93,6 +93,18 @@ void MainWindowUi::buildMenus(QMainWindow* window)
              {"mn_sql_sp", nullptr},
              {"mn_sql_edit", "SQL編集(&E)", "Ctrl+E"},
              {"mn_kwd_edit", "ｷｰﾜｰﾄﾞリスト編集(&K)"}});
+    addMenu("mn_grid", "結果編集(&G)",
+            {{"mn_grid_edit", "セルを編集(&E)", "F2"},
+             {"mn_grid_null", "NULLにする(&N)", "Ctrl+0"},
+             {"mn_grid_add", "行を追加(&A)", "Ctrl+Ins"},
+             {"mn_grid_delete", "行を削除(&D)", "Ctrl+Del"},
+             {"mn_grid_sp", nullptr},
+             {"mn_grid_apply", "変更を反映(&S)", "Ctrl+S", false},
+             {"mn_grid_discard", "変更を破棄(&R)", nullptr, false},
+             {"mn_grid_sp2", nullptr},
+             {"mn_grid_preview", "反映する文を先に表示する(&P)", nullptr, true, true},
+             {"mn_grid_original", "読んだ時の値から変わっていないことも確かめる(&O)", nullptr, true,
+              true}});
     addMenu("mn_display", "表示(&V)",
             {{"mn_disp_toolbar", "ツールバー(&T)", nullptr, true, true},
              {"mn_disp_statusbar", "ステータスバー(&S)", nullptr, true, true},
@@ -164,6 +176,10 @@ void MainWindowUi::buildPopupMenus(QMainWindow* window)
     first->setProperty("index", 0);
     first->setProperty("command", QStringLiteral("mn_quick_sqlstmt"));
 
+    // Opens the table's rows in the grid, ready to be edited.
+    separator(mn_mouse, QStringLiteral("mn_mouse_sp4"));
+    item(mn_mouse, QStringLiteral("mn_edit_rows"), QStringLiteral("データを編集"));
+
     mn_mouse2 = popup("mn_mouse2", "mouse action2");
     item(mn_mouse2, QStringLiteral("mn_get_tables"), QStringLiteral("TABLE/VIEW/SYNONYMの再取得"));
 
@@ -180,6 +196,15 @@ void MainWindowUi::buildPopupMenus(QMainWindow* window)
             separator(mouse3, QStringLiteral("mn_LV_sp"));
     }
     separator(mouse3, QStringLiteral("mn_LV_sp2"));
+    // The edit menu's commands, at the cell the popup was opened on.
+    for (const auto& [name, caption] :
+         {std::pair{"mn_LV_edit", "セルを編集"}, std::pair{"mn_LV_null", "NULLにする"},
+          std::pair{"mn_LV_add", "行を追加"}, std::pair{"mn_LV_delete", "行を削除"}}) {
+        QAction* a = mouse3->addAction(QString::fromUtf8(caption));
+        a->setObjectName(QString::fromLatin1(name));
+        addCommand(a, QStringLiteral("mn_grid_") + QString::fromLatin1(name).mid(6));
+    }
+    separator(mouse3, QStringLiteral("mn_LV_sp3"));
     // The tool menu's command, where the grid's capped or suspended rows are.
     QAction* rest = mouse3->addAction(QStringLiteral("残りをファイルに保存..."));
     rest->setObjectName(QStringLiteral("mn_LV_out_rest"));

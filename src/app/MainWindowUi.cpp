@@ -297,6 +297,11 @@ void MainWindowUi::buildStatusBar(QWidget* client)
     L_pending->setToolTip(QStringLiteral("COMMITもROLLBACKもしていない文の一覧"));
     L_pending->hide();
     StatusBar1->addPermanentWidget(L_pending);
+    L_edits = makeLabel(StatusBar1, QStringLiteral("L_edits"), QString());
+    L_edits->setStyleSheet(QStringLiteral("QLabel { color: #0a50a0; }"));
+    L_edits->setToolTip(QStringLiteral("グリッドで編集して、まだ反映していない行"));
+    L_edits->hide();
+    StatusBar1->addPermanentWidget(L_edits);
 }
 
 ConnectionUi MainWindowUi::connectionUi(QWidget* owner) const
@@ -355,6 +360,16 @@ ResultGridUi MainWindowUi::resultGridUi() const
     ui.mn_mouse6 = mn_mouse6;
     ui.imlSort.insert(QStringLiteral("SortASC"), QIcon(QStringLiteral(":/icons/sort_up.png")));
     ui.imlSort.insert(QStringLiteral("SortDESC"), QIcon(QStringLiteral(":/icons/sort_down.png")));
+    return ui;
+}
+
+GridEditorUi MainWindowUi::gridEditorUi(QWidget* owner) const
+{
+    GridEditorUi ui;
+    ui.owner = owner;
+    ui.ListView1 = ListView1;
+    ui.msg = panel[3];
+    ui.L_edits = L_edits;
     return ui;
 }
 

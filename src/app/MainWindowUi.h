@@ -8,6 +8,7 @@
 #include "editor/KeywordList.h"
 #include "editor/SqlInputArea.h"
 #include "sqlexec/ResultGridCommands.h"
+#include "sqlexec/GridEditor.h"
 #include "sqlexec/SqlRunner.h"
 
 #include <QHash>
@@ -78,6 +79,7 @@ public:
     ObjectSearchUi objectSearchUi() const;
     ObjectCommandsUi objectCommandsUi() const;
     SqlRunnerUi sqlRunnerUi(QWidget* owner) const;
+    GridEditorUi gridEditorUi(QWidget* owner) const;
     SqlInputAreaUi sqlInputAreaUi(QWidget* owner) const;
     ResultGridUi resultGridUi() const;
     KeywordListUi keywordListUi() const;
@@ -120,6 +122,7 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     QLabel* panel[4] = {};            // status bar panels "status", "cnt", "time", "msg"
     QToolButton* L_pending = nullptr; // the uncommitted statements
+    QLabel* L_edits = nullptr;        // the grid's edits not applied yet
     QMenu* mn_mouse = nullptr;
     QMenu* mn_quick_sql = nullptr;
     QMenu* mn_mouse2 = nullptr;

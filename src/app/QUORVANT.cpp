@@ -174,6 +174,11 @@ void QUORVANT::wireObjectTree()
     hooks.InsertAtCaret = [this](const QString& text) { inputArea_->InsertAtCaret(text); };
     hooks.replaceSql = [this](const QString& sql) { inputArea_->InputHist(sql); };
     hooks.PostSQL = [this](const QString& sql) { inputArea_->PostSQL(sql); };
+    hooks.editRows = [this](const QString& sql) {
+        inputArea_->PostSQL(sql);
+        if (!sqlRunner_->running() && !sqlRunner_->batch().gridSql().isEmpty())
+            gridEditor_->offerEditing();
+    };
     hooks.showColumnTable = [this](const QStringList& headers, const ColumnKinds& kinds,
                                    const std::vector<QVector<QString>>& rows, int numberWidth) {
         sqlRunner_->showTable(headers, kinds, rows, numberWidth);
@@ -197,6 +202,17 @@ void QUORVANT::wireSqlRunner()
     BatchRunHooks hooks;
     hooks.AddHist = historySink_;
     sqlRunner_ = new SqlRunner(services_.db(), services_.prompts(), ui, std::move(hooks), this);
+    gridEditor_ = new GridEditor(services_.db(), services_.prompts(), sqlRunner_->batch(),
+                                 ui_.gridEditorUi(this), this);
+    gridEditor_->setProductionCheck([this] { return connection_ != nullptr && connection_->marks().production; });
+    connect(gridEditor_, &GridEditor::editsChanged, this, &QUORVANT::updateCommandStates);
+    // The grid's own commands act where the grid has the focus: elsewhere Ctrl+Ins and
+    // Ctrl+Del belong to the text boxes.
+    for (const char* name : {"mn_grid_edit", "mn_grid_null", "mn_grid_add", "mn_grid_delete"}) {
+        QAction* a = ui_.action(QString::fromLatin1(name));
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        ui_.ListView1->addAction(a);
+    }
     ResultGridHooks gridHooks;
     gridHooks.InsertAtCaret = [this](const QString& text) { inputArea_->InsertAtCaret(text); };
     gridHooks.sortAllowed = [this] { return !services_.db().work().busy(); };
@@ -423,7 +439,8 @@ void QUORVANT::updateCommandStates()
         deriveCommandStates({db.DbIsConnected(), db.work().busy(),
                              connection_ != nullptr && connection_->canReconnect(),
                              sqlRunner_ != nullptr && sqlRunner_->batch().undoAvailable(),
-                             sqlRunner_ != nullptr && sqlRunner_->batch().restOpen()});
+                             sqlRunner_ != nullptr && sqlRunner_->batch().restOpen(),
+                             gridEditor_ != nullptr && gridEditor_->hasEdits()});
     // Toolbar buttons are found by their key, the name without "tb_".
     const auto command = [this](const QString& name) {
         return ui_.action(name.startsWith(QLatin1String("tb_")) ? name.mid(3) : name);

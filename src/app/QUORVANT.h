@@ -27,6 +27,7 @@ class SaveCSV;
 class ShowHist;
 class ShowTemp;
 class SqlInputArea;
+class GridEditor;
 class SqlRunner;
 
 // The main window of the workbench: the start and end of the program, the panes placed by the
@@ -167,6 +168,7 @@ private:
     ObjectSearch* objectSearch_ = nullptr;
     ObjectCommands* objectCommands_ = nullptr;
     SqlRunner* sqlRunner_ = nullptr;
+    GridEditor* gridEditor_ = nullptr;
     ResultGridCommands* resultGrid_ = nullptr;
     SqlInputArea* inputArea_ = nullptr;
     KeywordList* keywordList_ = nullptr;

@@ -39,7 +39,7 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_connect"), [this] { connection_->ConnectDatabase(); }},
         {QStringLiteral("mn_disconnect"),
          [this] {
-             if (settlePendingWork())
+             if (gridEditor_->settleEdits() && settlePendingWork())
                  connection_->DisconnectDatabase();
          }},
         {QStringLiteral("mn_reconnect"), [this] { connection_->ReconnectDatabase(); }},
@@ -49,6 +49,20 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_sql_commit"), [this] { sqlRunner_->commit_command(); }},
         {QStringLiteral("mn_sql_rollback"), [this] { sqlRunner_->rollback_command(); }},
         {QStringLiteral("mn_sql_undo"), [this] { sqlRunner_->batch().undoLast(); }},
+        {QStringLiteral("mn_grid_edit"), [this] { gridEditor_->editCurrentCell(); }},
+        {QStringLiteral("mn_grid_null"), [this] { gridEditor_->setCurrentCellNull(); }},
+        {QStringLiteral("mn_grid_add"), [this] { gridEditor_->addRow(); }},
+        {QStringLiteral("mn_grid_delete"), [this] { gridEditor_->deleteSelectedRows(); }},
+        {QStringLiteral("mn_grid_apply"), [this] { gridEditor_->applyCommand(); }},
+        {QStringLiteral("mn_grid_discard"), [this] { gridEditor_->discardCommand(); }},
+        {QStringLiteral("mn_grid_preview"),
+         [this] { gridEditor_->setPreview(ui_.action(QStringLiteral("mn_grid_preview"))->isChecked()); }},
+        {QStringLiteral("mn_grid_original"),
+         [this] {
+             gridEditor_->setCheckOriginals(
+                 ui_.action(QStringLiteral("mn_grid_original"))->isChecked());
+         }},
+        {QStringLiteral("mn_edit_rows"), [this] { objectCommands_->editRowsCommand(); }},
         {QStringLiteral("mn_sql_askpending"),
          [this] {
              settings::writeOnOff(services_.ini(), settings::kSet, settings::kAskPending,
@@ -174,6 +188,9 @@ void QUORVANT::toolbarCommand(const QString& key)
 
 void QUORVANT::runStatements(const QString& sql)
 {
+    // A result replaces the grid's rows: edits not applied would go with them unasked.
+    if (!gridEditor_->settleEdits())
+        return;
     sqlRunner_->runBatch(sql);
 }
 

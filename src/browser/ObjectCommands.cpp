@@ -105,6 +105,14 @@ void ObjectCommands::quickSqlCommand(int index)
     }
 }
 
+void ObjectCommands::editRowsCommand()
+{
+    QTreeWidgetItem* node = popupNode();
+    if (node == nullptr || !ObjectTree::isObjectNode(node) || !hooks_.editRows)
+        return;
+    hooks_.editRows(QuickSqlStatement(0, node->text(0)));
+}
+
 void ObjectCommands::toInputArea(const QString& text)
 {
     if (hooks_.InsertAtCaret)

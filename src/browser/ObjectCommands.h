@@ -37,6 +37,8 @@ struct ObjectCommandsHooks {
     std::function<void(const QString&)> replaceSql;
     // Replaces the SQL input area's text and runs it.
     std::function<void(const QString&)> PostSQL;
+    // Runs a SELECT of a table's rows and offers its result for editing.
+    std::function<void(const QString&)> editRows;
     // Shows a table in the result grid: headers (the first names the numbering column, whose
     // cells are the row numbers in numberWidth characters), one kind per data column (Text
     // left-aligned), one row of texts per line. Called with no headers to empty the grid.
@@ -68,6 +70,7 @@ public:
 
     // The commands, by the names of their menu items.
     void quickSqlCommand(int index);              // mn_quick_sqlstmt(index)
+    void editRowsCommand();                       // mn_edit_rows
     void copySqlCommand();                        // mn_copy_sql
     void copyClipCommand();                       // mn_copy_clip
     void copyAllColumnsCommand(bool toInputArea); // mn_copy_allcols_sql / _clip
