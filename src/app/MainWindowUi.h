@@ -7,8 +7,8 @@
 #include "connect/ConnectionState.h"
 #include "editor/KeywordList.h"
 #include "editor/SqlInputArea.h"
-#include "sqlexec/ResultGridCommands.h"
 #include "sqlexec/GridEditor.h"
+#include "sqlexec/ResultGridCommands.h"
 #include "sqlexec/SqlRunner.h"
 
 #include <QHash>

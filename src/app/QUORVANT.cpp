@@ -204,7 +204,8 @@ void QUORVANT::wireSqlRunner()
     sqlRunner_ = new SqlRunner(services_.db(), services_.prompts(), ui, std::move(hooks), this);
     gridEditor_ = new GridEditor(services_.db(), services_.prompts(), sqlRunner_->batch(),
                                  ui_.gridEditorUi(this), this);
-    gridEditor_->setProductionCheck([this] { return connection_ != nullptr && connection_->marks().production; });
+    gridEditor_->setProductionCheck(
+        [this] { return connection_ != nullptr && connection_->marks().production; });
     connect(gridEditor_, &GridEditor::editsChanged, this, &QUORVANT::updateCommandStates);
     // The grid's own commands act where the grid has the focus: elsewhere Ctrl+Ins and
     // Ctrl+Del belong to the text boxes.

@@ -56,7 +56,9 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_grid_apply"), [this] { gridEditor_->applyCommand(); }},
         {QStringLiteral("mn_grid_discard"), [this] { gridEditor_->discardCommand(); }},
         {QStringLiteral("mn_grid_preview"),
-         [this] { gridEditor_->setPreview(ui_.action(QStringLiteral("mn_grid_preview"))->isChecked()); }},
+         [this] {
+             gridEditor_->setPreview(ui_.action(QStringLiteral("mn_grid_preview"))->isChecked());
+         }},
         {QStringLiteral("mn_grid_original"),
          [this] {
              gridEditor_->setCheckOriginals(

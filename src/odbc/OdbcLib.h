@@ -140,6 +140,7 @@ public:
         std::int32_t size = 0;
         std::int16_t decimals = 0;
         bool autoNumbered = false;
+        bool unsignedColumn = false;
     };
     // Origins of the open result's described columns (as many as OdbcDescribeColumns gives).
     std::int16_t OdbcDescribeOrigins(std::vector<ColumnOrigin>& origins);

@@ -87,6 +87,7 @@ std::int16_t OdbcLib::OdbcDescribeOrigins(std::vector<ColumnOrigin>& origins)
             std::clamp<SQLLEN>(number(decimal ? SQL_DESC_PRECISION : SQL_DESC_LENGTH), 0, INT_MAX));
         o.decimals = static_cast<std::int16_t>(decimal ? number(SQL_DESC_SCALE) : 0);
         o.autoNumbered = number(SQL_DESC_AUTO_UNIQUE_VALUE) == SQL_TRUE;
+        o.unsignedColumn = number(SQL_DESC_UNSIGNED) == SQL_TRUE;
     }
     return 0;
 }

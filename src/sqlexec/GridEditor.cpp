@@ -131,7 +131,8 @@ bool GridEditor::beginEditing()
                          QStringLiteral("本番のデータソースです。この結果を編集しますか？"),
                          Prompts::Buttons::YesNo, Prompts::Answer::No) != Prompts::Answer::Yes) {
             decision_ = Editability();
-            decision_.reason = QStringLiteral("編集不可：本番のデータソースで編集しないことにしました");
+            decision_.reason =
+                QStringLiteral("編集不可：本番のデータソースで編集しないことにしました");
         }
     }
     if (!decision_.editable) {
@@ -147,7 +148,7 @@ bool GridEditor::beginEditing()
         const auto i = static_cast<std::size_t>(c);
         types.push_back(i < info.origins.size()
                             ? cellTypeOf(info.origins[i].sqlType, info.origins[i].size,
-                                         info.origins[i].decimals)
+                                         info.origins[i].decimals, info.origins[i].unsignedColumn)
                             : CellType());
     }
     if (delegate_ != nullptr)
@@ -158,7 +159,8 @@ bool GridEditor::beginEditing()
     QStringList key;
     for (const Editability::KeyColumn& k : decision_.key)
         key.append(k.name);
-    say(QStringLiteral("編集中：%1（キー：%2）").arg(decision_.table, key.join(QStringLiteral(", "))));
+    say(QStringLiteral("編集中：%1（キー：%2）")
+            .arg(decision_.table, key.join(QStringLiteral(", "))));
     return true;
 }
 
@@ -222,10 +224,11 @@ void GridEditor::deleteSelectedRows()
         positions.insert(model.rowPosition(ui_.ListView1->currentIndex().row()));
     if (positions.empty())
         return;
-    if (prompts_.ask(ui_.owner, Prompts::Icon::Question, kTitle,
-                     QStringLiteral("%1行を削除しますか？（変更を反映するまでデータベースは変わりません）")
-                         .arg(positions.size()),
-                     Prompts::Buttons::YesNo, Prompts::Answer::No) != Prompts::Answer::Yes)
+    if (prompts_.ask(
+            ui_.owner, Prompts::Icon::Question, kTitle,
+            QStringLiteral("%1行を削除しますか？（変更を反映するまでデータベースは変わりません）")
+                .arg(positions.size()),
+            Prompts::Buttons::YesNo, Prompts::Answer::No) != Prompts::Answer::Yes)
         return;
     model.deleteRows(std::vector<std::size_t>(positions.begin(), positions.end()));
 }
@@ -310,8 +313,9 @@ void GridEditor::applyCommand()
             if (ui_.ListView1 != nullptr && view >= 0)
                 ui_.ListView1->scrollTo(model.index(view, 0));
         }
-        const QString text = QStringLiteral("変更を反映できませんでした（%1）。何も反映していません。\n%2")
-                                 .arg(where, outcome.problem);
+        const QString text =
+            QStringLiteral("変更を反映できませんでした（%1）。何も反映していません。\n%2")
+                .arg(where, outcome.problem);
         say(text.section(QLatin1Char('\n'), 0, 0));
         prompts_.tell(ui_.owner, Prompts::Icon::Warning, kTitle, text);
         return;
@@ -329,7 +333,8 @@ void GridEditor::applyCommand()
             fresh = cellsOf(*outcome.reread[i], model.rows()[pos].cells);
         model.settleRow(pos, fresh);
     }
-    say(QStringLiteral("変更を反映しました（%1文）。COMMITするまで確定しません").arg(statements.size()));
+    say(QStringLiteral("変更を反映しました（%1文）。COMMITするまで確定しません")
+            .arg(statements.size()));
 }
 
 void GridEditor::showEdits()

@@ -35,7 +35,10 @@ public:
                QObject* parent = nullptr);
 
     // The connected data source is marked production: editing asks once per result.
-    void setProductionCheck(std::function<bool()> production) { production_ = std::move(production); }
+    void setProductionCheck(std::function<bool()> production)
+    {
+        production_ = std::move(production);
+    }
     // Show the statements before they are sent; require the values read in the changed
     // columns too (a row changed by someone else is then caught).
     void setPreview(bool on) { preview_ = on; }

@@ -320,6 +320,55 @@ TEST_P(WorkbenchRun, PendingWorkIsShownUndoneAndSettledBeforeDisconnect)
     EXPECT_EQ(cell(0, 1), QStringLiteral("0"));
 }
 
+// A result of one table's rows is edited in its cells and applied with the edit menu's command
+// into the open transaction; a value the column cannot take stays in its editor, and a
+// computed result says why it cannot be edited.
+TEST_P(WorkbenchRun, CellsTypedIntoAreAppliedAndResultsThatCannotBeEditedSayWhy)
+{
+    run("CREATE TABLE qv_ui_run (id INTEGER PRIMARY KEY, name VARCHAR(20), amount NUMERIC(8,2))");
+    run("INSERT INTO qv_ui_run VALUES (1, 'a', 1.5)");
+    run("INSERT INTO qv_ui_run VALUES (2, 'b', NULL)");
+    run("COMMIT");
+    prompts_.clear();
+    run("SELECT * FROM qv_ui_run ORDER BY id");
+    auto* view = window_->findChild<QTableView*>(QStringLiteral("ListView1"));
+    view->setFocus();
+    view->setCurrentIndex(grid()->index(0, 2));
+    QTest::keyClick(view, Qt::Key_F2);
+    auto* editor = view->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("new"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(cell(0, 2), QStringLiteral("new"));
+    view->setCurrentIndex(grid()->index(1, 3));
+    QTest::keyClicks(view, QStringLiteral("x"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the closed editor
+    editor = view->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("x"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(label("msg"), QStringLiteral("数値を入力してください"));
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_EQ(label("L_edits"), QStringLiteral("未反映 変更1 追加0 削除0"));
+    ASSERT_TRUE(action("mn_grid_apply")->isEnabled());
+    action("mn_grid_apply")->trigger();
+    EXPECT_TRUE(label("msg").startsWith(QStringLiteral("変更を反映しました（1文）")));
+    EXPECT_FALSE(action("mn_grid_apply")->isEnabled());
+    EXPECT_EQ(services_->db().pending().statements(), 1);
+    run("SELECT name FROM qv_ui_run WHERE id = 1");
+    EXPECT_EQ(cell(0, 1), QStringLiteral("new"));
+
+    run("SELECT id * 2 AS twice FROM qv_ui_run");
+    view->setCurrentIndex(grid()->index(0, 1));
+    QTest::keyClick(view, Qt::Key_F2);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(view->viewport()->findChild<QLineEdit*>(), nullptr);
+    EXPECT_TRUE(label("msg").startsWith(QStringLiteral("編集不可：")))
+        << label("msg").toStdString();
+    run("ROLLBACK");
+}
+
 // Ctrl+J and a "." after a table's alias complete from the connection's catalog: tables of
 // the tree's read, columns read when first needed; the chosen name goes in at the caret.
 TEST_P(WorkbenchRun, NamesCompleteFromTheCatalog)

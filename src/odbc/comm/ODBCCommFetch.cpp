@@ -142,7 +142,8 @@ std::int16_t ODBCComm::DbDescribeResult(ResultSetInfo& info)
         for (int i = 0; i < n; ++i) {
             const OdbcLib::ColumnOrigin& o = origins[static_cast<std::size_t>(i)];
             info.origins.push_back({fromUtf8(o.schema), fromUtf8(o.table), fromUtf8(o.column),
-                                    o.sqlType, o.size, o.decimals, o.autoNumbered});
+                                    o.sqlType, o.size, o.decimals, o.autoNumbered,
+                                    o.unsignedColumn});
         }
     }
     return 0;

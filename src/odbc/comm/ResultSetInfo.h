@@ -28,6 +28,7 @@ struct ColumnOrigin {
     std::int32_t size = 0;
     std::int16_t decimals = 0;
     bool autoNumbered = false;
+    bool unsignedColumn = false;
 };
 
 // Description of the open result: what the result grid and the export need to lay out columns.
