@@ -15,6 +15,8 @@ const QColor kChangedCell(255, 243, 176);
 const QColor kAddedRow(214, 245, 214);
 const QColor kDeletedRow(222, 222, 222);
 const QColor kProblemRow(255, 205, 205);
+// The grid's values are cut at 254 UTF-8 bytes, on a character boundary.
+constexpr qsizetype kMayBeCutBytes = 251;
 
 } // namespace
 
@@ -281,6 +283,12 @@ Qt::ItemFlags ResultGridModel::flags(const QModelIndex& index) const
         return f;
     const Row& row = rows_[position(index.row())];
     if (row.edit && row.edit->mark == RowMark::Deleted)
+        return f;
+    // A fetched value is cut at 254 UTF-8 bytes: a text that long may be part of the value,
+    // and saving it would cut the value in the database.
+    const QString& text = row.cells.at(index.column() - 1);
+    const bool added = row.edit && row.edit->mark == RowMark::Added;
+    if (!added && text.size() * 3 >= kMayBeCutBytes && text.toUtf8().size() >= kMayBeCutBytes)
         return f;
     return f | Qt::ItemIsEditable;
 }
