@@ -201,11 +201,13 @@ public:
     // A table's key, by catalog calls only: the primary key's columns in key order, else the
     // first unique index (by name) whose columns are all NOT NULL. kind is the catalog's type
     // of the object ("TABLE", "VIEW", ...), empty when no object of that name was found.
-    // Read on a statement of its own, as the enumerations are; it ends one in progress.
+    // tableColumns are the table's column names (read for a TABLE only). Read on a statement
+    // of its own, as the enumerations are; it ends one in progress.
     struct TableKey {
         std::string kind;
         bool primary = false;
         std::vector<std::string> columns;
+        std::vector<std::string> tableColumns;
     };
     std::int16_t OdbcTableKey(const std::optional<std::string>& owner, const std::string& table,
                               TableKey& key);
@@ -269,6 +271,15 @@ private:
                              const std::string& table, const std::string& types);
     // The connection's current catalog as the driver reports it; nullopt when it has none.
     std::optional<std::string> currentCatalog();
+    // The catalog, owner and table arguments of a catalog function, in the driver's text: a
+    // driver without owners (MariaDB) is asked in its current catalog, since an owner means
+    // nothing to it and without a catalog it lists the objects of every database on the server.
+    struct CatalogScope {
+        std::optional<std::string> catalog;
+        std::optional<std::string> owner;
+        std::string table;
+    };
+    CatalogScope catalogScope(const std::optional<std::string>& owner, std::string_view table);
     // Runs a statement of the layer's own on a statement handle of its own, beside an open
     // result; value, when given, gets the first column of its first row. False on failure.
     bool runAside(const std::string& sql, std::string* value);

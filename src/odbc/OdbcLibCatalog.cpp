@@ -13,31 +13,16 @@ using odbccalls::succeeded;
 
 namespace {
 
-// Catalog result columns read per row (ODBC 2 layouts of SQLTables, SQLColumns,
-// SQLStatistics).
-constexpr int kTableColumns = 4;
-constexpr int kColumnColumns = 11;
-constexpr int kStatisticsColumns = 9;
-
-struct TextArg {
-    SQLCHAR* text = nullptr;
-    SQLSMALLINT length = 0;
-};
-
-// An absent text is a null argument (all owners); a present one, even empty, goes as given.
-TextArg argument(const std::string* text)
-{
-    if (text == nullptr)
-        return {};
-    return {reinterpret_cast<SQLCHAR*>(const_cast<char*>(text->c_str())),
-            static_cast<SQLSMALLINT>(std::min<std::size_t>(text->size(), SHRT_MAX))};
-}
+using odbccalls::argument;
+using odbccalls::catalogNumber;
+using odbccalls::kColumnColumns;
+using odbccalls::kStatisticsColumns;
+using odbccalls::kTableColumns;
+using odbccalls::TextArg;
 
 std::int16_t toPosition(const std::string& text)
 {
-    int value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return static_cast<std::int16_t>(std::clamp(value, INT16_MIN, INT16_MAX));
+    return static_cast<std::int16_t>(std::clamp(catalogNumber(text), INT16_MIN, INT16_MAX));
 }
 
 } // namespace
@@ -102,6 +87,19 @@ std::optional<std::string> OdbcLib::currentCatalog()
     return out;
 }
 
+OdbcLib::CatalogScope OdbcLib::catalogScope(const std::optional<std::string>& owner,
+                                            std::string_view table)
+{
+    CatalogScope scope;
+    std::string scratch;
+    scope.table = std::string(toDriverText(table, scratch));
+    if (objectsInCatalogs_)
+        scope.catalog = currentCatalog();
+    else if (owner)
+        scope.owner = std::string(toDriverText(*owner, scratch));
+    return scope;
+}
+
 std::int16_t OdbcLib::catalogNext(Catalog kind, const std::optional<std::string>& owner,
                                   const std::string& table, const std::string& types)
 {
@@ -121,29 +119,18 @@ std::int16_t OdbcLib::catalogNext(Catalog kind, const std::optional<std::string>
         if (code != 0)
             return code;
 
-        std::string ownerScratch;
-        std::string tableScratch;
+        const CatalogScope scope = catalogScope(owner, table);
         std::string typesScratch;
-        std::optional<std::string> ownerText;
-        std::optional<std::string> catalogText;
-        if (objectsInCatalogs_) {
-            // A driver without owners (MariaDB): an owner means nothing to it, and without a
-            // catalog it lists the objects of every database on the server.
-            catalogText = currentCatalog();
-        } else if (owner) {
-            ownerText = std::string(toDriverText(*owner, ownerScratch));
-        }
-        const std::string tableText(toDriverText(table, tableScratch));
         const std::string typesText(toDriverText(types, typesScratch));
-        const TextArg o = argument(ownerText ? &*ownerText : nullptr);
-        const TextArg c = argument(catalogText ? &*catalogText : nullptr);
-        const TextArg t = argument(&tableText);
+        const TextArg o = argument(scope.owner);
+        const TextArg c = argument(scope.catalog);
+        const TextArg t = argument(scope.table);
 
         SQLRETURN rc = SQL_ERROR;
         int columns = 0;
         switch (kind) {
         case Catalog::Tables: {
-            const TextArg ty = argument(&typesText);
+            const TextArg ty = argument(typesText);
             rc = SQLTables(catalogStmt_, c.text, c.length, o.text, o.length, nullptr, 0, ty.text,
                            ty.length);
             columns = kTableColumns;

@@ -12,38 +12,9 @@
 #include <sql.h>
 #include <sqlext.h>
 
+using odbccalls::argument;
+using odbccalls::catalogNumber;
 using odbccalls::succeeded;
-
-namespace {
-
-// Result columns read per row (ODBC layouts of SQLTables, SQLPrimaryKeys, SQLStatistics,
-// SQLColumns).
-constexpr int kTableColumns = 4;
-constexpr int kPrimaryKeyColumns = 5;
-constexpr int kStatisticsColumns = 9;
-constexpr int kColumnColumns = 11;
-
-struct TextArg {
-    SQLCHAR* text = nullptr;
-    SQLSMALLINT length = 0;
-};
-
-TextArg argument(const std::optional<std::string>& text)
-{
-    if (!text)
-        return {};
-    return {reinterpret_cast<SQLCHAR*>(const_cast<char*>(text->c_str())),
-            static_cast<SQLSMALLINT>(std::min<std::size_t>(text->size(), SHRT_MAX))};
-}
-
-int numberOf(const std::string& text)
-{
-    int value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
-}
-
-} // namespace
 
 std::int16_t OdbcLib::OdbcDescribeOrigins(std::vector<ColumnOrigin>& origins)
 {
@@ -130,18 +101,10 @@ std::int16_t OdbcLib::OdbcTableKey(const std::optional<std::string>& owner,
     std::int16_t code = beginOwnCatalog();
     if (code != 0)
         return code;
-    std::string scratch;
-    const std::optional<std::string> tableText = std::string(toDriverText(table, scratch));
-    std::optional<std::string> ownerText;
-    std::optional<std::string> catalogText;
-    // As the enumerations do: a driver without owners (MariaDB) is asked in its current catalog.
-    if (objectsInCatalogs_)
-        catalogText = currentCatalog();
-    else if (owner && !owner->empty())
-        ownerText = std::string(toDriverText(*owner, scratch));
-    const TextArg c = argument(catalogText);
-    const TextArg o = argument(ownerText);
-    const TextArg t = argument(tableText);
+    const CatalogScope scope = catalogScope(owner, table);
+    const odbccalls::TextArg c = argument(scope.catalog);
+    const odbccalls::TextArg o = argument(scope.owner);
+    const odbccalls::TextArg t = argument(scope.table);
     std::vector<std::vector<std::string>> rows;
     const auto ask = [&](SQLRETURN rc, int columns) -> std::int16_t {
         const std::int16_t status = OdbcCheckResult(rc);
@@ -152,9 +115,9 @@ std::int16_t OdbcLib::OdbcTableKey(const std::optional<std::string>& owner,
     // rows of other names are dropped.
     code = ask(
         SQLTables(catalogStmt_, c.text, c.length, o.text, o.length, t.text, t.length, nullptr, 0),
-        kTableColumns);
+        odbccalls::kTableColumns);
     for (const auto& r : rows)
-        if (r[2] == *tableText) {
+        if (r[2] == scope.table) {
             key.kind = r[3];
             break;
         }
@@ -163,11 +126,24 @@ std::int16_t OdbcLib::OdbcTableKey(const std::optional<std::string>& owner,
         endCatalog();
         return code;
     }
-    code = ask(SQLPrimaryKeys(catalogStmt_, c.text, c.length, o.text, o.length, t.text, t.length),
-               kPrimaryKeyColumns);
+    // The table's columns: which the result shows, and which take no NULL.
+    std::map<std::string, bool> notNull;
+    code = ask(
+        SQLColumns(catalogStmt_, c.text, c.length, o.text, o.length, t.text, t.length, nullptr, 0),
+        odbccalls::kColumnColumns);
+    for (const auto& r : rows)
+        if (r[2] == scope.table) {
+            key.tableColumns.push_back(r[3]);
+            notNull[r[3]] = r[10] == "0";
+        }
+    if (code == 0)
+        code =
+            ask(SQLPrimaryKeys(catalogStmt_, c.text, c.length, o.text, o.length, t.text, t.length),
+                odbccalls::kPrimaryKeyColumns);
     if (code == 0 && !rows.empty()) {
-        std::sort(rows.begin(), rows.end(),
-                  [](const auto& a, const auto& b) { return numberOf(a[4]) < numberOf(b[4]); });
+        std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+            return catalogNumber(a[4]) < catalogNumber(b[4]);
+        });
         for (const auto& r : rows)
             key.columns.push_back(r[3]);
         key.primary = true;
@@ -178,25 +154,14 @@ std::int16_t OdbcLib::OdbcTableKey(const std::optional<std::string>& owner,
     if (code == 0)
         code = ask(SQLStatistics(catalogStmt_, c.text, c.length, o.text, o.length, t.text, t.length,
                                  SQL_INDEX_UNIQUE, SQL_QUICK),
-                   kStatisticsColumns);
-    if (code == 0) {
-        // Rows of type SQL_TABLE_STAT describe the table, not an index.
-        for (const auto& r : rows)
-            if (r[6] != "0" && r[3] == "0")
-                indexes[r[5]].emplace_back(numberOf(r[7]), r[8]);
-    }
-    std::map<std::string, bool> notNull;
-    if (code == 0 && !indexes.empty()) {
-        code = ask(SQLColumns(catalogStmt_, c.text, c.length, o.text, o.length, t.text, t.length,
-                              nullptr, 0),
-                   kColumnColumns);
-        for (const auto& r : rows)
-            if (r[2] == *tableText)
-                notNull[r[3]] = r[10] == "0";
-    }
+                   odbccalls::kStatisticsColumns);
     endCatalog();
     if (code != 0)
         return code;
+    // Rows of type SQL_TABLE_STAT describe the table, not an index.
+    for (const auto& r : rows)
+        if (r[6] != "0" && r[3] == "0")
+            indexes[r[5]].emplace_back(catalogNumber(r[7]), r[8]);
     for (auto& [name, columns] : indexes) {
         const bool allNotNull = std::all_of(columns.begin(), columns.end(),
                                             [&](const auto& c) { return notNull[c.second]; });

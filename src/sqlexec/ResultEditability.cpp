@@ -61,18 +61,13 @@ Editability ResultEditability::decide(const QString& sql, const ResultSetInfo& i
         return refused(QStringLiteral("テーブルでないもの（ビューなど）の結果です"));
     if (key.columns.isEmpty())
         return refused(QStringLiteral("主キーまたはNULLを含まない一意キーがありません"));
-    // SQLite names an aliased column by its alias: a name the table lacks is no column of it.
-    int count = 0;
-    QStringList tableColumns;
-    QStringList types;
-    if (db_.DbListColumns(owner, table, 10000, count, tableColumns, types) != 0)
-        return refused(QStringLiteral("テーブルのキーを読めませんでした"));
-
     Editability e;
     e.owner = first->owner;
     e.table = table;
     e.primaryKey = key.primary;
     e.columnEditable.assign(static_cast<std::size_t>(info.columnCount), false);
+    // SQLite names an aliased column by its alias: a name the table lacks is no column of it.
+    const QStringList& tableColumns = key.tableColumns;
     for (int i = 0; i < n; ++i) {
         const ColumnOrigin& o = info.origins[static_cast<std::size_t>(i)];
         e.columnEditable[static_cast<std::size_t>(i)] =

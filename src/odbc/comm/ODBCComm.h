@@ -201,11 +201,13 @@ public:
 
     // The key a result of the table can be edited by (OdbcLib::OdbcTableKey): the primary
     // key's columns in key order, else those of the first unique index without NULLs. kind is
-    // the catalog's type of the object ("TABLE", "VIEW", ...), empty when none was found.
+    // the catalog's type of the object ("TABLE", "VIEW", ...), empty when none was found;
+    // tableColumns are the table's column names.
     struct TableKey {
         QString kind;
         bool primary = false;
         QStringList columns;
+        QStringList tableColumns;
     };
     std::int16_t DbTableKey(const std::optional<QString>& owner, const QString& table,
                             TableKey& key);

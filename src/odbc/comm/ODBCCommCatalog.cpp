@@ -184,5 +184,7 @@ std::int16_t ODBCComm::DbTableKey(const std::optional<QString>& owner, const QSt
     key.primary = found.primary;
     for (const std::string& column : found.columns)
         key.columns.append(fromUtf8(column));
+    for (const std::string& column : found.tableColumns)
+        key.tableColumns.append(fromUtf8(column));
     return code;
 }
