@@ -7,6 +7,8 @@
 
 #include "odbc/comm/ODBCComm.h"
 
+#include <charconv>
+
 namespace {
 
 // The apply's own savepoint where undo sets none ([SET] UNDO=OFF): all or none still holds.
@@ -51,14 +53,15 @@ BatchRun::EditOutcome BatchRun::applyEdits(const std::vector<EditStatement>& sta
         outcome.problem = NotConnectedText();
         return outcome;
     }
-    exec_started_at = QDateTime::currentDateTime();
+    // The grid's statement keeps its own times, for a fill resumed after the apply.
+    const QDateTime startedAt = QDateTime::currentDateTime();
     const auto started = std::chrono::steady_clock::now();
     StatementEffect effect;
     effect.mayChange = true;
     const bool undo = setSavepoint(effect);
     const std::string savepoint = undo ? "quorvant_undo" : kEditSavepoint;
     std::int64_t changedRows = 0;
-    const bool started_ok = db_.DbRunStatements([&](ODBCComm::StatementCalls& calls) {
+    const bool ran = db_.DbRunStatements([&](ODBCComm::StatementCalls& calls) {
         if (!undo && calls.execute("SAVEPOINT " + savepoint) != 0) {
             outcome.failed = 0;
             return;
@@ -74,7 +77,7 @@ BatchRun::EditOutcome BatchRun::applyEdits(const std::vector<EditStatement>& sta
                 code = calls.executeBound(s.countSql, s.values.size() - s.countFrom,
                                           paramsOf(s.values, s.types, s.countFrom));
                 if (code == 0 && calls.fetchBoundRow(found) == 0 && !found.empty() && found[0])
-                    rows = std::stoll(*found[0]);
+                    std::from_chars(found[0]->data(), found[0]->data() + found[0]->size(), rows);
             }
             if (code != 0 || rows != 1) {
                 outcome.failed = static_cast<int>(i);
@@ -102,7 +105,7 @@ BatchRun::EditOutcome BatchRun::applyEdits(const std::vector<EditStatement>& sta
                 outcome.reread[i] = std::move(row);
         }
     });
-    if (!started_ok) {
+    if (!ran) {
         outcome.problem = db_.DbLastErrorText();
         return outcome;
     }
@@ -116,10 +119,10 @@ BatchRun::EditOutcome BatchRun::applyEdits(const std::vector<EditStatement>& sta
         forgetSavepointAfterFailure();
         return outcome;
     }
-    exec_elapsed_ms = msSince(started);
+    const std::int64_t elapsedMs = msSince(started);
     for (const EditStatement& s : statements)
-        db_.pending().record({previewText(s, db_.DbDialect()), exec_started_at, 1,
-                              exec_elapsed_ms / static_cast<std::int64_t>(statements.size())});
+        db_.pending().record({previewText(s, db_.DbDialect()), startedAt, 1,
+                              elapsedMs / static_cast<std::int64_t>(statements.size())});
     if (undo) {
         undoLive_ = true;
         undoStamp_ = db_.DbStatementsSent();
@@ -128,7 +131,7 @@ BatchRun::EditOutcome BatchRun::applyEdits(const std::vector<EditStatement>& sta
         emit undoChanged();
     }
     setPanels(StatusCodeText(0), RowCountText(static_cast<std::int32_t>(changedRows)),
-              QStringLiteral("実行時間：") + ElapsedTimeText(exec_elapsed_ms),
+              QStringLiteral("実行時間：") + ElapsedTimeText(elapsedMs),
               QStringLiteral("変更を反映しました（%1文）").arg(statements.size()));
     return outcome;
 }

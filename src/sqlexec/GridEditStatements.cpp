@@ -183,11 +183,13 @@ std::vector<EditStatement> editStatements(const ResultGridModel& model, const Ed
                 markers += "?";
                 b.value(c, row.cells.at(c));
             }
-            s.sql = names.empty()
-                        ? "INSERT INTO " + table + " DEFAULT VALUES"
-                        : "INSERT INTO " + table + " (" + names + ") VALUES (" + markers + ")";
-            if (names.empty() && target.dialect.engine == sql::Engine::MariaDb)
+            // A row of defaults only: MariaDB has no DEFAULT VALUES.
+            if (!names.empty())
+                s.sql = "INSERT INTO " + table + " (" + names + ") VALUES (" + markers + ")";
+            else if (target.dialect.engine == sql::Engine::MariaDb)
                 s.sql = "INSERT INTO " + table + " () VALUES ()";
+            else
+                s.sql = "INSERT INTO " + table + " DEFAULT VALUES";
             for (const int k : target.key) {
                 const bool given = edit.changed[static_cast<std::size_t>(k)];
                 s.keyAfter.push_back(given ? valueOf(row.cells.at(k)) : std::nullopt);

@@ -320,19 +320,16 @@ void GridEditor::applyCommand()
         prompts_.tell(ui_.owner, Prompts::Icon::Warning, kTitle, text);
         return;
     }
-    // From the last row, so that a deleted row going leaves the positions before it.
-    std::vector<std::size_t> order(statements.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return statements[a].pos > statements[b].pos; });
-    for (const std::size_t i : order) {
+    std::vector<ResultGridModel::Settled> settled;
+    settled.reserve(statements.size());
+    for (std::size_t i = 0; i < statements.size(); ++i) {
         const std::size_t pos = statements[i].pos;
         std::optional<QVector<QString>> fresh;
         if (i < outcome.reread.size() && outcome.reread[i])
             fresh = cellsOf(*outcome.reread[i], model.rows()[pos].cells);
-        model.settleRow(pos, fresh);
+        settled.emplace_back(pos, std::move(fresh));
     }
+    model.settleRows(std::move(settled));
     say(QStringLiteral("変更を反映しました（%1文）。COMMITするまで確定しません")
             .arg(statements.size()));
 }

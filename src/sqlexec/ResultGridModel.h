@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // The rows of the result grid: a "行No." column, one column per result column and a closing
@@ -142,14 +143,12 @@ public:
     void deleteRows(std::vector<std::size_t> positions);
     // Every mark off: changed cells back to what was read, added rows gone.
     void discardEdits();
-    // After an apply: the row as the database holds it now (fresh cells, or none to keep the
-    // row's texts), marks off; a deleted row goes.
-    void settleRow(std::size_t pos, const std::optional<QVector<QString>>& fresh);
-    void removeRow(std::size_t pos);
+    // After an apply: each row as the database holds it now (fresh cells, or none to keep the
+    // row's texts), marks off; a deleted row goes. Positions are those before any row went.
+    using Settled = std::pair<std::size_t, std::optional<QVector<QString>>>;
+    void settleRows(std::vector<Settled> settled);
     // A refused row keeps its marks and shows why.
     void setRowProblem(std::size_t pos, const QString& problem);
-    // Replaces a row's cells by whole values (a long text the grid shows cut), keeping marks.
-    void replaceCells(std::size_t pos, const QVector<QString>& cells);
     struct EditCounts {
         int changed = 0;
         int added = 0;
@@ -213,6 +212,8 @@ private:
     // Keeps the folded texts of a filtered column in step with a changed cell.
     void refold(std::size_t pos, int resultColumn);
     void rowChanged(std::size_t pos);
+    // Takes a row out of rows_, the views, the filter and its folded texts.
+    void removeRow(std::size_t pos);
 
     std::vector<bool> editable_;
     std::int32_t added_ = 0;

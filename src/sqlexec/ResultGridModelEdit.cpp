@@ -197,25 +197,31 @@ void ResultGridModel::discardEdits()
     emit editsChanged();
 }
 
-void ResultGridModel::settleRow(std::size_t pos, const std::optional<QVector<QString>>& fresh)
+void ResultGridModel::settleRows(std::vector<Settled> settled)
 {
-    if (pos >= rows_.size())
-        return;
-    Row& row = rows_[pos];
-    if (row.edit && row.edit->mark == RowMark::Deleted) {
-        removeRow(pos);
-        emit editsChanged();
-        return;
+    // From the last position, so that a deleted row going leaves the positions before it.
+    std::sort(settled.begin(), settled.end(),
+              [](const Settled& a, const Settled& b) { return a.first > b.first; });
+    for (auto& [pos, fresh] : settled) {
+        if (pos >= rows_.size())
+            continue;
+        Row& row = rows_[pos];
+        if (row.edit && row.edit->mark == RowMark::Deleted) {
+            removeRow(pos);
+            continue;
+        }
+        if (fresh) {
+            fresh->resize(names_.size());
+            row.cells = std::move(*fresh);
+            for (int c = 0; c < static_cast<int>(names_.size()); ++c)
+                refold(pos, c);
+        }
+        row.edit.reset();
+        const int view = viewRow(pos);
+        if (view >= 0)
+            emit dataChanged(index(view, 0), index(view, static_cast<int>(names_.size())));
     }
-    if (fresh) {
-        QVector<QString> cells = *fresh;
-        cells.resize(names_.size());
-        row.cells = std::move(cells);
-        for (int c = 0; c < static_cast<int>(names_.size()); ++c)
-            refold(pos, c);
-    }
-    row.edit.reset();
-    rowChanged(pos);
+    emit editsChanged();
 }
 
 void ResultGridModel::setRowProblem(std::size_t pos, const QString& problem)
@@ -224,24 +230,6 @@ void ResultGridModel::setRowProblem(std::size_t pos, const QString& problem)
         return;
     rows_[pos].edit->problem = problem;
     rowChanged(pos);
-}
-
-void ResultGridModel::replaceCells(std::size_t pos, const QVector<QString>& cells)
-{
-    if (pos >= rows_.size())
-        return;
-    Row& row = rows_[pos];
-    for (int c = 0; c < std::min(cells.size(), row.cells.size()); ++c) {
-        if (row.edit && row.edit->changed[static_cast<std::size_t>(c)])
-            continue;
-        row.cells[c] = cells.at(c);
-        if (row.edit)
-            row.edit->original[c] = cells.at(c);
-        refold(pos, c);
-    }
-    const int view = viewRow(pos);
-    if (view >= 0)
-        emit dataChanged(index(view, 0), index(view, static_cast<int>(names_.size())));
 }
 
 ResultGridModel::EditCounts ResultGridModel::editCounts() const
