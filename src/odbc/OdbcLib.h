@@ -353,6 +353,16 @@ private:
     // The prepared statement of OdbcExecuteBound, its text, and its parameter buffers.
     Handle boundStmt_ = nullptr;
     std::string boundSql_;
+    // What OdbcExecuteBound read of its last text, under which dialect and read-only setting:
+    // an apply's reread runs one SELECT for every row, and reading it each time cost more than
+    // the rest of this layer's part of the row on SQLite.
+    struct BoundEffect {
+        bool known = false;
+        std::string sql;
+        sql::Dialect dialect;
+        bool readOnly = false;
+        sql::StatementEffect effect;
+    } boundEffect_;
     std::vector<std::vector<char>> paramBuffers_;
     std::vector<std::vector<std::int64_t>> paramIndicators_;
     std::vector<std::uint16_t> paramStatus_;

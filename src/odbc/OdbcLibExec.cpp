@@ -378,7 +378,16 @@ std::int16_t OdbcLib::OdbcExecuteBound(std::string_view sql, std::size_t columns
         }
         return 0;
     }
-    const sql::StatementEffect effect = effectOf(sql, traits_.dialect, readOnly_);
+    BoundEffect& last = boundEffect_;
+    if (!last.known || last.sql != sql || last.dialect != traits_.dialect ||
+        last.readOnly != readOnly_) {
+        last.effect = effectOf(sql, traits_.dialect, readOnly_);
+        last.sql.assign(sql);
+        last.dialect = traits_.dialect;
+        last.readOnly = readOnly_;
+        last.known = true;
+    }
+    const sql::StatementEffect effect = last.effect;
     if (refusedOnReadOnly(effect))
         return lastErrorCode_;
     endCatalog();
