@@ -207,6 +207,9 @@ void QUORVANT::wireSqlRunner()
     gridEditor_->setProductionCheck(
         [this] { return connection_ != nullptr && connection_->marks().production; });
     connect(gridEditor_, &GridEditor::editsChanged, this, &QUORVANT::updateCommandStates);
+    // The grid's rows outlive their connection; they are never edited through another one.
+    connect(connection_, &ConnectionState::aboutToDisconnect, gridEditor_, &GridEditor::endEditing);
+    connect(connection_, &ConnectionState::connected, gridEditor_, &GridEditor::endEditing);
     // The grid's own commands act where the grid has the focus: elsewhere Ctrl+Ins and
     // Ctrl+Del belong to the text boxes.
     for (const char* name : {"mn_grid_edit", "mn_grid_null", "mn_grid_add", "mn_grid_delete"}) {

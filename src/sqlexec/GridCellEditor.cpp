@@ -32,6 +32,8 @@ constexpr std::int32_t kShortTextLimit = 255;
 // The multi-line editor's size in lines and characters.
 constexpr int kEditorLines = 8;
 constexpr int kEditorColumns = 50;
+// Characters a one-line editor shows at least, however narrow its column.
+constexpr int kLineEditorColumns = 14;
 
 // Editor properties: the result column it edits, and whether the value's line breaks were
 // CR LF (the text editor turns them into LF, which must not change a value nobody edited).
@@ -434,19 +436,18 @@ void GridCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
 void GridCellDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                                             const QModelIndex& index) const
 {
-    auto* text = qobject_cast<QPlainTextEdit*>(editor);
-    if (text == nullptr) {
-        QStyledItemDelegate::updateEditorGeometry(editor, option, index);
-        return;
+    QStyledItemDelegate::updateEditorGeometry(editor, option, index);
+    // A narrow column still gets room to type in; a long value several lines. From the cell's
+    // corner, within the visible area.
+    const QFontMetrics metrics(editor->font());
+    QSize wanted(metrics.averageCharWidth() * kLineEditorColumns, editor->height());
+    if (auto* text = qobject_cast<QPlainTextEdit*>(editor)) {
+        const int margins =
+            2 * (text->frameWidth() + static_cast<int>(text->document()->documentMargin()));
+        wanted = QSize(metrics.averageCharWidth() * kEditorColumns + margins,
+                       metrics.lineSpacing() * kEditorLines + margins);
     }
-    // Room for several lines of a long value, from the cell's corner, within the visible area.
-    const QFontMetrics metrics(text->font());
-    const int margins =
-        2 * (text->frameWidth() + static_cast<int>(text->document()->documentMargin()));
-    QRect area(
-        option.rect.topLeft(),
-        QSize(std::max(option.rect.width(), metrics.averageCharWidth() * kEditorColumns + margins),
-              std::max(option.rect.height(), metrics.lineSpacing() * kEditorLines + margins)));
+    QRect area(editor->geometry().topLeft(), editor->size().expandedTo(wanted));
     if (const QWidget* viewport = editor->parentWidget()) {
         const QRect room = viewport->rect();
         area.setSize(area.size().boundedTo(room.size()));

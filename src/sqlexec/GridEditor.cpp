@@ -102,6 +102,19 @@ void GridEditor::resultReplaced()
     showEdits();
 }
 
+void GridEditor::endEditing()
+{
+    ResultGridModel& model = run_.model();
+    model.discardEdits();
+    model.setEditableColumns({});
+    if (delegate_ != nullptr)
+        delegate_->setColumnTypes({});
+    decided_ = true;
+    decision_ = Editability();
+    decision_.reason =
+        QStringLiteral("編集不可：接続が変わりました。SELECTを実行しなおしてください");
+}
+
 void GridEditor::say(const QString& text)
 {
     if (ui_.msg != nullptr)
@@ -159,8 +172,9 @@ bool GridEditor::beginEditing()
     QStringList key;
     for (const Editability::KeyColumn& k : decision_.key)
         key.append(k.name);
-    say(QStringLiteral("編集中：%1（キー：%2）")
-            .arg(decision_.table, key.join(QStringLiteral(", "))));
+    editingText_ = QStringLiteral("編集中：%1（キー：%2）")
+                       .arg(decision_.table, key.join(QStringLiteral(", ")));
+    say(editingText_);
     return true;
 }
 
@@ -330,12 +344,14 @@ void GridEditor::applyCommand()
         settled.emplace_back(pos, std::move(fresh));
     }
     model.settleRows(std::move(settled));
-    say(QStringLiteral("変更を反映しました（%1文）。COMMITするまで確定しません")
-            .arg(statements.size()));
+    say(QStringLiteral("変更を反映しました（%1文）").arg(statements.size()));
 }
 
 void GridEditor::showEdits()
 {
+    // A value kept: a refusal said before is no longer the news.
+    if (run_.model().editing())
+        say(editingText_);
     const ResultGridModel::EditCounts counts = run_.model().editCounts();
     if (ui_.L_edits != nullptr) {
         ui_.L_edits->setText(counts.any() ? QStringLiteral("未反映 変更%1 追加%2 削除%3")

@@ -52,6 +52,9 @@ public:
     void deleteSelectedRows();
     void applyCommand();
     void discardCommand();
+    // The connection is about to close or has changed: the grid's rows belong to no open
+    // connection any more, and are not edited again (until a statement is run).
+    void endEditing();
     // Something is edited and not applied yet.
     bool hasEdits() const;
     // Before the grid's rows are replaced or the window goes: true when nothing unapplied is
@@ -85,5 +88,7 @@ private:
     bool checkOriginals_ = false;
     bool decided_ = false;
     Editability decision_;
+    // What the status bar says while the result is edited: its table and key.
+    QString editingText_;
     EditTarget target_;
 };

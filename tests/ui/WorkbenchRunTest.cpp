@@ -358,6 +358,16 @@ TEST_P(WorkbenchRun, CellsTypedIntoAreAppliedAndResultsThatCannotBeEditedSayWhy)
     EXPECT_EQ(services_->db().pending().statements(), 1);
     run("SELECT name FROM qv_ui_run WHERE id = 1");
     EXPECT_EQ(cell(0, 1), QStringLiteral("new"));
+    // Rows read through a connection since closed are never edited through the next one.
+    action("mn_disconnect")->trigger();
+    connectTo(GetParam());
+    ASSERT_EQ(cell(0, 1), QStringLiteral("new"));
+    view->setCurrentIndex(grid()->index(0, 1));
+    QTest::keyClick(view, Qt::Key_F2);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(view->viewport()->findChild<QLineEdit*>(), nullptr);
+    EXPECT_EQ(label("msg"),
+              QStringLiteral("編集不可：接続が変わりました。SELECTを実行しなおしてください"));
 
     run("SELECT id * 2 AS twice FROM qv_ui_run");
     view->setCurrentIndex(grid()->index(0, 1));
