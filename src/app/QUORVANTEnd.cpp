@@ -72,7 +72,7 @@ void QUORVANT::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    if (!endingWithoutQuestions_ && !settlePendingWork()) {
+    if (!endingWithoutQuestions_ && (!gridEditor_->settleEdits() || !settlePendingWork())) {
         event->ignore();
         return;
     }

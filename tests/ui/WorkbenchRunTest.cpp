@@ -358,11 +358,23 @@ TEST_P(WorkbenchRun, CellsTypedIntoAreAppliedAndResultsThatCannotBeEditedSayWhy)
     EXPECT_EQ(services_->db().pending().statements(), 1);
     run("SELECT name FROM qv_ui_run WHERE id = 1");
     EXPECT_EQ(cell(0, 1), QStringLiteral("new"));
+    // Edits not applied are not dropped unasked by a disconnect (nor a close, nor a run).
+    run("SELECT * FROM qv_ui_run ORDER BY id");
+    view->setCurrentIndex(grid()->index(0, 2));
+    action("mn_grid_null")->trigger();
+    prompts_.clear();
+    prompts_.queueAnswer(Prompts::Answer::No);
+    action("mn_disconnect")->trigger();
+    ASSERT_EQ(prompts_.boxes().size(), 1);
+    EXPECT_TRUE(
+        prompts_.boxes()[0].text.startsWith(QStringLiteral("反映していない変更があります")));
+    EXPECT_TRUE(services_->db().DbIsConnected());
+    prompts_.queueAnswer(Prompts::Answer::Yes);
     // Rows read through a connection since closed are never edited through the next one.
     action("mn_disconnect")->trigger();
     connectTo(GetParam());
-    ASSERT_EQ(cell(0, 1), QStringLiteral("new"));
-    view->setCurrentIndex(grid()->index(0, 1));
+    ASSERT_EQ(cell(0, 2), QStringLiteral("new"));
+    view->setCurrentIndex(grid()->index(0, 2));
     QTest::keyClick(view, Qt::Key_F2);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(view->viewport()->findChild<QLineEdit*>(), nullptr);
