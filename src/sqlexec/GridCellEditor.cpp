@@ -1,5 +1,7 @@
 #include "sqlexec/GridCellEditor.h"
 
+#include "sqlexec/ResultGridModel.h"
+
 #include <QApplication>
 #include <QDate>
 #include <QKeyEvent>
@@ -353,7 +355,7 @@ std::optional<CellType> GridCellDelegate::columnType(int gridColumn) const
 void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                              const QModelIndex& index) const
 {
-    if (!index.data(kNullRole).toBool()) {
+    if (!index.data(ResultGridModel::NullRole).toBool()) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }

@@ -1,39 +1,24 @@
 #include "sqlexec/GridEditStatements.h"
 
-#include <sql.h>
-#include <sqlext.h>
+#include "sqlexec/CellType.h"
 
 namespace {
 
+// Characters go as characters; a number or date column's value is described by its type.
 bool characterType(std::int16_t type)
 {
-    switch (type) {
-    case SQL_CHAR:
-    case SQL_VARCHAR:
-    case SQL_LONGVARCHAR:
-    case SQL_WCHAR:
-    case SQL_WVARCHAR:
-    case SQL_WLONGVARCHAR:
-    case 0:
-        return true;
-    default:
-        return false;
-    }
+    const CellType::Kind kind = cellTypeOf(type, 0, 0).kind;
+    return kind == CellType::Kind::Text || kind == CellType::Kind::LongText;
 }
 
+// Written without quotes in the preview.
 bool numberType(std::int16_t type)
 {
-    switch (type) {
-    case SQL_TINYINT:
-    case SQL_SMALLINT:
-    case SQL_INTEGER:
-    case SQL_BIGINT:
-    case SQL_DECIMAL:
-    case SQL_NUMERIC:
-    case SQL_REAL:
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-    case SQL_BIT:
+    switch (cellTypeOf(type, 0, 0).kind) {
+    case CellType::Kind::Integer:
+    case CellType::Kind::Decimal:
+    case CellType::Kind::Real:
+    case CellType::Kind::Boolean:
         return true;
     default:
         return false;

@@ -1,4 +1,5 @@
 #include "sqlexec/GridCellEditor.h"
+#include "sqlexec/ResultGridModel.h"
 
 #include <gtest/gtest.h>
 
@@ -180,7 +181,7 @@ protected:
                 model_.setItem(r, c, new QStandardItem(rows[r].at(c)));
         // NULL in "name" of the second row: no text, flagged.
         model_.item(1, 4)->setData(QVariant(), Qt::DisplayRole);
-        model_.item(1, 4)->setData(true, kNullRole);
+        model_.item(1, 4)->setData(true, ResultGridModel::NullRole);
         delegate_.setColumnTypes({cellTypeOf(Integer, 10, 0), cellTypeOf(VarBinary, 16, 0),
                                   cellTypeOf(LongVarchar, 65535, 0), cellTypeOf(Varchar, 20, 0)});
         view_.setModel(&model_);
