@@ -63,7 +63,7 @@ BatchRun::EditOutcome BatchRun::applyEdits(const std::vector<EditStatement>& sta
     std::int64_t changedRows = 0;
     const bool ran = db_.DbRunStatements([&](ODBCComm::StatementCalls& calls) {
         if (!undo && calls.execute("SAVEPOINT " + savepoint) != 0) {
-            outcome.failed = 0;
+            outcome.problem = calls.lastErrorText();
             return;
         }
         for (std::size_t i = 0; i < statements.size(); ++i) {
@@ -81,8 +81,8 @@ BatchRun::EditOutcome BatchRun::applyEdits(const std::vector<EditStatement>& sta
             }
             if (code != 0 || rows != 1) {
                 outcome.failed = static_cast<int>(i);
-                if (code == 0)
-                    outcome.problem = rowsFoundText(rows);
+                // Read before the rollback's success clears the database's words.
+                outcome.problem = code == 0 ? rowsFoundText(rows) : calls.lastErrorText();
                 calls.execute("ROLLBACK TO SAVEPOINT " + savepoint);
                 return;
             }
@@ -110,8 +110,6 @@ BatchRun::EditOutcome BatchRun::applyEdits(const std::vector<EditStatement>& sta
         return outcome;
     }
     if (!outcome.applied) {
-        if (outcome.problem.isEmpty())
-            outcome.problem = db_.DbLastErrorText();
         // Rolled back to the savepoint set for this apply: the earlier statement's undo went
         // with the release before it.
         if (undo)

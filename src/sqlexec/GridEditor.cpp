@@ -97,16 +97,20 @@ void GridEditor::resultReplaced()
     decided_ = false;
     decision_ = Editability();
     target_ = EditTarget();
+    editingText_.clear();
     if (delegate_ != nullptr)
         delegate_->setColumnTypes({});
+    if (ui_.ListView1 != nullptr)
+        ui_.ListView1->setToolTip(QString());
     showEdits();
 }
 
 void GridEditor::endEditing()
 {
     ResultGridModel& model = run_.model();
-    model.discardEdits();
     model.setEditableColumns({});
+    model.discardEdits();
+    editingText_.clear();
     if (delegate_ != nullptr)
         delegate_->setColumnTypes({});
     decided_ = true;

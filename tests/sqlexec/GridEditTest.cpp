@@ -163,6 +163,15 @@ TEST_P(GridEditing, RowChangedOrDeletedElsewhereStopsTheApplyWithNothingApplied)
     ASSERT_EQ(s.comm.DbCommit(), 0);
     EXPECT_NE(tableText(s.comm, kRows), before);
     EXPECT_FALSE(tableText(s.comm, kRows).contains(QStringLiteral("先に反映")));
+
+    // A statement the database refuses (a NULL key) stops it too, with the database's words.
+    grid.run.model().discardEdits();
+    EXPECT_TRUE(grid.set(grid.row("S1", "1"), 2, QString()));
+    outcome = grid.apply(false);
+    EXPECT_FALSE(outcome.applied);
+    EXPECT_EQ(outcome.failed, 0);
+    EXPECT_FALSE(outcome.problem.isEmpty());
+    EXPECT_FALSE(outcome.problem.contains(QStringLiteral("対象の行")));
 }
 
 TEST_P(GridEditing, ReadOnlySourceOffersNoEditingAndItsServerRefusesAWrite)

@@ -270,6 +270,11 @@ std::int16_t ODBCComm::StatementCalls::executeBound(std::string_view utf8Sql, st
     return db_.lib_.OdbcExecuteBound(utf8Sql, columns, values);
 }
 
+QString ODBCComm::StatementCalls::lastErrorText() const
+{
+    return fromUtf8(db_.lib_.OdbcLastError());
+}
+
 std::int64_t ODBCComm::StatementCalls::boundRowCount()
 {
     return db_.lib_.OdbcBoundRowCount();

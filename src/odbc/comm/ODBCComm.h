@@ -152,6 +152,8 @@ public:
         // that fails as a whole (OdbcLib::OdbcExecuteBound): values never enter the text.
         std::int16_t executeBound(std::string_view utf8Sql, std::size_t columns,
                                   const std::vector<ParamValue>& values);
+        // The failure text of the last call that failed, before a later call replaces it.
+        QString lastErrorText() const;
         // Rows the last executeBound changed (-1 when the driver cannot say).
         std::int64_t boundRowCount();
         // The next row of the last executeBound's result (nullopt values are NULL); 100 when
