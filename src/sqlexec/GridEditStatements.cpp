@@ -32,9 +32,25 @@ std::optional<std::string> valueOf(const QString& text)
     return text.toStdString();
 }
 
+// The target's names quoted and its columns' marker types, worked out once for all rows.
+struct Quoted {
+    explicit Quoted(const EditTarget& target) : target(target)
+    {
+        for (std::size_t c = 0; c < target.columns.size(); ++c) {
+            names.push_back(quotedName(target.columns[c], target.dialect));
+            // Characters go as characters; a typed marker is for numbers and dates.
+            const std::int16_t type = target.sqlTypes[c];
+            types.push_back(characterType(type) ? 0 : type);
+        }
+    }
+    const EditTarget& target;
+    std::vector<std::string> names;
+    std::vector<std::int16_t> types;
+};
+
 class Builder {
 public:
-    Builder(EditStatement& s, const EditTarget& t) : s_(s), t_(t) {}
+    Builder(EditStatement& s, const Quoted& q) : s_(s), q_(q) {}
     void value(int column, const QString& text)
     {
         s_.values.push_back(valueOf(text));
@@ -51,26 +67,19 @@ public:
         s_.sql += " = ?";
         value(column, text);
     }
-    std::string name(int column) const
-    {
-        return quotedName(t_.columns[static_cast<std::size_t>(column)], t_.dialect);
-    }
-    std::int16_t typeOf(int column) const
-    {
-        const std::int16_t type = t_.sqlTypes[static_cast<std::size_t>(column)];
-        // Characters go as characters; a typed marker is for numbers and dates.
-        return characterType(type) ? 0 : type;
-    }
+    const std::string& name(int column) const { return q_.names[static_cast<std::size_t>(column)]; }
+    std::int16_t typeOf(int column) const { return q_.types[static_cast<std::size_t>(column)]; }
 
 private:
     EditStatement& s_;
-    const EditTarget& t_;
+    const Quoted& q_;
 };
 
-void whereKey(EditStatement& s, const EditTarget& t, const QVector<QString>& cells,
+void whereKey(EditStatement& s, const Quoted& q, const QVector<QString>& cells,
               const std::vector<bool>* changed, const QVector<QString>* original)
 {
-    Builder b(s, t);
+    const EditTarget& t = q.target;
+    Builder b(s, q);
     s.sql += " WHERE ";
     bool first = true;
     for (const int k : t.key) {
@@ -120,13 +129,14 @@ std::vector<EditStatement> editStatements(const ResultGridModel& model, const Ed
     std::vector<EditStatement> out;
     const std::vector<ResultGridModel::Row>& rows = model.rows();
     const std::string table = quotedTable(target);
+    const Quoted quoted(target);
     const int columns = static_cast<int>(target.columns.size());
     for (const std::size_t pos : model.markedRows()) {
         const ResultGridModel::Row& row = rows[pos];
         const ResultGridModel::RowEdit& edit = *row.edit;
         EditStatement s;
         s.pos = pos;
-        Builder b(s, target);
+        Builder b(s, quoted);
         switch (edit.mark) {
         case ResultGridModel::RowMark::Changed: {
             s.kind = EditStatement::Kind::Update;
@@ -142,7 +152,7 @@ std::vector<EditStatement> editStatements(const ResultGridModel& model, const Ed
             // Found by the key it was read with: a key column may be among those changed.
             const std::size_t where = s.sql.size();
             s.countFrom = s.values.size();
-            whereKey(s, target, edit.original, checkOriginals ? &edit.changed : nullptr,
+            whereKey(s, quoted, edit.original, checkOriginals ? &edit.changed : nullptr,
                      &edit.original);
             // Only MariaDB counts changed rows instead of found ones; its count must read the
             // rows as they are now, not the transaction's snapshot.
@@ -184,7 +194,7 @@ std::vector<EditStatement> editStatements(const ResultGridModel& model, const Ed
         case ResultGridModel::RowMark::Deleted:
             s.kind = EditStatement::Kind::Delete;
             s.sql = "DELETE FROM " + table;
-            whereKey(s, target, edit.original, nullptr, nullptr);
+            whereKey(s, quoted, edit.original, nullptr, nullptr);
             break;
         case ResultGridModel::RowMark::None:
             continue;

@@ -44,6 +44,7 @@ void ResultGridModel::reset(const QStringList& names, const ColumnKinds& kinds, 
     filtering_ = false;
     std::vector<int>().swap(visible_);
     std::vector<bool>().swap(editable_);
+    counts_ = {};
     added_ = 0;
     endResetModel();
 }

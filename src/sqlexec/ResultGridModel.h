@@ -155,7 +155,7 @@ public:
         int deleted = 0;
         bool any() const { return changed + added + deleted > 0; }
     };
-    EditCounts editCounts() const;
+    EditCounts editCounts() const { return counts_; }
     // Positions in rows() of rows with a mark, in grid order.
     std::vector<std::size_t> markedRows() const;
     // Position in rows() of a row as views see it.
@@ -212,10 +212,13 @@ private:
     // Keeps the folded texts of a filtered column in step with a changed cell.
     void refold(std::size_t pos, int resultColumn);
     void rowChanged(std::size_t pos);
+    // Sets a row's mark and keeps counts_ in step.
+    void remark(RowEdit& edit, RowMark mark);
     // Takes a row out of rows_, the views, the filter and its folded texts.
     void removeRow(std::size_t pos);
 
     std::vector<bool> editable_;
+    EditCounts counts_;
     std::int32_t added_ = 0;
     bool laidOut_ = false;
     QStringList names_;

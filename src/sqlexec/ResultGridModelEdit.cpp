@@ -63,7 +63,7 @@ bool ResultGridModel::setCell(std::size_t pos, int resultColumn, const QString& 
     if (edit.mark != RowMark::Added) {
         const bool any =
             std::any_of(edit.changed.begin(), edit.changed.end(), [](bool b) { return b; });
-        edit.mark = any ? RowMark::Changed : RowMark::None;
+        remark(edit, any ? RowMark::Changed : RowMark::None);
     }
     edit.problem.clear();
     if (anyFilled_ && numberFills_[c].on && !text.isNull())
@@ -101,7 +101,7 @@ std::size_t ResultGridModel::addRow()
 {
     Row row{-++added_, QVector<QString>(names_.size()), nullptr};
     RowEdit& edit = editOf(row);
-    edit.mark = RowMark::Added;
+    remark(edit, RowMark::Added);
     rows_.push_back(std::move(row));
     const std::size_t pos = rows_.size() - 1;
     if (!filtering_) {
@@ -126,6 +126,8 @@ void ResultGridModel::removeRow(std::size_t pos)
 {
     if (pos >= rows_.size())
         return;
+    if (rows_[pos].edit)
+        remark(*rows_[pos].edit, RowMark::None);
     const int row = viewRow(pos);
     if (row >= 0)
         beginRemoveRows({}, row, row);
@@ -165,7 +167,7 @@ void ResultGridModel::deleteRows(std::vector<std::size_t> positions)
         // What was typed into it goes: a deleted row is deleted as it was read.
         row.cells = edit.original;
         std::fill(edit.changed.begin(), edit.changed.end(), false);
-        edit.mark = RowMark::Deleted;
+        remark(edit, RowMark::Deleted);
         edit.problem.clear();
         for (int c = 0; c < static_cast<int>(names_.size()); ++c)
             refold(pos, c);
@@ -187,6 +189,7 @@ void ResultGridModel::discardEdits()
             continue;
         }
         row.cells = row.edit->original;
+        remark(*row.edit, RowMark::None);
         row.edit.reset();
         for (int c = 0; c < static_cast<int>(names_.size()); ++c)
             refold(pos, c);
@@ -216,6 +219,8 @@ void ResultGridModel::settleRows(std::vector<Settled> settled)
             for (int c = 0; c < static_cast<int>(names_.size()); ++c)
                 refold(pos, c);
         }
+        if (row.edit)
+            remark(*row.edit, RowMark::None);
         row.edit.reset();
         const int view = viewRow(pos);
         if (view >= 0)
@@ -232,27 +237,27 @@ void ResultGridModel::setRowProblem(std::size_t pos, const QString& problem)
     rowChanged(pos);
 }
 
-ResultGridModel::EditCounts ResultGridModel::editCounts() const
+void ResultGridModel::remark(RowEdit& edit, RowMark mark)
 {
-    EditCounts counts;
-    for (const Row& row : rows_) {
-        if (!row.edit)
-            continue;
-        switch (row.edit->mark) {
+    // Counted as marks change, so the status bar's count costs nothing per edit.
+    const auto count = [this](RowMark m, int by) {
+        switch (m) {
         case RowMark::Changed:
-            ++counts.changed;
+            counts_.changed += by;
             break;
         case RowMark::Added:
-            ++counts.added;
+            counts_.added += by;
             break;
         case RowMark::Deleted:
-            ++counts.deleted;
+            counts_.deleted += by;
             break;
         case RowMark::None:
             break;
         }
-    }
-    return counts;
+    };
+    count(edit.mark, -1);
+    count(mark, 1);
+    edit.mark = mark;
 }
 
 std::vector<std::size_t> ResultGridModel::markedRows() const
