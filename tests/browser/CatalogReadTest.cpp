@@ -1,5 +1,6 @@
 #include "browser/CatalogRead.h"
 #include "Backend.h"
+#include "CatalogCases.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "odbc/OdbcLib.h"
@@ -45,21 +46,11 @@ protected:
 
 // Objects listed by kind, for an owner or every owner.
 
-struct ObjectsCase {
-    const char* name;
-    const char* dsn;
-    std::optional<QString> owner;
-    int tables;
-    int views;
-    QString someTable;
-    QString someView;
-};
-
-class CatalogObjects : public CatalogTest, public testing::TestWithParam<ObjectsCase> {};
+class CatalogObjects : public CatalogTest, public testing::TestWithParam<CatalogCase> {};
 
 TEST_P(CatalogObjects, ListsTheOwnersObjectsByKind)
 {
-    const ObjectsCase& c = GetParam();
+    const CatalogCase& c = GetParam();
     connect(QString::fromLatin1(c.dsn));
     CatalogRead::Objects objects;
     const CatalogRead::Outcome outcome = read.objects(c.owner, objects);
@@ -75,26 +66,8 @@ TEST_P(CatalogObjects, ListsTheOwnersObjectsByKind)
     EXPECT_FALSE(db->work().busy());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Drivers, CatalogObjects,
-    testing::Values(ObjectsCase{"SqliteChinook", testenv::kChinookDsn, std::nullopt, 11, 0,
-                                QStringLiteral("Album"), QString()},
-                    ObjectsCase{"SqliteEmptyOwner", testenv::kChinookDsn, QString(""), 11, 0,
-                                QStringLiteral("Track"), QString()},
-                    ObjectsCase{"SqliteDemo", testenv::kDemoDsn, std::nullopt, 7, 1,
-                                QStringLiteral("社員"), QStringLiteral("v_受注明細")},
-                    ObjectsCase{"PgChinookPublic", testenv::kPgChinookDsn, QStringLiteral("public"),
-                                11, 0, QStringLiteral("album"), QString()},
-                    ObjectsCase{"PgChinookAnyOwner", testenv::kPgChinookDsn, std::nullopt, 11, 0,
-                                QStringLiteral("invoice_line"), QString()},
-                    // MariaDB has no owners: the user name as owner, or none, lists the
-                    // current database's tables and not the server's own (mysql.db, ...).
-                    ObjectsCase{"MariaDbChinookUserAsOwner", testenv::kMyChinookDsn,
-                                QStringLiteral("qvtest"), 11, 0, QStringLiteral("InvoiceLine"),
-                                QString()},
-                    ObjectsCase{"MariaDbChinookAnyOwner", testenv::kMyChinookDsn, std::nullopt, 11,
-                                0, QStringLiteral("Album"), QString()}),
-    [](const testing::TestParamInfo<ObjectsCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Drivers, CatalogObjects, testing::ValuesIn(catalogCases()),
+                         catalogCaseName);
 
 // Columns with their types and the positions of a composite key, of a table and a view.
 

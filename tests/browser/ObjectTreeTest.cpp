@@ -1,4 +1,5 @@
 #include "browser/ObjectTree.h"
+#include "CatalogCases.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "browser/TreeImages.h"
@@ -107,16 +108,6 @@ protected:
 
 // The nodes made of a real catalog.
 
-struct CatalogCase {
-    const char* name;
-    const char* dsn;
-    std::optional<QString> owner;
-    int tables;
-    int views;
-    QString someTable;
-    QString someView;
-};
-
 class CatalogLoad : public TreeTest, public testing::WithParamInterface<CatalogCase> {};
 
 TEST_P(CatalogLoad, FillsRootsAndObjectsAndOpensTheTables)
@@ -167,13 +158,9 @@ TEST_P(CatalogLoad, FillsRootsAndObjectsAndOpensTheTables)
 }
 
 // The lists of each driver are CatalogReadTest's; here the nodes made of them.
-INSTANTIATE_TEST_SUITE_P(
-    Drivers, CatalogLoad,
-    testing::Values(CatalogCase{"SqliteDemo", testenv::kDemoDsn, std::nullopt, 7, 1,
-                                QStringLiteral("社員"), QStringLiteral("v_受注明細")},
-                    CatalogCase{"PgChinookPublic", testenv::kPgChinookDsn, QStringLiteral("public"),
-                                11, 0, QStringLiteral("album"), QString()}),
-    [](const testing::TestParamInfo<CatalogCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Drivers, CatalogLoad,
+                         testing::ValuesIn(catalogCases({"SqliteDemo", "PgChinookPublic"})),
+                         catalogCaseName);
 
 // The owner question, its retry, and reads that fail.
 
