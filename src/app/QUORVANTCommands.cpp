@@ -34,6 +34,16 @@
 
 void QUORVANT::wireCommands()
 {
+    // A check item kept in [SET]: written as it is toggled, and applied where it acts.
+    const auto onOffItem = [this](const char* name, const char* key,
+                                  std::function<void(bool)> apply = {}) {
+        return [this, name, key, apply] {
+            const bool on = ui_.action(QLatin1String(name))->isChecked();
+            settings::writeOnOff(services_.ini(), settings::kSet, key, on);
+            if (apply)
+                apply(on);
+        };
+    };
     commands_ = {
         {QStringLiteral("mn_new_window"), [this] { newInstanceCommand(); }},
         {QStringLiteral("mn_connect"), [this] { connection_->ConnectDatabase(); }},
@@ -56,20 +66,14 @@ void QUORVANT::wireCommands()
         {QStringLiteral("mn_grid_apply"), [this] { gridEditor_->applyCommand(); }},
         {QStringLiteral("mn_grid_discard"), [this] { gridEditor_->discardCommand(); }},
         {QStringLiteral("mn_grid_preview"),
-         [this] {
-             gridEditor_->setPreview(ui_.action(QStringLiteral("mn_grid_preview"))->isChecked());
-         }},
+         onOffItem("mn_grid_preview", settings::kEditPreview,
+                   [this](bool on) { gridEditor_->setPreview(on); })},
         {QStringLiteral("mn_grid_original"),
-         [this] {
-             gridEditor_->setCheckOriginals(
-                 ui_.action(QStringLiteral("mn_grid_original"))->isChecked());
-         }},
+         onOffItem("mn_grid_original", settings::kEditCheckOriginals,
+                   [this](bool on) { gridEditor_->setCheckOriginals(on); })},
         {QStringLiteral("mn_edit_rows"), [this] { objectCommands_->editRowsCommand(); }},
         {QStringLiteral("mn_sql_askpending"),
-         [this] {
-             settings::writeOnOff(services_.ini(), settings::kSet, settings::kAskPending,
-                                  ui_.action(QStringLiteral("mn_sql_askpending"))->isChecked());
-         }},
+         onOffItem("mn_sql_askpending", settings::kAskPending)},
         {QStringLiteral("mn_kick_dsnadmin"), [this] { dataSourceAdminCommand(); }},
         {QStringLiteral("mn_help_quorvant"), [this] { helpCommand(); }},
         {QStringLiteral("mn_version"), [this] { aboutCommand(); }},

@@ -89,8 +89,14 @@ bool QUORVANT::closeWithoutQuestions()
 void QUORVANT::wirePendingWork()
 {
     PendingWork& pending = services_.db().pending();
-    ui_.action(QStringLiteral("mn_sql_askpending"))
-        ->setChecked(settings::readOnOff(services_.ini(), settings::kSet, settings::kAskPending));
+    const auto readItem = [this](const char* name, const char* key) {
+        const bool on = settings::readOnOff(services_.ini(), settings::kSet, key);
+        ui_.action(QLatin1String(name))->setChecked(on);
+        return on;
+    };
+    readItem("mn_sql_askpending", settings::kAskPending);
+    gridEditor_->setPreview(readItem("mn_grid_preview", settings::kEditPreview));
+    gridEditor_->setCheckOriginals(readItem("mn_grid_original", settings::kEditCheckOriginals));
     sqlRunner_->batch().setUndoAskRows(settings::readUndoAskRows(services_.ini()));
     sqlRunner_->batch().setUndoEnabled(
         services_.ini().ReadIniValue(QLatin1String(settings::kSet),

@@ -31,6 +31,10 @@ inline constexpr char kMaxHist[] = "MAXHIST";
 inline constexpr char kEditor[] = "EDITOR";
 // Ask at disconnect and exit while statements are uncommitted (ON/OFF, off when missing).
 inline constexpr char kAskPending[] = "ASKPENDING";
+// The grid's edits: show the statements before they are sent; require the values read in the
+// changed columns too (ON/OFF, off when missing).
+inline constexpr char kEditPreview[] = "EDITPREVIEW";
+inline constexpr char kEditCheckOriginals[] = "EDITCHECKORIG";
 // An UPDATE or DELETE that changed more rows than this asks whether to keep the change.
 inline constexpr char kUndoAskRows[] = "UNDOASKROWS";
 inline constexpr int kDefaultUndoAskRows = 1000;

@@ -351,6 +351,10 @@ TEST_P(WorkbenchRun, CellsTypedIntoAreAppliedAndResultsThatCannotBeEditedSayWhy)
     EXPECT_EQ(label("msg"), QStringLiteral("数値を入力してください"));
     QTest::keyClick(editor, Qt::Key_Escape);
     EXPECT_EQ(label("L_edits"), QStringLiteral("未反映 変更1 追加0 削除0"));
+    // Kept in the settings; the row is then also found by the name it was read with.
+    action("mn_grid_original")->trigger();
+    EXPECT_EQ(services_->ini().ReadIniValue(QStringLiteral("SET"), QStringLiteral("EDITCHECKORIG")),
+              QStringLiteral("ON"));
     ASSERT_TRUE(action("mn_grid_apply")->isEnabled());
     action("mn_grid_apply")->trigger();
     EXPECT_TRUE(label("msg").startsWith(QStringLiteral("変更を反映しました（1文）")));
