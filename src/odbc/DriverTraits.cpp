@@ -347,5 +347,6 @@ DriverTraits driverTraits(const std::string& driverFile, const std::string& driv
     // be in a code page, so it gets wide ones.
     t.bindsWideText = family == Family::Other;
     t.typesValuesByBuffer = family == Family::Sqlite;
+    t.countsChangedRows = family == Family::MariaDb;
     return t;
 }

@@ -129,6 +129,9 @@ struct DriverTraits {
     // The driver gives a bound value the type of its C buffer, whatever the column (SQLite
     // ODBC): a number from a file is bound as a number, as the same text in SQL would be.
     bool typesValuesByBuffer = false;
+    // An UPDATE's row count is the rows it changed, not those it found (MariaDB Connector/ODBC
+    // 3.1.15 without the FOUND_ROWS bit of OPTION): a row set to the values it holds counts 0.
+    bool countsChangedRows = false;
 };
 
 DriverTraits driverTraits(const std::string& driverFile, const std::string& driverVersion,

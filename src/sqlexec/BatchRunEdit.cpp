@@ -71,7 +71,7 @@ BatchRun::EditOutcome BatchRun::applyEdits(const std::vector<EditStatement>& sta
             std::int16_t code =
                 calls.executeBound(s.sql, s.values.size(), paramsOf(s.values, s.types));
             std::int64_t rows = code == 0 ? calls.boundRowCount() : -1;
-            if (code == 0 && rows == 0 && !s.countSql.empty()) {
+            if (code == 0 && rows == 0 && calls.traits().countsChangedRows && !s.countSql.empty()) {
                 // Counted as changed rows, a row set to its own values is 0: count the found.
                 std::vector<std::optional<std::string>> found;
                 code = calls.executeBound(s.countSql, s.values.size() - s.countFrom,

@@ -32,9 +32,10 @@ struct EditStatement {
     std::string sql;
     std::vector<std::optional<std::string>> values;
     std::vector<std::int16_t> types;
-    // For an UPDATE: the SELECT COUNT(*) of the rows its WHERE finds, with its values from
-    // values[countFrom] on. A database that counts only rows it changed (MariaDB) reports 0
-    // for a row set to the values it had; the count tells that from a row gone.
+    // For an UPDATE on MariaDB: the SELECT COUNT(*) of the rows its WHERE finds, with its
+    // values from values[countFrom] on. Where the driver counts only rows it changed
+    // (DriverTraits::countsChangedRows), a row set to the values it had reports 0; the count
+    // tells that from a row gone.
     std::string countSql;
     std::size_t countFrom = 0;
     // The row's key after the statement (nullopt where an added row leaves it to the
