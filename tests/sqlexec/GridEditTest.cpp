@@ -2,6 +2,7 @@
 // text, exact Japanese text, the database's own values read back, conflicts, undo, read-only.
 #include "sqlexec/BatchRun.h"
 #include "sqlexec/GridEditStatements.h"
+#include "sqlexec/GridEditor.h"
 #include "sqlexec/ResultEditability.h"
 
 #include "EditTables.h"
@@ -181,14 +182,30 @@ TEST_P(GridEditing, RowChangedOrDeletedElsewhereStopsTheApplyWithNothingApplied)
     EXPECT_TRUE(outcome.applied) << outcome.problem.toStdString();
 }
 
-TEST_P(GridEditing, ReadOnlySourceOffersNoEditingAndItsServerRefusesAWrite)
+TEST_P(GridEditing, ProductionSourceAsksOncePerResultAndReadOnlyOneRefuses)
 {
     const Backend& b = GetParam();
     const std::string conn = scratchConnStr(b, "gridro.db");
     {
+        // Production: asked at the first try of each result, the answer kept for that result.
         CommSession w(conn);
         ASSERT_TRUE(w.connected);
         makeGridEditTable(w.comm, b);
+        BatchRun run(w.comm, w.prompts, nullptr);
+        GridEditor editor(w.comm, w.prompts, run, GridEditorUi{});
+        editor.setProductionCheck([] { return true; });
+        run.runBatch(QStringLiteral("SELECT * FROM qv_ge_t"));
+        w.prompts.clear();
+        w.prompts.queueAnswer(Prompts::Answer::No);
+        EXPECT_FALSE(editor.offerEditing());
+        EXPECT_FALSE(editor.offerEditing());
+        ASSERT_EQ(w.prompts.boxes().size(), 1);
+        EXPECT_EQ(w.prompts.boxes()[0].text,
+                  QStringLiteral("本番のデータソースです。この結果を編集しますか？"));
+        run.runBatch(QStringLiteral("SELECT * FROM qv_ge_t"));
+        w.prompts.queueAnswer(Prompts::Answer::Yes);
+        EXPECT_TRUE(editor.offerEditing());
+        EXPECT_TRUE(run.model().editing());
     }
     CommSession s(conn);
     ASSERT_TRUE(s.connected);
