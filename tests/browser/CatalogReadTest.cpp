@@ -1,6 +1,7 @@
 #include "browser/CatalogRead.h"
 #include "Backend.h"
 #include "CatalogCases.h"
+#include "CommSession.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "odbc/OdbcLib.h"
@@ -25,18 +26,9 @@ class CatalogTest {
 protected:
     void connect(const QString& dsn, const QString& connStr = QString())
     {
-        ASSERT_TRUE(db->DbInit());
-        QString uid;
-        QString pwd;
-        QString conn = connStr;
-        ASSERT_EQ(db->DbConnect(nullptr, dsn, uid, pwd, QString(), conn), 0);
+        connectComm(*db, dsn, connStr);
     }
-    void exec(const QString& sql)
-    {
-        ASSERT_EQ(db->DbExecute(sql), 0)
-            << sql.toStdString() << db->DbLastErrorText().toStdString();
-        db->DbCommit();
-    }
+    void exec(const QString& sql) { execCommitted(*db, sql); }
 
     ScriptedPrompts prompts;
     OdbcLib lib;

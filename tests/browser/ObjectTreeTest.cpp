@@ -1,5 +1,6 @@
 #include "browser/ObjectTree.h"
 #include "CatalogCases.h"
+#include "CommSession.h"
 #include "ScriptedPrompts.h"
 #include "TestEnv.h"
 #include "browser/TreeImages.h"
@@ -69,18 +70,9 @@ protected:
 
     void connectTo(const QString& dsn, const QString& connStr = QString())
     {
-        ASSERT_TRUE(db->DbInit());
-        QString uid;
-        QString pwd;
-        QString conn = connStr;
-        ASSERT_EQ(db->DbConnect(nullptr, dsn, uid, pwd, QString(), conn), 0);
+        connectComm(*db, dsn, connStr);
     }
-    void exec(const QString& sql)
-    {
-        ASSERT_EQ(db->DbExecute(sql), 0)
-            << sql.toStdString() << db->DbLastErrorText().toStdString();
-        db->DbCommit();
-    }
+    void exec(const QString& sql) { execCommitted(*db, sql); }
     QTreeWidgetItem* root(const char* key) { return tree->root(QLatin1String(key)); }
     QTreeWidgetItem* expand(const char* rootKey, const QString& name)
     {

@@ -1,32 +1,13 @@
 #pragma once
 
 #include "Backend.h"
-#include "ScriptedPrompts.h"
-#include "odbc/OdbcLib.h"
-#include "odbc/comm/ODBCComm.h"
+#include "CommSession.h"
 
 #include <gtest/gtest.h>
 
 #include <QString>
 
 #include <string>
-
-// A connection through ODBCComm, as the program holds one.
-struct CommSession {
-    explicit CommSession(const std::string& connStr)
-    {
-        QString uid;
-        QString pwd;
-        QString conn = QString::fromStdString(connStr);
-        connected =
-            comm.DbInit() && comm.DbConnect(nullptr, QString(), uid, pwd, QString(), conn) == 0;
-    }
-
-    OdbcLib lib;
-    ScriptedPrompts prompts;
-    ODBCComm comm{lib, prompts};
-    bool connected = false;
-};
 
 // Chinook's name of a table or column: the PostgreSQL copy spells them in snake case.
 inline QString chinookName(const Backend& b, const char* camel, const char* snake)
