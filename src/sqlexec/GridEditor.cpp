@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -38,6 +39,7 @@ bool confirmStatements(QWidget* owner, const QStringList& texts)
     text->setObjectName(QStringLiteral("TB_statements"));
     text->setReadOnly(true);
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     text->setPlainText(texts.join(QStringLiteral(";\n")) + QLatin1Char(';'));
     layout->addWidget(text);
     auto* buttons = new QDialogButtonBox(&dialog);
